@@ -1,0 +1,34 @@
+// The general-purpose random source and the clock that seeds it.
+#pragma once
+
+#include <cstdint>
+
+class RandomSource {
+public:
+    virtual ~RandomSource() = default;
+    virtual void Reseed(std::uint32_t seed) = 0;
+    // A uniform integer from 0 to n - 1; 0 when n is 0.
+    virtual std::uint32_t Below(std::uint32_t n) = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Local time of day in milliseconds since midnight.
+    virtual std::uint32_t MillisecondsSinceMidnight() = 0;
+};
+
+// A 32-bit linear congruential source (multiplier 134775813, increment 1) whose draws take the
+// high half of seed * n, as the classic runtime libraries of the saver's home platform did. It has
+// no platform dependence, so every build uses it.
+class LcgRandom final : public RandomSource {
+public:
+    void Reseed(std::uint32_t seed) override { seed_ = seed; }
+    std::uint32_t Below(std::uint32_t n) override {
+        seed_ = seed_ * 134775813u + 1u;
+        return static_cast<std::uint32_t>((static_cast<std::uint64_t>(seed_) * n) >> 32);
+    }
+
+private:
+    std::uint32_t seed_ = 0;
+};

@@ -1,0 +1,46 @@
+#include "saver/mmtimer.h"
+
+TMMTimer::TMMTimer(TimerService& service) : service_(service) {
+    caps_ = service_.GetDevCaps();
+    service_.BeginPeriod(caps_.PeriodMin);
+    delay_ = static_cast<std::int32_t>(caps_.PeriodMax);
+    resolution_ = static_cast<std::int32_t>(caps_.PeriodMin);
+    eventType_ = TTimerEventType::PERIODIC;
+    running_ = false;
+}
+
+TMMTimer::~TMMTimer() {
+    if (Running()) Stop();
+    service_.EndPeriod(caps_.PeriodMin);
+}
+
+std::int32_t TMMTimer::Clamp(std::int32_t value) const {
+    const auto lo = static_cast<std::int32_t>(caps_.PeriodMin);
+    const auto hi = static_cast<std::int32_t>(caps_.PeriodMax);
+    if (value < lo) return lo;
+    if (value > hi) return hi;
+    return value;
+}
+
+bool TMMTimer::Start() {
+    if (onTimer_ == nullptr || Running()) return false;
+    const std::uint32_t id = service_.SetEvent(
+        static_cast<std::uint32_t>(delay_), static_cast<std::uint32_t>(resolution_),
+        &TMMTimer::TimerCallback, this,
+        eventType_ == TTimerEventType::ONESHOT ? TimerKind::OneShot : TimerKind::Periodic);
+    timerId_.store(id, std::memory_order_release);
+    if (id != 0) running_.store(true, std::memory_order_release);
+    return id != 0;
+}
+
+bool TMMTimer::Stop() {
+    const std::uint32_t r = service_.KillEvent(timerId_.load(std::memory_order_acquire));
+    if (r == 0) running_.store(false, std::memory_order_release);
+    return r == 0;
+}
+
+void TMMTimer::TimerCallback(void* user) {
+    auto& timer = *static_cast<TMMTimer*>(user);
+    if (timer.onTimer_ != nullptr) timer.onTimer_(timer.context_, timer);
+    if (timer.eventType_ == TTimerEventType::ONESHOT) timer.running_.store(false, std::memory_order_release);
+}

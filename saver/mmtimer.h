@@ -1,0 +1,56 @@
+// TMMTimer: the frame timer component over the platform's timer service.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform/timer.h"
+
+enum class TTimerEventType : std::uint8_t { ONESHOT = 0, PERIODIC = 1 };
+
+class TMMTimer {
+public:
+    using TNotifyEvent = void (*)(void* context, TMMTimer& sender);
+
+    explicit TMMTimer(TimerService& service);
+    ~TMMTimer();
+    TMMTimer(const TMMTimer&) = delete;
+    TMMTimer& operator=(const TMMTimer&) = delete;
+
+    // Arms one event of kind EventType; false when no handler is set, one is armed already, or
+    // the platform refused.
+    bool Start();
+    // Cancels the last armed event; true when the platform confirmed.
+    bool Stop();
+
+    void SetOnTimer(TNotifyEvent handler, void* context) {
+        onTimer_ = handler;
+        context_ = context;
+    }
+    void SetEventType(TTimerEventType type) { eventType_ = type; }
+    void SetDelay(std::int32_t value) { delay_ = Clamp(value); }
+    void SetResolution(std::int32_t value) { resolution_ = Clamp(value); }
+
+    TTimerEventType EventType() const { return eventType_; }
+    std::int32_t Delay() const { return delay_; }
+    std::int32_t Resolution() const { return resolution_; }
+    bool Running() const { return running_.load(std::memory_order_acquire); }
+    std::uint32_t TimerID() const { return timerId_.load(std::memory_order_acquire); }
+    TimerCaps TimeCaps() const { return caps_; }
+
+private:
+    static void TimerCallback(void* user);
+    std::int32_t Clamp(std::int32_t value) const;
+
+    TimerService& service_;
+    TimerCaps caps_;
+    TTimerEventType eventType_ = TTimerEventType::PERIODIC;
+    std::int32_t delay_ = 0;
+    std::int32_t resolution_ = 0;
+    TNotifyEvent onTimer_ = nullptr;
+    void* context_ = nullptr;
+    // Start and Stop are called from the window's thread and from frames on the timer thread;
+    // atomics keep the plain flags of the original free of data races.
+    std::atomic<bool> running_{false};
+    std::atomic<std::uint32_t> timerId_{0};
+};

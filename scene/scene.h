@@ -1,0 +1,55 @@
+// The scene renderer's operations: initialisation, one frame, the banner and its end.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "platform/random.h"
+#include "platform/surface.h"
+#include "scene/state.h"
+
+struct TSettings;
+
+// The banner's two lines, Shift-JIS.
+extern const std::string_view kBannerLine1;
+extern const std::string_view kBannerLine2;
+
+// Course random source: one step of the LCG (x * 10001 + 3) mod 17417.
+u16 CourseRandom(TSceneState& s);
+
+// Road course (frame steps 2, 4 and 9).
+void StepCourse(TSceneState& s);
+void StepHeight(TSceneState& s);
+void ShiftRows(TSceneState& s);
+
+// Road projection and drawing (frame steps 3, 5 and 7).
+void ProjectCurve(TSceneState& s);
+void ProjectHeight(TSceneState& s);
+void DrawRoad(TSceneState& s, DrawingSurface& surface);
+
+// Sky (set-up and frame step 8).
+void InitSky(TSceneState& s, RandomSource& random, const TSettings& settings);
+void StepSky(TSceneState& s, DrawingSurface& surface);
+
+// Shooting star.
+void ResetComet(TSceneState& s, RandomSource& random);
+void StepComet(TSceneState& s, DrawingSurface& surface, RandomSource& random);
+
+// Scene initialisation for a window of `width` x `height`; both are replaced by their 16-bit
+// values. `courseSteps` of 1..20 forces the number of warm-up steps of the course random source;
+// 0 takes it from the clock-seeded random source as the saver does.
+void InitScene(TSceneState& s, const TSettings& settings, std::int32_t& width,
+               std::int32_t& height, DrawingSurface& surface, RandomSource& random, Clock& clock,
+               int courseSteps = 0);
+
+// One frame between the timer's stop and start: the course, projection, banner (while
+// `bannerOn`), road, sky, row shift and shooting star, in that order.
+void RunFrame(TSceneState& s, DrawingSurface& surface, RandomSource& random, bool bannerOn);
+
+// The banner end's fill of the whole view (the banner timer's own flag is the caller's).
+void EndBanner(const TSceneState& s, DrawingSurface& surface);
+
+// Banner font size in points for a window `width` pixels wide; 0 leaves the font as it is.
+int BannerFontPoints(bool preview, std::uint32_t width);
+// Applies that size to the surface and warms it for the banner's text.
+void ApplyBannerFont(DrawingSurface& surface, bool preview, std::uint32_t width);

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what building and testing Velmora needs on Debian 12 (run as root). Safe to repeat:
+# packages already present are skipped without touching the network.
+set -euo pipefail
+
+packages=(
+  # build and unit tests
+  build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang
+  # scene text and the recorder's image files
+  libfreetype-dev libfontconfig-dev fonts-ipafont-gothic libpng-dev libgif-dev
+  # Linux desktop: X11 saver window and the Qt settings dialog
+  libx11-dev libxft-dev libxrandr-dev libxss-dev qt6-base-dev
+  # end-to-end tests under a virtual display
+  xvfb xdotool imagemagick x11-utils x11-apps
+  # Windows build and its tests under Wine
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

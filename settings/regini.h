@@ -1,0 +1,32 @@
+// TRegIniFile: the settings accessor over the registry.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/registry.h"
+
+// Holds the base key ("Software" under the current user's hive) open from construction to
+// destruction; each read or write opens and closes the section key below it. Failures raise
+// ERegistryException (and reads of bad numbers fall back to the default).
+class TRegIniFile {
+public:
+    TRegIniFile(Registry& registry, std::string_view baseKey);
+    ~TRegIniFile();
+    TRegIniFile(const TRegIniFile&) = delete;
+    TRegIniFile& operator=(const TRegIniFile&) = delete;
+
+    std::int32_t ReadValueInt(std::string_view section, std::string_view name, std::int32_t def);
+    bool ReadValueBool(std::string_view section, std::string_view name, bool def);
+    std::string ReadValueText(std::string_view section, std::string_view name,
+                              std::string_view def);
+    void WriteValueInt(std::string_view section, std::string_view name, std::int32_t value);
+    void WriteValueBool(std::string_view section, std::string_view name, bool value);
+    void WriteValueText(std::string_view section, std::string_view name, std::string_view text);
+
+private:
+    Registry& registry_;
+    RegKey current_ = 0;
+    std::string currentPath_;
+};
