@@ -1,0 +1,146 @@
+#include "platform/memory/freetypetext.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include <iconv.h>
+#include FT_FREETYPE_H
+
+#include <cstring>
+#include <stdexcept>
+
+struct FreeTypeText::Impl {
+    FT_Library library = nullptr;
+    FT_Face face = nullptr;
+    iconv_t toUtf32 = reinterpret_cast<iconv_t>(-1);
+};
+
+namespace {
+
+std::string FindFontFile(std::string_view family) {
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    std::string file;
+    for (std::string query : {std::string(family), std::string(":lang=ja")}) {
+        FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(query.c_str()));
+        FcConfigSubstitute(config, pattern, FcMatchPattern);
+        FcDefaultSubstitute(pattern);
+        FcResult result = FcResultNoMatch;
+        FcPattern* match = FcFontMatch(config, pattern, &result);
+        FcChar8* path = nullptr;
+        FcChar8* matchedFamily = nullptr;
+        bool ok = false;
+        if (match != nullptr && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch &&
+            FcPatternGetString(match, FC_FAMILY, 0, &matchedFamily) == FcResultMatch) {
+            // fontconfig always answers with something; take the first query only when it gave
+            // the family asked for, and the second only when the face has Japanese.
+            FcLangSet* langs = nullptr;
+            const bool japanese = FcPatternGetLangSet(match, FC_LANG, 0, &langs) == FcResultMatch &&
+                                  FcLangSetHasLang(langs, reinterpret_cast<const FcChar8*>("ja")) ==
+                                      FcLangEqual;
+            ok = query.front() == ':' ? japanese
+                                      : std::string_view(reinterpret_cast<char*>(matchedFamily)) ==
+                                            family;
+            if (ok) file = reinterpret_cast<char*>(path);
+        }
+        if (match != nullptr) FcPatternDestroy(match);
+        FcPatternDestroy(pattern);
+        if (ok) break;
+    }
+    FcConfigDestroy(config);
+    return file;
+}
+
+}  // namespace
+
+FreeTypeText::FreeTypeText(std::string_view family) : impl_(std::make_unique<Impl>()) {
+    fontFile_ = FindFontFile(family);
+    if (fontFile_.empty()) throw std::runtime_error("no Japanese font found (install fonts-ipafont-gothic)");
+    if (FT_Init_FreeType(&impl_->library) != 0) throw std::runtime_error("FreeType failed to start");
+    if (FT_New_Face(impl_->library, fontFile_.c_str(), 0, &impl_->face) != 0)
+        throw std::runtime_error("cannot open font " + fontFile_);
+    impl_->toUtf32 = iconv_open("UTF-32LE", "CP932");
+    if (impl_->toUtf32 == reinterpret_cast<iconv_t>(-1))
+        throw std::runtime_error("no Shift-JIS converter (CP932) in this C library");
+    SetCharHeight(16);
+}
+
+FreeTypeText::~FreeTypeText() {
+    if (impl_->toUtf32 != reinterpret_cast<iconv_t>(-1)) iconv_close(impl_->toUtf32);
+    if (impl_->face != nullptr) FT_Done_Face(impl_->face);
+    if (impl_->library != nullptr) FT_Done_FreeType(impl_->library);
+}
+
+void FreeTypeText::SetCharHeight(int pixels) {
+    FT_Set_Pixel_Sizes(impl_->face, 0, static_cast<FT_UInt>(pixels > 0 ? pixels : 1));
+    const FT_Size_Metrics& m = impl_->face->size->metrics;
+    ascent_ = static_cast<std::int32_t>((m.ascender + 63) >> 6);
+    descent_ = static_cast<std::int32_t>((-m.descender + 63) >> 6);
+    glyphs_.clear();
+}
+
+std::size_t FreeTypeText::Decode(std::string_view sjis, char32_t* out, std::size_t capacity) {
+    iconv(impl_->toUtf32, nullptr, nullptr, nullptr, nullptr);
+    char* in = const_cast<char*>(sjis.data());
+    std::size_t inLeft = sjis.size();
+    char* dst = reinterpret_cast<char*>(out);
+    std::size_t dstLeft = capacity * sizeof(char32_t);
+    while (inLeft > 0 && dstLeft >= sizeof(char32_t)) {
+        if (iconv(impl_->toUtf32, &in, &inLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1)) break;
+        // An invalid or cut-off byte shows as a replacement mark and is skipped.
+        const char32_t mark = U'\uFFFD';
+        std::memcpy(dst, &mark, sizeof mark);
+        dst += sizeof mark;
+        dstLeft -= sizeof mark;
+        ++in;
+        --inLeft;
+    }
+    return static_cast<std::size_t>(dst - reinterpret_cast<char*>(out)) / sizeof(char32_t);
+}
+
+const FreeTypeText::Glyph& FreeTypeText::GlyphOf(char32_t code) {
+    if (auto it = glyphs_.find(code); it != glyphs_.end()) return it->second;
+    Glyph glyph;
+    if (FT_Load_Char(impl_->face, code, FT_LOAD_RENDER) == 0) {
+        const FT_GlyphSlot slot = impl_->face->glyph;
+        glyph.Advance = static_cast<std::int32_t>((slot->advance.x + 32) >> 6);
+        glyph.Left = slot->bitmap_left;
+        glyph.Top = slot->bitmap_top;
+        glyph.Width = static_cast<std::int32_t>(slot->bitmap.width);
+        glyph.Rows = static_cast<std::int32_t>(slot->bitmap.rows);
+        glyph.Coverage.resize(static_cast<std::size_t>(glyph.Width) * glyph.Rows);
+        for (std::int32_t r = 0; r < glyph.Rows; ++r)
+            for (std::int32_t c = 0; c < glyph.Width; ++c)
+                glyph.Coverage[static_cast<std::size_t>(r) * glyph.Width + c] =
+                    slot->bitmap.buffer[r * slot->bitmap.pitch + c];
+    }
+    return glyphs_.emplace(code, std::move(glyph)).first->second;
+}
+
+void FreeTypeText::Prepare(std::string_view sjis) {
+    char32_t codes[256];
+    const std::size_t n = Decode(sjis, codes, 256);
+    for (std::size_t i = 0; i < n; ++i) GlyphOf(codes[i]);
+}
+
+TextExtent FreeTypeText::Measure(std::string_view sjis) {
+    char32_t codes[256];
+    const std::size_t n = Decode(sjis, codes, 256);
+    TextExtent extent{0, ascent_ + descent_};
+    for (std::size_t i = 0; i < n; ++i) extent.Width += GlyphOf(codes[i]).Advance;
+    return extent;
+}
+
+void FreeTypeText::Render(std::string_view sjis, std::int32_t x, std::int32_t y, PlotFn plot,
+                          void* context) {
+    char32_t codes[256];
+    const std::size_t n = Decode(sjis, codes, 256);
+    const std::int32_t baseline = y + ascent_;
+    std::int32_t penX = x;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Glyph& g = GlyphOf(codes[i]);
+        for (std::int32_t r = 0; r < g.Rows; ++r)
+            for (std::int32_t c = 0; c < g.Width; ++c)
+                if (std::uint8_t cover = g.Coverage[static_cast<std::size_t>(r) * g.Width + c])
+                    plot(context, penX + g.Left + c, baseline - g.Top + r, cover);
+        penX += g.Advance;
+    }
+}

@@ -1,0 +1,72 @@
+#include "platform/memory/surface.h"
+
+#include <algorithm>
+
+MemorySurface::MemorySurface(std::int32_t width, std::int32_t height,
+                             const SystemColorSource& colors, TextEngine* text)
+    : width_(std::max(width, 0)),
+      height_(std::max(height, 0)),
+      colors_(colors),
+      text_(text),
+      pixels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), 0) {
+    if (text_ != nullptr) text_->SetCharHeight(charHeight_);
+}
+
+void MemorySurface::SetFontSize(int points) {
+    fontPoints_ = points;
+    // Character height at 96 dots per inch, rounded to nearest.
+    charHeight_ = (points * 96 + 36) / 72;
+    if (text_ != nullptr) text_->SetCharHeight(charHeight_);
+}
+
+TextExtent MemorySurface::Measure(std::string_view sjis) {
+    if (text_ != nullptr) return text_->Measure(sjis);
+    return TextExtent{static_cast<std::int32_t>(sjis.size()) * (charHeight_ / 2), charHeight_};
+}
+
+std::int32_t MemorySurface::TextHeight(std::string_view sjis) { return Measure(sjis).Height; }
+
+void MemorySurface::PrepareText(std::string_view sjis) {
+    if (text_ != nullptr) text_->Prepare(sjis);
+}
+
+void MemorySurface::FillRect(const TRect32& rect) {
+    const std::int32_t left = std::max(rect.Left, 0), right = std::min(rect.Right, width_);
+    const std::int32_t top = std::max(rect.Top, 0), bottom = std::min(rect.Bottom, height_);
+    const std::uint32_t pixel = ToPixel(brush_);
+    for (std::int32_t y = top; y < bottom; ++y)
+        std::fill_n(pixels_.begin() + static_cast<std::ptrdiff_t>(y) * width_ + left,
+                    std::max(right - left, 0), pixel);
+}
+
+void MemorySurface::Plot(void* context, std::int32_t x, std::int32_t y, std::uint8_t coverage) {
+    auto& self = *static_cast<MemorySurface*>(context);
+    if (static_cast<std::uint32_t>(x) >= static_cast<std::uint32_t>(self.width_) ||
+        static_cast<std::uint32_t>(y) >= static_cast<std::uint32_t>(self.height_))
+        return;
+    // Blend the font colour over the text's opaque background by the glyph's coverage.
+    const std::uint32_t fg = self.ToPixel(self.fontColor_), bg = self.textBackground_;
+    std::uint32_t out = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const std::uint32_t f = (fg >> shift) & 0xFF, b = (bg >> shift) & 0xFF;
+        out |= ((f * coverage + b * (255u - coverage) + 127u) / 255u) << shift;
+    }
+    self.pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(self.width_) +
+                 static_cast<std::size_t>(x)] = out;
+}
+
+void MemorySurface::TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) {
+    const TextExtent extent = Measure(sjis);
+    FillRect(TRect32{x, y, x + extent.Width, y + extent.Height});
+    textBackground_ = ToPixel(brush_);
+    if (text_ != nullptr) {
+        text_->Render(sjis, x, y, &MemorySurface::Plot, this);
+    } else {
+        // Box font: each byte a solid block, a one-pixel gap between blocks.
+        const std::int32_t advance = charHeight_ / 2;
+        for (std::size_t i = 0; i < sjis.size(); ++i)
+            for (std::int32_t dy = 0; dy < extent.Height; ++dy)
+                for (std::int32_t dx = 0; dx + 1 < advance; ++dx)
+                    Plot(this, x + static_cast<std::int32_t>(i) * advance + dx, y + dy, 255);
+    }
+}

@@ -1,0 +1,60 @@
+// MemorySurface: a DrawingSurface kept as 32-bit pixels in memory, for tests and the recorder.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/memory/textengine.h"
+#include "platform/surface.h"
+
+class MemorySurface final : public DrawingSurface {
+public:
+    // Pixels are 0x00RRGGBB, all black at first. Without a text engine, text is drawn as boxes of
+    // half the character height per byte (enough for tests of where text goes).
+    MemorySurface(std::int32_t width, std::int32_t height, const SystemColorSource& colors,
+                  TextEngine* text = nullptr);
+
+    void SetPixel(std::int32_t x, std::int32_t y, TColor color) override {
+        if (static_cast<std::uint32_t>(x) < static_cast<std::uint32_t>(width_) &&
+            static_cast<std::uint32_t>(y) < static_cast<std::uint32_t>(height_))
+            pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                    static_cast<std::size_t>(x)] = ToPixel(color);
+    }
+    void TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) override;
+    std::int32_t TextHeight(std::string_view sjis) override;
+    void FillRect(const TRect32& rect) override;
+    void SetBrushColor(TColor color) override { brush_ = color; }
+    void SetFontSize(int points) override;
+    void PrepareText(std::string_view sjis) override;
+
+    std::int32_t Width() const { return width_; }
+    std::int32_t Height() const { return height_; }
+    std::uint32_t Pixel(std::int32_t x, std::int32_t y) const {
+        return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                       static_cast<std::size_t>(x)];
+    }
+    const std::vector<std::uint32_t>& Pixels() const { return pixels_; }
+    // The last point size set, 0 while the font keeps its starting 16-pixel height.
+    int FontPoints() const { return fontPoints_; }
+    int CharHeight() const { return charHeight_; }
+    TColor BrushColor() const { return brush_; }
+    // The 0x00RRGGBB pixel that drawing `color` would store now.
+    std::uint32_t ToPixel(TColor color) const {
+        std::uint32_t bgr = ColorToRGB(color, colors_);
+        return ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
+    }
+
+private:
+    static void Plot(void* context, std::int32_t x, std::int32_t y, std::uint8_t coverage);
+    TextExtent Measure(std::string_view sjis);
+
+    std::int32_t width_, height_;
+    const SystemColorSource& colors_;
+    TextEngine* text_;
+    std::vector<std::uint32_t> pixels_;
+    TColor brush_ = 0;
+    TColor fontColor_ = clWhite;
+    int fontPoints_ = 0;
+    int charHeight_ = 16;
+    std::uint32_t textBackground_ = 0;  // the brush pixel while a text is drawn
+};

@@ -1,0 +1,47 @@
+// ThreadTimerService: the frame timer service on a thread of its own, on the steady clock.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+#include "platform/timer.h"
+
+class ThreadTimerService final : public TimerService {
+public:
+    ThreadTimerService();
+    ~ThreadTimerService() override;
+
+    TimerCaps GetDevCaps() override { return TimerCaps{1, 1000000}; }
+    void BeginPeriod(std::uint32_t) override {}
+    void EndPeriod(std::uint32_t) override {}
+    std::uint32_t SetEvent(std::uint32_t delay, std::uint32_t resolution, TimerProc proc,
+                           void* user, TimerKind kind) override;
+    std::uint32_t KillEvent(std::uint32_t id) override;
+
+private:
+    using TimePoint = std::chrono::steady_clock::time_point;
+    struct Event {
+        std::uint32_t Id = 0;  // 0 = free slot
+        TimePoint Due;
+        std::chrono::milliseconds Period{0};
+        TimerProc Proc = nullptr;
+        void* User = nullptr;
+        TimerKind Kind = TimerKind::OneShot;
+    };
+    // A fixed table: arming from inside a callback must not allocate.
+    static constexpr int kSlots = 16;
+
+    void Run();
+
+    std::mutex lock_;
+    std::condition_variable wake_;      // the timer thread waits for the next due event
+    std::condition_variable finished_;  // killers wait for a running callback to return
+    Event events_[kSlots];
+    std::uint32_t nextId_ = 1;
+    std::uint32_t runningId_ = 0;
+    bool quit_ = false;
+    std::thread thread_;
+};
