@@ -1,0 +1,148 @@
+// The frame timer component: start and stop results, clamping, one-shot and periodic events.
+#include <gtest/gtest.h>
+
+#include "platform/memory/virtualtimer.h"
+#include "saver/mmtimer.h"
+
+namespace {
+
+struct Counter {
+    int Calls = 0;
+    bool StopInside = false;
+    bool StartInside = false;
+    static void OnTimer(void* context, TMMTimer& sender) {
+        auto& c = *static_cast<Counter*>(context);
+        ++c.Calls;
+        if (c.StopInside) sender.Stop();
+        if (c.StartInside) sender.Start();
+    }
+};
+
+struct MMTimer : ::testing::Test {
+    VirtualTimerService service;
+    Counter counter;
+    void SetUp() override { service.SetCaps(TimerCaps{1, 1000000}); }
+};
+
+TEST_F(MMTimer, ConstructionRaisesTheResolutionAndDestructionLowersItAfterStopping) {
+    {
+        TMMTimer timer(service);
+        EXPECT_EQ(service.BeginPeriods(), 1);
+        EXPECT_EQ(timer.Delay(), 1000000);
+        EXPECT_EQ(timer.Resolution(), 1);
+        EXPECT_EQ(timer.EventType(), TTimerEventType::PERIODIC);
+        timer.SetOnTimer(&Counter::OnTimer, &counter);
+        timer.SetDelay(10);
+        ASSERT_TRUE(timer.Start());
+        EXPECT_EQ(service.ArmedCount(), 1);
+    }
+    EXPECT_EQ(service.ArmedCount(), 0) << "destroyed while armed: cancelled";
+    EXPECT_EQ(service.EndPeriods(), 1);
+}
+
+TEST_F(MMTimer, StartWithoutHandlerOrTwiceArmsNothingMore) {
+    TMMTimer timer(service);
+    EXPECT_FALSE(timer.Start());
+    EXPECT_EQ(service.ArmedCount(), 0);
+    timer.SetOnTimer(&Counter::OnTimer, &counter);
+    EXPECT_TRUE(timer.Start());
+    EXPECT_FALSE(timer.Start());
+    EXPECT_EQ(service.ArmedCount(), 1);
+    EXPECT_TRUE(timer.Running());
+}
+
+TEST_F(MMTimer, FailedArmingLeavesItIdleWithIdZero) {
+    TMMTimer timer(service);
+    timer.SetOnTimer(&Counter::OnTimer, &counter);
+    service.FailNextSetEvent();
+    EXPECT_FALSE(timer.Start());
+    EXPECT_FALSE(timer.Running());
+    EXPECT_EQ(timer.TimerID(), 0u);
+}
+
+TEST_F(MMTimer, StopWhenNothingIsArmedStillCancelsTheLastIdAndFails) {
+    TMMTimer timer(service);
+    timer.SetOnTimer(&Counter::OnTimer, &counter);
+    timer.SetDelay(5);
+    ASSERT_TRUE(timer.Start());
+    const std::uint32_t id = timer.TimerID();
+    EXPECT_TRUE(timer.Stop());
+    EXPECT_FALSE(timer.Running());
+    EXPECT_FALSE(timer.Stop());
+    EXPECT_EQ(service.LastKilled(), id);
+    EXPECT_EQ(timer.TimerID(), id) << "the id is kept after the stop";
+}
+
+TEST_F(MMTimer, DelayAndResolutionAreClampedToTheCaps) {
+    service.SetCaps(TimerCaps{2, 500});
+    TMMTimer timer(service);
+    timer.SetDelay(1);
+    EXPECT_EQ(timer.Delay(), 2);
+    timer.SetDelay(-7);
+    EXPECT_EQ(timer.Delay(), 2);
+    timer.SetDelay(501);
+    EXPECT_EQ(timer.Delay(), 500);
+    timer.SetDelay(30);
+    EXPECT_EQ(timer.Delay(), 30);
+    timer.SetResolution(0);
+    EXPECT_EQ(timer.Resolution(), 2);
+    timer.SetResolution(9999);
+    EXPECT_EQ(timer.Resolution(), 500);
+}
+
+TEST_F(MMTimer, PeriodicEventsFireEveryDelayUntilStopped) {
+    TMMTimer timer(service);
+    timer.SetOnTimer(&Counter::OnTimer, &counter);
+    timer.SetDelay(30);
+    timer.SetResolution(1);
+    ASSERT_TRUE(timer.Start());
+    EXPECT_EQ(service.LastDelay(), 30u);
+    EXPECT_EQ(service.LastResolution(), 1u);
+    service.AdvanceTo(95);
+    EXPECT_EQ(counter.Calls, 3);
+    EXPECT_TRUE(timer.Running());
+    timer.Stop();
+    service.AdvanceTo(500);
+    EXPECT_EQ(counter.Calls, 3);
+}
+
+TEST_F(MMTimer, OneShotClearsRunningAfterItsCallbackSoItCanStartAgain) {
+    TMMTimer timer(service);
+    timer.SetOnTimer(&Counter::OnTimer, &counter);
+    timer.SetEventType(TTimerEventType::ONESHOT);
+    timer.SetDelay(10);
+    ASSERT_TRUE(timer.Start());
+    service.AdvanceTo(100);
+    EXPECT_EQ(counter.Calls, 1);
+    EXPECT_FALSE(timer.Running());
+    EXPECT_TRUE(timer.Start());
+}
+
+TEST_F(MMTimer, FrameBracketStopThenStartFiresOncePerPeriodAfterTheFrame) {
+    TMMTimer timer(service);
+    counter.StopInside = counter.StartInside = true;
+    timer.SetOnTimer(&Counter::OnTimer, &counter);
+    timer.SetDelay(25);
+    ASSERT_TRUE(timer.Start());
+    service.AdvanceTo(100);
+    EXPECT_EQ(counter.Calls, 4);
+    EXPECT_EQ(service.ArmedCount(), 1) << "never more than one event armed";
+}
+
+TEST_F(MMTimer, NewDelayTakesEffectAtTheNextStart) {
+    TMMTimer timer(service);
+    timer.SetOnTimer(&Counter::OnTimer, &counter);
+    timer.SetDelay(10);
+    ASSERT_TRUE(timer.Start());
+    timer.SetDelay(100);
+    service.AdvanceTo(50);
+    EXPECT_EQ(counter.Calls, 5);
+    timer.Stop();
+    timer.Start();
+    service.AdvanceTo(149);
+    EXPECT_EQ(counter.Calls, 5);
+    service.AdvanceTo(150);
+    EXPECT_EQ(counter.Calls, 6);
+}
+
+}  // namespace
