@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# velmora-record from the command line: its files, its determinism and its option errors.
+set -u
+record=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME=$work/config  # no stored settings: the defaults
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# A PNG and an animated GIF of the right size and frame count.
+"$record" --size 320x200 --frames 40 --every 4 --course 3 --seed 9 --out "$work/a.png" --gif "$work/a.gif" >"$work/out" \
+  || fail "recording failed"
+[ "$(identify -format '%w %h' "$work/a.png" 2>/dev/null)" = "320 200" ] || fail "PNG is not 320x200"
+[ "$(identify "$work/a.gif" 2>/dev/null | wc -l)" = "10" ] || fail "GIF does not hold 40/4 = 10 frames"
+grep -q "a.png" "$work/out" || fail "does not say where the PNG is"
+
+# The same seed and course give the same picture; another course gives another.
+"$record" --size 320x200 --frames 400 --course 3 --seed 9 --out "$work/b.png" >/dev/null
+"$record" --size 320x200 --frames 400 --course 3 --seed 9 --out "$work/c.png" >/dev/null
+"$record" --size 320x200 --frames 400 --course 4 --seed 9 --out "$work/d.png" >/dev/null
+cmp -s "$work/b.png" "$work/c.png" || fail "same seed and course differ"
+cmp -s "$work/b.png" "$work/d.png" && fail "another course gives the same picture"
+
+# Settings in their stored text form change the picture: a white road.
+"$record" --size 320x200 --frames 20 --course 3 --seed 9 --set road_Color=clWhite --set Speed=0x1E \
+  --out "$work/w.png" >/dev/null || fail "--set failed"
+white=$(convert "$work/w.png" -crop 320x80+0+120 txt:- | grep -c '#FFFFFF')
+[ "$white" -gt 4 ] || fail "no white road dots with road_Color=clWhite ($white)"
+
+# The banner shows in the first five seconds and is gone after them (Speed 50: frame 100 is at 5 s).
+"$record" --size 640x480 --frames 100 --seed 1 --course 1 --set Speed=50 --out "$work/on.png" >/dev/null
+"$record" --size 640x480 --frames 101 --seed 1 --course 1 --set Speed=50 --out "$work/off.png" >/dev/null
+on=$(convert "$work/on.png" -crop 200x40+0+5 txt:- | grep -c '#FFFFFF')
+off=$(convert "$work/off.png" -crop 200x40+0+5 txt:- | grep -c '#FFFFFF')
+[ "$on" -gt 40 ] || fail "no banner text in the first 5 seconds ($on white pixels)"
+[ "$off" -lt 5 ] || fail "banner still there after 5 seconds ($off white pixels)"
+
+# Bad options: one line on standard error, exit code 2.
+for args in "--frames" "--frames 0" "--size 100" "--size 0x10" "--course 21" "--bogus" \
+            "--set UpDown" "--set Nope=1 --out x.png" "--out"; do
+  # shellcheck disable=SC2086
+  "$record" $args >/dev/null 2>"$work/err"
+  code=$?
+  [ "$code" = 2 ] || fail "'$args' exited $code, not 2"
+  [ "$(wc -l <"$work/err")" = 1 ] || fail "'$args' did not give a one-line error"
+done
+"$record" --help | grep -q -- "--gif" || fail "--help does not list the options"
+
+# A bad colour text is reported as the store reports it, and the recording goes on.
+"$record" --size 64x48 --frames 2 --set road_Color=red --out "$work/r.png" >/dev/null 2>"$work/err" \
+  || fail "a bad colour text stopped the recorder"
+grep -q "'red'" "$work/err" || fail "no report of the bad colour text"
+
+echo "record_cli: $failures failed"
+[ "$failures" = 0 ]
