@@ -7,7 +7,7 @@
 #include <unordered_map>
 
 std::string WritePng(const std::string& path, std::int32_t width, std::int32_t height,
-                     const std::vector<std::uint32_t>& pixels) {
+                     std::span<const std::uint32_t> pixels) {
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return "cannot write " + path;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -60,7 +60,7 @@ std::string GifWriter::Open(const std::string& path, std::int32_t width, std::in
     return {};
 }
 
-std::string GifWriter::AddFrame(const std::vector<std::uint32_t>& pixels, int delayCs) {
+std::string GifWriter::AddFrame(std::span<const std::uint32_t> pixels, int delayCs) {
     GifFileType* gif = impl_->gif;
     if (gif == nullptr) return "no GIF open";
     if (impl_->first) {

@@ -3,12 +3,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 // Writes 0x00RRGGBB pixels as an RGB PNG. Returns an error text, empty on success.
 std::string WritePng(const std::string& path, std::int32_t width, std::int32_t height,
-                     const std::vector<std::uint32_t>& pixels);
+                     std::span<const std::uint32_t> pixels);
 
 // An animated GIF written frame by frame, looping for ever.
 class GifWriter {
@@ -19,7 +20,7 @@ public:
     std::string Open(const std::string& path, std::int32_t width, std::int32_t height);
     // Adds a frame shown for `delayCs` hundredths of a second. Frames with up to 256 colours are
     // stored exactly; more colours fall back to a 3-3-2 palette.
-    std::string AddFrame(const std::vector<std::uint32_t>& pixels, int delayCs);
+    std::string AddFrame(std::span<const std::uint32_t> pixels, int delayCs);
     std::string Close();
 
 private:

@@ -1,6 +1,38 @@
 #include "platform/memory/surface.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+namespace {
+
+std::uint32_t* AllocatePixels(std::size_t count) {
+    const std::size_t bytes = std::max<std::size_t>(count, 1) * sizeof(std::uint32_t);
+#if defined(__linux__)
+    constexpr std::size_t kHugePage = 2u << 20;
+    if (bytes >= kHugePage) {
+        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+        if (void* p = std::aligned_alloc(kHugePage, rounded)) {
+            madvise(p, rounded, MADV_HUGEPAGE);
+            std::memset(p, 0, bytes);
+            return static_cast<std::uint32_t*>(p);
+        }
+    }
+#endif
+    auto* p = static_cast<std::uint32_t*>(std::malloc(bytes));
+    if (p == nullptr) throw std::bad_alloc();
+    std::memset(p, 0, bytes);
+    return p;
+}
+
+}  // namespace
+
+void MemorySurface::Free::operator()(std::uint32_t* p) const { std::free(p); }
 
 MemorySurface::MemorySurface(std::int32_t width, std::int32_t height,
                              const SystemColorSource& colors, TextEngine* text)
@@ -8,7 +40,8 @@ MemorySurface::MemorySurface(std::int32_t width, std::int32_t height,
       height_(std::max(height, 0)),
       colors_(colors),
       text_(text),
-      pixels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), 0) {
+      count_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_)),
+      pixels_(AllocatePixels(count_)) {
     if (text_ != nullptr) text_->SetCharHeight(charHeight_);
 }
 
@@ -35,7 +68,7 @@ void MemorySurface::FillRect(const TRect32& rect) {
     const std::int32_t top = std::max(rect.Top, 0), bottom = std::min(rect.Bottom, height_);
     const std::uint32_t pixel = ToPixel(brush_);
     for (std::int32_t y = top; y < bottom; ++y)
-        std::fill_n(pixels_.begin() + static_cast<std::ptrdiff_t>(y) * width_ + left,
+        std::fill_n(pixels_.get() + static_cast<std::ptrdiff_t>(y) * width_ + left,
                     std::max(right - left, 0), pixel);
 }
 

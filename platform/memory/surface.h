@@ -2,7 +2,8 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
+#include <memory>
+#include <span>
 
 #include "platform/memory/textengine.h"
 #include "platform/surface.h"
@@ -33,7 +34,7 @@ public:
         return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
                        static_cast<std::size_t>(x)];
     }
-    const std::vector<std::uint32_t>& Pixels() const { return pixels_; }
+    std::span<const std::uint32_t> Pixels() const { return {pixels_.get(), count_}; }
     // The last point size set, 0 while the font keeps its starting 16-pixel height.
     int FontPoints() const { return fontPoints_; }
     int CharHeight() const { return charHeight_; }
@@ -51,7 +52,13 @@ private:
     std::int32_t width_, height_;
     const SystemColorSource& colors_;
     TextEngine* text_;
-    std::vector<std::uint32_t> pixels_;
+    // Large views sit on huge pages where the system offers them, so that a frame's scattered
+    // pixels cost the same on a 4K view as on a small one (no TLB misses).
+    struct Free {
+        void operator()(std::uint32_t* p) const;
+    };
+    std::size_t count_;
+    std::unique_ptr<std::uint32_t[], Free> pixels_;
     TColor brush_ = 0;
     TColor fontColor_ = clWhite;
     int fontPoints_ = 0;
