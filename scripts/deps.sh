@@ -10,6 +10,8 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic libpng-dev libgif-dev
   # Linux desktop: X11 saver window and the Qt settings dialog
   libx11-dev libxft-dev libxrandr-dev libxss-dev qt6-base-dev
+  # settings: the libFuzzer runtime for fuzz/ (clang's own, version of Debian 12's clang)
+  libclang-rt-14-dev
   # end-to-end tests under a virtual display
   xvfb xdotool imagemagick x11-utils x11-apps
   # Windows build and its tests under Wine

@@ -1,0 +1,60 @@
+// The Linux registry: the current user's hive kept as a registry-export text file
+// (platform/posix/regfile.h), by default $XDG_CONFIG_HOME/velmora/user.reg.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <ostream>
+#include <set>
+#include <string>
+
+#include "platform/registry.h"
+
+struct RegFileDocument;
+
+// Every call reads the file afresh, so two processes see each other's writes. A write takes an
+// exclusive flock on "<file>.lock", reads the file again, changes the one value and replaces the
+// file atomically (temporary file, fsync, rename): concurrent writers never lose each other's
+// values. A file that cannot be parsed or read is never overwritten: its values read as
+// missing (the place where it is broken is reported once on `diagnostics`) and writes fail.
+// Keys created without a value exist for this process only; they reach the file with their
+// first value.
+class FileRegistry : public Registry {
+public:
+    static constexpr long kErrorFileNotFound = 2;
+    static constexpr long kErrorInvalidHandle = 6;
+    static constexpr long kErrorMoreData = 234;
+    static constexpr long kErrorRegistryIo = 1016;
+
+    explicit FileRegistry(std::string path, std::ostream* diagnostics = nullptr);
+
+    long CreateKey(RegKey base, std::string_view subKey, std::uint32_t access,
+                   RegKey* result) override;
+    long OpenKey(RegKey base, std::string_view subKey, std::uint32_t access,
+                 RegKey* result) override;
+    long QueryValue(RegKey key, std::string_view name, std::uint32_t* type, std::uint8_t* data,
+                    std::uint32_t* size) override;
+    long SetValue(RegKey key, std::string_view name, std::uint32_t type, const std::uint8_t* data,
+                  std::uint32_t size) override;
+    long CloseKey(RegKey key) override;
+
+    const std::string& Path() const { return path_; }
+
+private:
+    enum class LoadResult { Ok, Missing, Broken };
+    LoadResult Load(RegFileDocument& doc);
+    bool KeyExists(const RegFileDocument& doc, const std::string& path) const;
+    bool PathOf(RegKey key, std::string& path) const;
+    RegKey NewHandle(const std::string& path);
+
+    std::string path_;
+    std::ostream* diagnostics_;
+    bool reported_ = false;
+    std::map<RegKey, std::string> handles_;
+    std::set<std::string> createdKeys_;  // folded paths
+    RegKey nextHandle_ = 0x100;
+};
+
+// $XDG_CONFIG_HOME/velmora/user.reg, or ~/.config/velmora/user.reg when XDG_CONFIG_HOME is
+// unset or not absolute.
+std::string DefaultRegistryPath();

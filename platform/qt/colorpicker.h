@@ -1,0 +1,16 @@
+// The platform's colour picker on Linux: Qt's colour dialog, which has sixteen custom colours.
+#pragma once
+
+#include "platform/colorpicker.h"
+
+class QWidget;
+
+class QtColorPicker : public ColorPicker {
+public:
+    explicit QtColorPicker(QWidget* owner = nullptr) : owner_(owner) {}
+    void SetOwner(QWidget* owner) { owner_ = owner; }
+    bool Pick(TColor& color, std::array<std::uint32_t, 16>& customColors) override;
+
+private:
+    QWidget* owner_;
+};

@@ -1,0 +1,290 @@
+#include "platform/qt/properform.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+
+#include <algorithm>
+
+#include "platform/posix/systemcolors.h"
+#include "platform/qt/application.h"
+#include "platform/qt/spinedit.h"
+
+namespace {
+
+QColor Resolve(TColor color) {
+    static const DefaultSystemColors system;
+    std::uint32_t rgb = ColorToRGB(color, system);
+    return QColor(static_cast<int>(rgb & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
+                  static_cast<int>((rgb >> 16) & 0xFF));
+}
+
+void SetRole(QWidget* w, QPalette::ColorRole role, TColor color) {
+    if (color == clDefault) return;
+    QPalette p = w->palette();
+    p.setColor(role, Resolve(color));
+    w->setPalette(p);
+}
+
+void SetBackground(QWidget* w, TColor color) {
+    if (color == clDefault) return;
+    w->setAutoFillBackground(true);
+    SetRole(w, QPalette::Window, color);
+}
+
+bool IsGraphic(TControlKind kind) { return kind == TControlKind::Frame || kind == TControlKind::Label; }
+
+// Radio items laid out the way the original radio group spreads them: one column, the height
+// below the caption shared evenly.
+void PlaceRadioItems(const TControlDesc& desc, const std::vector<QRadioButton*>& items, int fontHeight) {
+    const int count = static_cast<int>(items.size());
+    if (count == 0) return;
+    const int free = desc.Height - fontHeight - 5;
+    const int itemHeight = free / count;
+    const int top = fontHeight + 1 + (free % count) / 2;
+    for (int i = 0; i < count; ++i)
+        items[static_cast<std::size_t>(i)]->setGeometry(8, top + i * itemHeight, desc.Width - 10, itemHeight);
+}
+
+}  // namespace
+
+QtFormView::QtFormView(const TFormDesc& form, QDialog& dialog,
+                       std::function<void(std::string_view)> onClick)
+    : form_(form), dialog_(dialog), onClick_(std::move(onClick)) {
+    dialog.setWindowTitle(QtText(form.Caption));
+    QFont font;
+    // The form's face first; where it is missing, a proportional Japanese face of the same size.
+    font.setFamilies({QtText(form.FontFace), QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
+                      QStringLiteral("IPA P\u30B4\u30B7\u30C3\u30AF")});
+    font.setPixelSize(form.FontHeight);
+    dialog.setFont(font);
+    SetRole(&dialog, QPalette::WindowText, form.FontColor);
+    dialog.setFixedSize(form.ClientWidth, form.ClientHeight);
+    if (!form.BorderIcons)
+        dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::MSWindowsFixedSizeDialogHint);
+
+    std::vector<QWidget*> graphic;
+    for (const auto& desc : form.Controls) {
+        QWidget* parent = desc.Parent.empty() ? static_cast<QWidget*>(&dialog) : Widget(desc.Parent);
+        if (!parent) continue;
+        QWidget* w = Build(desc, parent);
+        if (!w) continue;
+        widgets_.emplace(std::string(desc.Name), w);
+        if (IsGraphic(desc.Kind)) graphic.push_back(w);
+    }
+    // Labels and bevels are drawn on their parent, beneath every control that takes input,
+    // in the order they were created.
+    for (auto it = graphic.rbegin(); it != graphic.rend(); ++it) (*it)->lower();
+    MakeTabChain(form);
+}
+
+QWidget* QtFormView::Build(const TControlDesc& desc, QWidget* parent) {
+    const QRect geometry(desc.Left, desc.Top, desc.Width, desc.Height);
+    QWidget* w = nullptr;
+    switch (desc.Kind) {
+        case TControlKind::Frame: {
+            auto* frame = new QFrame(parent);
+            frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+            frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+            w = frame;
+            break;
+        }
+        case TControlKind::Label: {
+            auto* label = new QLabel(QtText(desc.Caption), parent);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            label->setTextFormat(Qt::PlainText);
+            w = label;
+            break;
+        }
+        case TControlKind::SpinEdit: {
+            auto* spin = new QtSpinEdit(parent, desc.MinValue, desc.MaxValue);
+            spin->Edit()->setText(QString::number(desc.Value));
+            w = spin;
+            break;
+        }
+        case TControlKind::GlyphButton:
+        case TControlKind::PushButton: {
+            auto* button = new QPushButton(QtText(desc.Caption), parent);
+            button->setAutoDefault(true);
+            if (desc.Glyph != TGlyphKind::None)
+                button->setIcon(dialog_.style()->standardIcon(desc.Glyph == TGlyphKind::Ok
+                                                                  ? QStyle::SP_DialogOkButton
+                                                                  : QStyle::SP_DialogCancelButton));
+            if (desc.Default) button->setDefault(true);
+            std::string name(desc.Name);
+            QObject::connect(button, &QPushButton::clicked, button, [this, name] { onClick_(name); });
+            // The panel's white font is for its labels; buttons keep the system's button text.
+            button->setPalette(dialog_.palette());
+            w = button;
+            break;
+        }
+        case TControlKind::RadioGroup: {
+            // Drawn as the original draws it: a lowered box from the middle of the caption down,
+            // and the caption on the box's line.
+            auto* group = new QWidget(parent);
+            auto* box = new QFrame(group);
+            box->setFrameStyle(QFrame::Box | QFrame::Sunken);
+            const int half = form_.FontHeight / 2;
+            box->setGeometry(0, half, desc.Width, desc.Height - half);
+            auto* title = new QLabel(QtText(desc.Caption), group);
+            title->setAutoFillBackground(true);
+            title->move(8, 0);
+            title->adjustSize();
+            auto& items = radios_[std::string(desc.Name)];
+            for (auto item : desc.Items) {
+                auto* radio = new QRadioButton(QtText(item), group);
+                items.push_back(radio);
+                std::string name(desc.Name);
+                QObject::connect(radio, &QRadioButton::toggled, radio, [this, name] { UpdateRadioFocus(name); });
+            }
+            PlaceRadioItems(desc, items, form_.FontHeight);
+            w = group;
+            break;
+        }
+        case TControlKind::CheckBox:
+            w = new QCheckBox(QtText(desc.Caption), parent);
+            break;
+        case TControlKind::Panel: {
+            auto* panel = new QFrame(parent);
+            panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            panel->setLineWidth(desc.BevelWidth);
+            w = panel;
+            break;
+        }
+        case TControlKind::Swatch: {
+            auto* swatch = new QLabel(QtText(desc.Caption), parent);
+            swatch->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            swatch->setLineWidth(1);
+            swatch->setFixedSize(desc.Width, desc.Height);
+            w = swatch;
+            break;
+        }
+        case TControlKind::ColorDialog:
+            return nullptr;
+    }
+    w->setGeometry(geometry);
+    if (desc.FontHeight != 0 || desc.Bold) {
+        QFont font = w->font();
+        if (desc.FontHeight != 0) font.setPixelSize(desc.FontHeight);
+        font.setBold(desc.Bold);
+        w->setFont(font);
+    }
+    // Labels size themselves to their text, as the original's do: the substitute face may be
+    // wider than the one the layout was drawn with.
+    if (desc.Kind == TControlKind::Label && desc.Align == TAlign::None)
+        w->resize(std::max(desc.Width, w->sizeHint().width()), std::max(desc.Height, w->sizeHint().height()));
+    SetRole(w, QPalette::WindowText, desc.FontColor);
+    SetBackground(w, desc.Background);
+    if (desc.Kind == TControlKind::Swatch) {
+        colors_[std::string(desc.Name)] = desc.Color;
+        SetBackground(w, desc.Color);
+    }
+    if (desc.Kind == TControlKind::RadioGroup) SetItemIndex(desc.Name, desc.ItemIndex);
+    return w;
+}
+
+void QtFormView::MakeTabChain(const TFormDesc& form) {
+    auto ordered = [&](std::string_view parent) {
+        std::vector<const TControlDesc*> out;
+        for (const auto& c : form.Controls)
+            if (c.Parent == parent && c.TabOrder >= 0) out.push_back(&c);
+        std::sort(out.begin(), out.end(), [](auto* a, auto* b) { return a->TabOrder < b->TabOrder; });
+        return out;
+    };
+    std::function<void(std::string_view)> add = [&](std::string_view parent) {
+        for (const auto* c : ordered(parent)) {
+            if (c->Kind == TControlKind::Panel) {
+                add(c->Name);
+                continue;
+            }
+            if (!c->TabStop) continue;
+            if (c->Kind == TControlKind::RadioGroup) {
+                for (auto* radio : radios_[std::string(c->Name)]) tabChain_.push_back(radio);
+                continue;
+            }
+            QWidget* w = Widget(c->Name);
+            if (auto* spin = dynamic_cast<QtSpinEdit*>(w)) w = spin->Edit();
+            if (w) tabChain_.push_back(w);
+        }
+    };
+    add("");
+    for (std::size_t i = 1; i < tabChain_.size(); ++i) QWidget::setTabOrder(tabChain_[i - 1], tabChain_[i]);
+}
+
+void QtFormView::UpdateRadioFocus(std::string_view group) {
+    // A radio group is one stop of the tab order: its checked item, or its first when none is.
+    auto it = radios_.find(group);
+    if (it == radios_.end()) return;
+    auto& items = it->second;
+    bool any = std::any_of(items.begin(), items.end(), [](auto* r) { return r->isChecked(); });
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        bool stop = any ? items[i]->isChecked() : i == 0;
+        items[i]->setFocusPolicy(stop ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+}
+
+QWidget* QtFormView::Widget(std::string_view control) const {
+    auto it = widgets_.find(control);
+    return it == widgets_.end() ? nullptr : it->second;
+}
+
+std::string QtFormView::Text(std::string_view control) const {
+    if (auto* spin = dynamic_cast<QtSpinEdit*>(Widget(control))) return spin->Edit()->text().toStdString();
+    return {};
+}
+
+void QtFormView::SetText(std::string_view control, std::string_view text) {
+    if (auto* spin = dynamic_cast<QtSpinEdit*>(Widget(control)))
+        spin->Edit()->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+int QtFormView::ItemIndex(std::string_view control) const {
+    auto it = radios_.find(control);
+    if (it == radios_.end()) return -1;
+    for (std::size_t i = 0; i < it->second.size(); ++i)
+        if (it->second[i]->isChecked()) return static_cast<int>(i);
+    return -1;
+}
+
+void QtFormView::SetItemIndex(std::string_view control, int index) {
+    auto it = radios_.find(control);
+    if (it == radios_.end()) return;
+    auto& items = it->second;
+    if (index < 0 || index >= static_cast<int>(items.size())) {
+        // Exclusive buttons cannot all be cleared while exclusive.
+        for (auto* r : items) {
+            r->setAutoExclusive(false);
+            r->setChecked(false);
+            r->setAutoExclusive(true);
+        }
+    } else {
+        items[static_cast<std::size_t>(index)]->setChecked(true);
+    }
+    UpdateRadioFocus(control);
+}
+
+bool QtFormView::Checked(std::string_view control) const {
+    auto* box = dynamic_cast<QCheckBox*>(Widget(control));
+    return box && box->isChecked();
+}
+
+void QtFormView::SetChecked(std::string_view control, bool checked) {
+    if (auto* box = dynamic_cast<QCheckBox*>(Widget(control))) box->setChecked(checked);
+}
+
+TColor QtFormView::Color(std::string_view control) const {
+    auto it = colors_.find(control);
+    return it == colors_.end() ? clBlack : it->second;
+}
+
+void QtFormView::SetColor(std::string_view control, TColor color) {
+    auto it = colors_.find(control);
+    if (it == colors_.end()) return;
+    it->second = color;
+    SetBackground(Widget(control), color);
+}

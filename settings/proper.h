@@ -1,0 +1,84 @@
+// TproperF: the settings dialog's handlers, written against an abstract view of its controls so
+// that every toolkit runs the same behaviour.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/color.h"
+#include "settings/properform.h"
+#include "settings/regini.h"
+
+class ColorPicker;
+class MessageBoxService;
+class Registry;
+
+// The form's controls by name (the names of properFForm), as the handlers read and set them.
+class TFormControls {
+public:
+    virtual ~TFormControls() = default;
+    virtual std::string Text(std::string_view control) const = 0;  // the spin field's text
+    virtual void SetText(std::string_view control, std::string_view text) = 0;
+    virtual int ItemIndex(std::string_view control) const = 0;  // radio groups; -1: none
+    virtual void SetItemIndex(std::string_view control, int index) = 0;
+    virtual bool Checked(std::string_view control) const = 0;
+    virtual void SetChecked(std::string_view control, bool checked) = 0;
+    virtual TColor Color(std::string_view control) const = 0;  // swatches
+    virtual void SetColor(std::string_view control, TColor color) = 0;
+};
+
+// The spin field's rules, shared by every toolkit's spin edit.
+// Typed characters it keeps: digits, "+", "-", the decimal separator and control characters
+// other than carriage return; anything else is dropped with a beep.
+bool SpinEditAcceptsChar(char32_t c);
+// The value the field holds: its text by the integer rule, the minimum when that fails. Not
+// clamped: an uncommitted 99 is 99.
+std::int32_t SpinEditValue(std::string_view text, std::int32_t minValue);
+// Setting a value writes it clamped, as decimal text.
+std::string SpinEditValueText(std::int64_t value, std::int32_t minValue, std::int32_t maxValue);
+// The up/down buttons and arrow keys: the value plus `delta`, clamped.
+std::string SpinEditStep(std::string_view text, int delta, std::int32_t minValue,
+                         std::int32_t maxValue);
+// Leaving the field: a number outside the range is replaced by the clamped one; any other text
+// stays (empty result: leave the text as it is).
+std::string SpinEditOnExit(std::string_view text, std::int32_t minValue, std::int32_t maxValue);
+
+class TproperF {
+public:
+    TproperF(Registry& registry, TFormControls& controls, ColorPicker& colorDialog,
+             MessageBoxService& errorBox);
+    ~TproperF();
+
+    // The framework's side: construction runs FormCreate and destruction FormDestroy; an error
+    // that leaves a handler goes to the standard error report and the dialog goes on.
+    void Create();
+    void Destroy();
+    // A control was clicked: sets the modal result its description gives, then runs its
+    // handler with the control as the sender.
+    void Click(std::string_view control);
+
+    // The handlers. They raise the store's errors; Create and Click report them.
+    void FormCreate();
+    void FormDestroy();
+    void BitBtn1Click();
+    void road_bClick(int senderTag);
+    void Dark_colorClick();
+    void brite_colorClick();
+
+    TModalResult ModalResult = TModalResult::None;
+    std::unique_ptr<TRegIniFile> RegIni;
+
+    // ColorDialog1's own state: its colour (black at first) and its sixteen custom colours,
+    // kept for the dialog's lifetime.
+    TColor PickerColor = clBlack;
+    std::array<std::uint32_t, 16> CustomColors;
+
+private:
+    Registry& registry_;
+    TFormControls& controls_;
+    ColorPicker& colorDialog_;
+    MessageBoxService& errorBox_;
+};

@@ -1,0 +1,88 @@
+// The settings dialog's form as data: every control with its kind, place, caption, font, colours,
+// tab order and, for the colour rows, the Tag that ties a button to its swatch. Each toolkit
+// builds its widgets from this one description; texts are Shift-JIS.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "platform/color.h"
+
+enum class TControlKind {
+    Frame,        // a lowered bevel drawn as a box; takes no input
+    Label,        // one line of text
+    SpinEdit,     // one-line edit with up and down buttons at its right edge
+    GlyphButton,  // push button with a stock glyph (OK or Cancel kind)
+    RadioGroup,   // captioned box of radio items in one column
+    CheckBox,
+    Panel,        // container with a lowered bevel; its children are placed relative to it
+    PushButton,
+    Swatch,       // 16 x 16 static text with a sunken border whose background shows a colour
+    ColorDialog,  // not visible: the colour picker
+};
+
+enum class TGlyphKind { None, Ok, Cancel };
+enum class TAlign { None, Bottom };
+enum class TModalResult { None, Ok, Cancel };
+
+// Colours the form uses besides plain ones: named system colours resolved when drawn.
+inline constexpr TColor clWindowText = static_cast<TColor>(0x80000008u);
+inline constexpr TColor clBtnFace = static_cast<TColor>(0x8000000Fu);
+inline constexpr TColor clFormGray = 0x00808080;
+// "no colour of its own": the control shows its parent's background or font colour.
+inline constexpr TColor clDefault = static_cast<TColor>(0x20000000);
+
+struct TControlDesc {
+    TControlKind Kind = TControlKind::Label;
+    std::string_view Name = {};
+    std::string_view Parent = {};  // "" for the form itself
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+    std::string_view Caption = {};
+    std::span<const std::string_view> Items = {};  // radio groups
+    int TabOrder = -1;  // -1: takes no place in the tab order
+    bool TabStop = false;
+    TColor FontColor = clDefault;
+    TColor Background = clDefault;
+    int FontHeight = 0;  // pixels; 0: the form's
+    bool Bold = false;
+    bool Transparent = false;
+    TAlign Align = TAlign::None;
+    int Tag = 0;
+    std::string_view OnClick = {};  // handler name: "BitBtn1Click", "road_bClick", ...
+    TGlyphKind Glyph = TGlyphKind::None;
+    bool Default = false;  // Enter clicks it
+    bool Cancel = false;   // Esc clicks it
+    TModalResult ModalResult = TModalResult::None;
+    int MinValue = 0, MaxValue = 0, Value = 0;  // spin edit: range and design value
+    int ItemIndex = -1;                         // radio group: design selection
+    int BevelWidth = 0;                         // panel: width of its lowered bevel
+    TColor Color = clDefault;                   // swatch: design colour
+    std::string_view Setting = {};              // swatch: the setting it shows
+};
+
+struct TFormDesc {
+    std::string_view Name;
+    std::string_view Caption;
+    int ClientWidth, ClientHeight;
+    std::string_view FontFace;  // Shift-JIS; a toolkit substitutes any proportional Japanese face
+    int FontHeight;             // pixels
+    TColor FontColor;
+    bool BorderIcons;  // false: no system menu, minimise, maximise or close box
+    bool Centered;
+    std::span<const TControlDesc> Controls;  // in creation order: later ones are drawn on top
+};
+
+extern const TFormDesc properFForm;
+
+// The control called `name`, or null.
+const TControlDesc* FindControl(const TFormDesc& form, std::string_view name);
+
+// The eight colour rows: swatch names by Tag, and the setting each one shows.
+struct TColorRow {
+    int Tag;
+    std::string_view Button;
+    std::string_view Swatch;
+    std::string_view Setting;
+};
+extern const std::span<const TColorRow> ColorRows;

@@ -1,0 +1,432 @@
+// The settings dialog's handlers against a fake form built from the form description, over the
+// in-memory registry.
+#include "settings/proper.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+#include <set>
+
+#include "platform/colorpicker.h"
+#include "platform/memory/registry.h"
+#include "platform/messagebox.h"
+#include "settings/settings.h"
+#include "tests/settings/messages.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+
+constexpr std::string_view kKey = "Software\\Velmora";
+
+// The controls as the form description designs them; only what the handlers touch.
+class FakeForm : public TFormControls {
+public:
+    FakeForm() {
+        for (const auto& c : properFForm.Controls) {
+            std::string name(c.Name);
+            switch (c.Kind) {
+                case TControlKind::SpinEdit: texts[name] = std::to_string(c.Value); break;
+                case TControlKind::RadioGroup: items[name] = c.ItemIndex; break;
+                case TControlKind::CheckBox: checks[name] = false; break;
+                case TControlKind::Swatch: colors[name] = c.Color; break;
+                default: break;
+            }
+        }
+    }
+    std::string Text(std::string_view c) const override { return texts.at(std::string(c)); }
+    void SetText(std::string_view c, std::string_view t) override { Known(texts, c) = t; }
+    int ItemIndex(std::string_view c) const override { return items.at(std::string(c)); }
+    void SetItemIndex(std::string_view c, int i) override { Known(items, c) = i; }
+    bool Checked(std::string_view c) const override { return checks.at(std::string(c)); }
+    void SetChecked(std::string_view c, bool v) override { Known(checks, c) = v; }
+    TColor Color(std::string_view c) const override { return colors.at(std::string(c)); }
+    void SetColor(std::string_view c, TColor v) override { Known(colors, c) = v; }
+
+    std::map<std::string, std::string> texts;
+    std::map<std::string, int> items;
+    std::map<std::string, bool> checks;
+    std::map<std::string, TColor> colors;
+
+private:
+    template <typename M>
+    static typename M::mapped_type& Known(M& map, std::string_view c) {
+        auto it = map.find(std::string(c));
+        if (it == map.end()) throw std::logic_error("no such control: " + std::string(c));
+        return it->second;
+    }
+};
+
+struct ScriptedPicker : ColorPicker {
+    struct Answer {
+        bool Ok;
+        TColor Color;
+    };
+    std::deque<Answer> answers;
+    std::vector<TColor> openedAt;
+    std::vector<std::array<std::uint32_t, 16>> customsSeen;
+    bool Pick(TColor& color, std::array<std::uint32_t, 16>& custom) override {
+        openedAt.push_back(color);
+        customsSeen.push_back(custom);
+        custom[static_cast<std::size_t>(openedAt.size() % 16)] = 0x00123456;  // the user edits a slot
+        Answer a = answers.empty() ? Answer{false, 0} : answers.front();
+        if (!answers.empty()) answers.pop_front();
+        if (a.Ok) color = a.Color;
+        return a.Ok;
+    }
+};
+
+struct RecordingBox : MessageBoxService {
+    struct Shown {
+        std::string Text, Caption;
+        MessageIcon Icon;
+    };
+    std::vector<Shown> shown;
+    void Show(std::string_view text, std::string_view caption, MessageIcon icon) override {
+        shown.push_back({std::string(text), std::string(caption), icon});
+    }
+};
+
+class ProperTest : public ::testing::Test {
+protected:
+    MemoryRegistry reg;
+    FakeForm form;
+    ScriptedPicker picker;
+    RecordingBox box;
+    TproperF dialog{reg, form, picker, box};
+
+    std::map<std::string, std::string> Stored() const {
+        std::map<std::string, std::string> out;
+        for (const auto& name : reg.ValueNames(kKey)) out[name] = reg.GetText(kKey, name).value_or("?");
+        return out;
+    }
+    std::vector<std::string> SetOrder() const {
+        std::vector<std::string> out;
+        for (const auto& line : reg.Log())
+            if (line.rfind("SetValue ", 0) == 0) out.push_back(line.substr(9));
+        return out;
+    }
+};
+
+TEST_F(ProperTest, CreateShowsTheDefaultsWhenNothingIsStored) {
+    form.texts["DispSpeed"] = "x";
+    form.colors["road_la"] = 0;
+    dialog.Create();
+    EXPECT_EQ(form.Text("DispSpeed"), "30");
+    EXPECT_EQ(form.ItemIndex("DispModeGroup"), 0);
+    EXPECT_EQ(form.ItemIndex("UpDownGroup"), 1);
+    EXPECT_FALSE(form.Checked("StarScroll_ch") || form.Checked("Comet_ch") || form.Checked("Trans_ch"));
+    EXPECT_EQ(form.Color("road_la"), cl3DLight);
+    EXPECT_EQ(form.Color("town2_la"), clTeal);
+    EXPECT_TRUE(box.shown.empty());
+    EXPECT_FALSE(reg.KeyExists(kKey));
+}
+
+TEST_F(ProperTest, CreateReadsInTheDialogsOrder) {
+    reg.PutText(kKey, "Speed", "30");
+    dialog.Create();
+    std::vector<std::string> names;
+    for (const auto& line : reg.Log())
+        if (line.rfind("QueryValueInfo ", 0) == 0 && (names.empty() || names.back() != line.substr(15)))
+            names.push_back(line.substr(15));
+    EXPECT_THAT(names, ElementsAre("Speed", "DispMode", "StarScroll", "UpDown", "Comet", "Trans",
+                                   "road_Color", "porl_Color", "star1_Color", "star2_Color",
+                                   "star3_Color", "town1_Color", "town2_Color", "town3_Color"));
+}
+
+TEST_F(ProperTest, CreateClampsWhatItShows) {
+    reg.PutText(kKey, "Speed", "99");
+    reg.PutText(kKey, "DispMode", "5");
+    reg.PutText(kKey, "UpDown", "-4");
+    reg.PutText(kKey, "StarScroll", "5");
+    reg.PutText(kKey, "road_Color", "CL3DLIGHT");
+    reg.PutText(kKey, "porl_Color", "16711680");
+    dialog.Create();
+    EXPECT_EQ(form.Text("DispSpeed"), "50");
+    EXPECT_EQ(form.ItemIndex("DispModeGroup"), 1);
+    EXPECT_EQ(form.ItemIndex("UpDownGroup"), -1);
+    EXPECT_TRUE(form.Checked("StarScroll_ch"));
+    EXPECT_EQ(form.Color("porl_la"), 0xFF0000);
+
+    reg.PutText(kKey, "Speed", "3");
+    reg.PutText(kKey, "UpDown", "7");
+    TproperF again(reg, form, picker, box);
+    again.Create();
+    EXPECT_EQ(form.Text("DispSpeed"), "15");
+    EXPECT_EQ(form.ItemIndex("UpDownGroup"), 3);
+}
+
+TEST_F(ProperTest, OkWithNoChangeRewritesAllFourteenDefaultsInOrder) {
+    dialog.Create();
+    dialog.Click("BitBtn1");
+    EXPECT_EQ(dialog.ModalResult, TModalResult::Ok);
+    EXPECT_THAT(SetOrder(), ElementsAre("Speed", "DispMode", "UpDown", "StarScroll", "Comet", "Trans",
+                                        "road_Color", "porl_Color", "star1_Color", "star2_Color",
+                                        "star3_Color", "town1_Color", "town2_Color", "town3_Color"));
+    auto s = Stored();
+    EXPECT_EQ(s, (std::map<std::string, std::string>{
+                     {"Speed", "30"}, {"DispMode", "0"}, {"UpDown", "1"}, {"StarScroll", "0"},
+                     {"Comet", "0"}, {"Trans", "0"}, {"road_Color", "cl3DLight"},
+                     {"porl_Color", "clYellow"}, {"star1_Color", "clAqua"}, {"star2_Color", "clGray"},
+                     {"star3_Color", "clYellow"}, {"town1_Color", "clYellow"},
+                     {"town2_Color", "clTeal"}, {"town3_Color", "clRed"}}));
+}
+
+TEST_F(ProperTest, OkNormalisesWhatWasStored) {
+    reg.PutText(kKey, "DispMode", "5");
+    reg.PutText(kKey, "UpDown", "-2");
+    reg.PutText(kKey, "StarScroll", "5");
+    reg.PutText(kKey, "road_Color", "$00FF0000");
+    reg.PutText(kKey, "porl_Color", "$0001FEFF");
+    reg.PutText(kKey, "town3_Color", "0x0000009B");  // not a colour text: read as an error
+    dialog.Create();
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].Text, NotAnInteger("0x0000009B") + ".");
+    dialog.Click("BitBtn1");
+    auto s = Stored();
+    EXPECT_EQ(s["DispMode"], "1");
+    EXPECT_EQ(s["UpDown"], "-1");
+    EXPECT_EQ(s["StarScroll"], "1");
+    EXPECT_EQ(s["road_Color"], "clBlue");
+    EXPECT_EQ(s["porl_Color"], "$0001FEFF");
+    EXPECT_EQ(s["town3_Color"], "clRed");  // the design value stayed
+}
+
+TEST_F(ProperTest, ReadErrorIsReportedAndLeavesLaterControlsAtTheirDesignValues) {
+    reg.PutText(kKey, "Speed", "44");
+    reg.PutText(kKey, "porl_Color", "clLime");
+    reg.Put(kKey, "star1_Color", kRegDword, {1, 0, 0, 0});
+    reg.PutText(kKey, "star2_Color", "clRed");
+    dialog.Create();
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].Text, BadDataType("star1_Color") + ".");
+    EXPECT_EQ(box.shown[0].Caption, "Velmora");
+    EXPECT_EQ(box.shown[0].Icon, MessageIcon::Stop);
+    EXPECT_EQ(form.Text("DispSpeed"), "44");
+    EXPECT_EQ(form.Color("porl_la"), 0x00FF00);
+    EXPECT_EQ(form.Color("star2_la"), clGray);  // not reached
+    ASSERT_TRUE(dialog.RegIni);  // still open: OK can write
+    dialog.Click("BitBtn1");
+    EXPECT_EQ(reg.GetText(kKey, "star1_Color"), "clAqua");
+}
+
+TEST_F(ProperTest, WriteErrorIsReportedKeepsEarlierValuesAndStillCloses) {
+    dialog.Create();
+    reg.FailCall(RegCall::SetValue, "Comet");
+    dialog.Click("BitBtn1");
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].Text, WriteFailed("Comet") + ".");
+    EXPECT_EQ(dialog.ModalResult, TModalResult::Ok);
+    EXPECT_THAT(reg.ValueNames(kKey), ElementsAre("Speed", "DispMode", "UpDown", "StarScroll"));
+}
+
+TEST_F(ProperTest, KeyThatCannotBeCreatedOnOkIsReported) {
+    dialog.Create();
+    reg.FailCall(RegCall::CreateKey);
+    dialog.Click("BitBtn1");
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].Text, CreateKeyFailed("Velmora") + ".");
+}
+
+TEST_F(ProperTest, DarkPresetThenOkStoresTheComputedColours) {
+    dialog.Create();
+    dialog.Click("Dark_color");
+    EXPECT_TRUE(SetOrder().empty());  // nothing is written before OK
+    dialog.Click("BitBtn1");
+    auto s = Stored();
+    EXPECT_EQ(s["road_Color"], "cl3DLight");
+    EXPECT_EQ(s["porl_Color"], "$0001FEFF");
+    EXPECT_EQ(s["star1_Color"], "cl3DLight");
+    EXPECT_EQ(s["star2_Color"], "clAqua");
+    EXPECT_EQ(s["star3_Color"], "clYellow");
+    EXPECT_EQ(s["town1_Color"], "$0001807F");
+    EXPECT_EQ(s["town2_Color"], "clTeal");
+    EXPECT_EQ(s["town3_Color"], "$0000009B");
+}
+
+TEST_F(ProperTest, BrightPresetDiffersFromTheDefaultsInRoadAndTownTwo) {
+    dialog.Create();
+    dialog.Click("Dark_color");
+    dialog.Click("brite_color");
+    dialog.Click("BitBtn1");
+    auto s = Stored();
+    EXPECT_EQ(s["road_Color"], "clWhite");
+    EXPECT_EQ(s["porl_Color"], "clYellow");
+    EXPECT_EQ(s["star1_Color"], "clAqua");
+    EXPECT_EQ(s["star2_Color"], "clGray");
+    EXPECT_EQ(s["star3_Color"], "clYellow");
+    EXPECT_EQ(s["town1_Color"], "clYellow");
+    EXPECT_EQ(s["town2_Color"], "clLime");
+    EXPECT_EQ(s["town3_Color"], "clRed");
+}
+
+TEST_F(ProperTest, PresetThenCancelWritesNothing) {
+    dialog.Create();
+    dialog.Click("Dark_color");
+    dialog.Click("BitBtn2");
+    EXPECT_EQ(dialog.ModalResult, TModalResult::Cancel);
+    dialog.Destroy();
+    EXPECT_TRUE(SetOrder().empty());
+    EXPECT_FALSE(reg.KeyExists(kKey));
+}
+
+TEST_F(ProperTest, PickerOpensAtItsOwnLastColourNotAtTheSwatch) {
+    dialog.Create();
+    picker.answers = {{true, 0x0000FF}, {true, 0x010000 | 0xFF}, {false, 0}};
+    dialog.Click("road_b");
+    dialog.Click("porl_b");
+    dialog.Click("Button10");
+    EXPECT_THAT(picker.openedAt, ElementsAre(clBlack, 0x0000FF, 0x0100FF));
+    EXPECT_EQ(form.Color("road_la"), 0x0000FF);
+    EXPECT_EQ(form.Color("porl_la"), 0x0100FF);
+    EXPECT_EQ(form.Color("town3_la"), clRed);  // cancelled: unchanged
+    dialog.Click("BitBtn1");
+    EXPECT_EQ(reg.GetText(kKey, "road_Color"), "clRed");
+    EXPECT_EQ(reg.GetText(kKey, "porl_Color"), "$000100FF");
+}
+
+TEST_F(ProperTest, EveryColourButtonSetsTheSwatchOfItsTag) {
+    dialog.Create();
+    for (const auto& row : ColorRows) {
+        picker.answers = {{true, 0x000100 * (row.Tag + 1)}};
+        dialog.Click(row.Button);
+        EXPECT_EQ(form.Color(row.Swatch), 0x000100 * (row.Tag + 1)) << row.Button;
+    }
+    picker.answers = {{true, 0x0A0B0C}};
+    dialog.road_bClick(8);  // a Tag outside the rows sets nothing but the picker's colour
+    EXPECT_EQ(dialog.PickerColor, 0x0A0B0C);
+    for (const auto& row : ColorRows) EXPECT_NE(form.Color(row.Swatch), 0x0A0B0C);
+}
+
+TEST_F(ProperTest, CustomColoursStartUnsetAndLastForTheDialogsLifetime) {
+    dialog.Create();
+    dialog.Click("road_b");
+    dialog.Click("road_b");
+    ASSERT_EQ(picker.customsSeen.size(), 2u);
+    for (auto c : picker.customsSeen[0]) EXPECT_EQ(c, 0xFFFFFFFFu);
+    EXPECT_EQ(picker.customsSeen[1][1], 0x00123456u);  // what the first run left
+}
+
+TEST_F(ProperTest, SpinFieldTextIsTakenUnclampedOrAsFifteen) {
+    dialog.Create();
+    form.texts["DispSpeed"] = "99";  // typed, and Enter pressed while the field has the focus
+    dialog.Click("BitBtn1");
+    EXPECT_EQ(reg.GetText(kKey, "Speed"), "99");
+    form.texts["DispSpeed"] = "";
+    dialog.Click("BitBtn1");
+    EXPECT_EQ(reg.GetText(kKey, "Speed"), "15");
+    form.texts["DispSpeed"] = "2.5";
+    dialog.Click("BitBtn1");
+    EXPECT_EQ(reg.GetText(kKey, "Speed"), "15");
+}
+
+TEST_F(ProperTest, DestroyReleasesTheAccessor) {
+    dialog.Create();
+    EXPECT_EQ(reg.OpenHandles(), 1u);
+    dialog.Destroy();
+    EXPECT_EQ(reg.OpenHandles(), 0u);
+    EXPECT_FALSE(dialog.RegIni);
+}
+
+TEST(SpinEdit, KeepsDigitsSignsTheSeparatorAndControlCharactersButCarriageReturn) {
+    for (char32_t c : {U'0', U'9', U'+', U'-', U'.', U'\b', U'\t', U'\x1B', U'\x16'})
+        EXPECT_TRUE(SpinEditAcceptsChar(c)) << static_cast<int>(c);
+    for (char32_t c : {U'\r', U'a', U' ', U'$', U'x', U',', U'\x7F', U'\x3000', U'\xFF11'})
+        EXPECT_FALSE(SpinEditAcceptsChar(c)) << static_cast<int>(c);
+}
+
+TEST(SpinEdit, StepsByOneAndClamps) {
+    EXPECT_EQ(SpinEditStep("30", 1, 15, 50), "31");
+    EXPECT_EQ(SpinEditStep("30", -1, 15, 50), "29");
+    EXPECT_EQ(SpinEditStep("50", 1, 15, 50), "50");
+    EXPECT_EQ(SpinEditStep("15", -1, 15, 50), "15");
+    EXPECT_EQ(SpinEditStep("99", -1, 15, 50), "50");
+    EXPECT_EQ(SpinEditStep("abc", 1, 15, 50), "16");  // not an integer counts as 15
+    EXPECT_EQ(SpinEditStep("", -1, 15, 50), "15");
+    EXPECT_EQ(SpinEditStep("2147483647", 1, 15, 50), "50");
+    EXPECT_EQ(SpinEditStep("-2147483648", -1, 15, 50), "15");
+}
+
+TEST(SpinEdit, LeavingTheFieldClampsNumbersAndKeepsOtherText) {
+    EXPECT_EQ(SpinEditOnExit("99", 15, 50), "50");
+    EXPECT_EQ(SpinEditOnExit("-3", 15, 50), "15");
+    EXPECT_EQ(SpinEditOnExit("30", 15, 50), "");
+    EXPECT_EQ(SpinEditOnExit("abc", 15, 50), "");
+    EXPECT_EQ(SpinEditOnExit("", 15, 50), "");
+    EXPECT_EQ(SpinEditValue("99", 15), 99);
+    EXPECT_EQ(SpinEditValue("x", 15), 15);
+}
+
+TEST(ProperForm, DesignValuesEqualTheStoredDefaults) {
+    TSettings defaults;
+    EXPECT_EQ(FindControl(properFForm, "DispSpeed")->Value, defaults.Speed);
+    EXPECT_EQ(FindControl(properFForm, "DispModeGroup")->ItemIndex, defaults.DispMode);
+    EXPECT_EQ(FindControl(properFForm, "UpDownGroup")->ItemIndex, defaults.UpDown);
+    const TColor colors[8] = {defaults.road_Color,  defaults.porl_Color,  defaults.star1_Color,
+                              defaults.star2_Color, defaults.star3_Color, defaults.town1_Color,
+                              defaults.town2_Color, defaults.town3_Color};
+    for (const auto& row : ColorRows) {
+        const auto* swatch = FindControl(properFForm, row.Swatch);
+        const auto* button = FindControl(properFForm, row.Button);
+        ASSERT_TRUE(swatch && button) << row.Swatch;
+        EXPECT_EQ(swatch->Color, colors[row.Tag]) << row.Swatch;
+        EXPECT_EQ(swatch->Setting, row.Setting);
+        EXPECT_EQ(button->Tag, row.Tag);
+        EXPECT_EQ(button->OnClick, "road_bClick");
+        EXPECT_EQ(button->Width, 66);
+        EXPECT_EQ(button->Height, 16);
+        // The swatch sits left of its button, one pixel higher.
+        EXPECT_EQ(swatch->Left + 19, button->Left);
+        EXPECT_EQ(swatch->Top + 1, button->Top);
+    }
+}
+
+TEST(ProperForm, NamesAreUniqueAndTabOrdersRunWithoutGapsPerParent) {
+    std::set<std::string_view> names;
+    std::map<std::string_view, std::set<int>> tabs;
+    for (const auto& c : properFForm.Controls) {
+        EXPECT_TRUE(names.insert(c.Name).second) << c.Name;
+        if (c.TabOrder >= 0) {
+            EXPECT_TRUE(tabs[c.Parent].insert(c.TabOrder).second) << c.Name;
+        }
+    }
+    EXPECT_EQ(properFForm.Controls.size(), 40u);
+    EXPECT_EQ(tabs[""].size(), 9u);
+    EXPECT_EQ(*tabs[""].rbegin(), 8);
+    EXPECT_EQ(tabs["Panel1"].size(), 18u);
+    EXPECT_EQ(*tabs["Panel1"].rbegin(), 17);
+}
+
+TEST(ProperForm, EveryControlFitsInsideItsParent) {
+    for (const auto& c : properFForm.Controls) {
+        if (c.Kind == TControlKind::ColorDialog) continue;
+        int width = properFForm.ClientWidth, height = properFForm.ClientHeight;
+        if (!c.Parent.empty()) {
+            const auto* parent = FindControl(properFForm, c.Parent);
+            ASSERT_NE(parent, nullptr) << c.Name;
+            width = parent->Width;
+            height = parent->Height;
+        }
+        EXPECT_GE(c.Left, 0) << c.Name;
+        EXPECT_GE(c.Top, 0) << c.Name;
+        EXPECT_LE(c.Left + c.Width, width) << c.Name;
+        EXPECT_LE(c.Top + c.Height, height) << c.Name;
+    }
+}
+
+TEST(ProperForm, OkAndCancelAreTheDefaultAndCancelButtons) {
+    const auto* ok = FindControl(properFForm, "BitBtn1");
+    const auto* cancel = FindControl(properFForm, "BitBtn2");
+    EXPECT_TRUE(ok->Default && !ok->Cancel);
+    EXPECT_EQ(ok->ModalResult, TModalResult::Ok);
+    EXPECT_TRUE(cancel->Cancel && !cancel->Default);
+    EXPECT_EQ(cancel->ModalResult, TModalResult::Cancel);
+    EXPECT_TRUE(cancel->OnClick.empty());
+    EXPECT_EQ(properFForm.ClientWidth, 306);
+    EXPECT_EQ(properFForm.ClientHeight, 411);
+    EXPECT_FALSE(properFForm.BorderIcons);
+}
+
+}  // namespace

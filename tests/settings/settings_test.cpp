@@ -1,0 +1,121 @@
+// The fourteen settings as the saver window reads them, and the recorder's single-setting texts.
+#include "settings/settings.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "platform/memory/registry.h"
+#include "settings/errors.h"
+#include "settings/regini.h"
+#include "tests/settings/messages.h"
+
+namespace {
+
+constexpr std::string_view kKey = "Software\\Velmora";
+
+std::vector<std::string> QueriedNames(const MemoryRegistry& reg) {
+    std::vector<std::string> names;
+    for (const auto& line : reg.Log())
+        if (line.rfind("QueryValueInfo ", 0) == 0) {
+            auto name = line.substr(15);
+            if (names.empty() || names.back() != name) names.push_back(name);
+        }
+    return names;
+}
+
+TEST(ReadSettings, NoStoredKeyGivesTheFourteenDefaults) {
+    MemoryRegistry reg;
+    TSettings s;
+    s.Speed = 1;
+    s.road_Color = 0;
+    {
+        TRegIniFile ini(reg, kSettingsBaseKey);
+        ReadSettings(ini, s);
+    }
+    EXPECT_EQ(s.Speed, 30);
+    EXPECT_EQ(s.DispMode, 0);
+    EXPECT_FALSE(s.StarScroll);
+    EXPECT_FALSE(s.Comet);
+    EXPECT_EQ(s.UpDown, 1);
+    EXPECT_FALSE(s.Trans);
+    EXPECT_EQ(s.road_Color, static_cast<TColor>(0x80000016u));
+    EXPECT_EQ(s.porl_Color, 0x00FFFF);
+    EXPECT_EQ(s.star1_Color, 0xFFFF00);
+    EXPECT_EQ(s.star2_Color, 0x808080);
+    EXPECT_EQ(s.star3_Color, 0x00FFFF);
+    EXPECT_EQ(s.town1_Color, 0x00FFFF);
+    EXPECT_EQ(s.town2_Color, 0x808000);
+    EXPECT_EQ(s.town3_Color, 0x0000FF);
+    EXPECT_FALSE(reg.KeyExists(kKey));
+}
+
+TEST(ReadSettings, ReadsInTheSaverWindowsOrder) {
+    MemoryRegistry reg;
+    reg.PutText(kKey, "Speed", "30");  // the section must exist for the values to be queried
+    TRegIniFile ini(reg, kSettingsBaseKey);
+    TSettings s;
+    ReadSettings(ini, s);
+    EXPECT_THAT(QueriedNames(reg),
+                ::testing::ElementsAre("Speed", "DispMode", "StarScroll", "Comet", "UpDown", "Trans",
+                                       "road_Color", "porl_Color", "star1_Color", "star2_Color",
+                                       "star3_Color", "town1_Color", "town2_Color", "town3_Color"));
+}
+
+TEST(ReadSettings, KeepsStoredValuesTheDialogWouldClamp) {
+    MemoryRegistry reg;
+    reg.PutText(kKey, "Speed", "99");
+    reg.PutText(kKey, "DispMode", "-1");
+    reg.PutText(kKey, "UpDown", "7");
+    reg.PutText(kKey, "StarScroll", "5");
+    reg.PutText(kKey, "road_Color", "CL3DLIGHT");
+    reg.PutText(kKey, "porl_Color", "$0001FEFF");
+    reg.PutText(kKey, "star1_Color", "16711680");
+    TRegIniFile ini(reg, kSettingsBaseKey);
+    TSettings s;
+    ReadSettings(ini, s);
+    EXPECT_EQ(s.Speed, 99);
+    EXPECT_EQ(s.DispMode, -1);
+    EXPECT_EQ(s.UpDown, 7);
+    EXPECT_TRUE(s.StarScroll);
+    EXPECT_EQ(s.road_Color, static_cast<TColor>(0x80000016u));
+    EXPECT_EQ(s.porl_Color, 0x0001FEFF);
+    EXPECT_EQ(s.star1_Color, 0xFF0000);
+}
+
+TEST(ReadSettings, AnErrorStopsTheReadingWithEarlierValuesKept) {
+    MemoryRegistry reg;
+    reg.PutText(kKey, "Speed", "20");
+    reg.PutText(kKey, "porl_Color", "red");
+    reg.PutText(kKey, "star1_Color", "clRed");
+    TRegIniFile ini(reg, kSettingsBaseKey);
+    TSettings s;
+    s.star1_Color = 1;
+    try {
+        ReadSettings(ini, s);
+        FAIL() << "no error";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(std::string(e.what()), NotAnInteger("red"));
+    }
+    EXPECT_EQ(s.Speed, 20);
+    EXPECT_EQ(s.road_Color, static_cast<TColor>(0x80000016u));
+    EXPECT_EQ(s.star1_Color, 1);  // not reached
+    EXPECT_EQ(reg.OpenHandles(), 1u);
+}
+
+TEST(ApplySettingText, UsesTheStoresReadingRules) {
+    TSettings s;
+    EXPECT_TRUE(ApplySettingText(s, "Speed", "0x28"));
+    EXPECT_EQ(s.Speed, 40);
+    EXPECT_TRUE(ApplySettingText(s, "Speed", "fast"));
+    EXPECT_EQ(s.Speed, 30);
+    EXPECT_TRUE(ApplySettingText(s, "Comet", "2"));
+    EXPECT_TRUE(s.Comet);
+    EXPECT_TRUE(ApplySettingText(s, "Comet", "x"));
+    EXPECT_FALSE(s.Comet);
+    EXPECT_TRUE(ApplySettingText(s, "town3_Color", "clLime"));
+    EXPECT_EQ(s.town3_Color, 0x00FF00);
+    EXPECT_THROW(ApplySettingText(s, "town3_Color", "lime"), EConvertError);
+    EXPECT_FALSE(ApplySettingText(s, "Colour", "1"));
+}
+
+}  // namespace
