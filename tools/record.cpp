@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,10 +16,12 @@
 #include "platform/memory/surface.h"
 #include "platform/memory/virtualtimer.h"
 #include "platform/posix/clock.h"
+#include "platform/posix/registry.h"
 #include "platform/posix/systemcolors.h"
 #include "saver/mmtimer.h"
 #include "scene/scene.h"
 #include "settings/errors.h"
+#include "settings/regini.h"
 #include "settings/settings.h"
 #include "tools/imagefile.h"
 
@@ -32,7 +35,8 @@ constexpr const char* kUsage =
     "  --course K        warm-up steps of the course random source, 1 to 20 (default: from the clock)\n"
     "  --seed N          seed of the general random source (default: from the clock)\n"
     "  --set NAME=TEXT   a setting in its stored text form, e.g. UpDown=3, road_Color=clWhite,\n"
-    "                    Comet=1 (repeatable; applied over the stored settings)\n"
+    "                    Comet=1 (repeatable; applied over the stored settings, which are read\n"
+    "                    from $XDG_CONFIG_HOME/velmora/user.reg as the saver reads them)\n"
     "  --preview         preview mode (5-point banner font)\n"
     "  --out FILE.png    write the last frame\n"
     "  --gif FILE.gif    write the animation\n"
@@ -134,7 +138,16 @@ struct Recorder {
 int main(int argc, char** argv) {
     const Options options = ParseOptions(argc, argv);
 
+    // The stored settings first, read as the saver window reads them; a bad stored value is
+    // reported as the saver reports it and the values read before it stay.
     TSettings settings;
+    FileRegistry registry(DefaultRegistryPath(), &std::cerr);
+    try {
+        TRegIniFile regIni(registry, kSettingsBaseKey);
+        ReadSettings(regIni, settings);
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "%s\n", StandardErrorText(e.what()).c_str());
+    }
     for (const auto& [name, text] : options.Sets) {
         try {
             if (!ApplySettingText(settings, name, text)) BadOption("no setting named '" + name + "'");

@@ -36,6 +36,21 @@ off=$(convert "$work/off.png" -crop 200x40+0+5 txt:- | grep -c '#FFFFFF')
 [ "$on" -gt 40 ] || fail "no banner text in the first 5 seconds ($on white pixels)"
 [ "$off" -lt 5 ] || fail "banner still there after 5 seconds ($off white pixels)"
 
+# Stored settings are read first and --set goes over them.
+mkdir -p "$work/config/velmora"
+printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Velmora]\r\n"road_Color"="clWhite"\r\n"Speed"="0x1E"\r\n\r\n' \
+  >"$work/config/velmora/user.reg"
+"$record" --size 320x200 --frames 20 --course 3 --seed 9 --out "$work/s.png" >/dev/null || fail "recording with a store failed"
+cmp -s "$work/s.png" "$work/w.png" || fail "the stored white road was not used"
+"$record" --size 320x200 --frames 20 --course 3 --seed 9 --set road_Color=cl3DLight --out "$work/t.png" >/dev/null
+white=$(convert "$work/t.png" -crop 320x80+0+120 txt:- | grep -c '#FFFFFF')
+[ "$white" -lt 2 ] || fail "--set did not override the stored road colour ($white)"
+printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Velmora]\r\n"road_Color"=dword:00000001\r\n' \
+  >"$work/config/velmora/user.reg"
+"$record" --size 64x48 --frames 2 --out "$work/u.png" >/dev/null 2>"$work/err" || fail "a mistyped stored value stopped the recorder"
+grep -q "road_Color" "$work/err" || fail "no report of the mistyped stored value"
+rm -rf "$work/config"
+
 # Bad options: one line on standard error, exit code 2.
 for args in "--frames" "--frames 0" "--size 100" "--size 0x10" "--course 21" "--bogus" \
             "--set UpDown" "--set Nope=1 --out x.png" "--out"; do
