@@ -23,13 +23,19 @@ std::int32_t TMMTimer::Clamp(std::int32_t value) const {
 }
 
 bool TMMTimer::Start() {
-    if (onTimer_ == nullptr || Running()) return false;
+    if (onTimer_ == nullptr) return false;
+    // Running is claimed before arming: the event may fire before the platform call returns (the
+    // arming thread descheduled for longer than the delay), and its handler must then see the
+    // timer running, so that its own Start arms no second event and a one-shot's end is not
+    // overwritten afterwards. The claim also keeps two threads from arming at once.
+    bool idle = false;
+    if (!running_.compare_exchange_strong(idle, true, std::memory_order_acq_rel)) return false;
     const std::uint32_t id = service_.SetEvent(
         static_cast<std::uint32_t>(delay_), static_cast<std::uint32_t>(resolution_),
         &TMMTimer::TimerCallback, this,
         eventType_ == TTimerEventType::ONESHOT ? TimerKind::OneShot : TimerKind::Periodic);
     timerId_.store(id, std::memory_order_release);
-    if (id != 0) running_.store(true, std::memory_order_release);
+    if (id == 0) running_.store(false, std::memory_order_release);
     return id != 0;
 }
 

@@ -50,7 +50,7 @@ private:
     TNotifyEvent onTimer_ = nullptr;
     void* context_ = nullptr;
     // Start and Stop are called from the window's thread and from frames on the timer thread;
-    // atomics keep the plain flags of the original free of data races.
+    // atomics keep these flags free of data races.
     std::atomic<bool> running_{false};
     std::atomic<std::uint32_t> timerId_{0};
 };

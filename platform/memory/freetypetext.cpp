@@ -5,6 +5,7 @@
 #include <iconv.h>
 #include FT_FREETYPE_H
 
+#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 
@@ -15,6 +16,9 @@ struct FreeTypeText::Impl {
 };
 
 namespace {
+
+// Code points decoded at a time; longer texts are taken in several batches.
+constexpr std::size_t kBatch = 256;
 
 std::string FindFontFile(std::string_view family) {
     FcConfig* config = FcInitLoadConfigAndFonts();
@@ -77,7 +81,7 @@ void FreeTypeText::SetCharHeight(int pixels) {
     glyphs_.clear();
 }
 
-std::size_t FreeTypeText::Decode(std::string_view sjis, char32_t* out, std::size_t capacity) {
+std::size_t FreeTypeText::Decode(std::string_view& sjis, char32_t* out, std::size_t capacity) {
     iconv(impl_->toUtf32, nullptr, nullptr, nullptr, nullptr);
     char* in = const_cast<char*>(sjis.data());
     std::size_t inLeft = sjis.size();
@@ -85,6 +89,8 @@ std::size_t FreeTypeText::Decode(std::string_view sjis, char32_t* out, std::size
     std::size_t dstLeft = capacity * sizeof(char32_t);
     while (inLeft > 0 && dstLeft >= sizeof(char32_t)) {
         if (iconv(impl_->toUtf32, &in, &inLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1)) break;
+        // The batch is full: the rest waits for the next call.
+        if (errno == E2BIG || dstLeft < sizeof(char32_t)) break;
         // An invalid or cut-off byte shows as a replacement mark and is skipped.
         const char32_t mark = U'\uFFFD';
         std::memcpy(dst, &mark, sizeof mark);
@@ -93,6 +99,7 @@ std::size_t FreeTypeText::Decode(std::string_view sjis, char32_t* out, std::size
         ++in;
         --inLeft;
     }
+    sjis.remove_prefix(sjis.size() - inLeft);
     return static_cast<std::size_t>(dst - reinterpret_cast<char*>(out)) / sizeof(char32_t);
 }
 
@@ -116,31 +123,37 @@ const FreeTypeText::Glyph& FreeTypeText::GlyphOf(char32_t code) {
 }
 
 void FreeTypeText::Prepare(std::string_view sjis) {
-    char32_t codes[256];
-    const std::size_t n = Decode(sjis, codes, 256);
-    for (std::size_t i = 0; i < n; ++i) GlyphOf(codes[i]);
+    char32_t codes[kBatch];
+    while (!sjis.empty()) {
+        const std::size_t n = Decode(sjis, codes, kBatch);
+        for (std::size_t i = 0; i < n; ++i) GlyphOf(codes[i]);
+    }
 }
 
 TextExtent FreeTypeText::Measure(std::string_view sjis) {
-    char32_t codes[256];
-    const std::size_t n = Decode(sjis, codes, 256);
+    char32_t codes[kBatch];
     TextExtent extent{0, ascent_ + descent_};
-    for (std::size_t i = 0; i < n; ++i) extent.Width += GlyphOf(codes[i]).Advance;
+    while (!sjis.empty()) {
+        const std::size_t n = Decode(sjis, codes, kBatch);
+        for (std::size_t i = 0; i < n; ++i) extent.Width += GlyphOf(codes[i]).Advance;
+    }
     return extent;
 }
 
 void FreeTypeText::Render(std::string_view sjis, std::int32_t x, std::int32_t y, PlotFn plot,
                           void* context) {
-    char32_t codes[256];
-    const std::size_t n = Decode(sjis, codes, 256);
+    char32_t codes[kBatch];
     const std::int32_t baseline = y + ascent_;
     std::int32_t penX = x;
-    for (std::size_t i = 0; i < n; ++i) {
-        const Glyph& g = GlyphOf(codes[i]);
-        for (std::int32_t r = 0; r < g.Rows; ++r)
-            for (std::int32_t c = 0; c < g.Width; ++c)
-                if (std::uint8_t cover = g.Coverage[static_cast<std::size_t>(r) * g.Width + c])
-                    plot(context, penX + g.Left + c, baseline - g.Top + r, cover);
-        penX += g.Advance;
+    while (!sjis.empty()) {
+        const std::size_t n = Decode(sjis, codes, kBatch);
+        for (std::size_t i = 0; i < n; ++i) {
+            const Glyph& g = GlyphOf(codes[i]);
+            for (std::int32_t r = 0; r < g.Rows; ++r)
+                for (std::int32_t c = 0; c < g.Width; ++c)
+                    if (std::uint8_t cover = g.Coverage[static_cast<std::size_t>(r) * g.Width + c])
+                        plot(context, penX + g.Left + c, baseline - g.Top + r, cover);
+            penX += g.Advance;
+        }
     }
 }

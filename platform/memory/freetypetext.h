@@ -31,8 +31,10 @@ private:
         std::int32_t Advance = 0, Left = 0, Top = 0, Width = 0, Rows = 0;
         std::vector<std::uint8_t> Coverage;
     };
-    // Converts Shift-JIS to code points into `out`; returns how many.
-    std::size_t Decode(std::string_view sjis, char32_t* out, std::size_t capacity);
+    // Converts Shift-JIS from the front of `sjis` to at most `capacity` code points in `out`,
+    // removes the bytes it used from `sjis` and returns how many it wrote; call again while
+    // `sjis` is not empty.
+    std::size_t Decode(std::string_view& sjis, char32_t* out, std::size_t capacity);
     const Glyph& GlyphOf(char32_t code);
 
     struct Impl;

@@ -66,10 +66,12 @@ void MemorySurface::PrepareText(std::string_view sjis) {
 void MemorySurface::FillRect(const TRect32& rect) {
     const std::int32_t left = std::max(rect.Left, 0), right = std::min(rect.Right, width_);
     const std::int32_t top = std::max(rect.Top, 0), bottom = std::min(rect.Bottom, height_);
+    // A box wholly right of the view fills nothing (and forms no pointer past the pixels).
+    if (right <= left) return;
     const std::uint32_t pixel = ToPixel(brush_);
     for (std::int32_t y = top; y < bottom; ++y)
-        std::fill_n(pixels_.get() + static_cast<std::ptrdiff_t>(y) * width_ + left,
-                    std::max(right - left, 0), pixel);
+        std::fill_n(pixels_.get() + static_cast<std::ptrdiff_t>(y) * width_ + left, right - left,
+                    pixel);
 }
 
 void MemorySurface::Plot(void* context, std::int32_t x, std::int32_t y, std::uint8_t coverage) {

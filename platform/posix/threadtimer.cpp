@@ -33,17 +33,22 @@ std::uint32_t ThreadTimerService::SetEvent(std::uint32_t delay, std::uint32_t, T
 std::uint32_t ThreadTimerService::KillEvent(std::uint32_t id) {
     std::unique_lock guard(lock_);
     bool found = false;
+    void* user = nullptr;
     for (auto& e : events_) {
         if (id != 0 && e.Id == id) {
+            user = e.User;
             e = Event{};
             found = true;
         }
     }
-    // A callback of this event may be running right now. From another thread, wait for it, so
-    // that the caller can rely on no callback running after this returns; from inside the
-    // callback itself waiting would never end.
+    // A callback of this event may be running right now, or the callback of an earlier event of
+    // the same user that re-armed it and has not yet returned. From another thread, wait for
+    // either, so that the caller can rely on no callback for it running after this returns; from
+    // inside the callback itself waiting would never end.
     if (id != 0 && std::this_thread::get_id() != thread_.get_id())
-        finished_.wait(guard, [&] { return runningId_ != id; });
+        finished_.wait(guard, [&] {
+            return runningId_ != id && (user == nullptr || runningUser_ != user);
+        });
     wake_.notify_all();
     return found ? 0 : 1;
 }
@@ -72,10 +77,12 @@ void ThreadTimerService::Run() {
             if (next->Due < now) next->Due = now;
         }
         runningId_ = fired.Id;
+        runningUser_ = fired.User;
         guard.unlock();
         fired.Proc(fired.User);
         guard.lock();
         runningId_ = 0;
+        runningUser_ = nullptr;
         finished_.notify_all();
     }
 }

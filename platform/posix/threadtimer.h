@@ -42,6 +42,7 @@ private:
     Event events_[kSlots];
     std::uint32_t nextId_ = 1;
     std::uint32_t runningId_ = 0;
+    void* runningUser_ = nullptr;  // the user data of the callback that runs now
     bool quit_ = false;
     std::thread thread_;
 };

@@ -1,6 +1,11 @@
 // The frame timer component: start and stop results, clamping, one-shot and periodic events.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include "platform/memory/virtualtimer.h"
 #include "saver/mmtimer.h"
 
@@ -143,6 +148,88 @@ TEST_F(MMTimer, NewDelayTakesEffectAtTheNextStart) {
     EXPECT_EQ(counter.Calls, 5);
     service.AdvanceTo(150);
     EXPECT_EQ(counter.Calls, 6);
+}
+
+// A platform timer whose first event fires on its own thread before SetEvent has even returned
+// (the arming thread was descheduled for longer than the delay). SetEvent waits up to a limit for
+// that callback to finish, so the race is the same on every run.
+class EagerTimerService final : public TimerService {
+public:
+    ~EagerTimerService() override {
+        if (thread_.joinable()) thread_.join();
+    }
+    TimerCaps GetDevCaps() override { return TimerCaps{1, 1000}; }
+    void BeginPeriod(std::uint32_t) override {}
+    void EndPeriod(std::uint32_t) override {}
+    std::uint32_t SetEvent(std::uint32_t, std::uint32_t, TimerProc proc, void* user,
+                           TimerKind kind) override {
+        std::unique_lock guard(lock_);
+        const std::uint32_t id = nextId_++;
+        if (kind == TimerKind::Periodic) armed_[armedCount_++] = id;
+        if (id == 1) {
+            thread_ = std::thread([this, proc, user] {
+                proc(user);
+                std::lock_guard g(lock_);
+                fired_ = true;
+                done_.notify_all();
+            });
+            done_.wait_for(guard, std::chrono::milliseconds(150), [this] { return fired_; });
+        }
+        return id;
+    }
+    std::uint32_t KillEvent(std::uint32_t id) override {
+        std::lock_guard guard(lock_);
+        for (int i = 0; i < armedCount_; ++i)
+            if (armed_[i] == id) {
+                armed_[i] = armed_[--armedCount_];
+                return 0;
+            }
+        return 1;
+    }
+    void WaitForFirstEvent() {
+        if (thread_.joinable()) thread_.join();
+    }
+    int ArmedCount() {
+        std::lock_guard guard(lock_);
+        return armedCount_;
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable done_;
+    std::thread thread_;
+    std::uint32_t nextId_ = 1;
+    std::uint32_t armed_[8] = {};
+    int armedCount_ = 0;
+    bool fired_ = false;
+};
+
+TEST(MMTimerArming, AnEventFiringBeforeStartReturnsLeavesTheFrameBracketWithOneEvent) {
+    EagerTimerService service;
+    Counter counter;
+    counter.StopInside = counter.StartInside = true;
+    TMMTimer timer(service);
+    timer.SetOnTimer(&Counter::OnTimer, &counter);
+    ASSERT_TRUE(timer.Start());
+    service.WaitForFirstEvent();
+    EXPECT_EQ(counter.Calls, 1);
+    EXPECT_EQ(service.ArmedCount(), 1) << "no second event armed by the early frame";
+    EXPECT_TRUE(timer.Running());
+    EXPECT_TRUE(timer.Stop());
+    EXPECT_EQ(service.ArmedCount(), 0) << "nothing left firing after the stop";
+}
+
+TEST(MMTimerArming, OneShotFiringBeforeStartReturnsStillEndsIdle) {
+    EagerTimerService service;
+    Counter counter;
+    TMMTimer timer(service);
+    timer.SetOnTimer(&Counter::OnTimer, &counter);
+    timer.SetEventType(TTimerEventType::ONESHOT);
+    ASSERT_TRUE(timer.Start());
+    service.WaitForFirstEvent();
+    EXPECT_EQ(counter.Calls, 1);
+    EXPECT_FALSE(timer.Running()) << "a fired one-shot leaves the timer idle";
+    EXPECT_TRUE(timer.Start());
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // The in-memory surface: clipping, colour resolution, fills, fonts and text boxes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <string>
 
 #include "platform/memory/freetypetext.h"
 #include "platform/memory/surface.h"
@@ -115,6 +117,30 @@ TEST_F(FreeTypeSurface, JapaneseLineIsDrawnWithRealGlyphs) {
             if (s.Pixel(x, y) != 0) right = std::max(right, x);
     EXPECT_GT(right, 6 * 12);
     EXPECT_LT(right, 10 * 16);
+}
+
+TEST_F(FreeTypeSurface, TextLongerThanOneDecodingBatchIsMeasuredAndDrawnWhole) {
+    // Hundreds of characters, single- and double-byte mixed: every glyph counts, none is lost or
+    // written past a buffer at the batch boundary.
+    const int ascii = text->Measure("a").Width;
+    EXPECT_EQ(text->Measure(std::string(300, 'a')).Width, 300 * ascii);
+    std::string japanese;
+    for (int i = 0; i < 30; ++i) japanese += kBannerLine2;
+    const int line = text->Measure(kBannerLine2).Width;
+    EXPECT_EQ(text->Measure(japanese).Width, 30 * line);
+    // A byte that is no Shift-JIS right where a batch fills up still counts as one mark.
+    const int mark = text->Measure("\xFF").Width;
+    EXPECT_GT(mark, 0);
+    EXPECT_EQ(text->Measure(std::string(256, 'a') + "\xFF" + "a").Width, 257 * ascii + mark);
+
+    DefaultSystemColors colors;
+    MemorySurface s(40 * line, 20, colors, text.get());
+    s.TextOut(0, 0, japanese);
+    int right = 0;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 40 * line; ++x)
+            if (s.Pixel(x, y) != 0) right = std::max(right, x);
+    EXPECT_GT(right, 29 * line) << "the last copies of the line are drawn too";
 }
 
 TEST_F(FreeTypeSurface, LargerFontsGiveTallerText) {

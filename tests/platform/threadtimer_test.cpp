@@ -77,6 +77,32 @@ TEST(ThreadTimer, KillFromAnotherThreadWaitsForTheRunningCallback) {
     EXPECT_EQ(p.Calls, calls);
 }
 
+// A callback that cancels its own event, arms the next one for the same user and then still has
+// work to do, as the frame timer's callback does after its handler has re-armed.
+struct Rearming {
+    ThreadTimerService* Service = nullptr;
+    std::atomic<std::uint32_t> Own{0}, Next{0};
+    std::atomic<bool> Inside{false};
+    static void Fire(void* user) {
+        auto& r = *static_cast<Rearming*>(user);
+        r.Inside = true;
+        r.Service->KillEvent(r.Own);
+        r.Next = r.Service->SetEvent(1000, 1, &Rearming::Fire, user, TimerKind::Periodic);
+        std::this_thread::sleep_for(50ms);
+        r.Inside = false;
+    }
+};
+
+TEST(ThreadTimer, KillOfAnEventReArmedByARunningCallbackWaitsForThatCallbackToReturn) {
+    ThreadTimerService service;
+    Rearming r;
+    r.Service = &service;
+    r.Own = service.SetEvent(20, 1, &Rearming::Fire, &r, TimerKind::Periodic);
+    ASSERT_TRUE(WaitFor([&] { return r.Next != 0u; }));
+    EXPECT_EQ(service.KillEvent(r.Next), 0u);
+    EXPECT_FALSE(r.Inside) << "returned while a callback for the same user still ran";
+}
+
 // The frame's own bracket: each callback stops its timer first and re-arms it last.
 struct Frames {
     TMMTimer* Timer = nullptr;
