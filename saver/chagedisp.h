@@ -1,0 +1,34 @@
+// ChageDisp: the switch of the whole display to 640x480 while the saver runs, and back.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/displaymodes.h"
+#include "platform/saverservices.h"
+
+struct TSavedMode {
+    std::int32_t Width = 0, Height = 0, BitsPerPel = 0, Frequency = 0;
+};
+
+class TChageDisp {
+  public:
+    TChageDisp(DisplayModes& modes, ScreenSaverServices& services)
+        : modes_(modes), services_(services) {}
+
+    // Remembers the mode in force and asks for 640x480 at the same depth. Silent on failure.
+    void SwitchTo640x480();
+    // Sends the remembered mode back; nothing before the first switch.
+    void RestoreDisplay();
+
+    bool DisplayChanged() const { return DisplayChanged_; }
+    const TSavedMode& SavedMode() const { return SavedMode_; }
+
+  private:
+    TDevMode Request(std::uint32_t width, std::uint32_t height, std::uint32_t frequency) const;
+
+    DisplayModes& modes_;
+    ScreenSaverServices& services_;
+    TSavedMode SavedMode_;
+    bool DisplayChanged_ = false;
+    std::int32_t PlatformId_ = 0;
+};

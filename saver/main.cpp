@@ -1,0 +1,263 @@
+#include "saver/main.h"
+
+#include <exception>
+#include <string>
+
+#include "scene/scene.h"
+#include "settings/errors.h"
+#include "settings/regini.h"
+
+namespace {
+
+constexpr std::uint32_t kBannerMs = 5000;
+constexpr std::string_view kDesktopKey = "Control Panel\\desktop";
+constexpr std::string_view kUsePasswordValue = "ScreenSaveUsePassword";
+
+void FrameTrampoline(void* context, TMMTimer& sender) {
+    static_cast<TMainF*>(context)->MMTimer1Timer(sender);
+}
+
+// The key is released on every path out of the close query, also an early one.
+struct TKeyCloser {
+    Registry& Reg;
+    RegKey Key = 0;
+    ~TKeyCloser() {
+        if (Key != 0) Reg.CloseKey(Key);
+    }
+};
+
+}  // namespace
+
+TMainF::TMainF(SaverWindow& window, const TMainFPlatform& platform, WindowHandle hostWindow)
+    : Window_(window),
+      P_(platform),
+      HostWindow_(hostWindow),
+      MMTimer1_(platform.Timer),
+      ChageDisp_(platform.Display, platform.Services) {
+    // The form's own values for its components.
+    MMTimer1_.SetOnTimer(&FrameTrampoline, this);
+    MMTimer1_.SetEventType(TTimerEventType::PERIODIC);
+    MMTimer1_.SetDelay(25);
+    MMTimer1_.SetResolution(1);
+    // The banner timer runs from the form's creation, not from the first frame.
+    Window_.SetTimer1(true, kBannerMs);
+}
+
+TMainF::~TMainF() {
+    // Whatever path led here, no frame may run on a window that is going away.
+    StopFrames();
+}
+
+void TMainF::StopFrames() {
+    {
+        // Waits for a frame in progress; every frame after this sees the hold and neither draws
+        // nor re-arms the timer.
+        std::lock_guard lock(FrameLock_);
+        FramesHeld_ = true;
+    }
+    MMTimer1_.Stop();
+}
+
+void TMainF::StartFrames() {
+    {
+        std::lock_guard lock(FrameLock_);
+        FramesHeld_ = false;
+    }
+    MMTimer1_.Start();
+}
+
+void TMainF::WindowParams(TWindowParams& params) {
+    if (!Preview()) {
+        params.ExStyle |= WS_EX_TOPMOST_;
+        return;
+    }
+    params.Parent = HostWindow_;
+    params.Style = WS_CHILD_ | WS_VISIBLE_ | WS_DISABLED_;
+    params.ClassStyle = CS_PARENTDC_;
+}
+
+void TMainF::FormCreate() {
+    try {
+        FormCreateSteps();
+    } catch (const std::exception& error) {
+        // The standard report; the scene is not initialised, so the saver ends here rather
+        // than run frames on it.
+        ReportError(P_.Box, error);
+        Window_.Close();
+    }
+}
+
+void TMainF::FormCreateSteps() {
+    {
+        TRegIniFile RegIni(P_.Reg, kSettingsBaseKey);
+        ReadSettings(RegIni, Settings_);
+    }
+    MMTimer1_.SetDelay(Settings_.Speed);
+    DispMode_ = Settings_.DispMode;
+
+    FirstX_ = -1;
+    FirstY_ = -1;
+
+    if (Preview()) {
+        TRect32 host;
+        if (!Window_.GetWindowRect(HostWindow_, host)) {
+            // Not a window: there is nothing to draw in.
+            Window_.Close();
+            return;
+        }
+        Width_ = host.Right - host.Left;
+        Height_ = host.Bottom - host.Top;
+        Window_.SetBounds(0, 0, Width_, Height_);
+    } else {
+        if (DispMode_ != 0) {
+            Width_ = 640;
+            Height_ = 480;
+        } else {
+            Window_.PrimaryScreenSize(Width_, Height_);
+        }
+        Window_.SetBounds(0, 0, Width_, Height_);
+        P_.Cursor.ShowCursor(false);
+        std::int32_t id = 0;
+        if (!P_.Services.GetPlatformId(id)) {
+            Window_.Close();
+            return;
+        }
+        PlatformId_ = id;
+        if (PlatformId_ == kPlatformWin9x) P_.Services.SetScreenSaverRunning(true);
+    }
+    Window_.DisableIme();
+
+    std::int32_t viewWidth = Width_, viewHeight = Height_;
+    InitScene(Scene_, Settings_, viewWidth, viewHeight, Window_.Surface(), P_.Random, P_.TimeOfDay);
+    SceneReady_ = true;
+}
+
+void TMainF::FormShow() {
+    Window_.HideApplicationWindow();
+    // After a failed creation there is no scene to show: the window is closing.
+    if (!SceneReady_) return;
+    ApplyBannerFont(Window_.Surface(), Preview(), static_cast<std::uint32_t>(Width_));
+    if (DispMode_ == 1 && !Preview()) ChageDisp_.SwitchTo640x480();
+    StartFrames();
+}
+
+void TMainF::FormKeyDown() {
+    if (Preview()) return;
+    StopFrames();
+    Window_.Close();
+}
+
+void TMainF::FormMouseDown() {
+    if (Preview()) return;
+    StopFrames();
+    Window_.Close();
+}
+
+void TMainF::FormMouseMove(std::int32_t x, std::int32_t y) {
+    if (Preview()) return;
+    if (FirstX_ == -1 && FirstY_ == -1) {
+        FirstX_ = x;
+        FirstY_ = y;
+        return;
+    }
+    if (x != FirstX_ || y != FirstY_) {
+        StopFrames();
+        Window_.Close();
+    }
+}
+
+void TMainF::FormCloseQuery(bool& canClose) {
+    StopFrames();
+    if (Preview() || PlatformId_ == kPlatformNT) {
+        canClose = true;
+        return;
+    }
+    CloseQuerySteps(canClose);
+}
+
+void TMainF::CloseQuerySteps(bool& canClose) {
+    TKeyCloser desktop{P_.Reg};
+    if (P_.Reg.OpenKey(kRegCurrentUser, kDesktopKey, kKeyAllAccess, &desktop.Key) != 0) {
+        desktop.Key = 0;
+        canClose = true;
+        return;
+    }
+    std::uint32_t type = 0, size = 0;
+    if (P_.Reg.QueryValue(desktop.Key, kUsePasswordValue, &type, nullptr, &size) != 0) {
+        const std::uint32_t zero = 0;
+        P_.Reg.SetValue(desktop.Key, kUsePasswordValue, kRegDword,
+                        reinterpret_cast<const std::uint8_t*>(&zero), sizeof zero);
+    }
+    std::uint32_t usePassword = 0;
+    size = sizeof usePassword;
+    type = kRegNone;
+    const long read = P_.Reg.QueryValue(desktop.Key, kUsePasswordValue, &type,
+                                        reinterpret_cast<std::uint8_t*>(&usePassword), &size);
+    // A value of another type or size counts as 0, so the saver can always be closed.
+    if (read != 0 || type != kRegDword || size != sizeof usePassword || usePassword == 0) {
+        canClose = true;
+        return;
+    }
+
+    P_.Cursor.ShowCursor(true);
+    std::string path = P_.Services.SystemDirectory();
+    if (!path.empty() && path.back() != '\\') path += '\\';
+    path += "PASSWORD.CPL";
+    switch (P_.Services.VerifyScreenSavePwd(path, Window_.Handle())) {
+        case PasswordCheck::Unavailable:
+        case PasswordCheck::Accepted:
+            canClose = true;
+            break;
+        case PasswordCheck::Refused:
+            canClose = false;
+            break;
+    }
+    if (!canClose) {
+        FirstX_ = -1;
+        FirstY_ = -1;
+        P_.Cursor.ShowCursor(false);
+        StartFrames();
+    }
+}
+
+void TMainF::FormClose() {
+    if (PlatformId_ == kPlatformWin9x) P_.Services.SetScreenSaverRunning(false);
+    if (DispMode_ == 1 && !Preview()) ChageDisp_.RestoreDisplay();
+    P_.Cursor.ShowCursor(true);
+}
+
+bool TMainF::SysCommandHandler(std::uint32_t command, std::intptr_t& result) {
+    // No other screen saver starts while this one runs, in either mode.
+    if (command != SC_SCREENSAVE_) return false;
+    result = 1;
+    return true;
+}
+
+void TMainF::Timer1Timer() {
+    Window_.SetTimer1(false, 0);
+    // Under the frame lock: a frame in progress finishes its banner first, and the fill then
+    // erases it; every later frame sees the banner off.
+    std::lock_guard lock(FrameLock_);
+    BannerOn_ = false;
+    if (!SceneReady_) return;
+    EndBanner(Scene_, Window_.Surface());
+    Window_.FlushDrawing();
+}
+
+void TMainF::HostWindowGone() {
+    // The window went with its host: stop drawing before anything else, then end.
+    StopFrames();
+    Window_.Close();
+}
+
+void TMainF::MMTimer1Timer(TMMTimer& sender) {
+    (void)sender;
+    MMTimer1_.Stop();
+    std::lock_guard lock(FrameLock_);
+    if (FramesHeld_ || !SceneReady_) return;
+    RunFrame(Scene_, Window_.Surface(), P_.Random, BannerOn_);
+    Window_.FlushDrawing();
+    // Re-armed under the lock, so a window thread that has taken the hold never sees a new
+    // event appear after its own stop.
+    MMTimer1_.Start();
+}

@@ -1,0 +1,193 @@
+// The launcher: mode dispatch, the second-instance path, the marker failure and the exit path,
+// against fakes of the application framework, instance marker, window finder and services.
+#include "launcher/launcher.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/saver/fakes.h"
+
+namespace {
+
+class FakeApplication final : public Application {
+  public:
+    explicit FakeApplication(CallLog& log) : log_(log) {}
+    void Initialize(std::string_view title) override {
+        log_.push_back("Initialize " + std::string(title));
+    }
+    void HideApplicationWindow() override { log_.push_back("HideApplicationWindow"); }
+    void ShowWindow(WindowHandle window, int command) override {
+        log_.push_back("ShowWindow " + std::to_string(window) + " " + std::to_string(command));
+    }
+    void ShowSettingsDialog() override { log_.push_back("ShowSettingsDialog"); }
+    void CreateSaverWindow(WindowHandle host) override {
+        log_.push_back("CreateSaverWindow " + std::to_string(host));
+    }
+    void Run() override { log_.push_back("Run"); }
+    void Terminate() override { log_.push_back("Terminate"); }
+
+  private:
+    CallLog& log_;
+};
+
+class FakeMarker final : public InstanceMarker {
+  public:
+    explicit FakeMarker(CallLog& log) : log_(log) {}
+    TAtom Find(std::string_view name) override {
+        log_.push_back("Find " + std::string(name));
+        return found;
+    }
+    TAtom Add(std::string_view name) override {
+        log_.push_back("Add " + std::string(name));
+        return added;
+    }
+    void Delete(TAtom atom) override { log_.push_back("Delete " + std::to_string(atom)); }
+
+    TAtom found = 0;
+    TAtom added = 0xC001;
+
+  private:
+    CallLog& log_;
+};
+
+class FakeFinder final : public WindowFinder {
+  public:
+    explicit FakeFinder(CallLog& log) : log_(log) {}
+    WindowHandle FindWindow(std::string_view title) override {
+        log_.push_back("FindWindow " + std::string(title));
+        return window;
+    }
+    void SetForegroundWindow(WindowHandle w) override {
+        log_.push_back("SetForegroundWindow " + std::to_string(w));
+    }
+    WindowHandle window = 0;
+
+  private:
+    CallLog& log_;
+};
+
+class LauncherTest : public ::testing::Test {
+  protected:
+    int Launch(std::vector<std::string_view> args) {
+        log.clear();
+        return RunLauncher("/usr/games/velmora", args, platform);
+    }
+    // The calls after the marker's registration and the framework's start, before the exit.
+    CallLog Dispatch() const {
+        CallLog middle;
+        for (const auto& entry : log)
+            if (entry.rfind("Find ", 0) != 0 && entry.rfind("Add ", 0) != 0 &&
+                entry.rfind("Delete ", 0) != 0 && entry.rfind("Initialize ", 0) != 0)
+                middle.push_back(entry);
+        return middle;
+    }
+
+    CallLog log;
+    FakeApplication app{log};
+    FakeMarker marker{log};
+    FakeFinder finder{log};
+    FakeMessageBox box;
+    FakeServices services{log};
+    TLauncherPlatform platform{app, marker, finder, box, services};
+};
+
+TEST(LauncherArguments, ModeLetterIsTheSecondCharacterUpperCasedOrCWithoutArguments) {
+    using Args = std::vector<std::string_view>;
+    EXPECT_EQ(ModeLetter(Args{}), 'C');
+    EXPECT_EQ(ModeLetter(Args{"/c"}), 'C');
+    EXPECT_EQ(ModeLetter(Args{"-C"}), 'C');
+    EXPECT_EQ(ModeLetter(Args{"/c:1234"}), 'C');
+    EXPECT_EQ(ModeLetter(Args{"/p", "12"}), 'P');
+    EXPECT_EQ(ModeLetter(Args{"/a"}), 'A');
+    EXPECT_EQ(ModeLetter(Args{"/s"}), 'S');
+    EXPECT_EQ(ModeLetter(Args{"s"}), '\0');
+    EXPECT_EQ(ModeLetter(Args{"/\xE9"}), '\xE9');  // only a to z change
+}
+
+TEST(LauncherArguments, HostWindowIsTheSecondArgumentByTheIntegerRuleElseZero) {
+    using Args = std::vector<std::string_view>;
+    EXPECT_EQ(HostWindowArgument(Args{"/p", "1234"}), 1234u);
+    EXPECT_EQ(HostWindowArgument(Args{"/p", "$4D2"}), 1234u);
+    EXPECT_EQ(HostWindowArgument(Args{"/p", "  77"}), 77u);
+    EXPECT_EQ(HostWindowArgument(Args{"/p", "0x4D2"}), 0u);
+    EXPECT_EQ(HostWindowArgument(Args{"/p", "12ab"}), 0u);
+    EXPECT_EQ(HostWindowArgument(Args{"/p"}), 0u);
+}
+
+TEST(LauncherArguments, MarkerNameIsTheExecutablesFileNameWithItsExtension) {
+    EXPECT_EQ(ExecutableFileName("/usr/bin/velmora"), "velmora");
+    EXPECT_EQ(ExecutableFileName("C:\\WINDOWS\\Velmora.scr"), "Velmora.scr");
+    EXPECT_EQ(ExecutableFileName("velmora.bin"), "velmora.bin");
+}
+
+TEST_F(LauncherTest, NoArgumentAndEveryCFormOpenTheSettingsDialogAndEnd) {
+    for (auto args : {std::vector<std::string_view>{}, {"/c"}, {"/C"}, {"-c"}, {"/c:1234"}}) {
+        EXPECT_EQ(Launch(args), 0);
+        EXPECT_EQ(Dispatch(),
+                  (CallLog{"HideApplicationWindow", "ShowSettingsDialog", "Terminate", "Run"}));
+    }
+}
+
+TEST_F(LauncherTest, EveryOtherFirstArgumentRunsTheSaverFullScreen) {
+    for (auto args : std::vector<std::vector<std::string_view>>{
+             {"/s"}, {"/S"}, {"-s"}, {"/x"}, {"s"}, {"-root"}, {"/p"}}) {
+        EXPECT_EQ(Launch(args), 0);
+        const bool preview = args[0] == "/p";
+        if (preview)
+            EXPECT_EQ(Dispatch(), (CallLog{"HideApplicationWindow", "ShowWindow 0 5",
+                                           "CreateSaverWindow 0", "Run"}));
+        else
+            EXPECT_EQ(Dispatch(), (CallLog{"CreateSaverWindow 0", "Run"})) << args[0];
+    }
+}
+
+TEST_F(LauncherTest, PreviewShowsTheHostWindowFirstThenRunsInsideIt) {
+    EXPECT_EQ(Launch({"/p", "1234"}), 0);
+    EXPECT_EQ(Dispatch(), (CallLog{"HideApplicationWindow", "ShowWindow 1234 5",
+                                   "CreateSaverWindow 1234", "Run"}));
+}
+
+TEST_F(LauncherTest, ModeAAsksThePlatformToChangeThePasswordWithTheParentWindow) {
+    EXPECT_EQ(Launch({"/a", "99"}), 0);
+    EXPECT_EQ(Dispatch(),
+              (CallLog{"HideApplicationWindow", "ChangePassword 99", "Terminate", "Run"}));
+}
+
+TEST_F(LauncherTest, WholeRunRegistersTitlesDispatchesAndDeletesItsMarkerLast) {
+    Launch({"/s"});
+    EXPECT_EQ(log, (CallLog{"Find velmora", "Add velmora", "Initialize Velmora",
+                            "CreateSaverWindow 0", "Run", "Delete 49153"}));
+}
+
+TEST_F(LauncherTest, SecondLaunchRaisesTheRunningInstanceAndEndsWithoutDispatching) {
+    marker.found = 0xC002;
+    finder.window = 0x400007;
+    EXPECT_EQ(Launch({"/s"}), 0);
+    EXPECT_EQ(log, (CallLog{"Find velmora", "FindWindow velmora",
+                            "SetForegroundWindow " + std::to_string(0x400007),
+                            "Delete " + std::to_string(0xC002)}));
+}
+
+TEST_F(LauncherTest, SecondLaunchWithoutAVisibleWindowStillEndsQuietly) {
+    marker.found = 0xC002;
+    Launch({"/c"});
+    EXPECT_EQ(log,
+              (CallLog{"Find velmora", "FindWindow velmora", "Delete " + std::to_string(0xC002)}));
+    EXPECT_TRUE(box.texts.empty());
+}
+
+TEST_F(LauncherTest, MarkerThatCannotBeRegisteredIsReportedAndNothingRuns) {
+    marker.added = 0;
+    EXPECT_EQ(Launch({"/s"}), 0);
+    EXPECT_EQ(log, (CallLog{"Find velmora", "Add velmora"}));
+    ASSERT_EQ(box.texts.size(), 1u);
+    // "多重起動防止用のATOMの登録に失敗しました。"
+    EXPECT_EQ(box.texts[0],
+              "\x91\xBD\x8F\x64\x8B\x4E\x93\xAE\x96\x68\x8E\x7E\x97\x70\x82\xCC"
+              "ATOM\x82\xCC\x93\x6F\x98\x5E\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD"
+              "\x81\x42");
+}
+
+}  // namespace

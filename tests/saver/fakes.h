@@ -1,0 +1,176 @@
+// Fakes at the platform boundary of the saver window, all writing to one call log so that tests
+// can check the order of calls across them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/cursor.h"
+#include "platform/displaymodes.h"
+#include "platform/messagebox.h"
+#include "platform/saverservices.h"
+#include "platform/timer.h"
+#include "platform/window.h"
+
+using CallLog = std::vector<std::string>;
+
+inline int CountOf(const CallLog& log, const std::string& entry) {
+    int n = 0;
+    for (const auto& e : log) n += e == entry ? 1 : 0;
+    return n;
+}
+
+inline int IndexOf(const CallLog& log, const std::string& entry) {
+    for (std::size_t i = 0; i < log.size(); ++i)
+        if (log[i] == entry) return static_cast<int>(i);
+    return -1;
+}
+
+// A timer service that logs arming and cancelling before passing them on.
+class LoggingTimer final : public TimerService {
+  public:
+    LoggingTimer(TimerService& inner, CallLog& log) : inner_(inner), log_(log) {}
+    TimerCaps GetDevCaps() override { return inner_.GetDevCaps(); }
+    void BeginPeriod(std::uint32_t p) override { inner_.BeginPeriod(p); }
+    void EndPeriod(std::uint32_t p) override { inner_.EndPeriod(p); }
+    std::uint32_t SetEvent(std::uint32_t delay, std::uint32_t resolution, TimerProc proc,
+                           void* user, TimerKind kind) override {
+        log_.push_back("SetEvent " + std::to_string(delay));
+        return inner_.SetEvent(delay, resolution, proc, user, kind);
+    }
+    std::uint32_t KillEvent(std::uint32_t id) override {
+        log_.push_back("KillEvent");
+        return inner_.KillEvent(id);
+    }
+
+  private:
+    TimerService& inner_;
+    CallLog& log_;
+};
+
+// The saver window as a framework would run it: Close runs the form's close query and, on
+// consent, its close.
+class FakeWindow final : public SaverWindow, public CursorService {
+  public:
+    FakeWindow(DrawingSurface& surface, CallLog& log) : surface_(surface), log_(log) {}
+
+    void Attach(FormEvents& form) { form_ = &form; }
+
+    bool GetWindowRect(WindowHandle window, TRect32& rect) override {
+        log_.push_back("GetWindowRect " + std::to_string(window));
+        if (!hostExists) return false;
+        rect = hostRect;
+        return true;
+    }
+    void PrimaryScreenSize(std::int32_t& width, std::int32_t& height) override {
+        width = screenWidth;
+        height = screenHeight;
+    }
+    void SetBounds(std::int32_t left, std::int32_t top, std::int32_t width,
+                   std::int32_t height) override {
+        log_.push_back("SetBounds " + std::to_string(left) + "," + std::to_string(top) + "," +
+                       std::to_string(width) + "x" + std::to_string(height));
+    }
+    void Close() override {
+        log_.push_back("Close");
+        ++closeRequests;
+        bool canClose = true;
+        form_->FormCloseQuery(canClose);
+        if (!canClose) return;
+        form_->FormClose();
+        closed = true;
+    }
+    void HideApplicationWindow() override { log_.push_back("HideApplicationWindow"); }
+    void DisableIme() override { log_.push_back("DisableIme"); }
+    void SetTimer1(bool enabled, std::uint32_t intervalMs) override {
+        timer1On = enabled;
+        log_.push_back(enabled ? "Timer1 on " + std::to_string(intervalMs) : "Timer1 off");
+    }
+    WindowHandle Handle() override { return 0x4242; }
+    DrawingSurface& Surface() override { return surface_; }
+    void FlushDrawing() override { ++flushes; }
+
+    int ShowCursor(bool show) override {
+        cursorCount += show ? 1 : -1;
+        log_.push_back(show ? "ShowCursor TRUE" : "ShowCursor FALSE");
+        return cursorCount;
+    }
+
+    bool hostExists = true;
+    TRect32 hostRect{10, 20, 162, 132};
+    std::int32_t screenWidth = 1024, screenHeight = 768;
+    int cursorCount = 0;
+    int closeRequests = 0;
+    int flushes = 0;
+    bool closed = false;
+    bool timer1On = false;
+
+  private:
+    DrawingSurface& surface_;
+    CallLog& log_;
+    FormEvents* form_ = nullptr;
+};
+
+class FakeServices final : public ScreenSaverServices {
+  public:
+    explicit FakeServices(CallLog& log) : log_(log) {}
+    bool GetPlatformId(std::int32_t& id) override {
+        log_.push_back("GetPlatformId");
+        id = platformId;
+        return versionWorks;
+    }
+    void SetScreenSaverRunning(bool running) override {
+        log_.push_back(running ? "ScreenSaverRunning 1" : "ScreenSaverRunning 0");
+    }
+    std::string SystemDirectory() override { return systemDirectory; }
+    PasswordCheck VerifyScreenSavePwd(std::string_view path, WindowHandle window) override {
+        log_.push_back("VerifyScreenSavePwd " + std::string(path) + " " + std::to_string(window));
+        return password;
+    }
+    void ChangePassword(WindowHandle parent) override {
+        log_.push_back("ChangePassword " + std::to_string(parent));
+    }
+
+    std::int32_t platformId = kPlatformNT;
+    bool versionWorks = true;
+    std::string systemDirectory = "C:\\WINDOWS\\SYSTEM";
+    PasswordCheck password = PasswordCheck::Accepted;
+
+  private:
+    CallLog& log_;
+};
+
+class FakeDisplayModes final : public DisplayModes {
+  public:
+    explicit FakeDisplayModes(CallLog& log) : log_(log) {}
+    bool CurrentMode(TDevMode& mode) override {
+        mode = current;
+        return known;
+    }
+    long ChangeDisplaySettings(const TDevMode& mode) override {
+        log_.push_back("ChangeDisplaySettings " + std::to_string(mode.PelsWidth) + "x" +
+                       std::to_string(mode.PelsHeight));
+        requests.push_back(mode);
+        return answer;
+    }
+
+    TDevMode current{DM_BITSPERPEL_ | DM_PELSWIDTH_ | DM_PELSHEIGHT_ | DM_DISPLAYFREQUENCY_, 24,
+                     1920, 1080, 75};
+    bool known = true;
+    long answer = 0;
+    std::vector<TDevMode> requests;
+
+  private:
+    CallLog& log_;
+};
+
+class FakeMessageBox final : public MessageBoxService {
+  public:
+    void Show(std::string_view text, std::string_view caption, MessageIcon icon) override {
+        texts.emplace_back(text);
+        captions.emplace_back(caption);
+        icons.push_back(icon);
+    }
+    std::vector<std::string> texts, captions;
+    std::vector<MessageIcon> icons;
+};
