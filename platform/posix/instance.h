@@ -1,0 +1,29 @@
+// FileLockInstanceMarker: the single-instance marker as a lock on a file in the runtime
+// directory, released by the kernel when its process ends, however it ends.
+#pragma once
+
+#include <string>
+
+#include "platform/instance.h"
+
+class FileLockInstanceMarker final : public InstanceMarker {
+  public:
+    // `directory` empty: $XDG_RUNTIME_DIR, or the temporary directory when that is unset.
+    explicit FileLockInstanceMarker(std::string directory = {});
+    ~FileLockInstanceMarker() override;
+
+    TAtom Find(std::string_view name) override;
+    TAtom Add(std::string_view name) override;
+    // Releases this process's own marker; one found for another process is left alone, as
+    // that process still runs.
+    void Delete(TAtom atom) override;
+
+    // The lock file for `name` (lower-cased, since names compare without regard to case).
+    std::string PathFor(std::string_view name) const;
+
+  private:
+    static constexpr TAtom kOwnAtom = 1;
+    static constexpr TAtom kForeignAtom = 2;
+    std::string directory_;
+    int fd_ = -1;
+};

@@ -1,0 +1,20 @@
+// PosixSaverServices: the screen-saver services of a Linux desktop, which has no screen-saver
+// password of the saver's own: locking is the desktop's business.
+#pragma once
+
+#include "platform/saverservices.h"
+
+class PosixSaverServices final : public ScreenSaverServices {
+  public:
+    // Not of the 9x family: the close needs no password and there is no running flag to set.
+    bool GetPlatformId(std::int32_t& platformId) override {
+        platformId = kPlatformNT;
+        return true;
+    }
+    void SetScreenSaverRunning(bool) override {}
+    std::string SystemDirectory() override { return {}; }
+    PasswordCheck VerifyScreenSavePwd(std::string_view, WindowHandle) override {
+        return PasswordCheck::Unavailable;
+    }
+    void ChangePassword(WindowHandle) override {}
+};

@@ -1,0 +1,46 @@
+#include "platform/posix/signals.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
+int writeFd = -1;
+
+void OnTermination(int) {
+    const int saved = errno;
+    const char byte = 1;
+    // Only async-signal-safe calls here; a full pipe already says enough.
+    [[maybe_unused]] auto n = write(writeFd, &byte, 1);
+    errno = saved;
+}
+
+}  // namespace
+
+TerminationPipe::TerminationPipe() {
+    if (pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0) fds_[0] = fds_[1] = -1;
+}
+
+TerminationPipe::~TerminationPipe() {
+    if (installed_) {
+        for (int s : kSignals) signal(s, SIG_DFL);
+        writeFd = -1;
+    }
+    for (int fd : fds_)
+        if (fd >= 0) close(fd);
+}
+
+void TerminationPipe::Install() {
+    if (installed_ || fds_[1] < 0) return;
+    writeFd = fds_[1];
+    struct sigaction action {};
+    action.sa_handler = &OnTermination;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int s : kSignals) sigaction(s, &action, nullptr);
+    installed_ = true;
+}

@@ -1,0 +1,56 @@
+#include "platform/x11/application.h"
+
+// The core before Xlib, whose macros would otherwise rename the core's identifiers.
+#include <cstdio>
+
+#include "platform/posix/signals.h"
+#include "platform/x11/displaymodes.h"
+#include "platform/x11/window.h"
+#include "saver/main.h"
+
+X11Application::X11Application(_XDisplay* display, TX11Wiring wiring)
+    : display_(display), wiring_(std::move(wiring)) {}
+
+X11Application::~X11Application() {
+    // The form first: it stops the frames before its window goes.
+    form_.reset();
+    window_.reset();
+}
+
+void X11Application::Initialize(std::string_view title) {
+    (void)title;
+}
+
+void X11Application::ShowWindow(WindowHandle window, int command) {
+    if (display_ == nullptr || window == 0 || command != SW_SHOW_) return;
+    XMapWindow(display_, static_cast<::Window>(window));
+    XFlush(display_);
+}
+
+void X11Application::ShowSettingsDialog() {
+    if (wiring_.SettingsDialog) wiring_.SettingsDialog();
+}
+
+void X11Application::CreateSaverWindow(WindowHandle host) {
+    if (display_ == nullptr) {
+        std::fprintf(stderr, "velmora: cannot open the X display\n");
+        return;
+    }
+    // From here a termination signal closes the saver the ordinary way.
+    wiring_.Signals.Install();
+    modes_ = std::make_unique<XRandRDisplayModes>(display_);
+    window_ = std::make_unique<XSaverWindow>(display_, wiring_.Colors, wiring_.Signals.ReadFd());
+    TMainFPlatform platform{*window_,      wiring_.Services, wiring_.Reg,    *modes_,
+                            wiring_.Timer, wiring_.Box,      wiring_.Random, wiring_.TimeOfDay};
+    form_ = std::make_unique<TMainF>(*window_, platform, host);
+    if (!window_->Create(*form_)) {
+        form_.reset();
+        window_.reset();
+    }
+}
+
+void X11Application::Run() {
+    if (window_ != nullptr && !terminated_) window_->Run();
+    form_.reset();
+    window_.reset();
+}

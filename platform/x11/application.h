@@ -1,0 +1,56 @@
+// X11Application: the application framework of the Linux saver, which wires the saver window
+// (X11), the settings dialog (Qt) and the core together.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "platform/application.h"
+#include "platform/color.h"
+#include "platform/messagebox.h"
+#include "platform/random.h"
+#include "platform/registry.h"
+#include "platform/saverservices.h"
+#include "platform/timer.h"
+
+// Xlib stays out of this header: its macros (None, Below) clash with the core's names.
+struct _XDisplay;
+class TMainF;
+class XSaverWindow;
+class XRandRDisplayModes;
+class TerminationPipe;
+
+struct TX11Wiring {
+    Registry& Reg;
+    TimerService& Timer;
+    MessageBoxService& Box;
+    RandomSource& Random;
+    Clock& TimeOfDay;
+    const SystemColorSource& Colors;
+    ScreenSaverServices& Services;
+    TerminationPipe& Signals;
+    std::function<void()> SettingsDialog;
+};
+
+class X11Application final : public Application {
+  public:
+    // `display` may be null when there is no X display: the saver window then cannot be made.
+    X11Application(_XDisplay* display, TX11Wiring wiring);
+    ~X11Application() override;
+
+    void Initialize(std::string_view title) override;
+    void HideApplicationWindow() override {}  // X11 has no hidden application window
+    void ShowWindow(WindowHandle window, int command) override;
+    void ShowSettingsDialog() override;
+    void CreateSaverWindow(WindowHandle host) override;
+    void Run() override;
+    void Terminate() override { terminated_ = true; }
+
+  private:
+    _XDisplay* display_;
+    TX11Wiring wiring_;
+    std::unique_ptr<XRandRDisplayModes> modes_;
+    std::unique_ptr<XSaverWindow> window_;
+    std::unique_ptr<TMainF> form_;
+    bool terminated_ = false;
+};

@@ -1,0 +1,26 @@
+// XRandRDisplayModes: the display-settings service over the XRandR screen sizes.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include "platform/displaymodes.h"
+
+// A mode is a screen size with a refresh rate; X keeps the colour depth fixed, so the depth
+// asked for must be the one in force.
+class XRandRDisplayModes final : public DisplayModes {
+  public:
+    // `guarded`: the first change away from the mode in force starts the display guard, which
+    // restores that mode should this process end without doing it.
+    explicit XRandRDisplayModes(Display* display, bool guarded = true)
+        : display_(display), guarded_(guarded) {}
+
+    bool CurrentMode(TDevMode& mode) override;
+    long ChangeDisplaySettings(const TDevMode& mode) override;
+
+    static constexpr long kChangeFailed = -1;  // DISP_CHANGE_FAILED
+    static constexpr long kBadMode = -2;       // DISP_CHANGE_BADMODE
+
+  private:
+    Display* display_;
+    bool guarded_;
+};

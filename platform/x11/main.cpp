@@ -1,0 +1,89 @@
+// The Linux entry point: wires the X11 saver window, the Qt settings dialog and message box
+// (loaded on first use), and the POSIX services to the launcher.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "launcher/launcher.h"
+#include "platform/posix/clock.h"
+#include "platform/posix/instance.h"
+#include "platform/posix/registry.h"
+#include "platform/posix/saverservices.h"
+#include "platform/posix/signals.h"
+#include "platform/posix/systemcolors.h"
+#include "platform/posix/threadtimer.h"
+#include "platform/x11/application.h"
+#include "platform/x11/displayguard.h"
+#include "platform/x11/qtmodule.h"
+#include "platform/x11/windowfinder.h"
+
+// Last: Xlib's macros (None, Below) would rename identifiers of the headers above.
+#include <X11/Xlib.h>
+
+namespace {
+
+std::string ExecutablePath(const char* argv0) {
+    char buffer[4096];
+    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n > 0) return std::string(buffer, static_cast<std::size_t>(n));
+    return argv0 != nullptr ? argv0 : "velmora";
+}
+
+// XScreenSaver starts a hack with -root and names the window to draw on in XSCREENSAVER_WINDOW:
+// that is a preview into that window, in the saver's own protocol. -root alone draws on the root
+// window the same way.
+std::vector<std::string> SaverArguments(int argc, char** argv, Display* display) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const char* named = std::getenv("XSCREENSAVER_WINDOW");
+    bool root = false;
+    for (const auto& a : args) root = root || a == "-root";
+    if (!root) return args;
+    if (named != nullptr && named[0] != '\0') {
+        errno = 0;
+        char* end = nullptr;
+        const unsigned long id = std::strtoul(named, &end, 0);
+        if (errno == 0 && end != named && *end == '\0' && id != 0)
+            return {"/p", std::to_string(id)};
+    }
+    if (display != nullptr) return {"/p", std::to_string(DefaultRootWindow(display))};
+    return args;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Started as the display guard of a saver that switched the display.
+    if (const char* guard = std::getenv(kDisplayGuardVariable)) return RunDisplayGuard(guard);
+    // Frames draw from the timer thread over a connection of their own; the locks make any
+    // stray shared use safe as well.
+    XInitThreads();
+    Display* display = XOpenDisplay(nullptr);
+    const std::vector<std::string> argStore = SaverArguments(argc, argv, display);
+    std::vector<std::string_view> args(argStore.begin(), argStore.end());
+
+    int exitCode = 0;
+    {
+        FileRegistry registry(DefaultRegistryPath(), &std::cerr);
+        ThreadTimerService timer;
+        SystemClock clock;
+        LcgRandom random;
+        DefaultSystemColors colors;
+        PosixSaverServices services;
+        LazyQt box;
+        TerminationPipe signals;
+        FileLockInstanceMarker marker;
+        XWindowFinder finder(display);
+        X11Application app(
+            display, TX11Wiring{registry, timer, box, random, clock, colors, services, signals,
+                                [&box, &registry] { box.ShowSettingsDialog(registry); }});
+        TLauncherPlatform platform{app, marker, finder, box, services};
+        exitCode = RunLauncher(ExecutablePath(argc > 0 ? argv[0] : nullptr), args, platform);
+    }
+    if (display != nullptr) XCloseDisplay(display);
+    return exitCode;
+}

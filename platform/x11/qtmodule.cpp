@@ -1,0 +1,20 @@
+// The Qt half of the Linux saver, loaded only when a dialog or message box is needed: the saver
+// itself then maps no Qt at all (a Qt process costs about 9 MB of resident memory).
+#include "platform/x11/qtmodule.h"
+
+#include "platform/qt/messagebox.h"
+#include "platform/qt/properdialog.h"
+
+extern "C" __attribute__((visibility("default"))) void VelmoraQtSettingsDialog(Registry* registry) {
+    ShowSettingsDialogModal(*registry);
+}
+
+extern "C" __attribute__((visibility("default"))) void VelmoraQtMessageBox(const char* text,
+                                                                           std::size_t textSize,
+                                                                           const char* caption,
+                                                                           std::size_t captionSize,
+                                                                           int icon) {
+    QtMessageBox box;
+    box.Show(std::string_view(text, textSize), std::string_view(caption, captionSize),
+             static_cast<MessageIcon>(icon));
+}

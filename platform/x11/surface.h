@@ -1,0 +1,83 @@
+// XSurface: the saver window's DrawingSurface over Xlib and Xft.
+#pragma once
+
+#include <X11/Xft/Xft.h>
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/color.h"
+#include "platform/surface.h"
+
+// Pixels set between two flushes are gathered, so that the server gets only the final colour of
+// each pixel, batched by colour (XDrawPoints); text and fills flush what came before them, so the
+// drawing order holds. Memory is fixed: no image of the screen is kept.
+class XSurface final : public DrawingSurface {
+  public:
+    // `display` is a connection of the surface's own; `window` the window drawn on.
+    XSurface(Display* display, ::Window window, const SystemColorSource& colors);
+    ~XSurface() override;
+    XSurface(const XSurface&) = delete;
+    XSurface& operator=(const XSurface&) = delete;
+
+    void SetViewSize(std::int32_t width, std::int32_t height);
+
+    void SetPixel(std::int32_t x, std::int32_t y, TColor color) override;
+    void TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) override;
+    std::int32_t TextHeight(std::string_view sjis) override;
+    void FillRect(const TRect32& rect) override;
+    void SetBrushColor(TColor color) override;
+    void SetFontSize(int points) override;
+    void PrepareText(std::string_view sjis) override;
+
+    // Sends the gathered pixels and flushes the connection.
+    void Flush();
+
+    // Requests sent so far (points batches, texts, fills), for the benchmark's figures.
+    std::uint64_t PointsSent() const { return pointsSent_; }
+
+  private:
+    struct Pending {
+        std::uint32_t Key;    // (x << 16) | y
+        unsigned long Pixel;  // server pixel value
+        std::int32_t Slot;    // its place in `slots_`
+    };
+    static constexpr int kTableSize = 8192;  // power of two
+    static constexpr int kMaxPending = kTableSize / 2;
+    static constexpr int kTextCache = 8;
+
+    unsigned long ServerPixel(std::uint32_t bgr) const;
+    void SendPixels();
+    void OpenFont(int pixelSize);
+    const std::string& Utf8For(std::string_view sjis);
+
+    Display* display_;
+    ::Window window_;
+    const SystemColorSource& colors_;
+    GC gc_ = nullptr;
+    Visual* visual_ = nullptr;
+    Colormap colormap_ = 0;
+    XftDraw* draw_ = nullptr;
+    XftFont* font_ = nullptr;
+    XftColor fontColor_{};
+    XftColor brushXft_{};
+    unsigned long brushPixel_ = 0;
+    unsigned long lastForeground_ = ~0ul;
+    int redShift_ = 16, greenShift_ = 8, blueShift_ = 0;
+    std::int32_t width_ = 0, height_ = 0;
+
+    // The pending pixels: an open-addressing index into `pending_`.
+    std::int32_t slots_[kTableSize];
+    Pending pending_[kMaxPending];
+    XPoint points_[kMaxPending];
+    int pendingCount_ = 0;
+
+    struct CachedText {
+        std::string Sjis, Utf8;
+    };
+    CachedText texts_[kTextCache];
+    int textCount_ = 0;
+    std::string scratch_;
+    std::uint64_t pointsSent_ = 0;
+};

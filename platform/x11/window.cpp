@@ -1,0 +1,312 @@
+#include "platform/x11/window.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
+#include <X11/extensions/scrnsaver.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <thread>
+
+namespace {
+
+constexpr const char* kTitle = "Velmora";
+constexpr long kInputMask = KeyPressMask | ButtonPressMask | PointerMotionMask | EnterWindowMask;
+
+// Drawing may outlive its window by a moment (a preview whose host has just gone): the errors
+// that causes are expected and must not end the process.
+int IgnoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+}  // namespace
+
+XSaverWindow::XSaverWindow(Display* display, const SystemColorSource& colors, int wakeFd)
+    : display_(display), colors_(colors), wakeFd_(wakeFd) {
+    XSetErrorHandler(&IgnoreXError);
+}
+
+XSaverWindow::~XSaverWindow() {
+    if (serverSaverSuspended_) XScreenSaverSuspend(display_, False);
+    XUngrabPointer(display_, CurrentTime);
+    XUngrabKeyboard(display_, CurrentTime);
+    surface_.reset();
+    if (drawDisplay_ != nullptr && drawDisplay_ != display_) XCloseDisplay(drawDisplay_);
+    if (window_ != 0) XDestroyWindow(display_, window_);
+    if (blankCursor_ != 0) XFreeCursor(display_, blankCursor_);
+    XSync(display_, False);
+}
+
+bool XSaverWindow::Create(FormEvents& form) {
+    form_ = &form;
+    // The framework's own parameters for a borderless form, then the form's changes.
+    TWindowParams params;
+    params.Style = WS_POPUP_;
+    params.ClassStyle = CS_DBLCLKS_;
+    form.WindowParams(params);
+
+    const ::Window root = DefaultRootWindow(display_);
+    host_ = static_cast<::Window>(params.Parent);
+    XWindowAttributes hostAttributes;
+    // A host that is not a window gets no child; the form finds that out and closes.
+    const bool hostValid =
+        host_ != 0 && XGetWindowAttributes(display_, host_, &hostAttributes) != 0;
+    topLevel_ = host_ == 0;
+    acceptsInput_ = (params.Style & WS_DISABLED_) == 0;
+
+    XSetWindowAttributes attributes{};
+    attributes.background_pixel = BlackPixel(display_, DefaultScreen(display_));
+    // Top-most: no window manager places or decorates it. The same for a preview into the root
+    // window itself (XScreenSaver's -root without a window of its own).
+    attributes.override_redirect =
+        (topLevel_ && (params.ExStyle & WS_EX_TOPMOST_) != 0) || (hostValid && host_ == root);
+    attributes.event_mask = StructureNotifyMask | (acceptsInput_ ? kInputMask : 0);
+    window_ = XCreateWindow(display_, hostValid ? host_ : root, 0, 0, 1, 1, 0, CopyFromParent,
+                            InputOutput, CopyFromParent,
+                            CWBackPixel | CWOverrideRedirect | CWEventMask, &attributes);
+    if (window_ == 0) return false;
+    if (hostValid) XSelectInput(display_, host_, StructureNotifyMask);
+
+    XStoreName(display_, window_, kTitle);
+    const Atom utf8 = XInternAtom(display_, "UTF8_STRING", False);
+    XChangeProperty(display_, window_, XInternAtom(display_, "_NET_WM_NAME", False), utf8, 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(kTitle),
+                    static_cast<int>(std::strlen(kTitle)));
+    XClassHint classHint{const_cast<char*>("velmora"), const_cast<char*>(kTitle)};
+    XSetClassHint(display_, window_, &classHint);
+    wmDeleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display_, window_, &wmDeleteWindow_, 1);
+
+    Pixmap empty = XCreatePixmap(display_, window_, 1, 1, 1);
+    XColor black{};
+    blankCursor_ = XCreatePixmapCursor(display_, empty, empty, &black, &black, 0, 0);
+    XFreePixmap(display_, empty);
+
+    // The surface draws over a connection of its own, from the timer thread; the window must
+    // exist on the server before that connection uses it.
+    XSync(display_, False);
+    drawDisplay_ = XOpenDisplay(DisplayString(display_));
+    if (drawDisplay_ == nullptr) drawDisplay_ = display_;
+    XSetErrorHandler(&IgnoreXError);
+    surface_ = std::make_unique<XSurface>(drawDisplay_, window_, colors_);
+
+    form.FormCreate();
+    if (closed_) return true;
+
+    XMapRaised(display_, window_);
+    XSync(display_, False);
+    form.FormShow();
+    if (closed_) return true;
+
+    // The window refuses the X server's own screen saver for as long as it exists. A preview's
+    // host (a screen-saver daemon such as XScreenSaver) owns the server's saver and power
+    // saving, so only a top-level saver asks.
+    std::intptr_t refused = 0;
+    int eventBase = 0, errorBase = 0;
+    if (topLevel_ && form.SysCommandHandler(SC_SCREENSAVE_, refused) && refused == 1 &&
+        XScreenSaverQueryExtension(display_, &eventBase, &errorBase)) {
+        XScreenSaverSuspend(display_, True);
+        serverSaverSuspended_ = true;
+    }
+    if (topLevel_ && acceptsInput_) {
+        GrabInput();
+        // A window that appears under the pointer learns where the pointer is, as if it had
+        // moved there: that is the first position the form records.
+        ::Window rootReturn, childReturn;
+        int rootX, rootY, x, y;
+        unsigned int buttons;
+        if (XQueryPointer(display_, window_, &rootReturn, &childReturn, &rootX, &rootY, &x, &y,
+                          &buttons))
+            form.FormMouseMove(x, y);
+    }
+    XFlush(display_);
+    return true;
+}
+
+void XSaverWindow::GrabInput() {
+    // Another client may hold a grab for a moment (a menu closing); try a few times.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        const int keyboard =
+            XGrabKeyboard(display_, window_, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+        const int pointer =
+            XGrabPointer(display_, window_, False, ButtonPressMask | PointerMotionMask,
+                         GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+        if (keyboard == GrabSuccess && pointer == GrabSuccess) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+void XSaverWindow::Run() {
+    while (!closed_) {
+        while (!closed_ && XPending(display_) > 0) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            Dispatch(event);
+        }
+        if (closed_) break;
+        int timeout = -1;
+        if (timer1On_) {
+            const auto now = std::chrono::steady_clock::now();
+            if (now >= timer1Due_) {
+                timer1Due_ += timer1Interval_;
+                form_->Timer1Timer();
+                XFlush(display_);
+                continue;
+            }
+            timeout = static_cast<int>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(timer1Due_ - now).count() +
+                1);
+        }
+        pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+        if (poll(fds, wakeFd_ >= 0 ? 2 : 1, timeout) > 0 && wakeFd_ >= 0 &&
+            (fds[1].revents & POLLIN) != 0) {
+            char drained[64];
+            [[maybe_unused]] auto n = read(wakeFd_, drained, sizeof drained);
+            // A termination signal: the ordinary close, so the display and cursor come back.
+            Close();
+        }
+    }
+}
+
+void XSaverWindow::Dispatch(XEvent& event) {
+    switch (event.type) {
+        case KeyPress:
+            if (acceptsInput_) form_->FormKeyDown();
+            break;
+        case ButtonPress:
+            if (acceptsInput_) form_->FormMouseDown();
+            break;
+        case MotionNotify:
+            if (acceptsInput_) form_->FormMouseMove(event.xmotion.x, event.xmotion.y);
+            break;
+        case EnterNotify:
+            if (acceptsInput_ && event.xcrossing.window == window_)
+                form_->FormMouseMove(event.xcrossing.x, event.xcrossing.y);
+            break;
+        case DestroyNotify:
+            if (host_ != 0 &&
+                (event.xdestroywindow.window == host_ || event.xdestroywindow.window == window_))
+                form_->HostWindowGone();
+            break;
+        case ClientMessage:
+            if (static_cast<Atom>(event.xclient.data.l[0]) == wmDeleteWindow_) Close();
+            break;
+        default:
+            break;
+    }
+    XFlush(display_);
+}
+
+bool XSaverWindow::GetWindowRect(WindowHandle window, TRect32& rect) {
+    XWindowAttributes a;
+    if (window == 0 || XGetWindowAttributes(display_, static_cast<::Window>(window), &a) == 0)
+        return false;
+    int x = 0, y = 0;
+    ::Window child;
+    XTranslateCoordinates(display_, static_cast<::Window>(window), DefaultRootWindow(display_), 0,
+                          0, &x, &y, &child);
+    // The outer rectangle, border included.
+    rect.Left = x - a.border_width;
+    rect.Top = y - a.border_width;
+    rect.Right = rect.Left + a.width + 2 * a.border_width;
+    rect.Bottom = rect.Top + a.height + 2 * a.border_width;
+    return true;
+}
+
+void XSaverWindow::PrimaryOrigin(int& x, int& y, int& width, int& height) {
+    const ::Window root = DefaultRootWindow(display_);
+    x = 0;
+    y = 0;
+    width = DisplayWidth(display_, DefaultScreen(display_));
+    height = DisplayHeight(display_, DefaultScreen(display_));
+    int eventBase = 0, errorBase = 0;
+    if (!XRRQueryExtension(display_, &eventBase, &errorBase)) return;
+    int major = 0, minor = 0;
+    if (!XRRQueryVersion(display_, &major, &minor) || major < 1 || (major == 1 && minor < 3))
+        return;
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display_, root);
+    if (resources == nullptr) return;
+    const RROutput primary = XRRGetOutputPrimary(display_, root);
+    RRCrtc chosen = 0;
+    for (int pass = 0; pass < 2 && chosen == 0; ++pass) {
+        for (int i = 0; i < resources->noutput && chosen == 0; ++i) {
+            // The primary output first; without one, the first output that shows something.
+            if (pass == 0 && resources->outputs[i] != primary) continue;
+            XRROutputInfo* output = XRRGetOutputInfo(display_, resources, resources->outputs[i]);
+            if (output != nullptr && output->connection == RR_Connected && output->crtc != 0)
+                chosen = output->crtc;
+            if (output != nullptr) XRRFreeOutputInfo(output);
+        }
+    }
+    if (chosen != 0) {
+        if (XRRCrtcInfo* crtc = XRRGetCrtcInfo(display_, resources, chosen)) {
+            if (crtc->width > 0 && crtc->height > 0) {
+                x = crtc->x;
+                y = crtc->y;
+                width = static_cast<int>(crtc->width);
+                height = static_cast<int>(crtc->height);
+            }
+            XRRFreeCrtcInfo(crtc);
+        }
+    }
+    XRRFreeScreenResources(resources);
+}
+
+void XSaverWindow::PrimaryScreenSize(std::int32_t& width, std::int32_t& height) {
+    int x, y, w, h;
+    PrimaryOrigin(x, y, w, h);
+    width = w;
+    height = h;
+}
+
+void XSaverWindow::SetBounds(std::int32_t left, std::int32_t top, std::int32_t width,
+                             std::int32_t height) {
+    int originX = 0, originY = 0;
+    if (topLevel_) {
+        // Run-mode coordinates count from the primary screen's corner, as on the saver's home
+        // platform, where the primary screen starts at (0, 0).
+        int w, h;
+        PrimaryOrigin(originX, originY, w, h);
+    }
+    // X has no empty windows; the surface still clips to the size asked for.
+    XMoveResizeWindow(display_, window_, originX + left, originY + top,
+                      static_cast<unsigned>(width > 0 ? width : 1),
+                      static_cast<unsigned>(height > 0 ? height : 1));
+    surface_->SetViewSize(width, height);
+}
+
+void XSaverWindow::Close() {
+    if (closing_ || closed_) return;
+    closing_ = true;
+    bool canClose = true;
+    form_->FormCloseQuery(canClose);
+    closing_ = false;
+    if (!canClose) return;
+    form_->FormClose();
+    closed_ = true;
+    if (window_ != 0) XUnmapWindow(display_, window_);
+    XFlush(display_);
+}
+
+void XSaverWindow::SetTimer1(bool enabled, std::uint32_t intervalMs) {
+    timer1On_ = enabled;
+    if (!enabled) return;
+    timer1Interval_ = std::chrono::milliseconds(intervalMs);
+    timer1Due_ = std::chrono::steady_clock::now() + timer1Interval_;
+}
+
+int XSaverWindow::ShowCursor(bool show) {
+    cursorCount_ += show ? 1 : -1;
+    ApplyCursor();
+    return cursorCount_;
+}
+
+void XSaverWindow::ApplyCursor() {
+    if (window_ == 0) return;
+    if (cursorCount_ < 0)
+        XDefineCursor(display_, window_, blankCursor_);
+    else
+        XUndefineCursor(display_, window_);
+}

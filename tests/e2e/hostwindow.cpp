@@ -1,0 +1,40 @@
+// A stand-in for a desktop's preview host: a top-level window of the given size whose id is
+// printed on stdout; a line "destroy" on stdin destroys it, end of input ends the program.
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::cerr << "usage: hostwindow WIDTH HEIGHT [X Y]\n";
+        return 2;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return 1;
+    const int x = argc > 4 ? std::atoi(argv[3]) : 100;
+    const int y = argc > 4 ? std::atoi(argv[4]) : 100;
+    XSetWindowAttributes attributes{};
+    attributes.background_pixel = WhitePixel(display, DefaultScreen(display));
+    attributes.override_redirect = True;  // placed exactly where asked, window manager or not
+    const Window host = XCreateWindow(
+        display, DefaultRootWindow(display), x, y, static_cast<unsigned>(std::atoi(argv[1])),
+        static_cast<unsigned>(std::atoi(argv[2])), 0, CopyFromParent, InputOutput, CopyFromParent,
+        CWBackPixel | CWOverrideRedirect, &attributes);
+    XStoreName(display, host, "velmora-e2e-host");
+    XMapWindow(display, host);
+    XSync(display, False);
+    std::cout << host << std::endl;
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        if (line == "destroy") {
+            XDestroyWindow(display, host);
+            XSync(display, False);
+            std::cout << "destroyed" << std::endl;
+        }
+    }
+    XCloseDisplay(display);
+    return 0;
+}

@@ -1,0 +1,89 @@
+# Shared by the end-to-end scripts: a private Xvfb, private settings and runtime directories,
+# and waiting for the saver with a deadline. Source it; it cleans up on exit.
+set -euo pipefail
+
+E2E_TMP=$(mktemp -d /tmp/velmora-e2e.XXXXXX)
+export XDG_CONFIG_HOME=$E2E_TMP/config XDG_RUNTIME_DIR=$E2E_TMP/run
+mkdir -p "$XDG_CONFIG_HOME/velmora" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+unset XSCREENSAVER_WINDOW
+# In sanitizer builds: leaks inside system libraries' caches are not the saver's.
+E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$E2E_DIR/lsan.supp}
+export TSAN_OPTIONS=${TSAN_OPTIONS:-suppressions=$E2E_DIR/tsan.supp}
+E2E_PIDS=()
+
+e2e_cleanup() {
+    local i pid
+    # Newest first, so the X server goes last and no client sees it vanish.
+    for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do
+        pid=${E2E_PIDS[i]}
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$E2E_TMP"
+}
+trap e2e_cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# start_xvfb WIDTHxHEIGHT: a private server on a free display number; sets DISPLAY.
+start_xvfb() {
+    local fifo=$E2E_TMP/displayfd
+    mkfifo "$fifo"
+    # -noreset: a server that resets when its last client leaves drops connections meanwhile.
+    Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp -noreset 3>"$fifo" 2>"$E2E_TMP/xvfb.log" &
+    E2E_PIDS+=($!)
+    local number
+    read -r -t 10 number <"$fifo" || fail "Xvfb did not start"
+    export DISPLAY=":$number"
+}
+
+# The state letter of a process (R, S, Z, ...), empty once it is gone.
+proc_state() { awk '{print $3}' "/proc/$1/stat" 2>/dev/null || true; }
+
+now_us() { echo "${EPOCHREALTIME/./}"; }
+
+# wait_exit PID MILLISECONDS: waits for a child to end and sets EXIT_CODE to its exit code;
+# fails when it is still running after that long. (Not in a subshell: only the parent can wait.)
+wait_exit() {
+    local pid=$1 limit=$(($2 * 1000)) start
+    start=$(now_us)
+    while :; do
+        local state
+        state=$(proc_state "$pid")
+        [[ -z $state || $state == Z ]] && break
+        (($(now_us) - start > limit)) && fail "process $pid still running after $2 ms"
+        sleep 0.01
+    done
+    EXIT_CODE=0
+    wait "$pid" || EXIT_CODE=$?
+}
+
+# wait_window NAME SECONDS: waits until a mapped window titled NAME exists; prints its id.
+wait_window() {
+    local end=$((SECONDS + $2)) id
+    while ((SECONDS <= end)); do
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
+        [[ -n $id ]] && { echo "$id"; return 0; }
+        sleep 0.02
+    done
+    xwininfo -root -children >&2 || true
+    fail "no window named $1 within $2 s"
+}
+
+# lit_fraction X Y W H: the share of non-black pixels of a screen area, 0 to 1.
+lit_fraction() {
+    xwd -root -silent | convert xwd:- -crop "${3}x${4}+${1}+${2}" +repage \
+        -colorspace Gray -threshold 1% -format "%[fx:mean]" info:
+}
+
+# set_setting NAME VALUE: writes one stored setting before the saver starts.
+set_setting() {
+    local file=$XDG_CONFIG_HOME/velmora/user.reg
+    [[ -f $file ]] || printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Velmora]\r\n' >"$file"
+    printf '"%s"="%s"\r\n' "$1" "$2" >>"$file"
+}

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Preview: /p ID draws inside a 152x112 host window, ignores input, and ends when the host is
+# destroyed. XScreenSaver's way (-root and XSCREENSAVER_WINDOW) draws into its window and ends
+# on SIGTERM.
+# Usage: preview.sh VELMORA HOSTWINDOW
+source "$(dirname "$0")/lib.sh"
+VELMORA=$1
+HOSTWINDOW=$2
+start_xvfb 1024x768
+
+coproc HOST { "$HOSTWINDOW" 152 112 100 100; }
+host_pid=$HOST_PID
+E2E_PIDS+=($host_pid)
+read -r host <&"${HOST[0]}"
+
+"$VELMORA" /p "$host" &
+pid=$!
+E2E_PIDS+=($pid)
+sleep 1.2
+# The host is white; the saver's child covers it in black with lit dots.
+inside=$(lit_fraction 100 100 152 112)
+outside=$(lit_fraction 300 300 200 200)
+echo "inside $inside outside $outside"
+awk -v v="$inside" 'BEGIN{exit !(v > 0.0005 && v < 0.5)}' || fail "host not covered by the preview ($inside)"
+awk -v v="$outside" 'BEGIN{exit !(v == 0)}' || fail "drawing outside the host ($outside)"
+child=$(xwininfo -children -id "$host" | awk '/^ +0x/ {print $1; exit}')
+[[ -n $child ]] || fail "no child window in the host"
+size=$(xwininfo -id "$child" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
+[[ $size == 152x112 ]] || fail "preview window is $size"
+
+# Input is ignored.
+xdotool mousemove 150 150 mousemove 170 160 click 1 key a
+sleep 0.3
+state=$(proc_state "$pid")
+[[ -n $state && $state != Z ]] || fail "input ended the preview"
+
+echo destroy >&"${HOST[1]}"
+wait_exit "$pid" 1000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after the host was destroyed"
+
+# XScreenSaver: -root with the window named in the environment.
+kill "$host_pid" 2>/dev/null || true
+wait "$host_pid" 2>/dev/null || true
+
+coproc XSS { "$HOSTWINDOW" 1024 768 0 0; }
+E2E_PIDS+=($XSS_PID)
+read -r xsswindow <&"${XSS[0]}"
+XSCREENSAVER_WINDOW=$(printf '0x%X' "$xsswindow") "$VELMORA" -root &
+pid=$!
+E2E_PIDS+=($pid)
+sleep 1.2
+road=$(lit_fraction 0 400 1024 368)
+awk -v v="$road" 'BEGIN{exit !(v > 0.00002)}' || fail "nothing drawn in XScreenSaver's window ($road)"
+kill -TERM "$pid"
+wait_exit "$pid" 1000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after SIGTERM under XScreenSaver"
+echo "PASS"

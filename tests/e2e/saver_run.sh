@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Run mode: the banner, the sky and the road are lit where they belong, and a one-pixel mouse
+# movement, a key press or SIGTERM ends the saver with exit code 0 within a second.
+# Usage: saver_run.sh VELMORA
+source "$(dirname "$0")/lib.sh"
+VELMORA=$1
+start_xvfb 1280x1024
+
+"$VELMORA" /s &
+pid=$!
+E2E_PIDS+=($pid)
+wait_window Velmora 5 >/dev/null
+sleep 1
+# Banner: two lines of text from the top-left corner.
+banner=$(lit_fraction 0 5 200 36)
+# Stars in the upper third, the road's dots below the horizon (the middle of the screen).
+sky=$(lit_fraction 0 60 1280 280)
+road=$(lit_fraction 0 520 1280 504)
+above_road_gap=$(lit_fraction 0 360 1280 100)
+echo "banner $banner sky $sky road $road gap $above_road_gap"
+awk -v v="$banner" 'BEGIN{exit !(v > 0.05)}' || fail "no banner text at the top-left ($banner)"
+awk -v v="$sky" 'BEGIN{exit !(v > 0.00005)}' || fail "no stars in the sky ($sky)"
+awk -v v="$road" 'BEGIN{exit !(v > 0.00002)}' || fail "no road dots below the horizon ($road)"
+awk -v v="$above_road_gap" 'BEGIN{exit !(v < 0.001)}' || fail "dots between sky and horizon ($above_road_gap)"
+
+eval "$(xdotool getmouselocation --shell)"
+xdotool mousemove "$((X + 1))" "$Y"
+wait_exit "$pid" 1000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a mouse movement"
+
+"$VELMORA" /s &
+pid=$!
+E2E_PIDS+=($pid)
+wait_window Velmora 5 >/dev/null
+sleep 0.3
+xdotool key a
+wait_exit "$pid" 1000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a key press"
+
+"$VELMORA" /s &
+pid=$!
+E2E_PIDS+=($pid)
+wait_window Velmora 5 >/dev/null
+kill -TERM "$pid"
+wait_exit "$pid" 1000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after SIGTERM"
+echo "PASS"
