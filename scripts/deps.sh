@@ -10,11 +10,14 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic libpng-dev libgif-dev
   # Linux desktop: X11 saver window and the Qt settings dialog
   libx11-dev libxft-dev libxrandr-dev libxss-dev qt6-base-dev
+  # the saver's CPU benchmark (bench/saver_cpu.sh) compares with XScreenSaver's galaxy hack
+  xscreensaver-data
   # settings: the libFuzzer runtime for fuzz/ (clang's own, version of Debian 12's clang)
   libclang-rt-14-dev
   # end-to-end tests under a virtual display
   xvfb xdotool imagemagick x11-utils x11-apps
   # Windows build and its tests under Wine
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64
 )
 
 missing=()
@@ -25,5 +28,5 @@ if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
+  apt-get install -y -q "${missing[@]}"
 fi

@@ -1,24 +1,24 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test: the release build's unit and
-# end-to-end tests, the sanitizer build's unit tests (with the long run of a million frames per
-# hill level), and the Windows build's tests under Wine when that part of the tree is present.
+# Installs what is missing, builds everything and runs every test:
+#   1. the Linux release build: unit tests and end-to-end tests under Xvfb;
+#   2. the Windows cross build: its unit tests and end-to-end tests under Wine and Xvfb;
+#   3. the Linux sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer): the unit tests
+#      again, with the long run of a million frames for each hill level.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
 scripts/deps.sh
 
-echo "== release build"
+echo "== Linux release build"
 cmake --preset release >/dev/null
 cmake --build --preset release -j"$jobs"
-ctest --preset release -j"$jobs"
+ctest --preset release -j"$jobs" -LE windows
 
-echo "== sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer)"
+echo "== Windows build under Wine"
+JOBS=$jobs scripts/test-windows.sh
+
+echo "== Linux sanitizer build"
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize -j"$jobs"
 ctest --preset sanitize -j"$jobs" -L unit
-
-if [ -x scripts/test-windows.sh ]; then
-  echo "== Windows build under Wine"
-  scripts/test-windows.sh
-fi

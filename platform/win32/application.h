@@ -1,0 +1,45 @@
+// Win32Application: the application framework on Win32: the hidden application window titled
+// "Velmora", the message loop, and the saver window and settings dialog that the entry point
+// plugs in.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "platform/application.h"
+
+struct HWND__;
+class Win32SaverWindow;
+
+class Win32Application final : public Application {
+public:
+    // Builds the saver form on its window (the form calls back into the window) and keeps it.
+    using FormFactory = std::function<std::unique_ptr<FormEvents>(SaverWindow& window, WindowHandle host)>;
+    using DialogRunner = std::function<void(HWND__* applicationWindow)>;
+    using ErrorReport = std::function<void(const std::exception&)>;
+
+    Win32Application(const SystemColorSource& colors, FormFactory makeForm, DialogRunner runDialog,
+                     ErrorReport report);
+    ~Win32Application() override;
+
+    void Initialize(std::string_view title) override;
+    void HideApplicationWindow() override;
+    void ShowWindow(WindowHandle window, int command) override;
+    void ShowSettingsDialog() override;
+    void CreateSaverWindow(WindowHandle host) override;
+    void Run() override;
+    void Terminate() override;
+
+    HWND__* ApplicationWindow() const { return window_; }
+
+private:
+    void Teardown();
+
+    const SystemColorSource& colors_;
+    FormFactory makeForm_;
+    DialogRunner runDialog_;
+    ErrorReport report_;
+    HWND__* window_ = nullptr;
+    std::unique_ptr<Win32SaverWindow> saverWindow_;
+    std::unique_ptr<FormEvents> form_;
+};

@@ -1,0 +1,10 @@
+// Win32DisplayModes: the display mode in force and its dynamic change (ChangeDisplaySettingsA).
+#pragma once
+
+#include "platform/displaymodes.h"
+
+class Win32DisplayModes final : public DisplayModes {
+public:
+    bool CurrentMode(TDevMode& mode) override;
+    long ChangeDisplaySettings(const TDevMode& mode) override;
+};

@@ -1,0 +1,14 @@
+// Win32ScreenSaverServices: the platform family (GetVersionExA), the screen-saver-running flag,
+// and the password services loaded at run time (PASSWORD.CPL, MPR.DLL).
+#pragma once
+
+#include "platform/saverservices.h"
+
+class Win32ScreenSaverServices final : public ScreenSaverServices {
+public:
+    bool GetPlatformId(std::int32_t& platformId) override;
+    void SetScreenSaverRunning(bool running) override;
+    std::string SystemDirectory() override;
+    PasswordCheck VerifyScreenSavePwd(std::string_view path, WindowHandle window) override;
+    void ChangePassword(WindowHandle parent) override;
+};

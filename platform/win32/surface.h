@@ -1,0 +1,44 @@
+// GdiSurface: the DrawingSurface on a window's device context (SetPixel, TextOutW, FillRect).
+#pragma once
+
+#include "platform/surface.h"
+
+struct HWND__;
+struct HDC__;
+struct HFONT__;
+struct HBRUSH__;
+
+class GdiSurface final : public DrawingSurface {
+public:
+    // Draws straight onto `window`'s client area through one DC held for the surface's life; the
+    // font starts as the saver window's: "ＭＳ Ｐゴシック", Shift-JIS character set, white, 16
+    // pixels high.
+    GdiSurface(HWND__* window, const SystemColorSource& colors);
+    // Draws on a DC the caller owns and keeps alive (a memory DC, for instance).
+    GdiSurface(HDC__* dc, const SystemColorSource& colors);
+    ~GdiSurface() override;
+    GdiSurface(const GdiSurface&) = delete;
+    GdiSurface& operator=(const GdiSurface&) = delete;
+
+    void SetPixel(std::int32_t x, std::int32_t y, TColor color) override;
+    void TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) override;
+    std::int32_t TextHeight(std::string_view sjis) override;
+    void FillRect(const TRect32& rect) override;
+    void SetBrushColor(TColor color) override;
+    void SetFontSize(int points) override;
+
+    // The character height of the current font in pixels (negative LOGFONT height).
+    int CharHeight() const { return charHeight_; }
+
+private:
+    void Setup();
+    void UseFont(int charHeight);
+
+    HWND__* window_;
+    HDC__* dc_;
+    const SystemColorSource& colors_;
+    HFONT__* font_ = nullptr;
+    HBRUSH__* brush_ = nullptr;
+    TColor brushColor_ = 0;
+    int charHeight_ = 16;
+};

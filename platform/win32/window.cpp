@@ -1,0 +1,215 @@
+#include "platform/win32/window.h"
+
+#include "platform/win32/win.h"
+
+#include <imm.h>
+#include <windowsx.h>
+
+#include <cwchar>
+
+#include "platform/win32/surface.h"
+
+namespace {
+
+constexpr UINT_PTR kTimer1 = 1;
+// Preview only: a host in another process may go without its child hearing of it first.
+constexpr UINT_PTR kHostWatch = 2;
+constexpr UINT kHostWatchMs = 250;
+
+// One class per class style: the preview's CS_PARENTDC replaces the run mode's CS_DBLCLKS.
+const wchar_t* RegisterFormClass(UINT style, WNDPROC proc) {
+    static wchar_t names[4][32];
+    static UINT styles[4];
+    static int count = 0;
+    for (int i = 0; i < count; ++i)
+        if (styles[i] == style) return names[i];
+    if (count == 4) return nullptr;
+    swprintf(names[count], 32, L"TMainF.%04X", style);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = style;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    // The form has no paint handler: whatever is uncovered is erased to black, the frames redraw.
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = names[count];
+    if (!RegisterClassExW(&wc)) return nullptr;
+    styles[count] = style;
+    return names[count++];
+}
+
+}  // namespace
+
+Win32SaverWindow::Win32SaverWindow(HWND__* applicationWindow, const SystemColorSource& colors,
+                                   ErrorReport report)
+    : application_(applicationWindow), colors_(colors), report_(std::move(report)) {}
+
+Win32SaverWindow::~Win32SaverWindow() {
+    surface_.reset();
+    if (window_ != nullptr && IsWindow(window_)) {
+        destroying_ = true;
+        DestroyWindow(window_);
+    }
+}
+
+bool Win32SaverWindow::Create(FormEvents& form) {
+    form_ = &form;
+    // The framework's parameters for a borderless form: a pop-up owned by the application window.
+    TWindowParams params;
+    params.Style = WS_POPUP_;
+    params.ClassStyle = CS_DBLCLKS_;
+    params.Parent = reinterpret_cast<WindowHandle>(application_);
+    form.WindowParams(params);
+    if ((params.Style & WS_CHILD_) != 0) host_ = reinterpret_cast<HWND>(params.Parent);
+
+    const wchar_t* cls = RegisterFormClass(params.ClassStyle, reinterpret_cast<WNDPROC>(&WindowProc));
+    if (cls == nullptr) return false;
+    // Design position and size; FormCreate replaces both.
+    window_ = CreateWindowExW(params.ExStyle, cls, L"Velmora", params.Style, 256, 170, 338, 273,
+                              reinterpret_cast<HWND>(params.Parent), nullptr, GetModuleHandleW(nullptr), this);
+    if (window_ == nullptr) return false;
+    ArmTimer1();
+    if (host_ != nullptr) SetTimer(window_, kHostWatch, kHostWatchMs, nullptr);
+
+    try {
+        form.FormCreate();
+    } catch (const std::exception& error) {
+        report_(error);
+    }
+    // The form is created visible: it is shown at the end of its construction.
+    ShowWindow(window_, SW_SHOW);
+    UpdateWindow(window_);
+    try {
+        form.FormShow();
+    } catch (const std::exception& error) {
+        report_(error);
+    }
+    return true;
+}
+
+bool Win32SaverWindow::GetWindowRect(WindowHandle window, TRect32& rect) {
+    HWND hwnd = reinterpret_cast<HWND>(window);
+    RECT r;
+    if (!IsWindow(hwnd) || !::GetWindowRect(hwnd, &r)) return false;
+    rect = TRect32{r.left, r.top, r.right, r.bottom};
+    return true;
+}
+
+void Win32SaverWindow::PrimaryScreenSize(std::int32_t& width, std::int32_t& height) {
+    width = GetSystemMetrics(SM_CXSCREEN);
+    height = GetSystemMetrics(SM_CYSCREEN);
+}
+
+void Win32SaverWindow::SetBounds(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
+    SetWindowPos(window_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32SaverWindow::Close() {
+    if (closed_) return;
+    bool canClose = true;
+    form_->FormCloseQuery(canClose);
+    if (!canClose) return;
+    closed_ = true;
+    form_->FormClose();
+    // The main window's close ends the application's message loop.
+    PostQuitMessage(0);
+    if (window_ != nullptr && IsWindow(window_)) ShowWindow(window_, SW_HIDE);
+}
+
+void Win32SaverWindow::HideApplicationWindow() { ShowWindow(application_, SW_HIDE); }
+
+void Win32SaverWindow::DisableIme() {
+    // No input method context: typed keys reach the form as keys, not as composition.
+    ImmAssociateContext(window_, nullptr);
+}
+
+void Win32SaverWindow::SetTimer1(bool enabled, std::uint32_t intervalMs) {
+    timer1Enabled_ = enabled;
+    timer1Interval_ = intervalMs;
+    ArmTimer1();
+}
+
+void Win32SaverWindow::ArmTimer1() {
+    if (window_ == nullptr) return;  // armed when the window exists
+    if (timer1Enabled_)
+        SetTimer(window_, kTimer1, timer1Interval_, nullptr);
+    else
+        KillTimer(window_, kTimer1);
+}
+
+WindowHandle Win32SaverWindow::Handle() { return reinterpret_cast<WindowHandle>(window_); }
+
+DrawingSurface& Win32SaverWindow::Surface() {
+    // Made on first use, by FormCreate once the window has its final place and size, so the DC
+    // is taken for the window as it will stay; frames only ever find it made.
+    if (!surface_) surface_ = std::make_unique<GdiSurface>(window_, colors_);
+    return *surface_;
+}
+
+void Win32SaverWindow::FlushDrawing() { GdiFlush(); }
+
+std::intptr_t __stdcall Win32SaverWindow::WindowProc(HWND__* window, unsigned message, std::uintptr_t wParam,
+                                                     std::intptr_t lParam) {
+    auto* self = reinterpret_cast<Win32SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_NCCREATE) {
+        self = static_cast<Win32SaverWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->window_ = window;
+    }
+    if (self == nullptr || self->form_ == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    try {
+        return self->Dispatch(message, wParam, lParam);
+    } catch (const std::exception& error) {
+        // The rest of the handler is skipped and the program goes on.
+        self->report_(error);
+        return 0;
+    }
+}
+
+std::intptr_t Win32SaverWindow::Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    FormEvents& form = *form_;
+    switch (message) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            if (!closed_) form.FormKeyDown();
+            return 0;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_XBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+        case WM_RBUTTONDBLCLK:
+        case WM_MBUTTONDBLCLK:
+            if (!closed_) form.FormMouseDown();
+            return 0;
+        case WM_MOUSEMOVE:
+            if (!closed_) form.FormMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            return 0;
+        case WM_SYSCOMMAND: {
+            std::intptr_t result = 0;
+            if (form.SysCommandHandler(static_cast<std::uint32_t>(wParam & 0xFFF0), result)) return result;
+            break;
+        }
+        case WM_CLOSE:
+            Close();
+            return 0;
+        case WM_TIMER:
+            if (wParam == kTimer1) {
+                form.Timer1Timer();
+                return 0;
+            }
+            if (wParam == kHostWatch) {
+                if (!IsWindow(host_) && !closed_) form.HostWindowGone();
+                return 0;
+            }
+            break;
+        case WM_DESTROY:
+            // Not our own teardown: the preview host took this window with it.
+            if (!destroying_ && !closed_) form.HostWindowGone();
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(window_, message, wParam, static_cast<LPARAM>(lParam));
+}

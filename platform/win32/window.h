@@ -1,0 +1,60 @@
+// Win32SaverWindow: the saver form's window. Builds it from the form's creation parameters,
+// turns its messages into the form's events and draws on it through a GdiSurface.
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <memory>
+
+#include "platform/color.h"
+#include "platform/window.h"
+
+struct HWND__;
+class GdiSurface;
+
+class Win32SaverWindow final : public SaverWindow {
+public:
+    using ErrorReport = std::function<void(const std::exception&)>;
+
+    // `applicationWindow` owns the pop-up of run mode; `report` shows an error that leaves a
+    // handler, as the framework's standard report does.
+    Win32SaverWindow(HWND__* applicationWindow, const SystemColorSource& colors, ErrorReport report);
+    ~Win32SaverWindow() override;
+    Win32SaverWindow(const Win32SaverWindow&) = delete;
+    Win32SaverWindow& operator=(const Win32SaverWindow&) = delete;
+
+    // The form's construction: WindowParams, the window, FormCreate, then the show and FormShow.
+    // Returns false when the window could not be made.
+    bool Create(FormEvents& form);
+    // Tells the form's window apart from its host once the message loop is over.
+    bool Closed() const { return closed_; }
+
+    bool GetWindowRect(WindowHandle window, TRect32& rect) override;
+    void PrimaryScreenSize(std::int32_t& width, std::int32_t& height) override;
+    void SetBounds(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) override;
+    void Close() override;
+    void HideApplicationWindow() override;
+    void DisableIme() override;
+    void SetTimer1(bool enabled, std::uint32_t intervalMs) override;
+    WindowHandle Handle() override;
+    DrawingSurface& Surface() override;
+    void FlushDrawing() override;
+
+private:
+    static std::intptr_t __stdcall WindowProc(HWND__* window, unsigned message, std::uintptr_t wParam,
+                                              std::intptr_t lParam);
+    std::intptr_t Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+    void ArmTimer1();
+
+    HWND__* application_;
+    const SystemColorSource& colors_;
+    ErrorReport report_;
+    FormEvents* form_ = nullptr;
+    HWND__* window_ = nullptr;
+    HWND__* host_ = nullptr;
+    std::unique_ptr<GdiSurface> surface_;
+    bool timer1Enabled_ = false;
+    std::uint32_t timer1Interval_ = 0;
+    bool closed_ = false;
+    bool destroying_ = false;
+};

@@ -1,0 +1,73 @@
+# Shared by the Windows end-to-end scripts: lib.sh's helpers plus a private Wine prefix on a
+# private Xvfb. Source it; it cleans up on exit.
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+WINE_RUN=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)/wine-run.sh
+export WINEPREFIX=$E2E_TMP/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+win_cleanup() {
+    # The prefix's wineserver goes first, so no Wine process outlives the display.
+    wineserver -k 2>/dev/null || true
+    e2e_cleanup
+}
+trap win_cleanup EXIT
+
+# start_wine WIDTHxHEIGHT: an Xvfb on a free display of :41 to :59 (or VELMORA_E2E_DISPLAYS,
+# "FIRST LAST"), and a fresh prefix on it. Wine draws its own window frames (there is no
+# window manager) and shows the desktop's UI fonts with a Japanese face.
+start_wine() {
+    local first=41 last=59 n
+    if [[ -n ${VELMORA_E2E_DISPLAYS:-} ]]; then read -r first last <<<"$VELMORA_E2E_DISPLAYS"; fi
+    for ((n = first; n <= last; n++)); do
+        [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+        Xvfb ":$n" -screen 0 "${1}x24" -nolisten tcp 2>"$E2E_TMP/xvfb.log" &
+        E2E_PIDS+=($!)
+        local tries
+        for ((tries = 0; tries < 100; tries++)); do
+            [[ -e /tmp/.X11-unix/X$n ]] && break
+            sleep 0.05
+        done
+        if [[ -e /tmp/.X11-unix/X$n ]] && kill -0 "${E2E_PIDS[-1]}" 2>/dev/null; then
+            export DISPLAY=":$n"
+            break
+        fi
+    done
+    [[ -n ${DISPLAY:-} && ${DISPLAY#:} -ge $first ]] || fail "no free display in :$first..:$last"
+    wine wineboot -i >/dev/null 2>&1 || fail "wineboot failed"
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
+    local face
+    for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Segoe UI"; do
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d IPAPGothic /f >/dev/null
+    done
+    wineserver -w
+}
+
+wine() { "$WINE_RUN" "$@"; }
+
+# need_files FILE...: skips the test (exit code 77) when a program it drives has not been built,
+# for instance when the native build runs before any cross build.
+need_files() {
+    local f
+    for f in "$@"; do
+        [[ -f $f ]] || { echo "SKIP: $f has not been built"; exit 77; }
+    done
+    command -v wine >/dev/null || command -v wine64 >/dev/null || { echo "SKIP: no Wine"; exit 77; }
+}
+
+# reg_snapshot: reads HKCU\Software\Velmora once (wine reg query); reg_sz looks values up in it.
+reg_snapshot() {
+    wine reg query 'HKCU\Software\Velmora' 2>/dev/null | tr -d '\r' >"$E2E_TMP/reg.txt" || true
+}
+
+# reg_sz NAME: the REG_SZ text of NAME in the last snapshot ("<missing>", or "<TYPE>" when it is
+# not REG_SZ).
+reg_sz() {
+    local line
+    line=$(awk -v n="$1" '$1 == n' "$E2E_TMP/reg.txt")
+    [[ -z $line ]] && { echo "<missing>"; return; }
+    read -r _ type value <<<"$line"
+    [[ $type == REG_SZ ]] && echo "$value" || echo "<$type>"
+}
+
+# wine_window TITLE SECONDS: waits for a mapped Wine window titled TITLE.
+wine_window() { wait_window "$1" "$2"; }

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# velmora.scr /p HWND under Wine: the saver puts its window inside a host window made by another
+# process (a disabled visible child, style 0x58000000, class style CS_PARENTDC, covering the
+# host's outer size), keeps running while the host is there, and ends with exit code 0 when the
+# host destroys its window.
+# Wine renders a child window through its top-level window's surface, which lives in the
+# process owning the top-level one, so what a child from another process draws does not reach
+# the screen under Wine (Windows composes it). The screenshot therefore cannot show the dots;
+# the child's placement and style are read back from the host's side instead.
+# Usage: win_preview.sh VELMORA.SCR WINTOOL.EXE
+source "$(dirname "$0")/win_lib.sh"
+SCR=$1 WINTOOL=$2
+need_files "$SCR" "$WINTOOL"
+start_wine 1024x768
+
+wine "$WINTOOL" host 8 >"$E2E_TMP/host.out" &
+host_pid=$!
+E2E_PIDS+=($host_pid)
+for ((i = 0; i < 200; i++)); do
+    [[ -s $E2E_TMP/host.out ]] && break
+    sleep 0.1
+done
+hwnd=$(head -n1 "$E2E_TMP/host.out" | tr -d '\r')
+[[ $hwnd =~ ^[0-9]+$ ]] || fail "the host window did not start ($hwnd)"
+echo "host window $hwnd"
+
+wine "$SCR" /p "$hwnd" &
+pid=$!
+E2E_PIDS+=($pid)
+sleep 3
+kill -0 "$pid" 2>/dev/null || fail "the preview ended while its host was there"
+children=$(wine "$WINTOOL" children "$hwnd" | tr -d '\r')
+echo "$children"
+[[ $(grep -c . <<<"$children") == 1 ]] || fail "expected one child window in the host"
+grep -q 'title=Velmora ' <<<"$children" || fail "the child is not the saver window"
+grep -q 'style=58000000 ' <<<"$children" || fail "the child's style is not WS_CHILD|WS_VISIBLE|WS_DISABLED"
+grep -q 'classstyle=0080 ' <<<"$children" || fail "the child's class style is not CS_PARENTDC"
+grep -q 'rect=0,0,320,240 ' <<<"$children" || fail "the child does not cover the host"
+grep -q 'foreign=1' <<<"$children" || fail "the child does not belong to the saver's process"
+
+# The host destroys its window after 8 s; the preview goes with it.
+wait_exit "$host_pid" 15000
+grep -q destroyed "$E2E_TMP/host.out" || fail "the host did not destroy its window"
+wait_exit "$pid" 5000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after the host window went"
+echo "PASS"

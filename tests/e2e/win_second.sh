@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# A second velmora.scr /s while one runs: it brings the running saver's window to the foreground
+# and exits at once with exit code 0, leaving the first running; the first still ends on a
+# one-pixel mouse movement.
+# Usage: win_second.sh VELMORA.SCR WINTOOL.EXE
+source "$(dirname "$0")/win_lib.sh"
+SCR=$1 WINTOOL=$2
+need_files "$SCR" "$WINTOOL"
+start_wine 1024x768
+xdotool mousemove 500 400
+
+wine "$SCR" /s &
+first=$!
+E2E_PIDS+=($first)
+wine_window Velmora 20 >/dev/null
+sleep 1
+# Something else takes the foreground: a window of the helper's own.
+wine "$WINTOOL" host 30 >"$E2E_TMP/host.out" &
+E2E_PIDS+=($!)
+for ((i = 0; i < 200; i++)); do
+    [[ -s $E2E_TMP/host.out ]] && break
+    sleep 0.1
+done
+sleep 1
+before=$(wine "$WINTOOL" foreground | tr -d '\r')
+echo "foreground before: $before"
+
+wine "$SCR" /s &
+second=$!
+E2E_PIDS+=($second)
+wait_exit "$second" 15000
+[[ $EXIT_CODE == 0 ]] || fail "the second launch exited with $EXIT_CODE"
+kill -0 "$first" 2>/dev/null || fail "the first saver ended with the second launch"
+after=$(wine "$WINTOOL" foreground | tr -d '\r')
+echo "foreground after: $after"
+[[ $before != Velmora ]] || fail "the saver was in the foreground before the second launch"
+[[ $after == Velmora ]] || fail "the running saver was not brought forward ($after)"
+
+xdotool mousemove 501 400
+wait_exit "$first" 5000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE of the first saver"
+echo "PASS"
