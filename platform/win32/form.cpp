@@ -69,7 +69,7 @@ HBITMAP MakeGlyph(TGlyphKind kind) {
 
 }  // namespace
 
-Win32Form::Win32Form(const TFormDesc& spec, const SystemColorSource& colors) : spec_(spec), colors_(colors) {}
+Win32Form::Win32Form(const TFormDesc& form, const SystemColorSource& colors) : form_(form), colors_(colors) {}
 
 Win32Form::~Win32Form() {
     if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
@@ -114,16 +114,16 @@ bool Win32Form::Create(HWND owner, ClickHandler onClick) {
     RegisterClassExW(&panel);
 
     // A fixed dialog frame; without border icons there is no system menu and no close box.
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN | (spec_.BorderIcons ? WS_SYSMENU : 0);
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN | (form_.BorderIcons ? WS_SYSMENU : 0);
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, spec_.ClientWidth, spec_.ClientHeight};
+    RECT frame{0, 0, form_.ClientWidth, form_.ClientHeight};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    window_ = CreateWindowExW(exStyle, kFormClass, SjisToWide(spec_.Caption).c_str(), style, CW_USEDEFAULT,
+    window_ = CreateWindowExW(exStyle, kFormClass, SjisToWide(form_.Caption).c_str(), style, CW_USEDEFAULT,
                               CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, owner, nullptr,
                               GetModuleHandleW(nullptr), this);
     if (window_ == nullptr) return false;
-    font_ = MakeFont(spec_.FontHeight, false);
-    for (const auto& control : spec_.Controls) Build(control);
+    font_ = MakeFont(form_.FontHeight, false);
+    for (const auto& control : form_.Controls) Build(control);
     ArrangeZOrder();
     SendMessageW(window_, DM_SETDEFID, IDOK, 0);
     return true;
@@ -202,7 +202,7 @@ void Win32Form::Build(const TControlDesc& c) {
     names_[id] = std::string(c.Name);
 
     if (c.FontHeight != 0 || c.Bold) {
-        native.Font = MakeFont(c.FontHeight != 0 ? c.FontHeight : spec_.FontHeight, c.Bold);
+        native.Font = MakeFont(c.FontHeight != 0 ? c.FontHeight : form_.FontHeight, c.Bold);
         SendMessageW(native.Window, WM_SETFONT, reinterpret_cast<WPARAM>(native.Font), FALSE);
     }
     if (c.Kind == TControlKind::Panel)
@@ -240,7 +240,7 @@ void Win32Form::Build(const TControlDesc& c) {
         // The items share the box evenly below its caption, one column, as the framework lays
         // them out.
         const int count = static_cast<int>(c.Items.size());
-        const int topMargin = spec_.FontHeight + 2;
+        const int topMargin = form_.FontHeight + 2;
         const int step = count > 0 ? (c.Height - topMargin - 4) / count : 0;
         for (int i = 0; i < count; ++i) {
             DWORD itemStyle = WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON;
@@ -267,7 +267,7 @@ void Win32Form::ArrangeZOrder() {
     };
     std::map<HWND, std::vector<Entry>> tabbed;
     std::map<HWND, std::vector<HWND>> rest;
-    for (const auto& c : spec_.Controls) {
+    for (const auto& c : form_.Controls) {
         const Native* n = Find(c.Name);
         if (n == nullptr) continue;
         HWND parent = GetParent(n->Window);
@@ -437,7 +437,7 @@ std::intptr_t Win32Form::Dispatch(unsigned message, std::uintptr_t wParam, std::
                 // Leaving the spin field clamps a number to its range; other text stays.
                 auto it = names_.find(id);
                 if (it != names_.end()) {
-                    const TControlDesc* c = FindControl(spec_, it->second);
+                    const TControlDesc* c = FindControl(form_, it->second);
                     if (c != nullptr && c->Kind == TControlKind::SpinEdit) {
                         const std::string clamped = SpinEditOnExit(Text(c->Name), c->MinValue, c->MaxValue);
                         if (!clamped.empty()) SetText(c->Name, clamped);
@@ -492,7 +492,7 @@ std::intptr_t Win32Form::Dispatch(unsigned message, std::uintptr_t wParam, std::
         case WM_CLOSE:
             // No close box, but Alt+F4 and the task list can still ask: that is a Cancel.
             handled = true;
-            for (const auto& c : spec_.Controls)
+            for (const auto& c : form_.Controls)
                 if (c.Cancel && onClick_) onClick_(c.Name);
             return 0;
         default:

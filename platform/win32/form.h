@@ -21,7 +21,7 @@ class Win32Form final : public TFormControls {
 public:
     using ClickHandler = std::function<void(std::string_view control)>;
 
-    Win32Form(const TFormDesc& spec, const SystemColorSource& colors);
+    Win32Form(const TFormDesc& form, const SystemColorSource& colors);
     ~Win32Form() override;
     Win32Form(const Win32Form&) = delete;
     Win32Form& operator=(const Win32Form&) = delete;
@@ -68,7 +68,7 @@ private:
     const Native* Find(std::string_view name) const;
     Native* Find(std::string_view name);
 
-    const TFormDesc& spec_;
+    const TFormDesc& form_;
     const SystemColorSource& colors_;
     ClickHandler onClick_;
     HWND__* window_ = nullptr;
