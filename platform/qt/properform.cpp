@@ -38,7 +38,7 @@ void SetBackground(QWidget* w, TColor color) {
 
 bool IsGraphic(TControlKind kind) { return kind == TControlKind::Frame || kind == TControlKind::Label; }
 
-// Radio items laid out the way the original radio group spreads them: one column, the height
+// Radio items laid out the way a Windows radio group spreads them: one column, the height
 // below the caption shared evenly.
 void PlaceRadioItems(const TControlDesc& desc, const std::vector<QRadioButton*>& items, int fontHeight) {
     const int count = static_cast<int>(items.size());
@@ -124,7 +124,7 @@ QWidget* QtFormView::Build(const TControlDesc& desc, QWidget* parent) {
             break;
         }
         case TControlKind::RadioGroup: {
-            // Drawn as the original draws it: a lowered box from the middle of the caption down,
+            // Drawn as a Windows group box: a lowered box from the middle of the caption down,
             // and the caption on the box's line.
             auto* group = new QWidget(parent);
             auto* box = new QFrame(group);
@@ -174,7 +174,7 @@ QWidget* QtFormView::Build(const TControlDesc& desc, QWidget* parent) {
         font.setBold(desc.Bold);
         w->setFont(font);
     }
-    // Labels size themselves to their text, as the original's do: the substitute face may be
+    // Labels size themselves to their text, as Windows labels do: the substitute face may be
     // wider than the one the layout was drawn with.
     if (desc.Kind == TControlKind::Label && desc.Align == TAlign::None)
         w->resize(std::max(desc.Width, w->sizeHint().width()), std::max(desc.Height, w->sizeHint().height()));
