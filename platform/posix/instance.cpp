@@ -6,8 +6,8 @@
 
 #include <cstdlib>
 
-FileLockInstanceMarker::FileLockInstanceMarker(std::string directory)
-    : directory_(std::move(directory)) {
+FileLockInstanceMarker::FileLockInstanceMarker(std::string directory, std::string scope)
+    : directory_(std::move(directory)), scope_(std::move(scope)) {
     if (directory_.empty()) {
         const char* runtime = std::getenv("XDG_RUNTIME_DIR");
         const char* temp = std::getenv("TMPDIR");
@@ -25,6 +25,7 @@ std::string FileLockInstanceMarker::PathFor(std::string_view name) const {
     std::string path = directory_;
     if (path.empty() || path.back() != '/') path += '/';
     for (char c : name) path += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    if (!scope_.empty()) path += "." + scope_;
     path += ".instance";
     return path;
 }

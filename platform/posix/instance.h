@@ -9,7 +9,9 @@
 class FileLockInstanceMarker final : public InstanceMarker {
   public:
     // `directory` empty: $XDG_RUNTIME_DIR, or the temporary directory when that is unset.
-    explicit FileLockInstanceMarker(std::string directory = {});
+    // `scope`, when given, keeps a separate set of markers: XScreenSaver runs one hack per
+    // screen, each in a window of its own, and each must be able to run.
+    explicit FileLockInstanceMarker(std::string directory = {}, std::string scope = {});
     ~FileLockInstanceMarker() override;
 
     TAtom Find(std::string_view name) override;
@@ -25,5 +27,6 @@ class FileLockInstanceMarker final : public InstanceMarker {
     static constexpr TAtom kOwnAtom = 1;
     static constexpr TAtom kForeignAtom = 2;
     std::string directory_;
+    std::string scope_;
     int fd_ = -1;
 };

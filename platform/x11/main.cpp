@@ -36,8 +36,10 @@ std::string ExecutablePath(const char* argv0) {
 
 // XScreenSaver starts a hack with -root and names the window to draw on in XSCREENSAVER_WINDOW:
 // that is a preview into that window, in the saver's own protocol. -root alone draws on the root
-// window the same way.
-std::vector<std::string> SaverArguments(int argc, char** argv, Display* display) {
+// window the same way. `markerScope` names the window then: XScreenSaver starts one hack per
+// screen, and the one-instance rule holds per window, not across them.
+std::vector<std::string> SaverArguments(int argc, char** argv, Display* display,
+                                        std::string& markerScope) {
     std::vector<std::string> args(argv + 1, argv + argc);
     const char* named = std::getenv("XSCREENSAVER_WINDOW");
     bool root = false;
@@ -47,10 +49,15 @@ std::vector<std::string> SaverArguments(int argc, char** argv, Display* display)
         errno = 0;
         char* end = nullptr;
         const unsigned long id = std::strtoul(named, &end, 0);
-        if (errno == 0 && end != named && *end == '\0' && id != 0)
+        if (errno == 0 && end != named && *end == '\0' && id != 0) {
+            markerScope = "xscreensaver-" + std::to_string(id);
             return {"/p", std::to_string(id)};
+        }
     }
-    if (display != nullptr) return {"/p", std::to_string(DefaultRootWindow(display))};
+    if (display != nullptr) {
+        markerScope = "xscreensaver-" + std::to_string(DefaultRootWindow(display));
+        return {"/p", std::to_string(DefaultRootWindow(display))};
+    }
     return args;
 }
 
@@ -63,7 +70,8 @@ int main(int argc, char** argv) {
     // stray shared use safe as well.
     XInitThreads();
     Display* display = XOpenDisplay(nullptr);
-    const std::vector<std::string> argStore = SaverArguments(argc, argv, display);
+    std::string markerScope;
+    const std::vector<std::string> argStore = SaverArguments(argc, argv, display, markerScope);
     std::vector<std::string_view> args(argStore.begin(), argStore.end());
 
     int exitCode = 0;
@@ -76,7 +84,7 @@ int main(int argc, char** argv) {
         PosixSaverServices services;
         LazyQt box;
         TerminationPipe signals;
-        FileLockInstanceMarker marker;
+        FileLockInstanceMarker marker({}, markerScope);
         XWindowFinder finder(display);
         X11Application app(
             display, TX11Wiring{registry, timer, box, random, clock, colors, services, signals,

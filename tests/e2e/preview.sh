@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Preview: /p ID draws inside a 152x112 host window, ignores input, and ends when the host is
 # destroyed. XScreenSaver's way (-root and XSCREENSAVER_WINDOW) draws into its window and ends
-# on SIGTERM.
+# on SIGTERM, and a second screen's hack runs beside the first.
 # Usage: preview.sh VELMORA HOSTWINDOW
 source "$(dirname "$0")/lib.sh"
 VELMORA=$1
@@ -51,6 +51,23 @@ E2E_PIDS+=($pid)
 sleep 1.2
 road=$(lit_fraction 0 400 1024 368)
 awk -v v="$road" 'BEGIN{exit !(v > 0.00002)}' || fail "nothing drawn in XScreenSaver's window ($road)"
+
+# A second screen: XScreenSaver runs one hack per screen, each in its own window; both run.
+coproc XSS2 { "$HOSTWINDOW" 320 240 0 0; }
+E2E_PIDS+=($XSS2_PID)
+read -r xsswindow2 <&"${XSS2[0]}"
+XSCREENSAVER_WINDOW=$(printf '0x%X' "$xsswindow2") "$VELMORA" -root &
+pid2=$!
+E2E_PIDS+=($pid2)
+sleep 0.8
+state=$(proc_state "$pid2")
+[[ -n $state && $state != Z ]] || fail "the hack for a second screen did not keep running"
+state=$(proc_state "$pid")
+[[ -n $state && $state != Z ]] || fail "the first screen's hack ended when a second started"
+kill -TERM "$pid2"
+wait_exit "$pid2" 1000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after SIGTERM of the second screen's hack"
+
 kill -TERM "$pid"
 wait_exit "$pid" 1000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after SIGTERM under XScreenSaver"

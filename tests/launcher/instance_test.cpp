@@ -47,6 +47,17 @@ TEST_F(InstanceMarkerTest, DifferentExecutableNamesDoNotSeeEachOther) {
     EXPECT_NE(b.Add("velmora.bin"), 0);
 }
 
+TEST_F(InstanceMarkerTest, EachScopeHoldsItsOwnInstanceSoOneHackRunsPerScreen) {
+    FileLockInstanceMarker desktop(dir), screen1(dir, "xscreensaver-101"), screen2(dir, "xscreensaver-202");
+    FileLockInstanceMarker screen1Again(dir, "xscreensaver-101");
+    ASSERT_NE(desktop.Add("velmora"), 0);
+    EXPECT_EQ(screen1.Find("velmora"), 0);
+    ASSERT_NE(screen1.Add("velmora"), 0);
+    EXPECT_EQ(screen2.Find("velmora"), 0);
+    EXPECT_NE(screen2.Add("velmora"), 0);
+    EXPECT_NE(screen1Again.Find("VELMORA"), 0) << "the rule still holds within one window";
+}
+
 TEST_F(InstanceMarkerTest, DeletingAMarkerFoundForAnotherInstanceLeavesThatInstanceAlone) {
     FileLockInstanceMarker owner(dir), second(dir);
     ASSERT_NE(owner.Add("velmora"), 0);
