@@ -6,6 +6,7 @@
 #include "platform/posix/signals.h"
 #include "platform/x11/displaymodes.h"
 #include "platform/x11/window.h"
+#include "platform/x11/xerrors.h"
 #include "saver/main.h"
 
 X11Application::X11Application(_XDisplay* display, TX11Wiring wiring)
@@ -23,8 +24,9 @@ void X11Application::Initialize(std::string_view title) {
 
 void X11Application::ShowWindow(WindowHandle window, int command) {
     if (display_ == nullptr || window == 0 || command != SW_SHOW_) return;
+    // The number comes from the command line and may name no window.
+    XErrorsIgnored quiet(display_);
     XMapWindow(display_, static_cast<::Window>(window));
-    XFlush(display_);
 }
 
 void X11Application::ShowSettingsDialog() {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/x11/xerrors.h"
+
 namespace {
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
@@ -29,6 +31,8 @@ bool XWindowFinder::TitleMatches(::Window window, std::string_view title) {
 
 WindowHandle XWindowFinder::FindWindow(std::string_view title) {
     if (display_ == nullptr) return 0;
+    // Windows may go while they are looked at.
+    XErrorsIgnored quiet(display_);
     ::Window rootReturn, parent, *children = nullptr;
     unsigned int count = 0;
     if (!XQueryTree(display_, DefaultRootWindow(display_), &rootReturn, &parent, &children, &count))
@@ -55,6 +59,8 @@ WindowHandle XWindowFinder::FindWindow(std::string_view title) {
 
 void XWindowFinder::SetForegroundWindow(WindowHandle window) {
     if (display_ == nullptr || window == 0) return;
+    // The running instance may be closing just now, its window with it.
+    XErrorsIgnored quiet(display_);
     XRaiseWindow(display_, static_cast<::Window>(window));
     // Ask a window manager, where there is one, to activate it.
     XEvent event{};
@@ -66,5 +72,4 @@ void XWindowFinder::SetForegroundWindow(WindowHandle window) {
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(display_, DefaultRootWindow(display_), False,
                SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    XFlush(display_);
 }
