@@ -168,14 +168,18 @@ RegFileValue FileValue(const RegFileDocument& doc, std::string_view name, std::u
     value.Name = std::string(name);
     value.Type = type;
     value.Data.assign(data, data + size);
-    if (doc.Unicode && type == kRegSz && size > 0 && data[size - 1] == 0) {
-        std::string ansi(reinterpret_cast<const char*>(data), size - 1);
-        if (ansi.find('\0') == std::string::npos) {
-            std::string utf8 = SjisToUtf8(ansi);
-            value.Data.assign(utf8.begin(), utf8.end());
-            value.Data.push_back(0);
-            value.Quoted = true;
-        }
+    if (!doc.Unicode || (type != kRegSz && type != kRegExpandSz)) return value;
+    // Unicode text is quoted when a quoted value can carry it; otherwise it becomes a hex list,
+    // which in such a file holds UTF-16LE, so that it reads back as the same code page bytes.
+    std::string utf8 = SjisToUtf8(std::string_view(reinterpret_cast<const char*>(data), size));
+    bool quotable = type == kRegSz && !utf8.empty() && utf8.back() == '\0' &&
+                    utf8.find_first_of(std::string_view("\0\n\r", 3)) == utf8.size() - 1;
+    if (quotable) {
+        value.Data.assign(utf8.begin(), utf8.end());
+        value.Quoted = true;
+    } else {
+        std::string utf16 = Utf8ToUtf16Le(utf8);
+        value.Data.assign(utf16.begin(), utf16.end());
     }
     return value;
 }

@@ -1,6 +1,7 @@
 #include "platform/qt/colorpicker.h"
 
 #include <QColorDialog>
+#include <QSettings>
 
 #include "platform/qt/application.h"
 
@@ -16,10 +17,24 @@ std::uint32_t ToBgr(const QColor& c) {
            (static_cast<std::uint32_t>(c.blue()) << 16);
 }
 
+// Qt keeps the dialog's custom colours in the user's QtProject.conf, shared by every Qt program,
+// and writes them there once they were set. Ours live only as long as the settings dialog and
+// the program keeps no configuration files, so Qt's user settings are sent where nothing can
+// be created ("/dev/null" is not a directory): nothing is written, nobody's colours are lost.
+void KeepQtSettingsOffDisk() {
+    static const bool done = [] {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
+        return true;
+    }();
+    (void)done;
+}
+
 }  // namespace
 
 bool QtColorPicker::Pick(TColor& color, std::array<std::uint32_t, 16>& customColors) {
     EnsureQtApplication();
+    KeepQtSettingsOffDisk();
     // Qt keeps the custom colours per application; load ours, and take back only the slots the
     // user changed, so an untouched slot keeps its value exactly (the unset 0xFFFFFFFF included).
     std::array<QRgb, 16> shown{};

@@ -27,7 +27,9 @@ void QtSpinLineEdit::keyPressEvent(QKeyEvent* event) {
         Step(key == Qt::Key_Up ? 1 : -1);
         return;
     }
-    const QString typed = event->text();
+    // X11 hands the Delete key over with the text "\x7f"; it is an editing key, not a typed
+    // character, so the filter must not see it.
+    const QString typed = key == Qt::Key_Delete ? QString() : event->text();
     if (!typed.isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         for (QChar c : typed) {
             if (!SpinEditAcceptsChar(c.unicode())) {

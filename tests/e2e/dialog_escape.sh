@@ -1,11 +1,24 @@
 #!/usr/bin/env bash
-# Esc closes the dialog and writes nothing, even after a preset was clicked.
+# Esc closes the dialog and writes nothing, even after a preset was clicked or the colour picker
+# was run.
 . "$(dirname "$0")/dialog_lib.sh"
 
 start_dialog "$@"
 send_keys Tab Tab Tab Tab Tab Tab Tab Tab space Escape
 wait_closed
 [[ ! -e "$reg_file" ]] || fail "Esc wrote $reg_file"
+
+# The colour picker's custom colours live as long as the dialog: running it and cancelling
+# leaves no file behind (nor overwrites another program's saved custom colours).
+start_dialog "$@"
+send_keys Tab Tab Tab Tab Tab Tab Tab space
+sleep 0.5
+send_keys Escape   # the picker
+sleep 0.3
+send_keys Escape   # the dialog
+wait_closed
+left=$(find "$XDG_CONFIG_HOME" "$HOME" -type f)
+[[ -z "$left" ]] || fail "the dialog left files behind: $left"
 
 mkdir -p "$(dirname "$reg_file")"
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Velmora]\n"Speed"="40"\n' >"$reg_file"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Typing 99 in the spin field and leaving it with Tab shows 50, and OK stores 50; typing 99 and
-# pressing Enter in the field stores the uncommitted 99.
+# pressing Enter in the field stores the uncommitted 99. Letters are dropped, editing keys work.
 . "$(dirname "$0")/dialog_lib.sh"
 
 start_dialog "$@"
@@ -28,4 +28,11 @@ type_text 2x0
 send_keys Return
 wait_closed
 expect_value Speed '"20"'
+# Delete is an editing key, not a typed character: it removes the character after the cursor.
+start_dialog "$@"
+send_keys Right Left Left Delete
+type_text 4
+send_keys Return
+wait_closed
+expect_value Speed '"40"'
 echo "ok: spin field clamps"

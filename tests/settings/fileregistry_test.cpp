@@ -253,6 +253,41 @@ TEST_F(FileRegistryTest, WindowsVersionFiveExportIsReadAndStaysUtf16) {
     EXPECT_NE(text.find("\"Owner\"=\"\xE8\xA8\xAD\xE5\xAE\x9A\"\r\n"), std::string::npos);
 }
 
+TEST_F(FileRegistryTest, TextWrittenIntoAVersionFiveFileReadsBackIdentically) {
+    // Text a quoted value cannot carry, and expandable text, are hex lists in such a file, and
+    // there hex text is UTF-16LE: code page bytes written as they are would read back garbled.
+    Store("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Velmora]\n"
+          "\"Speed\"=\"30\"\n\n");
+    const std::string lines = "two\nlines \x90\xDD\x92\xE8";  // 設定 in code page 932
+    const std::string expand = "%HOME%\\x";
+    {
+        FileRegistry reg(file);
+        RegKey key = 0;
+        ASSERT_EQ(reg.OpenKey(kRegCurrentUser, "Software\\Velmora", kKeyAllAccess, &key), 0);
+        auto bytes = [](const std::string& t) { return reinterpret_cast<const std::uint8_t*>(t.c_str()); };
+        auto size = [](const std::string& t) { return static_cast<std::uint32_t>(t.size() + 1); };
+        ASSERT_EQ(reg.SetValue(key, "Lines", kRegSz, bytes(lines), size(lines)), 0);
+        ASSERT_EQ(reg.SetValue(key, "Expand", kRegExpandSz, bytes(expand), size(expand)), 0);
+        reg.CloseKey(key);
+    }
+    FileRegistry again(file);
+    RegKey key = 0;
+    ASSERT_EQ(again.OpenKey(kRegCurrentUser, "Software\\Velmora", kKeyRead, &key), 0);
+    auto read = [&](std::string_view name, std::uint32_t wantType) {
+        std::uint32_t type = 0, size = 0;
+        EXPECT_EQ(again.QueryValue(key, name, &type, nullptr, &size), 0);
+        std::vector<std::uint8_t> buffer(size);
+        EXPECT_EQ(again.QueryValue(key, name, &type, buffer.data(), &size), 0);
+        EXPECT_EQ(type, wantType);
+        return std::string(buffer.begin(), buffer.end());
+    };
+    EXPECT_EQ(read("Lines", kRegSz), lines + std::string(1, '\0'));
+    EXPECT_EQ(read("Expand", kRegExpandSz), expand + std::string(1, '\0'));
+    TRegIniFile ini(again, kSettingsBaseKey);
+    EXPECT_EQ(ini.ReadValueText(kSettingsSection, "Lines", ""), lines);
+    EXPECT_EQ(ini.ReadValueText(kSettingsSection, "Expand", ""), expand);
+}
+
 TEST_F(FileRegistryTest, ConcurrentWritersLoseNothing) {
     Store("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Other]\n\"keep\"=\"yes\"\n\n");
     constexpr int kWriters = 3;
