@@ -49,8 +49,13 @@ void QtSpinLineEdit::focusInEvent(QFocusEvent* event) {
 }
 
 void QtSpinLineEdit::focusOutEvent(QFocusEvent* event) {
-    std::string clamped = SpinEditOnExit(text().toStdString(), min_, max_);
-    if (!clamped.empty()) setText(QString::fromStdString(clamped));
+    // Leaving the field means focus moving to another control of the dialog; the whole window
+    // losing focus (another application, a popup menu) leaves the field as it is, as on Windows.
+    const Qt::FocusReason reason = event->reason();
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+        std::string clamped = SpinEditOnExit(text().toStdString(), min_, max_);
+        if (!clamped.empty()) setText(QString::fromStdString(clamped));
+    }
     QLineEdit::focusOutEvent(event);
 }
 

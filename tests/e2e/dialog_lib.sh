@@ -28,7 +28,9 @@ fail() {
 start_display() {
   for n in 11 12 13 14 15 16 17 18 19; do
     [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    # -noreset: a server that resets when its last client leaves drops connections meanwhile,
+    # and each case starts a new dialog.
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 50); do
       kill -0 "$xvfb_pid" 2>/dev/null || break
