@@ -23,6 +23,13 @@ enum RegType : std::uint32_t {
 inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;
 inline constexpr std::uint32_t kKeyRead = 0x20019;
 
+// Errors the backends answer with, numbered as the Windows registry numbers them.
+inline constexpr long kRegErrorFileNotFound = 2;
+inline constexpr long kRegErrorAccessDenied = 5;
+inline constexpr long kRegErrorInvalidHandle = 6;
+inline constexpr long kRegErrorMoreData = 234;
+inline constexpr long kRegErrorRegistryIo = 1016;
+
 // Every call returns 0 on success and a non-zero platform error otherwise.
 class Registry {
 public:

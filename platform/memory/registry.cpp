@@ -76,7 +76,7 @@ long MemoryRegistry::CreateKey(RegKey base, std::string_view subKey, std::uint32
     std::string path = basePath ? Join(*basePath, subKey) : std::string(subKey);
     log_.push_back("CreateKey " + path + " " + Hex(access));
     if (long error = Check({RegCall::CreateKey, path, std::string(subKey), access})) return error;
-    if (!basePath) return kErrorInvalidHandle;
+    if (!basePath) return kRegErrorInvalidHandle;
     Make(path);
     *result = NewHandle(Find(path)->Path);
     return 0;
@@ -88,9 +88,9 @@ long MemoryRegistry::OpenKey(RegKey base, std::string_view subKey, std::uint32_t
     std::string path = basePath ? Join(*basePath, subKey) : std::string(subKey);
     log_.push_back("OpenKey " + path + " " + Hex(access));
     if (long error = Check({RegCall::OpenKey, path, std::string(subKey), access})) return error;
-    if (!basePath) return kErrorInvalidHandle;
+    if (!basePath) return kRegErrorInvalidHandle;
     const Key* key = path.empty() ? nullptr : Find(path);
-    if (!path.empty() && !key) return kErrorFileNotFound;
+    if (!path.empty() && !key) return kRegErrorFileNotFound;
     *result = NewHandle(key ? key->Path : path);
     return 0;
 }
@@ -101,15 +101,15 @@ long MemoryRegistry::QueryValue(RegKey key, std::string_view name, std::uint32_t
     log_.push_back(std::string(data ? "QueryValue " : "QueryValueInfo ") + std::string(name));
     RegCall call = data ? RegCall::QueryValueData : RegCall::QueryValueInfo;
     if (long error = Check({call, path.value_or(""), std::string(name), 0})) return error;
-    if (!path) return kErrorInvalidHandle;
+    if (!path) return kRegErrorInvalidHandle;
     auto value = Get(*path, name);
-    if (!value) return kErrorFileNotFound;
+    if (!value) return kRegErrorFileNotFound;
     auto needed = static_cast<std::uint32_t>(value->Data.size());
     if (type) *type = value->Type;
     if (data) {
         if (!size || *size < needed) {
             if (size) *size = needed;
-            return kErrorMoreData;
+            return kRegErrorMoreData;
         }
         std::copy(value->Data.begin(), value->Data.end(), data);
     }
@@ -123,7 +123,7 @@ long MemoryRegistry::SetValue(RegKey key, std::string_view name, std::uint32_t t
     log_.push_back("SetValue " + std::string(name));
     if (long error = Check({RegCall::SetValue, path.value_or(""), std::string(name), 0}))
         return error;
-    if (!path) return kErrorInvalidHandle;
+    if (!path) return kRegErrorInvalidHandle;
     Put(*path, name, type, std::vector<std::uint8_t>(data, data + size));
     return 0;
 }
@@ -133,7 +133,7 @@ long MemoryRegistry::CloseKey(RegKey key) {
     log_.push_back("CloseKey " + path.value_or("?"));
     if (long error = Check({RegCall::CloseKey, path.value_or(""), {}, 0})) return error;
     if (key == kRegCurrentUser) return 0;
-    return handles_.erase(key) ? 0 : kErrorInvalidHandle;
+    return handles_.erase(key) ? 0 : kRegErrorInvalidHandle;
 }
 
 void MemoryRegistry::FailCall(RegCall call, std::string_view name, long error) {

@@ -29,11 +29,6 @@ struct RegStoredValue {
 
 class MemoryRegistry : public Registry {
 public:
-    static constexpr long kErrorFileNotFound = 2;
-    static constexpr long kErrorAccessDenied = 5;
-    static constexpr long kErrorInvalidHandle = 6;
-    static constexpr long kErrorMoreData = 234;
-
     long CreateKey(RegKey base, std::string_view subKey, std::uint32_t access,
                    RegKey* result) override;
     long OpenKey(RegKey base, std::string_view subKey, std::uint32_t access,
@@ -49,7 +44,7 @@ public:
     void AddFailure(std::function<long(const RegCallInfo&)> rule) { rules_.push_back(std::move(rule)); }
     // Fails every `call` whose name (subkey or value name) equals `name` without regard to case;
     // an empty `name` fails every such call.
-    void FailCall(RegCall call, std::string_view name = {}, long error = kErrorAccessDenied);
+    void FailCall(RegCall call, std::string_view name = {}, long error = kRegErrorAccessDenied);
     void ClearFailures() { rules_.clear(); }
 
     // Direct access to the hive, bypassing rules and log. Paths are below HKEY_CURRENT_USER,

@@ -271,7 +271,7 @@ RegKey FileRegistry::NewHandle(const std::string& path) {
 long FileRegistry::CreateKey(RegKey base, std::string_view subKey, std::uint32_t,
                              RegKey* result) {
     std::string basePath;
-    if (!PathOf(base, basePath)) return kErrorInvalidHandle;
+    if (!PathOf(base, basePath)) return kRegErrorInvalidHandle;
     std::string path = Join(basePath, subKey);
     RegFileDocument doc;
     Load(doc);
@@ -282,11 +282,11 @@ long FileRegistry::CreateKey(RegKey base, std::string_view subKey, std::uint32_t
 
 long FileRegistry::OpenKey(RegKey base, std::string_view subKey, std::uint32_t, RegKey* result) {
     std::string basePath;
-    if (!PathOf(base, basePath)) return kErrorInvalidHandle;
+    if (!PathOf(base, basePath)) return kRegErrorInvalidHandle;
     std::string path = Join(basePath, subKey);
     RegFileDocument doc;
     Load(doc);  // a broken file has no keys beyond the ones every system has
-    if (!KeyExists(doc, path)) return kErrorFileNotFound;
+    if (!KeyExists(doc, path)) return kRegErrorFileNotFound;
     *result = NewHandle(path);
     return 0;
 }
@@ -294,18 +294,18 @@ long FileRegistry::OpenKey(RegKey base, std::string_view subKey, std::uint32_t, 
 long FileRegistry::QueryValue(RegKey key, std::string_view name, std::uint32_t* type,
                               std::uint8_t* data, std::uint32_t* size) {
     std::string path;
-    if (!PathOf(key, path)) return kErrorInvalidHandle;
+    if (!PathOf(key, path)) return kRegErrorInvalidHandle;
     RegFileDocument doc;
-    if (Load(doc) == LoadResult::Broken) return kErrorFileNotFound;
+    if (Load(doc) == LoadResult::Broken) return kRegErrorFileNotFound;
     const RegFileValue* value = FindValue(doc, path, name);
-    if (!value) return kErrorFileNotFound;
+    if (!value) return kRegErrorFileNotFound;
     auto bytes = AnsiData(doc, *value);
     auto needed = static_cast<std::uint32_t>(bytes.size());
     if (type) *type = value->Type;
     if (data) {
         if (!size || *size < needed) {
             if (size) *size = needed;
-            return kErrorMoreData;
+            return kRegErrorMoreData;
         }
         std::copy(bytes.begin(), bytes.end(), data);
     }
@@ -316,14 +316,14 @@ long FileRegistry::QueryValue(RegKey key, std::string_view name, std::uint32_t* 
 long FileRegistry::SetValue(RegKey key, std::string_view name, std::uint32_t type,
                             const std::uint8_t* data, std::uint32_t size) {
     std::string path;
-    if (!PathOf(key, path)) return kErrorInvalidHandle;
-    if (!MakeDirectories(DirectoryOf(path_))) return kErrorRegistryIo;
+    if (!PathOf(key, path)) return kRegErrorInvalidHandle;
+    if (!MakeDirectories(DirectoryOf(path_))) return kRegErrorRegistryIo;
     WriteLock lock(path_);
-    if (!lock.Held()) return kErrorRegistryIo;
+    if (!lock.Held()) return kRegErrorRegistryIo;
 
     // Read again under the lock: another writer may have changed the file since.
     RegFileDocument doc;
-    if (Load(doc) == LoadResult::Broken) return kErrorRegistryIo;
+    if (Load(doc) == LoadResult::Broken) return kRegErrorRegistryIo;
     RegFileValue value = FileValue(doc, name, type, data, size);
 
     RegFileKey* last = nullptr;
@@ -358,14 +358,14 @@ long FileRegistry::SetValue(RegKey key, std::string_view name, std::uint32_t typ
         block.Entries.push_back(RegFileEntry{"", false, {}});
         doc.Keys.push_back(std::move(block));
     }
-    if (!ReplaceAtomically(path_, WriteRegFile(doc))) return kErrorRegistryIo;
+    if (!ReplaceAtomically(path_, WriteRegFile(doc))) return kRegErrorRegistryIo;
     createdKeys_.erase(Fold(path));
     return 0;
 }
 
 long FileRegistry::CloseKey(RegKey key) {
     if (key == kRegCurrentUser) return 0;
-    return handles_.erase(key) ? 0 : kErrorInvalidHandle;
+    return handles_.erase(key) ? 0 : kRegErrorInvalidHandle;
 }
 
 std::string DefaultRegistryPath() {

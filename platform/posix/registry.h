@@ -21,11 +21,6 @@ struct RegFileDocument;
 // first value.
 class FileRegistry : public Registry {
 public:
-    static constexpr long kErrorFileNotFound = 2;
-    static constexpr long kErrorInvalidHandle = 6;
-    static constexpr long kErrorMoreData = 234;
-    static constexpr long kErrorRegistryIo = 1016;
-
     explicit FileRegistry(std::string path, std::ostream* diagnostics = nullptr);
 
     long CreateKey(RegKey base, std::string_view subKey, std::uint32_t access,

@@ -349,11 +349,11 @@ TEST_F(FileRegistryTest, QueryReportsSizeAndTypeAndRefusesAShortBuffer) {
     EXPECT_EQ(size, 4u);
     std::uint8_t buffer[4] = {};
     size = 2;
-    EXPECT_EQ(reg.QueryValue(key, "d", &type, buffer, &size), FileRegistry::kErrorMoreData);
+    EXPECT_EQ(reg.QueryValue(key, "d", &type, buffer, &size), kRegErrorMoreData);
     size = 4;
     ASSERT_EQ(reg.QueryValue(key, "d", &type, buffer, &size), 0);
     EXPECT_EQ(buffer[0], 0x1E);
-    EXPECT_EQ(reg.QueryValue(key, "missing", &type, nullptr, &size), FileRegistry::kErrorFileNotFound);
+    EXPECT_EQ(reg.QueryValue(key, "missing", &type, nullptr, &size), kRegErrorFileNotFound);
 }
 
 TEST(DefaultRegistryPath, FollowsXdgConfigHomeAndFallsBackToDotConfig) {
