@@ -15,7 +15,7 @@ namespace {
 void BM_Frame(benchmark::State& state) {
     std::int32_t width = static_cast<std::int32_t>(state.range(0));
     std::int32_t height = static_cast<std::int32_t>(state.range(1));
-    TSettings settings;
+    SaverSettings settings;
     settings.UpDown = static_cast<std::int32_t>(state.range(2));
     settings.Comet = true;
     settings.StarScroll = true;
@@ -23,7 +23,7 @@ void BM_Frame(benchmark::State& state) {
     MemorySurface surface(width, height, colors);
     LcgRandom random;
     FixedClock clock(12345678);
-    auto scene = std::make_unique<TSceneState>();
+    auto scene = std::make_unique<SceneState>();
     InitScene(*scene, settings, width, height, surface, random, clock, 3);
     // Past the banner: the steady state a screen saver spends its life in.
     for (int i = 0; i < 2000; ++i) RunFrame(*scene, surface, random, false);

@@ -32,10 +32,10 @@ inline std::string CheckTextToInt(std::string_view text) {
 }
 
 inline std::string CheckColorFromText(std::string_view text) {
-    TColor color;
+    ColorValue color;
     try {
         color = ColorFromText(text);
-    } catch (const EConvertError&) {
+    } catch (const ConvertError&) {
         if (TextToInt(text)) return "an integer text was refused";
         return {};
     }

@@ -34,8 +34,8 @@ WindowHandle HostWindowArgument(std::span<const std::string_view> args) {
 }
 
 int RunLauncher(std::string_view executablePath, std::span<const std::string_view> args,
-                TLauncherPlatform& p) {
-    TAtom instanceAtom = 0;
+                LauncherPlatform& p) {
+    MarkerId instanceAtom = 0;
     const std::string_view atomName = ExecutableFileName(executablePath);
 
     instanceAtom = p.Marker.Find(atomName);

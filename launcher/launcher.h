@@ -10,7 +10,7 @@
 #include "platform/messagebox.h"
 #include "platform/saverservices.h"
 
-struct TLauncherPlatform {
+struct LauncherPlatform {
     Application& App;
     InstanceMarker& Marker;
     WindowFinder& Finder;
@@ -30,4 +30,4 @@ WindowHandle HostWindowArgument(std::span<const std::string_view> args);
 
 // The launcher's whole run; returns the process's exit code. `args` excludes the program name.
 int RunLauncher(std::string_view executablePath, std::span<const std::string_view> args,
-                TLauncherPlatform& platform);
+                LauncherPlatform& platform);

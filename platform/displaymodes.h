@@ -10,7 +10,7 @@ inline constexpr std::uint32_t DM_PELSHEIGHT_ = 0x00100000;
 inline constexpr std::uint32_t DM_DISPLAYFREQUENCY_ = 0x00400000;
 
 // The members of DEVMODE that a mode change sets; the rest are 0.
-struct TDevMode {
+struct DisplayModeRequest {
     std::uint32_t Fields = 0;
     std::uint32_t BitsPerPel = 0;
     std::uint32_t PelsWidth = 0;
@@ -22,7 +22,7 @@ class DisplayModes {
   public:
     virtual ~DisplayModes() = default;
     // The mode in force (EnumDisplaySettings, current settings); false when unknown.
-    virtual bool CurrentMode(TDevMode& mode) = 0;
+    virtual bool CurrentMode(DisplayModeRequest& mode) = 0;
     // ChangeDisplaySettings(mode, 0): a dynamic change, not stored. 0 = done.
-    virtual long ChangeDisplaySettings(const TDevMode& mode) = 0;
+    virtual long ChangeDisplaySettings(const DisplayModeRequest& mode) = 0;
 };

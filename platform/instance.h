@@ -7,18 +7,18 @@
 
 #include "platform/window.h"
 
-using TAtom = std::uint16_t;  // 0 = none
+using MarkerId = std::uint16_t;  // 0 = none
 
 class InstanceMarker {
   public:
     virtual ~InstanceMarker() = default;
     // Non-zero when an instance has registered `name` (compared without regard to case).
-    virtual TAtom Find(std::string_view name) = 0;
+    virtual MarkerId Find(std::string_view name) = 0;
     // Registers `name` for this process; 0 on failure.
-    virtual TAtom Add(std::string_view name) = 0;
+    virtual MarkerId Add(std::string_view name) = 0;
     // Deletes a marker returned by Find or Add. A marker that cannot go stale (one tied to the
     // life of its process) is only released by its owner.
-    virtual void Delete(TAtom atom) = 0;
+    virtual void Delete(MarkerId atom) = 0;
 };
 
 class WindowFinder {

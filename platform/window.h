@@ -11,7 +11,7 @@ using WindowHandle = std::uintptr_t;
 
 // Creation parameters as the form adjusts them before its window exists. Style bits are the
 // Windows ones; other backends honour the meaning (top-most, child of Parent, disabled).
-struct TWindowParams {
+struct WindowCreateParams {
     std::uint32_t Style = 0;
     std::uint32_t ExStyle = 0;
     std::uint32_t ClassStyle = 0;
@@ -26,17 +26,17 @@ inline constexpr std::uint32_t WS_POPUP_ = 0x80000000;
 inline constexpr std::uint32_t CS_DBLCLKS_ = 0x0008;
 inline constexpr std::uint32_t CS_PARENTDC_ = 0x0080;
 
-// System commands delivered to SysCommandHandler.
+// System commands delivered to OnSystemCommand.
 inline constexpr std::uint32_t SC_SCREENSAVE_ = 0xF140;
 inline constexpr std::uint32_t SC_CLOSE_ = 0xF060;
 
 // What the form calls on its own window. All calls come from the window's thread, except
 // Surface()/FlushDrawing(), which the frame and banner-end bracket serialise.
-class SaverWindow {
+class NativeWindow {
   public:
-    virtual ~SaverWindow() = default;
+    virtual ~NativeWindow() = default;
     // Outer rectangle of any desktop window (GetWindowRect); false when it is not a window.
-    virtual bool GetWindowRect(WindowHandle window, TRect32& rect) = 0;
+    virtual bool GetWindowRect(WindowHandle window, Rect32& rect) = 0;
     // The primary screen's size in pixels.
     virtual void PrimaryScreenSize(std::int32_t& width, std::int32_t& height) = 0;
     // Places the form: left and top relative to the primary screen, or to the parent's client
@@ -50,30 +50,30 @@ class SaverWindow {
     virtual void HideApplicationWindow() = 0;
     // Turns the input method editor off for this window.
     virtual void DisableIme() = 0;
-    // The banner timer Timer1: enabled with `intervalMs`, or disabled for good.
-    virtual void SetTimer1(bool enabled, std::uint32_t intervalMs) = 0;
+    // The banner timer: enabled with `intervalMs`, or disabled for good.
+    virtual void SetBannerTimer(bool enabled, std::uint32_t intervalMs) = 0;
     virtual WindowHandle Handle() = 0;
     virtual DrawingSurface& Surface() = 0;
     // Sends what the surface has gathered since the last flush to the screen.
     virtual void FlushDrawing() = 0;
 };
 
-// The form's handlers, in the order a window delivers them: WindowParams before the window
-// exists, FormCreate, FormShow, then input, timer and close events on the window's thread.
-class FormEvents {
+// The form's handlers, in the order a window delivers them: OnCreateParams before the window
+// exists, OnCreate, OnShow, then input, timer and close events on the window's thread.
+class WindowEvents {
   public:
-    virtual ~FormEvents() = default;
-    virtual void WindowParams(TWindowParams& params) = 0;
-    virtual void FormCreate() = 0;
-    virtual void FormShow() = 0;
-    virtual void FormKeyDown() = 0;
-    virtual void FormMouseDown() = 0;
-    virtual void FormMouseMove(std::int32_t x, std::int32_t y) = 0;
-    virtual void FormCloseQuery(bool& canClose) = 0;
-    virtual void FormClose() = 0;
+    virtual ~WindowEvents() = default;
+    virtual void OnCreateParams(WindowCreateParams& params) = 0;
+    virtual void OnCreate() = 0;
+    virtual void OnShow() = 0;
+    virtual void OnKeyDown() = 0;
+    virtual void OnMouseDown() = 0;
+    virtual void OnMouseMove(std::int32_t x, std::int32_t y) = 0;
+    virtual void OnCloseQuery(bool& canClose) = 0;
+    virtual void OnClose() = 0;
     // WM_SYSCOMMAND; true when handled (with `result` set), false to pass it on.
-    virtual bool SysCommandHandler(std::uint32_t command, std::intptr_t& result) = 0;
-    virtual void Timer1Timer() = 0;
+    virtual bool OnSystemCommand(std::uint32_t command, std::intptr_t& result) = 0;
+    virtual void OnBannerEnd() = 0;
     // The preview host window has been destroyed, and this window with it.
-    virtual void HostWindowGone() = 0;
+    virtual void OnHostGone() = 0;
 };

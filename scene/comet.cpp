@@ -4,7 +4,7 @@
 namespace {
 
 constexpr std::int32_t kDrift[5] = {-2, -4, -6, 2, 4};
-constexpr TColor kCometColors[5] = {0x00FFFF00 /* aqua */, 0x00FFFFFF /* white */,
+constexpr ColorValue kCometColors[5] = {0x00FFFF00 /* aqua */, 0x00FFFFFF /* white */,
                                     0x00C0C0C0 /* silver */, 0x00800000 /* navy */,
                                     0x0000FFFF /* yellow */};
 
@@ -12,7 +12,7 @@ std::uint32_t Range(std::int32_t n) { return n > 0 ? static_cast<std::uint32_t>(
 
 }  // namespace
 
-void ResetComet(TSceneState& s, RandomSource& random) {
+void ResetComet(SceneState& s, RandomSource& random) {
     s.CometWait = static_cast<std::int32_t>(random.Below(3000));
     s.CometX = static_cast<std::int32_t>(random.Below(Range(s.ViewWidth)));
     s.CometY = static_cast<std::int32_t>(random.Below(Range(s.CometStartBand)));
@@ -20,7 +20,7 @@ void ResetComet(TSceneState& s, RandomSource& random) {
     s.CometColor = kCometColors[random.Below(5)];
 }
 
-void StepComet(TSceneState& s, DrawingSurface& surface, RandomSource& random) {
+void StepComet(SceneState& s, DrawingSurface& surface, RandomSource& random) {
     surface.SetPixel(s.PrevCometX, s.PrevCometY, clBlack);
     s.CometX = s.CometX - s.RowBend[kLastRow] + s.CometDX;
     s.CometY += 3;

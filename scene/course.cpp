@@ -4,7 +4,7 @@
 
 #include "scene/scene.h"
 
-u16 CourseRandom(TSceneState& s) {
+u16 CourseRandom(SceneState& s) {
     // Product and sum need up to 28 bits; the remainder is below 17417 and fits 16 bits again.
     s.CourseSeed = U16((static_cast<std::uint32_t>(s.CourseSeed) * 10001u + 3u) % 17417u);
     return s.CourseSeed;
@@ -22,7 +22,7 @@ u16 HillDivisor(std::uint8_t level) {
 
 }  // namespace
 
-void StepCourse(TSceneState& s) {
+void StepCourse(SceneState& s) {
     const i16 h = s.RowHeight(0);
 
     if (s.BendCount != 0) {
@@ -51,7 +51,7 @@ void StepCourse(TSceneState& s) {
     }
 }
 
-void StepHeight(TSceneState& s) {
+void StepHeight(SceneState& s) {
     i16 h = s.RowHeight(0);
     s.HillSlope = Wrap16(s.HillSlope + s.HillAccel);
     h = Wrap16(h + s.HillSlope);
@@ -69,7 +69,7 @@ void StepHeight(TSceneState& s) {
     s.RowHeight(0) = h;
 }
 
-void ShiftRows(TSceneState& s) {
+void ShiftRows(SceneState& s) {
     // Rows 0..227 move to 1..228; row 0 keeps its value.
     std::memmove(&s.RowBend[1], &s.RowBend[0], sizeof(i16) * kLastRow);
     std::memmove(&s.RowHeight(1), &s.RowHeight(0), sizeof(i16) * kLastRow);

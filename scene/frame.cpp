@@ -7,7 +7,7 @@ const std::string_view kBannerLine1 = "\" Velmora\"  version 1.02";
 // " ヴェルモラへ････" (the dots are half-width, one byte each)
 const std::string_view kBannerLine2 = " \x83\x94\x83" "F\x83\x8B\x83\x82\x83\x89\x82\xD6\xA5\xA5\xA5\xA5";
 
-void InitScene(TSceneState& s, const TSettings& settings, std::int32_t& width,
+void InitScene(SceneState& s, const SaverSettings& settings, std::int32_t& width,
                std::int32_t& height, DrawingSurface& surface, RandomSource& random, Clock& clock,
                int courseSteps) {
     // Road half.
@@ -39,7 +39,7 @@ void InitScene(TSceneState& s, const TSettings& settings, std::int32_t& width,
 
     // Sky half.
     InitSky(s, random, settings);
-    s.ViewRect = TRect32{0, 0, s.ViewWidth, s.ViewHeight};
+    s.ViewRect = Rect32{0, 0, s.ViewWidth, s.ViewHeight};
     surface.SetBrushColor(clBlack);
     s.SkyBaseY = s.HalfHeight;
     s.SkyFrameCount = 0;
@@ -49,7 +49,7 @@ void InitScene(TSceneState& s, const TSettings& settings, std::int32_t& width,
     ResetComet(s, random);
 }
 
-void RunFrame(TSceneState& s, DrawingSurface& surface, RandomSource& random, bool bannerOn) {
+void RunFrame(SceneState& s, DrawingSurface& surface, RandomSource& random, bool bannerOn) {
     StepCourse(s);
     ProjectCurve(s);
     StepHeight(s);
@@ -72,7 +72,7 @@ void RunFrame(TSceneState& s, DrawingSurface& surface, RandomSource& random, boo
     }
 }
 
-void EndBanner(const TSceneState& s, DrawingSurface& surface) { surface.FillRect(s.ViewRect); }
+void EndBanner(const SceneState& s, DrawingSurface& surface) { surface.FillRect(s.ViewRect); }
 
 int BannerFontPoints(bool preview, std::uint32_t width) {
     if (preview) return 5;

@@ -20,7 +20,7 @@ i16 EdgeOffset(i16 centre, std::int32_t edge, std::int32_t row) {
 
 }  // namespace
 
-void ProjectCurve(TSceneState& s) {
+void ProjectCurve(SceneState& s) {
     s.RowBend[1] = s.Bend;
     i16 heading = 0;
     std::int32_t lateral = 0;
@@ -31,7 +31,7 @@ void ProjectCurve(TSceneState& s) {
     }
 }
 
-void ProjectHeight(TSceneState& s) {
+void ProjectHeight(SceneState& s) {
     i16 slope = 0, depth = 0;
     for (int r = kLastRow; r >= 0; --r) {
         slope = Wrap16(slope + (s.RowHeight(r) - 2 * s.RowHeight(r - 1) + s.RowHeight(r - 2)));
@@ -53,7 +53,7 @@ void ProjectHeight(TSceneState& s) {
     }
 }
 
-void DrawRoad(TSceneState& s, DrawingSurface& surface) {
+void DrawRoad(SceneState& s, DrawingSurface& surface) {
     for (int n = kPairs; n >= 1; --n) {
         i16 r = Wrap16(s.DotRow[n] + 1);
         if (r > kLastRow) r = 2;
@@ -85,17 +85,17 @@ void DrawRoad(TSceneState& s, DrawingSurface& surface) {
 
         if (rightVisible || s.Trans) {
             surface.SetPixel(xR, y, s.road_Color);
-            s.PrevDotRight[n] = TPoint32{xR, y};
+            s.PrevDotRight[n] = Point32{xR, y};
         }
         if (leftVisible || s.Trans) {
             surface.SetPixel(xL, y, s.road_Color);
-            s.PrevDotLeft[n] = TPoint32{xL, y};
+            s.PrevDotLeft[n] = Point32{xL, y};
         }
         if (lampPair) {
             surface.SetPixel(s.PrevLampRight[n].x, s.PrevLampRight[n].y, clBlack);
             surface.SetPixel(s.PrevLampLeft[n].x, s.PrevLampLeft[n].y, clBlack);
-            s.PrevLampRight[n] = TPoint32{xR, s.LampY[n]};
-            s.PrevLampLeft[n] = TPoint32{xL, s.LampY[n]};
+            s.PrevLampRight[n] = Point32{xR, s.LampY[n]};
+            s.PrevLampLeft[n] = Point32{xL, s.LampY[n]};
             if (s.LampY[n] > 0 && (lampVisible || s.Trans)) {
                 surface.SetPixel(xR, s.LampY[n], s.porl_Color);
                 surface.SetPixel(xL, s.LampY[n], s.porl_Color);

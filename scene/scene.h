@@ -8,46 +8,46 @@
 #include "platform/surface.h"
 #include "scene/state.h"
 
-struct TSettings;
+struct SaverSettings;
 
 // The banner's two lines, Shift-JIS.
 extern const std::string_view kBannerLine1;
 extern const std::string_view kBannerLine2;
 
 // Course random source: one step of the LCG (x * 10001 + 3) mod 17417.
-u16 CourseRandom(TSceneState& s);
+u16 CourseRandom(SceneState& s);
 
 // Road course (frame steps 2, 4 and 9).
-void StepCourse(TSceneState& s);
-void StepHeight(TSceneState& s);
-void ShiftRows(TSceneState& s);
+void StepCourse(SceneState& s);
+void StepHeight(SceneState& s);
+void ShiftRows(SceneState& s);
 
 // Road projection and drawing (frame steps 3, 5 and 7).
-void ProjectCurve(TSceneState& s);
-void ProjectHeight(TSceneState& s);
-void DrawRoad(TSceneState& s, DrawingSurface& surface);
+void ProjectCurve(SceneState& s);
+void ProjectHeight(SceneState& s);
+void DrawRoad(SceneState& s, DrawingSurface& surface);
 
 // Sky (set-up and frame step 8).
-void InitSky(TSceneState& s, RandomSource& random, const TSettings& settings);
-void StepSky(TSceneState& s, DrawingSurface& surface);
+void InitSky(SceneState& s, RandomSource& random, const SaverSettings& settings);
+void StepSky(SceneState& s, DrawingSurface& surface);
 
 // Shooting star.
-void ResetComet(TSceneState& s, RandomSource& random);
-void StepComet(TSceneState& s, DrawingSurface& surface, RandomSource& random);
+void ResetComet(SceneState& s, RandomSource& random);
+void StepComet(SceneState& s, DrawingSurface& surface, RandomSource& random);
 
 // Scene initialisation for a window of `width` x `height`; both are replaced by their 16-bit
 // values. `courseSteps` of 1..20 forces the number of warm-up steps of the course random source;
 // 0 takes it from the clock-seeded random source as the saver does.
-void InitScene(TSceneState& s, const TSettings& settings, std::int32_t& width,
+void InitScene(SceneState& s, const SaverSettings& settings, std::int32_t& width,
                std::int32_t& height, DrawingSurface& surface, RandomSource& random, Clock& clock,
                int courseSteps = 0);
 
 // One frame between the timer's stop and start: the course, projection, banner (while
 // `bannerOn`), road, sky, row shift and shooting star, in that order.
-void RunFrame(TSceneState& s, DrawingSurface& surface, RandomSource& random, bool bannerOn);
+void RunFrame(SceneState& s, DrawingSurface& surface, RandomSource& random, bool bannerOn);
 
 // The banner end's fill of the whole view (the banner timer's own flag is the caller's).
-void EndBanner(const TSceneState& s, DrawingSurface& surface);
+void EndBanner(const SceneState& s, DrawingSurface& surface);
 
 // Banner font size in points for a window `width` pixels wide; 0 leaves the font as it is.
 int BannerFontPoints(bool preview, std::uint32_t width);

@@ -9,13 +9,13 @@ std::uint32_t Range(std::int32_t n) { return n > 0 ? static_cast<std::uint32_t>(
 
 }  // namespace
 
-void InitSky(TSceneState& s, RandomSource& random, const TSettings& settings) {
+void InitSky(SceneState& s, RandomSource& random, const SaverSettings& settings) {
     for (int i = 0; i < kStars; ++i) {
         s.StarX[i] = Wrap16(static_cast<std::int32_t>(random.Below(Range(s.ViewWidth))));
         s.StarY[i] = Wrap16(static_cast<std::int32_t>(random.Below(Range(s.ViewHeight / 3))));
         s.StarColor[i] = i <= 45 ? settings.star1_Color : i <= 55 ? settings.star2_Color
                                                                   : settings.star3_Color;
-        s.PrevStar[i] = TPoint32{s.StarX[i], s.StarY[i]};
+        s.PrevStar[i] = Point32{s.StarX[i], s.StarY[i]};
     }
     for (int i = 0; i < kTownLights; ++i) {
         s.TownX[i] = Wrap16(static_cast<std::int32_t>(random.Below(Range(s.ViewWidth))));
@@ -23,11 +23,11 @@ void InitSky(TSceneState& s, RandomSource& random, const TSettings& settings) {
         s.TownY[i] = Wrap16(s.HalfHeight - static_cast<std::int32_t>(rise));
         s.TownColor[i] = i <= 215 ? settings.town1_Color : i <= 240 ? settings.town2_Color
                                                                     : settings.town3_Color;
-        s.PrevTown[i] = TPoint32{s.TownX[i], s.TownY[i]};
+        s.PrevTown[i] = Point32{s.TownX[i], s.TownY[i]};
     }
 }
 
-void StepSky(TSceneState& s, DrawingSurface& surface) {
+void StepSky(SceneState& s, DrawingSurface& surface) {
     const i16 turn = s.RowBend[kLastRow];
     const i16 farY = s.RowY[0];
     const i16 dy = Wrap16(farY - s.SkyBaseY - 8);
@@ -51,7 +51,7 @@ void StepSky(TSceneState& s, DrawingSurface& surface) {
         s.StarX[i] = x;
         s.StarY[i] = y;
         surface.SetPixel(x, y, s.StarColor[i]);
-        s.PrevStar[i] = TPoint32{x, y};
+        s.PrevStar[i] = Point32{x, y};
     }
 
     for (int i = kTownLights - 1; i >= 0; --i) {
@@ -64,7 +64,7 @@ void StepSky(TSceneState& s, DrawingSurface& surface) {
         s.TownX[i] = x;
         s.TownY[i] = y;
         surface.SetPixel(x, y, s.TownColor[i]);
-        s.PrevTown[i] = TPoint32{x, y};
+        s.PrevTown[i] = Point32{x, y};
     }
 
     if (s.SkyFrameCount >= 50) s.SkyFrameCount = 0;

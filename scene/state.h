@@ -1,4 +1,4 @@
-// TSceneState: the one record of all scene state.
+// SceneState: the one record of all scene state.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +13,7 @@ using u16 = std::uint16_t;
 constexpr i16 Wrap16(std::int32_t v) { return static_cast<i16>(v); }
 constexpr u16 U16(std::int32_t v) { return static_cast<u16>(v); }
 
-struct TPoint32 {
+struct Point32 {
     std::int32_t x = 0, y = 0;
 };
 
@@ -23,7 +23,7 @@ inline constexpr int kPairs = 25;        // road-edge dot pairs, numbered 1..25
 inline constexpr int kStars = 61;
 inline constexpr int kTownLights = 251;
 
-struct TSceneState {
+struct SceneState {
     // View size.
     i16 ViewWidth = 0, ViewHeight = 0, HalfWidth = 0, HalfHeight = 0;
 
@@ -51,29 +51,29 @@ struct TSceneState {
     // Road dots, indexed 1..25 (entry 0 unused).
     i16 DotRow[kPairs + 1] = {};
     i16 LampY[kPairs + 1] = {};
-    TPoint32 PrevDotRight[kPairs + 1] = {}, PrevDotLeft[kPairs + 1] = {};
-    TPoint32 PrevLampRight[kPairs + 1] = {}, PrevLampLeft[kPairs + 1] = {};
+    Point32 PrevDotRight[kPairs + 1] = {}, PrevDotLeft[kPairs + 1] = {};
+    Point32 PrevLampRight[kPairs + 1] = {}, PrevLampLeft[kPairs + 1] = {};
 
     // Stars and town lights.
     i16 StarX[kStars] = {}, StarY[kStars] = {};
-    TColor StarColor[kStars] = {};
-    TPoint32 PrevStar[kStars] = {};
+    ColorValue StarColor[kStars] = {};
+    Point32 PrevStar[kStars] = {};
     i16 TownX[kTownLights] = {}, TownY[kTownLights] = {};
-    TColor TownColor[kTownLights] = {};
-    TPoint32 PrevTown[kTownLights] = {};
+    ColorValue TownColor[kTownLights] = {};
+    Point32 PrevTown[kTownLights] = {};
     i16 SkyBaseY = 0;
     std::int32_t SkyFrameCount = 0;
     std::int32_t StarBandHeight = 0;
 
     // Banner rectangle.
-    TRect32 ViewRect;
+    Rect32 ViewRect;
 
     // Shooting star.
     std::int32_t CometWait = 0, CometX = 0, CometY = 0, CometDX = 0, CometStartBand = 0;
-    TColor CometColor = 0;
+    ColorValue CometColor = 0;
     std::int32_t PrevCometX = 0, PrevCometY = 0;
 
     // The settings the frames read, copied at initialisation.
     bool Trans = false, StarScroll = false, Comet = false;
-    TColor road_Color = 0, porl_Color = 0;
+    ColorValue road_Color = 0, porl_Color = 0;
 };

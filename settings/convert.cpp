@@ -2,7 +2,7 @@
 
 #include "settings/errors.h"
 
-const std::array<TColorName, 42> ColorNames = {{
+const std::array<ColorName, 42> ColorNames = {{
     {"clBlack", 0x000000},
     {"clMaroon", 0x000080},
     {"clGreen", 0x008000},
@@ -110,17 +110,17 @@ static bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-TColor ColorFromText(std::string_view text) {
+ColorValue ColorFromText(std::string_view text) {
     for (const auto& entry : ColorNames)
         if (SameNameIgnoringCase(entry.Name, text)) return entry.Value;
     if (auto value = TextToInt(text)) return *value;
     // "'%s' は整数ではありません"
-    throw EConvertError(FormatMessage1(
+    throw ConvertError(FormatMessage1(
         "'%s' \x82\xCD\x90\xAE\x90\x94\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1",
         text));
 }
 
-std::string ColorToText(TColor color) {
+std::string ColorToText(ColorValue color) {
     for (const auto& entry : ColorNames)
         if (entry.Value == color) return std::string(entry.Name);
     static const char digits[] = "0123456789ABCDEF";

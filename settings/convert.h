@@ -17,19 +17,19 @@ std::optional<std::int32_t> TextToInt(std::string_view text);
 // is read as hexadecimal.
 std::optional<std::int32_t> StoredTextToInt(std::string_view text);
 
-struct TColorName {
+struct ColorName {
     std::string_view Name;
-    TColor Value;
+    ColorValue Value;
 };
 
 // The 42 colour names in the order that decides which name is written.
-extern const std::array<TColorName, 42> ColorNames;
+extern const std::array<ColorName, 42> ColorNames;
 
-inline constexpr TColor cl3DLight = static_cast<TColor>(0x80000016u);
-inline constexpr TColor clNone = 0x1FFFFFFF;
+inline constexpr ColorValue cl3DLight = static_cast<ColorValue>(0x80000016u);
+inline constexpr ColorValue clNone = 0x1FFFFFFF;
 
-// A colour name (any case) or an integer text; raises EConvertError otherwise.
-TColor ColorFromText(std::string_view text);
+// A colour name (any case) or an integer text; raises ConvertError otherwise.
+ColorValue ColorFromText(std::string_view text);
 
 // The first name whose value matches, else "$" and eight upper-case hex digits.
-std::string ColorToText(TColor color);
+std::string ColorToText(ColorValue color);

@@ -8,21 +8,21 @@
 class MessageBoxService;
 
 // Base of the errors that reach the standard error report; the message is Shift-JIS.
-class Exception : public std::runtime_error {
+class ReportedError : public std::runtime_error {
 public:
-    explicit Exception(const std::string& sjisMessage) : std::runtime_error(sjisMessage) {}
+    explicit ReportedError(const std::string& sjisMessage) : std::runtime_error(sjisMessage) {}
 };
 
 // A registry call failed (messages from the settings accessor).
-class ERegistryException : public Exception {
+class RegistryError : public ReportedError {
 public:
-    using Exception::Exception;
+    using ReportedError::ReportedError;
 };
 
 // A text is not an integer.
-class EConvertError : public Exception {
+class ConvertError : public ReportedError {
 public:
-    using Exception::Exception;
+    using ReportedError::ReportedError;
 };
 
 // Substitutes `arg` for the single "%s" of a Shift-JIS message format.

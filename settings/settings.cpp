@@ -1,10 +1,10 @@
 #include "settings/settings.h"
 
-#include "settings/regini.h"
+#include "settings/settingsstore.h"
 
 namespace {
 
-constexpr TSettings kDefaults{};
+constexpr SaverSettings kDefaults{};
 
 // The integer reading rule with the default on a bad text.
 std::int32_t IntOr(std::string_view text, std::int32_t def) {
@@ -14,29 +14,29 @@ std::int32_t IntOr(std::string_view text, std::int32_t def) {
 
 }  // namespace
 
-bool ApplySettingText(TSettings& s, std::string_view name, std::string_view text) {
+bool ApplySettingText(SaverSettings& s, std::string_view name, std::string_view text) {
     struct IntField {
         std::string_view Name;
-        std::int32_t TSettings::*Field;
+        std::int32_t SaverSettings::*Field;
     };
     struct FlagField {
         std::string_view Name;
-        bool TSettings::*Field;
+        bool SaverSettings::*Field;
     };
     struct ColorField {
         std::string_view Name;
-        TColor TSettings::*Field;
+        ColorValue SaverSettings::*Field;
     };
     static constexpr IntField ints[] = {
-        {"Speed", &TSettings::Speed}, {"DispMode", &TSettings::DispMode}, {"UpDown", &TSettings::UpDown}};
-    static constexpr FlagField flags[] = {{"StarScroll", &TSettings::StarScroll},
-                                          {"Comet", &TSettings::Comet},
-                                          {"Trans", &TSettings::Trans}};
+        {"Speed", &SaverSettings::Speed}, {"DispMode", &SaverSettings::DispMode}, {"UpDown", &SaverSettings::UpDown}};
+    static constexpr FlagField flags[] = {{"StarScroll", &SaverSettings::StarScroll},
+                                          {"Comet", &SaverSettings::Comet},
+                                          {"Trans", &SaverSettings::Trans}};
     static constexpr ColorField colors[] = {
-        {"road_Color", &TSettings::road_Color},   {"porl_Color", &TSettings::porl_Color},
-        {"star1_Color", &TSettings::star1_Color}, {"star2_Color", &TSettings::star2_Color},
-        {"star3_Color", &TSettings::star3_Color}, {"town1_Color", &TSettings::town1_Color},
-        {"town2_Color", &TSettings::town2_Color}, {"town3_Color", &TSettings::town3_Color}};
+        {"road_Color", &SaverSettings::road_Color},   {"porl_Color", &SaverSettings::porl_Color},
+        {"star1_Color", &SaverSettings::star1_Color}, {"star2_Color", &SaverSettings::star2_Color},
+        {"star3_Color", &SaverSettings::star3_Color}, {"town1_Color", &SaverSettings::town1_Color},
+        {"town2_Color", &SaverSettings::town2_Color}, {"town3_Color", &SaverSettings::town3_Color}};
     for (const auto& f : ints)
         if (f.Name == name) return s.*f.Field = IntOr(text, kDefaults.*f.Field), true;
     for (const auto& f : flags)
@@ -46,7 +46,7 @@ bool ApplySettingText(TSettings& s, std::string_view name, std::string_view text
     return false;
 }
 
-void ReadSettings(TRegIniFile& reg, TSettings& out) {
+void ReadSettings(SettingsStore& reg, SaverSettings& out) {
     const auto section = kSettingsSection;
     out.Speed = reg.ReadValueInt(section, "Speed", kDefaults.Speed);
     out.DispMode = reg.ReadValueInt(section, "DispMode", kDefaults.DispMode);

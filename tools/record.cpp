@@ -18,10 +18,10 @@
 #include "platform/posix/clock.h"
 #include "platform/posix/registry.h"
 #include "platform/posix/systemcolors.h"
-#include "saver/mmtimer.h"
+#include "saver/frametimer.h"
 #include "scene/scene.h"
 #include "settings/errors.h"
-#include "settings/regini.h"
+#include "settings/settingsstore.h"
 #include "settings/settings.h"
 #include "tools/imagefile.h"
 
@@ -117,14 +117,14 @@ Options ParseOptions(int argc, char** argv) {
 
 // The frame handler as the saver window runs it: stop, draw, re-arm.
 struct Recorder {
-    TMMTimer* Timer = nullptr;
-    TSceneState* Scene = nullptr;
+    FrameTimer* Timer = nullptr;
+    SceneState* Scene = nullptr;
     DrawingSurface* Surface = nullptr;
     RandomSource* Random = nullptr;
     bool BannerOn = true;
     long FramesRun = 0;
 
-    static void OnTimer(void* context, TMMTimer&) {
+    static void OnTimer(void* context, FrameTimer&) {
         auto& r = *static_cast<Recorder*>(context);
         r.Timer->Stop();
         RunFrame(*r.Scene, *r.Surface, *r.Random, r.BannerOn);
@@ -140,18 +140,18 @@ int main(int argc, char** argv) {
 
     // The stored settings first, read as the saver window reads them; a bad stored value is
     // reported as the saver reports it and the values read before it stay.
-    TSettings settings;
+    SaverSettings settings;
     FileRegistry registry(DefaultRegistryPath(), &std::cerr);
     try {
-        TRegIniFile regIni(registry, kSettingsBaseKey);
-        ReadSettings(regIni, settings);
-    } catch (const Exception& e) {
+        SettingsStore store(registry, kSettingsBaseKey);
+        ReadSettings(store, settings);
+    } catch (const ReportedError& e) {
         std::fprintf(stderr, "%s\n", StandardErrorText(e.what()).c_str());
     }
     for (const auto& [name, text] : options.Sets) {
         try {
             if (!ApplySettingText(settings, name, text)) BadOption("no setting named '" + name + "'");
-        } catch (const Exception& e) {
+        } catch (const ReportedError& e) {
             // Reported as the saver reports a bad stored value; the setting keeps its value.
             std::fprintf(stderr, "%s\n", StandardErrorText(e.what()).c_str());
         }
@@ -171,13 +171,13 @@ int main(int argc, char** argv) {
     FixedClock fixedClock(options.Seed.value_or(0));
     Clock& clock = options.Seed ? static_cast<Clock&>(fixedClock) : systemClock;
 
-    auto scene = std::make_unique<TSceneState>();
+    auto scene = std::make_unique<SceneState>();
     InitScene(*scene, settings, width, height, surface, random, clock, options.Course);
     ApplyBannerFont(surface, options.Preview, static_cast<std::uint32_t>(width));
 
     VirtualTimerService timers;
-    TMMTimer timer(timers);
-    timer.SetEventType(TTimerEventType::PERIODIC);
+    FrameTimer timer(timers);
+    timer.SetEventType(TimerEventType::PERIODIC);
     timer.SetDelay(settings.Speed);
     timer.SetResolution(1);
     const std::int64_t period = timer.Delay();

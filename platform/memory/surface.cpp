@@ -63,7 +63,7 @@ void MemorySurface::PrepareText(std::string_view sjis) {
     if (text_ != nullptr) text_->Prepare(sjis);
 }
 
-void MemorySurface::FillRect(const TRect32& rect) {
+void MemorySurface::FillRect(const Rect32& rect) {
     const std::int32_t left = std::max(rect.Left, 0), right = std::min(rect.Right, width_);
     const std::int32_t top = std::max(rect.Top, 0), bottom = std::min(rect.Bottom, height_);
     // A box wholly right of the view fills nothing (and forms no pointer past the pixels).
@@ -92,7 +92,7 @@ void MemorySurface::Plot(void* context, std::int32_t x, std::int32_t y, std::uin
 
 void MemorySurface::TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) {
     const TextExtent extent = Measure(sjis);
-    FillRect(TRect32{x, y, x + extent.Width, y + extent.Height});
+    FillRect(Rect32{x, y, x + extent.Width, y + extent.Height});
     textBackground_ = ToPixel(brush_);
     if (text_ != nullptr) {
         text_->Render(sjis, x, y, &MemorySurface::Plot, this);

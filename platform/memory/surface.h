@@ -15,7 +15,7 @@ public:
     MemorySurface(std::int32_t width, std::int32_t height, const SystemColorSource& colors,
                   TextEngine* text = nullptr);
 
-    void SetPixel(std::int32_t x, std::int32_t y, TColor color) override {
+    void SetPixel(std::int32_t x, std::int32_t y, ColorValue color) override {
         if (static_cast<std::uint32_t>(x) < static_cast<std::uint32_t>(width_) &&
             static_cast<std::uint32_t>(y) < static_cast<std::uint32_t>(height_))
             pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
@@ -23,8 +23,8 @@ public:
     }
     void TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) override;
     std::int32_t TextHeight(std::string_view sjis) override;
-    void FillRect(const TRect32& rect) override;
-    void SetBrushColor(TColor color) override { brush_ = color; }
+    void FillRect(const Rect32& rect) override;
+    void SetBrushColor(ColorValue color) override { brush_ = color; }
     void SetFontSize(int points) override;
     void PrepareText(std::string_view sjis) override;
 
@@ -38,9 +38,9 @@ public:
     // The last point size set, 0 while the font keeps its starting 16-pixel height.
     int FontPoints() const { return fontPoints_; }
     int CharHeight() const { return charHeight_; }
-    TColor BrushColor() const { return brush_; }
+    ColorValue BrushColor() const { return brush_; }
     // The 0x00RRGGBB pixel that drawing `color` would store now.
-    std::uint32_t ToPixel(TColor color) const {
+    std::uint32_t ToPixel(ColorValue color) const {
         std::uint32_t bgr = ColorToRGB(color, colors_);
         return ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
     }
@@ -59,8 +59,8 @@ private:
     };
     std::size_t count_;
     std::unique_ptr<std::uint32_t[], Free> pixels_;
-    TColor brush_ = 0;
-    TColor fontColor_ = clWhite;
+    ColorValue brush_ = 0;
+    ColorValue fontColor_ = clWhite;
     int fontPoints_ = 0;
     int charHeight_ = 16;
     std::uint32_t textBackground_ = 0;  // the brush pixel while a text is drawn

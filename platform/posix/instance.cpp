@@ -30,7 +30,7 @@ std::string FileLockInstanceMarker::PathFor(std::string_view name) const {
     return path;
 }
 
-TAtom FileLockInstanceMarker::Find(std::string_view name) {
+MarkerId FileLockInstanceMarker::Find(std::string_view name) {
     const int fd = ::open(PathFor(name).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return 0;
     // A separate open file: its lock conflicts with any holder, this process included.
@@ -39,7 +39,7 @@ TAtom FileLockInstanceMarker::Find(std::string_view name) {
     return held ? kForeignAtom : 0;
 }
 
-TAtom FileLockInstanceMarker::Add(std::string_view name) {
+MarkerId FileLockInstanceMarker::Add(std::string_view name) {
     if (fd_ >= 0) return 0;
     const int fd = ::open(PathFor(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return 0;
@@ -51,7 +51,7 @@ TAtom FileLockInstanceMarker::Add(std::string_view name) {
     return kOwnAtom;
 }
 
-void FileLockInstanceMarker::Delete(TAtom atom) {
+void FileLockInstanceMarker::Delete(MarkerId atom) {
     if (atom != kOwnAtom || fd_ < 0) return;
     // The file stays: removing it could race with another process locking it just now.
     ::close(fd_);

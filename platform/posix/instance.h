@@ -14,18 +14,18 @@ class FileLockInstanceMarker final : public InstanceMarker {
     explicit FileLockInstanceMarker(std::string directory = {}, std::string scope = {});
     ~FileLockInstanceMarker() override;
 
-    TAtom Find(std::string_view name) override;
-    TAtom Add(std::string_view name) override;
+    MarkerId Find(std::string_view name) override;
+    MarkerId Add(std::string_view name) override;
     // Releases this process's own marker; one found for another process is left alone, as
     // that process still runs.
-    void Delete(TAtom atom) override;
+    void Delete(MarkerId atom) override;
 
     // The lock file for `name` (lower-cased, since names compare without regard to case).
     std::string PathFor(std::string_view name) const;
 
   private:
-    static constexpr TAtom kOwnAtom = 1;
-    static constexpr TAtom kForeignAtom = 2;
+    static constexpr MarkerId kOwnAtom = 1;
+    static constexpr MarkerId kForeignAtom = 2;
     std::string directory_;
     std::string scope_;
     int fd_ = -1;

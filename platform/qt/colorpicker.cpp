@@ -32,7 +32,7 @@ void KeepQtSettingsOffDisk() {
 
 }  // namespace
 
-bool QtColorPicker::Pick(TColor& color, std::array<std::uint32_t, 16>& customColors) {
+bool QtColorPicker::Pick(ColorValue& color, std::array<std::uint32_t, 16>& customColors) {
     EnsureQtApplication();
     KeepQtSettingsOffDisk();
     // Qt keeps the custom colours per application; load ours, and take back only the slots the
@@ -50,6 +50,6 @@ bool QtColorPicker::Pick(TColor& color, std::array<std::uint32_t, 16>& customCol
         QColor c = QColorDialog::customColor(i);
         if (c.rgb() != shown[static_cast<std::size_t>(i)]) customColors[static_cast<std::size_t>(i)] = ToBgr(c);
     }
-    if (ok) color = static_cast<TColor>(ToBgr(dialog.selectedColor()));
+    if (ok) color = static_cast<ColorValue>(ToBgr(dialog.selectedColor()));
     return ok;
 }

@@ -9,7 +9,7 @@ class QtColorPicker : public ColorPicker {
 public:
     explicit QtColorPicker(QWidget* owner = nullptr) : owner_(owner) {}
     void SetOwner(QWidget* owner) { owner_ = owner; }
-    bool Pick(TColor& color, std::array<std::uint32_t, 16>& customColors) override;
+    bool Pick(ColorValue& color, std::array<std::uint32_t, 16>& customColors) override;
 
 private:
     QWidget* owner_;

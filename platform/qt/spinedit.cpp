@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "settings/proper.h"
+#include "settings/settingsdialog.h"
 
 QtSpinLineEdit::QtSpinLineEdit(QWidget* parent, int minValue, int maxValue)
     : QLineEdit(parent), min_(minValue), max_(maxValue) {}

@@ -1,5 +1,5 @@
 // The spin field on Qt: a one-line edit with up and down buttons at its right edge, following
-// the shared spin rules of settings/proper.h.
+// the shared spin rules of settings/settingsdialog.h.
 #pragma once
 
 #include <QLineEdit>

@@ -14,7 +14,7 @@ class Win32SaverWindow;
 class Win32Application final : public Application {
 public:
     // Builds the saver form on its window (the form calls back into the window) and keeps it.
-    using FormFactory = std::function<std::unique_ptr<FormEvents>(SaverWindow& window, WindowHandle host)>;
+    using FormFactory = std::function<std::unique_ptr<WindowEvents>(NativeWindow& window, WindowHandle host)>;
     using DialogRunner = std::function<void(HWND__* applicationWindow)>;
     using ErrorReport = std::function<void(const std::exception&)>;
 
@@ -41,5 +41,5 @@ private:
     ErrorReport report_;
     HWND__* window_ = nullptr;
     std::unique_ptr<Win32SaverWindow> saverWindow_;
-    std::unique_ptr<FormEvents> form_;
+    std::unique_ptr<WindowEvents> form_;
 };

@@ -9,7 +9,7 @@ class Win32ColorPicker final : public ColorPicker {
 public:
     explicit Win32ColorPicker(HWND__* owner = nullptr) : owner_(owner) {}
     void SetOwner(HWND__* owner) { owner_ = owner; }
-    bool Pick(TColor& color, std::array<std::uint32_t, 16>& customColors) override;
+    bool Pick(ColorValue& color, std::array<std::uint32_t, 16>& customColors) override;
 
 private:
     HWND__* owner_;

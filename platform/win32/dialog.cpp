@@ -4,25 +4,25 @@
 #include "platform/win32/form.h"
 #include "platform/win32/systemcolors.h"
 #include "platform/win32/win.h"
-#include "settings/proper.h"
+#include "settings/settingsdialog.h"
 
 void RunSettingsDialog(HWND, Registry& registry, MessageBoxService& box) {
     Win32SystemColors colors;
-    Win32Form form(properFForm, colors);
+    Win32Form form(SettingsForm, colors);
     Win32ColorPicker picker;
-    TproperF proper(registry, form, picker, box);
+    SettingsDialog dialog(registry, form, picker, box);
 
     // The dialog's window parameters: its owner is whatever window is in the foreground when
     // the window is made, and that window stays disabled for as long as the dialog exists.
     HWND ownerWnd = GetForegroundWindow();
-    if (!form.Create(ownerWnd, [&proper](std::string_view control) { proper.Click(control); })) return;
+    if (!form.Create(ownerWnd, [&dialog](std::string_view control) { dialog.Click(control); })) return;
     if (ownerWnd != nullptr) EnableWindow(ownerWnd, FALSE);
     // The picker runs modally over the dialog itself, so the dialog cannot be used meanwhile.
     picker.SetOwner(form.Handle());
 
-    proper.Create();
-    form.RunModal([&proper] { return proper.ModalResult != TModalResult::None; });
+    dialog.Create();
+    form.RunModal([&dialog] { return dialog.ModalResult != DialogResult::None; });
     form.Hide();
     if (ownerWnd != nullptr) EnableWindow(ownerWnd, TRUE);
-    proper.Destroy();
+    dialog.Destroy();
 }

@@ -2,7 +2,7 @@
 
 #include "platform/win32/win.h"
 
-bool Win32DisplayModes::CurrentMode(TDevMode& mode) {
+bool Win32DisplayModes::CurrentMode(DisplayModeRequest& mode) {
     DEVMODEA dm{};
     dm.dmSize = sizeof dm;
     if (!EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &dm)) return false;
@@ -14,7 +14,7 @@ bool Win32DisplayModes::CurrentMode(TDevMode& mode) {
     return true;
 }
 
-long Win32DisplayModes::ChangeDisplaySettings(const TDevMode& mode) {
+long Win32DisplayModes::ChangeDisplaySettings(const DisplayModeRequest& mode) {
     // Only the members the request names are set; every other member stays 0.
     DEVMODEA dm{};
     static_assert(sizeof dm == 156, "DEVMODEA as ChangeDisplaySettingsA takes it");

@@ -5,6 +5,6 @@
 
 class Win32DisplayModes final : public DisplayModes {
 public:
-    bool CurrentMode(TDevMode& mode) override;
-    long ChangeDisplaySettings(const TDevMode& mode) override;
+    bool CurrentMode(DisplayModeRequest& mode) override;
+    long ChangeDisplaySettings(const DisplayModeRequest& mode) override;
 };

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr wchar_t kFormClass[] = L"TproperF";
+constexpr wchar_t kFormClass[] = L"SettingsDialog";
 constexpr wchar_t kPanelClass[] = L"TPanel";
 
 // A panel holds its controls as real children, so that they paint over it and the dialog
@@ -36,12 +36,12 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     }
 }
 
-COLORREF Rgb(TColor color, const SystemColorSource& colors) {
+COLORREF Rgb(ColorValue color, const SystemColorSource& colors) {
     return static_cast<COLORREF>(ColorToRGB(color, colors));
 }
 
 // The stock glyphs of the OK and Cancel kinds: a green tick and a red cross on the button face.
-HBITMAP MakeGlyph(TGlyphKind kind) {
+HBITMAP MakeGlyph(GlyphKind kind) {
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 16);
@@ -49,9 +49,9 @@ HBITMAP MakeGlyph(TGlyphKind kind) {
     HGDIOBJ old = SelectObject(dc, bitmap);
     RECT all{0, 0, 16, 16};
     FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
-    HPEN pen = CreatePen(PS_SOLID, 2, kind == TGlyphKind::Ok ? RGB(0, 128, 0) : RGB(192, 0, 0));
+    HPEN pen = CreatePen(PS_SOLID, 2, kind == GlyphKind::Ok ? RGB(0, 128, 0) : RGB(192, 0, 0));
     HGDIOBJ oldPen = SelectObject(dc, pen);
-    if (kind == TGlyphKind::Ok) {
+    if (kind == GlyphKind::Ok) {
         POINT tick[] = {{2, 8}, {6, 12}, {13, 3}};
         Polyline(dc, tick, 3);
     } else {
@@ -69,7 +69,7 @@ HBITMAP MakeGlyph(TGlyphKind kind) {
 
 }  // namespace
 
-Win32Form::Win32Form(const TFormDesc& form, const SystemColorSource& colors) : form_(form), colors_(colors) {}
+Win32Form::Win32Form(const FormDesc& form, const SystemColorSource& colors) : form_(form), colors_(colors) {}
 
 Win32Form::~Win32Form() {
     if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
@@ -129,8 +129,8 @@ bool Win32Form::Create(HWND owner, ClickHandler onClick) {
     return true;
 }
 
-void Win32Form::Build(const TControlDesc& c) {
-    if (c.Kind == TControlKind::ColorDialog) return;
+void Win32Form::Build(const ControlDesc& c) {
+    if (c.Kind == ControlKind::ColorDialog) return;
     int left = c.Left, top = c.Top;
     HWND parentWindow = window_;
     if (!c.Parent.empty()) {
@@ -159,43 +159,43 @@ void Win32Form::Build(const TControlDesc& c) {
     };
 
     switch (c.Kind) {
-        case TControlKind::Frame:
+        case ControlKind::Frame:
             style |= SS_ETCHEDFRAME;
             break;
-        case TControlKind::Label:
+        case ControlKind::Label:
             style |= SS_LEFTNOWORDWRAP | SS_NOPREFIX;  // one line, cut rather than wrapped
             // Painted after the siblings under it (the title's shadow), through its box.
             if (c.Transparent) exStyle |= WS_EX_TRANSPARENT;
             break;
-        case TControlKind::Panel:
+        case ControlKind::Panel:
             cls = kPanelClass;
             exStyle |= WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT;  // the lowered bevel, two pixels wide
             break;
-        case TControlKind::Swatch:
+        case ControlKind::Swatch:
             style |= SS_LEFT | SS_SUNKEN;
             break;
-        case TControlKind::CheckBox:
+        case ControlKind::CheckBox:
             cls = WC_BUTTONW;
             style |= BS_AUTOCHECKBOX;
             break;
-        case TControlKind::PushButton:
+        case ControlKind::PushButton:
             cls = WC_BUTTONW;
             style |= BS_PUSHBUTTON;
             break;
-        case TControlKind::GlyphButton:
+        case ControlKind::GlyphButton:
             cls = WC_BUTTONW;
             style |= c.Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
             break;
-        case TControlKind::SpinEdit:
+        case ControlKind::SpinEdit:
             cls = WC_EDITW;
             style |= ES_LEFT | ES_AUTOHSCROLL;
             exStyle |= WS_EX_CLIENTEDGE;
             break;
-        case TControlKind::RadioGroup:
+        case ControlKind::RadioGroup:
             cls = WC_BUTTONW;
             style = (style & ~static_cast<DWORD>(WS_TABSTOP | WS_GROUP)) | BS_GROUPBOX;
             break;
-        case TControlKind::ColorDialog:
+        case ControlKind::ColorDialog:
             return;
     }
     native.Window = make(cls, caption.c_str(), style, exStyle, left, top, c.Width, c.Height, id);
@@ -205,9 +205,9 @@ void Win32Form::Build(const TControlDesc& c) {
         native.Font = MakeFont(c.FontHeight != 0 ? c.FontHeight : form_.FontHeight, c.Bold);
         SendMessageW(native.Window, WM_SETFONT, reinterpret_cast<WPARAM>(native.Font), FALSE);
     }
-    if (c.Kind == TControlKind::Panel)
+    if (c.Kind == ControlKind::Panel)
         SetWindowLongPtrW(native.Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(BrushFor(native, c.Background)));
-    if (c.Kind == TControlKind::Label && c.Align == TAlign::None) {
+    if (c.Kind == ControlKind::Label && c.Align == Alignment::None) {
         // Labels size themselves to their text: the substitute face may run wider than the
         // one the form was laid out with.
         HDC dc = GetDC(native.Window);
@@ -219,13 +219,13 @@ void Win32Form::Build(const TControlDesc& c) {
         SetWindowPos(native.Window, nullptr, 0, 0, std::max<int>(c.Width, extent.cx + 1),
                      std::max<int>(c.Height, extent.cy), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    if (c.Kind == TControlKind::GlyphButton) {
+    if (c.Kind == ControlKind::GlyphButton) {
         HBITMAP glyph = MakeGlyph(c.Glyph);
         glyphs_.push_back(glyph);
         SendMessageW(native.Window, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph));
     }
-    if (c.Kind == TControlKind::Swatch) native.Swatch = c.Color;
-    if (c.Kind == TControlKind::SpinEdit) {
+    if (c.Kind == ControlKind::Swatch) native.Swatch = c.Color;
+    if (c.Kind == ControlKind::SpinEdit) {
         native.UpDown = CreateWindowExW(0, UPDOWN_CLASSW, nullptr,
                                         WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
                                         0, 0, 0, 0, parentWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId_++)),
@@ -236,7 +236,7 @@ void Win32Form::Build(const TControlDesc& c) {
                           reinterpret_cast<DWORD_PTR>(this));
         SetWindowTextW(native.Window, std::to_wstring(c.Value).c_str());
     }
-    if (c.Kind == TControlKind::RadioGroup) {
+    if (c.Kind == ControlKind::RadioGroup) {
         // The items share the box evenly below its caption, one column, as the framework lays
         // them out.
         const int count = static_cast<int>(c.Items.size());
@@ -271,7 +271,7 @@ void Win32Form::ArrangeZOrder() {
         const Native* n = Find(c.Name);
         if (n == nullptr) continue;
         HWND parent = GetParent(n->Window);
-        const bool tabs = c.TabStop || c.Kind == TControlKind::Panel;
+        const bool tabs = c.TabStop || c.Kind == ControlKind::Panel;
         if (tabs) {
             for (HWND item : n->Items) tabbed[parent].push_back({c.TabOrder, item});
             if (n->Items.empty()) tabbed[parent].push_back({c.TabOrder, n->Window});
@@ -310,7 +310,7 @@ void Win32Form::RunModal(const std::function<bool()>& done) {
                  work.top + ((work.bottom - work.top) - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);
-    if (const Native* first = Find("DispSpeed")) {
+    if (const Native* first = Find("speedEdit")) {
         SetFocus(first->Window);
         SendMessageW(first->Window, EM_SETSEL, 0, -1);
     }
@@ -384,12 +384,12 @@ void Win32Form::SetChecked(std::string_view control, bool checked) {
         SendMessageW(n->Window, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-TColor Win32Form::Color(std::string_view control) const {
+ColorValue Win32Form::Color(std::string_view control) const {
     const Native* n = Find(control);
     return n != nullptr ? n->Swatch : 0;
 }
 
-void Win32Form::SetColor(std::string_view control, TColor color) {
+void Win32Form::SetColor(std::string_view control, ColorValue color) {
     Native* n = Find(control);
     if (n == nullptr) return;
     n->Swatch = color;
@@ -400,7 +400,7 @@ void Win32Form::SetColor(std::string_view control, TColor color) {
     InvalidateRect(n->Window, nullptr, TRUE);
 }
 
-HBRUSH Win32Form::BrushFor(Native& native, TColor color) {
+HBRUSH Win32Form::BrushFor(Native& native, ColorValue color) {
     if (native.Brush == nullptr) native.Brush = CreateSolidBrush(Rgb(color, colors_));
     return native.Brush;
 }
@@ -437,8 +437,8 @@ std::intptr_t Win32Form::Dispatch(unsigned message, std::uintptr_t wParam, std::
                 // Leaving the spin field clamps a number to its range; other text stays.
                 auto it = names_.find(id);
                 if (it != names_.end()) {
-                    const TControlDesc* c = FindControl(form_, it->second);
-                    if (c != nullptr && c->Kind == TControlKind::SpinEdit) {
+                    const ControlDesc* c = FindControl(form_, it->second);
+                    if (c != nullptr && c->Kind == ControlKind::SpinEdit) {
                         const std::string clamped = SpinEditOnExit(Text(c->Name), c->MinValue, c->MaxValue);
                         if (!clamped.empty()) SetText(c->Name, clamped);
                     }
@@ -452,7 +452,7 @@ std::intptr_t Win32Form::Dispatch(unsigned message, std::uintptr_t wParam, std::
                 for (auto& [name, native] : controls_) {
                     if (native.UpDown != header->hwndFrom) continue;
                     auto* delta = reinterpret_cast<NMUPDOWN*>(lParam);
-                    const TControlDesc& c = *native.Spec;
+                    const ControlDesc& c = *native.Spec;
                     SetText(name, SpinEditStep(Text(name), delta->iDelta > 0 ? 1 : -1, c.MinValue, c.MaxValue));
                     handled = true;
                     return 1;  // the field holds the value; the up-down keeps none of its own
@@ -466,9 +466,9 @@ std::intptr_t Win32Form::Dispatch(unsigned message, std::uintptr_t wParam, std::
             HDC dc = reinterpret_cast<HDC>(wParam);
             for (auto& [name, native] : controls_) {
                 if (native.Window != child) continue;
-                const TControlDesc& c = *native.Spec;
+                const ControlDesc& c = *native.Spec;
                 if (c.FontColor != clDefault) SetTextColor(dc, Rgb(c.FontColor, colors_));
-                if (c.Kind == TControlKind::Swatch) {
+                if (c.Kind == ControlKind::Swatch) {
                     handled = true;
                     SetBkColor(dc, Rgb(native.Swatch, colors_));
                     return reinterpret_cast<std::intptr_t>(BrushFor(native, native.Swatch));

@@ -1,4 +1,4 @@
-// Win32Form: a form built with native controls from its description (settings/properform.h):
+// Win32Form: a form built with native controls from its description (settings/settingsform.h):
 // group boxes with radio buttons, check boxes, an edit with an up-down control, sunken static
 // swatches, glyph buttons, etched bevels and a panel. It shows and sets the controls' values for
 // the form's handlers and reports clicks by control name.
@@ -10,18 +10,18 @@
 #include <string_view>
 #include <vector>
 
-#include "settings/proper.h"
+#include "settings/settingsdialog.h"
 
 struct HWND__;
 struct HFONT__;
 struct HBRUSH__;
 struct HBITMAP__;
 
-class Win32Form final : public TFormControls {
+class Win32Form final : public FormControls {
 public:
     using ClickHandler = std::function<void(std::string_view control)>;
 
-    Win32Form(const TFormDesc& form, const SystemColorSource& colors);
+    Win32Form(const FormDesc& form, const SystemColorSource& colors);
     ~Win32Form() override;
     Win32Form(const Win32Form&) = delete;
     Win32Form& operator=(const Win32Form&) = delete;
@@ -41,16 +41,16 @@ public:
     void SetItemIndex(std::string_view control, int index) override;
     bool Checked(std::string_view control) const override;
     void SetChecked(std::string_view control, bool checked) override;
-    TColor Color(std::string_view control) const override;
-    void SetColor(std::string_view control, TColor color) override;
+    ColorValue Color(std::string_view control) const override;
+    void SetColor(std::string_view control, ColorValue color) override;
 
 private:
     struct Native {
-        const TControlDesc* Spec = nullptr;
+        const ControlDesc* Spec = nullptr;
         HWND__* Window = nullptr;
         std::vector<HWND__*> Items;  // radio buttons of a group
         HWND__* UpDown = nullptr;    // spin edit's buttons
-        TColor Swatch = 0;           // swatch colour
+        ColorValue Swatch = 0;           // swatch colour
         HBRUSH__* Brush = nullptr;   // background, when the control has one of its own
         HFONT__* Font = nullptr;     // when not the form's
     };
@@ -60,15 +60,15 @@ private:
     static std::intptr_t __stdcall SpinEditProc(HWND__* window, unsigned message, std::uintptr_t wParam,
                                                 std::intptr_t lParam, std::uintptr_t id, std::uintptr_t data);
     std::intptr_t Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam, bool& handled);
-    void Build(const TControlDesc& control);
+    void Build(const ControlDesc& control);
     void ArrangeZOrder();
     void ClickById(int id);
     HFONT__* MakeFont(int height, bool bold) const;
-    HBRUSH__* BrushFor(Native& native, TColor color);
+    HBRUSH__* BrushFor(Native& native, ColorValue color);
     const Native* Find(std::string_view name) const;
     Native* Find(std::string_view name);
 
-    const TFormDesc& form_;
+    const FormDesc& form_;
     const SystemColorSource& colors_;
     ClickHandler onClick_;
     HWND__* window_ = nullptr;

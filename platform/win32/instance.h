@@ -6,9 +6,9 @@
 
 class Win32InstanceMarker final : public InstanceMarker {
 public:
-    TAtom Find(std::string_view name) override;
-    TAtom Add(std::string_view name) override;
-    void Delete(TAtom atom) override;
+    MarkerId Find(std::string_view name) override;
+    MarkerId Add(std::string_view name) override;
+    void Delete(MarkerId atom) override;
 };
 
 class Win32WindowFinder final : public WindowFinder {

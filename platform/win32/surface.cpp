@@ -56,7 +56,7 @@ void GdiSurface::UseFont(int charHeight) {
     charHeight_ = charHeight;
 }
 
-void GdiSurface::SetPixel(std::int32_t x, std::int32_t y, TColor color) {
+void GdiSurface::SetPixel(std::int32_t x, std::int32_t y, ColorValue color) {
     // SetPixel answers with the colour set, so GDI cannot hold it back in its per-thread batch:
     // each dot reaches the window at once even though frames never flush.
     ::SetPixel(dc_, x, y, static_cast<COLORREF>(ColorToRGB(color, colors_)));
@@ -78,13 +78,13 @@ std::int32_t GdiSurface::TextHeight(std::string_view sjis) {
     return size.cy;
 }
 
-void GdiSurface::FillRect(const TRect32& rect) {
+void GdiSurface::FillRect(const Rect32& rect) {
     RECT r{rect.Left, rect.Top, rect.Right, rect.Bottom};
     ::FillRect(dc_, &r, brush_);
     GdiFlush();
 }
 
-void GdiSurface::SetBrushColor(TColor color) {
+void GdiSurface::SetBrushColor(ColorValue color) {
     HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(color, colors_)));
     if (brush == nullptr) return;
     SelectObject(dc_, brush);

@@ -20,11 +20,11 @@ public:
     GdiSurface(const GdiSurface&) = delete;
     GdiSurface& operator=(const GdiSurface&) = delete;
 
-    void SetPixel(std::int32_t x, std::int32_t y, TColor color) override;
+    void SetPixel(std::int32_t x, std::int32_t y, ColorValue color) override;
     void TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) override;
     std::int32_t TextHeight(std::string_view sjis) override;
-    void FillRect(const TRect32& rect) override;
-    void SetBrushColor(TColor color) override;
+    void FillRect(const Rect32& rect) override;
+    void SetBrushColor(ColorValue color) override;
     void SetFontSize(int points) override;
 
     // The character height of the current font in pixels (negative LOGFONT height).
@@ -39,6 +39,6 @@ private:
     const SystemColorSource& colors_;
     HFONT__* font_ = nullptr;
     HBRUSH__* brush_ = nullptr;
-    TColor brushColor_ = 0;
+    ColorValue brushColor_ = 0;
     int charHeight_ = 16;
 };

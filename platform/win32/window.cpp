@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT_PTR kBannerTimerId = 1;
 // Preview only: a host in another process may go without its child hearing of it first.
 constexpr UINT_PTR kHostWatch = 2;
 constexpr UINT kHostWatchMs = 250;
@@ -24,7 +24,7 @@ const wchar_t* RegisterFormClass(UINT style, WNDPROC proc) {
     for (int i = 0; i < count; ++i)
         if (styles[i] == style) return names[i];
     if (count == 4) return nullptr;
-    swprintf(names[count], 32, L"TMainF.%04X", style);
+    swprintf(names[count], 32, L"SaverWindow.%04X", style);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.style = style;
@@ -53,27 +53,27 @@ Win32SaverWindow::~Win32SaverWindow() {
     }
 }
 
-bool Win32SaverWindow::Create(FormEvents& form) {
+bool Win32SaverWindow::Create(WindowEvents& form) {
     form_ = &form;
     // The framework's parameters for a borderless form: a pop-up owned by the application window.
-    TWindowParams params;
+    WindowCreateParams params;
     params.Style = WS_POPUP_;
     params.ClassStyle = CS_DBLCLKS_;
     params.Parent = reinterpret_cast<WindowHandle>(application_);
-    form.WindowParams(params);
+    form.OnCreateParams(params);
     if ((params.Style & WS_CHILD_) != 0) host_ = reinterpret_cast<HWND>(params.Parent);
 
     const wchar_t* cls = RegisterFormClass(params.ClassStyle, reinterpret_cast<WNDPROC>(&WindowProc));
     if (cls == nullptr) return false;
-    // Design position and size; FormCreate replaces both.
+    // Design position and size; OnCreate replaces both.
     window_ = CreateWindowExW(params.ExStyle, cls, L"Velmora", params.Style, 256, 170, 338, 273,
                               reinterpret_cast<HWND>(params.Parent), nullptr, GetModuleHandleW(nullptr), this);
     if (window_ == nullptr) return false;
-    ArmTimer1();
+    ArmBannerTimer();
     if (host_ != nullptr) SetTimer(window_, kHostWatch, kHostWatchMs, nullptr);
 
     try {
-        form.FormCreate();
+        form.OnCreate();
     } catch (const std::exception& error) {
         report_(error);
     }
@@ -81,18 +81,18 @@ bool Win32SaverWindow::Create(FormEvents& form) {
     ShowWindow(window_, SW_SHOW);
     UpdateWindow(window_);
     try {
-        form.FormShow();
+        form.OnShow();
     } catch (const std::exception& error) {
         report_(error);
     }
     return true;
 }
 
-bool Win32SaverWindow::GetWindowRect(WindowHandle window, TRect32& rect) {
+bool Win32SaverWindow::GetWindowRect(WindowHandle window, Rect32& rect) {
     HWND hwnd = reinterpret_cast<HWND>(window);
     RECT r;
     if (!IsWindow(hwnd) || !::GetWindowRect(hwnd, &r)) return false;
-    rect = TRect32{r.left, r.top, r.right, r.bottom};
+    rect = Rect32{r.left, r.top, r.right, r.bottom};
     return true;
 }
 
@@ -108,10 +108,10 @@ void Win32SaverWindow::SetBounds(std::int32_t left, std::int32_t top, std::int32
 void Win32SaverWindow::Close() {
     if (closed_) return;
     bool canClose = true;
-    form_->FormCloseQuery(canClose);
+    form_->OnCloseQuery(canClose);
     if (!canClose) return;
     closed_ = true;
-    form_->FormClose();
+    form_->OnClose();
     // The main window's close ends the application's message loop.
     PostQuitMessage(0);
     if (window_ != nullptr && IsWindow(window_)) ShowWindow(window_, SW_HIDE);
@@ -124,24 +124,24 @@ void Win32SaverWindow::DisableIme() {
     ImmAssociateContext(window_, nullptr);
 }
 
-void Win32SaverWindow::SetTimer1(bool enabled, std::uint32_t intervalMs) {
-    timer1Enabled_ = enabled;
-    timer1Interval_ = intervalMs;
-    ArmTimer1();
+void Win32SaverWindow::SetBannerTimer(bool enabled, std::uint32_t intervalMs) {
+    bannerTimerOn_ = enabled;
+    bannerInterval_ = intervalMs;
+    ArmBannerTimer();
 }
 
-void Win32SaverWindow::ArmTimer1() {
+void Win32SaverWindow::ArmBannerTimer() {
     if (window_ == nullptr) return;  // armed when the window exists
-    if (timer1Enabled_)
-        SetTimer(window_, kTimer1, timer1Interval_, nullptr);
+    if (bannerTimerOn_)
+        SetTimer(window_, kBannerTimerId, bannerInterval_, nullptr);
     else
-        KillTimer(window_, kTimer1);
+        KillTimer(window_, kBannerTimerId);
 }
 
 WindowHandle Win32SaverWindow::Handle() { return reinterpret_cast<WindowHandle>(window_); }
 
 DrawingSurface& Win32SaverWindow::Surface() {
-    // Made on first use, by FormCreate once the window has its final place and size, so the DC
+    // Made on first use, by OnCreate once the window has its final place and size, so the DC
     // is taken for the window as it will stay; frames only ever find it made.
     if (!surface_) surface_ = std::make_unique<GdiSurface>(window_, colors_);
     return *surface_;
@@ -168,11 +168,11 @@ std::intptr_t __stdcall Win32SaverWindow::WindowProc(HWND__* window, unsigned me
 }
 
 std::intptr_t Win32SaverWindow::Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
-    FormEvents& form = *form_;
+    WindowEvents& form = *form_;
     switch (message) {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
-            if (!closed_) form.FormKeyDown();
+            if (!closed_) form.OnKeyDown();
             return 0;
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
@@ -181,32 +181,32 @@ std::intptr_t Win32SaverWindow::Dispatch(unsigned message, std::uintptr_t wParam
         case WM_LBUTTONDBLCLK:
         case WM_RBUTTONDBLCLK:
         case WM_MBUTTONDBLCLK:
-            if (!closed_) form.FormMouseDown();
+            if (!closed_) form.OnMouseDown();
             return 0;
         case WM_MOUSEMOVE:
-            if (!closed_) form.FormMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            if (!closed_) form.OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
             return 0;
         case WM_SYSCOMMAND: {
             std::intptr_t result = 0;
-            if (form.SysCommandHandler(static_cast<std::uint32_t>(wParam & 0xFFF0), result)) return result;
+            if (form.OnSystemCommand(static_cast<std::uint32_t>(wParam & 0xFFF0), result)) return result;
             break;
         }
         case WM_CLOSE:
             Close();
             return 0;
         case WM_TIMER:
-            if (wParam == kTimer1) {
-                form.Timer1Timer();
+            if (wParam == kBannerTimerId) {
+                form.OnBannerEnd();
                 return 0;
             }
             if (wParam == kHostWatch) {
-                if (!IsWindow(host_) && !closed_) form.HostWindowGone();
+                if (!IsWindow(host_) && !closed_) form.OnHostGone();
                 return 0;
             }
             break;
         case WM_DESTROY:
             // Not our own teardown: the preview host took this window with it.
-            if (!destroying_ && !closed_) form.HostWindowGone();
+            if (!destroying_ && !closed_) form.OnHostGone();
             return 0;
         default:
             break;

@@ -12,7 +12,7 @@
 struct HWND__;
 class GdiSurface;
 
-class Win32SaverWindow final : public SaverWindow {
+class Win32SaverWindow final : public NativeWindow {
 public:
     using ErrorReport = std::function<void(const std::exception&)>;
 
@@ -23,19 +23,19 @@ public:
     Win32SaverWindow(const Win32SaverWindow&) = delete;
     Win32SaverWindow& operator=(const Win32SaverWindow&) = delete;
 
-    // The form's construction: WindowParams, the window, FormCreate, then the show and FormShow.
+    // The form's construction: OnCreateParams, the window, OnCreate, then the show and OnShow.
     // Returns false when the window could not be made.
-    bool Create(FormEvents& form);
+    bool Create(WindowEvents& form);
     // Tells the form's window apart from its host once the message loop is over.
     bool Closed() const { return closed_; }
 
-    bool GetWindowRect(WindowHandle window, TRect32& rect) override;
+    bool GetWindowRect(WindowHandle window, Rect32& rect) override;
     void PrimaryScreenSize(std::int32_t& width, std::int32_t& height) override;
     void SetBounds(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) override;
     void Close() override;
     void HideApplicationWindow() override;
     void DisableIme() override;
-    void SetTimer1(bool enabled, std::uint32_t intervalMs) override;
+    void SetBannerTimer(bool enabled, std::uint32_t intervalMs) override;
     WindowHandle Handle() override;
     DrawingSurface& Surface() override;
     void FlushDrawing() override;
@@ -44,17 +44,17 @@ private:
     static std::intptr_t __stdcall WindowProc(HWND__* window, unsigned message, std::uintptr_t wParam,
                                               std::intptr_t lParam);
     std::intptr_t Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
-    void ArmTimer1();
+    void ArmBannerTimer();
 
     HWND__* application_;
     const SystemColorSource& colors_;
     ErrorReport report_;
-    FormEvents* form_ = nullptr;
+    WindowEvents* form_ = nullptr;
     HWND__* window_ = nullptr;
     HWND__* host_ = nullptr;
     std::unique_ptr<GdiSurface> surface_;
-    bool timer1Enabled_ = false;
-    std::uint32_t timer1Interval_ = 0;
+    bool bannerTimerOn_ = false;
+    std::uint32_t bannerInterval_ = 0;
     bool closed_ = false;
     bool destroying_ = false;
 };

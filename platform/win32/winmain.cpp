@@ -20,7 +20,7 @@
 #include "platform/win32/systemcolors.h"
 #include "platform/win32/timer.h"
 #include "platform/win32/win.h"
-#include "saver/main.h"
+#include "saver/saverwindow.h"
 #include "settings/errors.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -37,11 +37,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Win32WindowFinder finder;
 
     auto report = [&box](const std::exception& error) { ReportError(box, error); };
-    const TMainFPlatform formPlatform{cursor, services, registry, display, timers, box, random, clock};
+    const SaverPlatform formPlatform{cursor, services, registry, display, timers, box, random, clock};
     Win32Application app(
         colors,
-        [&formPlatform](SaverWindow& window, WindowHandle host) -> std::unique_ptr<FormEvents> {
-            return std::make_unique<TMainF>(window, formPlatform, host);
+        [&formPlatform](NativeWindow& window, WindowHandle host) -> std::unique_ptr<WindowEvents> {
+            return std::make_unique<SaverWindow>(window, formPlatform, host);
         },
         [&](HWND owner) { RunSettingsDialog(owner, registry, box); }, report);
 
@@ -53,6 +53,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::vector<std::string_view> args;
     for (int i = 1; i < __argc; ++i) args.emplace_back(__argv[i]);
 
-    TLauncherPlatform launcherPlatform{app, marker, finder, box, services};
+    LauncherPlatform launcherPlatform{app, marker, finder, box, services};
     return RunLauncher(executable, args, launcherPlatform);
 }

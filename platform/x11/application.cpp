@@ -7,9 +7,9 @@
 #include "platform/x11/displaymodes.h"
 #include "platform/x11/window.h"
 #include "platform/x11/xerrors.h"
-#include "saver/main.h"
+#include "saver/saverwindow.h"
 
-X11Application::X11Application(_XDisplay* display, TX11Wiring wiring)
+X11Application::X11Application(_XDisplay* display, X11Wiring wiring)
     : display_(display), wiring_(std::move(wiring)) {}
 
 X11Application::~X11Application() {
@@ -30,7 +30,7 @@ void X11Application::ShowWindow(WindowHandle window, int command) {
 }
 
 void X11Application::ShowSettingsDialog() {
-    if (wiring_.SettingsDialog) wiring_.SettingsDialog();
+    if (wiring_.ShowSettings) wiring_.ShowSettings();
 }
 
 void X11Application::CreateSaverWindow(WindowHandle host) {
@@ -42,9 +42,9 @@ void X11Application::CreateSaverWindow(WindowHandle host) {
     wiring_.Signals.Install();
     modes_ = std::make_unique<XRandRDisplayModes>(display_);
     window_ = std::make_unique<XSaverWindow>(display_, wiring_.Colors, wiring_.Signals.ReadFd());
-    TMainFPlatform platform{*window_,      wiring_.Services, wiring_.Reg,    *modes_,
+    SaverPlatform platform{*window_,      wiring_.Services, wiring_.Reg,    *modes_,
                             wiring_.Timer, wiring_.Box,      wiring_.Random, wiring_.TimeOfDay};
-    form_ = std::make_unique<TMainF>(*window_, platform, host);
+    form_ = std::make_unique<SaverWindow>(*window_, platform, host);
     if (!window_->Create(*form_)) {
         form_.reset();
         window_.reset();

@@ -15,12 +15,12 @@
 
 // Xlib stays out of this header: its macros (None, Below) clash with the core's names.
 struct _XDisplay;
-class TMainF;
+class SaverWindow;
 class XSaverWindow;
 class XRandRDisplayModes;
 class TerminationPipe;
 
-struct TX11Wiring {
+struct X11Wiring {
     Registry& Reg;
     TimerService& Timer;
     MessageBoxService& Box;
@@ -29,13 +29,13 @@ struct TX11Wiring {
     const SystemColorSource& Colors;
     ScreenSaverServices& Services;
     TerminationPipe& Signals;
-    std::function<void()> SettingsDialog;
+    std::function<void()> ShowSettings;
 };
 
 class X11Application final : public Application {
   public:
     // `display` may be null when there is no X display: the saver window then cannot be made.
-    X11Application(_XDisplay* display, TX11Wiring wiring);
+    X11Application(_XDisplay* display, X11Wiring wiring);
     ~X11Application() override;
 
     void Initialize(std::string_view title) override;
@@ -48,9 +48,9 @@ class X11Application final : public Application {
 
   private:
     _XDisplay* display_;
-    TX11Wiring wiring_;
+    X11Wiring wiring_;
     std::unique_ptr<XRandRDisplayModes> modes_;
     std::unique_ptr<XSaverWindow> window_;
-    std::unique_ptr<TMainF> form_;
+    std::unique_ptr<SaverWindow> form_;
     bool terminated_ = false;
 };

@@ -22,7 +22,7 @@ int guardPipe = -1;
 
 }  // namespace
 
-bool StartDisplayGuard(const TDevMode& original) {
+bool StartDisplayGuard(const DisplayModeRequest& original) {
     if (guardPipe >= 0) return true;
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return false;
@@ -69,7 +69,7 @@ bool StartDisplayGuard(const TDevMode& original) {
 }
 
 int RunDisplayGuard(const char* modeText) {
-    TDevMode original;
+    DisplayModeRequest original;
     if (std::sscanf(modeText, "%u %u %u %u", &original.PelsWidth, &original.PelsHeight,
                     &original.BitsPerPel, &original.DisplayFrequency) != 4)
         return 1;
@@ -81,7 +81,7 @@ int RunDisplayGuard(const char* modeText) {
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) return 0;
     XRandRDisplayModes modes(display, /*guarded=*/false);
-    TDevMode current;
+    DisplayModeRequest current;
     if (modes.CurrentMode(current) &&
         (current.PelsWidth != original.PelsWidth || current.PelsHeight != original.PelsHeight))
         modes.ChangeDisplaySettings(original);

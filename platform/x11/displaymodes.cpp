@@ -13,7 +13,7 @@ bool HasRandR(Display* display) {
 
 }  // namespace
 
-bool XRandRDisplayModes::CurrentMode(TDevMode& mode) {
+bool XRandRDisplayModes::CurrentMode(DisplayModeRequest& mode) {
     if (!HasRandR(display_)) return false;
     const ::Window root = DefaultRootWindow(display_);
     XRRScreenConfiguration* config = XRRGetScreenInfo(display_, root);
@@ -35,14 +35,14 @@ bool XRandRDisplayModes::CurrentMode(TDevMode& mode) {
     return known;
 }
 
-long XRandRDisplayModes::ChangeDisplaySettings(const TDevMode& mode) {
+long XRandRDisplayModes::ChangeDisplaySettings(const DisplayModeRequest& mode) {
     if (!HasRandR(display_)) return kChangeFailed;
     if ((mode.Fields & DM_BITSPERPEL_) != 0 &&
         mode.BitsPerPel !=
             static_cast<std::uint32_t>(DefaultDepth(display_, DefaultScreen(display_))))
         return kBadMode;
     // Before the screen leaves the mode in force, someone must be sure to bring it back.
-    TDevMode original;
+    DisplayModeRequest original;
     const bool leaving =
         guarded_ && CurrentMode(original) &&
         (original.PelsWidth != mode.PelsWidth || original.PelsHeight != mode.PelsHeight);

@@ -14,8 +14,8 @@ class XRandRDisplayModes final : public DisplayModes {
     explicit XRandRDisplayModes(Display* display, bool guarded = true)
         : display_(display), guarded_(guarded) {}
 
-    bool CurrentMode(TDevMode& mode) override;
-    long ChangeDisplaySettings(const TDevMode& mode) override;
+    bool CurrentMode(DisplayModeRequest& mode) override;
+    long ChangeDisplaySettings(const DisplayModeRequest& mode) override;
 
     static constexpr long kChangeFailed = -1;  // DISP_CHANGE_FAILED
     static constexpr long kBadMode = -2;       // DISP_CHANGE_BADMODE

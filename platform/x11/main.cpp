@@ -87,9 +87,9 @@ int main(int argc, char** argv) {
         FileLockInstanceMarker marker({}, markerScope);
         XWindowFinder finder(display);
         X11Application app(
-            display, TX11Wiring{registry, timer, box, random, clock, colors, services, signals,
+            display, X11Wiring{registry, timer, box, random, clock, colors, services, signals,
                                 [&box, &registry] { box.ShowSettingsDialog(registry); }});
-        TLauncherPlatform platform{app, marker, finder, box, services};
+        LauncherPlatform platform{app, marker, finder, box, services};
         exitCode = RunLauncher(ExecutablePath(argc > 0 ? argv[0] : nullptr), args, platform);
     }
     if (display != nullptr) XCloseDisplay(display);

@@ -3,7 +3,7 @@
 #include "platform/x11/qtmodule.h"
 
 #include "platform/qt/messagebox.h"
-#include "platform/qt/properdialog.h"
+#include "platform/qt/settingsdialog.h"
 
 extern "C" __attribute__((visibility("default"))) void VelmoraQtSettingsDialog(Registry* registry) {
     ShowSettingsDialogModal(*registry);

@@ -66,7 +66,7 @@ unsigned long XSurface::ServerPixel(std::uint32_t bgr) const {
     return (r << redShift_) | (g << greenShift_) | (b << blueShift_);
 }
 
-void XSurface::SetPixel(std::int32_t x, std::int32_t y, TColor color) {
+void XSurface::SetPixel(std::int32_t x, std::int32_t y, ColorValue color) {
     if (static_cast<std::uint32_t>(x) >= static_cast<std::uint32_t>(width_) ||
         static_cast<std::uint32_t>(y) >= static_cast<std::uint32_t>(height_))
         return;
@@ -139,7 +139,7 @@ void XSurface::SetFontSize(int points) {
     }
 }
 
-void XSurface::SetBrushColor(TColor color) {
+void XSurface::SetBrushColor(ColorValue color) {
     const std::uint32_t bgr = ColorToRGB(color, colors_);
     brushPixel_ = ServerPixel(bgr);
     XRenderColor value{static_cast<unsigned short>((bgr & 0xFF) * 0x101),
@@ -190,7 +190,7 @@ std::int32_t XSurface::TextHeight(std::string_view sjis) {
     return font_ != nullptr ? font_->ascent + font_->descent : kStartPixelSize;
 }
 
-void XSurface::FillRect(const TRect32& rect) {
+void XSurface::FillRect(const Rect32& rect) {
     SendPixels();
     if (rect.Right <= rect.Left || rect.Bottom <= rect.Top) return;
     if (lastForeground_ != brushPixel_) {

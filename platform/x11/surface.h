@@ -23,11 +23,11 @@ class XSurface final : public DrawingSurface {
 
     void SetViewSize(std::int32_t width, std::int32_t height);
 
-    void SetPixel(std::int32_t x, std::int32_t y, TColor color) override;
+    void SetPixel(std::int32_t x, std::int32_t y, ColorValue color) override;
     void TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) override;
     std::int32_t TextHeight(std::string_view sjis) override;
-    void FillRect(const TRect32& rect) override;
-    void SetBrushColor(TColor color) override;
+    void FillRect(const Rect32& rect) override;
+    void SetBrushColor(ColorValue color) override;
     void SetFontSize(int points) override;
     void PrepareText(std::string_view sjis) override;
 

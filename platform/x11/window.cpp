@@ -39,13 +39,13 @@ XSaverWindow::~XSaverWindow() {
     XSync(display_, False);
 }
 
-bool XSaverWindow::Create(FormEvents& form) {
+bool XSaverWindow::Create(WindowEvents& form) {
     form_ = &form;
     // The framework's own parameters for a borderless form, then the form's changes.
-    TWindowParams params;
+    WindowCreateParams params;
     params.Style = WS_POPUP_;
     params.ClassStyle = CS_DBLCLKS_;
-    form.WindowParams(params);
+    form.OnCreateParams(params);
 
     const ::Window root = DefaultRootWindow(display_);
     host_ = static_cast<::Window>(params.Parent);
@@ -92,12 +92,12 @@ bool XSaverWindow::Create(FormEvents& form) {
     XSetErrorHandler(&IgnoreXError);
     surface_ = std::make_unique<XSurface>(drawDisplay_, window_, colors_);
 
-    form.FormCreate();
+    form.OnCreate();
     if (closed_) return true;
 
     XMapRaised(display_, window_);
     XSync(display_, False);
-    form.FormShow();
+    form.OnShow();
     if (closed_) return true;
 
     // The window refuses the X server's own screen saver for as long as it exists. A preview's
@@ -105,7 +105,7 @@ bool XSaverWindow::Create(FormEvents& form) {
     // saving, so only a top-level saver asks.
     std::intptr_t refused = 0;
     int eventBase = 0, errorBase = 0;
-    if (topLevel_ && form.SysCommandHandler(SC_SCREENSAVE_, refused) && refused == 1 &&
+    if (topLevel_ && form.OnSystemCommand(SC_SCREENSAVE_, refused) && refused == 1 &&
         XScreenSaverQueryExtension(display_, &eventBase, &errorBase)) {
         XScreenSaverSuspend(display_, True);
         serverSaverSuspended_ = true;
@@ -119,7 +119,7 @@ bool XSaverWindow::Create(FormEvents& form) {
         unsigned int buttons;
         if (XQueryPointer(display_, window_, &rootReturn, &childReturn, &rootX, &rootY, &x, &y,
                           &buttons))
-            form.FormMouseMove(x, y);
+            form.OnMouseMove(x, y);
     }
     XFlush(display_);
     return true;
@@ -147,16 +147,16 @@ void XSaverWindow::Run() {
         }
         if (closed_) break;
         int timeout = -1;
-        if (timer1On_) {
+        if (bannerTimerOn_) {
             const auto now = std::chrono::steady_clock::now();
-            if (now >= timer1Due_) {
-                timer1Due_ += timer1Interval_;
-                form_->Timer1Timer();
+            if (now >= bannerDue_) {
+                bannerDue_ += bannerInterval_;
+                form_->OnBannerEnd();
                 XFlush(display_);
                 continue;
             }
             timeout = static_cast<int>(
-                std::chrono::duration_cast<std::chrono::milliseconds>(timer1Due_ - now).count() +
+                std::chrono::duration_cast<std::chrono::milliseconds>(bannerDue_ - now).count() +
                 1);
         }
         pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {wakeFd_, POLLIN, 0}};
@@ -173,22 +173,22 @@ void XSaverWindow::Run() {
 void XSaverWindow::Dispatch(XEvent& event) {
     switch (event.type) {
         case KeyPress:
-            if (acceptsInput_) form_->FormKeyDown();
+            if (acceptsInput_) form_->OnKeyDown();
             break;
         case ButtonPress:
-            if (acceptsInput_) form_->FormMouseDown();
+            if (acceptsInput_) form_->OnMouseDown();
             break;
         case MotionNotify:
-            if (acceptsInput_) form_->FormMouseMove(event.xmotion.x, event.xmotion.y);
+            if (acceptsInput_) form_->OnMouseMove(event.xmotion.x, event.xmotion.y);
             break;
         case EnterNotify:
             if (acceptsInput_ && event.xcrossing.window == window_)
-                form_->FormMouseMove(event.xcrossing.x, event.xcrossing.y);
+                form_->OnMouseMove(event.xcrossing.x, event.xcrossing.y);
             break;
         case DestroyNotify:
             if (host_ != 0 &&
                 (event.xdestroywindow.window == host_ || event.xdestroywindow.window == window_))
-                form_->HostWindowGone();
+                form_->OnHostGone();
             break;
         case ClientMessage:
             if (static_cast<Atom>(event.xclient.data.l[0]) == wmDeleteWindow_) Close();
@@ -199,7 +199,7 @@ void XSaverWindow::Dispatch(XEvent& event) {
     XFlush(display_);
 }
 
-bool XSaverWindow::GetWindowRect(WindowHandle window, TRect32& rect) {
+bool XSaverWindow::GetWindowRect(WindowHandle window, Rect32& rect) {
     XWindowAttributes a;
     if (window == 0 || XGetWindowAttributes(display_, static_cast<::Window>(window), &a) == 0)
         return false;
@@ -281,20 +281,20 @@ void XSaverWindow::Close() {
     if (closing_ || closed_) return;
     closing_ = true;
     bool canClose = true;
-    form_->FormCloseQuery(canClose);
+    form_->OnCloseQuery(canClose);
     closing_ = false;
     if (!canClose) return;
-    form_->FormClose();
+    form_->OnClose();
     closed_ = true;
     if (window_ != 0) XUnmapWindow(display_, window_);
     XFlush(display_);
 }
 
-void XSaverWindow::SetTimer1(bool enabled, std::uint32_t intervalMs) {
-    timer1On_ = enabled;
+void XSaverWindow::SetBannerTimer(bool enabled, std::uint32_t intervalMs) {
+    bannerTimerOn_ = enabled;
     if (!enabled) return;
-    timer1Interval_ = std::chrono::milliseconds(intervalMs);
-    timer1Due_ = std::chrono::steady_clock::now() + timer1Interval_;
+    bannerInterval_ = std::chrono::milliseconds(intervalMs);
+    bannerDue_ = std::chrono::steady_clock::now() + bannerInterval_;
 }
 
 int XSaverWindow::ShowCursor(bool show) {

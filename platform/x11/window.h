@@ -11,7 +11,7 @@
 #include "platform/window.h"
 #include "platform/x11/surface.h"
 
-class XSaverWindow final : public SaverWindow, public CursorService {
+class XSaverWindow final : public NativeWindow, public CursorService {
   public:
     // `display` is the window thread's connection; the surface opens one of its own. `wakeFd`
     // is read when readable and then closes the window (the signal pipe), -1 for none.
@@ -20,22 +20,22 @@ class XSaverWindow final : public SaverWindow, public CursorService {
     XSaverWindow(const XSaverWindow&) = delete;
     XSaverWindow& operator=(const XSaverWindow&) = delete;
 
-    // Builds the window for `form`: its parameters, FormCreate, then (unless it closed at once)
-    // mapping and FormShow. False when the window could not be made.
-    bool Create(FormEvents& form);
+    // Builds the window for `form`: its parameters, OnCreate, then (unless it closed at once)
+    // mapping and OnShow. False when the window could not be made.
+    bool Create(WindowEvents& form);
     // The message loop: returns when the window has closed.
     void Run();
     bool Closed() const { return closed_; }
 
-    // SaverWindow
-    bool GetWindowRect(WindowHandle window, TRect32& rect) override;
+    // NativeWindow
+    bool GetWindowRect(WindowHandle window, Rect32& rect) override;
     void PrimaryScreenSize(std::int32_t& width, std::int32_t& height) override;
     void SetBounds(std::int32_t left, std::int32_t top, std::int32_t width,
                    std::int32_t height) override;
     void Close() override;
     void HideApplicationWindow() override {}  // X11 has no hidden application window
     void DisableIme() override {}             // no input method is attached to this window
-    void SetTimer1(bool enabled, std::uint32_t intervalMs) override;
+    void SetBannerTimer(bool enabled, std::uint32_t intervalMs) override;
     WindowHandle Handle() override { return window_; }
     DrawingSurface& Surface() override { return *surface_; }
     void FlushDrawing() override { surface_->Flush(); }
@@ -55,7 +55,7 @@ class XSaverWindow final : public SaverWindow, public CursorService {
     Display* drawDisplay_ = nullptr;
     const SystemColorSource& colors_;
     int wakeFd_;
-    FormEvents* form_ = nullptr;
+    WindowEvents* form_ = nullptr;
     ::Window window_ = 0;
     ::Window host_ = 0;
     bool topLevel_ = false;
@@ -65,9 +65,9 @@ class XSaverWindow final : public SaverWindow, public CursorService {
     bool serverSaverSuspended_ = false;
     int cursorCount_ = 0;
     Cursor blankCursor_ = 0;
-    bool timer1On_ = false;
-    std::chrono::milliseconds timer1Interval_{0};
-    SteadyTime timer1Due_;
+    bool bannerTimerOn_ = false;
+    std::chrono::milliseconds bannerInterval_{0};
+    SteadyTime bannerDue_;
     std::unique_ptr<XSurface> surface_;
     Atom wmDeleteWindow_ = 0;
 };

@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "platform/posix/registry.h"
-#include "platform/qt/properdialog.h"
+#include "platform/qt/settingsdialog.h"
 
 int main() {
     FileRegistry registry(DefaultRegistryPath(), &std::cerr);

@@ -56,8 +56,8 @@ echo "2a0, Down, Enter: Speed $(reg_sz Speed)"
 open_dialog
 read -r cx cy < <(wine "$WINTOOL" client "$caption" | tr -d '\r') || fail "the dialog's client area was not found"
 click() { xdotool mousemove "$((cx + $1))" "$((cy + $2))" click 1; sleep 0.3; }
-click 160 280  # Dark_color: panel at 15,185, button at 105,83, 81 x 25
-click 252 332  # BitBtn1 (OK) at 215,320, 75 x 25
+click 160 280  # darkPresetButton: panel at 15,185, button at 105,83, 81 x 25
+click 252 332  # okButton (OK) at 215,320, 75 x 25
 close_dialog
 reg_snapshot
 expected=(road_Color=cl3DLight 'porl_Color=$0001FEFF' star1_Color=cl3DLight star2_Color=clAqua

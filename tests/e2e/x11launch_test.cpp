@@ -63,7 +63,7 @@ TEST_F(X11LaunchTest, PreviewHostIsShownAndANumberThatIsNoWindowIsHarmless) {
     DefaultSystemColors colors;
     PosixSaverServices services;
     TerminationPipe signals;
-    X11Application app(display, TX11Wiring{registry, timer, box, random, clock, colors, services,
+    X11Application app(display, X11Wiring{registry, timer, box, random, clock, colors, services,
                                            signals, nullptr});
     const ::Window host = MakeTopLevel("host");
     app.ShowWindow(host, SW_SHOW_);

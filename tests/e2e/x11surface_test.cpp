@@ -14,10 +14,10 @@
 
 namespace {
 
-constexpr TColor kRed = 0x000000FF;
-constexpr TColor kGreen = 0x0000FF00;
-constexpr TColor kBlue = 0x00FF0000;
-constexpr TColor k3DLight = static_cast<TColor>(0x80000016u);
+constexpr ColorValue kRed = 0x000000FF;
+constexpr ColorValue kGreen = 0x0000FF00;
+constexpr ColorValue kBlue = 0x00FF0000;
+constexpr ColorValue k3DLight = static_cast<ColorValue>(0x80000016u);
 
 class XSurfaceTest : public ::testing::Test {
   protected:
@@ -85,7 +85,7 @@ TEST_F(XSurfaceTest, ColoursAreRedGreenBlueFromTheStoredBgrAndSystemColoursLooke
 
 TEST_F(XSurfaceTest, FillKeepsItsPlaceBetweenPixelsOfOneFrame) {
     surface->SetPixel(10, 10, kRed);
-    surface->FillRect(TRect32{0, 0, 50, 50});  // brush black: erases the pixel drawn before
+    surface->FillRect(Rect32{0, 0, 50, 50});  // brush black: erases the pixel drawn before
     surface->SetPixel(20, 20, kGreen);
     surface->Flush();
     EXPECT_EQ(At(10, 10), 0u);

@@ -31,7 +31,7 @@ TEST_F(InstanceMarkerTest, NothingIsFoundBeforeAnInstanceRegisters) {
 
 TEST_F(InstanceMarkerTest, RegisteredNameIsFoundWithoutRegardToCaseUntilItsOwnerDeletesIt) {
     FileLockInstanceMarker owner(dir), other(dir);
-    const TAtom atom = owner.Add("velmora");
+    const MarkerId atom = owner.Add("velmora");
     ASSERT_NE(atom, 0);
     EXPECT_NE(other.Find("VELMORA"), 0);
     EXPECT_NE(owner.Find("velmora"), 0);
@@ -61,7 +61,7 @@ TEST_F(InstanceMarkerTest, EachScopeHoldsItsOwnInstanceSoOneHackRunsPerScreen) {
 TEST_F(InstanceMarkerTest, DeletingAMarkerFoundForAnotherInstanceLeavesThatInstanceAlone) {
     FileLockInstanceMarker owner(dir), second(dir);
     ASSERT_NE(owner.Add("velmora"), 0);
-    const TAtom found = second.Find("velmora");
+    const MarkerId found = second.Find("velmora");
     ASSERT_NE(found, 0);
     second.Delete(found);
     EXPECT_NE(second.Find("velmora"), 0);

@@ -35,18 +35,18 @@ class FakeApplication final : public Application {
 class FakeMarker final : public InstanceMarker {
   public:
     explicit FakeMarker(CallLog& log) : log_(log) {}
-    TAtom Find(std::string_view name) override {
+    MarkerId Find(std::string_view name) override {
         log_.push_back("Find " + std::string(name));
         return found;
     }
-    TAtom Add(std::string_view name) override {
+    MarkerId Add(std::string_view name) override {
         log_.push_back("Add " + std::string(name));
         return added;
     }
-    void Delete(TAtom atom) override { log_.push_back("Delete " + std::to_string(atom)); }
+    void Delete(MarkerId atom) override { log_.push_back("Delete " + std::to_string(atom)); }
 
-    TAtom found = 0;
-    TAtom added = 0xC001;
+    MarkerId found = 0;
+    MarkerId added = 0xC001;
 
   private:
     CallLog& log_;
@@ -90,7 +90,7 @@ class LauncherTest : public ::testing::Test {
     FakeFinder finder{log};
     FakeMessageBox box;
     FakeServices services{log};
-    TLauncherPlatform platform{app, marker, finder, box, services};
+    LauncherPlatform platform{app, marker, finder, box, services};
 };
 
 TEST(LauncherArguments, ModeLetterIsTheSecondCharacterUpperCasedOrCWithoutArguments) {

@@ -27,9 +27,9 @@ TEST(MemorySurface, ColoursAreStoredAsRgbAndSystemColoursResolvedWhenDrawn) {
     MemorySurface s(2, 2, colors);
     s.SetPixel(0, 0, 0x000000FF);  // red in the low byte
     EXPECT_EQ(s.Pixel(0, 0), 0xFF0000u);
-    s.SetPixel(1, 0, static_cast<TColor>(0x80000016u));  // 3-D light
+    s.SetPixel(1, 0, static_cast<ColorValue>(0x80000016u));  // 3-D light
     EXPECT_EQ(s.Pixel(1, 0), 0xE3E3E3u);
-    s.SetPixel(0, 1, static_cast<TColor>(0x80000030u));  // no such system colour
+    s.SetPixel(0, 1, static_cast<ColorValue>(0x80000030u));  // no such system colour
     EXPECT_EQ(s.Pixel(0, 1), 0u);
     s.SetPixel(1, 1, 0x1FFFFFFF);  // "none": its low three bytes
     EXPECT_EQ(s.Pixel(1, 1), 0xFFFFFFu);
@@ -39,7 +39,7 @@ TEST(MemorySurface, FillIncludesLeftAndTopButNotRightAndBottom) {
     DefaultSystemColors colors;
     MemorySurface s(5, 5, colors);
     s.SetBrushColor(clWhite);
-    s.FillRect(TRect32{1, 1, 3, 4});
+    s.FillRect(Rect32{1, 1, 3, 4});
     int lit = 0;
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 5; ++x) {
@@ -48,7 +48,7 @@ TEST(MemorySurface, FillIncludesLeftAndTopButNotRightAndBottom) {
             lit += inside;
         }
     EXPECT_EQ(lit, 6);
-    s.FillRect(TRect32{-100, -100, 100, 100});  // clipped, no fault
+    s.FillRect(Rect32{-100, -100, 100, 100});  // clipped, no fault
     EXPECT_EQ(s.Pixel(4, 4), 0xFFFFFFu);
 }
 
@@ -78,7 +78,7 @@ TEST_F(FreeTypeSurface, BannerTextIsWhiteOnAnOpaqueBlackBoxOfItsExtent) {
     DefaultSystemColors colors;
     MemorySurface s(400, 60, colors, text.get());
     s.SetBrushColor(clWhite);
-    s.FillRect(TRect32{0, 0, 400, 60});  // a white page, so the text's black box shows
+    s.FillRect(Rect32{0, 0, 400, 60});  // a white page, so the text's black box shows
     s.SetBrushColor(clBlack);
     s.TextOut(10, 5, kBannerLine1);
     const std::int32_t h = s.TextHeight(kBannerLine1);

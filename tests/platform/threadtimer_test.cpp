@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "platform/posix/threadtimer.h"
-#include "saver/mmtimer.h"
+#include "saver/frametimer.h"
 
 namespace {
 
@@ -105,10 +105,10 @@ TEST(ThreadTimer, KillOfAnEventReArmedByARunningCallbackWaitsForThatCallbackToRe
 
 // The frame's own bracket: each callback stops its timer first and re-arms it last.
 struct Frames {
-    TMMTimer* Timer = nullptr;
+    FrameTimer* Timer = nullptr;
     std::atomic<int> Count{0};
     std::atomic<bool> Closing{false};
-    static void OnTimer(void* context, TMMTimer& timer) {
+    static void OnTimer(void* context, FrameTimer& timer) {
         auto& f = *static_cast<Frames*>(context);
         timer.Stop();
         ++f.Count;
@@ -118,7 +118,7 @@ struct Frames {
 
 TEST(ThreadTimer, FrameBracketKeepsRunningAtTheDelayAndStopsForGood) {
     ThreadTimerService service;
-    TMMTimer timer(service);
+    FrameTimer timer(service);
     Frames frames;
     frames.Timer = &timer;
     timer.SetOnTimer(&Frames::OnTimer, &frames);
@@ -138,7 +138,7 @@ TEST(ThreadTimer, FrameBracketKeepsRunningAtTheDelayAndStopsForGood) {
 
 TEST(ThreadTimer, ManyStartStopCyclesFromTheWindowThreadLeaveNothingArmed) {
     ThreadTimerService service;
-    TMMTimer timer(service);
+    FrameTimer timer(service);
     Frames frames;
     timer.SetOnTimer(&Frames::OnTimer, &frames);
     timer.SetDelay(1);

@@ -50,13 +50,13 @@ class LoggingTimer final : public TimerService {
 
 // The saver window as a framework would run it: Close runs the form's close query and, on
 // consent, its close.
-class FakeWindow final : public SaverWindow, public CursorService {
+class FakeWindow final : public NativeWindow, public CursorService {
   public:
     FakeWindow(DrawingSurface& surface, CallLog& log) : surface_(surface), log_(log) {}
 
-    void Attach(FormEvents& form) { form_ = &form; }
+    void Attach(WindowEvents& form) { form_ = &form; }
 
-    bool GetWindowRect(WindowHandle window, TRect32& rect) override {
+    bool GetWindowRect(WindowHandle window, Rect32& rect) override {
         log_.push_back("GetWindowRect " + std::to_string(window));
         if (!hostExists) return false;
         rect = hostRect;
@@ -75,16 +75,16 @@ class FakeWindow final : public SaverWindow, public CursorService {
         log_.push_back("Close");
         ++closeRequests;
         bool canClose = true;
-        form_->FormCloseQuery(canClose);
+        form_->OnCloseQuery(canClose);
         if (!canClose) return;
-        form_->FormClose();
+        form_->OnClose();
         closed = true;
     }
     void HideApplicationWindow() override { log_.push_back("HideApplicationWindow"); }
     void DisableIme() override { log_.push_back("DisableIme"); }
-    void SetTimer1(bool enabled, std::uint32_t intervalMs) override {
+    void SetBannerTimer(bool enabled, std::uint32_t intervalMs) override {
         timer1On = enabled;
-        log_.push_back(enabled ? "Timer1 on " + std::to_string(intervalMs) : "Timer1 off");
+        log_.push_back(enabled ? "BannerTimer on " + std::to_string(intervalMs) : "BannerTimer off");
     }
     WindowHandle Handle() override { return 0x4242; }
     DrawingSurface& Surface() override { return surface_; }
@@ -97,7 +97,7 @@ class FakeWindow final : public SaverWindow, public CursorService {
     }
 
     bool hostExists = true;
-    TRect32 hostRect{10, 20, 162, 132};
+    Rect32 hostRect{10, 20, 162, 132};
     std::int32_t screenWidth = 1024, screenHeight = 768;
     int cursorCount = 0;
     int closeRequests = 0;
@@ -108,7 +108,7 @@ class FakeWindow final : public SaverWindow, public CursorService {
   private:
     DrawingSurface& surface_;
     CallLog& log_;
-    FormEvents* form_ = nullptr;
+    WindowEvents* form_ = nullptr;
 };
 
 class FakeServices final : public ScreenSaverServices {
@@ -143,22 +143,22 @@ class FakeServices final : public ScreenSaverServices {
 class FakeDisplayModes final : public DisplayModes {
   public:
     explicit FakeDisplayModes(CallLog& log) : log_(log) {}
-    bool CurrentMode(TDevMode& mode) override {
+    bool CurrentMode(DisplayModeRequest& mode) override {
         mode = current;
         return known;
     }
-    long ChangeDisplaySettings(const TDevMode& mode) override {
+    long ChangeDisplaySettings(const DisplayModeRequest& mode) override {
         log_.push_back("ChangeDisplaySettings " + std::to_string(mode.PelsWidth) + "x" +
                        std::to_string(mode.PelsHeight));
         requests.push_back(mode);
         return answer;
     }
 
-    TDevMode current{DM_BITSPERPEL_ | DM_PELSWIDTH_ | DM_PELSHEIGHT_ | DM_DISPLAYFREQUENCY_, 24,
+    DisplayModeRequest current{DM_BITSPERPEL_ | DM_PELSWIDTH_ | DM_PELSHEIGHT_ | DM_DISPLAYFREQUENCY_, 24,
                      1920, 1080, 75};
     bool known = true;
     long answer = 0;
-    std::vector<TDevMode> requests;
+    std::vector<DisplayModeRequest> requests;
 
   private:
     CallLog& log_;

@@ -9,7 +9,7 @@ struct Comet : ::testing::Test {
     DefaultSystemColors colors;
     MemorySurface surface{640, 480, colors};
     ScriptedRandom random;
-    TSceneState s;
+    SceneState s;
 
     void SetUp() override {
         s.ViewWidth = 640;
@@ -59,7 +59,7 @@ TEST_F(Comet, IsDrawnDownTo25RowsAboveTheRoadTop) {
 
 TEST_F(Comet, VanishesAtRandomFiveTimesInAThousandWithoutLeavingAPixel) {
     StepTo(300, 100);
-    const TPoint32 drawn{s.CometX, s.CometY};
+    const Point32 drawn{s.CometX, s.CometY};
     EXPECT_EQ(surface.Pixel(drawn.x, drawn.y), 0xFFFFFFu);
     s.CometX = 298;
     s.CometY = 100;

@@ -7,7 +7,7 @@
 
 namespace {
 
-TSceneState FreshCourse(std::uint8_t hillLevel, int warmUp) {
+SceneState FreshCourse(std::uint8_t hillLevel, int warmUp) {
     SceneFixture f;
     f.Settings.UpDown = hillLevel;
     MemorySurface surface(64, 48, f.Colors);
@@ -16,14 +16,14 @@ TSceneState FreshCourse(std::uint8_t hillLevel, int warmUp) {
 }
 
 TEST(CourseRandom, FollowsTheKnownSequenceFrom203) {
-    TSceneState s;
+    SceneState s;
     s.CourseSeed = 203;
     const u16 expected[] = {9834, 13455, 17133, 16107, 13694, 3826};
     for (u16 value : expected) EXPECT_EQ(CourseRandom(s), value);
 }
 
 TEST(CourseRandom, RunsThrough17416ValuesBeforeRepeatingAndStaysBelowModulus) {
-    TSceneState s;
+    SceneState s;
     s.CourseSeed = 203;
     int steps = 0;
     do {
@@ -34,7 +34,7 @@ TEST(CourseRandom, RunsThrough17416ValuesBeforeRepeatingAndStaysBelowModulus) {
 }
 
 TEST(BendMachine, FirstFortyFramesAreStraightThenTheSeededCurveStartsInFrame41) {
-    TSceneState s = FreshCourse(0, 1);
+    SceneState s = FreshCourse(0, 1);
     EXPECT_EQ(s.CourseSeed, 9834);
     for (int frame = 1; frame <= 40; ++frame) {
         StepCourse(s);
@@ -46,7 +46,7 @@ TEST(BendMachine, FirstFortyFramesAreStraightThenTheSeededCurveStartsInFrame41) 
 }
 
 TEST(BendMachine, CurvesNeverHaveBendZeroAndSegmentsStayInTheirRanges) {
-    TSceneState s = FreshCourse(0, 7);
+    SceneState s = FreshCourse(0, 7);
     int curves = 0, straights = 0;
     for (int frame = 0; frame < 200000; ++frame) {
         const i16 bendBefore = s.Bend;
@@ -73,7 +73,7 @@ TEST(BendMachine, CurvesNeverHaveBendZeroAndSegmentsStayInTheirRanges) {
 
 TEST(BendMachine, ABendDrawOfZeroIsDrawnAgain) {
     // Find a seed whose next two draws give a bend of 0, so the pair must be drawn again.
-    TSceneState probe;
+    SceneState probe;
     u16 seed = 0;
     for (std::uint32_t x = 0; x < 17417; ++x) {
         probe.CourseSeed = static_cast<u16>(x);
@@ -83,7 +83,7 @@ TEST(BendMachine, ABendDrawOfZeroIsDrawnAgain) {
             break;
         }
     }
-    TSceneState s;
+    SceneState s;
     s.CourseSeed = seed;
     s.Bend = 0;
     s.BendCount = 0;
@@ -98,7 +98,7 @@ TEST(HillMachine, FirstDecisionInFrame51DependsOnTheLevel) {
     const std::uint8_t levels[] = {1, 2, 3};
     const u16 counts[] = {17, 17, 37};  // 16107 mod 10, 20, 40, plus 10
     for (int i = 0; i < 3; ++i) {
-        TSceneState s = FreshCourse(levels[i], 1);
+        SceneState s = FreshCourse(levels[i], 1);
         for (int frame = 1; frame <= 50; ++frame) {
             StepCourse(s);
             StepHeight(s);
@@ -111,7 +111,7 @@ TEST(HillMachine, FirstDecisionInFrame51DependsOnTheLevel) {
 }
 
 TEST(HillMachine, LevelZeroKeepsTheRoadFlatAndLeavesTheHillFieldsAlone) {
-    TSceneState s = FreshCourse(0, 5);
+    SceneState s = FreshCourse(0, 5);
     for (int frame = 0; frame < 20000; ++frame) {
         StepCourse(s);
         StepHeight(s);
@@ -128,7 +128,7 @@ TEST(HillMachine, LevelZeroKeepsTheRoadFlatAndLeavesTheHillFieldsAlone) {
 std::pair<int, int> HillCountSpread(std::uint8_t level, i16 accel, i16 height) {
     int lo = 1 << 30, hi = -1;
     for (std::uint32_t seed = 0; seed < 17417; ++seed) {
-        TSceneState s;
+        SceneState s;
         s.HillLevel = level;
         s.HillCount = 0;
         s.HillAccel = accel;
@@ -167,7 +167,7 @@ TEST(HillMachine, LevelsFromSixteenOnDivideLikeLevelFifteenInsteadOfByZero) {
 
 TEST(HillMachine, AccelerationPointsBackTowardsBaseLevel) {
     auto accelAfterLevelPhase = [](i16 height) {
-        TSceneState s;
+        SceneState s;
         s.HillLevel = 2;
         s.HillCount = 0;
         s.HillAccel = 0;
@@ -183,7 +183,7 @@ TEST(HillMachine, AccelerationPointsBackTowardsBaseLevel) {
 }
 
 TEST(StepHeight, IntegratesSlopeIntoHeightAndResetsRoadTop) {
-    TSceneState s;
+    SceneState s;
     s.ViewHeight = 480;
     s.RoadTop = 12;
     s.HillAccel = 1;
@@ -196,7 +196,7 @@ TEST(StepHeight, IntegratesSlopeIntoHeightAndResetsRoadTop) {
 }
 
 TEST(StepHeight, BrakingStartsWhenRemainingClimbFitsTriangularNumber) {
-    TSceneState s;
+    SceneState s;
     s.HillSlope = -3;
     s.HillAccel = 0;
     s.HillCount = 77;
@@ -206,7 +206,7 @@ TEST(StepHeight, BrakingStartsWhenRemainingClimbFitsTriangularNumber) {
     EXPECT_EQ(s.HillCount, 3);
     EXPECT_EQ(s.HillAccel, 1);
 
-    TSceneState t;
+    SceneState t;
     t.HillSlope = -3;
     t.HillCount = 77;
     t.RowHeight(0) = 10;  // 7 still to climb: not yet
@@ -216,7 +216,7 @@ TEST(StepHeight, BrakingStartsWhenRemainingClimbFitsTriangularNumber) {
 }
 
 TEST(StepHeight, BrakingComparesUnsignedSoAHeightAboveBaseDoesNotBrake) {
-    TSceneState s;
+    SceneState s;
     s.HillSlope = -1;
     s.HillCount = 40;
     s.RowHeight(0) = -1;  // -2 after the step: 65534 unsigned, far more than t = 1
@@ -227,7 +227,7 @@ TEST(StepHeight, BrakingComparesUnsignedSoAHeightAboveBaseDoesNotBrake) {
 
 TEST(StepHeight, ClimbBackLevelsOffWithinTheBrakingSpeedOfBaseLevel) {
     for (i16 depth : {500, 3000, 9000}) {
-        TSceneState s;
+        SceneState s;
         s.HillLevel = 3;
         s.HillAccel = -1;
         s.HillCount = 20000;
@@ -252,7 +252,7 @@ TEST(StepHeight, ClimbBackLevelsOffWithinTheBrakingSpeedOfBaseLevel) {
 }
 
 TEST(ShiftRows, CarriesBothHistoriesOneRowNearerAndKeepsRowZero) {
-    TSceneState s;
+    SceneState s;
     for (int r = 0; r <= kLastRow; ++r) {
         s.RowBend[r] = static_cast<i16>(r == 0 ? 0 : r % 9 - 4);
         s.RowHeight(r) = static_cast<i16>(1000 + r);

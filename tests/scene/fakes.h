@@ -40,20 +40,20 @@ public:
     struct Op {
         char Kind;  // 'p' pixel, 't' text, 'f' fill, 'b' brush, 's' font size, 'r' prepare
         std::int32_t X, Y;
-        TColor Color;
+        ColorValue Color;
         std::string Text;
-        TRect32 Rect;
+        Rect32 Rect;
     };
     std::vector<Op> Ops;
     std::int32_t LineHeight = 13;
 
-    void SetPixel(std::int32_t x, std::int32_t y, TColor c) override { Ops.push_back({'p', x, y, c, {}, {}}); }
+    void SetPixel(std::int32_t x, std::int32_t y, ColorValue c) override { Ops.push_back({'p', x, y, c, {}, {}}); }
     void TextOut(std::int32_t x, std::int32_t y, std::string_view t) override {
         Ops.push_back({'t', x, y, 0, std::string(t), {}});
     }
     std::int32_t TextHeight(std::string_view) override { return LineHeight; }
-    void FillRect(const TRect32& r) override { Ops.push_back({'f', 0, 0, 0, {}, r}); }
-    void SetBrushColor(TColor c) override { Ops.push_back({'b', 0, 0, c, {}, {}}); }
+    void FillRect(const Rect32& r) override { Ops.push_back({'f', 0, 0, 0, {}, r}); }
+    void SetBrushColor(ColorValue c) override { Ops.push_back({'b', 0, 0, c, {}, {}}); }
     void SetFontSize(int points) override { Ops.push_back({'s', points, 0, 0, {}, {}}); }
     void PrepareText(std::string_view t) override { Ops.push_back({'r', 0, 0, 0, std::string(t), {}}); }
 
@@ -68,11 +68,11 @@ public:
 // A scene initialised for a view of the given size with a fixed clock and `courseSteps` warm-up
 // steps of the course random source.
 struct SceneFixture {
-    TSettings Settings;
+    SaverSettings Settings;
     DefaultSystemColors Colors;
     LcgRandom Random;
     FixedClock Clock{4242};
-    TSceneState State;
+    SceneState State;
 
     void Init(std::int32_t width, std::int32_t height, DrawingSurface& surface, int courseSteps = 1) {
         InitScene(State, Settings, width, height, surface, Random, Clock, courseSteps);

@@ -69,7 +69,7 @@ TEST(InitScene, WarmUpStepsComeFromTheClockSeededSourceUnlessForced) {
     random.Script = {6};
     std::int32_t w = 64, h = 64;
     InitScene(f.State, f.Settings, w, h, surface, random, f.Clock, 0);
-    TSceneState ref;
+    SceneState ref;
     ref.CourseSeed = 203;
     for (int i = 0; i < 7; ++i) CourseRandom(ref);
     EXPECT_EQ(f.State.CourseSeed, ref.CourseSeed);
@@ -127,7 +127,7 @@ TEST(Frame, RoadComesBeforeTheSkyWhichErasesAndDrawsEachDotInTurn) {
     RecordingSurface surface;
     f.Init(1920, 1080, surface);
     surface.Ops.clear();
-    const TPoint32 oldStar60 = f.State.PrevStar[60];
+    const Point32 oldStar60 = f.State.PrevStar[60];
     RunFrame(f.State, surface, f.Random, false);
     const auto pixels = surface.Pixels();
     // The sky's 312 erase-and-draw pairs come last (no shooting star without the setting).

@@ -17,14 +17,14 @@ namespace {
 class CountingSurface final : public DrawingSurface {
 public:
     long Pixels = 0, Visible = 0;
-    void SetPixel(std::int32_t x, std::int32_t y, TColor) override {
+    void SetPixel(std::int32_t x, std::int32_t y, ColorValue) override {
         ++Pixels;
         if (static_cast<std::uint32_t>(x) < 1920u && static_cast<std::uint32_t>(y) < 1080u) ++Visible;
     }
     void TextOut(std::int32_t, std::int32_t, std::string_view) override {}
     std::int32_t TextHeight(std::string_view) override { return 16; }
-    void FillRect(const TRect32&) override {}
-    void SetBrushColor(TColor) override {}
+    void FillRect(const Rect32&) override {}
+    void SetBrushColor(ColorValue) override {}
     void SetFontSize(int) override {}
 };
 
@@ -38,7 +38,7 @@ struct Ranges {
 };
 
 Ranges Drive(int upDown, int course) {
-    TSettings settings;
+    SaverSettings settings;
     settings.UpDown = upDown;
     settings.Comet = true;
     settings.StarScroll = true;
@@ -46,7 +46,7 @@ Ranges Drive(int upDown, int course) {
     CountingSurface surface;
     LcgRandom random;
     FixedClock clock(static_cast<std::uint32_t>(course * 7919));
-    auto s = std::make_unique<TSceneState>();
+    auto s = std::make_unique<SceneState>();
     std::int32_t width = 1920, height = 1080;
     InitScene(*s, settings, width, height, surface, random, clock, course);
     Ranges r;

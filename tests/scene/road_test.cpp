@@ -5,8 +5,8 @@
 
 namespace {
 
-constexpr TColor kRoad = 0x00112233;
-constexpr TColor kLamp = 0x00445566;
+constexpr ColorValue kRoad = 0x00112233;
+constexpr ColorValue kLamp = 0x00445566;
 
 struct LevelRoad : ::testing::Test {
     SceneFixture f;
@@ -37,7 +37,7 @@ struct LevelRoad : ::testing::Test {
 
 TEST_F(LevelRoad, StraightLevelRoadProjectsToTheNominalPerspective) {
     Make(640, 480);
-    const TSceneState& s = f.State;
+    const SceneState& s = f.State;
     for (int r = 1; r <= kLastRow; ++r) ASSERT_EQ(s.RowX[r], 0) << r;
     EXPECT_EQ(s.RowY[228], 240 + 222);
     EXPECT_EQ(s.RowY[0], 240 + 8);
@@ -98,7 +98,7 @@ TEST_F(LevelRoad, EachDotErasesItsPreviousPixel) {
     Make(1920, 1080);
     PlacePair(1, 200);
     DrawRoad(f.State, *surface);
-    const TPoint32 first = f.State.PrevDotRight[1];
+    const Point32 first = f.State.PrevDotRight[1];
     EXPECT_EQ(At(first.x, first.y), RoadPixel());
     DrawRoad(f.State, *surface);
     EXPECT_EQ(At(first.x, first.y), 0u);
@@ -136,7 +136,7 @@ TEST_F(LevelRoad, RowMarkedHiddenDrawsNothingButStillErases) {
     Make(1920, 1080);
     PlacePair(1, 100);
     DrawRoad(f.State, *surface);
-    const TPoint32 before = f.State.PrevDotRight[1];
+    const Point32 before = f.State.PrevDotRight[1];
     f.State.RowX[101] = 8191;
     DrawRoad(f.State, *surface);
     EXPECT_EQ(At(before.x, before.y), 0u);
@@ -149,18 +149,18 @@ TEST_F(LevelRoad, LaterPairsEraseWinsWhereTwoPairsMeet) {
     // place then blacks it out for this frame.
     PlacePair(2, 150);
     DrawRoad(f.State, *surface);
-    const TPoint32 drawn = f.State.PrevDotRight[2];
+    const Point32 drawn = f.State.PrevDotRight[2];
     f.State.PrevDotRight[1] = drawn;
     f.State.DotRow[2] = 149;  // pair 2 draws at the same place again
     f.State.DotRow[1] = 100;
-    f.State.PrevDotRight[2] = TPoint32{0, 0};
+    f.State.PrevDotRight[2] = Point32{0, 0};
     DrawRoad(f.State, *surface);
     EXPECT_EQ(f.State.PrevDotRight[2].x, drawn.x);
     EXPECT_EQ(At(drawn.x, drawn.y), 0u);
 }
 
 TEST(RoadCurve, BendUnderTheViewerGrowsTowardTheHorizon) {
-    TSceneState s;
+    SceneState s;
     s.RowBend[228] = 4;
     s.Bend = 0;
     ProjectCurve(s);
@@ -171,7 +171,7 @@ TEST(RoadCurve, BendUnderTheViewerGrowsTowardTheHorizon) {
 }
 
 TEST(RoadCurve, ProjectCurveStoresTheCurrentBendInRowOne) {
-    TSceneState s;
+    SceneState s;
     s.Bend = -3;
     ProjectCurve(s);
     EXPECT_EQ(s.RowBend[1], -3);
@@ -179,7 +179,7 @@ TEST(RoadCurve, ProjectCurveStoresTheCurrentBendInRowOne) {
 }
 
 TEST(RoadCurve, LateralSumOutsideItsRangeMarksRowsHidden) {
-    TSceneState s;
+    SceneState s;
     for (int r = 1; r <= kLastRow; ++r) s.RowBend[r] = 30000 / 228;  // a sharp, impossible turn
     s.Bend = s.RowBend[1];
     ProjectCurve(s);
@@ -240,7 +240,7 @@ TEST(RoadHeight, SeeThroughDrawsDotsHiddenBehindACrest) {
 }
 
 TEST(RoadHeight, RowsAboveTheTopEdgeNeitherLowerRoadTopNorShow) {
-    TSceneState s;
+    SceneState s;
     s.ViewHeight = 100;
     s.HalfHeight = 50;
     s.RoadTop = 100;
@@ -264,7 +264,7 @@ TEST(RoadHeight, DepthBeyondTheQuotientsRangeIsClampedNotAFault) {
     for (const auto& [height, expectedY] : {std::pair{-26500, 540 - 32768 / 235},
                                             std::pair{24000, 540 + 32767 / 235},
                                             std::pair{-20000, 540 + (2000 * -18500 / 1500) / 235}}) {
-        TSceneState s;
+        SceneState s;
         s.ViewHeight = 1080;
         s.HalfHeight = 540;
         s.RoadTop = 1080;

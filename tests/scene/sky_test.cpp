@@ -23,7 +23,7 @@ struct Sky : ::testing::Test {
 
 TEST_F(Sky, SetUpPlacesStarsInTheTopThirdAndTownLightsJustAboveTheMiddle) {
     Make(640, 480);
-    const TSceneState& s = f.State;
+    const SceneState& s = f.State;
     for (int i = 0; i < kStars; ++i) {
         ASSERT_GE(s.StarX[i], 0);
         ASSERT_LT(s.StarX[i], 640);
@@ -47,7 +47,7 @@ TEST_F(Sky, LayerColoursFollowTheIndexTable) {
     f.Settings.town2_Color = 5;
     f.Settings.town3_Color = 6;
     Make(640, 480);
-    const TSceneState& s = f.State;
+    const SceneState& s = f.State;
     EXPECT_EQ(std::count(std::begin(s.StarColor), std::end(s.StarColor), 1), 46);
     EXPECT_EQ(s.StarColor[45], 1);
     EXPECT_EQ(s.StarColor[46], 2);
@@ -60,7 +60,7 @@ TEST_F(Sky, LayerColoursFollowTheIndexTable) {
 
 TEST_F(Sky, NothingMovesOnALevelStraightRoad) {
     Make(640, 480);
-    const TSceneState before = f.State;
+    const SceneState before = f.State;
     StepSky(f.State, *surface);
     for (int i = 0; i < kStars; ++i) {
         ASSERT_EQ(f.State.StarX[i], before.StarX[i]);
@@ -149,7 +149,7 @@ TEST_F(Sky, EachDotErasesWhereItWasLastDrawn) {
     Make(640, 480);
     f.State.StarX[0] = 100;
     f.State.StarY[0] = 50;
-    f.State.PrevStar[0] = TPoint32{100, 50};
+    f.State.PrevStar[0] = Point32{100, 50};
     f.State.StarColor[0] = clWhite;
     StepSky(f.State, *surface);
     EXPECT_EQ(surface->Pixel(100, 50), 0xFFFFFFu);

@@ -13,7 +13,7 @@ namespace {
 std::string MessageOf(std::string_view text) {
     try {
         ColorFromText(text);
-    } catch (const EConvertError& e) {
+    } catch (const ConvertError& e) {
         return e.what();
     }
     return "(no error)";
@@ -71,18 +71,18 @@ TEST(StoredTextToInt, ReadsZeroXPrefixAsHexOnlyWhenLongerThanTwoCharacters) {
 }
 
 TEST(ColorNames, HoldsFortyTwoDistinctValuesInTableOrder) {
-    std::set<TColor> values;
+    std::set<ColorValue> values;
     for (const auto& entry : ColorNames) values.insert(entry.Value);
     EXPECT_EQ(values.size(), 42u);
     EXPECT_EQ(ColorNames[0].Name, "clBlack");
     EXPECT_EQ(ColorNames[9].Name, "clRed");
     EXPECT_EQ(ColorNames[9].Value, 0x0000FF);
     EXPECT_EQ(ColorNames[16].Name, "clScrollBar");
-    EXPECT_EQ(ColorNames[16].Value, static_cast<TColor>(0x80000000u));
+    EXPECT_EQ(ColorNames[16].Value, static_cast<ColorValue>(0x80000000u));
     EXPECT_EQ(ColorNames[38].Name, "cl3DLight");
-    EXPECT_EQ(ColorNames[38].Value, static_cast<TColor>(0x80000016u));
+    EXPECT_EQ(ColorNames[38].Value, static_cast<ColorValue>(0x80000016u));
     EXPECT_EQ(ColorNames[40].Name, "clInfoBk");
-    EXPECT_EQ(ColorNames[40].Value, static_cast<TColor>(0x80000018u));
+    EXPECT_EQ(ColorNames[40].Value, static_cast<ColorValue>(0x80000018u));
     EXPECT_EQ(ColorNames[41].Name, "clNone");
     EXPECT_EQ(ColorNames[41].Value, 0x1FFFFFFF);
     for (int i = 16; i <= 40; ++i)
@@ -93,7 +93,7 @@ TEST(ColorFromText, MatchesWholeNamesWithoutRegardToCase) {
     EXPECT_EQ(ColorFromText("clred"), 0x0000FF);
     EXPECT_EQ(ColorFromText("CLRED"), 0x0000FF);
     EXPECT_EQ(ColorFromText("clRed"), 0x0000FF);
-    EXPECT_EQ(ColorFromText("CL3DLIGHT"), static_cast<TColor>(0x80000016u));
+    EXPECT_EQ(ColorFromText("CL3DLIGHT"), static_cast<ColorValue>(0x80000016u));
     EXPECT_EQ(ColorFromText("cltEAL"), 0x808000);
     for (const auto& entry : ColorNames) EXPECT_EQ(ColorFromText(entry.Name), entry.Value);
 }
@@ -105,7 +105,7 @@ TEST(ColorFromText, FallsBackToTheIntegerRuleWithoutTheZeroXRule) {
     EXPECT_EQ(ColorFromText("$0001FEFF"), 0x0001FEFF);
     EXPECT_EQ(ColorFromText("$1FFFFFFF"), 0x1FFFFFFF);
     EXPECT_EQ(ColorFromText(" 255"), 255);
-    EXPECT_THROW(ColorFromText("0xFF"), EConvertError);
+    EXPECT_THROW(ColorFromText("0xFF"), ConvertError);
 }
 
 TEST(ColorFromText, RaisesConvertErrorNamingTheText) {
@@ -119,7 +119,7 @@ TEST(ColorFromText, RaisesConvertErrorNamingTheText) {
 TEST(ColorToText, WritesTheFirstMatchingNameAsTheTableSpellsIt) {
     EXPECT_EQ(ColorToText(0x0000FF), "clRed");
     EXPECT_EQ(ColorToText(0xFF0000), "clBlue");
-    EXPECT_EQ(ColorToText(static_cast<TColor>(0x80000016u)), "cl3DLight");
+    EXPECT_EQ(ColorToText(static_cast<ColorValue>(0x80000016u)), "cl3DLight");
     EXPECT_EQ(ColorToText(0x1FFFFFFF), "clNone");
     EXPECT_EQ(ColorToText(0), "clBlack");
 }
@@ -129,14 +129,14 @@ TEST(ColorToText, WritesUnnamedColoursAsDollarAndEightUpperCaseDigits) {
     EXPECT_EQ(ColorToText(0x0001807F), "$0001807F");
     EXPECT_EQ(ColorToText(0x0000009B), "$0000009B");
     EXPECT_EQ(ColorToText(0x000100FF), "$000100FF");
-    EXPECT_EQ(ColorToText(static_cast<TColor>(0x80000030u)), "$80000030");
+    EXPECT_EQ(ColorToText(static_cast<ColorValue>(0x80000030u)), "$80000030");
     EXPECT_EQ(ColorToText(-1), "$FFFFFFFF");
     EXPECT_EQ(ColorToText(0xABCDEF), "$00ABCDEF");
 }
 
 TEST(ColorToText, EveryColourReadsBackAsItself) {
-    for (TColor c : {0, 1, 0xFF, 0x0001FEFF, 0x7FFFFFFF, INT32_MIN, -1, 0x1FFFFFFF,
-                     static_cast<TColor>(0x80000016u), static_cast<TColor>(0x80000019u)})
+    for (ColorValue c : {0, 1, 0xFF, 0x0001FEFF, 0x7FFFFFFF, INT32_MIN, -1, 0x1FFFFFFF,
+                     static_cast<ColorValue>(0x80000016u), static_cast<ColorValue>(0x80000019u)})
         EXPECT_EQ(ColorFromText(ColorToText(c)), c) << c;
 }
 

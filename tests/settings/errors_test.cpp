@@ -42,7 +42,7 @@ TEST(FormatMessage1, ReplacesTheOnePlaceholderOnly) {
 
 TEST(ReportError, ShowsTheMessageWithCaptionVelmoraAndTheStopIcon) {
     RecordingBox box;
-    ReportError(box, EConvertError("'red' bad"));
+    ReportError(box, ConvertError("'red' bad"));
     EXPECT_EQ(box.Shown, 1);
     EXPECT_EQ(box.Text, "'red' bad.");
     EXPECT_EQ(box.Caption, "Velmora");

@@ -14,7 +14,7 @@
 
 #include "platform/posix/codepage.h"
 #include "settings/errors.h"
-#include "settings/regini.h"
+#include "settings/settingsstore.h"
 #include "settings/settings.h"
 #include "tests/settings/messages.h"
 
@@ -53,8 +53,8 @@ protected:
     std::string dir, file;
 };
 
-void WriteAll(Registry& reg, const TSettings& s) {
-    TRegIniFile ini(reg, kSettingsBaseKey);
+void WriteAll(Registry& reg, const SaverSettings& s) {
+    SettingsStore ini(reg, kSettingsBaseKey);
     ini.WriteValueInt(kSettingsSection, "Speed", s.Speed);
     ini.WriteValueInt(kSettingsSection, "DispMode", s.DispMode);
     ini.WriteValueInt(kSettingsSection, "UpDown", s.UpDown);
@@ -71,9 +71,9 @@ void WriteAll(Registry& reg, const TSettings& s) {
     ini.WriteValueText(kSettingsSection, "town3_Color", ColorToText(s.town3_Color));
 }
 
-TSettings ReadAll(Registry& reg) {
-    TRegIniFile ini(reg, kSettingsBaseKey);
-    TSettings s;
+SaverSettings ReadAll(Registry& reg) {
+    SettingsStore ini(reg, kSettingsBaseKey);
+    SaverSettings s;
     ReadSettings(ini, s);
     return s;
 }
@@ -82,14 +82,14 @@ TEST_F(FileRegistryTest, MissingFileReadsAsDefaultsAndReadingCreatesNothing) {
     FileRegistry reg(file);
     auto s = ReadAll(reg);
     EXPECT_EQ(s.Speed, 30);
-    EXPECT_EQ(s.road_Color, static_cast<TColor>(0x80000016u));
+    EXPECT_EQ(s.road_Color, static_cast<ColorValue>(0x80000016u));
     EXPECT_FALSE(fs::exists(fs::path(file).parent_path()));
 }
 
 TEST_F(FileRegistryTest, FirstWriteCreatesTheDirectoryAndARegedit4File) {
     FileRegistry reg(file);
     {
-        TRegIniFile ini(reg, kSettingsBaseKey);
+        SettingsStore ini(reg, kSettingsBaseKey);
         ini.WriteValueInt(kSettingsSection, "Speed", 30);
         ini.WriteValueText(kSettingsSection, "road_Color", "cl3DLight");
     }
@@ -100,12 +100,12 @@ TEST_F(FileRegistryTest, FirstWriteCreatesTheDirectoryAndARegedit4File) {
 }
 
 TEST_F(FileRegistryTest, WrittenSettingsReadBackIdentically) {
-    TSettings s;
+    SaverSettings s;
     s.Speed = 99;
     s.DispMode = -1;
     s.UpDown = 3;
     s.StarScroll = s.Comet = s.Trans = true;
-    s.road_Color = static_cast<TColor>(0x80000030u);
+    s.road_Color = static_cast<ColorValue>(0x80000030u);
     s.porl_Color = 0x0001FEFF;
     s.town3_Color = 0x1FFFFFFF;
     {
@@ -148,7 +148,7 @@ TEST_F(FileRegistryTest, KeepsForeignKeysValuesCommentsAndTheirOrder) {
     Store(before);
     FileRegistry reg(file);
     {
-        TRegIniFile ini(reg, kSettingsBaseKey);
+        SettingsStore ini(reg, kSettingsBaseKey);
         ini.WriteValueInt(kSettingsSection, "speed", 40);  // the file's spelling stays
         ini.WriteValueInt(kSettingsSection, "DispMode", 1);
     }
@@ -173,7 +173,7 @@ TEST_F(FileRegistryTest, NewKeyGoesAfterEverythingElseBehindABlankLine) {
     Store("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Other]\n\"a\"=\"1\"");
     FileRegistry reg(file);
     {
-        TRegIniFile ini(reg, kSettingsBaseKey);
+        SettingsStore ini(reg, kSettingsBaseKey);
         ini.WriteValueBool(kSettingsSection, "Comet", true);
     }
     EXPECT_EQ(Contents(),
@@ -190,11 +190,11 @@ TEST_F(FileRegistryTest, BrokenFileIsNeverOverwrittenAndReadsAsMissing) {
     EXPECT_EQ(ReadAll(reg).Speed, 30);
     EXPECT_NE(diagnostics.str().find(file + ":5: "), std::string::npos) << diagnostics.str();
 
-    TRegIniFile ini(reg, kSettingsBaseKey);
+    SettingsStore ini(reg, kSettingsBaseKey);
     try {
         ini.WriteValueInt(kSettingsSection, "Speed", 20);
         FAIL() << "no error";
-    } catch (const ERegistryException& e) {
+    } catch (const RegistryError& e) {
         EXPECT_EQ(std::string(e.what()), WriteFailed("Speed"));
     }
     EXPECT_EQ(Contents(), broken);
@@ -210,7 +210,7 @@ TEST_F(FileRegistryTest, SymlinkedFileIsWrittenThroughTheLink) {
     fs::create_symlink(real, file);
     FileRegistry reg(file);
     {
-        TRegIniFile ini(reg, kSettingsBaseKey);
+        SettingsStore ini(reg, kSettingsBaseKey);
         ini.WriteValueInt(kSettingsSection, "Speed", 40);
     }
     EXPECT_TRUE(fs::is_symlink(file));
@@ -224,7 +224,7 @@ TEST_F(FileRegistryTest, SymlinkedFileIsWrittenThroughTheLink) {
 TEST_F(FileRegistryTest, EmptyFileIsTakenAsANewOne) {
     Store("\n");
     FileRegistry reg(file);
-    TRegIniFile ini(reg, kSettingsBaseKey);
+    SettingsStore ini(reg, kSettingsBaseKey);
     ini.WriteValueInt(kSettingsSection, "Speed", 20);
     EXPECT_EQ(ReadAll(reg).Speed, 20);
 }
@@ -240,7 +240,7 @@ TEST_F(FileRegistryTest, WindowsVersionFiveExportIsReadAndStaysUtf16) {
     EXPECT_EQ(s.Speed, 40);
     EXPECT_EQ(s.road_Color, 0xFF0000);
     {
-        TRegIniFile ini(reg, kSettingsBaseKey);
+        SettingsStore ini(reg, kSettingsBaseKey);
         // Unicode text comes out in code page 932, as the ANSI registry calls give it.
         EXPECT_EQ(ini.ReadValueText(kSettingsSection, "Owner", ""), "\x90\xDD\x92\xE8");
         ini.WriteValueInt(kSettingsSection, "Speed", 25);
@@ -283,7 +283,7 @@ TEST_F(FileRegistryTest, TextWrittenIntoAVersionFiveFileReadsBackIdentically) {
     };
     EXPECT_EQ(read("Lines", kRegSz), lines + std::string(1, '\0'));
     EXPECT_EQ(read("Expand", kRegExpandSz), expand + std::string(1, '\0'));
-    TRegIniFile ini(again, kSettingsBaseKey);
+    SettingsStore ini(again, kSettingsBaseKey);
     EXPECT_EQ(ini.ReadValueText(kSettingsSection, "Lines", ""), lines);
     EXPECT_EQ(ini.ReadValueText(kSettingsSection, "Expand", ""), expand);
 }
@@ -298,7 +298,7 @@ TEST_F(FileRegistryTest, ConcurrentWritersLoseNothing) {
         ASSERT_GE(pid, 0);
         if (pid == 0) {
             FileRegistry reg(file);
-            TRegIniFile ini(reg, kSettingsBaseKey);
+            SettingsStore ini(reg, kSettingsBaseKey);
             int failures = 0;
             for (int i = 0; i < kValues; ++i) {
                 try {
@@ -317,7 +317,7 @@ TEST_F(FileRegistryTest, ConcurrentWritersLoseNothing) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
     FileRegistry reg(file);
-    TRegIniFile ini(reg, kSettingsBaseKey);
+    SettingsStore ini(reg, kSettingsBaseKey);
     for (int w = 0; w < kWriters; ++w)
         for (int i = 0; i < kValues; ++i)
             EXPECT_EQ(ini.ReadValueInt(kSettingsSection, "w" + std::to_string(w) + "_" + std::to_string(i), -1), i);

@@ -6,7 +6,7 @@
 
 #include "platform/memory/registry.h"
 #include "settings/errors.h"
-#include "settings/regini.h"
+#include "settings/settingsstore.h"
 #include "tests/settings/messages.h"
 
 namespace {
@@ -25,11 +25,11 @@ std::vector<std::string> QueriedNames(const MemoryRegistry& reg) {
 
 TEST(ReadSettings, NoStoredKeyGivesTheFourteenDefaults) {
     MemoryRegistry reg;
-    TSettings s;
+    SaverSettings s;
     s.Speed = 1;
     s.road_Color = 0;
     {
-        TRegIniFile ini(reg, kSettingsBaseKey);
+        SettingsStore ini(reg, kSettingsBaseKey);
         ReadSettings(ini, s);
     }
     EXPECT_EQ(s.Speed, 30);
@@ -38,7 +38,7 @@ TEST(ReadSettings, NoStoredKeyGivesTheFourteenDefaults) {
     EXPECT_FALSE(s.Comet);
     EXPECT_EQ(s.UpDown, 1);
     EXPECT_FALSE(s.Trans);
-    EXPECT_EQ(s.road_Color, static_cast<TColor>(0x80000016u));
+    EXPECT_EQ(s.road_Color, static_cast<ColorValue>(0x80000016u));
     EXPECT_EQ(s.porl_Color, 0x00FFFF);
     EXPECT_EQ(s.star1_Color, 0xFFFF00);
     EXPECT_EQ(s.star2_Color, 0x808080);
@@ -52,8 +52,8 @@ TEST(ReadSettings, NoStoredKeyGivesTheFourteenDefaults) {
 TEST(ReadSettings, ReadsInTheSaverWindowsOrder) {
     MemoryRegistry reg;
     reg.PutText(kKey, "Speed", "30");  // the section must exist for the values to be queried
-    TRegIniFile ini(reg, kSettingsBaseKey);
-    TSettings s;
+    SettingsStore ini(reg, kSettingsBaseKey);
+    SaverSettings s;
     ReadSettings(ini, s);
     EXPECT_THAT(QueriedNames(reg),
                 ::testing::ElementsAre("Speed", "DispMode", "StarScroll", "Comet", "UpDown", "Trans",
@@ -70,14 +70,14 @@ TEST(ReadSettings, KeepsStoredValuesTheDialogWouldClamp) {
     reg.PutText(kKey, "road_Color", "CL3DLIGHT");
     reg.PutText(kKey, "porl_Color", "$0001FEFF");
     reg.PutText(kKey, "star1_Color", "16711680");
-    TRegIniFile ini(reg, kSettingsBaseKey);
-    TSettings s;
+    SettingsStore ini(reg, kSettingsBaseKey);
+    SaverSettings s;
     ReadSettings(ini, s);
     EXPECT_EQ(s.Speed, 99);
     EXPECT_EQ(s.DispMode, -1);
     EXPECT_EQ(s.UpDown, 7);
     EXPECT_TRUE(s.StarScroll);
-    EXPECT_EQ(s.road_Color, static_cast<TColor>(0x80000016u));
+    EXPECT_EQ(s.road_Color, static_cast<ColorValue>(0x80000016u));
     EXPECT_EQ(s.porl_Color, 0x0001FEFF);
     EXPECT_EQ(s.star1_Color, 0xFF0000);
 }
@@ -87,23 +87,23 @@ TEST(ReadSettings, AnErrorStopsTheReadingWithEarlierValuesKept) {
     reg.PutText(kKey, "Speed", "20");
     reg.PutText(kKey, "porl_Color", "red");
     reg.PutText(kKey, "star1_Color", "clRed");
-    TRegIniFile ini(reg, kSettingsBaseKey);
-    TSettings s;
+    SettingsStore ini(reg, kSettingsBaseKey);
+    SaverSettings s;
     s.star1_Color = 1;
     try {
         ReadSettings(ini, s);
         FAIL() << "no error";
-    } catch (const EConvertError& e) {
+    } catch (const ConvertError& e) {
         EXPECT_EQ(std::string(e.what()), NotAnInteger("red"));
     }
     EXPECT_EQ(s.Speed, 20);
-    EXPECT_EQ(s.road_Color, static_cast<TColor>(0x80000016u));
+    EXPECT_EQ(s.road_Color, static_cast<ColorValue>(0x80000016u));
     EXPECT_EQ(s.star1_Color, 1);  // not reached
     EXPECT_EQ(reg.OpenHandles(), 1u);
 }
 
 TEST(ApplySettingText, UsesTheStoresReadingRules) {
-    TSettings s;
+    SaverSettings s;
     EXPECT_TRUE(ApplySettingText(s, "Speed", "0x28"));
     EXPECT_EQ(s.Speed, 40);
     EXPECT_TRUE(ApplySettingText(s, "Speed", "fast"));
@@ -114,7 +114,7 @@ TEST(ApplySettingText, UsesTheStoresReadingRules) {
     EXPECT_FALSE(s.Comet);
     EXPECT_TRUE(ApplySettingText(s, "town3_Color", "clLime"));
     EXPECT_EQ(s.town3_Color, 0x00FF00);
-    EXPECT_THROW(ApplySettingText(s, "town3_Color", "lime"), EConvertError);
+    EXPECT_THROW(ApplySettingText(s, "town3_Color", "lime"), ConvertError);
     EXPECT_FALSE(ApplySettingText(s, "Colour", "1"));
 }
 

@@ -4,7 +4,7 @@
 #include "platform/win32/registry.h"
 #include "platform/win32/win.h"
 #include "settings/errors.h"
-#include "settings/regini.h"
+#include "settings/settingsstore.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ TEST_F(Win32RegistryTest, SizeQueryWithoutBufferThenDataQueryReturnTypeAndText) 
 
 TEST_F(Win32RegistryTest, AccessorWritesEveryKindAsRegSzText) {
     {
-        TRegIniFile reg(registry, "Software");
+        SettingsStore reg(registry, "Software");
         reg.WriteValueInt(kSection, "Speed", -1);
         reg.WriteValueBool(kSection, "Comet", true);
         reg.WriteValueText(kSection, "road_Color", "cl3DLight");
@@ -86,7 +86,7 @@ TEST_F(Win32RegistryTest, AccessorWritesEveryKindAsRegSzText) {
 
 TEST_F(Win32RegistryTest, AccessorReadsDefaultsWithoutCreatingTheSection) {
     {
-        TRegIniFile reg(registry, "Software");
+        SettingsStore reg(registry, "Software");
         EXPECT_EQ(reg.ReadValueInt(kSection, "Speed", 30), 30);
         EXPECT_EQ(reg.ReadValueText(kSection, "road_Color", "cl3DLight"), "cl3DLight");
     }
@@ -98,7 +98,7 @@ TEST_F(Win32RegistryTest, AccessorReadsHexAndFallsBackOnBadNumbers) {
     PutRaw("Speed", REG_SZ, "0x1E", 5);
     PutRaw("UpDown", REG_SZ, "30 ", 4);
     PutRaw("DispMode", REG_SZ, "", 1);
-    TRegIniFile reg(registry, "Software");
+    SettingsStore reg(registry, "Software");
     EXPECT_EQ(reg.ReadValueInt(kSection, "Speed", 0), 30);
     EXPECT_EQ(reg.ReadValueInt(kSection, "UpDown", 1), 1);
     EXPECT_EQ(reg.ReadValueInt(kSection, "DispMode", 7), 7);
@@ -107,11 +107,11 @@ TEST_F(Win32RegistryTest, AccessorReadsHexAndFallsBackOnBadNumbers) {
 TEST_F(Win32RegistryTest, DwordValueRaisesTheBadDataTypeError) {
     DWORD red = 255;
     PutRaw("road_Color", REG_DWORD, &red, sizeof red);
-    TRegIniFile reg(registry, "Software");
+    SettingsStore reg(registry, "Software");
     try {
         reg.ReadValueText(kSection, "road_Color", "cl3DLight");
         FAIL() << "no error raised";
-    } catch (const ERegistryException& e) {
+    } catch (const RegistryError& e) {
         // "'road_Color' のﾃﾞｰﾀ型が不正です"
         EXPECT_EQ(std::string(e.what()),
                   "'road_Color' \x82\xCC\xC3\xDE\xB0\xC0\x8C^\x82\xAA\x95s\x90\xB3\x82\xC5\x82\xB7");

@@ -10,14 +10,14 @@
 
 #include "platform/posix/registry.h"
 #include "settings/convert.h"
-#include "settings/regini.h"
+#include "settings/settingsstore.h"
 #include "settings/settings.h"
 
 namespace {
 
 int Write(const char* path) {
     FileRegistry registry(path);
-    TRegIniFile reg(registry, kSettingsBaseKey);
+    SettingsStore reg(registry, kSettingsBaseKey);
     const auto s = kSettingsSection;
     reg.WriteValueInt(s, "Speed", 17);
     reg.WriteValueInt(s, "DispMode", 1);
@@ -38,14 +38,14 @@ int Write(const char* path) {
 
 int Read(const char* path) {
     FileRegistry registry(path);
-    TSettings v;
+    SaverSettings v;
     {
-        TRegIniFile reg(registry, kSettingsBaseKey);
+        SettingsStore reg(registry, kSettingsBaseKey);
         ReadSettings(reg, v);
     }
     std::printf("Speed=%d\nDispMode=%d\nUpDown=%d\nStarScroll=%d\nComet=%d\nTrans=%d\n", v.Speed,
                 v.DispMode, v.UpDown, v.StarScroll ? 1 : 0, v.Comet ? 1 : 0, v.Trans ? 1 : 0);
-    const std::pair<const char*, TColor> colors[] = {
+    const std::pair<const char*, ColorValue> colors[] = {
         {"road_Color", v.road_Color},   {"porl_Color", v.porl_Color},   {"star1_Color", v.star1_Color},
         {"star2_Color", v.star2_Color}, {"star3_Color", v.star3_Color}, {"town1_Color", v.town1_Color},
         {"town2_Color", v.town2_Color}, {"town3_Color", v.town3_Color}};

@@ -13,7 +13,7 @@ TEST(Win32InstanceMarker, AddedNameIsFoundWithoutRegardToCaseUntilDeleted) {
     Win32InstanceMarker marker;
     const char* name = "velmora-test-instance.scr";
     ASSERT_EQ(marker.Find(name), 0);
-    const TAtom atom = marker.Add(name);
+    const MarkerId atom = marker.Add(name);
     ASSERT_NE(atom, 0);
     EXPECT_EQ(marker.Find("VELMORA-TEST-INSTANCE.SCR"), atom);
     marker.Delete(atom);
@@ -22,7 +22,7 @@ TEST(Win32InstanceMarker, AddedNameIsFoundWithoutRegardToCaseUntilDeleted) {
 
 TEST(Win32InstanceMarker, NamesDifferingInTheExtensionAreDifferentInstances) {
     Win32InstanceMarker marker;
-    const TAtom scr = marker.Add("velmora-test-copy.scr");
+    const MarkerId scr = marker.Add("velmora-test-copy.scr");
     ASSERT_NE(scr, 0);
     EXPECT_EQ(marker.Find("velmora-test-copy.exe"), 0);
     marker.Delete(scr);

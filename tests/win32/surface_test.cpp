@@ -62,7 +62,7 @@ TEST_F(GdiSurfaceTest, PlainColoursLandAsTheirRedGreenBlue) {
 
 TEST_F(GdiSurfaceTest, SystemColourIsTheDesktopsCurrentValue) {
     GdiSurface surface(dc, colors);
-    surface.SetPixel(1, 1, static_cast<TColor>(0x80000016u));  // cl3DLight
+    surface.SetPixel(1, 1, static_cast<ColorValue>(0x80000016u));  // cl3DLight
     const COLORREF light = GetSysColor(COLOR_3DLIGHT);
     EXPECT_EQ(Pixel(1, 1), (static_cast<std::uint32_t>(GetRValue(light)) << 16) |
                                (static_cast<std::uint32_t>(GetGValue(light)) << 8) | GetBValue(light));
@@ -81,7 +81,7 @@ TEST_F(GdiSurfaceTest, FillIncludesLeftTopAndExcludesRightBottom) {
     for (int i = 0; i < kW * kH; ++i) bits[i] = 0xFFFFFF;
     GdiSurface surface(dc, colors);
     surface.SetBrushColor(0);
-    surface.FillRect(TRect32{2, 3, 10, 12});
+    surface.FillRect(Rect32{2, 3, 10, 12});
     EXPECT_EQ(Pixel(2, 3), 0u);
     EXPECT_EQ(Pixel(9, 11), 0u);
     EXPECT_EQ(Pixel(10, 11), 0xFFFFFFu);

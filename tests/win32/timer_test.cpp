@@ -1,4 +1,4 @@
-// WinmmTimerService and TMMTimer over the real multimedia timer.
+// WinmmTimerService and FrameTimer over the real multimedia timer.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "platform/win32/timer.h"
-#include "saver/mmtimer.h"
+#include "saver/frametimer.h"
 
 namespace {
 
@@ -91,7 +91,7 @@ TEST(WinmmTimerService, KillFromAnotherThreadWaitsForTheRunningCallback) {
 struct Rearming {
     std::atomic<int> frames{0};
     std::atomic<bool> closing{false};
-    static void Frame(void* context, TMMTimer& sender) {
+    static void Frame(void* context, FrameTimer& sender) {
         auto& self = *static_cast<Rearming*>(context);
         sender.Stop();
         self.frames.fetch_add(1);
@@ -99,10 +99,10 @@ struct Rearming {
     }
 };
 
-TEST(TMMTimerOnWinmm, FramesThatRearmThemselvesRunUntilAClosingFlagAndASecondStop) {
+TEST(FrameTimerOnWinmm, FramesThatRearmThemselvesRunUntilAClosingFlagAndASecondStop) {
     WinmmTimerService timers;
     Rearming frames;
-    TMMTimer timer(timers);
+    FrameTimer timer(timers);
     timer.SetOnTimer(&Rearming::Frame, &frames);
     timer.SetDelay(2);
     timer.SetResolution(1);
@@ -121,12 +121,12 @@ TEST(TMMTimerOnWinmm, FramesThatRearmThemselvesRunUntilAClosingFlagAndASecondSto
     EXPECT_EQ(frames.frames.load(), atStop);
 }
 
-TEST(TMMTimerOnWinmm, DestroyingAnArmedTimerCancelsItsEvent) {
+TEST(FrameTimerOnWinmm, DestroyingAnArmedTimerCancelsItsEvent) {
     WinmmTimerService timers;
     Counter counter;
     {
-        TMMTimer timer(timers);
-        timer.SetOnTimer([](void* c, TMMTimer&) { Counter::Tick(c); }, &counter);
+        FrameTimer timer(timers);
+        timer.SetOnTimer([](void* c, FrameTimer&) { Counter::Tick(c); }, &counter);
         timer.SetDelay(30);
         ASSERT_TRUE(timer.Start());
     }

@@ -1,4 +1,4 @@
-#include "platform/qt/properform.h"
+#include "platform/qt/formview.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -16,31 +16,31 @@
 
 namespace {
 
-QColor Resolve(TColor color) {
+QColor Resolve(ColorValue color) {
     static const DefaultSystemColors system;
     std::uint32_t rgb = ColorToRGB(color, system);
     return QColor(static_cast<int>(rgb & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
                   static_cast<int>((rgb >> 16) & 0xFF));
 }
 
-void SetRole(QWidget* w, QPalette::ColorRole role, TColor color) {
+void SetRole(QWidget* w, QPalette::ColorRole role, ColorValue color) {
     if (color == clDefault) return;
     QPalette p = w->palette();
     p.setColor(role, Resolve(color));
     w->setPalette(p);
 }
 
-void SetBackground(QWidget* w, TColor color) {
+void SetBackground(QWidget* w, ColorValue color) {
     if (color == clDefault) return;
     w->setAutoFillBackground(true);
     SetRole(w, QPalette::Window, color);
 }
 
-bool IsGraphic(TControlKind kind) { return kind == TControlKind::Frame || kind == TControlKind::Label; }
+bool IsGraphic(ControlKind kind) { return kind == ControlKind::Frame || kind == ControlKind::Label; }
 
 // Radio items laid out the way a Windows radio group spreads them: one column, the height
 // below the caption shared evenly.
-void PlaceRadioItems(const TControlDesc& desc, const std::vector<QRadioButton*>& items, int fontHeight) {
+void PlaceRadioItems(const ControlDesc& desc, const std::vector<QRadioButton*>& items, int fontHeight) {
     const int count = static_cast<int>(items.size());
     if (count == 0) return;
     const int free = desc.Height - fontHeight - 5;
@@ -52,7 +52,7 @@ void PlaceRadioItems(const TControlDesc& desc, const std::vector<QRadioButton*>&
 
 }  // namespace
 
-QtFormView::QtFormView(const TFormDesc& form, QDialog& dialog,
+QtFormView::QtFormView(const FormDesc& form, QDialog& dialog,
                        std::function<void(std::string_view)> onClick)
     : form_(form), dialog_(dialog), onClick_(std::move(onClick)) {
     dialog.setWindowTitle(QtText(form.Caption));
@@ -83,36 +83,36 @@ QtFormView::QtFormView(const TFormDesc& form, QDialog& dialog,
     MakeTabChain(form);
 }
 
-QWidget* QtFormView::Build(const TControlDesc& desc, QWidget* parent) {
+QWidget* QtFormView::Build(const ControlDesc& desc, QWidget* parent) {
     const QRect geometry(desc.Left, desc.Top, desc.Width, desc.Height);
     QWidget* w = nullptr;
     switch (desc.Kind) {
-        case TControlKind::Frame: {
+        case ControlKind::Frame: {
             auto* frame = new QFrame(parent);
             frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
             frame->setAttribute(Qt::WA_TransparentForMouseEvents);
             w = frame;
             break;
         }
-        case TControlKind::Label: {
+        case ControlKind::Label: {
             auto* label = new QLabel(QtText(desc.Caption), parent);
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             label->setTextFormat(Qt::PlainText);
             w = label;
             break;
         }
-        case TControlKind::SpinEdit: {
+        case ControlKind::SpinEdit: {
             auto* spin = new QtSpinEdit(parent, desc.MinValue, desc.MaxValue);
             spin->Edit()->setText(QString::number(desc.Value));
             w = spin;
             break;
         }
-        case TControlKind::GlyphButton:
-        case TControlKind::PushButton: {
+        case ControlKind::GlyphButton:
+        case ControlKind::PushButton: {
             auto* button = new QPushButton(QtText(desc.Caption), parent);
             button->setAutoDefault(true);
-            if (desc.Glyph != TGlyphKind::None)
-                button->setIcon(dialog_.style()->standardIcon(desc.Glyph == TGlyphKind::Ok
+            if (desc.Glyph != GlyphKind::None)
+                button->setIcon(dialog_.style()->standardIcon(desc.Glyph == GlyphKind::Ok
                                                                   ? QStyle::SP_DialogOkButton
                                                                   : QStyle::SP_DialogCancelButton));
             if (desc.Default) button->setDefault(true);
@@ -123,7 +123,7 @@ QWidget* QtFormView::Build(const TControlDesc& desc, QWidget* parent) {
             w = button;
             break;
         }
-        case TControlKind::RadioGroup: {
+        case ControlKind::RadioGroup: {
             // Drawn as a Windows group box: a lowered box from the middle of the caption down,
             // and the caption on the box's line.
             auto* group = new QWidget(parent);
@@ -146,17 +146,17 @@ QWidget* QtFormView::Build(const TControlDesc& desc, QWidget* parent) {
             w = group;
             break;
         }
-        case TControlKind::CheckBox:
+        case ControlKind::CheckBox:
             w = new QCheckBox(QtText(desc.Caption), parent);
             break;
-        case TControlKind::Panel: {
+        case ControlKind::Panel: {
             auto* panel = new QFrame(parent);
             panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             panel->setLineWidth(desc.BevelWidth);
             w = panel;
             break;
         }
-        case TControlKind::Swatch: {
+        case ControlKind::Swatch: {
             auto* swatch = new QLabel(QtText(desc.Caption), parent);
             swatch->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             swatch->setLineWidth(1);
@@ -164,7 +164,7 @@ QWidget* QtFormView::Build(const TControlDesc& desc, QWidget* parent) {
             w = swatch;
             break;
         }
-        case TControlKind::ColorDialog:
+        case ControlKind::ColorDialog:
             return nullptr;
     }
     w->setGeometry(geometry);
@@ -176,21 +176,21 @@ QWidget* QtFormView::Build(const TControlDesc& desc, QWidget* parent) {
     }
     // Labels size themselves to their text, as Windows labels do: the substitute face may be
     // wider than the one the layout was drawn with.
-    if (desc.Kind == TControlKind::Label && desc.Align == TAlign::None)
+    if (desc.Kind == ControlKind::Label && desc.Align == Alignment::None)
         w->resize(std::max(desc.Width, w->sizeHint().width()), std::max(desc.Height, w->sizeHint().height()));
     SetRole(w, QPalette::WindowText, desc.FontColor);
     SetBackground(w, desc.Background);
-    if (desc.Kind == TControlKind::Swatch) {
+    if (desc.Kind == ControlKind::Swatch) {
         colors_[std::string(desc.Name)] = desc.Color;
         SetBackground(w, desc.Color);
     }
-    if (desc.Kind == TControlKind::RadioGroup) SetItemIndex(desc.Name, desc.ItemIndex);
+    if (desc.Kind == ControlKind::RadioGroup) SetItemIndex(desc.Name, desc.ItemIndex);
     return w;
 }
 
-void QtFormView::MakeTabChain(const TFormDesc& form) {
+void QtFormView::MakeTabChain(const FormDesc& form) {
     auto ordered = [&](std::string_view parent) {
-        std::vector<const TControlDesc*> out;
+        std::vector<const ControlDesc*> out;
         for (const auto& c : form.Controls)
             if (c.Parent == parent && c.TabOrder >= 0) out.push_back(&c);
         std::sort(out.begin(), out.end(), [](auto* a, auto* b) { return a->TabOrder < b->TabOrder; });
@@ -198,12 +198,12 @@ void QtFormView::MakeTabChain(const TFormDesc& form) {
     };
     std::function<void(std::string_view)> add = [&](std::string_view parent) {
         for (const auto* c : ordered(parent)) {
-            if (c->Kind == TControlKind::Panel) {
+            if (c->Kind == ControlKind::Panel) {
                 add(c->Name);
                 continue;
             }
             if (!c->TabStop) continue;
-            if (c->Kind == TControlKind::RadioGroup) {
+            if (c->Kind == ControlKind::RadioGroup) {
                 for (auto* radio : radios_[std::string(c->Name)]) tabChain_.push_back(radio);
                 continue;
             }
@@ -277,12 +277,12 @@ void QtFormView::SetChecked(std::string_view control, bool checked) {
     if (auto* box = dynamic_cast<QCheckBox*>(Widget(control))) box->setChecked(checked);
 }
 
-TColor QtFormView::Color(std::string_view control) const {
+ColorValue QtFormView::Color(std::string_view control) const {
     auto it = colors_.find(control);
     return it == colors_.end() ? clBlack : it->second;
 }
 
-void QtFormView::SetColor(std::string_view control, TColor color) {
+void QtFormView::SetColor(std::string_view control, ColorValue color) {
     auto it = colors_.find(control);
     if (it == colors_.end()) return;
     it->second = color;

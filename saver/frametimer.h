@@ -1,4 +1,4 @@
-// TMMTimer: the frame timer component over the platform's timer service.
+// FrameTimer: the frame timer component over the platform's timer service.
 #pragma once
 
 #include <atomic>
@@ -6,16 +6,16 @@
 
 #include "platform/timer.h"
 
-enum class TTimerEventType : std::uint8_t { ONESHOT = 0, PERIODIC = 1 };
+enum class TimerEventType : std::uint8_t { ONESHOT = 0, PERIODIC = 1 };
 
-class TMMTimer {
+class FrameTimer {
 public:
-    using TNotifyEvent = void (*)(void* context, TMMTimer& sender);
+    using Callback = void (*)(void* context, FrameTimer& sender);
 
-    explicit TMMTimer(TimerService& service);
-    ~TMMTimer();
-    TMMTimer(const TMMTimer&) = delete;
-    TMMTimer& operator=(const TMMTimer&) = delete;
+    explicit FrameTimer(TimerService& service);
+    ~FrameTimer();
+    FrameTimer(const FrameTimer&) = delete;
+    FrameTimer& operator=(const FrameTimer&) = delete;
 
     // Arms one event of kind EventType; false when no handler is set, one is armed already, or
     // the platform refused.
@@ -23,15 +23,15 @@ public:
     // Cancels the last armed event; true when the platform confirmed.
     bool Stop();
 
-    void SetOnTimer(TNotifyEvent handler, void* context) {
+    void SetOnTimer(Callback handler, void* context) {
         onTimer_ = handler;
         context_ = context;
     }
-    void SetEventType(TTimerEventType type) { eventType_ = type; }
+    void SetEventType(TimerEventType type) { eventType_ = type; }
     void SetDelay(std::int32_t value) { delay_ = Clamp(value); }
     void SetResolution(std::int32_t value) { resolution_ = Clamp(value); }
 
-    TTimerEventType EventType() const { return eventType_; }
+    TimerEventType EventType() const { return eventType_; }
     std::int32_t Delay() const { return delay_; }
     std::int32_t Resolution() const { return resolution_; }
     bool Running() const { return running_.load(std::memory_order_acquire); }
@@ -44,10 +44,10 @@ private:
 
     TimerService& service_;
     TimerCaps caps_;
-    TTimerEventType eventType_ = TTimerEventType::PERIODIC;
+    TimerEventType eventType_ = TimerEventType::PERIODIC;
     std::int32_t delay_ = 0;
     std::int32_t resolution_ = 0;
-    TNotifyEvent onTimer_ = nullptr;
+    Callback onTimer_ = nullptr;
     void* context_ = nullptr;
     // Start and Stop are called from the window's thread and from frames on the timer thread;
     // atomics keep these flags free of data races.

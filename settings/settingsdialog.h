@@ -1,4 +1,4 @@
-// TproperF: the settings dialog's handlers, written against an abstract view of its controls so
+// SettingsDialog: the settings dialog's handlers, written against an abstract view of its controls so
 // that every toolkit runs the same behaviour.
 #pragma once
 
@@ -9,25 +9,25 @@
 #include <string_view>
 
 #include "platform/color.h"
-#include "settings/properform.h"
-#include "settings/regini.h"
+#include "settings/settingsform.h"
+#include "settings/settingsstore.h"
 
 class ColorPicker;
 class MessageBoxService;
 class Registry;
 
-// The form's controls by name (the names of properFForm), as the handlers read and set them.
-class TFormControls {
+// The form's controls by name (the names of SettingsForm), as the handlers read and set them.
+class FormControls {
 public:
-    virtual ~TFormControls() = default;
+    virtual ~FormControls() = default;
     virtual std::string Text(std::string_view control) const = 0;  // the spin field's text
     virtual void SetText(std::string_view control, std::string_view text) = 0;
     virtual int ItemIndex(std::string_view control) const = 0;  // radio groups; -1: none
     virtual void SetItemIndex(std::string_view control, int index) = 0;
     virtual bool Checked(std::string_view control) const = 0;
     virtual void SetChecked(std::string_view control, bool checked) = 0;
-    virtual TColor Color(std::string_view control) const = 0;  // swatches
-    virtual void SetColor(std::string_view control, TColor color) = 0;
+    virtual ColorValue Color(std::string_view control) const = 0;  // swatches
+    virtual void SetColor(std::string_view control, ColorValue color) = 0;
 };
 
 // The spin field's rules, shared by every toolkit's spin edit.
@@ -46,13 +46,13 @@ std::string SpinEditStep(std::string_view text, int delta, std::int32_t minValue
 // stays (empty result: leave the text as it is).
 std::string SpinEditOnExit(std::string_view text, std::int32_t minValue, std::int32_t maxValue);
 
-class TproperF {
+class SettingsDialog {
 public:
-    TproperF(Registry& registry, TFormControls& controls, ColorPicker& colorDialog,
+    SettingsDialog(Registry& registry, FormControls& controls, ColorPicker& colorDialog,
              MessageBoxService& errorBox);
-    ~TproperF();
+    ~SettingsDialog();
 
-    // The framework's side: construction runs FormCreate and destruction FormDestroy; an error
+    // The framework's side: Create loads the controls and Destroy releases the store; an error
     // that leaves a handler goes to the standard error report and the dialog goes on.
     void Create();
     void Destroy();
@@ -61,24 +61,24 @@ public:
     void Click(std::string_view control);
 
     // The handlers. They raise the store's errors; Create and Click report them.
-    void FormCreate();
-    void FormDestroy();
-    void BitBtn1Click();
-    void road_bClick(int senderTag);
-    void Dark_colorClick();
-    void brite_colorClick();
+    void LoadControls();
+    void ReleaseStore();
+    void OkClicked();
+    void ColorButtonClicked(int senderTag);
+    void DarkPresetClicked();
+    void BrightPresetClicked();
 
-    TModalResult ModalResult = TModalResult::None;
-    std::unique_ptr<TRegIniFile> RegIni;
+    DialogResult ModalResult = DialogResult::None;
+    std::unique_ptr<SettingsStore> Store;
 
-    // ColorDialog1's own state: its colour (black at first) and its sixteen custom colours,
+    // colorPicker's own state: its colour (black at first) and its sixteen custom colours,
     // kept for the dialog's lifetime.
-    TColor PickerColor = clBlack;
+    ColorValue PickerColor = clBlack;
     std::array<std::uint32_t, 16> CustomColors;
 
 private:
     Registry& registry_;
-    TFormControls& controls_;
+    FormControls& controls_;
     ColorPicker& colorDialog_;
     MessageBoxService& errorBox_;
 };

@@ -9,7 +9,7 @@
 
 #include "platform/color.h"
 
-enum class TControlKind {
+enum class ControlKind {
     Frame,        // a lowered bevel drawn as a box; takes no input
     Label,        // one line of text
     SpinEdit,     // one-line edit with up and down buttons at its right edge
@@ -22,19 +22,19 @@ enum class TControlKind {
     ColorDialog,  // not visible: the colour picker
 };
 
-enum class TGlyphKind { None, Ok, Cancel };
-enum class TAlign { None, Bottom };
-enum class TModalResult { None, Ok, Cancel };
+enum class GlyphKind { None, Ok, Cancel };
+enum class Alignment { None, Bottom };
+enum class DialogResult { None, Ok, Cancel };
 
 // Colours the form uses besides plain ones: named system colours resolved when drawn.
-inline constexpr TColor clWindowText = static_cast<TColor>(0x80000008u);
-inline constexpr TColor clBtnFace = static_cast<TColor>(0x8000000Fu);
-inline constexpr TColor clFormGray = 0x00808080;
+inline constexpr ColorValue clWindowText = static_cast<ColorValue>(0x80000008u);
+inline constexpr ColorValue clBtnFace = static_cast<ColorValue>(0x8000000Fu);
+inline constexpr ColorValue clFormGray = 0x00808080;
 // "no colour of its own": the control shows its parent's background or font colour.
-inline constexpr TColor clDefault = static_cast<TColor>(0x20000000);
+inline constexpr ColorValue clDefault = static_cast<ColorValue>(0x20000000);
 
-struct TControlDesc {
-    TControlKind Kind = TControlKind::Label;
+struct ControlDesc {
+    ControlKind Kind = ControlKind::Label;
     std::string_view Name = {};
     std::string_view Parent = {};  // "" for the form itself
     int Left = 0, Top = 0, Width = 0, Height = 0;
@@ -42,47 +42,47 @@ struct TControlDesc {
     std::span<const std::string_view> Items = {};  // radio groups
     int TabOrder = -1;  // -1: takes no place in the tab order
     bool TabStop = false;
-    TColor FontColor = clDefault;
-    TColor Background = clDefault;
+    ColorValue FontColor = clDefault;
+    ColorValue Background = clDefault;
     int FontHeight = 0;  // pixels; 0: the form's
     bool Bold = false;
     bool Transparent = false;
-    TAlign Align = TAlign::None;
+    Alignment Align = Alignment::None;
     int Tag = 0;
-    std::string_view OnClick = {};  // handler name: "BitBtn1Click", "road_bClick", ...
-    TGlyphKind Glyph = TGlyphKind::None;
+    std::string_view OnClick = {};  // handler name: "OkClicked", "ColorButtonClicked", ...
+    GlyphKind Glyph = GlyphKind::None;
     bool Default = false;  // Enter clicks it
     bool Cancel = false;   // Esc clicks it
-    TModalResult ModalResult = TModalResult::None;
+    DialogResult ModalResult = DialogResult::None;
     int MinValue = 0, MaxValue = 0, Value = 0;  // spin edit: range and design value
     int ItemIndex = -1;                         // radio group: design selection
     int BevelWidth = 0;                         // panel: width of its lowered bevel
-    TColor Color = clDefault;                   // swatch: design colour
+    ColorValue Color = clDefault;                   // swatch: design colour
     std::string_view Setting = {};              // swatch: the setting it shows
 };
 
-struct TFormDesc {
+struct FormDesc {
     std::string_view Name;
     std::string_view Caption;
     int ClientWidth, ClientHeight;
     std::string_view FontFace;  // Shift-JIS; a toolkit substitutes any proportional Japanese face
     int FontHeight;             // pixels
-    TColor FontColor;
+    ColorValue FontColor;
     bool BorderIcons;  // false: no system menu, minimise, maximise or close box
     bool Centered;
-    std::span<const TControlDesc> Controls;  // in creation order: later ones are drawn on top
+    std::span<const ControlDesc> Controls;  // in creation order: later ones are drawn on top
 };
 
-extern const TFormDesc properFForm;
+extern const FormDesc SettingsForm;
 
 // The control called `name`, or null.
-const TControlDesc* FindControl(const TFormDesc& form, std::string_view name);
+const ControlDesc* FindControl(const FormDesc& form, std::string_view name);
 
 // The eight colour rows: swatch names by Tag, and the setting each one shows.
-struct TColorRow {
+struct ColorRow {
     int Tag;
     std::string_view Button;
     std::string_view Swatch;
     std::string_view Setting;
 };
-extern const std::span<const TColorRow> ColorRows;
+extern const std::span<const ColorRow> ColorRows;

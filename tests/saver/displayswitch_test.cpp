@@ -1,5 +1,5 @@
-// ChageDisp: the display switch's conditions and the modes it sends.
-#include "saver/chagedisp.h"
+// DisplaySwitch: the display switch's conditions and the modes it sends.
+#include "saver/displayswitch.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ class DisplaySwitchTest : public ::testing::Test {
     CallLog log;
     FakeDisplayModes modes{log};
     FakeServices services{log};
-    TChageDisp disp{modes, services};
+    DisplaySwitch disp{modes, services};
 };
 
 TEST_F(DisplaySwitchTest, RestoreBeforeAnySwitchCallsNothing) {
@@ -26,13 +26,13 @@ TEST_F(DisplaySwitchTest, NtSwitchAsksForDefaultRateAndRestoreSendsTheSavedRate)
     disp.SwitchTo640x480();
     disp.RestoreDisplay();
     ASSERT_EQ(modes.requests.size(), 2u);
-    const TDevMode& to = modes.requests[0];
+    const DisplayModeRequest& to = modes.requests[0];
     EXPECT_EQ(to.Fields, 0x5C0000u);
     EXPECT_EQ(to.PelsWidth, 640u);
     EXPECT_EQ(to.PelsHeight, 480u);
     EXPECT_EQ(to.BitsPerPel, 24u);
     EXPECT_EQ(to.DisplayFrequency, 0u);
-    const TDevMode& back = modes.requests[1];
+    const DisplayModeRequest& back = modes.requests[1];
     EXPECT_EQ(back.Fields, 0x5C0000u);
     EXPECT_EQ(back.PelsWidth, 1920u);
     EXPECT_EQ(back.PelsHeight, 1080u);

@@ -1,4 +1,4 @@
-// TMainF: the saver window of the run and preview modes.
+// SaverWindow: the saver window of the run and preview modes.
 #pragma once
 
 #include <cstdint>
@@ -12,13 +12,13 @@
 #include "platform/saverservices.h"
 #include "platform/timer.h"
 #include "platform/window.h"
-#include "saver/chagedisp.h"
-#include "saver/mmtimer.h"
+#include "saver/displayswitch.h"
+#include "saver/frametimer.h"
 #include "scene/state.h"
 #include "settings/settings.h"
 
 // What the saver window reaches of the platform besides its own window.
-struct TMainFPlatform {
+struct SaverPlatform {
     CursorService& Cursor;
     ScreenSaverServices& Services;
     Registry& Reg;
@@ -29,29 +29,29 @@ struct TMainFPlatform {
     Clock& TimeOfDay;
 };
 
-class TMainF final : public FormEvents {
+class SaverWindow final : public WindowEvents {
   public:
     // `hostWindow` is the launcher's HostWindow: the preview host, 0 in run mode. The window is
     // the one this form is built on; it calls back the handlers below.
-    TMainF(SaverWindow& window, const TMainFPlatform& platform, WindowHandle hostWindow);
-    ~TMainF() override;
-    TMainF(const TMainF&) = delete;
-    TMainF& operator=(const TMainF&) = delete;
+    SaverWindow(NativeWindow& window, const SaverPlatform& platform, WindowHandle hostWindow);
+    ~SaverWindow() override;
+    SaverWindow(const SaverWindow&) = delete;
+    SaverWindow& operator=(const SaverWindow&) = delete;
 
-    void WindowParams(TWindowParams& params) override;
-    void FormCreate() override;
-    void FormShow() override;
-    void FormKeyDown() override;
-    void FormMouseDown() override;
-    void FormMouseMove(std::int32_t x, std::int32_t y) override;
-    void FormCloseQuery(bool& canClose) override;
-    void FormClose() override;
-    bool SysCommandHandler(std::uint32_t command, std::intptr_t& result) override;
-    void Timer1Timer() override;
-    void HostWindowGone() override;
+    void OnCreateParams(WindowCreateParams& params) override;
+    void OnCreate() override;
+    void OnShow() override;
+    void OnKeyDown() override;
+    void OnMouseDown() override;
+    void OnMouseMove(std::int32_t x, std::int32_t y) override;
+    void OnCloseQuery(bool& canClose) override;
+    void OnClose() override;
+    bool OnSystemCommand(std::uint32_t command, std::intptr_t& result) override;
+    void OnBannerEnd() override;
+    void OnHostGone() override;
 
     // One frame, on the timer thread.
-    void MMTimer1Timer(TMMTimer& sender);
+    void OnFrame(FrameTimer& sender);
 
     // Read by tests and the window backend.
     bool Preview() const { return HostWindow_ != 0; }
@@ -62,26 +62,26 @@ class TMainF final : public FormEvents {
     std::int32_t Width() const { return Width_; }
     std::int32_t Height() const { return Height_; }
     bool SceneReady() const { return SceneReady_; }
-    TMMTimer& MMTimer1() { return MMTimer1_; }
-    const TSceneState& Scene() const { return Scene_; }
-    const TSettings& Settings() const { return Settings_; }
+    FrameTimer& Timer() { return FrameTimer_; }
+    const SceneState& Scene() const { return Scene_; }
+    const SaverSettings& Settings() const { return Settings_; }
 
   private:
     // The window thread's side of the frame hand-over: after StopFrames no frame runs or re-arms
     // the timer until StartFrames.
     void StopFrames();
     void StartFrames();
-    void FormCreateSteps();
+    void CreateSteps();
     void CloseQuerySteps(bool& canClose);
 
-    SaverWindow& Window_;
-    TMainFPlatform P_;
+    NativeWindow& Window_;
+    SaverPlatform P_;
     const WindowHandle HostWindow_;
 
-    TMMTimer MMTimer1_;
-    TChageDisp ChageDisp_;
-    TSceneState Scene_;
-    TSettings Settings_;
+    FrameTimer FrameTimer_;
+    DisplaySwitch DisplaySwitch_;
+    SceneState Scene_;
+    SaverSettings Settings_;
 
     std::int32_t FirstX_ = -1, FirstY_ = -1;
     std::int32_t PlatformId_ = 0;
@@ -93,6 +93,6 @@ class TMainF final : public FormEvents {
     std::mutex FrameLock_;
     bool FramesHeld_ =
         false;  // set by the window thread's stop; a frame then neither draws nor re-arms
-    bool BannerOn_ = true;     // Timer1's enabled flag as frames read it
+    bool BannerOn_ = true;     // the banner timer's state as frames read it
     bool SceneReady_ = false;  // InitScene has run: frames may draw
 };

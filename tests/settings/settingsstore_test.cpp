@@ -1,5 +1,5 @@
-// TRegIniFile over the in-memory registry: defaults, text forms, messages and every failure path.
-#include "settings/regini.h"
+// SettingsStore over the in-memory registry: defaults, text forms, messages and every failure path.
+#include "settings/settingsstore.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -22,7 +22,7 @@ template <typename F>
 std::string ErrorOf(F&& f) {
     try {
         f();
-    } catch (const ERegistryException& e) {
+    } catch (const RegistryError& e) {
         return e.what();
     }
     return "(no error)";
@@ -36,14 +36,14 @@ std::vector<std::string> Calls(const MemoryRegistry& reg, std::string_view prefi
     return out;
 }
 
-class RegIniTest : public ::testing::Test {
+class SettingsStoreTest : public ::testing::Test {
 protected:
     MemoryRegistry reg;
 };
 
-TEST_F(RegIniTest, MissingSectionGivesEveryDefaultAndCreatesNothing) {
+TEST_F(SettingsStoreTest, MissingSectionGivesEveryDefaultAndCreatesNothing) {
     {
-        TRegIniFile ini(reg, "Software");
+        SettingsStore ini(reg, "Software");
         EXPECT_EQ(ini.ReadValueInt("Velmora", "Speed", 30), 30);
         EXPECT_TRUE(ini.ReadValueBool("Velmora", "Comet", true));
         EXPECT_EQ(ini.ReadValueText("Velmora", "road_Color", "cl3DLight"), "cl3DLight");
@@ -53,9 +53,9 @@ TEST_F(RegIniTest, MissingSectionGivesEveryDefaultAndCreatesNothing) {
     EXPECT_EQ(reg.OpenHandles(), 0u);
 }
 
-TEST_F(RegIniTest, HoldsTheBaseKeyOpenWithFullAccessUntilReleased) {
+TEST_F(SettingsStoreTest, HoldsTheBaseKeyOpenWithFullAccessUntilReleased) {
     {
-        TRegIniFile ini(reg, "Software");
+        SettingsStore ini(reg, "Software");
         EXPECT_THAT(reg.Log(), ElementsAre("CreateKey Software 0xF003F"));
         EXPECT_EQ(reg.OpenHandles(), 1u);
     }
@@ -63,9 +63,9 @@ TEST_F(RegIniTest, HoldsTheBaseKeyOpenWithFullAccessUntilReleased) {
     EXPECT_EQ(reg.Log().back(), "CloseKey Software");
 }
 
-TEST_F(RegIniTest, EachReadOpensTheSectionWithFullAccessAndClosesIt) {
+TEST_F(SettingsStoreTest, EachReadOpensTheSectionWithFullAccessAndClosesIt) {
     reg.PutText(kKey, "Speed", "40");
-    TRegIniFile ini(reg, "Software");
+    SettingsStore ini(reg, "Software");
     reg.ClearLog();
     EXPECT_EQ(ini.ReadValueInt("Velmora", "Speed", 30), 40);
     EXPECT_EQ(reg.Log().front(), "OpenKey Software\\Velmora 0xF003F");
@@ -73,42 +73,42 @@ TEST_F(RegIniTest, EachReadOpensTheSectionWithFullAccessAndClosesIt) {
     EXPECT_EQ(reg.OpenHandles(), 1u);  // only the base key
 }
 
-TEST_F(RegIniTest, SectionThatCannotBeOpenedForWritingIsStillRead) {
+TEST_F(SettingsStoreTest, SectionThatCannotBeOpenedForWritingIsStillRead) {
     reg.PutText(kKey, "Speed", "40");
     reg.AddFailure([](const RegCallInfo& c) -> long {
         return c.Call == RegCall::OpenKey && c.Access == kKeyAllAccess ? 5 : 0;
     });
-    TRegIniFile ini(reg, "Software");
+    SettingsStore ini(reg, "Software");
     EXPECT_EQ(ini.ReadValueInt("Velmora", "Speed", 30), 40);
     EXPECT_EQ(Calls(reg, "OpenKey").back(), "OpenKey Software\\Velmora 0x20019");
 }
 
-TEST_F(RegIniTest, SectionThatCannotBeOpenedAtAllReadsAsDefaults) {
+TEST_F(SettingsStoreTest, SectionThatCannotBeOpenedAtAllReadsAsDefaults) {
     reg.PutText(kKey, "Speed", "40");
     reg.FailCall(RegCall::OpenKey);
-    TRegIniFile ini(reg, "Software");
+    SettingsStore ini(reg, "Software");
     EXPECT_EQ(ini.ReadValueInt("Velmora", "Speed", 30), 30);
     EXPECT_EQ(ini.ReadValueText("Velmora", "road_Color", "x"), "x");
 }
 
-TEST_F(RegIniTest, BaseKeyFailingLooksSectionsUpFromTheRoot) {
+TEST_F(SettingsStoreTest, BaseKeyFailingLooksSectionsUpFromTheRoot) {
     reg.FailCall(RegCall::CreateKey, "Software");
     reg.PutText("Velmora", "Speed", "44");
-    TRegIniFile ini(reg, "Software");
+    SettingsStore ini(reg, "Software");
     EXPECT_EQ(ini.ReadValueInt("Velmora", "Speed", 30), 44);
     EXPECT_EQ(reg.OpenHandles(), 0u);
 }
 
-TEST_F(RegIniTest, SectionStartingWithBackslashIsTakenFromTheRoot) {
+TEST_F(SettingsStoreTest, SectionStartingWithBackslashIsTakenFromTheRoot) {
     reg.PutText("Velmora", "Speed", "44");
     reg.PutText(kKey, "Speed", "40");
-    TRegIniFile ini(reg, "Software");
+    SettingsStore ini(reg, "Software");
     EXPECT_EQ(ini.ReadValueInt("\\Velmora", "Speed", 30), 44);
     EXPECT_EQ(ini.ReadValueInt("Velmora", "Speed", 30), 40);
 }
 
-TEST_F(RegIniTest, IntegersFollowTheZeroXRuleAndFallBackToTheDefault) {
-    TRegIniFile ini(reg, "Software");
+TEST_F(SettingsStoreTest, IntegersFollowTheZeroXRuleAndFallBackToTheDefault) {
+    SettingsStore ini(reg, "Software");
     auto read = [&](std::string_view text) {
         reg.PutText(kKey, "Speed", text);
         return ini.ReadValueInt("Velmora", "Speed", 30);
@@ -124,8 +124,8 @@ TEST_F(RegIniTest, IntegersFollowTheZeroXRuleAndFallBackToTheDefault) {
     EXPECT_EQ(read(""), 30);
 }
 
-TEST_F(RegIniTest, FlagsAreOnForAnyNonZeroInteger) {
-    TRegIniFile ini(reg, "Software");
+TEST_F(SettingsStoreTest, FlagsAreOnForAnyNonZeroInteger) {
+    SettingsStore ini(reg, "Software");
     auto read = [&](std::string_view text, bool def) {
         reg.PutText(kKey, "Comet", text);
         return ini.ReadValueBool("Velmora", "Comet", def);
@@ -137,8 +137,8 @@ TEST_F(RegIniTest, FlagsAreOnForAnyNonZeroInteger) {
     EXPECT_FALSE(read("on", false));
 }
 
-TEST_F(RegIniTest, TextEndsAtTheFirstZeroAndExpandableTextIsNotExpanded) {
-    TRegIniFile ini(reg, "Software");
+TEST_F(SettingsStoreTest, TextEndsAtTheFirstZeroAndExpandableTextIsNotExpanded) {
+    SettingsStore ini(reg, "Software");
     reg.Put(kKey, "a", kRegSz, Bytes(std::string_view("ab\0cd\0", 6)));
     EXPECT_EQ(ini.ReadValueText("Velmora", "a", "x"), "ab");
     reg.Put(kKey, "b", kRegSz, Bytes("no terminator"));
@@ -149,11 +149,11 @@ TEST_F(RegIniTest, TextEndsAtTheFirstZeroAndExpandableTextIsNotExpanded) {
     EXPECT_EQ(ini.ReadValueText("Velmora", "d", "x"), "");
 }
 
-TEST_F(RegIniTest, ValueOfAnotherTypeIsADataTypeErrorForTextAndIntegerReads) {
+TEST_F(SettingsStoreTest, ValueOfAnotherTypeIsADataTypeErrorForTextAndIntegerReads) {
     reg.Put(kKey, "road_Color", kRegDword, {0xFF, 0, 0, 0});
     reg.Put(kKey, "Speed", kRegDword, {30, 0, 0, 0});
     reg.Put(kKey, "Multi", kRegMultiSz, Bytes(std::string_view("a\0\0", 3)));
-    TRegIniFile ini(reg, "Software");
+    SettingsStore ini(reg, "Software");
     EXPECT_EQ(ErrorOf([&] { ini.ReadValueText("Velmora", "road_Color", "cl3DLight"); }),
               BadDataType("road_Color"));
     EXPECT_EQ(ErrorOf([&] { ini.ReadValueInt("Velmora", "Speed", 30); }), BadDataType("Speed"));
@@ -161,36 +161,36 @@ TEST_F(RegIniTest, ValueOfAnotherTypeIsADataTypeErrorForTextAndIntegerReads) {
     EXPECT_EQ(reg.OpenHandles(), 1u);  // the section key was closed on the way out
 }
 
-TEST_F(RegIniTest, DataThatCannotBeReadIsAReadError) {
+TEST_F(SettingsStoreTest, DataThatCannotBeReadIsAReadError) {
     reg.PutText(kKey, "Speed", "30");
     reg.FailCall(RegCall::QueryValueData);
-    TRegIniFile ini(reg, "Software");
+    SettingsStore ini(reg, "Software");
     EXPECT_EQ(ErrorOf([&] { ini.ReadValueInt("Velmora", "Speed", 30); }), ReadFailed("Speed"));
     EXPECT_EQ(reg.OpenHandles(), 1u);
 }
 
-TEST_F(RegIniTest, ValueWhoseExistenceCheckFailsReadsAsItsDefault) {
+TEST_F(SettingsStoreTest, ValueWhoseExistenceCheckFailsReadsAsItsDefault) {
     reg.PutText(kKey, "Speed", "40");
     reg.FailCall(RegCall::QueryValueInfo);
-    TRegIniFile ini(reg, "Software");
+    SettingsStore ini(reg, "Software");
     EXPECT_EQ(ini.ReadValueInt("Velmora", "Speed", 30), 30);
     EXPECT_EQ(ini.ReadValueText("Velmora", "Speed", "d"), "d");
 }
 
-TEST_F(RegIniTest, SizeQueryFailingAfterTheExistenceCheckGivesTheEmptyText) {
+TEST_F(SettingsStoreTest, SizeQueryFailingAfterTheExistenceCheckGivesTheEmptyText) {
     reg.PutText(kKey, "road_Color", "clRed");
     int infoCalls = 0;
     reg.AddFailure([&](const RegCallInfo& c) -> long {
         return c.Call == RegCall::QueryValueInfo && ++infoCalls % 2 == 0 ? 5 : 0;
     });
-    TRegIniFile ini(reg, "Software");
+    SettingsStore ini(reg, "Software");
     EXPECT_EQ(ini.ReadValueText("Velmora", "road_Color", "cl3DLight"), "");
     EXPECT_EQ(ini.ReadValueInt("Velmora", "road_Color", 7), 7);
 }
 
-TEST_F(RegIniTest, WritesCreateTheSectionAndStoreZeroTerminatedText) {
+TEST_F(SettingsStoreTest, WritesCreateTheSectionAndStoreZeroTerminatedText) {
     {
-        TRegIniFile ini(reg, "Software");
+        SettingsStore ini(reg, "Software");
         ini.WriteValueInt("Velmora", "Speed", 30);
         ini.WriteValueInt("Velmora", "UpDown", -1);
         ini.WriteValueBool("Velmora", "Comet", true);
@@ -208,8 +208,8 @@ TEST_F(RegIniTest, WritesCreateTheSectionAndStoreZeroTerminatedText) {
     EXPECT_EQ(reg.OpenHandles(), 0u);
 }
 
-TEST_F(RegIniTest, AWriteCreatesClosesThenOpensTheSection) {
-    TRegIniFile ini(reg, "Software");
+TEST_F(SettingsStoreTest, AWriteCreatesClosesThenOpensTheSection) {
+    SettingsStore ini(reg, "Software");
     reg.ClearLog();
     ini.WriteValueInt("Velmora", "Speed", 30);
     EXPECT_THAT(reg.Log(), ElementsAre("CreateKey Software\\Velmora 0xF003F", "CloseKey Software\\Velmora",
@@ -217,24 +217,24 @@ TEST_F(RegIniTest, AWriteCreatesClosesThenOpensTheSection) {
                                        "CloseKey Software\\Velmora"));
 }
 
-TEST_F(RegIniTest, SectionThatCannotBeCreatedIsAKeyError) {
-    TRegIniFile ini(reg, "Software");
+TEST_F(SettingsStoreTest, SectionThatCannotBeCreatedIsAKeyError) {
+    SettingsStore ini(reg, "Software");
     reg.FailCall(RegCall::CreateKey);
     EXPECT_EQ(ErrorOf([&] { ini.WriteValueInt("Velmora", "Speed", 30); }),
               CreateKeyFailed("Velmora"));
     EXPECT_FALSE(reg.Get(kKey, "Speed"));
 }
 
-TEST_F(RegIniTest, SectionThatCannotBeOpenedOnWriteIsSilentlySkipped) {
-    TRegIniFile ini(reg, "Software");
+TEST_F(SettingsStoreTest, SectionThatCannotBeOpenedOnWriteIsSilentlySkipped) {
+    SettingsStore ini(reg, "Software");
     reg.FailCall(RegCall::OpenKey);
     EXPECT_NO_THROW(ini.WriteValueInt("Velmora", "Speed", 30));
     EXPECT_FALSE(reg.Get(kKey, "Speed"));
     EXPECT_TRUE(Calls(reg, "SetValue").empty());
 }
 
-TEST_F(RegIniTest, ValueThatCannotBeSetIsAWriteErrorAndTheKeyIsClosed) {
-    TRegIniFile ini(reg, "Software");
+TEST_F(SettingsStoreTest, ValueThatCannotBeSetIsAWriteErrorAndTheKeyIsClosed) {
+    SettingsStore ini(reg, "Software");
     reg.FailCall(RegCall::SetValue, "Comet");
     ini.WriteValueInt("Velmora", "Speed", 31);
     EXPECT_EQ(ErrorOf([&] { ini.WriteValueBool("Velmora", "Comet", true); }), WriteFailed("Comet"));
@@ -243,9 +243,9 @@ TEST_F(RegIniTest, ValueThatCannotBeSetIsAWriteErrorAndTheKeyIsClosed) {
     EXPECT_EQ(reg.OpenHandles(), 1u);
 }
 
-TEST_F(RegIniTest, ReleaseIgnoresAFailingClose) {
+TEST_F(SettingsStoreTest, ReleaseIgnoresAFailingClose) {
     reg.FailCall(RegCall::CloseKey);
-    EXPECT_NO_FATAL_FAILURE({ TRegIniFile ini(reg, "Software"); });
+    EXPECT_NO_FATAL_FAILURE({ SettingsStore ini(reg, "Software"); });
 }
 
 }  // namespace

@@ -1,20 +1,20 @@
-#include "saver/mmtimer.h"
+#include "saver/frametimer.h"
 
-TMMTimer::TMMTimer(TimerService& service) : service_(service) {
+FrameTimer::FrameTimer(TimerService& service) : service_(service) {
     caps_ = service_.GetDevCaps();
     service_.BeginPeriod(caps_.PeriodMin);
     delay_ = static_cast<std::int32_t>(caps_.PeriodMax);
     resolution_ = static_cast<std::int32_t>(caps_.PeriodMin);
-    eventType_ = TTimerEventType::PERIODIC;
+    eventType_ = TimerEventType::PERIODIC;
     running_ = false;
 }
 
-TMMTimer::~TMMTimer() {
+FrameTimer::~FrameTimer() {
     if (Running()) Stop();
     service_.EndPeriod(caps_.PeriodMin);
 }
 
-std::int32_t TMMTimer::Clamp(std::int32_t value) const {
+std::int32_t FrameTimer::Clamp(std::int32_t value) const {
     const auto lo = static_cast<std::int32_t>(caps_.PeriodMin);
     const auto hi = static_cast<std::int32_t>(caps_.PeriodMax);
     if (value < lo) return lo;
@@ -22,7 +22,7 @@ std::int32_t TMMTimer::Clamp(std::int32_t value) const {
     return value;
 }
 
-bool TMMTimer::Start() {
+bool FrameTimer::Start() {
     if (onTimer_ == nullptr) return false;
     // Running is claimed before arming: the event may fire before the platform call returns (the
     // arming thread descheduled for longer than the delay), and its handler must then see the
@@ -32,21 +32,21 @@ bool TMMTimer::Start() {
     if (!running_.compare_exchange_strong(idle, true, std::memory_order_acq_rel)) return false;
     const std::uint32_t id = service_.SetEvent(
         static_cast<std::uint32_t>(delay_), static_cast<std::uint32_t>(resolution_),
-        &TMMTimer::TimerCallback, this,
-        eventType_ == TTimerEventType::ONESHOT ? TimerKind::OneShot : TimerKind::Periodic);
+        &FrameTimer::TimerCallback, this,
+        eventType_ == TimerEventType::ONESHOT ? TimerKind::OneShot : TimerKind::Periodic);
     timerId_.store(id, std::memory_order_release);
     if (id == 0) running_.store(false, std::memory_order_release);
     return id != 0;
 }
 
-bool TMMTimer::Stop() {
+bool FrameTimer::Stop() {
     const std::uint32_t r = service_.KillEvent(timerId_.load(std::memory_order_acquire));
     if (r == 0) running_.store(false, std::memory_order_release);
     return r == 0;
 }
 
-void TMMTimer::TimerCallback(void* user) {
-    auto& timer = *static_cast<TMMTimer*>(user);
+void FrameTimer::TimerCallback(void* user) {
+    auto& timer = *static_cast<FrameTimer*>(user);
     if (timer.onTimer_ != nullptr) timer.onTimer_(timer.context_, timer);
-    if (timer.eventType_ == TTimerEventType::ONESHOT) timer.running_.store(false, std::memory_order_release);
+    if (timer.eventType_ == TimerEventType::ONESHOT) timer.running_.store(false, std::memory_order_release);
 }

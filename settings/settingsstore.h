@@ -1,4 +1,4 @@
-// TRegIniFile: the settings accessor over the registry.
+// SettingsStore: the settings accessor over the registry.
 #pragma once
 
 #include <cstdint>
@@ -9,13 +9,13 @@
 
 // Holds the base key ("Software" under the current user's hive) open from construction to
 // destruction; each read or write opens and closes the section key below it. Failures raise
-// ERegistryException (and reads of bad numbers fall back to the default).
-class TRegIniFile {
+// RegistryError (and reads of bad numbers fall back to the default).
+class SettingsStore {
 public:
-    TRegIniFile(Registry& registry, std::string_view baseKey);
-    ~TRegIniFile();
-    TRegIniFile(const TRegIniFile&) = delete;
-    TRegIniFile& operator=(const TRegIniFile&) = delete;
+    SettingsStore(Registry& registry, std::string_view baseKey);
+    ~SettingsStore();
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
 
     std::int32_t ReadValueInt(std::string_view section, std::string_view name, std::int32_t def);
     bool ReadValueBool(std::string_view section, std::string_view name, bool def);

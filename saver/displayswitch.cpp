@@ -1,8 +1,8 @@
-#include "saver/chagedisp.h"
+#include "saver/displayswitch.h"
 
-TDevMode TChageDisp::Request(std::uint32_t width, std::uint32_t height,
+DisplayModeRequest DisplaySwitch::Request(std::uint32_t width, std::uint32_t height,
                              std::uint32_t frequency) const {
-    TDevMode mode;
+    DisplayModeRequest mode;
     // The depth is never changed: both directions pass the saved one.
     mode.BitsPerPel = static_cast<std::uint32_t>(SavedMode_.BitsPerPel);
     mode.PelsWidth = width;
@@ -15,11 +15,11 @@ TDevMode TChageDisp::Request(std::uint32_t width, std::uint32_t height,
     return mode;
 }
 
-void TChageDisp::SwitchTo640x480() {
+void DisplaySwitch::SwitchTo640x480() {
     // The mode to return to and the platform family, as they stand just before the switch. A
     // second switch keeps the first saved mode, so a restore never returns to 640x480.
     if (!DisplayChanged_) {
-        TDevMode current;
+        DisplayModeRequest current;
         // Without the mode in force there is nothing to return to: better not to switch at all.
         if (!modes_.CurrentMode(current)) return;
         SavedMode_.Width = static_cast<std::int32_t>(current.PelsWidth);
@@ -34,7 +34,7 @@ void TChageDisp::SwitchTo640x480() {
     DisplayChanged_ = true;
 }
 
-void TChageDisp::RestoreDisplay() {
+void DisplaySwitch::RestoreDisplay() {
     if (!DisplayChanged_) return;
     modes_.ChangeDisplaySettings(Request(static_cast<std::uint32_t>(SavedMode_.Width),
                                          static_cast<std::uint32_t>(SavedMode_.Height),

@@ -1,11 +1,11 @@
-#include "saver/main.h"
+#include "saver/saverwindow.h"
 
 #include <exception>
 #include <string>
 
 #include "scene/scene.h"
 #include "settings/errors.h"
-#include "settings/regini.h"
+#include "settings/settingsstore.h"
 
 namespace {
 
@@ -13,60 +13,60 @@ constexpr std::uint32_t kBannerMs = 5000;
 constexpr std::string_view kDesktopKey = "Control Panel\\desktop";
 constexpr std::string_view kUsePasswordValue = "ScreenSaveUsePassword";
 
-void FrameTrampoline(void* context, TMMTimer& sender) {
-    static_cast<TMainF*>(context)->MMTimer1Timer(sender);
+void FrameTrampoline(void* context, FrameTimer& sender) {
+    static_cast<SaverWindow*>(context)->OnFrame(sender);
 }
 
 // The key is released on every path out of the close query, also an early one.
-struct TKeyCloser {
+struct KeyCloser {
     Registry& Reg;
     RegKey Key = 0;
-    ~TKeyCloser() {
+    ~KeyCloser() {
         if (Key != 0) Reg.CloseKey(Key);
     }
 };
 
 }  // namespace
 
-TMainF::TMainF(SaverWindow& window, const TMainFPlatform& platform, WindowHandle hostWindow)
+SaverWindow::SaverWindow(NativeWindow& window, const SaverPlatform& platform, WindowHandle hostWindow)
     : Window_(window),
       P_(platform),
       HostWindow_(hostWindow),
-      MMTimer1_(platform.Timer),
-      ChageDisp_(platform.Display, platform.Services) {
+      FrameTimer_(platform.Timer),
+      DisplaySwitch_(platform.Display, platform.Services) {
     // The form's own values for its components.
-    MMTimer1_.SetOnTimer(&FrameTrampoline, this);
-    MMTimer1_.SetEventType(TTimerEventType::PERIODIC);
-    MMTimer1_.SetDelay(25);
-    MMTimer1_.SetResolution(1);
+    FrameTimer_.SetOnTimer(&FrameTrampoline, this);
+    FrameTimer_.SetEventType(TimerEventType::PERIODIC);
+    FrameTimer_.SetDelay(25);
+    FrameTimer_.SetResolution(1);
     // The banner timer runs from the form's creation, not from the first frame.
-    Window_.SetTimer1(true, kBannerMs);
+    Window_.SetBannerTimer(true, kBannerMs);
 }
 
-TMainF::~TMainF() {
+SaverWindow::~SaverWindow() {
     // Whatever path led here, no frame may run on a window that is going away.
     StopFrames();
 }
 
-void TMainF::StopFrames() {
+void SaverWindow::StopFrames() {
     {
         // Waits for a frame in progress; every frame after this sees the hold and neither draws
         // nor re-arms the timer.
         std::lock_guard lock(FrameLock_);
         FramesHeld_ = true;
     }
-    MMTimer1_.Stop();
+    FrameTimer_.Stop();
 }
 
-void TMainF::StartFrames() {
+void SaverWindow::StartFrames() {
     {
         std::lock_guard lock(FrameLock_);
         FramesHeld_ = false;
     }
-    MMTimer1_.Start();
+    FrameTimer_.Start();
 }
 
-void TMainF::WindowParams(TWindowParams& params) {
+void SaverWindow::OnCreateParams(WindowCreateParams& params) {
     if (!Preview()) {
         params.ExStyle |= WS_EX_TOPMOST_;
         return;
@@ -76,9 +76,9 @@ void TMainF::WindowParams(TWindowParams& params) {
     params.ClassStyle = CS_PARENTDC_;
 }
 
-void TMainF::FormCreate() {
+void SaverWindow::OnCreate() {
     try {
-        FormCreateSteps();
+        CreateSteps();
     } catch (const std::exception& error) {
         // The standard report; the scene is not initialised, so the saver ends here rather
         // than run frames on it.
@@ -87,19 +87,19 @@ void TMainF::FormCreate() {
     }
 }
 
-void TMainF::FormCreateSteps() {
+void SaverWindow::CreateSteps() {
     {
-        TRegIniFile RegIni(P_.Reg, kSettingsBaseKey);
-        ReadSettings(RegIni, Settings_);
+        SettingsStore store(P_.Reg, kSettingsBaseKey);
+        ReadSettings(store, Settings_);
     }
-    MMTimer1_.SetDelay(Settings_.Speed);
+    FrameTimer_.SetDelay(Settings_.Speed);
     DispMode_ = Settings_.DispMode;
 
     FirstX_ = -1;
     FirstY_ = -1;
 
     if (Preview()) {
-        TRect32 host;
+        Rect32 host;
         if (!Window_.GetWindowRect(HostWindow_, host)) {
             // Not a window: there is nothing to draw in.
             Window_.Close();
@@ -132,28 +132,28 @@ void TMainF::FormCreateSteps() {
     SceneReady_ = true;
 }
 
-void TMainF::FormShow() {
+void SaverWindow::OnShow() {
     Window_.HideApplicationWindow();
     // After a failed creation there is no scene to show: the window is closing.
     if (!SceneReady_) return;
     ApplyBannerFont(Window_.Surface(), Preview(), static_cast<std::uint32_t>(Width_));
-    if (DispMode_ == 1 && !Preview()) ChageDisp_.SwitchTo640x480();
+    if (DispMode_ == 1 && !Preview()) DisplaySwitch_.SwitchTo640x480();
     StartFrames();
 }
 
-void TMainF::FormKeyDown() {
+void SaverWindow::OnKeyDown() {
     if (Preview()) return;
     StopFrames();
     Window_.Close();
 }
 
-void TMainF::FormMouseDown() {
+void SaverWindow::OnMouseDown() {
     if (Preview()) return;
     StopFrames();
     Window_.Close();
 }
 
-void TMainF::FormMouseMove(std::int32_t x, std::int32_t y) {
+void SaverWindow::OnMouseMove(std::int32_t x, std::int32_t y) {
     if (Preview()) return;
     if (FirstX_ == -1 && FirstY_ == -1) {
         FirstX_ = x;
@@ -166,7 +166,7 @@ void TMainF::FormMouseMove(std::int32_t x, std::int32_t y) {
     }
 }
 
-void TMainF::FormCloseQuery(bool& canClose) {
+void SaverWindow::OnCloseQuery(bool& canClose) {
     StopFrames();
     if (Preview() || PlatformId_ == kPlatformNT) {
         canClose = true;
@@ -175,8 +175,8 @@ void TMainF::FormCloseQuery(bool& canClose) {
     CloseQuerySteps(canClose);
 }
 
-void TMainF::CloseQuerySteps(bool& canClose) {
-    TKeyCloser desktop{P_.Reg};
+void SaverWindow::CloseQuerySteps(bool& canClose) {
+    KeyCloser desktop{P_.Reg};
     if (P_.Reg.OpenKey(kRegCurrentUser, kDesktopKey, kKeyAllAccess, &desktop.Key) != 0) {
         desktop.Key = 0;
         canClose = true;
@@ -220,21 +220,21 @@ void TMainF::CloseQuerySteps(bool& canClose) {
     }
 }
 
-void TMainF::FormClose() {
+void SaverWindow::OnClose() {
     if (PlatformId_ == kPlatformWin9x) P_.Services.SetScreenSaverRunning(false);
-    if (DispMode_ == 1 && !Preview()) ChageDisp_.RestoreDisplay();
+    if (DispMode_ == 1 && !Preview()) DisplaySwitch_.RestoreDisplay();
     P_.Cursor.ShowCursor(true);
 }
 
-bool TMainF::SysCommandHandler(std::uint32_t command, std::intptr_t& result) {
+bool SaverWindow::OnSystemCommand(std::uint32_t command, std::intptr_t& result) {
     // No other screen saver starts while this one runs, in either mode.
     if (command != SC_SCREENSAVE_) return false;
     result = 1;
     return true;
 }
 
-void TMainF::Timer1Timer() {
-    Window_.SetTimer1(false, 0);
+void SaverWindow::OnBannerEnd() {
+    Window_.SetBannerTimer(false, 0);
     // Under the frame lock: a frame in progress finishes its banner first, and the fill then
     // erases it; every later frame sees the banner off.
     std::lock_guard lock(FrameLock_);
@@ -244,20 +244,20 @@ void TMainF::Timer1Timer() {
     Window_.FlushDrawing();
 }
 
-void TMainF::HostWindowGone() {
+void SaverWindow::OnHostGone() {
     // The window went with its host: stop drawing before anything else, then end.
     StopFrames();
     Window_.Close();
 }
 
-void TMainF::MMTimer1Timer(TMMTimer& sender) {
+void SaverWindow::OnFrame(FrameTimer& sender) {
     (void)sender;
-    MMTimer1_.Stop();
+    FrameTimer_.Stop();
     std::lock_guard lock(FrameLock_);
     if (FramesHeld_ || !SceneReady_) return;
     RunFrame(Scene_, Window_.Surface(), P_.Random, BannerOn_);
     Window_.FlushDrawing();
     // Re-armed under the lock, so a window thread that has taken the hold never sees a new
     // event appear after its own stop.
-    MMTimer1_.Start();
+    FrameTimer_.Start();
 }

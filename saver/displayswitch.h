@@ -1,4 +1,4 @@
-// ChageDisp: the switch of the whole display to 640x480 while the saver runs, and back.
+// DisplaySwitch: the switch of the whole display to 640x480 while the saver runs, and back.
 #pragma once
 
 #include <cstdint>
@@ -6,13 +6,13 @@
 #include "platform/displaymodes.h"
 #include "platform/saverservices.h"
 
-struct TSavedMode {
+struct SavedDisplayMode {
     std::int32_t Width = 0, Height = 0, BitsPerPel = 0, Frequency = 0;
 };
 
-class TChageDisp {
+class DisplaySwitch {
   public:
-    TChageDisp(DisplayModes& modes, ScreenSaverServices& services)
+    DisplaySwitch(DisplayModes& modes, ScreenSaverServices& services)
         : modes_(modes), services_(services) {}
 
     // Remembers the mode in force and asks for 640x480 at the same depth. Silent on failure.
@@ -21,14 +21,14 @@ class TChageDisp {
     void RestoreDisplay();
 
     bool DisplayChanged() const { return DisplayChanged_; }
-    const TSavedMode& SavedMode() const { return SavedMode_; }
+    const SavedDisplayMode& SavedMode() const { return SavedMode_; }
 
   private:
-    TDevMode Request(std::uint32_t width, std::uint32_t height, std::uint32_t frequency) const;
+    DisplayModeRequest Request(std::uint32_t width, std::uint32_t height, std::uint32_t frequency) const;
 
     DisplayModes& modes_;
     ScreenSaverServices& services_;
-    TSavedMode SavedMode_;
+    SavedDisplayMode SavedMode_;
     bool DisplayChanged_ = false;
     std::int32_t PlatformId_ = 0;
 };

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "platform/memory/virtualtimer.h"
-#include "saver/mmtimer.h"
+#include "saver/frametimer.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ struct Counter {
     int Calls = 0;
     bool StopInside = false;
     bool StartInside = false;
-    static void OnTimer(void* context, TMMTimer& sender) {
+    static void OnTimer(void* context, FrameTimer& sender) {
         auto& c = *static_cast<Counter*>(context);
         ++c.Calls;
         if (c.StopInside) sender.Stop();
@@ -23,19 +23,19 @@ struct Counter {
     }
 };
 
-struct MMTimer : ::testing::Test {
+struct FrameTimerTest : ::testing::Test {
     VirtualTimerService service;
     Counter counter;
     void SetUp() override { service.SetCaps(TimerCaps{1, 1000000}); }
 };
 
-TEST_F(MMTimer, ConstructionRaisesTheResolutionAndDestructionLowersItAfterStopping) {
+TEST_F(FrameTimerTest, ConstructionRaisesTheResolutionAndDestructionLowersItAfterStopping) {
     {
-        TMMTimer timer(service);
+        FrameTimer timer(service);
         EXPECT_EQ(service.BeginPeriods(), 1);
         EXPECT_EQ(timer.Delay(), 1000000);
         EXPECT_EQ(timer.Resolution(), 1);
-        EXPECT_EQ(timer.EventType(), TTimerEventType::PERIODIC);
+        EXPECT_EQ(timer.EventType(), TimerEventType::PERIODIC);
         timer.SetOnTimer(&Counter::OnTimer, &counter);
         timer.SetDelay(10);
         ASSERT_TRUE(timer.Start());
@@ -45,8 +45,8 @@ TEST_F(MMTimer, ConstructionRaisesTheResolutionAndDestructionLowersItAfterStoppi
     EXPECT_EQ(service.EndPeriods(), 1);
 }
 
-TEST_F(MMTimer, StartWithoutHandlerOrTwiceArmsNothingMore) {
-    TMMTimer timer(service);
+TEST_F(FrameTimerTest, StartWithoutHandlerOrTwiceArmsNothingMore) {
+    FrameTimer timer(service);
     EXPECT_FALSE(timer.Start());
     EXPECT_EQ(service.ArmedCount(), 0);
     timer.SetOnTimer(&Counter::OnTimer, &counter);
@@ -56,8 +56,8 @@ TEST_F(MMTimer, StartWithoutHandlerOrTwiceArmsNothingMore) {
     EXPECT_TRUE(timer.Running());
 }
 
-TEST_F(MMTimer, FailedArmingLeavesItIdleWithIdZero) {
-    TMMTimer timer(service);
+TEST_F(FrameTimerTest, FailedArmingLeavesItIdleWithIdZero) {
+    FrameTimer timer(service);
     timer.SetOnTimer(&Counter::OnTimer, &counter);
     service.FailNextSetEvent();
     EXPECT_FALSE(timer.Start());
@@ -65,8 +65,8 @@ TEST_F(MMTimer, FailedArmingLeavesItIdleWithIdZero) {
     EXPECT_EQ(timer.TimerID(), 0u);
 }
 
-TEST_F(MMTimer, StopWhenNothingIsArmedStillCancelsTheLastIdAndFails) {
-    TMMTimer timer(service);
+TEST_F(FrameTimerTest, StopWhenNothingIsArmedStillCancelsTheLastIdAndFails) {
+    FrameTimer timer(service);
     timer.SetOnTimer(&Counter::OnTimer, &counter);
     timer.SetDelay(5);
     ASSERT_TRUE(timer.Start());
@@ -78,9 +78,9 @@ TEST_F(MMTimer, StopWhenNothingIsArmedStillCancelsTheLastIdAndFails) {
     EXPECT_EQ(timer.TimerID(), id) << "the id is kept after the stop";
 }
 
-TEST_F(MMTimer, DelayAndResolutionAreClampedToTheCaps) {
+TEST_F(FrameTimerTest, DelayAndResolutionAreClampedToTheCaps) {
     service.SetCaps(TimerCaps{2, 500});
-    TMMTimer timer(service);
+    FrameTimer timer(service);
     timer.SetDelay(1);
     EXPECT_EQ(timer.Delay(), 2);
     timer.SetDelay(-7);
@@ -95,8 +95,8 @@ TEST_F(MMTimer, DelayAndResolutionAreClampedToTheCaps) {
     EXPECT_EQ(timer.Resolution(), 500);
 }
 
-TEST_F(MMTimer, PeriodicEventsFireEveryDelayUntilStopped) {
-    TMMTimer timer(service);
+TEST_F(FrameTimerTest, PeriodicEventsFireEveryDelayUntilStopped) {
+    FrameTimer timer(service);
     timer.SetOnTimer(&Counter::OnTimer, &counter);
     timer.SetDelay(30);
     timer.SetResolution(1);
@@ -111,10 +111,10 @@ TEST_F(MMTimer, PeriodicEventsFireEveryDelayUntilStopped) {
     EXPECT_EQ(counter.Calls, 3);
 }
 
-TEST_F(MMTimer, OneShotClearsRunningAfterItsCallbackSoItCanStartAgain) {
-    TMMTimer timer(service);
+TEST_F(FrameTimerTest, OneShotClearsRunningAfterItsCallbackSoItCanStartAgain) {
+    FrameTimer timer(service);
     timer.SetOnTimer(&Counter::OnTimer, &counter);
-    timer.SetEventType(TTimerEventType::ONESHOT);
+    timer.SetEventType(TimerEventType::ONESHOT);
     timer.SetDelay(10);
     ASSERT_TRUE(timer.Start());
     service.AdvanceTo(100);
@@ -123,8 +123,8 @@ TEST_F(MMTimer, OneShotClearsRunningAfterItsCallbackSoItCanStartAgain) {
     EXPECT_TRUE(timer.Start());
 }
 
-TEST_F(MMTimer, FrameBracketStopThenStartFiresOncePerPeriodAfterTheFrame) {
-    TMMTimer timer(service);
+TEST_F(FrameTimerTest, FrameBracketStopThenStartFiresOncePerPeriodAfterTheFrame) {
+    FrameTimer timer(service);
     counter.StopInside = counter.StartInside = true;
     timer.SetOnTimer(&Counter::OnTimer, &counter);
     timer.SetDelay(25);
@@ -134,8 +134,8 @@ TEST_F(MMTimer, FrameBracketStopThenStartFiresOncePerPeriodAfterTheFrame) {
     EXPECT_EQ(service.ArmedCount(), 1) << "never more than one event armed";
 }
 
-TEST_F(MMTimer, NewDelayTakesEffectAtTheNextStart) {
-    TMMTimer timer(service);
+TEST_F(FrameTimerTest, NewDelayTakesEffectAtTheNextStart) {
+    FrameTimer timer(service);
     timer.SetOnTimer(&Counter::OnTimer, &counter);
     timer.SetDelay(10);
     ASSERT_TRUE(timer.Start());
@@ -204,11 +204,11 @@ private:
     bool fired_ = false;
 };
 
-TEST(MMTimerArming, AnEventFiringBeforeStartReturnsLeavesTheFrameBracketWithOneEvent) {
+TEST(FrameTimerArming, AnEventFiringBeforeStartReturnsLeavesTheFrameBracketWithOneEvent) {
     EagerTimerService service;
     Counter counter;
     counter.StopInside = counter.StartInside = true;
-    TMMTimer timer(service);
+    FrameTimer timer(service);
     timer.SetOnTimer(&Counter::OnTimer, &counter);
     ASSERT_TRUE(timer.Start());
     service.WaitForFirstEvent();
@@ -219,12 +219,12 @@ TEST(MMTimerArming, AnEventFiringBeforeStartReturnsLeavesTheFrameBracketWithOneE
     EXPECT_EQ(service.ArmedCount(), 0) << "nothing left firing after the stop";
 }
 
-TEST(MMTimerArming, OneShotFiringBeforeStartReturnsStillEndsIdle) {
+TEST(FrameTimerArming, OneShotFiringBeforeStartReturnsStillEndsIdle) {
     EagerTimerService service;
     Counter counter;
-    TMMTimer timer(service);
+    FrameTimer timer(service);
     timer.SetOnTimer(&Counter::OnTimer, &counter);
-    timer.SetEventType(TTimerEventType::ONESHOT);
+    timer.SetEventType(TimerEventType::ONESHOT);
     ASSERT_TRUE(timer.Start());
     service.WaitForFirstEvent();
     EXPECT_EQ(counter.Calls, 1);

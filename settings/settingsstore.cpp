@@ -1,4 +1,4 @@
-#include "settings/regini.h"
+#include "settings/settingsstore.h"
 
 #include <vector>
 
@@ -22,7 +22,7 @@ constexpr std::string_view kWriteFailed =
 
 }  // namespace
 
-TRegIniFile::TRegIniFile(Registry& registry, std::string_view baseKey) : registry_(registry) {
+SettingsStore::SettingsStore(Registry& registry, std::string_view baseKey) : registry_(registry) {
     // A base key that cannot be opened is not an error: sections are then looked up from the
     // root, so reads still fall back to their defaults.
     RegKey key = 0;
@@ -32,7 +32,7 @@ TRegIniFile::TRegIniFile(Registry& registry, std::string_view baseKey) : registr
     }
 }
 
-TRegIniFile::~TRegIniFile() {
+SettingsStore::~SettingsStore() {
     if (current_ != 0) registry_.CloseKey(current_);
     current_ = 0;
     currentPath_.clear();
@@ -101,9 +101,9 @@ std::string ValueText(Registry& registry, RegKey key, std::string_view name) {
     std::uint32_t type = kRegNone;
     std::uint32_t got = static_cast<std::uint32_t>(buffer.size());
     if (registry.QueryValue(key, name, &type, buffer.data(), &got) != 0)
-        throw ERegistryException(FormatMessage1(kReadFailed, name));
+        throw RegistryError(FormatMessage1(kReadFailed, name));
     if (type != kRegSz && type != kRegExpandSz)
-        throw ERegistryException(FormatMessage1(kBadDataType, name));
+        throw RegistryError(FormatMessage1(kBadDataType, name));
     // A backend may report fewer bytes than it was asked for; never read past what it filled.
     std::size_t filled = got < buffer.size() ? got : buffer.size();
     std::size_t end = 0;
@@ -113,7 +113,7 @@ std::string ValueText(Registry& registry, RegKey key, std::string_view name) {
 
 }  // namespace
 
-std::int32_t TRegIniFile::ReadValueInt(std::string_view section, std::string_view name,
+std::int32_t SettingsStore::ReadValueInt(std::string_view section, std::string_view name,
                                        std::int32_t def) {
     SectionScope scope(registry_, current_, section);
     if (scope.Key() == 0) return def;
@@ -122,11 +122,11 @@ std::int32_t TRegIniFile::ReadValueInt(std::string_view section, std::string_vie
     return value ? *value : def;
 }
 
-bool TRegIniFile::ReadValueBool(std::string_view section, std::string_view name, bool def) {
+bool SettingsStore::ReadValueBool(std::string_view section, std::string_view name, bool def) {
     return ReadValueInt(section, name, def ? 1 : 0) != 0;
 }
 
-std::string TRegIniFile::ReadValueText(std::string_view section, std::string_view name,
+std::string SettingsStore::ReadValueText(std::string_view section, std::string_view name,
                                        std::string_view def) {
     SectionScope scope(registry_, current_, section);
     if (scope.Key() == 0) return std::string(def);
@@ -134,21 +134,21 @@ std::string TRegIniFile::ReadValueText(std::string_view section, std::string_vie
     return ValueText(registry_, scope.Key(), name);
 }
 
-void TRegIniFile::WriteValueInt(std::string_view section, std::string_view name,
+void SettingsStore::WriteValueInt(std::string_view section, std::string_view name,
                                 std::int32_t value) {
     WriteValueText(section, name, std::to_string(value));
 }
 
-void TRegIniFile::WriteValueBool(std::string_view section, std::string_view name, bool value) {
+void SettingsStore::WriteValueBool(std::string_view section, std::string_view name, bool value) {
     WriteValueText(section, name, value ? "1" : "0");
 }
 
-void TRegIniFile::WriteValueText(std::string_view section, std::string_view name,
+void SettingsStore::WriteValueText(std::string_view section, std::string_view name,
                                  std::string_view text) {
     auto place = Place(current_, section);
     RegKey created = 0;
     if (registry_.CreateKey(place.Base, place.Name, kKeyAllAccess, &created) != 0)
-        throw ERegistryException(FormatMessage1(kCreateKeyFailed, section));
+        throw RegistryError(FormatMessage1(kCreateKeyFailed, section));
     if (created != 0) registry_.CloseKey(created);
 
     SectionScope scope(registry_, current_, section);
@@ -158,5 +158,5 @@ void TRegIniFile::WriteValueText(std::string_view section, std::string_view name
     auto bytes = reinterpret_cast<const std::uint8_t*>(data.c_str());
     if (registry_.SetValue(scope.Key(), name, kRegSz, bytes,
                            static_cast<std::uint32_t>(data.size() + 1)) != 0)
-        throw ERegistryException(FormatMessage1(kWriteFailed, name));
+        throw RegistryError(FormatMessage1(kWriteFailed, name));
 }

@@ -1,6 +1,6 @@
 // The settings dialog's handlers against a fake form built from the form description, over the
 // in-memory registry.
-#include "settings/proper.h"
+#include "settings/settingsdialog.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -22,16 +22,16 @@ using ::testing::ElementsAre;
 constexpr std::string_view kKey = "Software\\Velmora";
 
 // The controls as the form description designs them; only what the handlers touch.
-class FakeForm : public TFormControls {
+class FakeForm : public FormControls {
 public:
     FakeForm() {
-        for (const auto& c : properFForm.Controls) {
+        for (const auto& c : SettingsForm.Controls) {
             std::string name(c.Name);
             switch (c.Kind) {
-                case TControlKind::SpinEdit: texts[name] = std::to_string(c.Value); break;
-                case TControlKind::RadioGroup: items[name] = c.ItemIndex; break;
-                case TControlKind::CheckBox: checks[name] = false; break;
-                case TControlKind::Swatch: colors[name] = c.Color; break;
+                case ControlKind::SpinEdit: texts[name] = std::to_string(c.Value); break;
+                case ControlKind::RadioGroup: items[name] = c.ItemIndex; break;
+                case ControlKind::CheckBox: checks[name] = false; break;
+                case ControlKind::Swatch: colors[name] = c.Color; break;
                 default: break;
             }
         }
@@ -42,13 +42,13 @@ public:
     void SetItemIndex(std::string_view c, int i) override { Known(items, c) = i; }
     bool Checked(std::string_view c) const override { return checks.at(std::string(c)); }
     void SetChecked(std::string_view c, bool v) override { Known(checks, c) = v; }
-    TColor Color(std::string_view c) const override { return colors.at(std::string(c)); }
-    void SetColor(std::string_view c, TColor v) override { Known(colors, c) = v; }
+    ColorValue Color(std::string_view c) const override { return colors.at(std::string(c)); }
+    void SetColor(std::string_view c, ColorValue v) override { Known(colors, c) = v; }
 
     std::map<std::string, std::string> texts;
     std::map<std::string, int> items;
     std::map<std::string, bool> checks;
-    std::map<std::string, TColor> colors;
+    std::map<std::string, ColorValue> colors;
 
 private:
     template <typename M>
@@ -62,12 +62,12 @@ private:
 struct ScriptedPicker : ColorPicker {
     struct Answer {
         bool Ok;
-        TColor Color;
+        ColorValue Color;
     };
     std::deque<Answer> answers;
-    std::vector<TColor> openedAt;
+    std::vector<ColorValue> openedAt;
     std::vector<std::array<std::uint32_t, 16>> customsSeen;
-    bool Pick(TColor& color, std::array<std::uint32_t, 16>& custom) override {
+    bool Pick(ColorValue& color, std::array<std::uint32_t, 16>& custom) override {
         openedAt.push_back(color);
         customsSeen.push_back(custom);
         custom[static_cast<std::size_t>(openedAt.size() % 16)] = 0x00123456;  // the user edits a slot
@@ -95,7 +95,7 @@ protected:
     FakeForm form;
     ScriptedPicker picker;
     RecordingBox box;
-    TproperF dialog{reg, form, picker, box};
+    SettingsDialog dialog{reg, form, picker, box};
 
     std::map<std::string, std::string> Stored() const {
         std::map<std::string, std::string> out;
@@ -111,15 +111,15 @@ protected:
 };
 
 TEST_F(ProperTest, CreateShowsTheDefaultsWhenNothingIsStored) {
-    form.texts["DispSpeed"] = "x";
-    form.colors["road_la"] = 0;
+    form.texts["speedEdit"] = "x";
+    form.colors["roadSwatch"] = 0;
     dialog.Create();
-    EXPECT_EQ(form.Text("DispSpeed"), "30");
-    EXPECT_EQ(form.ItemIndex("DispModeGroup"), 0);
-    EXPECT_EQ(form.ItemIndex("UpDownGroup"), 1);
-    EXPECT_FALSE(form.Checked("StarScroll_ch") || form.Checked("Comet_ch") || form.Checked("Trans_ch"));
-    EXPECT_EQ(form.Color("road_la"), cl3DLight);
-    EXPECT_EQ(form.Color("town2_la"), clTeal);
+    EXPECT_EQ(form.Text("speedEdit"), "30");
+    EXPECT_EQ(form.ItemIndex("displayModeGroup"), 0);
+    EXPECT_EQ(form.ItemIndex("reliefGroup"), 1);
+    EXPECT_FALSE(form.Checked("starScrollCheck") || form.Checked("cometCheck") || form.Checked("seeThroughCheck"));
+    EXPECT_EQ(form.Color("roadSwatch"), cl3DLight);
+    EXPECT_EQ(form.Color("town2Swatch"), clTeal);
     EXPECT_TRUE(box.shown.empty());
     EXPECT_FALSE(reg.KeyExists(kKey));
 }
@@ -144,24 +144,24 @@ TEST_F(ProperTest, CreateClampsWhatItShows) {
     reg.PutText(kKey, "road_Color", "CL3DLIGHT");
     reg.PutText(kKey, "porl_Color", "16711680");
     dialog.Create();
-    EXPECT_EQ(form.Text("DispSpeed"), "50");
-    EXPECT_EQ(form.ItemIndex("DispModeGroup"), 1);
-    EXPECT_EQ(form.ItemIndex("UpDownGroup"), -1);
-    EXPECT_TRUE(form.Checked("StarScroll_ch"));
-    EXPECT_EQ(form.Color("porl_la"), 0xFF0000);
+    EXPECT_EQ(form.Text("speedEdit"), "50");
+    EXPECT_EQ(form.ItemIndex("displayModeGroup"), 1);
+    EXPECT_EQ(form.ItemIndex("reliefGroup"), -1);
+    EXPECT_TRUE(form.Checked("starScrollCheck"));
+    EXPECT_EQ(form.Color("lampSwatch"), 0xFF0000);
 
     reg.PutText(kKey, "Speed", "3");
     reg.PutText(kKey, "UpDown", "7");
-    TproperF again(reg, form, picker, box);
+    SettingsDialog again(reg, form, picker, box);
     again.Create();
-    EXPECT_EQ(form.Text("DispSpeed"), "15");
-    EXPECT_EQ(form.ItemIndex("UpDownGroup"), 3);
+    EXPECT_EQ(form.Text("speedEdit"), "15");
+    EXPECT_EQ(form.ItemIndex("reliefGroup"), 3);
 }
 
 TEST_F(ProperTest, OkWithNoChangeRewritesAllFourteenDefaultsInOrder) {
     dialog.Create();
-    dialog.Click("BitBtn1");
-    EXPECT_EQ(dialog.ModalResult, TModalResult::Ok);
+    dialog.Click("okButton");
+    EXPECT_EQ(dialog.ModalResult, DialogResult::Ok);
     EXPECT_THAT(SetOrder(), ElementsAre("Speed", "DispMode", "UpDown", "StarScroll", "Comet", "Trans",
                                         "road_Color", "porl_Color", "star1_Color", "star2_Color",
                                         "star3_Color", "town1_Color", "town2_Color", "town3_Color"));
@@ -184,7 +184,7 @@ TEST_F(ProperTest, OkNormalisesWhatWasStored) {
     dialog.Create();
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].Text, NotAnInteger("0x0000009B") + ".");
-    dialog.Click("BitBtn1");
+    dialog.Click("okButton");
     auto s = Stored();
     EXPECT_EQ(s["DispMode"], "1");
     EXPECT_EQ(s["UpDown"], "-1");
@@ -204,37 +204,37 @@ TEST_F(ProperTest, ReadErrorIsReportedAndLeavesLaterControlsAtTheirDesignValues)
     EXPECT_EQ(box.shown[0].Text, BadDataType("star1_Color") + ".");
     EXPECT_EQ(box.shown[0].Caption, "Velmora");
     EXPECT_EQ(box.shown[0].Icon, MessageIcon::Stop);
-    EXPECT_EQ(form.Text("DispSpeed"), "44");
-    EXPECT_EQ(form.Color("porl_la"), 0x00FF00);
-    EXPECT_EQ(form.Color("star2_la"), clGray);  // not reached
-    ASSERT_TRUE(dialog.RegIni);  // still open: OK can write
-    dialog.Click("BitBtn1");
+    EXPECT_EQ(form.Text("speedEdit"), "44");
+    EXPECT_EQ(form.Color("lampSwatch"), 0x00FF00);
+    EXPECT_EQ(form.Color("star2Swatch"), clGray);  // not reached
+    ASSERT_TRUE(dialog.Store);  // still open: OK can write
+    dialog.Click("okButton");
     EXPECT_EQ(reg.GetText(kKey, "star1_Color"), "clAqua");
 }
 
 TEST_F(ProperTest, WriteErrorIsReportedKeepsEarlierValuesAndStillCloses) {
     dialog.Create();
     reg.FailCall(RegCall::SetValue, "Comet");
-    dialog.Click("BitBtn1");
+    dialog.Click("okButton");
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].Text, WriteFailed("Comet") + ".");
-    EXPECT_EQ(dialog.ModalResult, TModalResult::Ok);
+    EXPECT_EQ(dialog.ModalResult, DialogResult::Ok);
     EXPECT_THAT(reg.ValueNames(kKey), ElementsAre("Speed", "DispMode", "UpDown", "StarScroll"));
 }
 
 TEST_F(ProperTest, KeyThatCannotBeCreatedOnOkIsReported) {
     dialog.Create();
     reg.FailCall(RegCall::CreateKey);
-    dialog.Click("BitBtn1");
+    dialog.Click("okButton");
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].Text, CreateKeyFailed("Velmora") + ".");
 }
 
 TEST_F(ProperTest, DarkPresetThenOkStoresTheComputedColours) {
     dialog.Create();
-    dialog.Click("Dark_color");
+    dialog.Click("darkPresetButton");
     EXPECT_TRUE(SetOrder().empty());  // nothing is written before OK
-    dialog.Click("BitBtn1");
+    dialog.Click("okButton");
     auto s = Stored();
     EXPECT_EQ(s["road_Color"], "cl3DLight");
     EXPECT_EQ(s["porl_Color"], "$0001FEFF");
@@ -248,9 +248,9 @@ TEST_F(ProperTest, DarkPresetThenOkStoresTheComputedColours) {
 
 TEST_F(ProperTest, BrightPresetDiffersFromTheDefaultsInRoadAndTownTwo) {
     dialog.Create();
-    dialog.Click("Dark_color");
-    dialog.Click("brite_color");
-    dialog.Click("BitBtn1");
+    dialog.Click("darkPresetButton");
+    dialog.Click("brightPresetButton");
+    dialog.Click("okButton");
     auto s = Stored();
     EXPECT_EQ(s["road_Color"], "clWhite");
     EXPECT_EQ(s["porl_Color"], "clYellow");
@@ -264,9 +264,9 @@ TEST_F(ProperTest, BrightPresetDiffersFromTheDefaultsInRoadAndTownTwo) {
 
 TEST_F(ProperTest, PresetThenCancelWritesNothing) {
     dialog.Create();
-    dialog.Click("Dark_color");
-    dialog.Click("BitBtn2");
-    EXPECT_EQ(dialog.ModalResult, TModalResult::Cancel);
+    dialog.Click("darkPresetButton");
+    dialog.Click("cancelButton");
+    EXPECT_EQ(dialog.ModalResult, DialogResult::Cancel);
     dialog.Destroy();
     EXPECT_TRUE(SetOrder().empty());
     EXPECT_FALSE(reg.KeyExists(kKey));
@@ -275,14 +275,14 @@ TEST_F(ProperTest, PresetThenCancelWritesNothing) {
 TEST_F(ProperTest, PickerOpensAtItsOwnLastColourNotAtTheSwatch) {
     dialog.Create();
     picker.answers = {{true, 0x0000FF}, {true, 0x010000 | 0xFF}, {false, 0}};
-    dialog.Click("road_b");
-    dialog.Click("porl_b");
-    dialog.Click("Button10");
+    dialog.Click("roadButton");
+    dialog.Click("lampButton");
+    dialog.Click("town3Button");
     EXPECT_THAT(picker.openedAt, ElementsAre(clBlack, 0x0000FF, 0x0100FF));
-    EXPECT_EQ(form.Color("road_la"), 0x0000FF);
-    EXPECT_EQ(form.Color("porl_la"), 0x0100FF);
-    EXPECT_EQ(form.Color("town3_la"), clRed);  // cancelled: unchanged
-    dialog.Click("BitBtn1");
+    EXPECT_EQ(form.Color("roadSwatch"), 0x0000FF);
+    EXPECT_EQ(form.Color("lampSwatch"), 0x0100FF);
+    EXPECT_EQ(form.Color("town3Swatch"), clRed);  // cancelled: unchanged
+    dialog.Click("okButton");
     EXPECT_EQ(reg.GetText(kKey, "road_Color"), "clRed");
     EXPECT_EQ(reg.GetText(kKey, "porl_Color"), "$000100FF");
 }
@@ -295,15 +295,15 @@ TEST_F(ProperTest, EveryColourButtonSetsTheSwatchOfItsTag) {
         EXPECT_EQ(form.Color(row.Swatch), 0x000100 * (row.Tag + 1)) << row.Button;
     }
     picker.answers = {{true, 0x0A0B0C}};
-    dialog.road_bClick(8);  // a Tag outside the rows sets nothing but the picker's colour
+    dialog.ColorButtonClicked(8);  // a Tag outside the rows sets nothing but the picker's colour
     EXPECT_EQ(dialog.PickerColor, 0x0A0B0C);
     for (const auto& row : ColorRows) EXPECT_NE(form.Color(row.Swatch), 0x0A0B0C);
 }
 
 TEST_F(ProperTest, CustomColoursStartUnsetAndLastForTheDialogsLifetime) {
     dialog.Create();
-    dialog.Click("road_b");
-    dialog.Click("road_b");
+    dialog.Click("roadButton");
+    dialog.Click("roadButton");
     ASSERT_EQ(picker.customsSeen.size(), 2u);
     for (auto c : picker.customsSeen[0]) EXPECT_EQ(c, 0xFFFFFFFFu);
     EXPECT_EQ(picker.customsSeen[1][1], 0x00123456u);  // what the first run left
@@ -311,14 +311,14 @@ TEST_F(ProperTest, CustomColoursStartUnsetAndLastForTheDialogsLifetime) {
 
 TEST_F(ProperTest, SpinFieldTextIsTakenUnclampedOrAsFifteen) {
     dialog.Create();
-    form.texts["DispSpeed"] = "99";  // typed, and Enter pressed while the field has the focus
-    dialog.Click("BitBtn1");
+    form.texts["speedEdit"] = "99";  // typed, and Enter pressed while the field has the focus
+    dialog.Click("okButton");
     EXPECT_EQ(reg.GetText(kKey, "Speed"), "99");
-    form.texts["DispSpeed"] = "";
-    dialog.Click("BitBtn1");
+    form.texts["speedEdit"] = "";
+    dialog.Click("okButton");
     EXPECT_EQ(reg.GetText(kKey, "Speed"), "15");
-    form.texts["DispSpeed"] = "2.5";
-    dialog.Click("BitBtn1");
+    form.texts["speedEdit"] = "2.5";
+    dialog.Click("okButton");
     EXPECT_EQ(reg.GetText(kKey, "Speed"), "15");
 }
 
@@ -327,7 +327,7 @@ TEST_F(ProperTest, DestroyReleasesTheAccessor) {
     EXPECT_EQ(reg.OpenHandles(), 1u);
     dialog.Destroy();
     EXPECT_EQ(reg.OpenHandles(), 0u);
-    EXPECT_FALSE(dialog.RegIni);
+    EXPECT_FALSE(dialog.Store);
 }
 
 TEST(SpinEdit, KeepsDigitsSignsTheSeparatorAndControlCharactersButCarriageReturn) {
@@ -359,22 +359,22 @@ TEST(SpinEdit, LeavingTheFieldClampsNumbersAndKeepsOtherText) {
     EXPECT_EQ(SpinEditValue("x", 15), 15);
 }
 
-TEST(ProperForm, DesignValuesEqualTheStoredDefaults) {
-    TSettings defaults;
-    EXPECT_EQ(FindControl(properFForm, "DispSpeed")->Value, defaults.Speed);
-    EXPECT_EQ(FindControl(properFForm, "DispModeGroup")->ItemIndex, defaults.DispMode);
-    EXPECT_EQ(FindControl(properFForm, "UpDownGroup")->ItemIndex, defaults.UpDown);
-    const TColor colors[8] = {defaults.road_Color,  defaults.porl_Color,  defaults.star1_Color,
+TEST(SettingsFormTest, DesignValuesEqualTheStoredDefaults) {
+    SaverSettings defaults;
+    EXPECT_EQ(FindControl(SettingsForm, "speedEdit")->Value, defaults.Speed);
+    EXPECT_EQ(FindControl(SettingsForm, "displayModeGroup")->ItemIndex, defaults.DispMode);
+    EXPECT_EQ(FindControl(SettingsForm, "reliefGroup")->ItemIndex, defaults.UpDown);
+    const ColorValue colors[8] = {defaults.road_Color,  defaults.porl_Color,  defaults.star1_Color,
                               defaults.star2_Color, defaults.star3_Color, defaults.town1_Color,
                               defaults.town2_Color, defaults.town3_Color};
     for (const auto& row : ColorRows) {
-        const auto* swatch = FindControl(properFForm, row.Swatch);
-        const auto* button = FindControl(properFForm, row.Button);
+        const auto* swatch = FindControl(SettingsForm, row.Swatch);
+        const auto* button = FindControl(SettingsForm, row.Button);
         ASSERT_TRUE(swatch && button) << row.Swatch;
         EXPECT_EQ(swatch->Color, colors[row.Tag]) << row.Swatch;
         EXPECT_EQ(swatch->Setting, row.Setting);
         EXPECT_EQ(button->Tag, row.Tag);
-        EXPECT_EQ(button->OnClick, "road_bClick");
+        EXPECT_EQ(button->OnClick, "ColorButtonClicked");
         EXPECT_EQ(button->Width, 66);
         EXPECT_EQ(button->Height, 16);
         // The swatch sits left of its button, one pixel higher.
@@ -383,28 +383,28 @@ TEST(ProperForm, DesignValuesEqualTheStoredDefaults) {
     }
 }
 
-TEST(ProperForm, NamesAreUniqueAndTabOrdersRunWithoutGapsPerParent) {
+TEST(SettingsFormTest, NamesAreUniqueAndTabOrdersRunWithoutGapsPerParent) {
     std::set<std::string_view> names;
     std::map<std::string_view, std::set<int>> tabs;
-    for (const auto& c : properFForm.Controls) {
+    for (const auto& c : SettingsForm.Controls) {
         EXPECT_TRUE(names.insert(c.Name).second) << c.Name;
         if (c.TabOrder >= 0) {
             EXPECT_TRUE(tabs[c.Parent].insert(c.TabOrder).second) << c.Name;
         }
     }
-    EXPECT_EQ(properFForm.Controls.size(), 40u);
+    EXPECT_EQ(SettingsForm.Controls.size(), 40u);
     EXPECT_EQ(tabs[""].size(), 9u);
     EXPECT_EQ(*tabs[""].rbegin(), 8);
-    EXPECT_EQ(tabs["Panel1"].size(), 18u);
-    EXPECT_EQ(*tabs["Panel1"].rbegin(), 17);
+    EXPECT_EQ(tabs["colorPanel"].size(), 18u);
+    EXPECT_EQ(*tabs["colorPanel"].rbegin(), 17);
 }
 
-TEST(ProperForm, EveryControlFitsInsideItsParent) {
-    for (const auto& c : properFForm.Controls) {
-        if (c.Kind == TControlKind::ColorDialog) continue;
-        int width = properFForm.ClientWidth, height = properFForm.ClientHeight;
+TEST(SettingsFormTest, EveryControlFitsInsideItsParent) {
+    for (const auto& c : SettingsForm.Controls) {
+        if (c.Kind == ControlKind::ColorDialog) continue;
+        int width = SettingsForm.ClientWidth, height = SettingsForm.ClientHeight;
         if (!c.Parent.empty()) {
-            const auto* parent = FindControl(properFForm, c.Parent);
+            const auto* parent = FindControl(SettingsForm, c.Parent);
             ASSERT_NE(parent, nullptr) << c.Name;
             width = parent->Width;
             height = parent->Height;
@@ -416,17 +416,17 @@ TEST(ProperForm, EveryControlFitsInsideItsParent) {
     }
 }
 
-TEST(ProperForm, OkAndCancelAreTheDefaultAndCancelButtons) {
-    const auto* ok = FindControl(properFForm, "BitBtn1");
-    const auto* cancel = FindControl(properFForm, "BitBtn2");
+TEST(SettingsFormTest, OkAndCancelAreTheDefaultAndCancelButtons) {
+    const auto* ok = FindControl(SettingsForm, "okButton");
+    const auto* cancel = FindControl(SettingsForm, "cancelButton");
     EXPECT_TRUE(ok->Default && !ok->Cancel);
-    EXPECT_EQ(ok->ModalResult, TModalResult::Ok);
+    EXPECT_EQ(ok->ModalResult, DialogResult::Ok);
     EXPECT_TRUE(cancel->Cancel && !cancel->Default);
-    EXPECT_EQ(cancel->ModalResult, TModalResult::Cancel);
+    EXPECT_EQ(cancel->ModalResult, DialogResult::Cancel);
     EXPECT_TRUE(cancel->OnClick.empty());
-    EXPECT_EQ(properFForm.ClientWidth, 306);
-    EXPECT_EQ(properFForm.ClientHeight, 411);
-    EXPECT_FALSE(properFForm.BorderIcons);
+    EXPECT_EQ(SettingsForm.ClientWidth, 306);
+    EXPECT_EQ(SettingsForm.ClientHeight, 411);
+    EXPECT_FALSE(SettingsForm.BorderIcons);
 }
 
 }  // namespace
