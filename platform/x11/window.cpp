@@ -43,25 +43,24 @@ bool XSaverWindow::Create(WindowEvents& form) {
     form_ = &form;
     // The framework's own parameters for a borderless form, then the form's changes.
     WindowCreateParams params;
-    params.Style = WS_POPUP_;
-    params.ClassStyle = CS_DBLCLKS_;
+    params.DoubleClicks = true;
     form.OnCreateParams(params);
 
     const ::Window root = DefaultRootWindow(display_);
-    host_ = static_cast<::Window>(params.Parent);
+    host_ = params.Child ? static_cast<::Window>(params.Parent) : 0;
     XWindowAttributes hostAttributes;
     // A host that is not a window gets no child; the form finds that out and closes.
     const bool hostValid =
         host_ != 0 && XGetWindowAttributes(display_, host_, &hostAttributes) != 0;
     topLevel_ = host_ == 0;
-    acceptsInput_ = (params.Style & WS_DISABLED_) == 0;
+    acceptsInput_ = !params.Disabled;
 
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(display_, DefaultScreen(display_));
     // Top-most: no window manager places or decorates it. The same for a preview into the root
     // window itself (XScreenSaver's -root without a window of its own).
     attributes.override_redirect =
-        (topLevel_ && (params.ExStyle & WS_EX_TOPMOST_) != 0) || (hostValid && host_ == root);
+        (topLevel_ && params.TopMost) || (hostValid && host_ == root);
     attributes.event_mask = StructureNotifyMask | (acceptsInput_ ? kInputMask : 0);
     window_ = XCreateWindow(display_, hostValid ? host_ : root, 0, 0, 1, 1, 0, CopyFromParent,
                             InputOutput, CopyFromParent,
@@ -105,7 +104,7 @@ bool XSaverWindow::Create(WindowEvents& form) {
     // saving, so only a top-level saver asks.
     std::intptr_t refused = 0;
     int eventBase = 0, errorBase = 0;
-    if (topLevel_ && form.OnSystemCommand(SC_SCREENSAVE_, refused) && refused == 1 &&
+    if (topLevel_ && form.OnSystemCommand(SystemCommand::ScreenSave, refused) && refused == 1 &&
         XScreenSaverQueryExtension(display_, &eventBase, &errorBase)) {
         XScreenSaverSuspend(display_, True);
         serverSaverSuspended_ = true;

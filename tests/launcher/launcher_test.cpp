@@ -18,8 +18,9 @@ class FakeApplication final : public Application {
         log_.push_back("Initialize " + std::string(title));
     }
     void HideApplicationWindow() override { log_.push_back("HideApplicationWindow"); }
-    void ShowWindow(WindowHandle window, int command) override {
-        log_.push_back("ShowWindow " + std::to_string(window) + " " + std::to_string(command));
+    void ShowWindow(WindowHandle window, WindowVisibility visibility) override {
+        log_.push_back("ShowWindow " + std::to_string(window) +
+                       (visibility == WindowVisibility::Shown ? " shown" : " hidden"));
     }
     void ShowSettingsDialog() override { log_.push_back("ShowSettingsDialog"); }
     void CreateSaverWindow(WindowHandle host) override {
@@ -136,7 +137,7 @@ TEST_F(LauncherTest, EveryOtherFirstArgumentRunsTheSaverFullScreen) {
         EXPECT_EQ(Launch(args), 0);
         const bool preview = args[0] == "/p";
         if (preview)
-            EXPECT_EQ(Dispatch(), (CallLog{"HideApplicationWindow", "ShowWindow 0 5",
+            EXPECT_EQ(Dispatch(), (CallLog{"HideApplicationWindow", "ShowWindow 0 shown",
                                            "CreateSaverWindow 0", "Run"}));
         else
             EXPECT_EQ(Dispatch(), (CallLog{"CreateSaverWindow 0", "Run"})) << args[0];
@@ -145,7 +146,7 @@ TEST_F(LauncherTest, EveryOtherFirstArgumentRunsTheSaverFullScreen) {
 
 TEST_F(LauncherTest, PreviewShowsTheHostWindowFirstThenRunsInsideIt) {
     EXPECT_EQ(Launch({"/p", "1234"}), 0);
-    EXPECT_EQ(Dispatch(), (CallLog{"HideApplicationWindow", "ShowWindow 1234 5",
+    EXPECT_EQ(Dispatch(), (CallLog{"HideApplicationWindow", "ShowWindow 1234 shown",
                                    "CreateSaverWindow 1234", "Run"}));
 }
 
