@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -15,17 +16,11 @@ namespace {
 constexpr const char* kTitle = "Velmora";
 constexpr long kInputMask = KeyPressMask | ButtonPressMask | PointerMotionMask | EnterWindowMask;
 
-// Drawing may outlive its window by a moment (a preview whose host has just gone): the errors
-// that causes are expected and must not end the process.
-int IgnoreXError(Display*, XErrorEvent*) {
-    return 0;
-}
-
 }  // namespace
 
 XSaverWindow::XSaverWindow(Display* display, const SystemColorSource& colors, int wakeFd)
     : display_(display), colors_(colors), wakeFd_(wakeFd) {
-    XSetErrorHandler(&IgnoreXError);
+    InstallXErrorHandler();
 }
 
 XSaverWindow::~XSaverWindow() {
@@ -33,10 +28,13 @@ XSaverWindow::~XSaverWindow() {
     XUngrabPointer(display_, CurrentTime);
     XUngrabKeyboard(display_, CurrentTime);
     surface_.reset();
+    // Closing waits for the drawing connection's last errors, which its watch still expects.
     if (drawDisplay_ != nullptr && drawDisplay_ != display_) XCloseDisplay(drawDisplay_);
+    drawWatch_.reset();
     if (window_ != 0) XDestroyWindow(display_, window_);
     if (blankCursor_ != 0) XFreeCursor(display_, blankCursor_);
     XSync(display_, False);
+    windowWatch_.reset();
 }
 
 bool XSaverWindow::Create(WindowEvents& form) {
@@ -48,12 +46,15 @@ bool XSaverWindow::Create(WindowEvents& form) {
 
     const ::Window root = DefaultRootWindow(display_);
     host_ = params.Child ? static_cast<::Window>(params.Parent) : 0;
+    topLevel_ = host_ == 0;
+    acceptsInput_ = !params.Disabled;
+    // The host belongs to another client: it may be gone already, or go while the child is made.
+    std::optional<XErrorsIgnored> hostRequests;
+    if (host_ != 0) hostRequests.emplace(display_);
     XWindowAttributes hostAttributes;
     // A host that is not a window gets no child; the form finds that out and closes.
     const bool hostValid =
         host_ != 0 && XGetWindowAttributes(display_, host_, &hostAttributes) != 0;
-    topLevel_ = host_ == 0;
-    acceptsInput_ = !params.Disabled;
 
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(display_, DefaultScreen(display_));
@@ -66,6 +67,7 @@ bool XSaverWindow::Create(WindowEvents& form) {
                             InputOutput, CopyFromParent,
                             CWBackPixel | CWOverrideRedirect | CWEventMask, &attributes);
     if (window_ == 0) return false;
+    if (host_ != 0) windowWatch_ = std::make_unique<XVanishingWindow>(display_, window_);
     if (hostValid) XSelectInput(display_, host_, StructureNotifyMask);
 
     XStoreName(display_, window_, kTitle);
@@ -86,10 +88,12 @@ bool XSaverWindow::Create(WindowEvents& form) {
     // The surface draws over a connection of its own, from the timer thread; the window must
     // exist on the server before that connection uses it.
     XSync(display_, False);
+    hostRequests.reset();
     drawDisplay_ = XOpenDisplay(DisplayString(display_));
     if (drawDisplay_ == nullptr) drawDisplay_ = display_;
-    XSetErrorHandler(&IgnoreXError);
+    if (host_ != 0) drawWatch_ = std::make_unique<XVanishingWindow>(drawDisplay_, window_);
     surface_ = std::make_unique<XSurface>(drawDisplay_, window_, colors_);
+    if (drawWatch_) drawWatch_->WatchPicture(surface_->RenderPicture());
 
     form.OnCreate();
     if (closed_) return true;
@@ -199,6 +203,8 @@ void XSaverWindow::Dispatch(XEvent& event) {
 }
 
 bool XSaverWindow::GetWindowRect(WindowHandle window, Rect32& rect) {
+    // Any window of the desktop, most likely another client's, which may be gone.
+    XErrorsIgnored quiet(display_);
     XWindowAttributes a;
     if (window == 0 || XGetWindowAttributes(display_, static_cast<::Window>(window), &a) == 0)
         return false;
