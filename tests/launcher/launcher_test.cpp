@@ -189,6 +189,9 @@ TEST_F(LauncherTest, MarkerThatCannotBeRegisteredIsReportedAndNothingRuns) {
               "\x91\xBD\x8F\x64\x8B\x4E\x93\xAE\x96\x68\x8E\x7E\x97\x70\x82\xCC"
               "ATOM\x82\xCC\x93\x6F\x98\x5E\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD"
               "\x81\x42");
+    // Shown before the application has its title: no caption and no icon of its own.
+    EXPECT_EQ(box.captions[0], "");
+    EXPECT_EQ(box.icons[0], MessageIcon::None);
 }
 
 }  // namespace

@@ -26,7 +26,8 @@ inline int IndexOf(const CallLog& log, const std::string& entry) {
     return -1;
 }
 
-// A timer service that logs arming and cancelling before passing them on.
+// A timer service that logs arming and cancelling before passing them on, and keeps the last
+// armed callback so that a test can deliver it late.
 class LoggingTimer final : public TimerService {
   public:
     LoggingTimer(TimerService& inner, CallLog& log) : inner_(inner), log_(log) {}
@@ -36,12 +37,17 @@ class LoggingTimer final : public TimerService {
     std::uint32_t SetEvent(std::uint32_t delay, std::uint32_t resolution, TimerProc proc,
                            void* user, TimerKind kind) override {
         log_.push_back("SetEvent " + std::to_string(delay));
+        lastProc = proc;
+        lastUser = user;
         return inner_.SetEvent(delay, resolution, proc, user, kind);
     }
     std::uint32_t KillEvent(std::uint32_t id) override {
         log_.push_back("KillEvent");
         return inner_.KillEvent(id);
     }
+
+    TimerProc lastProc = nullptr;
+    void* lastUser = nullptr;
 
   private:
     TimerService& inner_;

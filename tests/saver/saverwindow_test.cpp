@@ -465,6 +465,33 @@ TEST_F(SaverWindowTest, NoFrameRunsOrRearmsAfterTheWindowThreadHasStoppedTheTime
     EXPECT_EQ(virtualTimer.ArmedCount(), 0);
 }
 
+// A frame whose event had fired before the window thread stopped the timer, but which reaches the
+// form only afterwards, as on a timer thread that was descheduled in between.
+TEST_F(SaverWindowTest, FrameArrivingAfterTheWindowThreadStoppedDrawsAndArmsNothing) {
+    for (WindowHandle host : {WindowHandle{0}, kHost}) {
+        window.closed = false;
+        Open(host);
+        RunFramesFor(60);
+        const TimerProc frame = timer.lastProc;
+        void* const user = timer.lastUser;
+        ASSERT_NE(frame, nullptr);
+        if (host == 0)
+            form->OnKeyDown();
+        else
+            form->OnHostGone();
+        const int pixels = surface.pixels.load();
+        const int flushes = window.flushes;
+        log.clear();
+        frame(user);
+        EXPECT_EQ(surface.pixels.load(), pixels);
+        EXPECT_EQ(window.flushes, flushes);
+        EXPECT_EQ(CountOf(log, "SetEvent 30"), 0);
+        EXPECT_EQ(virtualTimer.ArmedCount(), 0);
+        EXPECT_FALSE(form->Timer().Running());
+        form.reset();
+    }
+}
+
 // The hand-over on real threads: frames at the shortest period on the timer thread while the
 // window thread closes. Meant to run under ThreadSanitizer as well.
 TEST(SaverWindowThreads, CloseOnTheWindowThreadLeavesNoFrameRunningOrArmed) {
