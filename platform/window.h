@@ -34,7 +34,7 @@ enum class SystemCommand : std::uint8_t {
 class NativeWindow {
   public:
     virtual ~NativeWindow() = default;
-    // Outer rectangle of any desktop window (GetWindowRect); false when it is not a window.
+    // Outer rectangle of any desktop window, border included; false when it is not a window.
     virtual bool GetWindowRect(WindowHandle window, Rect32& rect) = 0;
     // The primary screen's size in pixels.
     virtual void PrimaryScreenSize(std::int32_t& width, std::int32_t& height) = 0;

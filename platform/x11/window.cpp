@@ -270,8 +270,8 @@ void XSaverWindow::SetBounds(std::int32_t left, std::int32_t top, std::int32_t w
                              std::int32_t height) {
     int originX = 0, originY = 0;
     if (topLevel_) {
-        // Run-mode coordinates count from the primary screen's corner, as on the saver's home
-        // platform, where the primary screen starts at (0, 0).
+        // Run-mode coordinates count from the primary screen's corner, as on Windows, where the
+        // primary screen starts at (0, 0).
         int w, h;
         PrimaryOrigin(originX, originY, w, h);
     }
