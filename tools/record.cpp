@@ -1,5 +1,7 @@
 // velmora-record: runs the saver's frame cycle on an in-memory surface with a virtual clock and
-// writes the last frame as PNG and the animation as GIF.
+// writes the last frame as PNG and the animation as GIF or video.
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -18,12 +20,15 @@
 #include "platform/posix/clock.h"
 #include "platform/posix/registry.h"
 #include "platform/posix/systemcolors.h"
+#include "platform/posix/versionnotice.h"
 #include "saver/frametimer.h"
 #include "scene/scene.h"
 #include "settings/errors.h"
 #include "settings/settingsstore.h"
 #include "settings/settings.h"
 #include "tools/imagefile.h"
+#include "tools/progress.h"
+#include "tools/videofile.h"
 
 namespace {
 
@@ -41,7 +46,12 @@ constexpr const char* kUsage =
     "  --out FILE.png    write the last frame\n"
     "  --gif FILE.gif    write the animation\n"
     "  --every K         keep every K-th frame in the GIF (default 1)\n"
-    "  --help            this text\n";
+    "  --video FILE      write the animation as a video, every frame at the saver's rate:\n"
+    "                    FILE.webm (VP9) or FILE.mp4 (H.264), both in full colour (4:4:4)\n"
+    "  --help            this text\n"
+    "  --version         the version and licence\n"
+    "A progress bar is shown on standard error when it is a terminal and the recording covers\n"
+    "more than a second.\n";
 
 struct Options {
     std::int32_t Width = 640, Height = 480;
@@ -50,7 +60,7 @@ struct Options {
     std::optional<std::uint32_t> Seed;
     std::vector<std::pair<std::string, std::string>> Sets;
     bool Preview = false;
-    std::string Png, Gif;
+    std::string Png, Gif, Video;
     long Every = 1;
 };
 
@@ -82,7 +92,9 @@ Options ParseOptions(int argc, char** argv) {
         if (arg == "--help") {
             std::fputs(kUsage, stdout);
             std::exit(0);
-
+        } else if (arg == "--version") {
+            std::fputs(VersionNotice("velmora-record").c_str(), stdout);
+            std::exit(0);
         } else if (arg == "--size") {
             const std::string_view v = value();
             const auto x = v.find('x');
@@ -106,14 +118,18 @@ Options ParseOptions(int argc, char** argv) {
             o.Png = value();
         } else if (arg == "--gif") {
             o.Gif = value();
-
+        } else if (arg == "--video") {
+            o.Video = value();
+            if (!VideoWriter::KnownFileName(o.Video))
+                BadOption("bad video file name '" + o.Video + "', expected FILE.webm or FILE.mp4");
         } else if (arg == "--every") {
             o.Every = ParseNumber(value(), 1, 100000, "--every");
         } else {
             BadOption("unknown option '" + std::string(arg) + "'");
         }
     }
-    if (o.Png.empty() && o.Gif.empty()) BadOption("nothing to write: give --out or --gif");
+    if (o.Png.empty() && o.Gif.empty() && o.Video.empty())
+        BadOption("nothing to write: give --out, --gif or --video");
     return o;
 }
 
@@ -223,24 +239,30 @@ private:
     long framesRun_ = 0;
 };
 
-// Writers: the GIF takes the frames as they come, the PNG the last one. Each step
+// Writers: the GIF and the video take the frames as they come, the PNG the last one. Each step
 // returns an error text, empty on success.
 class Writers {
 public:
     explicit Writers(const Options& options) : options_(options) {}
 
     std::string Open(const MemorySurface& surface, std::int64_t period) {
+        period_ = period;
         gifDelayCs_ = static_cast<int>(std::max<std::int64_t>(2, (period * options_.Every + 5) / 10));
-        if (options_.Gif.empty()) return {};
-        return gif_.Open(options_.Gif, surface.Width(), surface.Height());
+        std::string error;
+        if (!options_.Gif.empty()) error = gif_.Open(options_.Gif, surface.Width(), surface.Height());
+        if (error.empty() && !options_.Video.empty())
+            error = video_.Open(options_.Video, surface.Width(), surface.Height(), period);
+        return error;
     }
 
     std::string AddFrame(long i, std::span<const std::uint32_t> pixels) {
-        if (options_.Gif.empty() || i % options_.Every != 0) return {};
-        return gif_.AddFrame(pixels, gifDelayCs_);
+        std::string error;
+        if (!options_.Gif.empty() && i % options_.Every == 0) error = gif_.AddFrame(pixels, gifDelayCs_);
+        if (error.empty() && !options_.Video.empty()) error = video_.AddFrame(pixels);
+        return error;
     }
 
-    // Writes the PNG, closes the GIF and says what was written.
+    // Writes the PNG, closes the others and says what was written.
     std::string Finish(const MemorySurface& surface) {
         if (!options_.Png.empty()) {
             if (auto error = WritePng(options_.Png, surface.Width(), surface.Height(), surface.Pixels());
@@ -254,13 +276,20 @@ public:
             std::printf("wrote %s (%ld frames, %d ms apart)\n", options_.Gif.c_str(),
                         (options_.Frames + options_.Every - 1) / options_.Every, gifDelayCs_ * 10);
         }
+        if (!options_.Video.empty()) {
+            if (auto error = video_.Close(); !error.empty()) return error;
+            std::printf("wrote %s (%ld frames, %lld ms apart)\n", options_.Video.c_str(),
+                        options_.Frames, static_cast<long long>(period_));
+        }
         return {};
     }
 
 private:
     const Options& options_;
     GifWriter gif_;
+    VideoWriter video_;
     int gifDelayCs_ = 0;
+    std::int64_t period_ = 0;
 };
 
 // Loop: every frame through the scene and then the writers, timing the scene alone.
@@ -270,11 +299,15 @@ struct Timing {
 };
 
 std::string RecordFrames(const Options& options, Stage& stage, Writers& writers, Timing& timing) {
+    // Only for a person watching: a terminal, and a recording long enough to wait for.
+    const bool shown = isatty(STDERR_FILENO) == 1 && options.Frames * stage.Period() > 1000;
+    ProgressBar progress(stderr, options.Frames, shown);
     for (long i = 0; i < options.Frames; ++i) {
         const auto before = std::chrono::steady_clock::now();
         stage.RunFrame(i);
         timing.Rendering += std::chrono::steady_clock::now() - before;
         if (auto error = writers.AddFrame(i, stage.Surface().Pixels()); !error.empty()) return error;
+        progress.Update(i + 1);
     }
     return {};
 }
