@@ -5,7 +5,7 @@
 #include <cstdio>
 
 class ProgressBar {
-public:
+  public:
     // Draws nothing unless `shown`, so callers need no test of their own around each update.
     ProgressBar(std::FILE* out, std::int64_t total, bool shown);
     ~ProgressBar() { Finish(); }
@@ -17,7 +17,7 @@ public:
     // Ends the bar's line, so that what is printed next starts on a line of its own.
     void Finish();
 
-private:
+  private:
     std::FILE* out_;
     std::int64_t total_;
     bool shown_;

@@ -247,9 +247,11 @@ public:
 
     std::string Open(const MemorySurface& surface, std::int64_t period) {
         period_ = period;
-        gifDelayCs_ = static_cast<int>(std::max<std::int64_t>(2, (period * options_.Every + 5) / 10));
+        gifDelayCs_ =
+            static_cast<int>(std::max<std::int64_t>(2, (period * options_.Every + 5) / 10));
         std::string error;
-        if (!options_.Gif.empty()) error = gif_.Open(options_.Gif, surface.Width(), surface.Height());
+        if (!options_.Gif.empty())
+            error = gif_.Open(options_.Gif, surface.Width(), surface.Height());
         if (error.empty() && !options_.Video.empty())
             error = video_.Open(options_.Video, surface.Width(), surface.Height(), period);
         return error;
@@ -257,7 +259,8 @@ public:
 
     std::string AddFrame(long i, std::span<const std::uint32_t> pixels) {
         std::string error;
-        if (!options_.Gif.empty() && i % options_.Every == 0) error = gif_.AddFrame(pixels, gifDelayCs_);
+        if (!options_.Gif.empty() && i % options_.Every == 0)
+            error = gif_.AddFrame(pixels, gifDelayCs_);
         if (error.empty() && !options_.Video.empty()) error = video_.AddFrame(pixels);
         return error;
     }
@@ -265,7 +268,8 @@ public:
     // Writes the PNG, closes the others and says what was written.
     std::string Finish(const MemorySurface& surface) {
         if (!options_.Png.empty()) {
-            if (auto error = WritePng(options_.Png, surface.Width(), surface.Height(), surface.Pixels());
+            if (auto error =
+                    WritePng(options_.Png, surface.Width(), surface.Height(), surface.Pixels());
                 !error.empty())
                 return error;
             std::printf("wrote %s (last frame, %dx%d)\n", options_.Png.c_str(), surface.Width(),
@@ -306,7 +310,8 @@ std::string RecordFrames(const Options& options, Stage& stage, Writers& writers,
         const auto before = std::chrono::steady_clock::now();
         stage.RunFrame(i);
         timing.Rendering += std::chrono::steady_clock::now() - before;
-        if (auto error = writers.AddFrame(i, stage.Surface().Pixels()); !error.empty()) return error;
+        if (auto error = writers.AddFrame(i, stage.Surface().Pixels()); !error.empty())
+            return error;
         progress.Update(i + 1);
     }
     return {};

@@ -23,7 +23,9 @@ struct Encoding {
 };
 constexpr Encoding kEncodings[] = {
     {".mp4", "mp4", "libx264", {{"profile", "high444"}, {"preset", "superfast"}, {"qp", "0"}}},
-    {".webm", "webm", "libvpx-vp9",
+    {".webm",
+     "webm",
+     "libvpx-vp9",
      {{"lossless", "1"}, {"deadline", "realtime"}, {"cpu-used", "5"}, {"row-mt", "1"}}},
 };
 
@@ -54,9 +56,12 @@ void ToYuv444(std::span<const std::uint32_t> pixels, std::int32_t width, std::in
                 last = p;
                 const int r = static_cast<int>(p >> 16), g = static_cast<int>((p >> 8) & 0xFF),
                           b = static_cast<int>(p & 0xFF);
-                y = static_cast<std::uint8_t>(16 + ((11966 * r + 40254 * g + 4064 * b + 32768) >> 16));
-                u = static_cast<std::uint8_t>(128 + ((-6596 * r - 22189 * g + 28785 * b + 32768) >> 16));
-                v = static_cast<std::uint8_t>(128 + ((28785 * r - 26145 * g - 2640 * b + 32768) >> 16));
+                y = static_cast<std::uint8_t>(16 +
+                                              ((11966 * r + 40254 * g + 4064 * b + 32768) >> 16));
+                u = static_cast<std::uint8_t>(128 +
+                                              ((-6596 * r - 22189 * g + 28785 * b + 32768) >> 16));
+                v = static_cast<std::uint8_t>(128 +
+                                              ((28785 * r - 26145 * g - 2640 * b + 32768) >> 16));
             }
             outY[x] = y;
             outU[x] = u;
@@ -134,7 +139,8 @@ struct VideoWriter::Impl {
         Codec->color_primaries = AVCOL_PRI_BT709;
         Codec->color_trc = AVCOL_TRC_BT709;
         Codec->colorspace = AVCOL_SPC_BT709;
-        if (Format->oformat->flags & AVFMT_GLOBALHEADER) Codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if (Format->oformat->flags & AVFMT_GLOBALHEADER)
+            Codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         AVDictionary* options = nullptr;
         for (const auto& option : e.Options)
             if (option[0] != nullptr) av_dict_set(&options, option[0], option[1], 0);
@@ -158,7 +164,8 @@ struct VideoWriter::Impl {
         }
         AVDictionary* muxOptions = nullptr;
         // The index at the front, so that a player can start before the whole file is there.
-        if (std::string_view(e.Muxer) == "mp4") av_dict_set(&muxOptions, "movflags", "+faststart", 0);
+        if (std::string_view(e.Muxer) == "mp4")
+            av_dict_set(&muxOptions, "movflags", "+faststart", 0);
         r = avformat_write_header(Format, &muxOptions);
         av_dict_free(&muxOptions);
         if (r < 0) return "cannot write " + path + ": " + AvError(r);
@@ -168,9 +175,13 @@ struct VideoWriter::Impl {
 };
 
 VideoWriter::VideoWriter() : impl_(std::make_unique<Impl>()) {}
-VideoWriter::~VideoWriter() { Close(); }
+VideoWriter::~VideoWriter() {
+    Close();
+}
 
-bool VideoWriter::KnownFileName(const std::string& path) { return EncodingFor(path) != nullptr; }
+bool VideoWriter::KnownFileName(const std::string& path) {
+    return EncodingFor(path) != nullptr;
+}
 
 std::string VideoWriter::Open(const std::string& path, std::int32_t width, std::int32_t height,
                               std::int64_t periodMs) {

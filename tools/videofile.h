@@ -8,7 +8,7 @@
 #include <string>
 
 class VideoWriter {
-public:
+  public:
     VideoWriter();
     ~VideoWriter();
     VideoWriter(const VideoWriter&) = delete;
@@ -25,7 +25,7 @@ public:
     // Flushes the encoder and finishes the file.
     std::string Close();
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
