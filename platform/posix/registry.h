@@ -2,6 +2,7 @@
 // (platform/posix/regfile.h), by default $XDG_CONFIG_HOME/velmora/user.reg.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <ostream>
@@ -11,6 +12,10 @@
 #include "platform/registry.h"
 
 struct RegFileDocument;
+
+// The largest settings file read. A larger one, and anything that is not a regular file (a FIFO,
+// a device, a directory), is reported once, reads as defaults and is never overwritten.
+inline constexpr std::size_t kMaxRegistryFileSize = std::size_t{16} << 20;
 
 // Every call reads the file afresh, so two processes see each other's writes. A write takes an
 // exclusive flock on "<file>.lock", reads the file again, changes the one value and replaces the
