@@ -51,6 +51,18 @@ printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Velmora]\r\n"road_Color"=d
 grep -q "road_Color" "$work/err" || fail "no report of the mistyped stored value"
 rm -rf "$work/config"
 
+# A file that cannot be written: one line naming it, exit code 1; images get the umask's modes.
+for out in "--out /dev/full" "--gif /dev/full"; do
+  # shellcheck disable=SC2086
+  "$record" --size 320x200 --frames 4 $out >/dev/null 2>"$work/err"
+  code=$?
+  [ "$code" = 1 ] || fail "'$out' exited $code, not 1"
+  grep -q "cannot write /dev/full\|giflib failed" "$work/err" || fail "'$out' said: $(cat "$work/err")"
+done
+(umask 022 && "$record" --size 32x20 --frames 2 --out "$work/m.png" --gif "$work/m.gif" >/dev/null)
+[ "$(stat -c %a "$work/m.png") $(stat -c %a "$work/m.gif")" = "644 644" ] \
+  || fail "modes under umask 022: $(stat -c %a "$work/m.png") $(stat -c %a "$work/m.gif")"
+
 # Bad options: one line on standard error, exit code 2.
 for args in "--frames" "--frames 0" "--size 100" "--size 0x10" "--course 21" "--bogus" \
             "--set UpDown" "--set Nope=1 --out x.png" "--out"; do
