@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <variant>
 
 #include "platform/posix/codepage.h"
@@ -21,6 +22,14 @@ namespace {
 constexpr std::string_view kRootName = "HKEY_CURRENT_USER";
 
 enum class ReadResult { Ok, Failed, NotRegular, TooLarge };
+
+FileIdentity IdentityOf(const struct stat& st) {
+    auto ns = [](const timespec& t) {
+        return static_cast<std::uint64_t>(t.tv_sec) * 1000000000u + static_cast<std::uint64_t>(t.tv_nsec);
+    };
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+            static_cast<std::uint64_t>(st.st_size), ns(st.st_mtim), ns(st.st_ctim)};
+}
 
 std::string Fold(std::string_view text) {
     std::string out(text);
@@ -38,14 +47,17 @@ std::string Join(const std::string& base, std::string_view sub) {
 // Reads the settings file, which must be a regular file of at most kMaxRegistryFileSize bytes:
 // a FIFO would block, a device (a link to /dev/zero) would never end. Opened without blocking
 // and without taking a terminal, then checked by what was opened.
-ReadResult ReadSettingsFile(const std::string& path, std::string& out, int& error) {
+ReadResult ReadSettingsFile(const std::string& path, std::string& out, int& error,
+                            FileIdentity& identity) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         error = errno;
         return ReadResult::Failed;
     }
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const bool known = ::fstat(fd, &st) == 0;
+    if (known) identity = IdentityOf(st);
+    if (!known || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return ReadResult::NotRegular;
     }
@@ -183,6 +195,8 @@ bool SaveTarget(const std::string& path, std::string& target) {
     return S_ISREG(file.st_mode) && file.st_uid == link.st_uid;
 }
 
+constexpr std::size_t kWriteBuffer = 1 << 16;
+
 // The temporary files of a save: "user.reg.saving-XXXXXX" beside the file.
 constexpr std::string_view kTempInfix = ".saving-";
 
@@ -221,7 +235,7 @@ void RemoveStaleTempFiles(const std::string& target) {
 // the old file or the new one, never a part. The new file keeps the old one's owner and mode
 // (a save by root leaves the user's file the user's); when that cannot be done the save fails
 // rather than take the file over.
-bool ReplaceAtomically(const std::string& path, std::string_view bytes) {
+bool ReplaceAtomically(const std::string& path, const RegFileDocument& doc, FileIdentity& written) {
     const std::string dir = DirectoryOf(path);
     std::string temp = path + std::string(kTempInfix) + "XXXXXX";
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);
@@ -241,9 +255,24 @@ bool ReplaceAtomically(const std::string& path, std::string_view bytes) {
             ::close(dirFd);
         }
     }
-    ok = ok && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
+    // Written through a buffer, straight from the document.
+    std::string buffer;
+    buffer.reserve(kWriteBuffer);
+    ok = ok && WriteRegFile(doc, [&](std::string_view bytes) {
+        if (buffer.size() + bytes.size() > kWriteBuffer) {
+            if (!WriteAll(fd, buffer)) return false;
+            buffer.clear();
+        }
+        if (bytes.size() > kWriteBuffer) return WriteAll(fd, bytes);
+        buffer += bytes;
+        return true;
+    });
+    ok = ok && WriteAll(fd, buffer) && ::fsync(fd) == 0;
     if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
+    // Taken after the rename, which changes the file's ctime.
+    struct stat st{};
+    if (ok && ::fstat(fd, &st) == 0) written = IdentityOf(st);
+    ok = (::close(fd) == 0) && ok;
     if (!ok) {
         ::unlink(temp.c_str());
         return false;
@@ -300,15 +329,38 @@ RegFileValue FileValue(const RegFileDocument& doc, std::string_view name, std::u
     return value;
 }
 
-const RegFileValue* FindValue(const RegFileDocument& doc, const std::string& path,
-                              std::string_view name) {
+// A line with nothing but blanks on it.
+bool IsBlankLine(const RegFileDocument& doc, const RegFileEntry& entry) {
+    if (entry.IsValue || entry.Written >= 0) return false;
+    const std::string_view bytes =
+        std::string_view(doc.Bytes).substr(entry.Lines.Offset, entry.Lines.Size);
+    const bool utf16 = doc.Bom == RegFileBom::Utf16Le;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const bool blank = utf16 && i % 2 == 1 ? bytes[i] == '\0'
+                                               : std::string_view(" \t\r\n").find(bytes[i]) !=
+                                                     std::string_view::npos;
+        if (!blank) return false;
+    }
+    return true;
+}
+
+// Whether `path` lies below `base` ("A\B\C" below "a\b"), without regard to case.
+bool Below(std::string_view path, std::string_view base) {
+    return path.size() > base.size() && path[base.size()] == '\\' &&
+           SameRegPath(path.substr(0, base.size()), base);
+}
+
+std::optional<RegFileValue> FindValue(const RegFileDocument& doc, const std::string& path,
+                                      std::string_view name) {
     // As on import, a later definition of a value overrides an earlier one.
-    const RegFileValue* found = nullptr;
-    auto folded = Fold(name);
+    std::optional<RegFileValue> found;
     for (const auto& key : doc.Keys) {
         if (key.Deleted || !SameRegPath(key.Path, path)) continue;
-        for (const auto& entry : key.Entries)
-            if (entry.IsValue && Fold(entry.Value.Name) == folded) found = &entry.Value;
+        for (const auto& entry : key.Entries) {
+            if (!entry.IsValue) continue;
+            RegFileValue value = EntryValue(doc, entry);
+            if (SameRegPath(value.Name, name)) found = std::move(value);
+        }
     }
     return found;
 }
@@ -318,14 +370,21 @@ const RegFileValue* FindValue(const RegFileDocument& doc, const std::string& pat
 FileRegistry::FileRegistry(std::string path, std::ostream* diagnostics)
     : path_(std::move(path)), diagnostics_(diagnostics) {}
 
-FileRegistry::LoadResult FileRegistry::Load(RegFileDocument& doc) {
+FileRegistry::~FileRegistry() = default;
+
+FileRegistry::LoadResult FileRegistry::Load() {
+    // The same file as last time: its document stands.
+    struct stat st{};
+    if (cached_ && ::stat(path_.c_str(), &st) == 0 && IdentityOf(st) == identity_)
+        return cachedResult_;
+    cached_ = false;
+    doc_ = RegFileDocument{};
     std::string bytes;
     int error = 0;
-    const ReadResult read = ReadSettingsFile(path_, bytes, error);
-    if (read == ReadResult::Failed && error == ENOENT) {
-        doc = RegFileDocument{};
-        return LoadResult::Missing;
-    }
+    FileIdentity identity{};
+    const ReadResult read = ReadSettingsFile(path_, bytes, error, identity);
+    if (read == ReadResult::Failed && error == ENOENT) return LoadResult::Missing;
+    LoadResult result = LoadResult::Ok;
     if (read != ReadResult::Ok) {
         if (diagnostics_ && !reported_) {
             *diagnostics_ << "velmora: " << path_ << ": ";
@@ -338,38 +397,41 @@ FileRegistry::LoadResult FileRegistry::Load(RegFileDocument& doc) {
             *diagnostics_ << "; every setting reads as missing and the file is left as it is\n";
         }
         reported_ = true;
-        return LoadResult::Broken;
-    }
-    if (bytes.find_first_not_of(" \t\r\n") == std::string::npos) {
+        if (read == ReadResult::Failed) return LoadResult::Broken;  // nothing known to keep
+        result = LoadResult::Broken;
+    } else if (bytes.find_first_not_of(" \t\r\n") == std::string::npos) {
         // Nothing to lose: an empty file is a new one.
-        doc = RegFileDocument{};
-        return LoadResult::Missing;
-    }
-    auto parsed = ParseRegFile(bytes);
-    if (auto* failure = std::get_if<RegFileError>(&parsed)) {
-        if (diagnostics_ && !reported_) {
-            *diagnostics_ << "velmora: " << path_;
-            if (failure->Line > 0) *diagnostics_ << ":" << failure->Line;
-            *diagnostics_ << ": " << failure->What
-                          << "; every setting reads as missing and the file is left as it is\n";
+        result = LoadResult::Missing;
+    } else {
+        auto parsed = ParseRegFile(std::move(bytes));
+        if (auto* failure = std::get_if<RegFileError>(&parsed)) {
+            if (diagnostics_ && !reported_) {
+                *diagnostics_ << "velmora: " << path_;
+                if (failure->Line > 0) *diagnostics_ << ":" << failure->Line;
+                *diagnostics_ << ": " << failure->What
+                              << "; every setting reads as missing and the file is left as it is\n";
+            }
+            reported_ = true;
+            result = LoadResult::Broken;
+        } else {
+            doc_ = std::move(std::get<RegFileDocument>(parsed));
         }
-        reported_ = true;
-        return LoadResult::Broken;
     }
-    doc = std::move(std::get<RegFileDocument>(parsed));
-    return LoadResult::Ok;
+    cached_ = true;
+    identity_ = identity;
+    cachedResult_ = result;
+    return result;
 }
 
-bool FileRegistry::KeyExists(const RegFileDocument& doc, const std::string& path) const {
+bool FileRegistry::KeyExists(const std::string& path) const {
     // The hive's root and "Software" exist on every system, whether the file names them or not.
     if (SameRegPath(path, kRootName) || SameRegPath(path, std::string(kRootName) + "\\Software"))
         return true;
     if (createdKeys_.count(Fold(path))) return true;
-    std::string below = Fold(path) + "\\";
-    for (const auto& key : doc.Keys) {
+    for (const auto& key : doc_.Keys) {
         if (key.Deleted) continue;
-        if (SameRegPath(key.Path, path)) return true;
-        if (Fold(key.Path).rfind(below, 0) == 0) return true;  // a key below it implies it
+        // A key below it implies it.
+        if (SameRegPath(key.Path, path) || Below(key.Path, path)) return true;
     }
     return false;
 }
@@ -397,9 +459,8 @@ long FileRegistry::CreateKey(RegKey base, std::string_view subKey, std::uint32_t
     std::string basePath;
     if (!PathOf(base, basePath)) return kRegErrorInvalidHandle;
     std::string path = Join(basePath, subKey);
-    RegFileDocument doc;
-    Load(doc);
-    if (!KeyExists(doc, path)) createdKeys_.insert(Fold(path));
+    Load();
+    if (!KeyExists(path)) createdKeys_.insert(Fold(path));
     *result = NewHandle(path);
     return 0;
 }
@@ -408,9 +469,8 @@ long FileRegistry::OpenKey(RegKey base, std::string_view subKey, std::uint32_t, 
     std::string basePath;
     if (!PathOf(base, basePath)) return kRegErrorInvalidHandle;
     std::string path = Join(basePath, subKey);
-    RegFileDocument doc;
-    Load(doc);  // a broken file has no keys beyond the ones every system has
-    if (!KeyExists(doc, path)) return kRegErrorFileNotFound;
+    Load();  // a broken file has no keys beyond the ones every system has
+    if (!KeyExists(path)) return kRegErrorFileNotFound;
     *result = NewHandle(path);
     return 0;
 }
@@ -419,11 +479,10 @@ long FileRegistry::QueryValue(RegKey key, std::string_view name, std::uint32_t* 
                               std::uint8_t* data, std::uint32_t* size) {
     std::string path;
     if (!PathOf(key, path)) return kRegErrorInvalidHandle;
-    RegFileDocument doc;
-    if (Load(doc) == LoadResult::Broken) return kRegErrorFileNotFound;
-    const RegFileValue* value = FindValue(doc, path, name);
+    if (Load() == LoadResult::Broken) return kRegErrorFileNotFound;
+    const std::optional<RegFileValue> value = FindValue(doc_, path, name);
     if (!value) return kRegErrorFileNotFound;
-    auto bytes = AnsiData(doc, *value);
+    auto bytes = AnsiData(doc_, *value);
     auto needed = static_cast<std::uint32_t>(bytes.size());
     if (type) *type = value->Type;
     if (data) {
@@ -446,46 +505,54 @@ long FileRegistry::SetValue(RegKey key, std::string_view name, std::uint32_t typ
     if (!lock.Held()) return kRegErrorRegistryIo;
 
     // Read again under the lock: another writer may have changed the file since.
-    RegFileDocument doc;
-    if (Load(doc) == LoadResult::Broken) return kRegErrorRegistryIo;
+    if (Load() == LoadResult::Broken) return kRegErrorRegistryIo;
+    RegFileDocument& doc = doc_;
     RegFileValue value = FileValue(doc, name, type, data, size);
 
     RegFileKey* last = nullptr;
     RegFileEntry* existing = nullptr;
-    auto folded = Fold(name);
     for (auto& k : doc.Keys) {
         if (k.Deleted || !SameRegPath(k.Path, path)) continue;
         last = &k;
         for (auto& entry : k.Entries)
-            if (entry.IsValue && Fold(entry.Value.Name) == folded) existing = &entry;
+            if (entry.IsValue && SameRegPath(EntryValue(doc, entry).Name, name)) existing = &entry;
     }
     if (existing) {
-        value.Name = existing->Value.Name;  // keep the spelling the file has
-        existing->Value = std::move(value);
-        existing->Raw.clear();
+        value.Name = EntryValue(doc, *existing).Name;  // keep the spelling the file has
+        SetEntryValue(doc, *existing, std::move(value));
     } else if (last) {
         // After the key's last value, before the blank lines and comments that close the block.
         auto at = last->Entries.end();
         while (at != last->Entries.begin() && !(at - 1)->IsValue) --at;
-        last->Entries.insert(at, RegFileEntry{{}, true, std::move(value)});
+        RegFileEntry entry;
+        SetEntryValue(doc, entry, std::move(value));
+        last->Entries.insert(at, entry);
     } else {
         // Blocks are kept apart by a blank line, as the exporter writes them.
         if (!doc.Keys.empty()) {
             auto& entries = doc.Keys.back().Entries;
-            if (entries.empty() || entries.back().IsValue ||
-                entries.back().Raw.find_first_not_of(" \t") != std::string::npos)
-                entries.push_back(RegFileEntry{"", false, {}});
+            if (entries.empty() || entries.back().IsValue || !IsBlankLine(doc, entries.back()))
+                entries.push_back(RegFileEntry{});
         }
         RegFileKey block;
         block.Path = path;
-        block.Entries.push_back(RegFileEntry{{}, true, std::move(value)});
-        block.Entries.push_back(RegFileEntry{"", false, {}});
+        RegFileEntry entry;
+        SetEntryValue(doc, entry, std::move(value));
+        block.Entries.push_back(entry);
+        block.Entries.push_back(RegFileEntry{});
         doc.Keys.push_back(std::move(block));
     }
+    // The document now holds the change: it stands for the file only once the file has it.
+    cached_ = false;
     std::string target;
     if (!SaveTarget(path_, target)) return kRegErrorAccessDenied;
     RemoveStaleTempFiles(target);
-    if (!ReplaceAtomically(target, WriteRegFile(doc))) return kRegErrorRegistryIo;
+    FileIdentity written{};
+    if (!ReplaceAtomically(target, doc, written)) return kRegErrorRegistryIo;
+    // Load compares what our path leads to, the link's target included.
+    cached_ = true;
+    identity_ = written;
+    cachedResult_ = LoadResult::Ok;
     createdKeys_.erase(Fold(path));
     return 0;
 }

@@ -78,4 +78,28 @@ ended_by TERM "colour picker"
 [[ -z $(xdotool search --onlyvisible --name '.' 2>/dev/null) ]] || fail "colour picker: windows left"
 [[ $(md5sum <"$reg") == "$before" ]] || fail "the dialog wrote after the colour picker"
 
+echo "start"
+# Any moment of the start, with a settings file of nearly the size limit and DispMode 1: the
+# display comes back to its own size every time.
+{
+    printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Velmora]\r\n"DispMode"="1"\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Other]\r\n'
+    for i in $(seq 1 2000); do printf '"v%d"="%0200d"\r\n' "$i" 0; done
+} >"$E2E_TMP/block"
+for _ in $(seq 1 36); do cat "$E2E_TMP/block"; done >"$reg"
+for delay in 0 0.02 0.05 0.1 0.2 0.3 0.5 0.8 1.2; do
+    "$VELMORA" /s 2>"$E2E_TMP/stderr" &
+    pid=$!
+    E2E_PIDS+=($pid)
+    sleep "$delay"
+    kill -TERM "$pid"
+    wait_exit "$pid" 2000
+    ended_by TERM "start, SIGTERM after $delay s"
+    none_shown "start, SIGTERM after $delay s" Velmora
+    end=$((SECONDS + 3))
+    until [[ $("$RANDRMODE" size) == 1280x1024 ]]; do
+        ((SECONDS > end)) && fail "start, SIGTERM after $delay s: display left at $("$RANDRMODE" size)"
+        sleep 0.05
+    done
+done
 echo "PASS"

@@ -159,11 +159,23 @@ TEST_F(HostileFileTest, SpecialFilesReadAsDefaultsPromptlyAreReportedOnceAndStay
 }
 
 TEST_F(HostileFileTest, FileOverTheSizeLimitReadsAsDefaultsAndIsNeverOverwritten) {
+    // At the limit: read (and in a few seconds even under the sanitizers, being parsed once).
     std::string big = kStored;
     const std::string comment(99, ';');
-    while (big.size() <= kMaxRegistryFileSize) big += comment + "\n";
+    while (big.size() + 100 <= kMaxRegistryFileSize) big += comment + "\n";
+    big += std::string(kMaxRegistryFileSize - big.size() - 1, ';') + "\n";
+    ASSERT_EQ(big.size(), kMaxRegistryFileSize);
     Store(file, big);
-    const ChildResult r = ReadThenSave(file);
+    ChildResult r = RunBounded([&](std::ostream& out) {
+        FileRegistry reg(file, &out);
+        return ReadSpeed(reg);
+    });
+    ASSERT_TRUE(r.Finished) << "reading the settings took over five seconds";
+    EXPECT_EQ(r.Code, 40);
+
+    big += "\n";
+    Store(file, big);
+    r = ReadThenSave(file);
     ASSERT_TRUE(r.Finished);
     EXPECT_EQ(r.Code, 30);
     EXPECT_NE(r.Output.find("larger than 16 MiB"), std::string::npos) << r.Output;
@@ -193,6 +205,38 @@ TEST_F(HostileFileTest, SaveRemovesOnlyItsOwnStaleTemporaryFiles) {
     EXPECT_TRUE(fs::exists(backup));
     EXPECT_TRUE(fs::exists(oldPattern));
     EXPECT_EQ(ReadSpeed(reg), 20);
+}
+
+// UTF-16LE of an ASCII text.
+std::string Utf16(std::string_view ascii) {
+    std::string out;
+    for (char c : ascii) out += {c, '\0'};
+    return out;
+}
+
+TEST_F(HostileFileTest, SaveKeepsEveryLineItDoesNotChangeByteForByte) {
+    // Another program's values with lone surrogates (U+D800, U+DC00) in a UTF-16 export, and a
+    // last line without a line end.
+    const std::string before =
+        "\xFF\xFE" + Utf16("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Other]\r\n") +
+        Utf16("\"Lone\"=\"a") + std::string("\x00\xD8", 2) + Utf16("b\"\r\n\"Low\"=\"") +
+        std::string("\x00\xDC", 2) + Utf16("\"\r\n\r\n[HKEY_CURRENT_USER\\Software\\Velmora]\r\n");
+    Store(file, before + Utf16("\"Speed\"=\"30\"\r\n; end"));
+    FileRegistry reg(file);
+    ASSERT_TRUE(SaveSpeed(reg, 45));
+    EXPECT_EQ(Contents(file), before + Utf16("\"Speed\"=\"45\"\r\n; end"));
+    {
+        SettingsStore store(reg, kSettingsBaseKey);
+        store.WriteValueBool(kSettingsSection, "Comet", true);
+    }
+    EXPECT_EQ(Contents(file), before + Utf16("\"Speed\"=\"45\"\r\n\"Comet\"=\"1\"\r\n; end"));
+
+    // Mixed line ends in a REGEDIT4 file, and a new key after a last line without one.
+    const std::string mixed = "REGEDIT4\r\n\n[HKEY_CURRENT_USER\\Other]\n\"a\"=\"1\"\r\n; end";
+    Store(file, mixed);
+    ASSERT_TRUE(SaveSpeed(reg, 45));
+    EXPECT_EQ(Contents(file),
+              mixed + "\r\n\r\n[HKEY_CURRENT_USER\\Software\\Velmora]\r\n\"Speed\"=\"45\"\r\n\r\n");
 }
 
 class OtherUserTest : public HostileFileTest {
