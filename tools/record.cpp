@@ -149,12 +149,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", StandardErrorText(e.what()).c_str());
     }
     for (const auto& [name, text] : options.Sets) {
+        // A text the store would not read as the setting's kind is a mistake on the command line,
+        // where the store would fall back to the default or raise: colours (the settings named
+        // *_Color) take a colour name or an integer, the others the integer rule.
+        bool known = false, readable = true;
         try {
-            if (!ApplySettingText(settings, name, text)) BadOption("no setting named '" + name + "'");
-        } catch (const ReportedError& e) {
-            // Reported as the saver reports a bad stored value; the setting keeps its value.
-            std::fprintf(stderr, "%s\n", StandardErrorText(e.what()).c_str());
+            known = ApplySettingText(settings, name, text);
+        } catch (const ConvertError&) {
+            known = true;
+            readable = false;
         }
+        if (!known) BadOption("no setting named '" + name + "'");
+        if (!name.ends_with("_Color") && !StoredTextToInt(text)) readable = false;
+        if (!readable) BadOption("bad value for " + name + ": '" + text + "'");
     }
 
     std::unique_ptr<FreeTypeText> text;

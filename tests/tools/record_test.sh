@@ -74,10 +74,18 @@ for args in "--frames" "--frames 0" "--size 100" "--size 0x10" "--course 21" "--
 done
 "$record" --help | grep -q -- "--gif" || fail "--help does not list the options"
 
-# A bad colour text is reported as the store reports it, and the recording goes on.
-"$record" --size 64x48 --frames 2 --set road_Color=red --out "$work/r.png" >/dev/null 2>"$work/err" \
-  || fail "a bad colour text stopped the recorder"
-grep -q "'red'" "$work/err" || fail "no report of the bad colour text"
+# A text the store would not read as the setting's kind: one line naming the setting, exit 2.
+for set in Speed=abc "Speed=30 " Comet=on UpDown=0x road_Color=red road_Color=0x1E town3_Color=; do
+  "$record" --size 64x48 --frames 2 --set "$set" --out "$work/r.png" >/dev/null 2>"$work/err"
+  code=$?
+  [ "$code" = 2 ] || fail "--set '$set' exited $code, not 2"
+  grep -q "${set%%=*}" "$work/err" || fail "--set '$set' did not name the setting: $(cat "$work/err")"
+  [ "$(wc -l <"$work/err")" = 1 ] || fail "--set '$set' did not give a one-line error"
+done
+for set in Speed=0x1E "Speed= 30" Comet=5 road_Color=CLRED road_Color='$00FF0000' porl_Color=-1; do
+  "$record" --size 64x48 --frames 2 --set "$set" --out "$work/r.png" >/dev/null 2>&1 \
+    || fail "--set '$set' was refused"
+done
 
 echo "record_cli: $failures failed"
 [ "$failures" = 0 ]
