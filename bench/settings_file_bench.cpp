@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "platform/posix/codepage.h"
 #include "platform/posix/registry.h"
@@ -49,23 +50,12 @@ std::string Export(std::size_t size) {
     return out;
 }
 
-long PeakKb() {
+// A figure of /proc/self/status in kB: "VmHWM:" the peak resident memory, "VmRSS:" the present.
+long StatusKb(std::string_view field) {
     std::ifstream status("/proc/self/status");
     std::string word;
     while (status >> word)
-        if (word == "VmHWM:") {
-            long kb = 0;
-            status >> kb;
-            return kb;
-        }
-    return 0;
-}
-
-long ResidentKb() {
-    std::ifstream status("/proc/self/status");
-    std::string word;
-    while (status >> word)
-        if (word == "VmRSS:") {
+        if (word == field) {
             long kb = 0;
             status >> kb;
             return kb;
@@ -87,12 +77,12 @@ Figures Measure(const std::function<void()>& work) {
         close(fds[0]);
         // The peak starts again from what the child holds now.
         std::ofstream("/proc/self/clear_refs") << "5";
-        const long before = ResidentKb();
+        const long before = StatusKb("VmRSS:");
         const auto start = std::chrono::steady_clock::now();
         work();
         Figures f;
         f.Ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        f.PeakMb = static_cast<double>(PeakKb() - before) / 1024.0;
+        f.PeakMb = static_cast<double>(StatusKb("VmHWM:") - before) / 1024.0;
         [[maybe_unused]] auto n = write(fds[1], &f, sizeof f);
         _exit(0);
     }
