@@ -29,7 +29,8 @@ struct X11Wiring {
     const SystemColorSource& Colors;
     ScreenSaverServices& Services;
     TerminationPipe& Signals;
-    std::function<void()> ShowSettings;
+    // Shows the settings dialog; false when it could not be shown.
+    std::function<bool()> ShowSettings;
 };
 
 class X11Application final : public Application {
@@ -46,6 +47,10 @@ class X11Application final : public Application {
     void Run() override;
     void Terminate() override { terminated_ = true; }
 
+    // The run failed: no display, no saver window, the window closed before its scene was
+    // made (settings that could not be read, a preview host that is no window), or no dialog.
+    bool Failed() const { return failed_; }
+
   private:
     _XDisplay* display_;
     X11Wiring wiring_;
@@ -53,4 +58,5 @@ class X11Application final : public Application {
     std::unique_ptr<XSaverWindow> window_;
     std::unique_ptr<SaverWindow> form_;
     bool terminated_ = false;
+    bool failed_ = false;
 };
