@@ -222,12 +222,6 @@ constexpr const SaverSetting* FindSettingByOption(std::string_view option) {
         if (setting.Option == option) return &setting;
     return nullptr;
 }
-constexpr const SaverSetting* FindSettingShownBy(ControlId control) {
-    if (control == ControlId::NoControl) return nullptr;
-    for (const auto& setting : SaverSettingTable)
-        if (setting.Control == control) return &setting;
-    return nullptr;
-}
 
 // The colour setting of the dialog's colour row `row`, counted from 0 in table order (the row
 // numbers are the colour buttons' Tags); null for a row that does not exist.

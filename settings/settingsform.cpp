@@ -20,11 +20,13 @@ constexpr std::array<std::string_view, 2> kDispModeItems = {
 constexpr std::array<std::string_view, 4> kUpDownItems = {
     "\x82\xC8\x82\xB5", "1 (\x8E\xE3)", "2 (\x92\x86)", "3 (\x8B\xAD)"};
 
-// The setting a control shows; a control that shows none does not compile.
+// The setting a control shows; a control that shows none does not compile. (The compile-time
+// helpers here return references, not pointers tested against null: with the sanitizers on, the
+// compiler cannot evaluate such a test at compile time.)
 constexpr const SaverSetting& ShownSetting(ControlId id) {
-    const SaverSetting* setting = FindSettingShownBy(id);
-    if (setting == nullptr) throw "no setting is shown by this control";
-    return *setting;
+    for (const auto& setting : SaverSettingTable)
+        if (setting.Control == id) return setting;
+    throw "no setting is shown by this control";
 }
 
 // The design value of a control that shows a setting: the setting's default.
@@ -152,10 +154,18 @@ constexpr ControlDesc kControls[] = {
     RowButton(ControlId::town3Button, "town3Button", 205, 60, "\x8AX\x82R (10)", 17, 7),  // "街３ (10)"
 };
 
-constexpr const ControlDesc* DesignedControl(ControlId id) {
+// The form's control of id `id`; an id the form lacks does not compile.
+constexpr const ControlDesc& DesignedControl(ControlId id) {
     for (const auto& control : kControls)
-        if (control.Id == id) return &control;
-    return nullptr;
+        if (control.Id == id) return control;
+    throw "the form has no control of this id";
+}
+
+constexpr int ColourRowCount() {
+    int rows = 0;
+    for (const auto& setting : SaverSettingTable)
+        if (setting.Kind == SettingKind::Colour) ++rows;
+    return rows;
 }
 
 // Each id names exactly one control, each name is used once and each parent is a panel.
@@ -182,36 +192,36 @@ static_assert(ControlsAreNamedOnce(),
 // colour row has one button.
 constexpr bool ControlsFitTheirSettings() {
     for (const auto& setting : SaverSettingTable) {
-        const ControlDesc* control = DesignedControl(setting.Control);
-        if (control == nullptr) return false;
+        const ControlDesc& control = DesignedControl(setting.Control);
         switch (setting.Kind) {
             case SettingKind::Integer:
-                if (control->Kind == K::RadioGroup) {
-                    if (setting.Min != 0 || std::ssize(control->Items) != setting.Max + 1)
+                if (control.Kind == K::RadioGroup) {
+                    if (setting.Min != 0 || std::ssize(control.Items) != setting.Max + 1)
                         return false;
-                } else if (control->Kind != K::SpinEdit) {
+                } else if (control.Kind != K::SpinEdit) {
                     return false;
                 }
                 break;
             case SettingKind::Flag:
                 // Check boxes are designed clear, which is the default only of a flag that is off.
-                if (control->Kind != K::CheckBox || DefaultValue(setting) != 0) return false;
+                if (control.Kind != K::CheckBox || DefaultValue(setting) != 0) return false;
                 break;
             case SettingKind::Colour:
-                if (control->Kind != K::Swatch) return false;
+                if (control.Kind != K::Swatch) return false;
                 break;
         }
     }
-    for (int row = 0; ColourRowSetting(row) != nullptr; ++row) {
-        int buttons = 0;
-        for (const auto& control : kControls)
-            if (control.OnClick == ClickAction::ColorButton && control.Tag == row) ++buttons;
-        if (buttons != 1) return false;
+    int buttons = 0;
+    for (const auto& control : kControls) {
+        if (control.OnClick != ClickAction::ColorButton) continue;
+        if (control.Tag < 0 || control.Tag >= ColourRowCount()) return false;
+        for (const auto& other : kControls)
+            if (&other != &control && other.OnClick == ClickAction::ColorButton &&
+                other.Tag == control.Tag)
+                return false;
+        ++buttons;
     }
-    for (const auto& control : kControls)
-        if (control.OnClick == ClickAction::ColorButton && ColourRowSetting(control.Tag) == nullptr)
-            return false;
-    return true;
+    return buttons == ColourRowCount();
 }
 static_assert(ControlsFitTheirSettings(),
               "every setting needs a control of the form that can show it, and every colour row "
