@@ -85,6 +85,71 @@ bool ReadHexList(std::string_view list, std::vector<std::uint8_t>& out, std::str
     }
 }
 
+// Quoted text: its bytes and a terminating zero.
+bool ParseQuotedData(std::string_view data, RegFileValue& value, std::string& what) {
+    std::size_t at = 0;
+    std::string body;
+    if (!ReadQuoted(data, at, body, what)) return false;
+    if (at != data.size()) {
+        what = "text after the closing quote";
+        return false;
+    }
+    value.Type = 1;
+    value.Quoted = true;
+    value.Data.assign(body.begin(), body.end());
+    value.Data.push_back(0);
+    return true;
+}
+
+// The digits after "dword:", one to eight: four bytes, low byte first.
+bool ParseDwordData(std::string_view digits, RegFileValue& value, std::string& what) {
+    if (digits.empty() || digits.size() > 8) {
+        what = "dword needs one to eight hex digits";
+        return false;
+    }
+    std::uint32_t v = 0;
+    for (char c : digits) {
+        if (HexValue(c) < 0) {
+            what = "bad hex digit in dword";
+            return false;
+        }
+        v = (v << 4) | static_cast<std::uint32_t>(HexValue(c));
+    }
+    value.Type = 4;
+    for (int i = 0; i < 4; ++i) value.Data.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    return true;
+}
+
+// "hex:" (binary) or "hex(type):", then the byte list.
+bool ParseHexData(std::string_view data, RegFileValue& value, std::string& what) {
+    std::size_t at = 3;
+    std::uint32_t type = 3;
+    if (at < data.size() && data[at] == '(') {
+        std::size_t close = data.find(')', at);
+        auto digits = close == std::string_view::npos ? std::string_view()
+                                                      : data.substr(at + 1, close - at - 1);
+        if (digits.empty() || digits.size() > 8) {
+            what = "bad type in hex(...)";
+            return false;
+        }
+        type = 0;
+        for (char c : digits) {
+            if (HexValue(c) < 0) {
+                what = "bad type in hex(...)";
+                return false;
+            }
+            type = (type << 4) | static_cast<std::uint32_t>(HexValue(c));
+        }
+        at = close + 1;
+    }
+    if (at >= data.size() || data[at] != ':') {
+        what = "':' expected after hex";
+        return false;
+    }
+    value.Type = type;
+    return ReadHexList(data.substr(at + 1), value.Data, what);
+}
+
 // One value entry (continuations already joined) into `value`, whose buffers are reused. Sets
 // `isValue` for a value and clears it for a deletion ("Name"=-).
 bool ParseValue(std::string_view text, RegFileValue& value, bool& isValue, std::string& what) {
@@ -106,64 +171,17 @@ bool ParseValue(std::string_view text, RegFileValue& value, bool& isValue, std::
     ++pos;
     std::string_view data = TrimRight(text.substr(pos));
     if (data == "-") return true;
+    bool parsed = false;
     if (!data.empty() && data.front() == '"') {
-        std::size_t at = 0;
-        std::string body;
-        if (!ReadQuoted(data, at, body, what)) return false;
-        if (at != data.size()) {
-            what = "text after the closing quote";
-            return false;
-        }
-        value.Type = 1;
-        value.Quoted = true;
-        value.Data.assign(body.begin(), body.end());
-        value.Data.push_back(0);
+        parsed = ParseQuotedData(data, value, what);
     } else if (StartsWithFolded(data, "dword:")) {
-        auto digits = data.substr(6);
-        if (digits.empty() || digits.size() > 8) {
-            what = "dword needs one to eight hex digits";
-            return false;
-        }
-        std::uint32_t v = 0;
-        for (char c : digits) {
-            if (HexValue(c) < 0) {
-                what = "bad hex digit in dword";
-                return false;
-            }
-            v = (v << 4) | static_cast<std::uint32_t>(HexValue(c));
-        }
-        value.Type = 4;
-        for (int i = 0; i < 4; ++i) value.Data.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        parsed = ParseDwordData(data.substr(6), value, what);
     } else if (StartsWithFolded(data, "hex")) {
-        std::size_t at = 3;
-        std::uint32_t type = 3;
-        if (at < data.size() && data[at] == '(') {
-            std::size_t close = data.find(')', at);
-            auto digits = close == std::string_view::npos ? std::string_view() : data.substr(at + 1, close - at - 1);
-            if (digits.empty() || digits.size() > 8) {
-                what = "bad type in hex(...)";
-                return false;
-            }
-            type = 0;
-            for (char c : digits) {
-                if (HexValue(c) < 0) {
-                    what = "bad type in hex(...)";
-                    return false;
-                }
-                type = (type << 4) | static_cast<std::uint32_t>(HexValue(c));
-            }
-            at = close + 1;
-        }
-        if (at >= data.size() || data[at] != ':') {
-            what = "':' expected after hex";
-            return false;
-        }
-        value.Type = type;
-        if (!ReadHexList(data.substr(at + 1), value.Data, what)) return false;
+        parsed = ParseHexData(data, value, what);
     } else {
         what = "unknown value data";
-        return false;
     }
+    if (!parsed) return false;
     isValue = true;
     return true;
 }

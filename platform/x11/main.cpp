@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -17,6 +18,7 @@
 #include "platform/posix/signals.h"
 #include "platform/posix/systemcolors.h"
 #include "platform/posix/threadtimer.h"
+#include "platform/posix/versionnotice.h"
 #include "platform/x11/application.h"
 #include "platform/x11/displayguard.h"
 #include "platform/x11/qtmodule.h"
@@ -64,6 +66,11 @@ std::vector<std::string> SaverArguments(int argc, char** argv, Display* display,
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before anything opens a display, so it works in a package check or over ssh.
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::fputs(VersionNotice("velmora").c_str(), stdout);
+        return 0;
+    }
     // Started as the display guard of a saver that switched the display.
     if (const char* guard = std::getenv(kDisplayGuardVariable)) return RunDisplayGuard(guard);
     // From the start, in every mode: a termination signal ends the program the ordinary way
