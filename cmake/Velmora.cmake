@@ -56,7 +56,8 @@ function(velmora_tool name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
 endfunction()
 
-# velmora_test(NAME SOURCES... [LIBS ...] [LABELS ...]): a GoogleTest binary registered with CTest.
+# velmora_test(NAME SOURCES... [LIBS ...] [LABELS ...]): a GoogleTest binary registered with CTest,
+# each test labelled unit; with LABELS, the whole binary also runs as a test of those labels.
 function(velmora_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   if(NOT TARGET GTest::gtest)
@@ -69,7 +70,13 @@ function(velmora_test name)
     set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "${VELMORA_TEST_EMULATOR}")
   endif()
   include(GoogleTest)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES LABELS "unit;${ARG_LABELS}")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES LABELS unit)
+  # Discovered tests keep one label only (a list loses its separators on the way), so further
+  # labels go to one more test that runs the whole binary.
+  if(ARG_LABELS)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+  endif()
 endfunction()
 
 # velmora_script_test(NAME COMMAND... [LABELS ...]): an end-to-end test run by a script.
