@@ -43,8 +43,8 @@ probe() { ffprobe -v error -select_streams v "$@" -of default=nw=1:nk=1 ; }
 # An odd size on purpose: 4:4:4 has no chroma subsampling that would want even sizes.
 args=(--size 321x241 --frames 60 --course 3 --seed 9 --set Comet=1)
 "$record" "${args[@]}" --out "$work/plain.png" >/dev/null || fail "recording the PNG failed"
-for spec in "webm vp9 Profile 1" "mp4 h264 High 4:4:4 Predictive"; do
-  read -r ext codec profile <<<"$spec"
+for format in "webm vp9 Profile 1" "mp4 h264 High 4:4:4 Predictive"; do
+  read -r ext codec profile <<<"$format"
   video=$work/v.$ext
   "$record" "${args[@]}" --out "$work/$ext.png" --video "$video" >"$work/out" 2>"$work/err" ||
     fail "$ext: recording failed: $(cat "$work/err")"
