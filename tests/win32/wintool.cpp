@@ -12,6 +12,7 @@
 //   wintool foreground       prints the title of the foreground window
 //   wintool wait-title TITLE SECONDS   waits for a top-level window titled TITLE (UTF-8); exit 1
 //                            when none came
+//   wintool syscolor INDEX   prints the system colour INDEX (GetSysColor) as "R G B"
 #include <windows.h>
 #include <shellapi.h>
 
@@ -164,6 +165,12 @@ int WaitTitle(int seconds) {
     return 1;
 }
 
+int SysColor(int index) {
+    const COLORREF c = GetSysColor(index);
+    std::printf("%d %d %d\n", GetRValue(c), GetGValue(c), GetBValue(c));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -174,6 +181,7 @@ int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "screensave") == 0) return ScreenSave();
     if (argc >= 2 && std::strcmp(argv[1], "foreground") == 0) return Foreground();
     if (argc >= 4 && std::strcmp(argv[1], "wait-title") == 0) return WaitTitle(std::atoi(argv[3]));
-    std::fprintf(stderr, "usage: wintool host|msgbox|children|client|screensave|foreground|wait-title ...\n");
+    if (argc >= 3 && std::strcmp(argv[1], "syscolor") == 0) return SysColor(std::atoi(argv[2]));
+    std::fprintf(stderr, "usage: wintool host|msgbox|children|client|screensave|foreground|wait-title|syscolor ...\n");
     return 2;
 }
