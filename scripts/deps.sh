@@ -18,6 +18,8 @@ packages=(
   xvfb xdotool imagemagick x11-utils x11-apps
   # Windows build and its tests under Wine
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64
+  # the Windows release zip
+  zip unzip
 )
 
 missing=()

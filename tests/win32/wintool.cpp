@@ -13,6 +13,8 @@
 //   wintool wait-title TITLE SECONDS   waits for a top-level window titled TITLE (UTF-8); exit 1
 //                            when none came
 //   wintool syscolor INDEX   prints the system colour INDEX (GetSysColor) as "R G B"
+//   wintool resources FILE   prints string 1 of FILE ("string1 TEXT") and each image of its
+//                            icon group 1 ("icon WIDTHxHEIGHT BITS png|bmp")
 #include <windows.h>
 #include <shellapi.h>
 
@@ -171,6 +173,39 @@ int SysColor(int index) {
     return 0;
 }
 
+#pragma pack(push, 2)
+struct GroupIconEntry {
+    BYTE Width, Height, Colors, Reserved;
+    WORD Planes, BitCount;
+    DWORD Bytes;
+    WORD Id;
+};
+#pragma pack(pop)
+
+int Resources() {
+    HMODULE module = LoadLibraryExW(WideArg(2).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (module == nullptr) return 1;
+    wchar_t text[256] = L"";
+    LoadStringW(module, 1, text, 256);
+    std::printf("string1 %s\n", Utf8(text).c_str());
+    HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
+    if (group != nullptr) {
+        const auto* dir = static_cast<const BYTE*>(LockResource(LoadResource(module, group)));
+        const WORD count = *reinterpret_cast<const WORD*>(dir + 4);
+        const auto* entries = reinterpret_cast<const GroupIconEntry*>(dir + 6);
+        for (WORD i = 0; i < count; ++i) {
+            const GroupIconEntry& e = entries[i];
+            HRSRC image = FindResourceW(module, MAKEINTRESOURCEW(e.Id), MAKEINTRESOURCEW(3));  // RT_ICON
+            const auto* bytes = image != nullptr ? static_cast<const BYTE*>(LockResource(LoadResource(module, image))) : nullptr;
+            const bool png = bytes != nullptr && std::memcmp(bytes, "\x89PNG", 4) == 0;
+            std::printf("icon %dx%d %d %s\n", e.Width == 0 ? 256 : e.Width, e.Height == 0 ? 256 : e.Height, e.BitCount,
+                        png ? "png" : "bmp");
+        }
+    }
+    FreeLibrary(module);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -182,6 +217,7 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "foreground") == 0) return Foreground();
     if (argc >= 4 && std::strcmp(argv[1], "wait-title") == 0) return WaitTitle(std::atoi(argv[3]));
     if (argc >= 3 && std::strcmp(argv[1], "syscolor") == 0) return SysColor(std::atoi(argv[2]));
-    std::fprintf(stderr, "usage: wintool host|msgbox|children|client|screensave|foreground|wait-title|syscolor ...\n");
+    if (argc >= 3 && std::strcmp(argv[1], "resources") == 0) return Resources();
+    std::fprintf(stderr, "usage: wintool host|msgbox|children|client|screensave|foreground|wait-title|syscolor|resources ...\n");
     return 2;
 }
