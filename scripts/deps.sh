@@ -16,6 +16,8 @@ packages=(
   libclang-rt-14-dev
   # end-to-end tests under a virtual display
   xvfb xdotool imagemagick x11-utils x11-apps
+  # two monitors under Wine: Xinerama heads side by side, nested in Xvfb
+  xserver-xephyr
   # Windows build and its tests under Wine
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64
   # the Windows release zip
