@@ -45,11 +45,14 @@ HBITMAP MakeGlyph(GlyphKind kind) {
     return bitmap;
 }
 
-// Room a check box or radio button leaves its caption: the check mark and the gap after it.
-int CheckReserve(HDC dc) {
+// Room a check box or radio button takes from its caption: the check mark and the gap after it,
+// half a digit of its font.
+int CheckReserve(HDC dc, HFONT font) {
     const int mark = 12 * GetDeviceCaps(dc, LOGPIXELSX) / 96 + 1;
+    HGDIOBJ old = SelectObject(dc, font);
     INT zero = 0;
     GetCharWidth32W(dc, L'0', L'0', &zero);
+    SelectObject(dc, old);
     return mark + zero / 2 + 2;
 }
 
@@ -157,7 +160,7 @@ void Win32Form::Build(const ControlDesc& c) {
     const std::wstring caption = SjisToWide(c.Caption);
     const int fontHeight = c.FontHeight != 0 ? c.FontHeight : form_.FontHeight;
     HDC screen = GetDC(nullptr);
-    const int checkReserve = CheckReserve(screen);
+    const int checkReserve = CheckReserve(screen, font_);
     ReleaseDC(nullptr, screen);
 
     if (IsGraphic(c.Kind)) {

