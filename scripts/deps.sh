@@ -8,6 +8,8 @@ packages=(
   build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang
   # scene text and the recorder's image files
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic libpng-dev libgif-dev
+  # the recorder's videos (FFmpeg's libraries with x264 and libvpx), and ffprobe/ffmpeg to check them
+  libavcodec-dev libavformat-dev libavutil-dev ffmpeg
   # Linux desktop: X11 saver window and the Qt settings dialog
   libx11-dev libxft-dev libxrandr-dev libxss-dev qt6-base-dev
   # the saver's CPU benchmark (bench/saver_cpu.sh) compares with XScreenSaver's galaxy hack
@@ -16,6 +18,8 @@ packages=(
   libclang-rt-14-dev
   # end-to-end tests under a virtual display
   xvfb xdotool imagemagick x11-utils x11-apps
+  # the Debian package: CPack's DEB generator (dpkg-shlibdeps) and its check
+  dpkg-dev file lintian
   # two monitors under Wine: Xinerama heads side by side, nested in Xvfb
   xserver-xephyr
   # Windows build and its tests under Wine

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Draws velmora.scr's icon with ImageMagick: a night road, two rows of dots running to the
 # horizon with a pair of street lamps and a few stars, on a black tile with rounded corners.
-# Each size is drawn on its own grid, so the small ones keep whole dots: 256 x 256 (stored
-# PNG-compressed), 48, 32 and 16 pixels, all 32-bit with alpha. Writes platform/win32/velmora.ico.
+# Each size is drawn on its own grid, so the small ones keep whole dots. Writes
+# platform/win32/velmora.ico (256 x 256 stored PNG-compressed, 48, 32 and 16 pixels, all 32-bit
+# with alpha) and, for the Linux desktop entry, the same picture as PNGs in
+# platform/x11/icons/hicolor/.
 set -euo pipefail
 out=${1:-"$(dirname "$0")/../platform/win32/velmora.ico"}
+icons=${2:-"$(dirname "$0")/../platform/x11/icons/hicolor"}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
@@ -48,3 +51,10 @@ for s in 256 48 32 16; do draw "$s" "$tmp/icon$s.png"; done
 # ImageMagick stores the 256-pixel image PNG-compressed and the others as 32-bit bitmaps.
 convert "$tmp/icon256.png" "$tmp/icon48.png" "$tmp/icon32.png" "$tmp/icon16.png" "$out"
 echo "wrote $out"
+# No time stamps in the PNGs, so that drawing them again changes no byte.
+for s in 16 32 48 64 128 256; do
+  mkdir -p "$icons/${s}x${s}/apps"
+  [[ -f $tmp/icon$s.png ]] || draw "$s" "$tmp/icon$s.png"
+  convert "$tmp/icon$s.png" -strip -define png:exclude-chunks=date,time "PNG32:$icons/${s}x${s}/apps/velmora.png"
+done
+echo "wrote $icons/*/apps/velmora.png"

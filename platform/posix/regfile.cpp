@@ -85,14 +85,83 @@ bool ReadHexList(std::string_view list, std::vector<std::uint8_t>& out, std::str
     }
 }
 
-// One value entry (continuations already joined). Sets `entry.IsValue` for a value and leaves
-// it false for a deletion ("Name"=-).
-bool ParseValue(std::string_view text, RegFileEntry& entry, std::string& what) {
+// Quoted text: its bytes and a terminating zero.
+bool ParseQuotedData(std::string_view data, RegFileValue& value, std::string& what) {
+    std::size_t at = 0;
+    std::string body;
+    if (!ReadQuoted(data, at, body, what)) return false;
+    if (at != data.size()) {
+        what = "text after the closing quote";
+        return false;
+    }
+    value.Type = 1;
+    value.Quoted = true;
+    value.Data.assign(body.begin(), body.end());
+    value.Data.push_back(0);
+    return true;
+}
+
+// The digits after "dword:", one to eight: four bytes, low byte first.
+bool ParseDwordData(std::string_view digits, RegFileValue& value, std::string& what) {
+    if (digits.empty() || digits.size() > 8) {
+        what = "dword needs one to eight hex digits";
+        return false;
+    }
+    std::uint32_t v = 0;
+    for (char c : digits) {
+        if (HexValue(c) < 0) {
+            what = "bad hex digit in dword";
+            return false;
+        }
+        v = (v << 4) | static_cast<std::uint32_t>(HexValue(c));
+    }
+    value.Type = 4;
+    for (int i = 0; i < 4; ++i) value.Data.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    return true;
+}
+
+// "hex:" (binary) or "hex(type):", then the byte list.
+bool ParseHexData(std::string_view data, RegFileValue& value, std::string& what) {
+    std::size_t at = 3;
+    std::uint32_t type = 3;
+    if (at < data.size() && data[at] == '(') {
+        std::size_t close = data.find(')', at);
+        auto digits = close == std::string_view::npos ? std::string_view()
+                                                      : data.substr(at + 1, close - at - 1);
+        if (digits.empty() || digits.size() > 8) {
+            what = "bad type in hex(...)";
+            return false;
+        }
+        type = 0;
+        for (char c : digits) {
+            if (HexValue(c) < 0) {
+                what = "bad type in hex(...)";
+                return false;
+            }
+            type = (type << 4) | static_cast<std::uint32_t>(HexValue(c));
+        }
+        at = close + 1;
+    }
+    if (at >= data.size() || data[at] != ':') {
+        what = "':' expected after hex";
+        return false;
+    }
+    value.Type = type;
+    return ReadHexList(data.substr(at + 1), value.Data, what);
+}
+
+// One value entry (continuations already joined) into `value`, whose buffers are reused. Sets
+// `isValue` for a value and clears it for a deletion ("Name"=-).
+bool ParseValue(std::string_view text, RegFileValue& value, bool& isValue, std::string& what) {
     std::size_t pos = 0;
-    std::string name;
+    isValue = false;
+    value.Name.clear();
+    value.Type = 0;
+    value.Data.clear();
+    value.Quoted = false;
     if (text[0] == '@') {
         pos = 1;
-    } else if (!ReadQuoted(text, pos, name, what)) {
+    } else if (!ReadQuoted(text, pos, value.Name, what)) {
         return false;
     }
     if (pos >= text.size() || text[pos] != '=') {
@@ -101,70 +170,84 @@ bool ParseValue(std::string_view text, RegFileEntry& entry, std::string& what) {
     }
     ++pos;
     std::string_view data = TrimRight(text.substr(pos));
-    RegFileValue value;
-    value.Name = std::move(name);
     if (data == "-") return true;
+    bool parsed = false;
     if (!data.empty() && data.front() == '"') {
-        std::size_t at = 0;
-        std::string body;
-        if (!ReadQuoted(data, at, body, what)) return false;
-        if (at != data.size()) {
-            what = "text after the closing quote";
-            return false;
-        }
-        value.Type = 1;
-        value.Quoted = true;
-        value.Data.assign(body.begin(), body.end());
-        value.Data.push_back(0);
+        parsed = ParseQuotedData(data, value, what);
     } else if (StartsWithFolded(data, "dword:")) {
-        auto digits = data.substr(6);
-        if (digits.empty() || digits.size() > 8) {
-            what = "dword needs one to eight hex digits";
-            return false;
-        }
-        std::uint32_t v = 0;
-        for (char c : digits) {
-            if (HexValue(c) < 0) {
-                what = "bad hex digit in dword";
-                return false;
-            }
-            v = (v << 4) | static_cast<std::uint32_t>(HexValue(c));
-        }
-        value.Type = 4;
-        for (int i = 0; i < 4; ++i) value.Data.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        parsed = ParseDwordData(data.substr(6), value, what);
     } else if (StartsWithFolded(data, "hex")) {
-        std::size_t at = 3;
-        std::uint32_t type = 3;
-        if (at < data.size() && data[at] == '(') {
-            std::size_t close = data.find(')', at);
-            auto digits = close == std::string_view::npos ? std::string_view() : data.substr(at + 1, close - at - 1);
-            if (digits.empty() || digits.size() > 8) {
-                what = "bad type in hex(...)";
-                return false;
-            }
-            type = 0;
-            for (char c : digits) {
-                if (HexValue(c) < 0) {
-                    what = "bad type in hex(...)";
-                    return false;
-                }
-                type = (type << 4) | static_cast<std::uint32_t>(HexValue(c));
-            }
-            at = close + 1;
-        }
-        if (at >= data.size() || data[at] != ':') {
-            what = "':' expected after hex";
-            return false;
-        }
-        value.Type = type;
-        if (!ReadHexList(data.substr(at + 1), value.Data, what)) return false;
+        parsed = ParseHexData(data, value, what);
     } else {
         what = "unknown value data";
-        return false;
     }
-    entry.IsValue = true;
-    entry.Value = std::move(value);
+    if (!parsed) return false;
+    isValue = true;
     return true;
+}
+
+
+// The lines of a file in its own encoding: 8-bit text, or UTF-16LE, whose line feed is the code
+// unit 0x000A. Each line comes with its span (line end included) and its text for the parser
+// (UTF-8 for UTF-16, without the line end and a carriage return before it).
+class LineReader {
+public:
+    LineReader(std::string_view bytes, std::size_t start, bool utf16)
+        : bytes_(bytes), at_(start), utf16_(utf16) {}
+
+    bool AtEnd() const { return at_ >= bytes_.size(); }
+    std::size_t Offset() const { return at_; }
+
+    bool Next(RegFileSpan& span, std::string& text, bool& carriageReturn) {
+        if (AtEnd()) return false;
+        const std::size_t start = at_;
+        std::size_t end = bytes_.size(), next = bytes_.size();
+        if (!utf16_) {
+            const std::size_t lf = bytes_.find('\n', start);
+            if (lf != std::string_view::npos) end = lf, next = lf + 1;
+        } else {
+            for (std::size_t lf = bytes_.find('\n', start); lf != std::string_view::npos;
+                 lf = bytes_.find('\n', lf + 1)) {
+                if ((lf - start) % 2 == 0 && lf + 1 < bytes_.size() && bytes_[lf + 1] == '\0') {
+                    end = lf, next = lf + 2;
+                    break;
+                }
+            }
+        }
+        span = {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(next - start)};
+        at_ = next;
+        const std::string_view raw = bytes_.substr(start, end - start);
+        if (utf16_)
+            text = Utf16LeToUtf8(raw);
+        else
+            text.assign(raw);
+        carriageReturn = !text.empty() && text.back() == '\r';
+        if (carriageReturn) text.pop_back();
+        return true;
+    }
+
+private:
+    std::string_view bytes_;
+    std::size_t at_;
+    bool utf16_;
+};
+
+std::size_t BomSize(RegFileBom bom) {
+    return bom == RegFileBom::Utf16Le ? 2 : bom == RegFileBom::Utf8 ? 3 : 0;
+}
+
+// A hex list may go on over lines that end in a backslash.
+bool Continues(const std::string& joined) {
+    return !joined.empty() && joined.back() == '\\' && joined.find("=hex") != std::string::npos;
+}
+
+void Join(std::string& joined, std::string_view next) {
+    joined.pop_back();
+    joined += TrimRight(TrimLeft(next));
+}
+
+std::string Encoded(const RegFileDocument& doc, std::string_view text) {
+    return doc.Bom == RegFileBom::Utf16Le ? Utf8ToUtf16Le(text) : std::string(text);
 }
 
 }  // namespace
@@ -176,51 +259,38 @@ bool SameRegPath(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::variant<RegFileDocument, RegFileError> ParseRegFile(std::string_view bytes) {
+std::variant<RegFileDocument, RegFileError> ParseRegFile(std::string bytes) {
+    if (bytes.size() >= (std::size_t{1} << 32)) return RegFileError{0, "file too large"};
     RegFileDocument doc;
-    doc.Prologue.clear();
-    std::string text;
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
         doc.Bom = RegFileBom::Utf16Le;
         doc.Unicode = true;
-        text = Utf16LeToUtf8(bytes.substr(2));
-    } else if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    } else if (bytes.size() >= 3 && std::string_view(bytes).substr(0, 3) == "\xEF\xBB\xBF") {
         doc.Bom = RegFileBom::Utf8;
         doc.Unicode = true;
-        text = std::string(bytes.substr(3));
-    } else {
-        text = std::string(bytes);
     }
-    if (text.find('\0') != std::string::npos) return RegFileError{0, "NUL byte in a text file"};
-
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start <= text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            if (start < text.size()) lines.push_back(text.substr(start));
-            break;
-        }
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-            if (lines.empty()) doc.Newline = "\r\n";
-        }
-        lines.push_back(std::move(line));
-        start = end + 1;
-    }
-
+    LineReader reader(bytes, BomSize(doc.Bom), doc.Bom == RegFileBom::Utf16Le);
+    RegFileSpan span;
+    std::string line;
+    bool carriageReturn = false;
+    int lineNo = 0;
     bool header = false;
     RegFileKey* key = nullptr;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const int lineNo = static_cast<int>(i) + 1;
-        std::string_view line = TrimRight(lines[i]);
+    RegFileValue scratch;  // each value is parsed once here, to find a broken file
+    auto next = [&] {
+        if (!reader.Next(span, line, carriageReturn)) return false;
+        if (lineNo++ == 0 && carriageReturn) doc.Newline = "\r\n";
+        return true;
+    };
+    while (next()) {
+        if (line.find('\0') != std::string::npos) return RegFileError{0, "NUL byte in a text file"};
+        const std::string_view text = TrimRight(line);
         if (!header) {
-            doc.Prologue.push_back(lines[i]);
-            if (IsBlankOrComment(line)) continue;
-            if (line == kHeader4) {
+            if (IsBlankOrComment(text)) continue;
+            if (text == kHeader4) {
                 header = true;
-            } else if (line == kHeader5) {
+            } else if (text == kHeader5) {
                 header = true;
                 doc.Unicode = true;
             } else {
@@ -228,49 +298,76 @@ std::variant<RegFileDocument, RegFileError> ParseRegFile(std::string_view bytes)
             }
             continue;
         }
-        if (!line.empty() && line.front() == '[') {
-            if (line.back() != ']' || line.size() < 3) return RegFileError{lineNo, "bad key line"};
-            RegFileKey next;
-            next.Raw = lines[i];
-            std::string_view path = line.substr(1, line.size() - 2);
+        if (!text.empty() && text.front() == '[') {
+            if (text.back() != ']' || text.size() < 3) return RegFileError{lineNo, "bad key line"};
+            RegFileKey block;
+            block.Line = span;
+            std::string_view path = text.substr(1, text.size() - 2);
             if (path.front() == '-') {
-                next.Deleted = true;
+                block.Deleted = true;
                 path.remove_prefix(1);
             }
             if (path.empty()) return RegFileError{lineNo, "empty key name"};
-            next.Path = std::string(path);
-            doc.Keys.push_back(std::move(next));
+            block.Path = std::string(path);
+            if (!key) doc.Prologue = {0, span.Offset};
+            doc.Keys.push_back(std::move(block));
             key = &doc.Keys.back();
             continue;
         }
-        if (IsBlankOrComment(line)) {
-            if (key)
-                key->Entries.push_back(RegFileEntry{lines[i], false, {}});
-            else
-                doc.Prologue.push_back(lines[i]);
+        if (IsBlankOrComment(text)) {
+            if (key) key->Entries.push_back(RegFileEntry{span, -1, false});
             continue;
         }
-        if (line.front() != '"' && line.front() != '@')
+        if (text.front() != '"' && text.front() != '@')
             return RegFileError{lineNo, "not a key, a value or a comment"};
         if (!key) return RegFileError{lineNo, "value before the first key"};
 
-        // A hex list may go on over lines that end in a backslash.
-        RegFileEntry entry;
-        entry.Raw = lines[i];
-        std::string joined(line);
-        while (!joined.empty() && joined.back() == '\\' && joined.find("=hex") != std::string::npos &&
-               i + 1 < lines.size()) {
-            joined.pop_back();
-            ++i;
-            entry.Raw += "\n" + lines[i];
-            joined += std::string(TrimRight(TrimLeft(lines[i])));
+        RegFileEntry entry{span, -1, false};
+        const int firstLine = lineNo;
+        std::string joined(text);
+        while (Continues(joined) && !reader.AtEnd()) {
+            next();
+            if (line.find('\0') != std::string::npos)
+                return RegFileError{0, "NUL byte in a text file"};
+            Join(joined, line);
+            entry.Lines.Size = static_cast<std::uint32_t>(reader.Offset() - entry.Lines.Offset);
         }
         std::string what;
-        if (!ParseValue(joined, entry, what)) return RegFileError{lineNo, what};
-        key->Entries.push_back(std::move(entry));
+        if (!ParseValue(joined, scratch, entry.IsValue, what)) return RegFileError{firstLine, what};
+        key->Entries.push_back(entry);
     }
     if (!header) return RegFileError{0, "not a registry file: header missing"};
+    if (!key) doc.Prologue = {0, static_cast<std::uint32_t>(bytes.size())};
+    doc.Bytes = std::move(bytes);
     return doc;
+}
+
+RegFileValue EntryValue(const RegFileDocument& doc, const RegFileEntry& entry) {
+    if (entry.Written >= 0) return doc.Written[static_cast<std::size_t>(entry.Written)];
+    RegFileValue value;
+    if (!entry.IsValue) return value;
+    const std::string_view lines =
+        std::string_view(doc.Bytes).substr(entry.Lines.Offset, entry.Lines.Size);
+    LineReader reader(lines, 0, doc.Bom == RegFileBom::Utf16Le);
+    RegFileSpan span;
+    std::string line, joined;
+    bool carriageReturn = false;
+    if (reader.Next(span, line, carriageReturn)) joined = TrimRight(line);
+    while (reader.Next(span, line, carriageReturn)) Join(joined, line);
+    bool isValue = false;
+    std::string what;
+    ParseValue(joined, value, isValue, what);  // parsed once already: it cannot fail
+    return value;
+}
+
+void SetEntryValue(RegFileDocument& doc, RegFileEntry& entry, RegFileValue value) {
+    entry.IsValue = true;
+    if (entry.Written < 0) {
+        entry.Written = static_cast<std::int32_t>(doc.Written.size());
+        doc.Written.push_back(std::move(value));
+    } else {
+        doc.Written[static_cast<std::size_t>(entry.Written)] = std::move(value);
+    }
 }
 
 std::string FormatRegFileValue(const RegFileValue& value) {
@@ -320,31 +417,69 @@ std::string FormatRegFileValue(const RegFileValue& value) {
     return out;
 }
 
-std::string WriteRegFile(const RegFileDocument& doc) {
-    std::string text;
+bool WriteRegFile(const RegFileDocument& doc, const RegFileSink& sink) {
+    const bool utf16 = doc.Bom == RegFileBom::Utf16Le;
+    // What was written last: the file's last line may lack its line end, a UTF-16 file may end
+    // in an odd byte, and a new line must start on a line and a code unit of its own.
+    std::size_t written = 0;
+    char last[2] = {'\n', '\0'};
+    auto emit = [&](std::string_view bytes) {
+        if (bytes.empty()) return true;
+        written += bytes.size();
+        if (bytes.size() >= 2) last[0] = bytes[bytes.size() - 2];
+        else last[0] = last[1];
+        last[1] = bytes.back();
+        return sink(bytes);
+    };
+    auto copy = [&](RegFileSpan span) {
+        return emit(std::string_view(doc.Bytes).substr(span.Offset, span.Size));
+    };
     auto put = [&](std::string_view lines) {
+        std::string text;
+        if (utf16 && written % 2 != 0) text += '\0';
+        const bool ended = written == 0 || (utf16 ? written % 2 == 0 && last[0] == '\n' && last[1] == '\0'
+                                                  : last[1] == '\n');
+        std::string line = ended ? "" : doc.Newline;
         for (char c : lines) {
             if (c == '\n')
-                text += doc.Newline;
+                line += doc.Newline;
             else
-                text += c;
+                line += c;
         }
-        text += doc.Newline;
+        line += doc.Newline;
+        return emit(text + Encoded(doc, line));
     };
-    if (doc.Prologue.empty()) put(doc.Unicode ? kHeader5 : kHeader4);
-    for (const auto& line : doc.Prologue) put(line);
+    if (doc.Bytes.empty()) {
+        std::string start;
+        if (doc.Bom == RegFileBom::Utf16Le) start = "\xFF\xFE";
+        if (doc.Bom == RegFileBom::Utf8) start = "\xEF\xBB\xBF";
+        start += Encoded(doc, std::string(doc.Unicode ? kHeader5 : kHeader4) + doc.Newline + doc.Newline);
+        if (!emit(start)) return false;
+    } else if (!copy(doc.Prologue)) {
+        return false;
+    }
     for (const auto& key : doc.Keys) {
-        put(key.Raw.empty() ? "[" + std::string(key.Deleted ? "-" : "") + key.Path + "]" : key.Raw);
-        for (const auto& entry : key.Entries)
-            put(entry.Raw.empty() && entry.IsValue ? FormatRegFileValue(entry.Value) : entry.Raw);
+        const bool ok = key.Line.Size > 0
+                            ? copy(key.Line)
+                            : put("[" + std::string(key.Deleted ? "-" : "") + key.Path + "]");
+        if (!ok) return false;
+        for (const auto& entry : key.Entries) {
+            const bool done =
+                entry.Written >= 0 ? put(FormatRegFileValue(doc.Written[static_cast<std::size_t>(entry.Written)]))
+                : entry.Lines.Size > 0 ? copy(entry.Lines)
+                                       : put("");
+            if (!done) return false;
+        }
     }
-    switch (doc.Bom) {
-        case RegFileBom::Utf16Le:
-            return "\xFF\xFE" + Utf8ToUtf16Le(text);
-        case RegFileBom::Utf8:
-            return "\xEF\xBB\xBF" + text;
-        case RegFileBom::None:
-            break;
-    }
-    return text;
+    return true;
+}
+
+std::string WriteRegFile(const RegFileDocument& doc) {
+    std::string out;
+    out.reserve(doc.Bytes.size() + 64 * doc.Written.size() + 64);
+    WriteRegFile(doc, [&out](std::string_view bytes) {
+        out += bytes;
+        return true;
+    });
+    return out;
 }

@@ -3,7 +3,7 @@
 // control, sunken static swatches, glyph buttons and a panel. Bevels and labels are graphics of
 // the form (or of the panel) that it paints itself beneath those windows, as the form's toolkit
 // drew them. It shows and sets the controls' values for the form's handlers and reports clicks by
-// control name.
+// control id.
 #pragma once
 
 #include <functional>
@@ -22,7 +22,7 @@ struct HDC__;
 
 class Win32Form final : public FormControls {
 public:
-    using ClickHandler = std::function<void(std::string_view control)>;
+    using ClickHandler = std::function<void(ControlId control)>;
 
     // `face`: the font face for the form's text; null for the program's Japanese UI face.
     Win32Form(const FormDesc& form, const SystemColorSource& colors, const wchar_t* face = nullptr);
@@ -45,14 +45,14 @@ public:
     // smaller one where the text would not fit its box in the form's.
     HFONT__* Font(std::string_view name, int index = -1) const;
 
-    std::string Text(std::string_view control) const override;
-    void SetText(std::string_view control, std::string_view text) override;
-    int ItemIndex(std::string_view control) const override;
-    void SetItemIndex(std::string_view control, int index) override;
-    bool Checked(std::string_view control) const override;
-    void SetChecked(std::string_view control, bool checked) override;
-    ColorValue Color(std::string_view control) const override;
-    void SetColor(std::string_view control, ColorValue color) override;
+    std::string Text(ControlId control) const override;
+    void SetText(ControlId control, std::string_view text) override;
+    int ItemIndex(ControlId control) const override;
+    void SetItemIndex(ControlId control, int index) override;
+    bool Checked(ControlId control) const override;
+    void SetChecked(ControlId control, bool checked) override;
+    ColorValue Color(ControlId control) const override;
+    void SetColor(ControlId control, ColorValue color) override;
 
 private:
     struct Native {
@@ -88,6 +88,8 @@ private:
     HBRUSH__* BrushFor(Native& native, ColorValue color);
     const Native* Find(std::string_view name) const;
     Native* Find(std::string_view name);
+    const Native* Find(ControlId id) const;
+    Native* Find(ControlId id);
 
     const FormDesc& form_;
     const SystemColorSource& colors_;

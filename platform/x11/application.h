@@ -29,7 +29,8 @@ struct X11Wiring {
     const SystemColorSource& Colors;
     ScreenSaverServices& Services;
     TerminationPipe& Signals;
-    std::function<void()> ShowSettings;
+    // Shows the settings dialog; false when it could not be shown.
+    std::function<bool()> ShowSettings;
 };
 
 class X11Application final : public Application {
@@ -40,11 +41,15 @@ class X11Application final : public Application {
 
     void Initialize(std::string_view title) override;
     void HideApplicationWindow() override {}  // X11 has no hidden application window
-    void ShowWindow(WindowHandle window, int command) override;
+    void ShowWindow(WindowHandle window, WindowVisibility visibility) override;
     void ShowSettingsDialog() override;
     void CreateSaverWindow(WindowHandle host) override;
     void Run() override;
     void Terminate() override { terminated_ = true; }
+
+    // The run failed: no display, no saver window, the window closed before its scene was
+    // made (settings that could not be read, a preview host that is no window), or no dialog.
+    bool Failed() const { return failed_; }
 
   private:
     _XDisplay* display_;
@@ -53,4 +58,5 @@ class X11Application final : public Application {
     std::unique_ptr<XSaverWindow> window_;
     std::unique_ptr<SaverWindow> form_;
     bool terminated_ = false;
+    bool failed_ = false;
 };

@@ -13,7 +13,7 @@ bool HasRandR(Display* display) {
 
 }  // namespace
 
-bool XRandRDisplayModes::CurrentMode(DisplayModeRequest& mode) {
+bool XRandRDisplayModes::CurrentMode(DisplayMode& mode) {
     if (!HasRandR(display_)) return false;
     const ::Window root = DefaultRootWindow(display_);
     XRRScreenConfiguration* config = XRRGetScreenInfo(display_, root);
@@ -24,12 +24,11 @@ bool XRandRDisplayModes::CurrentMode(DisplayModeRequest& mode) {
     XRRScreenSize* sizes = XRRConfigSizes(config, &count);
     const bool known = sizes != nullptr && current < count;
     if (known) {
-        mode.PelsWidth = static_cast<std::uint32_t>(sizes[current].width);
-        mode.PelsHeight = static_cast<std::uint32_t>(sizes[current].height);
-        mode.BitsPerPel =
+        mode.Width = static_cast<std::uint32_t>(sizes[current].width);
+        mode.Height = static_cast<std::uint32_t>(sizes[current].height);
+        mode.BitsPerPixel =
             static_cast<std::uint32_t>(DefaultDepth(display_, DefaultScreen(display_)));
-        mode.DisplayFrequency = static_cast<std::uint32_t>(XRRConfigCurrentRate(config));
-        mode.Fields = DM_BITSPERPEL_ | DM_PELSWIDTH_ | DM_PELSHEIGHT_ | DM_DISPLAYFREQUENCY_;
+        mode.Frequency = static_cast<std::uint32_t>(XRRConfigCurrentRate(config));
     }
     XRRFreeScreenConfigInfo(config);
     return known;
@@ -37,15 +36,13 @@ bool XRandRDisplayModes::CurrentMode(DisplayModeRequest& mode) {
 
 long XRandRDisplayModes::ChangeDisplaySettings(const DisplayModeRequest& mode) {
     if (!HasRandR(display_)) return kChangeFailed;
-    if ((mode.Fields & DM_BITSPERPEL_) != 0 &&
-        mode.BitsPerPel !=
-            static_cast<std::uint32_t>(DefaultDepth(display_, DefaultScreen(display_))))
+    if (mode.BitsPerPixel !=
+        static_cast<std::uint32_t>(DefaultDepth(display_, DefaultScreen(display_))))
         return kBadMode;
     // Before the screen leaves the mode in force, someone must be sure to bring it back.
-    DisplayModeRequest original;
-    const bool leaving =
-        guarded_ && CurrentMode(original) &&
-        (original.PelsWidth != mode.PelsWidth || original.PelsHeight != mode.PelsHeight);
+    DisplayMode original;
+    const bool leaving = guarded_ && CurrentMode(original) &&
+                         (original.Width != mode.Width || original.Height != mode.Height);
 
     const ::Window root = DefaultRootWindow(display_);
     XRRScreenConfiguration* config = XRRGetScreenInfo(display_, root);
@@ -56,18 +53,17 @@ long XRandRDisplayModes::ChangeDisplaySettings(const DisplayModeRequest& mode) {
     XRRScreenSize* sizes = XRRConfigSizes(config, &count);
     int chosen = -1;
     for (int i = 0; i < count; ++i)
-        if (static_cast<std::uint32_t>(sizes[i].width) == mode.PelsWidth &&
-            static_cast<std::uint32_t>(sizes[i].height) == mode.PelsHeight)
+        if (static_cast<std::uint32_t>(sizes[i].width) == mode.Width &&
+            static_cast<std::uint32_t>(sizes[i].height) == mode.Height)
             chosen = i;
     long result = kBadMode;
     if (chosen >= 0) {
         if (leaving) StartDisplayGuard(original);
         Status status;
         // A rate of 0 (or none given) leaves the choice of rate to the server.
-        if ((mode.Fields & DM_DISPLAYFREQUENCY_) != 0 && mode.DisplayFrequency != 0)
-            status =
-                XRRSetScreenConfigAndRate(display_, config, root, chosen, rotation,
-                                          static_cast<short>(mode.DisplayFrequency), CurrentTime);
+        if (mode.Frequency.value_or(0) != 0)
+            status = XRRSetScreenConfigAndRate(display_, config, root, chosen, rotation,
+                                               static_cast<short>(*mode.Frequency), CurrentTime);
         else
             status = XRRSetScreenConfig(display_, config, root, chosen, rotation, CurrentTime);
         result = status == Success ? 0 : kChangeFailed;

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -17,6 +18,7 @@
 #include "platform/posix/signals.h"
 #include "platform/posix/systemcolors.h"
 #include "platform/posix/threadtimer.h"
+#include "platform/posix/versionnotice.h"
 #include "platform/x11/application.h"
 #include "platform/x11/displayguard.h"
 #include "platform/x11/qtmodule.h"
@@ -36,10 +38,10 @@ std::string ExecutablePath(const char* argv0) {
 
 // XScreenSaver starts a hack with -root and names the window to draw on in XSCREENSAVER_WINDOW:
 // that is a preview into that window, in the saver's own protocol. -root alone draws on the root
-// window the same way. `markerScope` names the window then: XScreenSaver starts one hack per
+// window the same way. `windowScope` names the window then: XScreenSaver starts one hack per
 // screen, and the one-instance rule holds per window, not across them.
 std::vector<std::string> SaverArguments(int argc, char** argv, Display* display,
-                                        std::string& markerScope) {
+                                        std::string& windowScope) {
     std::vector<std::string> args(argv + 1, argv + argc);
     const char* named = std::getenv("XSCREENSAVER_WINDOW");
     bool root = false;
@@ -50,12 +52,12 @@ std::vector<std::string> SaverArguments(int argc, char** argv, Display* display,
         char* end = nullptr;
         const unsigned long id = std::strtoul(named, &end, 0);
         if (errno == 0 && end != named && *end == '\0' && id != 0) {
-            markerScope = "xscreensaver-" + std::to_string(id);
+            windowScope = "xscreensaver-" + std::to_string(id);
             return {"/p", std::to_string(id)};
         }
     }
     if (display != nullptr) {
-        markerScope = "xscreensaver-" + std::to_string(DefaultRootWindow(display));
+        windowScope = "xscreensaver-" + std::to_string(DefaultRootWindow(display));
         return {"/p", std::to_string(DefaultRootWindow(display))};
     }
     return args;
@@ -64,15 +66,35 @@ std::vector<std::string> SaverArguments(int argc, char** argv, Display* display,
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before anything opens a display, so it works in a package check or over ssh.
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::fputs(VersionNotice("velmora").c_str(), stdout);
+        return 0;
+    }
     // Started as the display guard of a saver that switched the display.
     if (const char* guard = std::getenv(kDisplayGuardVariable)) return RunDisplayGuard(guard);
+    // From the start, in every mode: a termination signal ends the program the ordinary way
+    // (box or dialog closed, display mode restored) and then by that signal.
+    TerminationPipe signals;
+    signals.Install();
     // Frames draw from the timer thread over a connection of their own; the locks make any
     // stray shared use safe as well.
     XInitThreads();
     Display* display = XOpenDisplay(nullptr);
-    std::string markerScope;
-    const std::vector<std::string> argStore = SaverArguments(argc, argv, display, markerScope);
+    std::string windowScope;
+    const std::vector<std::string> argStore = SaverArguments(argc, argv, display, windowScope);
     std::vector<std::string_view> args(argStore.begin(), argStore.end());
+
+    // The saver, its preview and the dialog all need the display; said before Qt is loaded,
+    // which would only abort. (Mode A has nothing to show on Linux.)
+    if (display == nullptr && ModeLetter(args) != 'A') {
+        std::cerr << "velmora: cannot open the X display \"" << XDisplayName(nullptr)
+                  << "\" (is DISPLAY set?); the saver and its settings dialog need one\n";
+        return 1;
+    }
+    // One instance per display and user (the marker directory is the user's own).
+    std::string markerScope = display != nullptr ? DisplayScope(DisplayString(display)) : "";
+    if (!windowScope.empty()) markerScope += "." + windowScope;
 
     int exitCode = 0;
     {
@@ -82,16 +104,17 @@ int main(int argc, char** argv) {
         LcgRandom random;
         DefaultSystemColors colors;
         PosixSaverServices services;
-        LazyQt box;
-        TerminationPipe signals;
+        LazyQt box(signals);
         FileLockInstanceMarker marker({}, markerScope);
         XWindowFinder finder(display);
         X11Application app(
             display, X11Wiring{registry, timer, box, random, clock, colors, services, signals,
-                                [&box, &registry] { box.ShowSettingsDialog(registry); }});
+                                [&box, &registry] { return box.ShowSettingsDialog(registry); }});
         LauncherPlatform platform{app, marker, finder, box, services};
         exitCode = RunLauncher(ExecutablePath(argc > 0 ? argv[0] : nullptr), args, platform);
+        if (exitCode == 0 && app.Failed()) exitCode = 1;
     }
     if (display != nullptr) XCloseDisplay(display);
+    signals.EndByReceivedSignal();
     return exitCode;
 }

@@ -10,6 +10,7 @@
 #include "platform/cursor.h"
 #include "platform/window.h"
 #include "platform/x11/surface.h"
+#include "platform/x11/xerrors.h"
 
 class XSaverWindow final : public NativeWindow, public CursorService {
   public:
@@ -69,5 +70,7 @@ class XSaverWindow final : public NativeWindow, public CursorService {
     std::chrono::milliseconds bannerInterval_{0};
     SteadyTime bannerDue_;
     std::unique_ptr<XSurface> surface_;
+    // A preview's window on both connections: it goes with its host, whenever that goes.
+    std::unique_ptr<XVanishingWindow> windowWatch_, drawWatch_;
     Atom wmDeleteWindow_ = 0;
 };

@@ -32,7 +32,8 @@ fail() {
 
 # start_xvfb WIDTHxHEIGHT: a private server on a free display number; sets DISPLAY.
 start_xvfb() {
-    local fifo=$E2E_TMP/displayfd
+    local fifo
+    fifo=$(mktemp -u "$E2E_TMP/displayfd.XXXXXX")
     mkfifo "$fifo"
     # -noreset: a server that resets when its last client leaves drops connections meanwhile.
     Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp -noreset 3>"$fifo" 2>"$E2E_TMP/xvfb.log" &

@@ -110,7 +110,7 @@ protected:
 TEST_F(Win32FormTest, EveryCaptionFitsItsControlInEachFace) {
     for (const auto& face : faces) {
         Win32Form form(SettingsForm, colors, face.c_str());
-        ASSERT_TRUE(form.Create(nullptr, [](std::string_view) {}));
+        ASSERT_TRUE(form.Create(nullptr, [](ControlId) {}));
         for (const auto& caption : Captions(form)) {
             SCOPED_TRACE(std::string(face.begin(), face.end()) + " " + caption.Name);
             ASSERT_NE(caption.Font, nullptr);
@@ -123,7 +123,7 @@ TEST_F(Win32FormTest, FontsShrinkOnlyWhereTheTextWouldNotFit) {
     int shrunk = 0, kept = 0;
     for (const auto& face : faces) {
         Win32Form form(SettingsForm, colors, face.c_str());
-        ASSERT_TRUE(form.Create(nullptr, [](std::string_view) {}));
+        ASSERT_TRUE(form.Create(nullptr, [](ControlId) {}));
         for (const auto& caption : Captions(form)) {
             SCOPED_TRACE(std::string(face.begin(), face.end()) + " " + caption.Name);
             LOGFONTW lf{};
