@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+#include <vector>
 
+#include "platform/monitors.h"
 #include "platform/surface.h"
 
 // A window of the desktop: an HWND on Windows, an X window id on X11. 0 = none.
@@ -55,6 +58,12 @@ class NativeWindow {
     virtual DrawingSurface& Surface() = 0;
     // Sends what the surface has gathered since the last flush to the screen.
     virtual void FlushDrawing() = 0;
+    // The desktop's monitors; empty where the backend does not tell them apart, and the primary
+    // screen is then taken as the only one.
+    virtual std::vector<Monitor> Monitors() { return {}; }
+    // Black windows over these desktop areas, in place of any earlier ones, for as long as this
+    // window lives; input on them reaches the form as input on this window.
+    virtual void CoverAreas(std::span<const Rect32> areas) { (void)areas; }
 };
 
 // The form's handlers, in the order a window delivers them: OnCreateParams before the window

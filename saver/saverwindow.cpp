@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "saver/monitorlayout.h"
 #include "scene/scene.h"
 #include "settings/errors.h"
 #include "settings/settingsstore.h"
@@ -110,7 +111,10 @@ void SaverWindow::CreateSteps() {
         } else {
             Window_.PrimaryScreenSize(Width_, Height_);
         }
-        Window_.SetBounds(0, 0, Width_, Height_);
+        // On the primary monitor; every other one gets a black cover.
+        const MonitorLayout layout = LayOutMonitors(Window_.Monitors(), Width_, Height_);
+        Window_.SetBounds(layout.Drive.Left, layout.Drive.Top, Width_, Height_);
+        Window_.CoverAreas(layout.Covers);
         P_.Cursor.ShowCursor(false);
         PlatformFamily family = PlatformFamily::Unknown;
         if (!P_.Services.GetPlatformFamily(family)) {
@@ -132,7 +136,11 @@ void SaverWindow::OnShow() {
     // After a failed creation there is no scene to show: the window is closing.
     if (!SceneReady_) return;
     ApplyBannerFont(Window_.Surface(), Preview(), static_cast<std::uint32_t>(Width_));
-    if (DispMode_ == 1 && !Preview()) DisplaySwitch_.SwitchTo640x480();
+    if (DispMode_ == 1 && !Preview()) {
+        DisplaySwitch_.SwitchTo640x480();
+        // The other monitors may have moved with the primary's new size.
+        Window_.CoverAreas(LayOutMonitors(Window_.Monitors(), Width_, Height_).Covers);
+    }
     StartFrames();
 }
 

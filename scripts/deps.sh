@@ -20,8 +20,12 @@ packages=(
   xvfb xdotool imagemagick x11-utils x11-apps
   # the Debian package: CPack's DEB generator (dpkg-shlibdeps) and its check
   dpkg-dev file lintian
+  # two monitors under Wine: Xinerama heads side by side, nested in Xvfb
+  xserver-xephyr
   # Windows build and its tests under Wine
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64
+  # the Windows release zip
+  zip unzip
 )
 
 missing=()

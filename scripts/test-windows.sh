@@ -23,5 +23,5 @@ ctest --test-dir "$build" -j "$jobs" --output-on-failure
 # End-to-end: each script makes its own prefix and display.
 cmake -S "$root" -B "$host" -DCMAKE_BUILD_TYPE=Release -DVELMORA_BENCH=OFF -DVELMORA_LINUX_DESKTOP=OFF \
     -DVELMORA_WINDOWS_BUILD_DIR="$build"
-cmake --build "$host" --target regshare -j "$jobs"
+cmake --build "$host" --target regshare formcheck -j "$jobs"
 ctest --test-dir "$host" -L windows --output-on-failure

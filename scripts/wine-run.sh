@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
 # Runs a cross-built Windows program under Wine: the CTest emulator of the Windows build and the
-# helper of the Windows end-to-end tests. Usage: wine-run.sh PROGRAM.exe [ARGS...]
+# helper of the Windows end-to-end tests. Usage: wine-run.sh [--headless] PROGRAM.exe [ARGS...]
 # WINEPREFIX defaults to a prefix beside the build (created on first use); WINEDEBUG is quiet.
+# --headless (the unit tests): the prefix draws with Wine's null display driver, so windows can be
+# made and measured with no X display at all.
 set -euo pipefail
+headless=0
+if [[ ${1:-} == --headless ]]; then
+  headless=1
+  shift
+fi
 : "${WINEPREFIX:=${VELMORA_WINEPREFIX:-${TMPDIR:-/tmp}/velmora-wineprefix-$(id -u)}}"
 export WINEPREFIX
 export WINEDEBUG="${WINEDEBUG:--all}"
@@ -11,5 +18,9 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 wine=$(command -v wine || command -v wine64)
 if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
   "$wine" wineboot -i >/dev/null 2>&1 || true
+fi
+if ((headless)) && [[ ! -f $WINEPREFIX/velmora-headless ]]; then
+  "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 &&
+    touch "$WINEPREFIX/velmora-headless"
 fi
 exec "$wine" "$@"

@@ -22,7 +22,7 @@ int CALLBACK Found(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
     return 0;
 }
 
-bool FaceExists(HDC dc, const wchar_t* face) {
+bool FaceExistsOn(HDC dc, const wchar_t* face) {
     LOGFONTW lf{};
     lf.lfCharSet = DEFAULT_CHARSET;
     wcsncpy_s(lf.lfFaceName, LF_FACESIZE, face, _TRUNCATE);
@@ -33,13 +33,22 @@ bool FaceExists(HDC dc, const wchar_t* face) {
 
 }  // namespace
 
+std::span<const wchar_t* const> JapaneseUiFaces() { return kPreferred; }
+
+bool FaceExists(const wchar_t* face) {
+    HDC dc = GetDC(nullptr);
+    const bool found = FaceExistsOn(dc, face);
+    ReleaseDC(nullptr, dc);
+    return found;
+}
+
 const wchar_t* JapaneseUiFace() {
     // Looked up once, on the window's thread, before any frame draws text.
     static const wchar_t* face = [] {
         HDC dc = GetDC(nullptr);
         const wchar_t* chosen = kPreferred[0];
         for (const wchar_t* candidate : kPreferred)
-            if (FaceExists(dc, candidate)) {
+            if (FaceExistsOn(dc, candidate)) {
                 chosen = candidate;
                 break;
             }

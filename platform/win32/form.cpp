@@ -14,28 +14,6 @@ namespace {
 constexpr wchar_t kFormClass[] = L"SettingsDialog";
 constexpr wchar_t kPanelClass[] = L"TPanel";
 
-// A panel holds its controls as real children, so that they paint over it and the dialog
-// manager tabs into them at the panel's own place. Their notifications go on to the form; the
-// panel's background brush rides in its user data.
-LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_COMMAND:
-        case WM_NOTIFY:
-        case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLOREDIT:
-            return SendMessageW(GetParent(window), message, wParam, lParam);
-        case WM_ERASEBKGND: {
-            RECT r;
-            GetClientRect(window, &r);
-            FillRect(reinterpret_cast<HDC>(wParam), &r, reinterpret_cast<HBRUSH>(GetWindowLongPtrW(window, GWLP_USERDATA)));
-            return 1;
-        }
-        default:
-            return DefWindowProcW(window, message, wParam, lParam);
-    }
-}
-
 COLORREF Rgb(ColorValue color, const SystemColorSource& colors) {
     return static_cast<COLORREF>(ColorToRGB(color, colors));
 }
@@ -67,28 +45,61 @@ HBITMAP MakeGlyph(GlyphKind kind) {
     return bitmap;
 }
 
+// Room a check box or radio button takes from its caption: the check mark and the gap after it,
+// half a digit of its font.
+int CheckReserve(HDC dc, HFONT font) {
+    const int mark = 12 * GetDeviceCaps(dc, LOGPIXELSX) / 96 + 1;
+    HGDIOBJ old = SelectObject(dc, font);
+    INT zero = 0;
+    GetCharWidth32W(dc, L'0', L'0', &zero);
+    SelectObject(dc, old);
+    return mark + zero / 2 + 2;
+}
+
+int TextWidth(HDC dc, HFONT font, const std::wstring& text) {
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    return extent.cx;
+}
+
+bool IsGraphic(ControlKind kind) { return kind == ControlKind::Frame || kind == ControlKind::Label; }
+
 }  // namespace
 
-Win32Form::Win32Form(const FormDesc& form, const SystemColorSource& colors) : form_(form), colors_(colors) {}
+Win32Form::Win32Form(const FormDesc& form, const SystemColorSource& colors, const wchar_t* face)
+    : form_(form), colors_(colors), face_(face != nullptr ? face : JapaneseUiFace()) {}
 
 Win32Form::~Win32Form() {
     if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
-    for (auto& [name, native] : controls_) {
+    for (auto& [name, native] : controls_)
         if (native.Brush != nullptr) DeleteObject(native.Brush);
-        if (native.Font != nullptr) DeleteObject(native.Font);
-    }
     for (HBITMAP glyph : glyphs_) DeleteObject(glyph);
-    if (font_ != nullptr) DeleteObject(font_);
+    for (HFONT font : fonts_) DeleteObject(font);
 }
 
-HFONT Win32Form::MakeFont(int height, bool bold) const {
+HFONT Win32Form::MakeFont(int height, bool bold) {
     LOGFONTW lf{};
     lf.lfHeight = -height;
     lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     lf.lfCharSet = SHIFTJIS_CHARSET;
     lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
-    wcsncpy_s(lf.lfFaceName, LF_FACESIZE, JapaneseUiFace(), _TRUNCATE);
-    return CreateFontIndirectW(&lf);
+    wcsncpy_s(lf.lfFaceName, LF_FACESIZE, face_, _TRUNCATE);
+    HFONT font = CreateFontIndirectW(&lf);
+    fonts_.push_back(font);
+    return font;
+}
+
+HFONT Win32Form::FittingFont(const std::wstring& text, int room, int height, bool bold) {
+    HFONT font = (height == form_.FontHeight && !bold) ? font_ : MakeFont(height, bold);
+    // A substitute face may run wider than the one the form was laid out with: rather than cut
+    // the text or run into the neighbour, the font gets smaller, down to half its size.
+    HDC dc = GetDC(nullptr);
+    for (int h = height - 1; h >= std::max(6, height / 2) && TextWidth(dc, font, text) > room; --h)
+        font = MakeFont(h, bold);
+    ReleaseDC(nullptr, dc);
+    return font;
 }
 
 bool Win32Form::Create(HWND owner, ClickHandler onClick) {
@@ -107,7 +118,7 @@ bool Win32Form::Create(HWND owner, ClickHandler onClick) {
     RegisterClassExW(&wc);
     WNDCLASSEXW panel{};
     panel.cbSize = sizeof panel;
-    panel.lpfnWndProc = &PanelProc;
+    panel.lpfnWndProc = reinterpret_cast<WNDPROC>(&PanelProc);
     panel.hInstance = wc.hInstance;
     panel.hCursor = wc.hCursor;
     panel.lpszClassName = kPanelClass;
@@ -131,45 +142,56 @@ bool Win32Form::Create(HWND owner, ClickHandler onClick) {
 
 void Win32Form::Build(const ControlDesc& c) {
     if (c.Kind == ControlKind::ColorDialog) return;
-    int left = c.Left, top = c.Top;
-    HWND parentWindow = window_;
+    Native native;
+    native.Spec = &c;
+    native.Parent = window_;
+    native.Left = c.Left;
+    native.Top = c.Top;
     if (!c.Parent.empty()) {
         // Placed relative to the panel's outer edge, as the form describes it: the bevel takes
         // its width off the client area.
         if (const Native* parent = Find(c.Parent)) {
-            parentWindow = parent->Window;
-            left -= parent->Spec->BevelWidth;
-            top -= parent->Spec->BevelWidth;
+            native.Parent = parent->Window;
+            native.Left -= parent->Spec->BevelWidth;
+            native.Top -= parent->Spec->BevelWidth;
         }
     }
-    Native native;
-    native.Spec = &c;
-    const int id = (c.Default ? IDOK : c.Cancel ? IDCANCEL : nextId_++);
+    const int left = native.Left, top = native.Top;
     const std::wstring caption = SjisToWide(c.Caption);
-    DWORD style = WS_CHILD | WS_VISIBLE;
+    const int fontHeight = c.FontHeight != 0 ? c.FontHeight : form_.FontHeight;
+    HDC screen = GetDC(nullptr);
+    const int checkReserve = CheckReserve(screen, font_);
+    ReleaseDC(nullptr, screen);
+
+    if (IsGraphic(c.Kind)) {
+        // Painted by its parent: a label's text must stay inside its box.
+        if (c.Kind == ControlKind::Label) native.Font = FittingFont(caption, c.Width, fontHeight, c.Bold);
+        controls_[std::string(c.Name)] = native;
+        return;
+    }
+
+    const int id = (c.Default ? IDOK : c.Cancel ? IDCANCEL : nextId_++);
+    // Siblings clip each other, so a group box's face never covers the radio buttons on it.
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
     DWORD exStyle = 0;
     const wchar_t* cls = WC_STATICW;
+    void* createParam = nullptr;
+    int room = c.Width;  // how wide the caption may be
     if (c.TabStop) style |= WS_TABSTOP | WS_GROUP;
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    auto make = [&](const wchar_t* klass, const wchar_t* text, DWORD s, DWORD ex, int x, int y, int w, int h, int cid) {
-        HWND hwnd = CreateWindowExW(ex, klass, text, s, x, y, w, h, parentWindow,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(cid)), instance, nullptr);
-        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    auto make = [&](const wchar_t* klass, const wchar_t* text, DWORD s, DWORD ex, int x, int y, int w, int h, int cid,
+                    HFONT font) {
+        HWND hwnd = CreateWindowExW(ex, klass, text, s, x, y, w, h, native.Parent,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(cid)), instance, createParam);
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         return hwnd;
     };
 
     switch (c.Kind) {
-        case ControlKind::Frame:
-            style |= SS_ETCHEDFRAME;
-            break;
-        case ControlKind::Label:
-            style |= SS_LEFTNOWORDWRAP | SS_NOPREFIX;  // one line, cut rather than wrapped
-            // Painted after the siblings under it (the title's shadow), through its box.
-            if (c.Transparent) exStyle |= WS_EX_TRANSPARENT;
-            break;
         case ControlKind::Panel:
             cls = kPanelClass;
             exStyle |= WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT;  // the lowered bevel, two pixels wide
+            createParam = this;
             break;
         case ControlKind::Swatch:
             style |= SS_LEFT | SS_SUNKEN;
@@ -177,14 +199,17 @@ void Win32Form::Build(const ControlDesc& c) {
         case ControlKind::CheckBox:
             cls = WC_BUTTONW;
             style |= BS_AUTOCHECKBOX;
+            room = c.Width - checkReserve;
             break;
         case ControlKind::PushButton:
             cls = WC_BUTTONW;
             style |= BS_PUSHBUTTON;
+            room = c.Width - 8;
             break;
         case ControlKind::GlyphButton:
             cls = WC_BUTTONW;
             style |= c.Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+            room = c.Width - 8 - 20;
             break;
         case ControlKind::SpinEdit:
             cls = WC_EDITW;
@@ -194,31 +219,18 @@ void Win32Form::Build(const ControlDesc& c) {
         case ControlKind::RadioGroup:
             cls = WC_BUTTONW;
             style = (style & ~static_cast<DWORD>(WS_TABSTOP | WS_GROUP)) | BS_GROUPBOX;
+            room = c.Width - 16;
             break;
+        case ControlKind::Frame:
+        case ControlKind::Label:
         case ControlKind::ColorDialog:
             return;
     }
-    native.Window = make(cls, caption.c_str(), style, exStyle, left, top, c.Width, c.Height, id);
+    native.Font = FittingFont(caption, room, fontHeight, c.Bold);
+    native.Window = make(cls, caption.c_str(), style, exStyle, left, top, c.Width, c.Height, id, native.Font);
+    createParam = nullptr;
     names_[id] = std::string(c.Name);
 
-    if (c.FontHeight != 0 || c.Bold) {
-        native.Font = MakeFont(c.FontHeight != 0 ? c.FontHeight : form_.FontHeight, c.Bold);
-        SendMessageW(native.Window, WM_SETFONT, reinterpret_cast<WPARAM>(native.Font), FALSE);
-    }
-    if (c.Kind == ControlKind::Panel)
-        SetWindowLongPtrW(native.Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(BrushFor(native, c.Background)));
-    if (c.Kind == ControlKind::Label && c.Align == Alignment::None) {
-        // Labels size themselves to their text: the substitute face may run wider than the
-        // one the form was laid out with.
-        HDC dc = GetDC(native.Window);
-        HGDIOBJ old = SelectObject(dc, native.Font != nullptr ? native.Font : font_);
-        SIZE extent{};
-        GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
-        SelectObject(dc, old);
-        ReleaseDC(native.Window, dc);
-        SetWindowPos(native.Window, nullptr, 0, 0, std::max<int>(c.Width, extent.cx + 1),
-                     std::max<int>(c.Height, extent.cy), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
     if (c.Kind == ControlKind::GlyphButton) {
         HBITMAP glyph = MakeGlyph(c.Glyph);
         glyphs_.push_back(glyph);
@@ -227,9 +239,10 @@ void Win32Form::Build(const ControlDesc& c) {
     if (c.Kind == ControlKind::Swatch) native.Swatch = c.Color;
     if (c.Kind == ControlKind::SpinEdit) {
         native.UpDown = CreateWindowExW(0, UPDOWN_CLASSW, nullptr,
-                                        WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
-                                        0, 0, 0, 0, parentWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId_++)),
-                                        instance, nullptr);
+                                        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | UDS_ALIGNRIGHT | UDS_ARROWKEYS |
+                                            UDS_NOTHOUSANDS,
+                                        0, 0, 0, 0, native.Parent,
+                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId_++)), instance, nullptr);
         SendMessageW(native.UpDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(native.Window), 0);
         SendMessageW(native.UpDown, UDM_SETRANGE32, static_cast<WPARAM>(c.MinValue), c.MaxValue);
         SetWindowSubclass(native.Window, reinterpret_cast<SUBCLASSPROC>(&SpinEditProc), 1,
@@ -237,18 +250,23 @@ void Win32Form::Build(const ControlDesc& c) {
         SetWindowTextW(native.Window, std::to_wstring(c.Value).c_str());
     }
     if (c.Kind == ControlKind::RadioGroup) {
-        // The items share the box evenly below its caption, one column, as the framework lays
+        SetWindowSubclass(native.Window, reinterpret_cast<SUBCLASSPROC>(&GroupBoxProc), 1,
+                          reinterpret_cast<DWORD_PTR>(this));
+        // The items share the height below the caption evenly, one column, as the toolkit lays
         // them out.
         const int count = static_cast<int>(c.Items.size());
-        const int topMargin = form_.FontHeight + 2;
-        const int step = count > 0 ? (c.Height - topMargin - 4) / count : 0;
+        const int free = c.Height - form_.FontHeight - 5;
+        const int step = count > 0 ? free / count : 0;
+        const int itemTop = top + form_.FontHeight + 1 + (count > 0 ? (free % count) / 2 : 0);
         for (int i = 0; i < count; ++i) {
-            DWORD itemStyle = WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON;
+            DWORD itemStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_AUTORADIOBUTTON;
             if (i == 0) itemStyle |= WS_GROUP | WS_TABSTOP;
-            const int itemId = nextId_++;
-            HWND item = make(WC_BUTTONW, SjisToWide(c.Items[static_cast<std::size_t>(i)]).c_str(), itemStyle, 0,
-                             left + 8, top + topMargin + i * step, c.Width - 16, step, itemId);
+            const std::wstring text = SjisToWide(c.Items[static_cast<std::size_t>(i)]);
+            HFONT itemFont = FittingFont(text, c.Width - 10 - checkReserve, fontHeight, c.Bold);
+            HWND item = make(WC_BUTTONW, text.c_str(), itemStyle, 0, left + 8, itemTop + i * step, c.Width - 10, step,
+                             nextId_++, itemFont);
             native.Items.push_back(item);
+            native.ItemFonts.push_back(itemFont);
         }
         if (c.ItemIndex >= 0 && c.ItemIndex < count)
             SendMessageW(native.Items[static_cast<std::size_t>(c.ItemIndex)], BM_SETCHECK, BST_CHECKED, 0);
@@ -256,11 +274,37 @@ void Win32Form::Build(const ControlDesc& c) {
     controls_[std::string(c.Name)] = native;
 }
 
+void Win32Form::PaintGraphics(HWND parent, HDC dc) {
+    // In creation order, so later labels draw over earlier ones (the title over its shadow).
+    const ColorValue parentFontColor = [&] {
+        for (const auto& [name, native] : controls_)
+            if (native.Window == parent && native.Spec->FontColor != clDefault) return native.Spec->FontColor;
+        return form_.FontColor;
+    }();
+    for (const auto& c : form_.Controls) {
+        Native* n = Find(c.Name);
+        if (n == nullptr || n->Window != nullptr || n->Parent != parent) continue;
+        RECT box{n->Left, n->Top, n->Left + c.Width, n->Top + c.Height};
+        if (c.Kind == ControlKind::Frame) {
+            DrawEdge(dc, &box, EDGE_ETCHED, BF_RECT);
+            continue;
+        }
+        if (c.Background != clDefault) FillRect(dc, &box, BrushFor(*n, c.Background));
+        const std::wstring caption = SjisToWide(c.Caption);
+        HGDIOBJ oldFont = SelectObject(dc, n->Font);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, Rgb(c.FontColor != clDefault ? c.FontColor : parentFontColor, colors_));
+        DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &box,
+                  DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+        SelectObject(dc, oldFont);
+    }
+}
+
 void Win32Form::ArrangeZOrder() {
     // For the dialog manager tab order is z-order. Within each parent (the form, the panel) the
     // tab-stop controls go on top in their tab order, then the others, later-created above
-    // earlier. Nothing clips its siblings, so bevels and group boxes, which draw only lines,
-    // never hide the labels inside them.
+    // earlier. Each clips the siblings above it, so a group box fills its face around its radio
+    // buttons, never over them.
     struct Entry {
         int Order;
         HWND Window;
@@ -269,8 +313,8 @@ void Win32Form::ArrangeZOrder() {
     std::map<HWND, std::vector<HWND>> rest;
     for (const auto& c : form_.Controls) {
         const Native* n = Find(c.Name);
-        if (n == nullptr) continue;
-        HWND parent = GetParent(n->Window);
+        if (n == nullptr || n->Window == nullptr) continue;
+        HWND parent = n->Parent;
         const bool tabs = c.TabStop || c.Kind == ControlKind::Panel;
         if (tabs) {
             for (HWND item : n->Items) tabbed[parent].push_back({c.TabOrder, item});
@@ -335,6 +379,19 @@ void Win32Form::Hide() {
 HWND Win32Form::Control(std::string_view name) const {
     const Native* n = Find(name);
     return n != nullptr ? n->Window : nullptr;
+}
+
+HWND Win32Form::Item(std::string_view name, int index) const {
+    const Native* n = Find(name);
+    if (n == nullptr || index < 0 || index >= static_cast<int>(n->Items.size())) return nullptr;
+    return n->Items[static_cast<std::size_t>(index)];
+}
+
+HFONT Win32Form::Font(std::string_view name, int index) const {
+    const Native* n = Find(name);
+    if (n == nullptr) return nullptr;
+    if (index < 0) return n->Font;
+    return index < static_cast<int>(n->ItemFonts.size()) ? n->ItemFonts[static_cast<std::size_t>(index)] : nullptr;
 }
 
 const Win32Form::Native* Win32Form::Find(std::string_view name) const {
@@ -444,16 +501,6 @@ std::intptr_t Win32Form::Dispatch(unsigned message, std::uintptr_t wParam, std::
             handled = true;
             if (code == BN_CLICKED) {
                 ClickById(id);
-            } else if (code == EN_KILLFOCUS) {
-                // Leaving the spin field clamps a number to its range; other text stays.
-                auto it = names_.find(id);
-                if (it != names_.end()) {
-                    const ControlDesc* c = FindControl(form_, it->second);
-                    if (c != nullptr && c->Kind == ControlKind::SpinEdit) {
-                        const std::string clamped = SpinEditOnExit(Text(c->Id), c->MinValue, c->MaxValue);
-                        if (!clamped.empty()) SetText(c->Id, clamped);
-                    }
-                }
             }
             return 0;
         }
@@ -484,11 +531,6 @@ std::intptr_t Win32Form::Dispatch(unsigned message, std::uintptr_t wParam, std::
                     SetBkColor(dc, Rgb(native.Swatch, colors_));
                     return reinterpret_cast<std::intptr_t>(BrushFor(native, native.Swatch));
                 }
-                if (c.Transparent) {
-                    handled = true;
-                    SetBkMode(dc, TRANSPARENT);
-                    return reinterpret_cast<std::intptr_t>(GetStockObject(NULL_BRUSH));
-                }
                 if (c.Background != clDefault) {
                     handled = true;
                     SetBkColor(dc, Rgb(c.Background, colors_));
@@ -499,6 +541,14 @@ std::intptr_t Win32Form::Dispatch(unsigned message, std::uintptr_t wParam, std::
             handled = true;
             SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
             return reinterpret_cast<std::intptr_t>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+        case WM_PAINT: {
+            handled = true;
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(window_, &paint);
+            PaintGraphics(window_, dc);
+            EndPaint(window_, &paint);
+            return 0;
         }
         case WM_CLOSE:
             // No close box, but Alt+F4 and the task list can still ask: that is a Cancel.
@@ -511,11 +561,84 @@ std::intptr_t Win32Form::Dispatch(unsigned message, std::uintptr_t wParam, std::
     }
 }
 
+void Win32Form::ClampSpinEdit(const Native& native) {
+    const ControlDesc& c = *native.Spec;
+    const std::string clamped = SpinEditOnExit(Text(c.Id), c.MinValue, c.MaxValue);
+    if (!clamped.empty()) SetText(c.Id, clamped);
+}
+
 std::intptr_t __stdcall Win32Form::SpinEditProc(HWND window, unsigned message, std::uintptr_t wParam,
-                                                std::intptr_t lParam, std::uintptr_t, std::uintptr_t) {
+                                                std::intptr_t lParam, std::uintptr_t, std::uintptr_t data) {
     if (message == WM_CHAR && !SpinEditAcceptsChar(static_cast<char32_t>(wParam))) {
         MessageBeep(0);
         return 0;
     }
+    if (message == WM_KILLFOCUS) {
+        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        // Leaving the field for another control of the dialog clamps a number to its range;
+        // the whole window losing the focus (another program activated) leaves it as typed.
+        auto* self = reinterpret_cast<Win32Form*>(data);
+        HWND next = reinterpret_cast<HWND>(wParam);
+        if (next != nullptr && (next == self->window_ || IsChild(self->window_, next)))
+            for (const auto& [name, native] : self->controls_)
+                if (native.Window == window) self->ClampSpinEdit(native);
+        return result;
+    }
     return DefSubclassProc(window, message, wParam, lParam);
+}
+
+std::intptr_t __stdcall Win32Form::GroupBoxProc(HWND window, unsigned message, std::uintptr_t wParam,
+                                                std::intptr_t lParam, std::uintptr_t, std::uintptr_t) {
+    if (message == WM_ERASEBKGND) {
+        // A group box draws only its line and caption, and the form does not paint beneath its
+        // children: the face inside the box is the box's own to fill, in the colour the parent
+        // gives its static controls.
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        auto brush = reinterpret_cast<HBRUSH>(
+            SendMessageW(GetParent(window), WM_CTLCOLORSTATIC, wParam, reinterpret_cast<LPARAM>(window)));
+        RECT r;
+        GetClientRect(window, &r);
+        FillRect(dc, &r, brush != nullptr ? brush : GetSysColorBrush(COLOR_BTNFACE));
+        return 1;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+std::intptr_t __stdcall Win32Form::PanelProc(HWND window, unsigned message, std::uintptr_t wParam,
+                                             std::intptr_t lParam) {
+    auto* self = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_NCCREATE) {
+        self = static_cast<Win32Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    switch (message) {
+        // A panel holds its controls as real children, so that they paint over it and the dialog
+        // manager tabs into them at the panel's own place. Their notifications go on to the form.
+        case WM_COMMAND:
+        case WM_NOTIFY:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLOREDIT:
+            return SendMessageW(GetParent(window), message, wParam, lParam);
+        case WM_ERASEBKGND:
+            for (auto& [name, native] : self->controls_) {
+                if (native.Window != window) continue;
+                RECT r;
+                GetClientRect(window, &r);
+                FillRect(reinterpret_cast<HDC>(wParam), &r, self->BrushFor(native, native.Spec->Background));
+                return 1;
+            }
+            break;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(window, &paint);
+            self->PaintGraphics(window, dc);
+            EndPaint(window, &paint);
+            return 0;
+        }
+        default:
+            break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -6,6 +6,7 @@
 #include <windowsx.h>
 
 #include <cwchar>
+#include <exception>
 
 #include "platform/win32/surface.h"
 
@@ -39,6 +40,29 @@ const wchar_t* RegisterFormClass(UINT style, WNDPROC proc) {
     return names[count++];
 }
 
+const wchar_t* RegisterHelperClass(const wchar_t* name, WNDPROC proc, HBRUSH background) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    RegisterClassExW(&wc);  // fails harmlessly when a second window registers it again
+    return name;
+}
+
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info)) {
+        const RECT& r = info.rcMonitor;
+        reinterpret_cast<std::vector<Monitor>*>(list)->push_back(
+            Monitor{Rect32{r.left, r.top, r.right, r.bottom}, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+    }
+    return TRUE;
+}
+
 }  // namespace
 
 Win32WindowStyles Win32StylesFor(const WindowCreateParams& params) {
@@ -65,6 +89,8 @@ Win32SaverWindow::Win32SaverWindow(HWND__* applicationWindow, const SystemColorS
 
 Win32SaverWindow::~Win32SaverWindow() {
     surface_.reset();
+    DestroyCovers();
+    if (watch_ != nullptr) DestroyWindow(watch_);
     if (window_ != nullptr && IsWindow(window_)) {
         destroying_ = true;
         DestroyWindow(window_);
@@ -85,7 +111,15 @@ bool Win32SaverWindow::Create(WindowEvents& form) {
                               reinterpret_cast<HWND>(params.Parent), nullptr, GetModuleHandleW(nullptr), this);
     if (window_ == nullptr) return false;
     ArmBannerTimer();
-    if (host_ != nullptr) SetTimer(window_, kHostWatch, kHostWatchMs, nullptr);
+    if (host_ != nullptr) {
+        const wchar_t* watchClass = RegisterHelperClass(L"SaverHostWatch", reinterpret_cast<WNDPROC>(&WatchProc), nullptr);
+        watch_ = CreateWindowExW(0, watchClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+        if (watch_ != nullptr) {
+            SetWindowLongPtrW(watch_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+            SetTimer(watch_, kHostWatch, kHostWatchMs, nullptr);
+        }
+    }
 
     try {
         form.OnCreate();
@@ -130,6 +164,7 @@ void Win32SaverWindow::Close() {
     // The main window's close ends the application's message loop.
     PostQuitMessage(0);
     if (window_ != nullptr && IsWindow(window_)) ShowWindow(window_, SW_HIDE);
+    for (HWND cover : covers_) ShowWindow(cover, SW_HIDE);
 }
 
 void Win32SaverWindow::HideApplicationWindow() { ShowWindow(application_, SW_HIDE); }
@@ -164,6 +199,34 @@ DrawingSurface& Win32SaverWindow::Surface() {
 
 void Win32SaverWindow::FlushDrawing() { GdiFlush(); }
 
+std::vector<Monitor> Win32SaverWindow::Monitors() {
+    std::vector<Monitor> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, &AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+    return monitors;
+}
+
+void Win32SaverWindow::CoverAreas(std::span<const Rect32> areas) {
+    DestroyCovers();
+    const wchar_t* coverClass = RegisterHelperClass(L"SaverCover", reinterpret_cast<WNDPROC>(&CoverProc),
+                                                    static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    for (const Rect32& area : areas) {
+        // Top-most like the saver window, owned by the application window so that no taskbar
+        // button shows, and untitled so that a second launch never takes one for the saver.
+        HWND cover = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, coverClass, L"", WS_POPUP, area.Left, area.Top,
+                                     area.Right - area.Left, area.Bottom - area.Top, application_, nullptr,
+                                     GetModuleHandleW(nullptr), this);
+        if (cover == nullptr) continue;
+        covers_.push_back(cover);
+        ShowWindow(cover, SW_SHOWNOACTIVATE);
+    }
+}
+
+void Win32SaverWindow::DestroyCovers() {
+    for (HWND cover : covers_)
+        if (IsWindow(cover)) DestroyWindow(cover);
+    covers_.clear();
+}
+
 std::intptr_t __stdcall Win32SaverWindow::WindowProc(HWND__* window, unsigned message, std::uintptr_t wParam,
                                                      std::intptr_t lParam) {
     auto* self = reinterpret_cast<Win32SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -173,13 +236,65 @@ std::intptr_t __stdcall Win32SaverWindow::WindowProc(HWND__* window, unsigned me
         self->window_ = window;
     }
     if (self == nullptr || self->form_ == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    return self->Deliver(message, wParam, lParam);
+}
+
+std::intptr_t Win32SaverWindow::Deliver(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
     try {
-        return self->Dispatch(message, wParam, lParam);
+        return Dispatch(message, wParam, lParam);
     } catch (const std::exception& error) {
         // The rest of the handler is skipped and the program goes on.
-        self->report_(error);
+        report_(error);
         return 0;
     }
+}
+
+std::intptr_t __stdcall Win32SaverWindow::CoverProc(HWND__* window, unsigned message, std::uintptr_t wParam,
+                                                    std::intptr_t lParam) {
+    auto* self = reinterpret_cast<Win32SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_NCCREATE) {
+        self = static_cast<Win32SaverWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    if (self == nullptr || self->form_ == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    switch (message) {
+        case WM_MOUSEMOVE: {
+            // In the saver window's client coordinates, so that a first position recorded on
+            // one monitor compares with a later one on another.
+            POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            MapWindowPoints(window, self->window_, &at, 1);
+            return self->Deliver(message, wParam, MAKELPARAM(static_cast<WORD>(at.x), static_cast<WORD>(at.y)));
+        }
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_XBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+        case WM_RBUTTONDBLCLK:
+        case WM_MBUTTONDBLCLK:
+        case WM_SYSCOMMAND:
+            return self->Deliver(message, wParam, lParam);
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+std::intptr_t __stdcall Win32SaverWindow::WatchProc(HWND__* window, unsigned message, std::uintptr_t wParam,
+                                                    std::intptr_t lParam) {
+    auto* self = reinterpret_cast<Win32SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_TIMER && wParam == kHostWatch && self != nullptr && self->form_ != nullptr) {
+        if (!self->closed_ && (!IsWindow(self->host_) || !IsWindow(self->window_))) {
+            try {
+                self->form_->OnHostGone();
+            } catch (const std::exception& error) {
+                self->report_(error);
+            }
+        }
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 std::intptr_t Win32SaverWindow::Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -215,10 +330,6 @@ std::intptr_t Win32SaverWindow::Dispatch(unsigned message, std::uintptr_t wParam
         case WM_TIMER:
             if (wParam == kBannerTimerId) {
                 form.OnBannerEnd();
-                return 0;
-            }
-            if (wParam == kHostWatch) {
-                if (!IsWindow(host_) && !closed_) form.OnHostGone();
                 return 0;
             }
             break;

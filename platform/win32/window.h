@@ -1,10 +1,12 @@
 // Win32SaverWindow: the saver form's window. Builds it from the form's creation parameters,
-// turns its messages into the form's events and draws on it through a GdiSurface.
+// turns its messages into the form's events and draws on it through a GdiSurface. Black cover
+// windows over the other monitors pass their input on as the window's own.
 #pragma once
 
 #include <exception>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/color.h"
 #include "platform/window.h"
@@ -50,12 +52,21 @@ public:
     WindowHandle Handle() override;
     DrawingSurface& Surface() override;
     void FlushDrawing() override;
+    std::vector<Monitor> Monitors() override;
+    void CoverAreas(std::span<const Rect32> areas) override;
 
 private:
     static std::intptr_t __stdcall WindowProc(HWND__* window, unsigned message, std::uintptr_t wParam,
                                               std::intptr_t lParam);
+    static std::intptr_t __stdcall CoverProc(HWND__* window, unsigned message, std::uintptr_t wParam,
+                                             std::intptr_t lParam);
+    static std::intptr_t __stdcall WatchProc(HWND__* window, unsigned message, std::uintptr_t wParam,
+                                             std::intptr_t lParam);
+    // Dispatch with the framework's error report around it.
+    std::intptr_t Deliver(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
     std::intptr_t Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
     void ArmBannerTimer();
+    void DestroyCovers();
 
     HWND__* application_;
     const SystemColorSource& colors_;
@@ -63,6 +74,10 @@ private:
     WindowEvents* form_ = nullptr;
     HWND__* window_ = nullptr;
     HWND__* host_ = nullptr;
+    // Preview only: a hidden window of this thread that watches the host. A host whose process
+    // dies takes this window with it without a word, and any timer of this window too.
+    HWND__* watch_ = nullptr;
+    std::vector<HWND__*> covers_;
     std::unique_ptr<GdiSurface> surface_;
     bool bannerTimerOn_ = false;
     std::uint32_t bannerInterval_ = 0;

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The Windows settings dialog's native controls under Wine: 99 typed into the spin field and Tab
 # shows 50, and OK (Enter on the focused OK button) stores 50; 99 and Enter while the field has
-# the focus stores 99; a letter typed into the field is dropped and the Down arrow steps the value
+# the focus stores 99, also after another program's window was activated in between (the field
+# clamps when the focus moves to another control of the dialog, not when the whole window loses
+# it); a letter typed into the field is dropped and the Down arrow steps the value
 # down; the dark preset button and then OK store the computed colours by number.
 # Usage: win_dialog_edit.sh VELMORA.SCR WINTOOL.EXE
 source "$(dirname "$0")/win_lib.sh"
@@ -41,6 +43,28 @@ close_dialog
 reg_snapshot
 [[ $(reg_sz Speed) == 99 ]] || fail "99 and Enter stored Speed $(reg_sz Speed), expected 99"
 echo "99, Enter: Speed $(reg_sz Speed)"
+
+open_dialog
+xdotool type --delay 50 99
+wine "$WINTOOL" host 2 >"$E2E_TMP/host.out" &
+host_pid=$!
+E2E_PIDS+=($host_pid)
+for ((i = 0; i < 100; i++)); do
+    [[ $(wine "$WINTOOL" foreground | tr -d '\r') == "preview host" ]] && break
+    sleep 0.1
+done
+[[ $(wine "$WINTOOL" foreground | tr -d '\r') == "preview host" ]] || fail "another window never became active"
+wait_exit "$host_pid" 10000
+# Back to the dialog by a click on its face, outside every control: the field gets the focus back.
+read -r cx cy < <(wine "$WINTOOL" client "$caption" | tr -d '\r') || fail "the dialog's client area was not found"
+xdotool mousemove "$((cx + 2))" "$((cy + 200))" click 1
+sleep 0.5
+[[ $(wine "$WINTOOL" foreground | tr -d '\r') == "$caption" ]] || fail "the dialog did not come back to the front"
+xdotool key Return
+close_dialog
+reg_snapshot
+[[ $(reg_sz Speed) == 99 ]] || fail "99, another window, back and Enter stored Speed $(reg_sz Speed), expected 99"
+echo "99, another window active, back, Enter: Speed $(reg_sz Speed)"
 
 open_dialog
 xdotool type --delay 50 2a0

@@ -42,6 +42,26 @@ start_wine() {
     wineserver -w
 }
 
+# start_wine_two_monitors W1xH1 W2xH2: two monitors side by side, the first the primary: an
+# Xephyr with Xinerama nested in a private Xvfb, and a fresh prefix on it. Xvfb's own screens all
+# sit at the origin, and Wine reads monitors from XRandR before Xinerama, so Xephyr's XRandR is
+# switched off.
+start_wine_two_monitors() {
+    local w1=${1%x*} h1=${1#*x} w2=${2%x*} h2=${2#*x}
+    start_xvfb "$((w1 + w2))x$((h1 > h2 ? h1 : h2))"
+    local host=$DISPLAY fifo=$E2E_TMP/xephyrfd
+    mkfifo "$fifo"
+    DISPLAY=$host Xephyr -displayfd 3 +xinerama -extension RANDR -screen "$1" -screen "$2" -nolisten tcp \
+        -noreset 3>"$fifo" 2>"$E2E_TMP/xephyr.log" &
+    E2E_PIDS+=($!)
+    local number
+    read -r -t 10 number <"$fifo" || fail "Xephyr did not start"
+    export DISPLAY=":$number"
+    wine wineboot -i >/dev/null 2>&1 || fail "wineboot failed"
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
+    wineserver -w
+}
+
 wine() { "$WINE_RUN" "$@"; }
 
 # need_files FILE...: skips the test (exit code 77) when a program it drives has not been built,

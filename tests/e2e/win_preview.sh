@@ -2,7 +2,8 @@
 # velmora.scr /p HWND under Wine: the saver puts its window inside a host window made by another
 # process (a disabled visible child, style 0x58000000, class style CS_PARENTDC, covering the
 # host's outer size), keeps running while the host is there, and ends with exit code 0 when the
-# host destroys its window.
+# host destroys its window, and within a second when the host's process is killed (its windows
+# then go without a message to the saver's thread).
 # Wine renders a child window through its top-level window's surface, which lives in the
 # process owning the top-level one, so what a child from another process draws does not reach
 # the screen under Wine (Windows composes it). The screenshot therefore cannot show the dots;
@@ -43,4 +44,26 @@ wait_exit "$host_pid" 15000
 grep -q destroyed "$E2E_TMP/host.out" || fail "the host did not destroy its window"
 wait_exit "$pid" 5000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after the host window went"
+
+wine "$WINTOOL" host 60 >"$E2E_TMP/host2.out" &
+host_pid=$!
+E2E_PIDS+=($host_pid)
+for ((i = 0; i < 200; i++)); do
+    [[ -s $E2E_TMP/host2.out ]] && break
+    sleep 0.1
+done
+hwnd=$(head -n1 "$E2E_TMP/host2.out" | tr -d '\r')
+[[ $hwnd =~ ^[0-9]+$ ]] || fail "the second host window did not start ($hwnd)"
+wine "$SCR" /p "$hwnd" &
+pid=$!
+E2E_PIDS+=($pid)
+sleep 3
+kill -0 "$pid" 2>/dev/null || fail "the second preview ended while its host was there"
+# The Wine process itself, not the shell that started it.
+host_process=$(pgrep -P "$host_pid") || fail "no Wine process under the host's shell"
+kill -9 "$host_process"
+start=$(now_us)
+wait_exit "$pid" 1000
+echo "the preview ended $((($(now_us) - start) / 1000)) ms after its host's process was killed"
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after the host's process was killed"
 echo "PASS"

@@ -95,6 +95,14 @@ class FakeWindow final : public NativeWindow, public CursorService {
     WindowHandle Handle() override { return 0x4242; }
     DrawingSurface& Surface() override { return surface_; }
     void FlushDrawing() override { ++flushes; }
+    std::vector<Monitor> Monitors() override { return monitors; }
+    void CoverAreas(std::span<const Rect32> areas) override {
+        std::string entry = "CoverAreas";
+        for (const auto& r : areas)
+            entry += " " + std::to_string(r.Left) + "," + std::to_string(r.Top) + "," + std::to_string(r.Right) + "," +
+                     std::to_string(r.Bottom);
+        log_.push_back(entry);
+    }
 
     int ShowCursor(bool show) override {
         cursorCount += show ? 1 : -1;
@@ -102,6 +110,7 @@ class FakeWindow final : public NativeWindow, public CursorService {
         return cursorCount;
     }
 
+    std::vector<Monitor> monitors;  // none: the backend does not tell them apart
     bool hostExists = true;
     Rect32 hostRect{10, 20, 162, 132};
     std::int32_t screenWidth = 1024, screenHeight = 768;

@@ -129,7 +129,7 @@ TEST_F(SaverWindowTest, PreviewWindowBecomesAVisibleDisabledChildOfTheHostDrawin
 TEST_F(SaverWindowTest, RunModeCoversThePrimaryScreenHidesTheCursorAndInitialisesTheScene) {
     Make(0);
     form->OnCreate();
-    EXPECT_EQ(log, (CallLog{"BannerTimer on 5000", "SetBounds 0,0,1024x768", "ShowCursor FALSE",
+    EXPECT_EQ(log, (CallLog{"BannerTimer on 5000", "SetBounds 0,0,1024x768", "CoverAreas", "ShowCursor FALSE",
                             "GetPlatformFamily", "DisableIme"}));
     EXPECT_EQ(window.cursorCount, -1);
     EXPECT_EQ(form->Family(), PlatformFamily::NT);
@@ -169,7 +169,36 @@ TEST_F(SaverWindowTest, DisplaySwitchComesAfterTheBannerFontAndBeforeTheFirstFra
     EXPECT_EQ(surface.fontPoints, 10);  // 640 pixels wide
 }
 
+TEST_F(SaverWindowTest, TheDriveTakesThePrimaryMonitorAndTheOthersAreCoveredInBlack) {
+    // The primary is right of the other one, as an X desktop may have it.
+    window.monitors = {{{0, 0, 1280, 1024}, false}, {{1280, 0, 2304, 768}, true}};
+    Open(0);
+    EXPECT_EQ(CountOf(log, "SetBounds 1280,0,1024x768"), 1);
+    EXPECT_EQ(CountOf(log, "CoverAreas 0,0,1280,1024"), 1);
+    // Input there ends the saver as input on the drive does.
+    form->OnMouseMove(-5, 100);
+    form->OnMouseMove(-6, 100);
+    EXPECT_TRUE(window.closed);
+}
+
+TEST_F(SaverWindowTest, AfterTheSwitchTo640x480TheCoversFollowTheMonitorsWhereTheyMoved) {
+    registry.PutText("Software\\Velmora", "DispMode", "1");
+    window.monitors = {{{0, 0, 1920, 1080}, true}, {{1920, 0, 3200, 1024}, false}};
+    Make(0);
+    form->OnCreate();
+    EXPECT_EQ(CountOf(log, "SetBounds 0,0,640x480"), 1);
+    EXPECT_EQ(CountOf(log, "CoverAreas 1920,0,3200,1024"), 1);
+    // The primary shrinks and the desktop closes up behind it.
+    window.monitors = {{{0, 0, 640, 480}, true}, {{640, 0, 1920, 1024}, false}};
+    form->OnShow();
+    const int change = IndexOf(log, "ChangeDisplaySettings 640x480");
+    const int covers = IndexOf(log, "CoverAreas 640,0,1920,1024");
+    ASSERT_GE(change, 0);
+    EXPECT_GT(covers, change);
+}
+
 TEST_F(SaverWindowTest, PreviewTakesTheHostsOuterSizeAndLeavesCursorAndPlatformAlone) {
+    window.monitors = {{{0, 0, 1024, 768}, true}, {{1024, 0, 2048, 768}, false}};
     Open(kHost);
     EXPECT_EQ(IndexOf(log, "GetWindowRect " + std::to_string(kHost)), 1);
     EXPECT_EQ(CountOf(log, "SetBounds 0,0,152x112"), 1);
@@ -179,6 +208,8 @@ TEST_F(SaverWindowTest, PreviewTakesTheHostsOuterSizeAndLeavesCursorAndPlatformA
     EXPECT_EQ(form->Scene().ViewHeight, 112);
     EXPECT_EQ(surface.fontPoints, 5);
     EXPECT_EQ(CountOf(log, "SetEvent 30"), 1);
+    // A preview stays inside its host, whatever monitors there are.
+    for (const auto& entry : log) EXPECT_NE(entry.rfind("CoverAreas", 0), 0u) << entry;
 }
 
 TEST_F(SaverWindowTest, PreviewOfAHostThatIsNotAWindowEndsWithoutDrawing) {

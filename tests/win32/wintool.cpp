@@ -1,6 +1,7 @@
 // wintool: the Windows side of the end-to-end tests under Wine.
-//   wintool host SECONDS     a 320x240 grey host window at (100, 100); prints its handle, keeps
-//                            it for SECONDS, destroys it, prints "destroyed" and lingers 1 s
+//   wintool host SECONDS [X Y]  a 320x240 grey host window at (100, 100) or (X, Y); prints its
+//                            handle, keeps it for SECONDS, destroys it, prints "destroyed" and
+//                            lingers 1 s
 //   wintool msgbox SECONDS   waits for a message box captioned "Velmora", prints its text
 //                            (UTF-8) and clicks OK; exit 1 when none came
 //   wintool children HWND    prints each child window of HWND: class, title, style, class style,
@@ -12,6 +13,12 @@
 //   wintool foreground       prints the title of the foreground window
 //   wintool wait-title TITLE SECONDS   waits for a top-level window titled TITLE (UTF-8); exit 1
 //                            when none came
+//   wintool syscolor INDEX   prints the system colour INDEX (GetSysColor) as "R G B"
+//   wintool monitors         prints each monitor as "LEFT TOP RIGHT BOTTOM PRIMARY(0|1)"
+//   wintool windows          prints each visible top-level window of other processes as
+//                            "LEFT TOP RIGHT BOTTOM TITLE", and whether it is top-most
+//   wintool resources FILE   prints string 1 of FILE ("string1 TEXT") and each image of its
+//                            icon group 1 ("icon WIDTHxHEIGHT BITS png|bmp")
 #include <windows.h>
 #include <shellapi.h>
 
@@ -52,14 +59,14 @@ void Pump(DWORD ms) {
     }
 }
 
-int Host(int seconds) {
+int Host(int seconds, int x, int y) {
     WNDCLASSW wc{};
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
     wc.lpszClassName = L"VelmoraTestHost";
     RegisterClassW(&wc);
-    HWND host = CreateWindowExW(0, wc.lpszClassName, L"preview host", WS_POPUP | WS_VISIBLE, 100, 100, 320, 240,
+    HWND host = CreateWindowExW(0, wc.lpszClassName, L"preview host", WS_POPUP | WS_VISIBLE, x, y, 320, 240,
                                 nullptr, nullptr, wc.hInstance, nullptr);
     if (host == nullptr) return 1;
     std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(host)));
@@ -164,16 +171,93 @@ int WaitTitle(int seconds) {
     return 1;
 }
 
+int SysColor(int index) {
+    const COLORREF c = GetSysColor(index);
+    std::printf("%d %d %d\n", GetRValue(c), GetGValue(c), GetBValue(c));
+    return 0;
+}
+
+BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info))
+        std::printf("%ld %ld %ld %ld %d\n", info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right,
+                    info.rcMonitor.bottom, (info.dwFlags & MONITORINFOF_PRIMARY) != 0 ? 1 : 0);
+    return TRUE;
+}
+
+int Monitors() {
+    EnumDisplayMonitors(nullptr, nullptr, &PrintMonitor, 0);
+    return 0;
+}
+
+BOOL CALLBACK PrintTopLevel(HWND window, LPARAM) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+    wchar_t title[256] = L"";
+    GetWindowTextW(window, title, 256);
+    RECT r;
+    GetWindowRect(window, &r);
+    const bool topmost = (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    std::printf("%ld %ld %ld %ld topmost=%d title=%s\n", r.left, r.top, r.right, r.bottom, topmost ? 1 : 0,
+                Utf8(title).c_str());
+    return TRUE;
+}
+
+int TopLevelWindows() {
+    EnumWindows(&PrintTopLevel, 0);
+    return 0;
+}
+
+#pragma pack(push, 2)
+struct GroupIconEntry {
+    BYTE Width, Height, Colors, Reserved;
+    WORD Planes, BitCount;
+    DWORD Bytes;
+    WORD Id;
+};
+#pragma pack(pop)
+
+int Resources() {
+    HMODULE module = LoadLibraryExW(WideArg(2).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (module == nullptr) return 1;
+    wchar_t text[256] = L"";
+    LoadStringW(module, 1, text, 256);
+    std::printf("string1 %s\n", Utf8(text).c_str());
+    HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
+    if (group != nullptr) {
+        const auto* dir = static_cast<const BYTE*>(LockResource(LoadResource(module, group)));
+        const WORD count = *reinterpret_cast<const WORD*>(dir + 4);
+        const auto* entries = reinterpret_cast<const GroupIconEntry*>(dir + 6);
+        for (WORD i = 0; i < count; ++i) {
+            const GroupIconEntry& e = entries[i];
+            HRSRC image = FindResourceW(module, MAKEINTRESOURCEW(e.Id), MAKEINTRESOURCEW(3));  // RT_ICON
+            const auto* bytes = image != nullptr ? static_cast<const BYTE*>(LockResource(LoadResource(module, image))) : nullptr;
+            const bool png = bytes != nullptr && std::memcmp(bytes, "\x89PNG", 4) == 0;
+            std::printf("icon %dx%d %d %s\n", e.Width == 0 ? 256 : e.Width, e.Height == 0 ? 256 : e.Height, e.BitCount,
+                        png ? "png" : "bmp");
+        }
+    }
+    FreeLibrary(module);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 3 && std::strcmp(argv[1], "host") == 0) return Host(std::atoi(argv[2]));
+    if (argc >= 5 && std::strcmp(argv[1], "host") == 0) return Host(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
+    if (argc >= 3 && std::strcmp(argv[1], "host") == 0) return Host(std::atoi(argv[2]), 100, 100);
     if (argc >= 3 && std::strcmp(argv[1], "msgbox") == 0) return MessageBoxText(std::atoi(argv[2]));
     if (argc >= 3 && std::strcmp(argv[1], "children") == 0) return Children(argv[2]);
     if (argc >= 3 && std::strcmp(argv[1], "client") == 0) return ClientOrigin();
     if (argc >= 3 && std::strcmp(argv[1], "screensave") == 0) return ScreenSave();
     if (argc >= 2 && std::strcmp(argv[1], "foreground") == 0) return Foreground();
     if (argc >= 4 && std::strcmp(argv[1], "wait-title") == 0) return WaitTitle(std::atoi(argv[3]));
-    std::fprintf(stderr, "usage: wintool host|msgbox|children|client|screensave|foreground|wait-title ...\n");
+    if (argc >= 3 && std::strcmp(argv[1], "syscolor") == 0) return SysColor(std::atoi(argv[2]));
+    if (argc >= 3 && std::strcmp(argv[1], "resources") == 0) return Resources();
+    if (argc >= 2 && std::strcmp(argv[1], "monitors") == 0) return Monitors();
+    if (argc >= 2 && std::strcmp(argv[1], "windows") == 0) return TopLevelWindows();
+    std::fprintf(stderr, "usage: wintool host|msgbox|children|client|screensave|foreground|wait-title|syscolor|resources|monitors|windows ...\n");
     return 2;
 }
