@@ -2,6 +2,7 @@
 // writes the last frame as PNG and the animation as GIF.
 #include <algorithm>
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -16,6 +17,7 @@
 #include "platform/memory/surface.h"
 #include "platform/memory/virtualtimer.h"
 #include "platform/posix/clock.h"
+#include "platform/posix/codepage.h"
 #include "platform/posix/registry.h"
 #include "platform/posix/systemcolors.h"
 #include "saver/frametimer.h"
@@ -136,6 +138,8 @@ struct Recorder {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Error reports in the terminal's encoding; numbers keep the C locale's form.
+    std::setlocale(LC_CTYPE, "");
     const Options options = ParseOptions(argc, argv);
 
     // The stored settings first, read as the saver window reads them; a bad stored value is
@@ -146,14 +150,14 @@ int main(int argc, char** argv) {
         SettingsStore store(registry, kSettingsBaseKey);
         ReadSettings(store, settings);
     } catch (const ReportedError& e) {
-        std::fprintf(stderr, "%s\n", StandardErrorText(e.what()).c_str());
+        std::fprintf(stderr, "%s\n", SjisToLocale(StandardErrorText(e.what())).c_str());
     }
     for (const auto& [name, text] : options.Sets) {
         try {
             if (!ApplySettingText(settings, name, text)) BadOption("no setting named '" + name + "'");
         } catch (const ReportedError& e) {
             // Reported as the saver reports a bad stored value; the setting keeps its value.
-            std::fprintf(stderr, "%s\n", StandardErrorText(e.what()).c_str());
+            std::fprintf(stderr, "%s\n", SjisToLocale(StandardErrorText(e.what())).c_str());
         }
     }
 

@@ -2,13 +2,17 @@
 // (loaded on first use), and the POSIX services to the launcher.
 #include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
+#include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "launcher/commandline.h"
 #include "launcher/launcher.h"
 #include "platform/posix/clock.h"
 #include "platform/posix/instance.h"
@@ -20,6 +24,7 @@
 #include "platform/x11/application.h"
 #include "platform/x11/displayguard.h"
 #include "platform/x11/qtmodule.h"
+#include "platform/x11/trialwindow.h"
 #include "platform/x11/windowfinder.h"
 
 // Last: Xlib's macros (None, Below) would rename identifiers of the headers above.
@@ -34,31 +39,30 @@ std::string ExecutablePath(const char* argv0) {
     return argv0 != nullptr ? argv0 : "velmora";
 }
 
-// XScreenSaver starts a hack with -root and names the window to draw on in XSCREENSAVER_WINDOW:
-// that is a preview into that window, in the saver's own protocol. -root alone draws on the root
-// window the same way. `markerScope` names the window then: XScreenSaver starts one hack per
-// screen, and the one-instance rule holds per window, not across them.
-std::vector<std::string> SaverArguments(int argc, char** argv, Display* display,
-                                        std::string& markerScope) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    const char* named = std::getenv("XSCREENSAVER_WINDOW");
-    bool root = false;
-    for (const auto& a : args) root = root || a == "-root";
-    if (!root) return args;
-    if (named != nullptr && named[0] != '\0') {
-        errno = 0;
-        char* end = nullptr;
-        const unsigned long id = std::strtoul(named, &end, 0);
-        if (errno == 0 && end != named && *end == '\0' && id != 0) {
-            markerScope = "xscreensaver-" + std::to_string(id);
-            return {"/p", std::to_string(id)};
-        }
+// The launcher's arguments for a hack option: the saver draws into the named window by the
+// preview protocol. `markerScope` names that window: XScreenSaver starts one hack per screen, and
+// the one-instance rule holds per window, not across them.
+std::vector<std::string> HackArguments(const CommandLine& line, Display* display,
+                                       std::unique_ptr<TrialWindow>& ownWindow,
+                                       std::string& markerScope) {
+    ::Window target = line.Window;
+    switch (line.Target) {
+        case SaverTarget::Classic:
+            return line.Positional;
+        case SaverTarget::Root:
+            if (target == 0 && display != nullptr) target = DefaultRootWindow(display);
+            break;
+        case SaverTarget::WindowId:
+            break;
+        case SaverTarget::OwnWindow:
+            if (display == nullptr) break;
+            ownWindow = std::make_unique<TrialWindow>(display, 640, 480);
+            return {"/p", std::to_string(ownWindow->Handle())};
     }
-    if (display != nullptr) {
-        markerScope = "xscreensaver-" + std::to_string(DefaultRootWindow(display));
-        return {"/p", std::to_string(DefaultRootWindow(display))};
-    }
-    return args;
+    // Without a display no window can be named: the saver's own path reports that.
+    if (target == 0) return {"/s"};
+    markerScope = "xscreensaver-" + std::to_string(target);
+    return {"/p", std::to_string(target)};
 }
 
 }  // namespace
@@ -66,12 +70,33 @@ std::vector<std::string> SaverArguments(int argc, char** argv, Display* display,
 int main(int argc, char** argv) {
     // Started as the display guard of a saver that switched the display.
     if (const char* guard = std::getenv(kDisplayGuardVariable)) return RunDisplayGuard(guard);
+    // Terminal text in the user's encoding; numbers keep the C locale's form.
+    std::setlocale(LC_CTYPE, "");
+
+    const std::vector<std::string_view> given(argv + std::min(argc, 1), argv + argc);
+    const char* named = std::getenv("XSCREENSAVER_WINDOW");
+    const CommandLine line = ParseCommandLine(given, named != nullptr ? named : "");
+    switch (line.What) {
+        case CommandLine::Action::Help:
+            std::fputs(UsageText().c_str(), stdout);
+            return 0;
+        case CommandLine::Action::Version:
+            std::fputs(VersionText().c_str(), stdout);
+            return 0;
+        case CommandLine::Action::Error:
+            std::fprintf(stderr, "velmora: %s\n\n%s", line.Problem.c_str(), UsageText().c_str());
+            return 2;
+        case CommandLine::Action::Launch:
+            break;
+    }
+
     // Frames draw from the timer thread over a connection of their own; the locks make any
     // stray shared use safe as well.
     XInitThreads();
     Display* display = XOpenDisplay(nullptr);
     std::string markerScope;
-    const std::vector<std::string> argStore = SaverArguments(argc, argv, display, markerScope);
+    std::unique_ptr<TrialWindow> ownWindow;
+    const std::vector<std::string> argStore = HackArguments(line, display, ownWindow, markerScope);
     std::vector<std::string_view> args(argStore.begin(), argStore.end());
 
     int exitCode = 0;
@@ -88,10 +113,12 @@ int main(int argc, char** argv) {
         XWindowFinder finder(display);
         X11Application app(
             display, X11Wiring{registry, timer, box, random, clock, colors, services, signals,
-                                [&box, &registry] { box.ShowSettingsDialog(registry); }});
+                                [&box, &registry] { box.ShowSettingsDialog(registry); },
+                                line.Overrides});
         LauncherPlatform platform{app, marker, finder, box, services};
         exitCode = RunLauncher(ExecutablePath(argc > 0 ? argv[0] : nullptr), args, platform);
     }
+    ownWindow.reset();
     if (display != nullptr) XCloseDisplay(display);
     return exitCode;
 }

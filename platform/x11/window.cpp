@@ -118,7 +118,8 @@ bool XSaverWindow::Create(WindowEvents& form) {
         int rootX, rootY, x, y;
         unsigned int buttons;
         if (XQueryPointer(display_, window_, &rootReturn, &childReturn, &rootX, &rootY, &x, &y,
-                          &buttons))
+                          &buttons) &&
+            Inside(x, y))
             form.OnMouseMove(x, y);
     }
     XFlush(display_);
@@ -176,10 +177,15 @@ void XSaverWindow::Dispatch(XEvent& event) {
             if (acceptsInput_) form_->OnKeyDown();
             break;
         case ButtonPress:
-            if (acceptsInput_) form_->OnMouseDown();
+            // Buttons 4 to 7 are the wheel's steps, which scroll rather than press.
+            if (acceptsInput_ && (event.xbutton.button < 4 || event.xbutton.button > 7))
+                form_->OnMouseDown();
             break;
         case MotionNotify:
-            if (acceptsInput_) form_->OnMouseMove(event.xmotion.x, event.xmotion.y);
+            // The grab reports motion anywhere on the screen; only motion over the window moves
+            // the mouse over it.
+            if (acceptsInput_ && Inside(event.xmotion.x, event.xmotion.y))
+                form_->OnMouseMove(event.xmotion.x, event.xmotion.y);
             break;
         case EnterNotify:
             if (acceptsInput_ && event.xcrossing.window == window_)
@@ -270,6 +276,8 @@ void XSaverWindow::SetBounds(std::int32_t left, std::int32_t top, std::int32_t w
         int w, h;
         PrimaryOrigin(originX, originY, w, h);
     }
+    width_ = width;
+    height_ = height;
     // X has no empty windows; the surface still clips to the size asked for.
     XMoveResizeWindow(display_, window_, originX + left, originY + top,
                       static_cast<unsigned>(width > 0 ? width : 1),

@@ -50,6 +50,8 @@ class XSaverWindow final : public NativeWindow, public CursorService {
     void GrabInput();
     void ApplyCursor();
     void PrimaryOrigin(int& x, int& y, int& width, int& height);
+    // Window coordinates within the size the form gave it.
+    bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
     Display* display_;
     Display* drawDisplay_ = nullptr;
@@ -58,6 +60,7 @@ class XSaverWindow final : public NativeWindow, public CursorService {
     WindowEvents* form_ = nullptr;
     ::Window window_ = 0;
     ::Window host_ = 0;
+    int width_ = 0, height_ = 0;
     bool topLevel_ = false;
     bool acceptsInput_ = false;
     bool closing_ = false;
