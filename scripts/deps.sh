@@ -16,6 +16,9 @@ packages=(
   libclang-rt-14-dev
   # end-to-end tests under a virtual display
   xvfb xdotool imagemagick x11-utils x11-apps
+  # ... and under the real desktop hosts: XScreenSaver's daemon and settings program, and a
+  # headless sway whose Xwayland has two monitors (grim captures them, wtype types)
+  xscreensaver sway xwayland grim wtype
   # Windows build and its tests under Wine
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64
 )

@@ -188,7 +188,9 @@ void XSaverWindow::Dispatch(XEvent& event) {
                 form_->OnMouseMove(event.xmotion.x, event.xmotion.y);
             break;
         case EnterNotify:
-            if (acceptsInput_ && event.xcrossing.window == window_)
+            // Also sent when the grab starts, with the pointer wherever it is.
+            if (acceptsInput_ && event.xcrossing.window == window_ &&
+                Inside(event.xcrossing.x, event.xcrossing.y))
                 form_->OnMouseMove(event.xcrossing.x, event.xcrossing.y);
             break;
         case DestroyNotify:

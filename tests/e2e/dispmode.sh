@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# DispMode 2 gives a 640x480 window at the top-left corner without touching the display;
+# DispMode 2 gives a 640x480 window at the top-left corner without touching the display, and
+# only motion over that window ends it;
 # DispMode 1 also switches the display to 640x480 and back at the end, and a saver killed by
 # SIGKILL still leaves the display as it found it.
 # Usage: dispmode.sh VELMORA RANDRMODE
@@ -37,6 +38,21 @@ wait_size() {
 
 start_with 2
 [[ $("$RANDRMODE" size) == 1280x1024 ]] || fail "DispMode 2 switched the display"
+# Motion beside the window is not motion over it; the first position over it is only recorded,
+# the next one ends the saver.
+xdotool mousemove 900 700 mousemove 1000 800
+sleep 0.3
+state=$(proc_state "$pid")
+[[ -n $state && $state != Z ]] || fail "motion outside the 640x480 window ended the saver"
+xdotool mousemove 300 200
+sleep 0.3
+state=$(proc_state "$pid")
+[[ -n $state && $state != Z ]] || fail "the first position over the window ended the saver"
+xdotool mousemove 301 200
+wait_exit "$pid" 1000
+[[ $EXIT_CODE == 0 ]] || fail "DispMode 2: exit code $EXIT_CODE after motion"
+
+start_with 2
 xdotool key Escape
 wait_exit "$pid" 1000
 [[ $EXIT_CODE == 0 ]] || fail "DispMode 2: exit code $EXIT_CODE"
