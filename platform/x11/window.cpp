@@ -2,13 +2,14 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/Xrandr.h>
 #include <X11/extensions/scrnsaver.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <thread>
+
+#include "platform/x11/monitors.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ XSaverWindow::~XSaverWindow() {
     surface_.reset();
     if (drawDisplay_ != nullptr && drawDisplay_ != display_) XCloseDisplay(drawDisplay_);
     if (window_ != 0) XDestroyWindow(display_, window_);
+    for (const ::Window cover : covers_) XDestroyWindow(display_, cover);
     if (blankCursor_ != 0) XFreeCursor(display_, blankCursor_);
     XSync(display_, False);
 }
@@ -95,6 +97,8 @@ bool XSaverWindow::Create(WindowEvents& form) {
     form.OnCreate();
     if (closed_) return true;
 
+    // The other monitors first, so that the saver's own window ends up on top of them.
+    if (topLevel_) CoverOtherMonitors();
     XMapRaised(display_, window_);
     XSync(display_, False);
     form.OnShow();
@@ -224,42 +228,28 @@ bool XSaverWindow::GetWindowRect(WindowHandle window, Rect32& rect) {
 }
 
 void XSaverWindow::PrimaryOrigin(int& x, int& y, int& width, int& height) {
-    const ::Window root = DefaultRootWindow(display_);
-    x = 0;
-    y = 0;
-    width = DisplayWidth(display_, DefaultScreen(display_));
-    height = DisplayHeight(display_, DefaultScreen(display_));
-    int eventBase = 0, errorBase = 0;
-    if (!XRRQueryExtension(display_, &eventBase, &errorBase)) return;
-    int major = 0, minor = 0;
-    if (!XRRQueryVersion(display_, &major, &minor) || major < 1 || (major == 1 && minor < 3))
-        return;
-    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display_, root);
-    if (resources == nullptr) return;
-    const RROutput primary = XRRGetOutputPrimary(display_, root);
-    RRCrtc chosen = 0;
-    for (int pass = 0; pass < 2 && chosen == 0; ++pass) {
-        for (int i = 0; i < resources->noutput && chosen == 0; ++i) {
-            // The primary output first; without one, the first output that shows something.
-            if (pass == 0 && resources->outputs[i] != primary) continue;
-            XRROutputInfo* output = XRRGetOutputInfo(display_, resources, resources->outputs[i]);
-            if (output != nullptr && output->connection == RR_Connected && output->crtc != 0)
-                chosen = output->crtc;
-            if (output != nullptr) XRRFreeOutputInfo(output);
-        }
+    const Rect32 drive = PlaceSaver(display_, QueryMonitors(display_)).Drive;
+    x = drive.Left;
+    y = drive.Top;
+    width = drive.Right - drive.Left;
+    height = drive.Bottom - drive.Top;
+}
+
+void XSaverWindow::CoverOtherMonitors() {
+    XSetWindowAttributes attributes{};
+    attributes.background_pixel = BlackPixel(display_, DefaultScreen(display_));
+    attributes.override_redirect = True;
+    attributes.cursor = blankCursor_;
+    for (const Rect32& r : PlaceSaver(display_, QueryMonitors(display_)).Covers) {
+        const ::Window cover =
+            XCreateWindow(display_, DefaultRootWindow(display_), r.Left, r.Top,
+                          static_cast<unsigned>(r.Right - r.Left),
+                          static_cast<unsigned>(r.Bottom - r.Top), 0, CopyFromParent, InputOutput,
+                          CopyFromParent, CWBackPixel | CWOverrideRedirect | CWCursor, &attributes);
+        XStoreName(display_, cover, "Velmora");
+        XMapRaised(display_, cover);
+        covers_.push_back(cover);
     }
-    if (chosen != 0) {
-        if (XRRCrtcInfo* crtc = XRRGetCrtcInfo(display_, resources, chosen)) {
-            if (crtc->width > 0 && crtc->height > 0) {
-                x = crtc->x;
-                y = crtc->y;
-                width = static_cast<int>(crtc->width);
-                height = static_cast<int>(crtc->height);
-            }
-            XRRFreeCrtcInfo(crtc);
-        }
-    }
-    XRRFreeScreenResources(resources);
 }
 
 void XSaverWindow::PrimaryScreenSize(std::int32_t& width, std::int32_t& height) {
@@ -297,6 +287,7 @@ void XSaverWindow::Close() {
     form_->OnClose();
     closed_ = true;
     if (window_ != 0) XUnmapWindow(display_, window_);
+    for (const ::Window cover : covers_) XUnmapWindow(display_, cover);
     XFlush(display_);
 }
 

@@ -1,11 +1,13 @@
-// XSaverWindow: the saver window on X11 (run mode: frameless, top-most, over the primary screen;
-// preview: a child of the host window), its cursor and its event loop.
+// XSaverWindow: the saver window on X11 (run mode: frameless, top-most, over the primary monitor,
+// the other monitors covered in black; preview: a child of the host window), its cursor and its
+// event loop.
 #pragma once
 
 #include <X11/Xlib.h>
 
 #include <chrono>
 #include <memory>
+#include <vector>
 
 #include "platform/cursor.h"
 #include "platform/window.h"
@@ -50,6 +52,8 @@ class XSaverWindow final : public NativeWindow, public CursorService {
     void GrabInput();
     void ApplyCursor();
     void PrimaryOrigin(int& x, int& y, int& width, int& height);
+    // Black windows over the monitors the drive is not on.
+    void CoverOtherMonitors();
     // Window coordinates within the size the form gave it.
     bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
@@ -72,5 +76,6 @@ class XSaverWindow final : public NativeWindow, public CursorService {
     std::chrono::milliseconds bannerInterval_{0};
     SteadyTime bannerDue_;
     std::unique_ptr<XSurface> surface_;
+    std::vector<::Window> covers_;
     Atom wmDeleteWindow_ = 0;
 };

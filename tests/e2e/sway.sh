@@ -5,11 +5,10 @@
 # drive do not; then the other monitor shows its windows again. With another output made primary
 # the drive moves there. `velmora --window` opens an ordinary window that the window manager
 # closes.
-# Usage: sway.sh VELMORA HOSTWINDOW RANDRMODE [SHOTS_DIR]
+# Usage: sway.sh VELMORA HOSTWINDOW RANDRMODE
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
 VELMORA=$1
-SHOTS=${4:-}
 command -v sway >/dev/null || fail "sway is not installed (scripts/deps.sh)"
 host_user_setup "$VELMORA"
 cp "$2" "$E2E_BIN/velmora-e2e-host"
@@ -81,9 +80,6 @@ echo "primary: sky $sky road $road; other monitor: $other"
 awk -v v="$sky" 'BEGIN{exit !(v > 0.00005)}' || fail "no stars on the primary monitor ($sky)"
 awk -v v="$road" 'BEGIN{exit !(v > 0.00002)}' || fail "no road on the primary monitor ($road)"
 awk -v v="$other" 'BEGIN{exit !(v == 0)}' || fail "the other monitor is not black ($other)"
-if [[ -n $SHOTS ]]; then
-    user grim "$E2E_HOME/both.png" && cp "$E2E_HOME/both.png" "$SHOTS/sway-two-monitors.png"
-fi
 # Over the other monitor: motion and the wheel go on, a button ends.
 user xdotool mousemove 1300 300 sleep 0.1 mousemove 1400 400 click 4 click 5
 sleep 0.3
