@@ -66,6 +66,15 @@ done
 "$record" --size 64x48 --frames 2 --set road_Color=red --out "$work/r.png" >/dev/null 2>"$work/err" \
   || fail "a bad colour text stopped the recorder"
 grep -q "'red'" "$work/err" || fail "no report of the bad colour text"
+# The report is in the terminal's encoding: UTF-8 under a UTF-8 locale, never Shift-JIS bytes;
+# plain ASCII with "?" for what an ASCII locale cannot show.
+LC_ALL=C.UTF-8 "$record" --size 64x48 --frames 2 --set road_Color=red --out "$work/r.png" \
+  >/dev/null 2>"$work/err"
+grep -q "は整数ではありません" "$work/err" || fail "the report is not UTF-8 under a UTF-8 locale: $(od -c "$work/err" | head -3)"
+LC_ALL=C "$record" --size 64x48 --frames 2 --set road_Color=red --out "$work/r.png" \
+  >/dev/null 2>"$work/err"
+LC_ALL=C grep -q "^'red' ?" "$work/err" && ! LC_ALL=C grep -q '[^ -~]' "$work/err" ||
+  fail "the report is not ASCII under the C locale: $(od -c "$work/err" | head -3)"
 
 echo "record_cli: $failures failed"
 [ "$failures" = 0 ]
