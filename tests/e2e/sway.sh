@@ -3,8 +3,8 @@
 # The drive fills the primary monitor and the other one turns black, hiding what is on it; any
 # key or button ends the saver, wherever the pointer is, while the wheel and motion beside the
 # drive do not; then the other monitor shows its windows again. With another output made primary
-# the drive moves there. `velmora --window` opens an ordinary window that the window manager
-# closes.
+# the drive moves there. DispMode 1 switches the primary monitor alone. `velmora --window` opens
+# an ordinary window that the window manager closes.
 # Usage: sway.sh VELMORA HOSTWINDOW RANDRMODE
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
@@ -106,6 +106,23 @@ awk -v v="$road" 'BEGIN{exit !(v > 0.00002)}' || fail "no road on the new primar
 awk -v v="$other" 'BEGIN{exit !(v == 0)}' || fail "the first output is not black ($other)"
 user wtype -k Escape
 wait_exit "$pid" 1000
+
+# DispMode 1 switches the primary monitor alone to 640x480: Xwayland shows the saver's 640x480
+# scaled over the whole of it (town lights right of x=640), the other monitor stays black.
+user velmora-e2e-randrmode primary 0
+set_setting DispMode 1
+((EUID != 0)) || chown -R "$E2E_USER:" "$XDG_CONFIG_HOME"
+start_saver
+right=$(lit_in HEADLESS-1 700 360 324 40)
+other=$(lit_in HEADLESS-2 0 0 800 600)
+echo "DispMode 1: horizon right of 640 $right; other monitor $other"
+awk -v v="$right" 'BEGIN{exit !(v > 0.001 && v < 0.5)}' || fail "DispMode 1: the primary monitor does not show the 640x480 drive whole ($right)"
+awk -v v="$other" 'BEGIN{exit !(v == 0)}' || fail "DispMode 1: the other monitor is not black ($other)"
+user wtype -k Escape
+wait_exit "$pid" 1000
+[[ $(user velmora-e2e-randrmode monitors | tr '\n' ' ') == "1024x768+0+0* 800x600+1024+0 " ]] ||
+    fail "monitors after DispMode 1: $(user velmora-e2e-randrmode monitors)"
+rm -f "$XDG_CONFIG_HOME/velmora/user.reg"
 
 # A window of its own: managed by sway, closed by it.
 "${AS_USER[@]}" velmora --window &
