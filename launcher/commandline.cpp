@@ -5,21 +5,12 @@
 
 namespace {
 
-// A setting that the command line can give for one run.
-struct OptionSpec {
-    std::string_view Option;   // without the leading "--"
-    std::string_view Setting;  // the stored name
-    bool Flag;                 // no value: the option sets the flag
-    std::int32_t Low, High;    // the range of a value
-    std::string_view Help;
-};
-
-constexpr OptionSpec kSettingOptions[] = {
-    {"speed", "Speed", false, 15, 50, "milliseconds per frame (smaller is faster)"},
-    {"relief", "UpDown", false, 0, 3, "hills: 0 a flat road, 1 gentle to 3 steep"},
-    {"star-scroll", "StarScroll", true, 0, 1, "the stars climb too"},
-    {"comet", "Comet", true, 0, 1, "an occasional shooting star"},
-    {"see-through", "Trans", true, 0, 1, "the road is seen through the hills"},
+constexpr SettingOption kSettingOptions[] = {
+    {"speed", "Speed", false, 15, 50, 30, "milliseconds per frame (smaller is faster)"},
+    {"relief", "UpDown", false, 0, 3, 1, "hills: 0 a flat road, 1 gentle to 3 steep"},
+    {"star-scroll", "StarScroll", true, 0, 1, 0, "the stars climb too"},
+    {"comet", "Comet", true, 0, 1, 0, "an occasional shooting star"},
+    {"see-through", "Trans", true, 0, 1, 0, "the road is seen through the hills"},
 };
 
 // XScreenSaver's options for classic hacks that mean nothing to this saver, with whether each
@@ -44,6 +35,10 @@ std::string Quoted(std::string_view text) {
 }
 
 }  // namespace
+
+std::span<const SettingOption> SettingOptions() {
+    return kSettingOptions;
+}
 
 std::uint32_t ParseWindowNumber(std::string_view text) {
     int base = 10;

@@ -32,6 +32,17 @@ struct CommandLine {
     std::string Problem;
 };
 
+// A setting that the command line can give for one run, with what documents it.
+struct SettingOption {
+    std::string_view Option;   // without the leading "--"
+    std::string_view Setting;  // the stored name
+    bool Flag;                 // no value: the option turns the setting on
+    std::int32_t Low, High;    // the values a number may take
+    std::int32_t Default;      // the setting's default
+    std::string_view Help;     // one line
+};
+std::span<const SettingOption> SettingOptions();
+
 // `environmentWindow` is XSCREENSAVER_WINDOW's value (empty when unset).
 CommandLine ParseCommandLine(std::span<const std::string_view> args,
                              std::string_view environmentWindow);

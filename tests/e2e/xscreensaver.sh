@@ -4,11 +4,13 @@
 # keeps running (a hack that exits gets XScreenSaver's "crashed" box); deactivation and the
 # daemon's exit leave no saver running. The settings program's preview (velmora.xml installed)
 # draws inside its preview area and ends with the program.
-# Usage: xscreensaver.sh VELMORA [SHOTS_DIR]   (SHOTS_DIR: where to keep the two screens' images)
+# Usage: xscreensaver.sh VELMORA VELMORA_XML [SHOTS_DIR]
+#   (SHOTS_DIR: where to keep the two screens' images)
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
 VELMORA=$1
-SHOTS=${2:-}
+XML=$2
+SHOTS=${3:-}
 command -v xscreensaver >/dev/null || fail "xscreensaver is not installed (scripts/deps.sh)"
 host_user_setup "$VELMORA"
 start_xvfb 1024x768 800x600
@@ -60,7 +62,7 @@ wait_savers 0 5
 installed_xml=
 xml_dir=/usr/share/xscreensaver/config
 if ((EUID == 0)) && [[ -d $xml_dir && ! -e $xml_dir/velmora.xml ]]; then
-    cp "$E2E_DIR/../../platform/x11/velmora.xml" "$xml_dir/velmora.xml"
+    cp "$XML" "$xml_dir/velmora.xml"
     installed_xml=$xml_dir/velmora.xml
     trap '[[ -z $installed_xml ]] || rm -f "$installed_xml"; e2e_cleanup' EXIT
 fi
