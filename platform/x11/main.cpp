@@ -40,11 +40,11 @@ std::string ExecutablePath(const char* argv0) {
 }
 
 // The launcher's arguments for a hack option: the saver draws into the named window by the
-// preview protocol. `markerScope` names that window: XScreenSaver starts one hack per screen, and
+// preview protocol. `windowScope` names that window: XScreenSaver starts one hack per screen, and
 // the one-instance rule holds per window, not across them.
 std::vector<std::string> HackArguments(const CommandLine& line, Display* display,
                                        std::unique_ptr<TrialWindow>& ownWindow,
-                                       std::string& markerScope) {
+                                       std::string& windowScope) {
     ::Window target = line.Window;
     switch (line.Target) {
         case SaverTarget::Classic:
@@ -61,7 +61,7 @@ std::vector<std::string> HackArguments(const CommandLine& line, Display* display
     }
     // Without a display no window can be named: the saver's own path reports that.
     if (target == 0) return {"/s"};
-    markerScope = "xscreensaver-" + std::to_string(target);
+    windowScope = "xscreensaver-" + std::to_string(target);
     return {"/p", std::to_string(target)};
 }
 
@@ -94,9 +94,9 @@ int main(int argc, char** argv) {
     // stray shared use safe as well.
     XInitThreads();
     Display* display = XOpenDisplay(nullptr);
-    std::string markerScope;
+    std::string windowScope;
     std::unique_ptr<TrialWindow> ownWindow;
-    const std::vector<std::string> argStore = HackArguments(line, display, ownWindow, markerScope);
+    const std::vector<std::string> argStore = HackArguments(line, display, ownWindow, windowScope);
     std::vector<std::string_view> args(argStore.begin(), argStore.end());
 
     int exitCode = 0;
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
         PosixSaverServices services;
         LazyQt box;
         TerminationPipe signals;
-        FileLockInstanceMarker marker({}, markerScope);
+        FileLockInstanceMarker marker({}, windowScope);
         XWindowFinder finder(display);
         X11Application app(
             display, X11Wiring{registry, timer, box, random, clock, colors, services, signals,
