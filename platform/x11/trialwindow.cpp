@@ -17,6 +17,16 @@ TrialWindow::TrialWindow(Display* display, unsigned width, unsigned height) : di
                     static_cast<int>(std::strlen(title)));
     XClassHint classHint{const_cast<char*>("velmora"), const_cast<char*>(title)};
     XSetClassHint(display_, window_, &classHint);
+    // The drive keeps the size it was made for: a fixed size asks window managers not to
+    // stretch the window (tiling ones float it instead).
+    XSizeHints* hints = XAllocSizeHints();
+    if (hints != nullptr) {
+        hints->flags = PMinSize | PMaxSize;
+        hints->min_width = hints->max_width = static_cast<int>(width);
+        hints->min_height = hints->max_height = static_cast<int>(height);
+        XSetWMNormalHints(display_, window_, hints);
+        XFree(hints);
+    }
     // The window manager's close button asks the saver's loop to close, which ends the run.
     Atom deleteWindow = XInternAtom(display_, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display_, window_, &deleteWindow, 1);

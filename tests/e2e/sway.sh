@@ -85,7 +85,7 @@ user xdotool mousemove 1300 300 sleep 0.1 mousemove 1400 400 click 4 click 5
 sleep 0.3
 running "$pid" || fail "motion or the wheel over the other monitor ended the saver"
 user xdotool click 1
-wait_exit "$pid" 1000
+wait_exit "$pid" 3000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a click on the other monitor"
 host_after=$(lit_in HEADLESS-2 76 100 300 200)
 awk -v v="$host_after" 'BEGIN{exit !(v > 0.9)}' || fail "the other monitor stays covered ($host_after)"
@@ -93,7 +93,7 @@ awk -v v="$host_after" 'BEGIN{exit !(v > 0.9)}' || fail "the other monitor stays
 # A key, through sway's own keyboard path.
 start_saver
 user wtype -k Escape
-wait_exit "$pid" 1000
+wait_exit "$pid" 3000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a key"
 
 # The second output as the primary one: the drive goes there.
@@ -105,7 +105,7 @@ echo "second output primary: road $road; first output: $other"
 awk -v v="$road" 'BEGIN{exit !(v > 0.00002)}' || fail "no road on the new primary monitor ($road)"
 awk -v v="$other" 'BEGIN{exit !(v == 0)}' || fail "the first output is not black ($other)"
 user wtype -k Escape
-wait_exit "$pid" 1000
+wait_exit "$pid" 3000
 
 # DispMode 1 switches the primary monitor alone to 640x480: Xwayland shows the saver's 640x480
 # scaled over the whole of it (town lights right of x=640), the other monitor stays black.
@@ -119,7 +119,7 @@ echo "DispMode 1: horizon right of 640 $right; other monitor $other"
 awk -v v="$right" 'BEGIN{exit !(v > 0.001 && v < 0.5)}' || fail "DispMode 1: the primary monitor does not show the 640x480 drive whole ($right)"
 awk -v v="$other" 'BEGIN{exit !(v == 0)}' || fail "DispMode 1: the other monitor is not black ($other)"
 user wtype -k Escape
-wait_exit "$pid" 1000
+wait_exit "$pid" 3000
 [[ $(user velmora-e2e-randrmode monitors | tr '\n' ' ') == "1024x768+0+0* 800x600+1024+0 " ]] ||
     fail "monitors after DispMode 1: $(user velmora-e2e-randrmode monitors)"
 rm -f "$XDG_CONFIG_HOME/velmora/user.reg"
@@ -135,6 +135,21 @@ until user swaymsg -t get_tree | grep -q '"class": "Velmora"'; do
 done
 sleep 1
 running "$pid" || fail "velmora --window ended by itself"
+user swaymsg -t get_tree >"$E2E_HOME/tree.json"
+python3 - "$E2E_HOME/tree.json" <<'PY' || fail "the window is not a 640x480 floating window"
+import json, sys
+def find(node):
+    if (node.get("window_properties") or {}).get("class") == "Velmora":
+        return node
+    for child in node.get("nodes", []) + node.get("floating_nodes", []):
+        found = find(child)
+        if found:
+            return found
+node = find(json.load(open(sys.argv[1])))
+print("window:", node["type"], node["window_rect"])
+sys.exit(not (node["type"] == "floating_con" and node["window_rect"]["width"] == 640
+              and node["window_rect"]["height"] == 480))
+PY
 user swaymsg '[class="Velmora"] kill' >/dev/null
 wait_exit "$pid" 2000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after sway closed the window"
