@@ -65,7 +65,7 @@ int RunLauncher(std::string_view executablePath, std::span<const std::string_vie
                 case 'P': {
                     p.App.HideApplicationWindow();
                     const WindowHandle host = HostWindowArgument(args);
-                    p.App.ShowWindow(host, SW_SHOW_);
+                    p.App.ShowWindow(host, WindowVisibility::Shown);
                     p.App.CreateSaverWindow(host);
                     break;
                 }

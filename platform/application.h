@@ -1,12 +1,12 @@
 // The application framework as the launcher drives it.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "platform/window.h"
 
-inline constexpr int SW_HIDE_ = 0;
-inline constexpr int SW_SHOW_ = 5;
+enum class WindowVisibility : std::uint8_t { Hidden, Shown };
 
 class Application {
   public:
@@ -14,7 +14,8 @@ class Application {
     // Initialises the framework and titles its application window.
     virtual void Initialize(std::string_view title) = 0;
     virtual void HideApplicationWindow() = 0;
-    virtual void ShowWindow(WindowHandle window, int command) = 0;
+    // Shows or hides any window of the desktop; nothing for 0.
+    virtual void ShowWindow(WindowHandle window, WindowVisibility visibility) = 0;
     // The settings dialog, created without an owner, shown modally and freed.
     virtual void ShowSettingsDialog() = 0;
     // Creates the saver window as the main window: preview inside `host`, run mode when 0.

@@ -2,27 +2,29 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
-// DEVMODE field bits.
-inline constexpr std::uint32_t DM_BITSPERPEL_ = 0x00040000;
-inline constexpr std::uint32_t DM_PELSWIDTH_ = 0x00080000;
-inline constexpr std::uint32_t DM_PELSHEIGHT_ = 0x00100000;
-inline constexpr std::uint32_t DM_DISPLAYFREQUENCY_ = 0x00400000;
+struct DisplayMode {
+    std::uint32_t Width = 0;
+    std::uint32_t Height = 0;
+    std::uint32_t BitsPerPixel = 0;
+    std::uint32_t Frequency = 0;  // refresh rate in Hz
+};
 
-// The members of DEVMODE that a mode change sets; the rest are 0.
+// A mode to change to. Size and depth are always asked for; the refresh rate only when given,
+// and a rate of 0 asks for the platform's default.
 struct DisplayModeRequest {
-    std::uint32_t Fields = 0;
-    std::uint32_t BitsPerPel = 0;
-    std::uint32_t PelsWidth = 0;
-    std::uint32_t PelsHeight = 0;
-    std::uint32_t DisplayFrequency = 0;
+    std::uint32_t Width = 0;
+    std::uint32_t Height = 0;
+    std::uint32_t BitsPerPixel = 0;
+    std::optional<std::uint32_t> Frequency;
 };
 
 class DisplayModes {
   public:
     virtual ~DisplayModes() = default;
-    // The mode in force (EnumDisplaySettings, current settings); false when unknown.
-    virtual bool CurrentMode(DisplayModeRequest& mode) = 0;
-    // ChangeDisplaySettings(mode, 0): a dynamic change, not stored. 0 = done.
+    // The mode in force; false when unknown.
+    virtual bool CurrentMode(DisplayMode& mode) = 0;
+    // A dynamic change, not stored in the platform's settings. 0 = done.
     virtual long ChangeDisplaySettings(const DisplayModeRequest& mode) = 0;
 };

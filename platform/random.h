@@ -19,7 +19,7 @@ public:
 };
 
 // A 32-bit linear congruential source (multiplier 134775813, increment 1) whose draws take the
-// high half of seed * n, as the classic runtime libraries of the saver's home platform did. It has
+// high half of seed * n, as the classic Pascal runtime libraries on Windows did. It has
 // no platform dependence, so every build uses it.
 class LcgRandom final : public RandomSource {
 public:

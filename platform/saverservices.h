@@ -8,24 +8,29 @@
 
 #include "platform/window.h"
 
-// dwPlatformId values.
-inline constexpr std::int32_t kPlatformWin9x = 1;
-inline constexpr std::int32_t kPlatformNT = 2;
+// The family of the platform the saver runs on, as far as the saver's duties differ by it.
+enum class PlatformFamily : std::uint8_t {
+    Unknown,    // not asked yet
+    Windows9x,  // keeps its own screen-saver-running flag and password check
+    NT,         // the desktop does both; also every platform that is not Windows
+    Other,      // an older Windows family
+};
 
 enum class PasswordCheck { Unavailable, Accepted, Refused };
 
 class ScreenSaverServices {
   public:
     virtual ~ScreenSaverServices() = default;
-    // GetVersionExA's dwPlatformId; false when the call fails.
-    virtual bool GetPlatformId(std::int32_t& platformId) = 0;
-    // SystemParametersInfo(SPI_SETSCREENSAVERRUNNING, running).
+    // False when the platform cannot tell.
+    virtual bool GetPlatformFamily(PlatformFamily& family) = 0;
+    // Tells the platform whether a screen saver is running (the 9x family's own flag).
     virtual void SetScreenSaverRunning(bool running) = 0;
-    // GetSystemDirectoryA; empty when unavailable.
+    // The platform's system directory; empty when unavailable.
     virtual std::string SystemDirectory() = 0;
     // Loads the library at `path`, calls its VerifyScreenSavePwd(window) and releases it;
     // Unavailable when the library or the export is missing.
     virtual PasswordCheck VerifyScreenSavePwd(std::string_view path, WindowHandle window) = 0;
-    // MPR.DLL's PwdChangePasswordA("SCRSAVE", parent, 0, 0); nothing when unavailable.
+    // The platform's dialog for changing the screen-saver password, owned by `parent`; nothing
+    // when unavailable.
     virtual void ChangePassword(WindowHandle parent) = 0;
 };

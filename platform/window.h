@@ -9,33 +9,32 @@
 // A window of the desktop: an HWND on Windows, an X window id on X11. 0 = none.
 using WindowHandle = std::uintptr_t;
 
-// Creation parameters as the form adjusts them before its window exists. Style bits are the
-// Windows ones; other backends honour the meaning (top-most, child of Parent, disabled).
+// How the window is to be made. The framework fills in its own choice for a borderless form (a
+// top-level window owned by the application window, with double clicks); the form adjusts it
+// before the window exists, and each backend turns the meaning into its own window attributes.
 struct WindowCreateParams {
-    std::uint32_t Style = 0;
-    std::uint32_t ExStyle = 0;
-    std::uint32_t ClassStyle = 0;
+    // A child's parent, or the owner of a top-level window; 0 = none.
     WindowHandle Parent = 0;
+    bool Child = false;          // placed inside Parent's client area, and goes with it
+    bool TopMost = false;        // a top-level window above all others
+    bool Visible = false;        // shown as soon as it exists
+    bool Disabled = false;       // takes no keyboard or mouse input
+    bool DrawsOnParent = false;  // draws through its parent's drawing context
+    bool DoubleClicks = false;   // a second click in quick succession comes as a double click
 };
 
-inline constexpr std::uint32_t WS_EX_TOPMOST_ = 0x00000008;
-inline constexpr std::uint32_t WS_CHILD_ = 0x40000000;
-inline constexpr std::uint32_t WS_VISIBLE_ = 0x10000000;
-inline constexpr std::uint32_t WS_DISABLED_ = 0x08000000;
-inline constexpr std::uint32_t WS_POPUP_ = 0x80000000;
-inline constexpr std::uint32_t CS_DBLCLKS_ = 0x0008;
-inline constexpr std::uint32_t CS_PARENTDC_ = 0x0080;
-
-// System commands delivered to OnSystemCommand.
-inline constexpr std::uint32_t SC_SCREENSAVE_ = 0xF140;
-inline constexpr std::uint32_t SC_CLOSE_ = 0xF060;
+// System commands the form may answer; every other one goes on to the framework's own handling.
+enum class SystemCommand : std::uint8_t {
+    ScreenSave,  // the platform is about to start a screen saver
+    Other,
+};
 
 // What the form calls on its own window. All calls come from the window's thread, except
 // Surface()/FlushDrawing(), which the frame and banner-end bracket serialise.
 class NativeWindow {
   public:
     virtual ~NativeWindow() = default;
-    // Outer rectangle of any desktop window (GetWindowRect); false when it is not a window.
+    // Outer rectangle of any desktop window, border included; false when it is not a window.
     virtual bool GetWindowRect(WindowHandle window, Rect32& rect) = 0;
     // The primary screen's size in pixels.
     virtual void PrimaryScreenSize(std::int32_t& width, std::int32_t& height) = 0;
@@ -71,8 +70,8 @@ class WindowEvents {
     virtual void OnMouseMove(std::int32_t x, std::int32_t y) = 0;
     virtual void OnCloseQuery(bool& canClose) = 0;
     virtual void OnClose() = 0;
-    // WM_SYSCOMMAND; true when handled (with `result` set), false to pass it on.
-    virtual bool OnSystemCommand(std::uint32_t command, std::intptr_t& result) = 0;
+    // A system command; true when handled (with `result` set), false to pass it on.
+    virtual bool OnSystemCommand(SystemCommand command, std::intptr_t& result) = 0;
     virtual void OnBannerEnd() = 0;
     // The preview host window has been destroyed, and this window with it.
     virtual void OnHostGone() = 0;

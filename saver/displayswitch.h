@@ -24,11 +24,12 @@ class DisplaySwitch {
     const SavedDisplayMode& SavedMode() const { return SavedMode_; }
 
   private:
-    DisplayModeRequest Request(std::uint32_t width, std::uint32_t height, std::uint32_t frequency) const;
+    DisplayModeRequest Request(std::uint32_t width, std::uint32_t height,
+                               std::uint32_t frequency) const;
 
     DisplayModes& modes_;
     ScreenSaverServices& services_;
     SavedDisplayMode SavedMode_;
     bool DisplayChanged_ = false;
-    std::int32_t PlatformId_ = 0;
+    PlatformFamily Family_ = PlatformFamily::Unknown;
 };

@@ -10,21 +10,10 @@
 namespace {
 
 constexpr std::uint32_t kBannerMs = 5000;
-constexpr std::string_view kDesktopKey = "Control Panel\\desktop";
-constexpr std::string_view kUsePasswordValue = "ScreenSaveUsePassword";
 
 void FrameTrampoline(void* context, FrameTimer& sender) {
     static_cast<SaverWindow*>(context)->OnFrame(sender);
 }
-
-// The key is released on every path out of the close query, also an early one.
-struct KeyCloser {
-    Registry& Reg;
-    RegKey Key = 0;
-    ~KeyCloser() {
-        if (Key != 0) Reg.CloseKey(Key);
-    }
-};
 
 }  // namespace
 
@@ -35,7 +24,8 @@ SaverWindow::SaverWindow(NativeWindow& window, const SaverPlatform& platform, Wi
       HostWindow_(hostWindow),
       Overrides_(overrides),
       FrameTimer_(platform.Timer),
-      DisplaySwitch_(platform.Display, platform.Services) {
+      DisplaySwitch_(platform.Display, platform.Services),
+      Legacy9x_(platform.Services, platform.Reg, platform.Cursor) {
     // The form's own values for its components.
     FrameTimer_.SetOnTimer(&FrameTrampoline, this);
     FrameTimer_.SetEventType(TimerEventType::PERIODIC);
@@ -70,12 +60,17 @@ void SaverWindow::StartFrames() {
 
 void SaverWindow::OnCreateParams(WindowCreateParams& params) {
     if (!Preview()) {
-        params.ExStyle |= WS_EX_TOPMOST_;
+        params.TopMost = true;
         return;
     }
+    // Inside the host, shown with it, deaf to input, drawing through the host's context; none
+    // of the framework's choices for a top-level window remain.
+    params = WindowCreateParams{};
     params.Parent = HostWindow_;
-    params.Style = WS_CHILD_ | WS_VISIBLE_ | WS_DISABLED_;
-    params.ClassStyle = CS_PARENTDC_;
+    params.Child = true;
+    params.Visible = true;
+    params.Disabled = true;
+    params.DrawsOnParent = true;
 }
 
 void SaverWindow::OnCreate() {
@@ -120,13 +115,13 @@ void SaverWindow::CreateSteps() {
         }
         Window_.SetBounds(0, 0, Width_, Height_);
         P_.Cursor.ShowCursor(false);
-        std::int32_t id = 0;
-        if (!P_.Services.GetPlatformId(id)) {
+        PlatformFamily family = PlatformFamily::Unknown;
+        if (!P_.Services.GetPlatformFamily(family)) {
             Window_.Close();
             return;
         }
-        PlatformId_ = id;
-        if (PlatformId_ == kPlatformWin9x) P_.Services.SetScreenSaverRunning(true);
+        Family_ = family;
+        if (Family_ == PlatformFamily::Windows9x) Legacy9x_.SetScreenSaverRunning(true);
     }
     Window_.DisableIme();
 
@@ -171,67 +166,29 @@ void SaverWindow::OnMouseMove(std::int32_t x, std::int32_t y) {
 
 void SaverWindow::OnCloseQuery(bool& canClose) {
     StopFrames();
-    if (Preview() || PlatformId_ == kPlatformNT) {
+    // A preview has nothing to guard, and the NT family checks the password itself.
+    if (Preview() || Family_ == PlatformFamily::NT) {
         canClose = true;
         return;
     }
-    CloseQuerySteps(canClose);
-}
-
-void SaverWindow::CloseQuerySteps(bool& canClose) {
-    KeyCloser desktop{P_.Reg};
-    if (P_.Reg.OpenKey(kRegCurrentUser, kDesktopKey, kKeyAllAccess, &desktop.Key) != 0) {
-        desktop.Key = 0;
-        canClose = true;
-        return;
-    }
-    std::uint32_t type = 0, size = 0;
-    if (P_.Reg.QueryValue(desktop.Key, kUsePasswordValue, &type, nullptr, &size) != 0) {
-        const std::uint32_t zero = 0;
-        P_.Reg.SetValue(desktop.Key, kUsePasswordValue, kRegDword,
-                        reinterpret_cast<const std::uint8_t*>(&zero), sizeof zero);
-    }
-    std::uint32_t usePassword = 0;
-    size = sizeof usePassword;
-    type = kRegNone;
-    const long read = P_.Reg.QueryValue(desktop.Key, kUsePasswordValue, &type,
-                                        reinterpret_cast<std::uint8_t*>(&usePassword), &size);
-    // A value of another type or size counts as 0, so the saver can always be closed.
-    if (read != 0 || type != kRegDword || size != sizeof usePassword || usePassword == 0) {
-        canClose = true;
-        return;
-    }
-
-    P_.Cursor.ShowCursor(true);
-    std::string path = P_.Services.SystemDirectory();
-    if (!path.empty() && path.back() != '\\') path += '\\';
-    path += "PASSWORD.CPL";
-    switch (P_.Services.VerifyScreenSavePwd(path, Window_.Handle())) {
-        case PasswordCheck::Unavailable:
-        case PasswordCheck::Accepted:
-            canClose = true;
-            break;
-        case PasswordCheck::Refused:
-            canClose = false;
-            break;
-    }
+    canClose = Legacy9x_.PasswordAllowsClose(Window_.Handle());
     if (!canClose) {
+        // The saver goes on: the next movement only records a new first position.
         FirstX_ = -1;
         FirstY_ = -1;
-        P_.Cursor.ShowCursor(false);
         StartFrames();
     }
 }
 
 void SaverWindow::OnClose() {
-    if (PlatformId_ == kPlatformWin9x) P_.Services.SetScreenSaverRunning(false);
+    if (Family_ == PlatformFamily::Windows9x) Legacy9x_.SetScreenSaverRunning(false);
     if (DispMode_ == 1 && !Preview()) DisplaySwitch_.RestoreDisplay();
     P_.Cursor.ShowCursor(true);
 }
 
-bool SaverWindow::OnSystemCommand(std::uint32_t command, std::intptr_t& result) {
+bool SaverWindow::OnSystemCommand(SystemCommand command, std::intptr_t& result) {
     // No other screen saver starts while this one runs, in either mode.
-    if (command != SC_SCREENSAVE_) return false;
+    if (command != SystemCommand::ScreenSave) return false;
     result = 1;
     return true;
 }

@@ -14,6 +14,7 @@
 #include "platform/window.h"
 #include "saver/displayswitch.h"
 #include "saver/frametimer.h"
+#include "saver/legacy9x.h"
 #include "scene/state.h"
 #include "settings/overrides.h"
 #include "settings/settings.h"
@@ -49,7 +50,7 @@ class SaverWindow final : public WindowEvents {
     void OnMouseMove(std::int32_t x, std::int32_t y) override;
     void OnCloseQuery(bool& canClose) override;
     void OnClose() override;
-    bool OnSystemCommand(std::uint32_t command, std::intptr_t& result) override;
+    bool OnSystemCommand(SystemCommand command, std::intptr_t& result) override;
     void OnBannerEnd() override;
     void OnHostGone() override;
 
@@ -60,7 +61,7 @@ class SaverWindow final : public WindowEvents {
     bool Preview() const { return HostWindow_ != 0; }
     std::int32_t FirstX() const { return FirstX_; }
     std::int32_t FirstY() const { return FirstY_; }
-    std::int32_t PlatformId() const { return PlatformId_; }
+    PlatformFamily Family() const { return Family_; }
     std::int32_t DispMode() const { return DispMode_; }
     std::int32_t Width() const { return Width_; }
     std::int32_t Height() const { return Height_; }
@@ -75,7 +76,6 @@ class SaverWindow final : public WindowEvents {
     void StopFrames();
     void StartFrames();
     void CreateSteps();
-    void CloseQuerySteps(bool& canClose);
 
     NativeWindow& Window_;
     SaverPlatform P_;
@@ -84,19 +84,19 @@ class SaverWindow final : public WindowEvents {
 
     FrameTimer FrameTimer_;
     DisplaySwitch DisplaySwitch_;
+    Legacy9x Legacy9x_;
     SceneState Scene_;
     SaverSettings Settings_;
 
     std::int32_t FirstX_ = -1, FirstY_ = -1;
-    std::int32_t PlatformId_ = 0;
+    PlatformFamily Family_ = PlatformFamily::Unknown;  // asked in run mode only
     std::int32_t DispMode_ = 0;
     std::int32_t Width_ = 0, Height_ = 0;
 
     // Guards the frame body, the banner end's fill and the two flags below; frames run on the
     // timer thread, the banner end and the closing paths on the window's thread.
     std::mutex FrameLock_;
-    bool FramesHeld_ =
-        false;  // set by the window thread's stop; a frame then neither draws nor re-arms
+    bool FramesHeld_ = false;  // set by the window thread's stop: frames neither draw nor re-arm
     bool BannerOn_ = true;     // the banner timer's state as frames read it
     bool SceneReady_ = false;  // InitScene has run: frames may draw
 };

@@ -17,17 +17,19 @@ extern const std::string_view kBannerLine2;
 // Course random source: one step of the LCG (x * 10001 + 3) mod 17417.
 u16 CourseRandom(SceneState& s);
 
-// Road course (frame steps 2, 4 and 9).
+// Road course: StepCourse and StepHeight advance the bend and the hill at the horizon; ShiftRows
+// moves the row histories one row toward the viewer once the frame has drawn.
 void StepCourse(SceneState& s);
 void StepHeight(SceneState& s);
 void ShiftRows(SceneState& s);
 
-// Road projection and drawing (frame steps 3, 5 and 7).
+// Road projection and drawing: each projection follows its course step, and the road is drawn
+// after the banner, before the sky.
 void ProjectCurve(SceneState& s);
 void ProjectHeight(SceneState& s);
 void DrawRoad(SceneState& s, DrawingSurface& surface);
 
-// Sky (set-up and frame step 8).
+// Sky: the stars and town lights, set up once and moved every frame after the road.
 void InitSky(SceneState& s, RandomSource& random, const SaverSettings& settings);
 void StepSky(SceneState& s, DrawingSurface& surface);
 

@@ -1,6 +1,7 @@
 #include "platform/posix/regfile.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "platform/posix/codepage.h"
 
@@ -85,6 +86,71 @@ bool ReadHexList(std::string_view list, std::vector<std::uint8_t>& out, std::str
     }
 }
 
+// Quoted text: its bytes and a terminating zero.
+bool ParseQuotedData(std::string_view data, RegFileValue& value, std::string& what) {
+    std::size_t at = 0;
+    std::string body;
+    if (!ReadQuoted(data, at, body, what)) return false;
+    if (at != data.size()) {
+        what = "text after the closing quote";
+        return false;
+    }
+    value.Type = 1;
+    value.Quoted = true;
+    value.Data.assign(body.begin(), body.end());
+    value.Data.push_back(0);
+    return true;
+}
+
+// The digits after "dword:", one to eight: four bytes, low byte first.
+bool ParseDwordData(std::string_view digits, RegFileValue& value, std::string& what) {
+    if (digits.empty() || digits.size() > 8) {
+        what = "dword needs one to eight hex digits";
+        return false;
+    }
+    std::uint32_t v = 0;
+    for (char c : digits) {
+        if (HexValue(c) < 0) {
+            what = "bad hex digit in dword";
+            return false;
+        }
+        v = (v << 4) | static_cast<std::uint32_t>(HexValue(c));
+    }
+    value.Type = 4;
+    for (int i = 0; i < 4; ++i) value.Data.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    return true;
+}
+
+// "hex:" (binary) or "hex(type):", then the byte list.
+bool ParseHexData(std::string_view data, RegFileValue& value, std::string& what) {
+    std::size_t at = 3;
+    std::uint32_t type = 3;
+    if (at < data.size() && data[at] == '(') {
+        std::size_t close = data.find(')', at);
+        auto digits = close == std::string_view::npos ? std::string_view()
+                                                      : data.substr(at + 1, close - at - 1);
+        if (digits.empty() || digits.size() > 8) {
+            what = "bad type in hex(...)";
+            return false;
+        }
+        type = 0;
+        for (char c : digits) {
+            if (HexValue(c) < 0) {
+                what = "bad type in hex(...)";
+                return false;
+            }
+            type = (type << 4) | static_cast<std::uint32_t>(HexValue(c));
+        }
+        at = close + 1;
+    }
+    if (at >= data.size() || data[at] != ':') {
+        what = "':' expected after hex";
+        return false;
+    }
+    value.Type = type;
+    return ReadHexList(data.substr(at + 1), value.Data, what);
+}
+
 // One value entry (continuations already joined). Sets `entry.IsValue` for a value and leaves
 // it false for a deletion ("Name"=-).
 bool ParseValue(std::string_view text, RegFileEntry& entry, std::string& what) {
@@ -104,96 +170,40 @@ bool ParseValue(std::string_view text, RegFileEntry& entry, std::string& what) {
     RegFileValue value;
     value.Name = std::move(name);
     if (data == "-") return true;
+    bool parsed = false;
     if (!data.empty() && data.front() == '"') {
-        std::size_t at = 0;
-        std::string body;
-        if (!ReadQuoted(data, at, body, what)) return false;
-        if (at != data.size()) {
-            what = "text after the closing quote";
-            return false;
-        }
-        value.Type = 1;
-        value.Quoted = true;
-        value.Data.assign(body.begin(), body.end());
-        value.Data.push_back(0);
+        parsed = ParseQuotedData(data, value, what);
     } else if (StartsWithFolded(data, "dword:")) {
-        auto digits = data.substr(6);
-        if (digits.empty() || digits.size() > 8) {
-            what = "dword needs one to eight hex digits";
-            return false;
-        }
-        std::uint32_t v = 0;
-        for (char c : digits) {
-            if (HexValue(c) < 0) {
-                what = "bad hex digit in dword";
-                return false;
-            }
-            v = (v << 4) | static_cast<std::uint32_t>(HexValue(c));
-        }
-        value.Type = 4;
-        for (int i = 0; i < 4; ++i) value.Data.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        parsed = ParseDwordData(data.substr(6), value, what);
     } else if (StartsWithFolded(data, "hex")) {
-        std::size_t at = 3;
-        std::uint32_t type = 3;
-        if (at < data.size() && data[at] == '(') {
-            std::size_t close = data.find(')', at);
-            auto digits = close == std::string_view::npos ? std::string_view() : data.substr(at + 1, close - at - 1);
-            if (digits.empty() || digits.size() > 8) {
-                what = "bad type in hex(...)";
-                return false;
-            }
-            type = 0;
-            for (char c : digits) {
-                if (HexValue(c) < 0) {
-                    what = "bad type in hex(...)";
-                    return false;
-                }
-                type = (type << 4) | static_cast<std::uint32_t>(HexValue(c));
-            }
-            at = close + 1;
-        }
-        if (at >= data.size() || data[at] != ':') {
-            what = "':' expected after hex";
-            return false;
-        }
-        value.Type = type;
-        if (!ReadHexList(data.substr(at + 1), value.Data, what)) return false;
+        parsed = ParseHexData(data, value, what);
     } else {
         what = "unknown value data";
-        return false;
     }
+    if (!parsed) return false;
     entry.IsValue = true;
     entry.Value = std::move(value);
     return true;
 }
 
-}  // namespace
-
-bool SameRegPath(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Fold(a[i]) != Fold(b[i])) return false;
-    return true;
-}
-
-std::variant<RegFileDocument, RegFileError> ParseRegFile(std::string_view bytes) {
-    RegFileDocument doc;
-    doc.Prologue.clear();
-    std::string text;
+// The text of the file: a byte-order mark names Unicode text, which is held as UTF-8.
+std::string DecodeText(std::string_view bytes, RegFileDocument& doc) {
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
         doc.Bom = RegFileBom::Utf16Le;
         doc.Unicode = true;
-        text = Utf16LeToUtf8(bytes.substr(2));
-    } else if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        return Utf16LeToUtf8(bytes.substr(2));
+    }
+    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
         doc.Bom = RegFileBom::Utf8;
         doc.Unicode = true;
-        text = std::string(bytes.substr(3));
-    } else {
-        text = std::string(bytes);
+        return std::string(bytes.substr(3));
     }
-    if (text.find('\0') != std::string::npos) return RegFileError{0, "NUL byte in a text file"};
+    return std::string(bytes);
+}
 
+// The lines without their ends; the first line's end decides how the file is written back.
+std::vector<std::string> SplitLines(const std::string& text, RegFileDocument& doc) {
     std::vector<std::string> lines;
     for (std::size_t start = 0; start <= text.size();) {
         std::size_t end = text.find('\n', start);
@@ -209,65 +219,103 @@ std::variant<RegFileDocument, RegFileError> ParseRegFile(std::string_view bytes)
         lines.push_back(std::move(line));
         start = end + 1;
     }
+    return lines;
+}
+
+// A line up to the header, kept in the prologue; `header` is set once it was the header.
+std::optional<RegFileError> HeaderLine(const std::string& raw, int lineNo, RegFileDocument& doc,
+                                       bool& header) {
+    doc.Prologue.push_back(raw);
+    const std::string_view line = TrimRight(raw);
+    if (IsBlankOrComment(line)) return std::nullopt;
+    if (line == kHeader4) {
+        header = true;
+    } else if (line == kHeader5) {
+        header = true;
+        doc.Unicode = true;
+    } else {
+        return RegFileError{lineNo, "not a registry file: header expected"};
+    }
+    return std::nullopt;
+}
+
+// "[path]" opens a key, "[-path]" a deleted one.
+std::optional<RegFileError> KeyLine(const std::string& raw, int lineNo, RegFileDocument& doc) {
+    const std::string_view line = TrimRight(raw);
+    if (line.back() != ']' || line.size() < 3) return RegFileError{lineNo, "bad key line"};
+    RegFileKey key;
+    key.Raw = raw;
+    std::string_view path = line.substr(1, line.size() - 2);
+    if (path.front() == '-') {
+        key.Deleted = true;
+        path.remove_prefix(1);
+    }
+    if (path.empty()) return RegFileError{lineNo, "empty key name"};
+    key.Path = std::string(path);
+    doc.Keys.push_back(std::move(key));
+    return std::nullopt;
+}
+
+// A value starting at lines[i]. A hex list may go on over lines that end in a backslash; `i`
+// is left on the value's last line, and an error names its first.
+std::optional<RegFileError> ValueLines(const std::vector<std::string>& lines, std::size_t& i,
+                                       RegFileKey& key) {
+    const int lineNo = static_cast<int>(i) + 1;
+    RegFileEntry entry;
+    entry.Raw = lines[i];
+    std::string joined(TrimRight(lines[i]));
+    while (!joined.empty() && joined.back() == '\\' && joined.find("=hex") != std::string::npos &&
+           i + 1 < lines.size()) {
+        joined.pop_back();
+        ++i;
+        entry.Raw += "\n" + lines[i];
+        joined += std::string(TrimRight(TrimLeft(lines[i])));
+    }
+    std::string what;
+    if (!ParseValue(joined, entry, what)) return RegFileError{lineNo, what};
+    key.Entries.push_back(std::move(entry));
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool SameRegPath(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Fold(a[i]) != Fold(b[i])) return false;
+    return true;
+}
+
+std::variant<RegFileDocument, RegFileError> ParseRegFile(std::string_view bytes) {
+    RegFileDocument doc;
+    doc.Prologue.clear();
+    const std::string text = DecodeText(bytes, doc);
+    if (text.find('\0') != std::string::npos) return RegFileError{0, "NUL byte in a text file"};
+    const std::vector<std::string> lines = SplitLines(text, doc);
 
     bool header = false;
-    RegFileKey* key = nullptr;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const int lineNo = static_cast<int>(i) + 1;
-        std::string_view line = TrimRight(lines[i]);
+        const std::string_view line = TrimRight(lines[i]);
+        std::optional<RegFileError> error;
         if (!header) {
-            doc.Prologue.push_back(lines[i]);
-            if (IsBlankOrComment(line)) continue;
-            if (line == kHeader4) {
-                header = true;
-            } else if (line == kHeader5) {
-                header = true;
-                doc.Unicode = true;
-            } else {
-                return RegFileError{lineNo, "not a registry file: header expected"};
-            }
-            continue;
-        }
-        if (!line.empty() && line.front() == '[') {
-            if (line.back() != ']' || line.size() < 3) return RegFileError{lineNo, "bad key line"};
-            RegFileKey next;
-            next.Raw = lines[i];
-            std::string_view path = line.substr(1, line.size() - 2);
-            if (path.front() == '-') {
-                next.Deleted = true;
-                path.remove_prefix(1);
-            }
-            if (path.empty()) return RegFileError{lineNo, "empty key name"};
-            next.Path = std::string(path);
-            doc.Keys.push_back(std::move(next));
-            key = &doc.Keys.back();
-            continue;
-        }
-        if (IsBlankOrComment(line)) {
-            if (key)
-                key->Entries.push_back(RegFileEntry{lines[i], false, {}});
-            else
+            error = HeaderLine(lines[i], lineNo, doc, header);
+        } else if (!line.empty() && line.front() == '[') {
+            error = KeyLine(lines[i], lineNo, doc);
+        } else if (IsBlankOrComment(line)) {
+            // Kept where it stands: with the key above it, or before the first key.
+            if (doc.Keys.empty())
                 doc.Prologue.push_back(lines[i]);
-            continue;
+            else
+                doc.Keys.back().Entries.push_back(RegFileEntry{lines[i], false, {}});
+        } else if (line.front() != '"' && line.front() != '@') {
+            error = RegFileError{lineNo, "not a key, a value or a comment"};
+        } else if (doc.Keys.empty()) {
+            error = RegFileError{lineNo, "value before the first key"};
+        } else {
+            error = ValueLines(lines, i, doc.Keys.back());
         }
-        if (line.front() != '"' && line.front() != '@')
-            return RegFileError{lineNo, "not a key, a value or a comment"};
-        if (!key) return RegFileError{lineNo, "value before the first key"};
-
-        // A hex list may go on over lines that end in a backslash.
-        RegFileEntry entry;
-        entry.Raw = lines[i];
-        std::string joined(line);
-        while (!joined.empty() && joined.back() == '\\' && joined.find("=hex") != std::string::npos &&
-               i + 1 < lines.size()) {
-            joined.pop_back();
-            ++i;
-            entry.Raw += "\n" + lines[i];
-            joined += std::string(TrimRight(TrimLeft(lines[i])));
-        }
-        std::string what;
-        if (!ParseValue(joined, entry, what)) return RegFileError{lineNo, what};
-        key->Entries.push_back(std::move(entry));
+        if (error) return *error;
     }
     if (!header) return RegFileError{0, "not a registry file: header missing"};
     return doc;

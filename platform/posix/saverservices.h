@@ -7,8 +7,8 @@
 class PosixSaverServices final : public ScreenSaverServices {
   public:
     // Not of the 9x family: the close needs no password and there is no running flag to set.
-    bool GetPlatformId(std::int32_t& platformId) override {
-        platformId = kPlatformNT;
+    bool GetPlatformFamily(PlatformFamily& family) override {
+        family = PlatformFamily::NT;
         return true;
     }
     void SetScreenSaverRunning(bool) override {}

@@ -38,8 +38,9 @@ void Win32Application::HideApplicationWindow() {
     if (window_ != nullptr) ::ShowWindow(window_, SW_HIDE);
 }
 
-void Win32Application::ShowWindow(WindowHandle window, int command) {
-    if (window != 0) ::ShowWindow(reinterpret_cast<HWND>(window), command);
+void Win32Application::ShowWindow(WindowHandle window, WindowVisibility visibility) {
+    if (window != 0)
+        ::ShowWindow(reinterpret_cast<HWND>(window), visibility == WindowVisibility::Shown ? SW_SHOW : SW_HIDE);
 }
 
 void Win32Application::ShowSettingsDialog() {

@@ -24,7 +24,7 @@ public:
 
     void Initialize(std::string_view title) override;
     void HideApplicationWindow() override;
-    void ShowWindow(WindowHandle window, int command) override;
+    void ShowWindow(WindowHandle window, WindowVisibility visibility) override;
     void ShowSettingsDialog() override;
     void CreateSaverWindow(WindowHandle host) override;
     void Run() override;

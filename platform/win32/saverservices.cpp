@@ -2,7 +2,7 @@
 
 #include "platform/win32/win.h"
 
-bool Win32ScreenSaverServices::GetPlatformId(std::int32_t& platformId) {
+bool Win32ScreenSaverServices::GetPlatformFamily(PlatformFamily& family) {
     OSVERSIONINFOA info{};
     static_assert(sizeof info == 148, "OSVERSIONINFOA as GetVersionExA takes it");
     info.dwOSVersionInfoSize = sizeof info;
@@ -10,7 +10,17 @@ bool Win32ScreenSaverServices::GetPlatformId(std::int32_t& platformId) {
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     if (!GetVersionExA(&info)) return false;
 #pragma GCC diagnostic pop
-    platformId = static_cast<std::int32_t>(info.dwPlatformId);
+    switch (info.dwPlatformId) {
+        case VER_PLATFORM_WIN32_WINDOWS:
+            family = PlatformFamily::Windows9x;
+            break;
+        case VER_PLATFORM_WIN32_NT:
+            family = PlatformFamily::NT;
+            break;
+        default:
+            family = PlatformFamily::Other;
+            break;
+    }
     return true;
 }
 

@@ -6,7 +6,7 @@
 
 class Win32ScreenSaverServices final : public ScreenSaverServices {
 public:
-    bool GetPlatformId(std::int32_t& platformId) override;
+    bool GetPlatformFamily(PlatformFamily& family) override;
     void SetScreenSaverRunning(bool running) override;
     std::string SystemDirectory() override;
     PasswordCheck VerifyScreenSavePwd(std::string_view path, WindowHandle window) override;

@@ -41,6 +41,24 @@ const wchar_t* RegisterFormClass(UINT style, WNDPROC proc) {
 
 }  // namespace
 
+Win32WindowStyles Win32StylesFor(const WindowCreateParams& params) {
+    Win32WindowStyles styles;
+    styles.Style = params.Child ? WS_CHILD : WS_POPUP;
+    if (params.Visible) styles.Style |= WS_VISIBLE;
+    if (params.Disabled) styles.Style |= WS_DISABLED;
+    if (params.TopMost) styles.ExStyle |= WS_EX_TOPMOST;
+    if (params.DoubleClicks) styles.ClassStyle |= CS_DBLCLKS;
+    if (params.DrawsOnParent) styles.ClassStyle |= CS_PARENTDC;
+    return styles;
+}
+
+WindowCreateParams Win32FormDefaults(HWND__* applicationWindow) {
+    WindowCreateParams params;
+    params.Parent = reinterpret_cast<WindowHandle>(applicationWindow);
+    params.DoubleClicks = true;
+    return params;
+}
+
 Win32SaverWindow::Win32SaverWindow(HWND__* applicationWindow, const SystemColorSource& colors,
                                    ErrorReport report)
     : application_(applicationWindow), colors_(colors), report_(std::move(report)) {}
@@ -55,18 +73,15 @@ Win32SaverWindow::~Win32SaverWindow() {
 
 bool Win32SaverWindow::Create(WindowEvents& form) {
     form_ = &form;
-    // The framework's parameters for a borderless form: a pop-up owned by the application window.
-    WindowCreateParams params;
-    params.Style = WS_POPUP_;
-    params.ClassStyle = CS_DBLCLKS_;
-    params.Parent = reinterpret_cast<WindowHandle>(application_);
+    WindowCreateParams params = Win32FormDefaults(application_);
     form.OnCreateParams(params);
-    if ((params.Style & WS_CHILD_) != 0) host_ = reinterpret_cast<HWND>(params.Parent);
+    if (params.Child) host_ = reinterpret_cast<HWND>(params.Parent);
+    const Win32WindowStyles styles = Win32StylesFor(params);
 
-    const wchar_t* cls = RegisterFormClass(params.ClassStyle, reinterpret_cast<WNDPROC>(&WindowProc));
+    const wchar_t* cls = RegisterFormClass(styles.ClassStyle, reinterpret_cast<WNDPROC>(&WindowProc));
     if (cls == nullptr) return false;
     // Design position and size; OnCreate replaces both.
-    window_ = CreateWindowExW(params.ExStyle, cls, L"Velmora", params.Style, 256, 170, 338, 273,
+    window_ = CreateWindowExW(styles.ExStyle, cls, L"Velmora", styles.Style, 256, 170, 338, 273,
                               reinterpret_cast<HWND>(params.Parent), nullptr, GetModuleHandleW(nullptr), this);
     if (window_ == nullptr) return false;
     ArmBannerTimer();
@@ -188,7 +203,10 @@ std::intptr_t Win32SaverWindow::Dispatch(unsigned message, std::uintptr_t wParam
             return 0;
         case WM_SYSCOMMAND: {
             std::intptr_t result = 0;
-            if (form.OnSystemCommand(static_cast<std::uint32_t>(wParam & 0xFFF0), result)) return result;
+            // The low four bits are the platform's own.
+            const SystemCommand command =
+                (wParam & 0xFFF0) == SC_SCREENSAVE ? SystemCommand::ScreenSave : SystemCommand::Other;
+            if (form.OnSystemCommand(command, result)) return result;
             break;
         }
         case WM_CLOSE:

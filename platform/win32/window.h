@@ -12,6 +12,17 @@
 struct HWND__;
 class GdiSurface;
 
+// The window style, extended style and class style that carry the parameters' meaning.
+struct Win32WindowStyles {
+    std::uint32_t Style = 0;
+    std::uint32_t ExStyle = 0;
+    std::uint32_t ClassStyle = 0;
+};
+Win32WindowStyles Win32StylesFor(const WindowCreateParams& params);
+
+// The framework's parameters for a borderless form owned by `applicationWindow`.
+WindowCreateParams Win32FormDefaults(HWND__* applicationWindow);
+
 class Win32SaverWindow final : public NativeWindow {
 public:
     using ErrorReport = std::function<void(const std::exception&)>;

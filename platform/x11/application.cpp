@@ -22,11 +22,14 @@ void X11Application::Initialize(std::string_view title) {
     (void)title;
 }
 
-void X11Application::ShowWindow(WindowHandle window, int command) {
-    if (display_ == nullptr || window == 0 || command != SW_SHOW_) return;
+void X11Application::ShowWindow(WindowHandle window, WindowVisibility visibility) {
+    if (display_ == nullptr || window == 0) return;
     // The number comes from the command line and may name no window.
     XErrorsIgnored quiet(display_);
-    XMapWindow(display_, static_cast<::Window>(window));
+    if (visibility == WindowVisibility::Shown)
+        XMapWindow(display_, static_cast<::Window>(window));
+    else
+        XUnmapWindow(display_, static_cast<::Window>(window));
 }
 
 void X11Application::ShowSettingsDialog() {

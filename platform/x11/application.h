@@ -43,7 +43,7 @@ class X11Application final : public Application {
 
     void Initialize(std::string_view title) override;
     void HideApplicationWindow() override {}  // X11 has no hidden application window
-    void ShowWindow(WindowHandle window, int command) override;
+    void ShowWindow(WindowHandle window, WindowVisibility visibility) override;
     void ShowSettingsDialog() override;
     void CreateSaverWindow(WindowHandle host) override;
     void Run() override;

@@ -22,7 +22,7 @@ int guardPipe = -1;
 
 }  // namespace
 
-bool StartDisplayGuard(const DisplayModeRequest& original) {
+bool StartDisplayGuard(const DisplayMode& original) {
     if (guardPipe >= 0) return true;
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return false;
@@ -37,8 +37,7 @@ bool StartDisplayGuard(const DisplayModeRequest& original) {
 
     char modeText[96];
     std::snprintf(modeText, sizeof modeText, "%s=%u %u %u %u", kDisplayGuardVariable,
-                  original.PelsWidth, original.PelsHeight, original.BitsPerPel,
-                  original.DisplayFrequency);
+                  original.Width, original.Height, original.BitsPerPixel, original.Frequency);
     std::vector<char*> env;
     for (char** e = environ; *e != nullptr; ++e) env.push_back(*e);
     env.push_back(modeText);
@@ -69,11 +68,10 @@ bool StartDisplayGuard(const DisplayModeRequest& original) {
 }
 
 int RunDisplayGuard(const char* modeText) {
-    DisplayModeRequest original;
-    if (std::sscanf(modeText, "%u %u %u %u", &original.PelsWidth, &original.PelsHeight,
-                    &original.BitsPerPel, &original.DisplayFrequency) != 4)
+    DisplayMode original;
+    if (std::sscanf(modeText, "%u %u %u %u", &original.Width, &original.Height,
+                    &original.BitsPerPixel, &original.Frequency) != 4)
         return 1;
-    original.Fields = DM_BITSPERPEL_ | DM_PELSWIDTH_ | DM_PELSHEIGHT_ | DM_DISPLAYFREQUENCY_;
     // The saver holds the other end: end of file means it has ended.
     char byte;
     while (read(STDIN_FILENO, &byte, 1) > 0) {
@@ -81,10 +79,11 @@ int RunDisplayGuard(const char* modeText) {
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) return 0;
     XRandRDisplayModes modes(display, /*guarded=*/false);
-    DisplayModeRequest current;
+    DisplayMode current;
     if (modes.CurrentMode(current) &&
-        (current.PelsWidth != original.PelsWidth || current.PelsHeight != original.PelsHeight))
-        modes.ChangeDisplaySettings(original);
+        (current.Width != original.Width || current.Height != original.Height))
+        modes.ChangeDisplaySettings(DisplayModeRequest{original.Width, original.Height,
+                                                       original.BitsPerPixel, original.Frequency});
     XCloseDisplay(display);
     return 0;
 }

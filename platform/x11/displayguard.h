@@ -6,7 +6,7 @@
 
 // Starts the watcher for `original`, the mode to return to; it lives until this process ends,
 // however it ends. False when it could not be started.
-bool StartDisplayGuard(const DisplayModeRequest& original);
+bool StartDisplayGuard(const DisplayMode& original);
 
 // The watcher's own run, when this executable was started as one (`modeText` is the value of
 // kDisplayGuardVariable): waits for the saver to end, then restores the mode if it is not in

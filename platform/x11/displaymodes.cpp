@@ -75,31 +75,28 @@ class DriveCrtc {
 
 }  // namespace
 
-bool XRandRDisplayModes::CurrentMode(DisplayModeRequest& mode) {
+bool XRandRDisplayModes::CurrentMode(DisplayMode& mode) {
     const DriveCrtc drive(display_);
     const XRRModeInfo* current = drive.Known() ? drive.Current() : nullptr;
     if (current == nullptr) return false;
-    mode.PelsWidth = current->width;
-    mode.PelsHeight = current->height;
-    mode.BitsPerPel = static_cast<std::uint32_t>(DefaultDepth(display_, DefaultScreen(display_)));
-    mode.DisplayFrequency = DriveCrtc::RateOf(*current);
-    mode.Fields = DM_BITSPERPEL_ | DM_PELSWIDTH_ | DM_PELSHEIGHT_ | DM_DISPLAYFREQUENCY_;
+    mode.Width = current->width;
+    mode.Height = current->height;
+    mode.BitsPerPixel =
+        static_cast<std::uint32_t>(DefaultDepth(display_, DefaultScreen(display_)));
+    mode.Frequency = DriveCrtc::RateOf(*current);
     return true;
 }
 
 long XRandRDisplayModes::ChangeDisplaySettings(const DisplayModeRequest& mode) {
-    if ((mode.Fields & DM_BITSPERPEL_) != 0 &&
-        mode.BitsPerPel !=
-            static_cast<std::uint32_t>(DefaultDepth(display_, DefaultScreen(display_))))
+    if (mode.BitsPerPixel !=
+        static_cast<std::uint32_t>(DefaultDepth(display_, DefaultScreen(display_))))
         return kBadMode;
     const DriveCrtc drive(display_);
     if (!drive.Known()) return kChangeFailed;
-    const std::uint32_t rate =
-        (mode.Fields & DM_DISPLAYFREQUENCY_) != 0 ? mode.DisplayFrequency : 0;
-    const XRRModeInfo* chosen = drive.Find(mode.PelsWidth, mode.PelsHeight, rate);
+    const XRRModeInfo* chosen = drive.Find(mode.Width, mode.Height, mode.Frequency.value_or(0));
     if (chosen == nullptr) return kBadMode;
     // Before the monitor leaves the mode in force, someone must be sure to bring it back.
-    DisplayModeRequest original;
+    DisplayMode original;
     if (guarded_ && chosen->id != drive.Current()->id && CurrentMode(original))
         StartDisplayGuard(original);
     Status status;

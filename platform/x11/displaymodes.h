@@ -15,7 +15,7 @@ class XRandRDisplayModes final : public DisplayModes {
     explicit XRandRDisplayModes(Display* display, bool guarded = true)
         : display_(display), guarded_(guarded) {}
 
-    bool CurrentMode(DisplayModeRequest& mode) override;
+    bool CurrentMode(DisplayMode& mode) override;
     long ChangeDisplaySettings(const DisplayModeRequest& mode) override;
 
     static constexpr long kChangeFailed = -1;  // DISP_CHANGE_FAILED

@@ -42,6 +42,8 @@ XSurface::XSurface(Display* display, ::Window window, const SystemColorSource& c
     }
     gc_ = XCreateGC(display_, window_, 0, nullptr);
     draw_ = XftDrawCreate(display_, window_, visual_, colormap_);
+    // Made now rather than at the first text, so that its id is known before anything is drawn.
+    picture_ = XftDrawPicture(draw_);
     XRenderColor white{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
     XftColorAllocValue(display_, visual_, colormap_, &white, &fontColor_);
     SetBrushColor(clBlack);

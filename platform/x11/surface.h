@@ -34,6 +34,9 @@ class XSurface final : public DrawingSurface {
     // Sends the gathered pixels and flushes the connection.
     void Flush();
 
+    // The RENDER picture that texts and their boxes are drawn through; 0 without RENDER.
+    unsigned long RenderPicture() const { return picture_; }
+
     // Requests sent so far (points batches, texts, fills), for the benchmark's figures.
     std::uint64_t PointsSent() const { return pointsSent_; }
 
@@ -59,6 +62,7 @@ class XSurface final : public DrawingSurface {
     Visual* visual_ = nullptr;
     Colormap colormap_ = 0;
     XftDraw* draw_ = nullptr;
+    unsigned long picture_ = 0;
     XftFont* font_ = nullptr;
     XftColor fontColor_{};
     XftColor brushXft_{};

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <optional>
 #include <thread>
 
 #include "platform/x11/monitors.h"
@@ -16,17 +17,11 @@ namespace {
 constexpr const char* kTitle = "Velmora";
 constexpr long kInputMask = KeyPressMask | ButtonPressMask | PointerMotionMask | EnterWindowMask;
 
-// Drawing may outlive its window by a moment (a preview whose host has just gone): the errors
-// that causes are expected and must not end the process.
-int IgnoreXError(Display*, XErrorEvent*) {
-    return 0;
-}
-
 }  // namespace
 
 XSaverWindow::XSaverWindow(Display* display, const SystemColorSource& colors, int wakeFd)
     : display_(display), colors_(colors), wakeFd_(wakeFd) {
-    XSetErrorHandler(&IgnoreXError);
+    InstallXErrorHandler();
 }
 
 XSaverWindow::~XSaverWindow() {
@@ -34,41 +29,47 @@ XSaverWindow::~XSaverWindow() {
     XUngrabPointer(display_, CurrentTime);
     XUngrabKeyboard(display_, CurrentTime);
     surface_.reset();
+    // Closing waits for the drawing connection's last errors, which its watch still expects.
     if (drawDisplay_ != nullptr && drawDisplay_ != display_) XCloseDisplay(drawDisplay_);
+    drawWatch_.reset();
     if (window_ != 0) XDestroyWindow(display_, window_);
     for (const ::Window cover : covers_) XDestroyWindow(display_, cover);
     if (blankCursor_ != 0) XFreeCursor(display_, blankCursor_);
     XSync(display_, False);
+    windowWatch_.reset();
 }
 
 bool XSaverWindow::Create(WindowEvents& form) {
     form_ = &form;
     // The framework's own parameters for a borderless form, then the form's changes.
     WindowCreateParams params;
-    params.Style = WS_POPUP_;
-    params.ClassStyle = CS_DBLCLKS_;
+    params.DoubleClicks = true;
     form.OnCreateParams(params);
 
     const ::Window root = DefaultRootWindow(display_);
-    host_ = static_cast<::Window>(params.Parent);
+    host_ = params.Child ? static_cast<::Window>(params.Parent) : 0;
+    topLevel_ = host_ == 0;
+    acceptsInput_ = !params.Disabled;
+    // The host belongs to another client: it may be gone already, or go while the child is made.
+    std::optional<XErrorsIgnored> hostRequests;
+    if (host_ != 0) hostRequests.emplace(display_);
     XWindowAttributes hostAttributes;
     // A host that is not a window gets no child; the form finds that out and closes.
     const bool hostValid =
         host_ != 0 && XGetWindowAttributes(display_, host_, &hostAttributes) != 0;
-    topLevel_ = host_ == 0;
-    acceptsInput_ = (params.Style & WS_DISABLED_) == 0;
 
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(display_, DefaultScreen(display_));
     // Top-most: no window manager places or decorates it. The same for a preview into the root
     // window itself (XScreenSaver's -root without a window of its own).
     attributes.override_redirect =
-        (topLevel_ && (params.ExStyle & WS_EX_TOPMOST_) != 0) || (hostValid && host_ == root);
+        (topLevel_ && params.TopMost) || (hostValid && host_ == root);
     attributes.event_mask = StructureNotifyMask | (acceptsInput_ ? kInputMask : 0);
     window_ = XCreateWindow(display_, hostValid ? host_ : root, 0, 0, 1, 1, 0, CopyFromParent,
                             InputOutput, CopyFromParent,
                             CWBackPixel | CWOverrideRedirect | CWEventMask, &attributes);
     if (window_ == 0) return false;
+    if (host_ != 0) windowWatch_ = std::make_unique<XVanishingWindow>(display_, window_);
     if (hostValid) XSelectInput(display_, host_, StructureNotifyMask);
 
     XStoreName(display_, window_, kTitle);
@@ -89,10 +90,12 @@ bool XSaverWindow::Create(WindowEvents& form) {
     // The surface draws over a connection of its own, from the timer thread; the window must
     // exist on the server before that connection uses it.
     XSync(display_, False);
+    hostRequests.reset();
     drawDisplay_ = XOpenDisplay(DisplayString(display_));
     if (drawDisplay_ == nullptr) drawDisplay_ = display_;
-    XSetErrorHandler(&IgnoreXError);
+    if (host_ != 0) drawWatch_ = std::make_unique<XVanishingWindow>(drawDisplay_, window_);
     surface_ = std::make_unique<XSurface>(drawDisplay_, window_, colors_);
+    if (drawWatch_) drawWatch_->WatchPicture(surface_->RenderPicture());
 
     form.OnCreate();
     if (closed_) return true;
@@ -109,7 +112,7 @@ bool XSaverWindow::Create(WindowEvents& form) {
     // saving, so only a top-level saver asks.
     std::intptr_t refused = 0;
     int eventBase = 0, errorBase = 0;
-    if (topLevel_ && form.OnSystemCommand(SC_SCREENSAVE_, refused) && refused == 1 &&
+    if (topLevel_ && form.OnSystemCommand(SystemCommand::ScreenSave, refused) && refused == 1 &&
         XScreenSaverQueryExtension(display_, &eventBase, &errorBase)) {
         XScreenSaverSuspend(display_, True);
         serverSaverSuspended_ = true;
@@ -212,6 +215,8 @@ void XSaverWindow::Dispatch(XEvent& event) {
 }
 
 bool XSaverWindow::GetWindowRect(WindowHandle window, Rect32& rect) {
+    // Any window of the desktop, most likely another client's, which may be gone.
+    XErrorsIgnored quiet(display_);
     XWindowAttributes a;
     if (window == 0 || XGetWindowAttributes(display_, static_cast<::Window>(window), &a) == 0)
         return false;
@@ -263,8 +268,8 @@ void XSaverWindow::SetBounds(std::int32_t left, std::int32_t top, std::int32_t w
                              std::int32_t height) {
     int originX = 0, originY = 0;
     if (topLevel_) {
-        // Run-mode coordinates count from the primary screen's corner, as on the saver's home
-        // platform, where the primary screen starts at (0, 0).
+        // Run-mode coordinates count from the primary screen's corner, as on Windows, where the
+        // primary screen starts at (0, 0).
         int w, h;
         PrimaryOrigin(originX, originY, w, h);
     }

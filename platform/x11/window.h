@@ -12,6 +12,7 @@
 #include "platform/cursor.h"
 #include "platform/window.h"
 #include "platform/x11/surface.h"
+#include "platform/x11/xerrors.h"
 
 class XSaverWindow final : public NativeWindow, public CursorService {
   public:
@@ -77,5 +78,7 @@ class XSaverWindow final : public NativeWindow, public CursorService {
     SteadyTime bannerDue_;
     std::unique_ptr<XSurface> surface_;
     std::vector<::Window> covers_;
+    // A preview's window on both connections: it goes with its host, whenever that goes.
+    std::unique_ptr<XVanishingWindow> windowWatch_, drawWatch_;
     Atom wmDeleteWindow_ = 0;
 };

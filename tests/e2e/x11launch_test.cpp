@@ -66,14 +66,14 @@ TEST_F(X11LaunchTest, PreviewHostIsShownAndANumberThatIsNoWindowIsHarmless) {
     X11Application app(display, X11Wiring{registry, timer, box, random, clock, colors, services,
                                            signals, nullptr, {}});
     const ::Window host = MakeTopLevel("host");
-    app.ShowWindow(host, SW_SHOW_);
+    app.ShowWindow(host, WindowVisibility::Shown);
     EXPECT_TRUE(Mapped(host));
 
     // Any error of the request on no window is received by the sync in Mapped: the process
     // goes on and the next host is shown as usual.
-    app.ShowWindow(kNoWindow, SW_SHOW_);
+    app.ShowWindow(kNoWindow, WindowVisibility::Shown);
     const ::Window next = MakeTopLevel("next host");
-    app.ShowWindow(next, SW_SHOW_);
+    app.ShowWindow(next, WindowVisibility::Shown);
     EXPECT_TRUE(Mapped(next));
 }
 

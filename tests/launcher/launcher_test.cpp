@@ -18,8 +18,9 @@ class FakeApplication final : public Application {
         log_.push_back("Initialize " + std::string(title));
     }
     void HideApplicationWindow() override { log_.push_back("HideApplicationWindow"); }
-    void ShowWindow(WindowHandle window, int command) override {
-        log_.push_back("ShowWindow " + std::to_string(window) + " " + std::to_string(command));
+    void ShowWindow(WindowHandle window, WindowVisibility visibility) override {
+        log_.push_back("ShowWindow " + std::to_string(window) +
+                       (visibility == WindowVisibility::Shown ? " shown" : " hidden"));
     }
     void ShowSettingsDialog() override { log_.push_back("ShowSettingsDialog"); }
     void CreateSaverWindow(WindowHandle host) override {
@@ -136,7 +137,7 @@ TEST_F(LauncherTest, EveryOtherFirstArgumentRunsTheSaverFullScreen) {
         EXPECT_EQ(Launch(args), 0);
         const bool preview = args[0] == "/p";
         if (preview)
-            EXPECT_EQ(Dispatch(), (CallLog{"HideApplicationWindow", "ShowWindow 0 5",
+            EXPECT_EQ(Dispatch(), (CallLog{"HideApplicationWindow", "ShowWindow 0 shown",
                                            "CreateSaverWindow 0", "Run"}));
         else
             EXPECT_EQ(Dispatch(), (CallLog{"CreateSaverWindow 0", "Run"})) << args[0];
@@ -145,7 +146,7 @@ TEST_F(LauncherTest, EveryOtherFirstArgumentRunsTheSaverFullScreen) {
 
 TEST_F(LauncherTest, PreviewShowsTheHostWindowFirstThenRunsInsideIt) {
     EXPECT_EQ(Launch({"/p", "1234"}), 0);
-    EXPECT_EQ(Dispatch(), (CallLog{"HideApplicationWindow", "ShowWindow 1234 5",
+    EXPECT_EQ(Dispatch(), (CallLog{"HideApplicationWindow", "ShowWindow 1234 shown",
                                    "CreateSaverWindow 1234", "Run"}));
 }
 
@@ -188,6 +189,9 @@ TEST_F(LauncherTest, MarkerThatCannotBeRegisteredIsReportedAndNothingRuns) {
               "\x91\xBD\x8F\x64\x8B\x4E\x93\xAE\x96\x68\x8E\x7E\x97\x70\x82\xCC"
               "ATOM\x82\xCC\x93\x6F\x98\x5E\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD"
               "\x81\x42");
+    // Shown before the application has its title: no caption and no icon of its own.
+    EXPECT_EQ(box.captions[0], "");
+    EXPECT_EQ(box.icons[0], MessageIcon::None);
 }
 
 }  // namespace

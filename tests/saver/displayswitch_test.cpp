@@ -22,33 +22,35 @@ TEST_F(DisplaySwitchTest, RestoreBeforeAnySwitchCallsNothing) {
 }
 
 TEST_F(DisplaySwitchTest, NtSwitchAsksForDefaultRateAndRestoreSendsTheSavedRate) {
-    services.platformId = kPlatformNT;
+    services.family = PlatformFamily::NT;
     disp.SwitchTo640x480();
     disp.RestoreDisplay();
     ASSERT_EQ(modes.requests.size(), 2u);
     const DisplayModeRequest& to = modes.requests[0];
-    EXPECT_EQ(to.Fields, 0x5C0000u);
-    EXPECT_EQ(to.PelsWidth, 640u);
-    EXPECT_EQ(to.PelsHeight, 480u);
-    EXPECT_EQ(to.BitsPerPel, 24u);
-    EXPECT_EQ(to.DisplayFrequency, 0u);
+    EXPECT_EQ(to.Width, 640u);
+    EXPECT_EQ(to.Height, 480u);
+    EXPECT_EQ(to.BitsPerPixel, 24u);
+    EXPECT_EQ(to.Frequency, std::optional<std::uint32_t>(0));
     const DisplayModeRequest& back = modes.requests[1];
-    EXPECT_EQ(back.Fields, 0x5C0000u);
-    EXPECT_EQ(back.PelsWidth, 1920u);
-    EXPECT_EQ(back.PelsHeight, 1080u);
-    EXPECT_EQ(back.BitsPerPel, 24u);
-    EXPECT_EQ(back.DisplayFrequency, 75u);
+    EXPECT_EQ(back.Width, 1920u);
+    EXPECT_EQ(back.Height, 1080u);
+    EXPECT_EQ(back.BitsPerPixel, 24u);
+    EXPECT_EQ(back.Frequency, std::optional<std::uint32_t>(75));
 }
 
 TEST_F(DisplaySwitchTest, OtherPlatformsPassNoRateAtAll) {
-    services.platformId = kPlatformWin9x;
-    disp.SwitchTo640x480();
-    disp.RestoreDisplay();
-    ASSERT_EQ(modes.requests.size(), 2u);
-    for (const auto& m : modes.requests) {
-        EXPECT_EQ(m.Fields, 0x1C0000u);
-        EXPECT_EQ(m.DisplayFrequency, 0u);
-        EXPECT_EQ(m.BitsPerPel, 24u);  // the depth never changes
+    for (PlatformFamily family : {PlatformFamily::Windows9x, PlatformFamily::Other}) {
+        services.family = family;
+        modes.requests.clear();
+        DisplaySwitch fresh{modes, services};
+        fresh.SwitchTo640x480();
+        fresh.RestoreDisplay();
+        ASSERT_EQ(modes.requests.size(), 2u);
+        for (const auto& m : modes.requests) {
+            EXPECT_FALSE(m.Frequency.has_value());
+            EXPECT_EQ(m.BitsPerPixel, 24u);  // the depth never changes
+        }
+        EXPECT_EQ(modes.requests[1].Width, 1920u);
     }
 }
 
@@ -58,7 +60,7 @@ TEST_F(DisplaySwitchTest, RefusedSwitchStillCountsAsSwitchedAndRestoresAtClose) 
     EXPECT_TRUE(disp.DisplayChanged());
     disp.RestoreDisplay();
     ASSERT_EQ(modes.requests.size(), 2u);
-    EXPECT_EQ(modes.requests[1].PelsWidth, 1920u);
+    EXPECT_EQ(modes.requests[1].Width, 1920u);
 }
 
 TEST_F(DisplaySwitchTest, EveryRestoreSendsTheSavedModeAgain) {
@@ -71,12 +73,12 @@ TEST_F(DisplaySwitchTest, EveryRestoreSendsTheSavedModeAgain) {
 
 TEST_F(DisplaySwitchTest, SecondSwitchKeepsTheModeInForceBeforeTheFirst) {
     disp.SwitchTo640x480();
-    modes.current.PelsWidth = 640;  // what the platform now reports
-    modes.current.PelsHeight = 480;
+    modes.current.Width = 640;  // what the platform now reports
+    modes.current.Height = 480;
     disp.SwitchTo640x480();
     disp.RestoreDisplay();
-    EXPECT_EQ(modes.requests.back().PelsWidth, 1920u);
-    EXPECT_EQ(modes.requests.back().PelsHeight, 1080u);
+    EXPECT_EQ(modes.requests.back().Width, 1920u);
+    EXPECT_EQ(modes.requests.back().Height, 1080u);
 }
 
 TEST_F(DisplaySwitchTest, UnknownCurrentModeMeansNoSwitchAndNothingToRestore) {

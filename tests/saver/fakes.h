@@ -26,7 +26,8 @@ inline int IndexOf(const CallLog& log, const std::string& entry) {
     return -1;
 }
 
-// A timer service that logs arming and cancelling before passing them on.
+// A timer service that logs arming and cancelling before passing them on, and keeps the last
+// armed callback so that a test can deliver it late.
 class LoggingTimer final : public TimerService {
   public:
     LoggingTimer(TimerService& inner, CallLog& log) : inner_(inner), log_(log) {}
@@ -36,12 +37,17 @@ class LoggingTimer final : public TimerService {
     std::uint32_t SetEvent(std::uint32_t delay, std::uint32_t resolution, TimerProc proc,
                            void* user, TimerKind kind) override {
         log_.push_back("SetEvent " + std::to_string(delay));
+        lastProc = proc;
+        lastUser = user;
         return inner_.SetEvent(delay, resolution, proc, user, kind);
     }
     std::uint32_t KillEvent(std::uint32_t id) override {
         log_.push_back("KillEvent");
         return inner_.KillEvent(id);
     }
+
+    TimerProc lastProc = nullptr;
+    void* lastUser = nullptr;
 
   private:
     TimerService& inner_;
@@ -114,9 +120,9 @@ class FakeWindow final : public NativeWindow, public CursorService {
 class FakeServices final : public ScreenSaverServices {
   public:
     explicit FakeServices(CallLog& log) : log_(log) {}
-    bool GetPlatformId(std::int32_t& id) override {
-        log_.push_back("GetPlatformId");
-        id = platformId;
+    bool GetPlatformFamily(PlatformFamily& f) override {
+        log_.push_back("GetPlatformFamily");
+        f = family;
         return versionWorks;
     }
     void SetScreenSaverRunning(bool running) override {
@@ -131,7 +137,7 @@ class FakeServices final : public ScreenSaverServices {
         log_.push_back("ChangePassword " + std::to_string(parent));
     }
 
-    std::int32_t platformId = kPlatformNT;
+    PlatformFamily family = PlatformFamily::NT;
     bool versionWorks = true;
     std::string systemDirectory = "C:\\WINDOWS\\SYSTEM";
     PasswordCheck password = PasswordCheck::Accepted;
@@ -143,19 +149,18 @@ class FakeServices final : public ScreenSaverServices {
 class FakeDisplayModes final : public DisplayModes {
   public:
     explicit FakeDisplayModes(CallLog& log) : log_(log) {}
-    bool CurrentMode(DisplayModeRequest& mode) override {
+    bool CurrentMode(DisplayMode& mode) override {
         mode = current;
         return known;
     }
     long ChangeDisplaySettings(const DisplayModeRequest& mode) override {
-        log_.push_back("ChangeDisplaySettings " + std::to_string(mode.PelsWidth) + "x" +
-                       std::to_string(mode.PelsHeight));
+        log_.push_back("ChangeDisplaySettings " + std::to_string(mode.Width) + "x" +
+                       std::to_string(mode.Height));
         requests.push_back(mode);
         return answer;
     }
 
-    DisplayModeRequest current{DM_BITSPERPEL_ | DM_PELSWIDTH_ | DM_PELSHEIGHT_ | DM_DISPLAYFREQUENCY_, 24,
-                     1920, 1080, 75};
+    DisplayMode current{1920, 1080, 24, 75};
     bool known = true;
     long answer = 0;
     std::vector<DisplayModeRequest> requests;

@@ -91,24 +91,37 @@ class SaverWindowTest : public ::testing::Test {
 
 // --- window parameters ---
 
-TEST_F(SaverWindowTest, RunModeWindowIsMadeTopMostKeepingTheFrameworkStyle) {
-    Make(0);
-    WindowCreateParams params{WS_POPUP_, 0x100, CS_DBLCLKS_, 0};
-    form->OnCreateParams(params);
-    EXPECT_EQ(params.ExStyle, 0x108u);
-    EXPECT_EQ(params.Style, WS_POPUP_);
-    EXPECT_EQ(params.ClassStyle, CS_DBLCLKS_);
-    EXPECT_EQ(params.Parent, 0u);
+// What a framework fills in for a borderless form, owned by its application window.
+WindowCreateParams FrameworkDefaults() {
+    WindowCreateParams params;
+    params.Parent = 0x0A99;
+    params.DoubleClicks = true;
+    return params;
 }
 
-TEST_F(SaverWindowTest, PreviewWindowBecomesDisabledChildOfTheHostWithParentDcClass) {
-    Make(kHost);
-    WindowCreateParams params{WS_POPUP_ | 0x00C00000, 0x100, CS_DBLCLKS_, 0};
+TEST_F(SaverWindowTest, RunModeWindowIsMadeTopMostKeepingTheFrameworkChoices) {
+    Make(0);
+    WindowCreateParams params = FrameworkDefaults();
     form->OnCreateParams(params);
-    EXPECT_EQ(params.Style, 0x58000000u);
-    EXPECT_EQ(params.ClassStyle, 0x0080u);
+    EXPECT_TRUE(params.TopMost);
+    EXPECT_FALSE(params.Child);
+    EXPECT_TRUE(params.DoubleClicks);
+    EXPECT_EQ(params.Parent, 0x0A99u);
+    EXPECT_FALSE(params.Disabled);
+}
+
+TEST_F(SaverWindowTest, PreviewWindowBecomesAVisibleDisabledChildOfTheHostDrawingOnIt) {
+    Make(kHost);
+    WindowCreateParams params = FrameworkDefaults();
+    form->OnCreateParams(params);
+    EXPECT_TRUE(params.Child);
+    EXPECT_TRUE(params.Visible);
+    EXPECT_TRUE(params.Disabled);
+    EXPECT_TRUE(params.DrawsOnParent);
     EXPECT_EQ(params.Parent, kHost);
-    EXPECT_EQ(params.ExStyle, 0x100u);  // left as the framework built it
+    // Nothing of the framework's top-level choices remains.
+    EXPECT_FALSE(params.DoubleClicks);
+    EXPECT_FALSE(params.TopMost);
 }
 
 // --- creation ---
@@ -117,9 +130,9 @@ TEST_F(SaverWindowTest, RunModeCoversThePrimaryScreenHidesTheCursorAndInitialise
     Make(0);
     form->OnCreate();
     EXPECT_EQ(log, (CallLog{"BannerTimer on 5000", "SetBounds 0,0,1024x768", "ShowCursor FALSE",
-                            "GetPlatformId", "DisableIme"}));
+                            "GetPlatformFamily", "DisableIme"}));
     EXPECT_EQ(window.cursorCount, -1);
-    EXPECT_EQ(form->PlatformId(), kPlatformNT);
+    EXPECT_EQ(form->Family(), PlatformFamily::NT);
     EXPECT_TRUE(form->SceneReady());
     EXPECT_EQ(form->Scene().ViewWidth, 1024);
     EXPECT_EQ(form->Scene().ViewHeight, 768);
@@ -160,7 +173,7 @@ TEST_F(SaverWindowTest, PreviewTakesTheHostsOuterSizeAndLeavesCursorAndPlatformA
     Open(kHost);
     EXPECT_EQ(IndexOf(log, "GetWindowRect " + std::to_string(kHost)), 1);
     EXPECT_EQ(CountOf(log, "SetBounds 0,0,152x112"), 1);
-    EXPECT_EQ(CountOf(log, "GetPlatformId"), 0);
+    EXPECT_EQ(CountOf(log, "GetPlatformFamily"), 0);
     EXPECT_EQ(CountOf(log, "ShowCursor FALSE"), 0);
     EXPECT_EQ(form->Scene().ViewWidth, 152);
     EXPECT_EQ(form->Scene().ViewHeight, 112);
@@ -206,10 +219,10 @@ TEST_F(SaverWindowTest, CommandLineSettingsOverrideTheStoredOnesForTheRunAndWrit
 }
 
 TEST_F(SaverWindowTest, Win9xSetsTheScreenSaverRunningFlagAtCreationAndClearsItAtClose) {
-    services.platformId = kPlatformWin9x;
+    services.family = PlatformFamily::Windows9x;
     Open(0);
     EXPECT_EQ(CountOf(log, "ScreenSaverRunning 1"), 1);
-    EXPECT_GT(IndexOf(log, "ScreenSaverRunning 1"), IndexOf(log, "GetPlatformId"));
+    EXPECT_GT(IndexOf(log, "ScreenSaverRunning 1"), IndexOf(log, "GetPlatformFamily"));
     form->OnKeyDown();
     EXPECT_TRUE(window.closed);
     EXPECT_EQ(CountOf(log, "ScreenSaverRunning 0"), 1);
@@ -226,7 +239,7 @@ TEST_F(SaverWindowTest, FailedVersionQueryClosesAndNoFrameEverRuns) {
     Open(0);
     EXPECT_EQ(window.closeRequests, 1);
     EXPECT_TRUE(window.closed);
-    EXPECT_EQ(form->PlatformId(), 0);
+    EXPECT_EQ(form->Family(), PlatformFamily::Unknown);
     EXPECT_FALSE(form->SceneReady());
     EXPECT_EQ(CountOf(log, "DisableIme"), 0);
     RunFramesFor(1000);
@@ -333,7 +346,7 @@ TEST_F(SaverWindowTest, NtFamilyAllowsTheCloseWhateverThePasswordOptionHolds) {
 }
 
 TEST_F(SaverWindowTest, MissingPasswordOptionIsCreatedAsZeroAndTheCloseAllowed) {
-    services.platformId = kPlatformWin9x;
+    services.family = PlatformFamily::Windows9x;
     registry.Put("Control Panel\\desktop", "Wallpaper", kRegSz, {0});
     Open(0);
     bool canClose = false;
@@ -347,7 +360,7 @@ TEST_F(SaverWindowTest, MissingPasswordOptionIsCreatedAsZeroAndTheCloseAllowed) 
 }
 
 TEST_F(SaverWindowTest, UnopenableDesktopKeyAllowsTheCloseWithoutCreatingIt) {
-    services.platformId = kPlatformWin9x;
+    services.family = PlatformFamily::Windows9x;
     Open(0);
     bool canClose = false;
     form->OnCloseQuery(canClose);
@@ -356,7 +369,7 @@ TEST_F(SaverWindowTest, UnopenableDesktopKeyAllowsTheCloseWithoutCreatingIt) {
 }
 
 TEST_F(SaverWindowTest, PasswordOptionOfAnotherTypeStillLetsTheSaverClose) {
-    services.platformId = kPlatformWin9x;
+    services.family = PlatformFamily::Windows9x;
     registry.PutText("Control Panel\\desktop", "ScreenSaveUsePassword", "1");
     Open(0);
     bool canClose = false;
@@ -365,7 +378,7 @@ TEST_F(SaverWindowTest, PasswordOptionOfAnotherTypeStillLetsTheSaverClose) {
 }
 
 TEST_F(SaverWindowTest, AcceptedPasswordShowsTheCursorForTheDialogAndAllowsTheClose) {
-    services.platformId = kPlatformWin9x;
+    services.family = PlatformFamily::Windows9x;
     SetDesktopPassword(1);
     Open(0);
     log.clear();
@@ -378,7 +391,7 @@ TEST_F(SaverWindowTest, AcceptedPasswordShowsTheCursorForTheDialogAndAllowsTheCl
 }
 
 TEST_F(SaverWindowTest, SystemDirectoryEndingInABackslashGetsNoSecondOne) {
-    services.platformId = kPlatformWin9x;
+    services.family = PlatformFamily::Windows9x;
     services.systemDirectory = "C:\\";
     SetDesktopPassword(1);
     Open(0);
@@ -387,7 +400,7 @@ TEST_F(SaverWindowTest, SystemDirectoryEndingInABackslashGetsNoSecondOne) {
 }
 
 TEST_F(SaverWindowTest, MissingPasswordServiceAllowsTheClose) {
-    services.platformId = kPlatformWin9x;
+    services.family = PlatformFamily::Windows9x;
     services.password = PasswordCheck::Unavailable;
     SetDesktopPassword(1);
     Open(0);
@@ -396,7 +409,7 @@ TEST_F(SaverWindowTest, MissingPasswordServiceAllowsTheClose) {
 }
 
 TEST_F(SaverWindowTest, RefusedPasswordKeepsTheSaverRunningWithAFreshFirstPosition) {
-    services.platformId = kPlatformWin9x;
+    services.family = PlatformFamily::Windows9x;
     services.password = PasswordCheck::Refused;
     SetDesktopPassword(1);
     Open(0);
@@ -427,10 +440,10 @@ TEST_F(SaverWindowTest, ScreenSaveCommandIsAnsweredWithOneInBothModesAndOthersPa
     for (WindowHandle host : {WindowHandle{0}, kHost}) {
         Make(host);
         std::intptr_t result = 0;
-        EXPECT_TRUE(form->OnSystemCommand(SC_SCREENSAVE_, result));
+        EXPECT_TRUE(form->OnSystemCommand(SystemCommand::ScreenSave, result));
         EXPECT_EQ(result, 1);
         result = 7;
-        EXPECT_FALSE(form->OnSystemCommand(SC_CLOSE_, result));
+        EXPECT_FALSE(form->OnSystemCommand(SystemCommand::Other, result));
         EXPECT_EQ(result, 7);
         form.reset();
     }
@@ -470,6 +483,33 @@ TEST_F(SaverWindowTest, NoFrameRunsOrRearmsAfterTheWindowThreadHasStoppedTheTime
     RunFramesFor(1000);
     EXPECT_EQ(surface.pixels.load(), pixels);
     EXPECT_EQ(virtualTimer.ArmedCount(), 0);
+}
+
+// A frame whose event had fired before the window thread stopped the timer, but which reaches the
+// form only afterwards, as on a timer thread that was descheduled in between.
+TEST_F(SaverWindowTest, FrameArrivingAfterTheWindowThreadStoppedDrawsAndArmsNothing) {
+    for (WindowHandle host : {WindowHandle{0}, kHost}) {
+        window.closed = false;
+        Open(host);
+        RunFramesFor(60);
+        const TimerProc frame = timer.lastProc;
+        void* const user = timer.lastUser;
+        ASSERT_NE(frame, nullptr);
+        if (host == 0)
+            form->OnKeyDown();
+        else
+            form->OnHostGone();
+        const int pixels = surface.pixels.load();
+        const int flushes = window.flushes;
+        log.clear();
+        frame(user);
+        EXPECT_EQ(surface.pixels.load(), pixels);
+        EXPECT_EQ(window.flushes, flushes);
+        EXPECT_EQ(CountOf(log, "SetEvent 30"), 0);
+        EXPECT_EQ(virtualTimer.ArmedCount(), 0);
+        EXPECT_FALSE(form->Timer().Running());
+        form.reset();
+    }
 }
 
 // The hand-over on real threads: frames at the shortest period on the timer thread while the

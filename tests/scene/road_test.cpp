@@ -131,6 +131,20 @@ TEST_F(LevelRoad, LampWhoseTopIsAboveTheViewIsNotDrawnEvenSeeThrough) {
     EXPECT_EQ(f.State.PrevLampRight[6].y, f.State.LampY[6]);
 }
 
+TEST_F(LevelRoad, LampLandingOnTheTopRowIsNotDrawnButOneRowLowerIs) {
+    f.Settings.Trans = true;
+    // Row 220: the road point lies 117 pixels below the half height, the lamp 335 above it.
+    for (const auto& [height, lampY] : {std::pair{436, 0}, std::pair{438, 1}}) {
+        Make(1920, height);
+        PlacePair(6, 220);
+        DrawRoad(f.State, *surface);
+        ASSERT_EQ(f.State.LampY[6], lampY);
+        const bool drawn = lampY > 0;
+        EXPECT_EQ(At(f.State.PrevLampRight[6].x, lampY) == LampPixel(), drawn) << height;
+        EXPECT_EQ(At(f.State.PrevLampLeft[6].x, lampY) == LampPixel(), drawn) << height;
+    }
+}
+
 TEST_F(LevelRoad, RowMarkedHiddenDrawsNothingButStillErases) {
     f.Settings.Trans = true;
     Make(1920, 1080);
@@ -260,10 +274,14 @@ TEST(RoadHeight, RowsAboveTheTopEdgeNeitherLowerRoadTopNorShow) {
 
 TEST(RoadHeight, DepthBeyondTheQuotientsRangeIsClampedNotAFault) {
     // Heights at the viewer's rows are 0, so the depth sum at row r is the height of row r - 2:
-    // only row 2 sees the extreme value.
+    // only row 2 sees the extreme value. Above 31267 the depth plus the eye's 1500 wraps to a
+    // negative 16-bit value, so the row is thrown far up instead of far down.
     for (const auto& [height, expectedY] : {std::pair{-26500, 540 - 32768 / 235},
                                             std::pair{24000, 540 + 32767 / 235},
-                                            std::pair{-20000, 540 + (2000 * -18500 / 1500) / 235}}) {
+                                            std::pair{-20000, 540 + (2000 * -18500 / 1500) / 235},
+                                            std::pair{31267, 540 + 32767 / 235},
+                                            std::pair{31268, 540 - 32768 / 235},
+                                            std::pair{32767, 540 - 32768 / 235}}) {
         SceneState s;
         s.ViewHeight = 1080;
         s.HalfHeight = 540;

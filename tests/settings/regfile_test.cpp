@@ -158,24 +158,73 @@ TEST(ParseRegFile, AcceptsVersionFiveInUtf8WithAndWithoutBom) {
     EXPECT_EQ(WriteRegFile(Doc(withBom)), "\xEF\xBB\xBF" + text);
 }
 
-TEST(ParseRegFile, NamesTheLineWhereAFileIsBroken) {
-    EXPECT_EQ(Error("").Line, 0);
-    EXPECT_EQ(Error("hello\n").Line, 1);
-    EXPECT_EQ(Error("REGEDIT4\n\n[K]\n\"a\"=\"1\"\ngarbage\n").Line, 5);
-    EXPECT_EQ(Error("REGEDIT4\n\"a\"=\"1\"\n").Line, 2);             // value before any key
-    EXPECT_EQ(Error("REGEDIT4\n[K]\n\"a\"=\"1\n").Line, 3);           // unterminated
-    EXPECT_EQ(Error("REGEDIT4\n[K]\n\"a\"=\"\\n\"\n").Line, 3);       // unknown escape
-    EXPECT_EQ(Error("REGEDIT4\n[K]\n\"a\"=\"1\" x\n").Line, 3);       // text after the quote
-    EXPECT_EQ(Error("REGEDIT4\n[K]\n\"a\"=dword:123456789\n").Line, 3);
-    EXPECT_EQ(Error("REGEDIT4\n[K]\n\"a\"=dword:\n").Line, 3);
-    EXPECT_EQ(Error("REGEDIT4\n[K]\n\"a\"=hex:0g\n").Line, 3);
-    EXPECT_EQ(Error("REGEDIT4\n[K]\n\"a\"=hex:123\n").Line, 3);
-    EXPECT_EQ(Error("REGEDIT4\n[K]\n\"a\"=hex(z):00\n").Line, 3);
-    EXPECT_EQ(Error("REGEDIT4\n[K]\n\"a\"=hex:00,,01\n").Line, 3);
-    EXPECT_EQ(Error("REGEDIT4\n[K]\n\"a\"1\n").Line, 3);
-    EXPECT_EQ(Error("REGEDIT4\n[K\n").Line, 2);
-    EXPECT_EQ(Error("REGEDIT4\n[]\n").Line, 2);
-    EXPECT_EQ(Error(std::string_view("REGEDIT4\n[K]\n\"a\"=\"1\0\"\n", 22)).Line, 0);
+// The line and the text that the settings file's diagnostics show for each way a file breaks.
+TEST(ParseRegFile, NamesTheLineAndTheFaultWhereAFileIsBroken) {
+    const struct {
+        std::string_view File;
+        int Line;
+        std::string_view What;
+    } cases[] = {
+        {"", 0, "not a registry file: header missing"},
+        {"; only a comment\n", 0, "not a registry file: header missing"},
+        {"hello\n", 1, "not a registry file: header expected"},
+        {std::string_view("REGEDIT4\n[K]\n\"a\"=\"1\0\"\n", 22), 0, "NUL byte in a text file"},
+        {"REGEDIT4\n\n[K]\n\"a\"=\"1\"\ngarbage\n", 5, "not a key, a value or a comment"},
+        {"REGEDIT4\n\"a\"=\"1\"\n", 2, "value before the first key"},
+        {"REGEDIT4\n[K\n", 2, "bad key line"},
+        {"REGEDIT4\n[]\n", 2, "bad key line"},
+        {"REGEDIT4\n[-]\n", 2, "empty key name"},
+        {"REGEDIT4\n[K]\n\"a\"1\n", 3, "'=' expected after the value name"},
+        {"REGEDIT4\n[K]\n\"a\"=\"1\n", 3, "unterminated string"},
+        {"REGEDIT4\n[K]\n\"a\"=\"\\n\"\n", 3, "unknown escape \\n"},
+        {"REGEDIT4\n[K]\n\"a\"=\"1\" x\n", 3, "text after the closing quote"},
+        {"REGEDIT4\n[K]\n\"a\"=dword:123456789\n", 3, "dword needs one to eight hex digits"},
+        {"REGEDIT4\n[K]\n\"a\"=dword:\n", 3, "dword needs one to eight hex digits"},
+        {"REGEDIT4\n[K]\n\"a\"=dword:0000001g\n", 3, "bad hex digit in dword"},
+        {"REGEDIT4\n[K]\n\"a\"=hex:0g\n", 3, "bad byte '0g' in hex list"},
+        {"REGEDIT4\n[K]\n\"a\"=hex:123\n", 3, "bad byte '123' in hex list"},
+        {"REGEDIT4\n[K]\n\"a\"=hex:00,,01\n", 3, "bad byte '' in hex list"},
+        {"REGEDIT4\n[K]\n\"a\"=hex(z):00\n", 3, "bad type in hex(...)"},
+        {"REGEDIT4\n[K]\n\"a\"=hex():00\n", 3, "bad type in hex(...)"},
+        {"REGEDIT4\n[K]\n\"a\"=hex;00\n", 3, "':' expected after hex"},
+        {"REGEDIT4\n[K]\n\"a\"=str:x\n", 3, "unknown value data"},
+        // A continued list is named by its first line.
+        {"REGEDIT4\n[K]\n\"a\"=hex:00,\\\n  01,zz\n", 3, "bad byte 'zz' in hex list"},
+    };
+    for (const auto& c : cases) {
+        const RegFileError e = Error(c.File);
+        EXPECT_EQ(e.Line, c.Line) << c.File;
+        EXPECT_EQ(e.What, c.What) << c.File;
+    }
+}
+
+// Long lists wrap once a line has reached column 76, and continue indented by two.
+TEST(FormatRegFileValue, WrapsLongHexListsAtColumn76) {
+    const std::vector<std::uint8_t> bytes(60, 0xAB);
+    auto lines = [](const std::string& text) {
+        std::vector<std::string> out;
+        for (std::size_t start = 0;;) {
+            const std::size_t end = text.find('\n', start);
+            out.push_back(text.substr(start, end - start));
+            if (end == std::string::npos) return out;
+            start = end + 1;
+        }
+    };
+    // Prefix "ab"=hex: is 9 columns: 22 bytes reach column 75, one more reaches 78.
+    // Prefix "abc"=hex: is 10 columns: 22 bytes reach column 76 exactly.
+    for (const auto& [name, firstBytes] : {std::pair{"ab", 23}, std::pair{"abc", 22}}) {
+        const auto text = lines(FormatRegFileValue({name, 3, bytes, false}));
+        ASSERT_EQ(text.size(), 3u) << name;
+        std::string first = "\"" + std::string(name) + "\"=hex:";
+        for (int i = 0; i < firstBytes; ++i) first += "ab,";
+        EXPECT_EQ(text[0], first + "\\") << name;
+        // Continuation lines start at column 2 and take 25 bytes before they wrap.
+        std::string second = "  ";
+        for (int i = 0; i < 25; ++i) second += "ab,";
+        EXPECT_EQ(text[1], second + "\\") << name;
+        EXPECT_EQ(text[2].substr(0, 2), "  ");
+        EXPECT_EQ(text[2].size(), 2 + 3u * static_cast<std::size_t>(60 - firstBytes - 25) - 1) << name;
+    }
 }
 
 }  // namespace

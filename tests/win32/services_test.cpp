@@ -35,9 +35,9 @@ TEST(Win32WindowFinder, NoWindowOfAnUnknownTitle) {
 
 TEST(Win32ScreenSaverServices, ReportsTheNtFamily) {
     Win32ScreenSaverServices services;
-    std::int32_t id = 0;
-    ASSERT_TRUE(services.GetPlatformId(id));
-    EXPECT_EQ(id, kPlatformNT);
+    PlatformFamily family = PlatformFamily::Unknown;
+    ASSERT_TRUE(services.GetPlatformFamily(family));
+    EXPECT_EQ(family, PlatformFamily::NT);
 }
 
 TEST(Win32ScreenSaverServices, SystemDirectoryIsAnExistingDirectory) {

@@ -1,0 +1,121 @@
+#include "platform/x11/xerrors.h"
+
+#include <mutex>
+
+namespace {
+
+// Handlers run on whichever thread reads the connection; the tables are shared between the
+// window's thread and the timer thread's drawing connection.
+std::mutex tableLock;
+XErrorHandler previousHandler = nullptr;
+
+struct IgnoreScope {
+    Display* Connection = nullptr;
+    unsigned long FirstSerial = 0;
+    int Depth = 0;
+};
+
+struct Watched {
+    Display* Connection = nullptr;
+    ::Window Target = 0;
+    unsigned long Picture = 0;
+    int BadPictureCode = -1;  // RENDER's BadPicture on this connection; -1 without RENDER
+    bool Gone = false;
+};
+
+constexpr int kSlots = 8;
+IgnoreScope scopes[kSlots];
+Watched watched[kSlots];
+
+bool InScope(Display* display, const XErrorEvent& error) {
+    for (const auto& s : scopes)
+        if (s.Connection == display && s.Depth > 0 && error.serial >= s.FirstSerial) return true;
+    return false;
+}
+
+bool ShowsWatchedWindowGone(Display* display, const XErrorEvent& error) {
+    const int code = error.error_code;
+    for (auto& w : watched) {
+        if (w.Connection != display) continue;
+        const bool missingWindow =
+            (code == BadWindow || code == BadDrawable) && error.resourceid == w.Target;
+        const bool missingPicture =
+            w.Picture != 0 && code == w.BadPictureCode && error.resourceid == w.Picture;
+        if (missingWindow || missingPicture) {
+            w.Gone = true;
+            return true;
+        }
+        // BadMatch names no resource; once the window is gone, drawing on it may cause one.
+        if (w.Gone && code == BadMatch) return true;
+    }
+    return false;
+}
+
+int HandleXError(Display* display, XErrorEvent* error) {
+    {
+        std::lock_guard lock(tableLock);
+        if (InScope(display, *error) || ShowsWatchedWindowGone(display, *error)) return 0;
+    }
+    return previousHandler != nullptr ? previousHandler(display, error) : 0;
+}
+
+}  // namespace
+
+void InstallXErrorHandler() {
+    static std::once_flag once;
+    std::call_once(once, [] { previousHandler = XSetErrorHandler(&HandleXError); });
+}
+
+XErrorsIgnored::XErrorsIgnored(Display* display) : display_(display), slot_(-1) {
+    InstallXErrorHandler();
+    XSync(display_, False);
+    const unsigned long first = NextRequest(display_);
+    std::lock_guard lock(tableLock);
+    for (int i = 0; i < kSlots && slot_ < 0; ++i)
+        if (scopes[i].Connection == display_) slot_ = i;
+    for (int i = 0; i < kSlots && slot_ < 0; ++i)
+        if (scopes[i].Depth == 0) slot_ = i;
+    if (slot_ < 0) return;  // more scopes at once than connections in the process
+    IgnoreScope& s = scopes[slot_];
+    if (s.Depth++ == 0) {
+        s.Connection = display_;
+        s.FirstSerial = first;
+    }
+}
+
+XErrorsIgnored::~XErrorsIgnored() {
+    XSync(display_, False);
+    if (slot_ < 0) return;
+    std::lock_guard lock(tableLock);
+    if (--scopes[slot_].Depth == 0) scopes[slot_] = IgnoreScope{};
+}
+
+XVanishingWindow::XVanishingWindow(Display* display, ::Window window) : slot_(-1) {
+    InstallXErrorHandler();
+    int opcode = 0, firstEvent = 0, firstError = 0;
+    const int badPicture =
+        XQueryExtension(display, "RENDER", &opcode, &firstEvent, &firstError) ? firstError + 1
+                                                                              : -1;
+    std::lock_guard lock(tableLock);
+    for (int i = 0; i < kSlots && slot_ < 0; ++i)
+        if (watched[i].Connection == nullptr) slot_ = i;
+    if (slot_ >= 0) watched[slot_] = Watched{display, window, 0, badPicture, false};
+}
+
+XVanishingWindow::~XVanishingWindow() {
+    if (slot_ < 0) return;
+    std::lock_guard lock(tableLock);
+    watched[slot_] = Watched{};
+}
+
+void XVanishingWindow::WatchPicture(unsigned long picture) {
+    if (slot_ < 0) return;
+    std::lock_guard lock(tableLock);
+    watched[slot_].Picture = picture;
+}
+
+bool XVanishingWindow::Gone() const {
+    if (slot_ < 0) return false;
+    std::lock_guard lock(tableLock);
+    return watched[slot_].Gone;
+}
