@@ -16,6 +16,31 @@ if(VELMORA_SANITIZE)
   add_link_options(-fsanitize=${VELMORA_SANITIZE})
 endif()
 
+# Installed documents live in share/doc/velmora, as Debian keeps them, whatever the prefix.
+set(VELMORA_DOCDIR share/doc/velmora)
+
+# The version and licence notice both Linux programs print, from the project version and LICENSE
+# (its first line names the licence, one line holds the copyright).
+set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE VELMORA_LICENCE LIMIT_COUNT 1)
+file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE VELMORA_COPYRIGHT REGEX "^Copyright " LIMIT_COUNT 1)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/version.h.in ${PROJECT_BINARY_DIR}/generated/velmora_version.h @ONLY)
+add_library(velmora_version INTERFACE)
+target_include_directories(velmora_version INTERFACE ${PROJECT_BINARY_DIR}/generated)
+
+# velmora_man_page(FILE SECTION): installs a manual page compressed, as man pages are shipped.
+function(velmora_man_page file section)
+  get_filename_component(name ${file} NAME)
+  # A relative FILE is in the source; an absolute one may be made by the build.
+  get_filename_component(page ${file} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  set(gz ${CMAKE_CURRENT_BINARY_DIR}/${name}.gz)
+  add_custom_command(OUTPUT ${gz}
+    COMMAND gzip -9 -n -c ${page} > ${gz}
+    DEPENDS ${page} VERBATIM)
+  add_custom_target(man_${name} ALL DEPENDS ${gz})
+  install(FILES ${gz} DESTINATION share/man/man${section})
+endfunction()
+
 # velmora_library(NAME SOURCES... [LIBS ...])
 function(velmora_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})

@@ -1,17 +1,30 @@
 #include "launcher/commandline.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 
 namespace {
 
-constexpr SettingOption kSettingOptions[] = {
-    {"speed", "Speed", false, 15, 50, 30, "milliseconds per frame (smaller is faster)"},
-    {"relief", "UpDown", false, 0, 3, 1, "hills: 0 a flat road, 1 gentle to 3 steep"},
-    {"star-scroll", "StarScroll", true, 0, 1, 0, "the stars climb too"},
-    {"comet", "Comet", true, 0, 1, 0, "an occasional shooting star"},
-    {"see-through", "Trans", true, 0, 1, 0, "the road is seen through the hills"},
-};
+// The settings the table offers on the command line, in the table's order.
+constexpr std::size_t CountOptions() {
+    std::size_t n = 0;
+    for (const auto& setting : SaverSettingTable) n += setting.Option.empty() ? 0 : 1;
+    return n;
+}
+
+constexpr auto kSettingOptions = [] {
+    std::array<SettingOption, CountOptions()> options{};
+    std::size_t n = 0;
+    for (const auto& setting : SaverSettingTable) {
+        if (setting.Option.empty()) continue;
+        const bool flag = setting.Kind == SettingKind::Flag;
+        options[n++] = {setting.Option,         setting.Name,           flag,
+                        flag ? 0 : setting.Min, flag ? 1 : setting.Max, DefaultValue(setting),
+                        setting.Description};
+    }
+    return options;
+}();
 
 // XScreenSaver's options for classic hacks that mean nothing to this saver, with whether each
 // takes a value.
@@ -209,9 +222,4 @@ std::string UsageText() {
         "\n"
         "In ~/.xscreensaver, add to programs:   \"Velmora\"  velmora --root \\n\\\n";
     return text;
-}
-
-std::string VersionText() {
-    return "velmora " VELMORA_VERSION
-           "\nCopyright (c) 2026 The Velmora developers. MIT License: see the LICENSE file.\n";
 }

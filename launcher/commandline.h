@@ -32,14 +32,15 @@ struct CommandLine {
     std::string Problem;
 };
 
-// A setting that the command line can give for one run, with what documents it.
+// A setting that the command line can give for one run, with what documents it: the settings
+// table's rows that name an option.
 struct SettingOption {
-    std::string_view Option;   // without the leading "--"
-    std::string_view Setting;  // the stored name
-    bool Flag;                 // no value: the option turns the setting on
-    std::int32_t Low, High;    // the values a number may take
-    std::int32_t Default;      // the setting's default
-    std::string_view Help;     // one line
+    std::string_view Option;         // without the leading "--"
+    std::string_view Setting;        // the stored name
+    bool Flag = false;               // no value: the option turns the setting on
+    std::int32_t Low = 0, High = 0;  // the values a number may take
+    std::int32_t Default = 0;        // the setting's default
+    std::string_view Help;           // one line
 };
 std::span<const SettingOption> SettingOptions();
 
@@ -52,4 +53,3 @@ std::uint32_t ParseWindowNumber(std::string_view text);
 
 // --help's text: the modes, the options and the files.
 std::string UsageText();
-std::string VersionText();

@@ -8,6 +8,8 @@ packages=(
   build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang
   # scene text and the recorder's image files
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic libpng-dev libgif-dev
+  # the recorder's videos (FFmpeg's libraries with x264 and libvpx), and ffprobe/ffmpeg to check them
+  libavcodec-dev libavformat-dev libavutil-dev ffmpeg
   # Linux desktop: X11 saver window and the Qt settings dialog
   libx11-dev libxft-dev libxrandr-dev libxss-dev qt6-base-dev
   # the saver's CPU benchmark (bench/saver_cpu.sh) compares with XScreenSaver's galaxy hack
@@ -19,6 +21,8 @@ packages=(
   # ... and under the real desktop hosts: XScreenSaver's daemon and settings program, and a
   # headless sway whose Xwayland has two monitors (grim captures them, wtype types)
   xscreensaver sway xwayland grim wtype
+  # the Debian package: CPack's DEB generator (dpkg-shlibdeps) and its check
+  dpkg-dev file lintian
   # Windows build and its tests under Wine
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64
 )

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Draws velmora.scr's icon with ImageMagick: a night road, two rows of dots running to the
-# horizon with a pair of street lamps and a few stars. Writes platform/win32/velmora.ico.
+# horizon with a pair of street lamps and a few stars. Writes platform/win32/velmora.ico and, for
+# the Linux desktop entry, the same picture as PNGs in platform/x11/icons/hicolor/.
 set -euo pipefail
 out=${1:-"$(dirname "$0")/../platform/win32/velmora.ico"}
+icons=${2:-"$(dirname "$0")/../platform/x11/icons/hicolor"}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 draw=()
@@ -25,3 +27,10 @@ convert -size 64x64 xc:black "${draw[@]}" "$tmp/icon64.png"
 for s in 16 32 48; do convert "$tmp/icon64.png" -filter point -resize ${s}x${s} "$tmp/icon$s.png"; done
 convert "$tmp/icon16.png" "$tmp/icon32.png" "$tmp/icon48.png" "$tmp/icon64.png" "$out"
 echo "wrote $out"
+# No time stamps in the PNGs, so that drawing them again changes no byte.
+for s in 16 32 48 64 128 256; do
+  mkdir -p "$icons/${s}x${s}/apps"
+  convert "$tmp/icon64.png" -filter point -resize ${s}x${s} -strip -define png:exclude-chunks=date,time \
+    "$icons/${s}x${s}/apps/velmora.png"
+done
+echo "wrote $icons/*/apps/velmora.png"

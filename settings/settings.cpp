@@ -4,63 +4,77 @@
 
 namespace {
 
-constexpr SaverSettings kDefaults{};
-
-// The integer reading rule with the default on a bad text.
-std::int32_t IntOr(std::string_view text, std::int32_t def) {
-    auto value = StoredTextToInt(text);
-    return value ? *value : def;
+// What the table's columns must agree on. The ranks are checked where the orders are made.
+constexpr bool TableIsConsistent() {
+    const auto& table = SaverSettingTable;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const auto& s = table[i];
+        (void)DefaultValue(s);  // a default its kind cannot read stops the compilation here
+        const bool boolField = std::holds_alternative<bool SaverSettings::*>(s.Field);
+        if ((s.Kind == SettingKind::Flag) != boolField) return false;
+        if (s.Kind == SettingKind::Integer &&
+            (s.Min >= s.Max || DefaultValue(s) < s.Min || DefaultValue(s) > s.Max))
+            return false;
+        if (s.Kind != SettingKind::Integer && (s.Min != 0 || s.Max != 0)) return false;
+        if (s.Kind == SettingKind::Colour && !s.Option.empty()) return false;
+        if (s.Control == ControlId::NoControl || s.Description.empty()) return false;
+        for (std::size_t j = 0; j < i; ++j) {
+            const auto& t = table[j];
+            if (s.Name == t.Name || s.Field == t.Field || s.Control == t.Control) return false;
+            if (!s.Option.empty() && s.Option == t.Option) return false;
+        }
+    }
+    return true;
 }
+
+static_assert(TableIsConsistent(),
+              "each setting needs its own name, field, control and option, a bool field exactly "
+              "when it is a flag, and an integer's range around its default");
 
 }  // namespace
 
-bool ApplySettingText(SaverSettings& s, std::string_view name, std::string_view text) {
-    struct IntField {
-        std::string_view Name;
-        std::int32_t SaverSettings::*Field;
-    };
-    struct FlagField {
-        std::string_view Name;
-        bool SaverSettings::*Field;
-    };
-    struct ColorField {
-        std::string_view Name;
-        ColorValue SaverSettings::*Field;
-    };
-    static constexpr IntField ints[] = {
-        {"Speed", &SaverSettings::Speed}, {"DispMode", &SaverSettings::DispMode}, {"UpDown", &SaverSettings::UpDown}};
-    static constexpr FlagField flags[] = {{"StarScroll", &SaverSettings::StarScroll},
-                                          {"Comet", &SaverSettings::Comet},
-                                          {"Trans", &SaverSettings::Trans}};
-    static constexpr ColorField colors[] = {
-        {"road_Color", &SaverSettings::road_Color},   {"porl_Color", &SaverSettings::porl_Color},
-        {"star1_Color", &SaverSettings::star1_Color}, {"star2_Color", &SaverSettings::star2_Color},
-        {"star3_Color", &SaverSettings::star3_Color}, {"town1_Color", &SaverSettings::town1_Color},
-        {"town2_Color", &SaverSettings::town2_Color}, {"town3_Color", &SaverSettings::town3_Color}};
-    for (const auto& f : ints)
-        if (f.Name == name) return s.*f.Field = IntOr(text, kDefaults.*f.Field), true;
-    for (const auto& f : flags)
-        if (f.Name == name) return s.*f.Field = IntOr(text, kDefaults.*f.Field ? 1 : 0) != 0, true;
-    for (const auto& f : colors)
-        if (f.Name == name) return s.*f.Field = ColorFromText(text), true;
-    return false;
+std::int32_t ValueFromText(SettingKind kind, std::string_view text, std::int32_t fallback) {
+    switch (kind) {
+        case SettingKind::Integer:
+            return StoredTextToInt(text).value_or(fallback);
+        case SettingKind::Flag:
+            return StoredTextToInt(text).value_or(fallback) != 0 ? 1 : 0;
+        case SettingKind::Colour:
+            return ColorFromText(text);
+    }
+    return fallback;
 }
 
-void ReadSettings(SettingsStore& reg, SaverSettings& out) {
-    const auto section = kSettingsSection;
-    out.Speed = reg.ReadValueInt(section, "Speed", kDefaults.Speed);
-    out.DispMode = reg.ReadValueInt(section, "DispMode", kDefaults.DispMode);
-    out.StarScroll = reg.ReadValueBool(section, "StarScroll", kDefaults.StarScroll);
-    out.Comet = reg.ReadValueBool(section, "Comet", kDefaults.Comet);
-    out.UpDown = reg.ReadValueInt(section, "UpDown", kDefaults.UpDown);
-    out.Trans = reg.ReadValueBool(section, "Trans", kDefaults.Trans);
-    // The stored defaults are texts, spelled as the first release stored them.
-    out.road_Color = ColorFromText(reg.ReadValueText(section, "road_Color", "cl3DLight"));
-    out.porl_Color = ColorFromText(reg.ReadValueText(section, "porl_Color", "clyellow"));
-    out.star1_Color = ColorFromText(reg.ReadValueText(section, "star1_Color", "claqua"));
-    out.star2_Color = ColorFromText(reg.ReadValueText(section, "star2_Color", "clgray"));
-    out.star3_Color = ColorFromText(reg.ReadValueText(section, "star3_Color", "clyellow"));
-    out.town1_Color = ColorFromText(reg.ReadValueText(section, "town1_Color", "clyellow"));
-    out.town2_Color = ColorFromText(reg.ReadValueText(section, "town2_Color", "clTeal"));
-    out.town3_Color = ColorFromText(reg.ReadValueText(section, "town3_Color", "clred"));
+std::int32_t ReadStoredValue(SettingsStore& store, std::string_view section, std::string_view name,
+                             SettingKind kind, std::string_view defaultText) {
+    switch (kind) {
+        case SettingKind::Integer:
+            return store.ReadValueInt(section, name, DefaultValue(kind, defaultText));
+        case SettingKind::Flag:
+            return store.ReadValueBool(section, name, DefaultValue(kind, defaultText) != 0) ? 1 : 0;
+        case SettingKind::Colour:
+            // The default goes through the colour rules like a stored text.
+            return ColorFromText(store.ReadValueText(section, name, defaultText));
+    }
+    return 0;
+}
+
+void WriteStoredValue(SettingsStore& store, std::string_view section, std::string_view name,
+                      SettingKind kind, std::int32_t value) {
+    switch (kind) {
+        case SettingKind::Integer: store.WriteValueInt(section, name, value); break;
+        case SettingKind::Flag: store.WriteValueBool(section, name, value != 0); break;
+        case SettingKind::Colour: store.WriteValueText(section, name, ColorToText(value)); break;
+    }
+}
+
+void ReadSettings(SettingsStore& store, SaverSettings& out) {
+    ReadValues(store, SaverSettingTable, out);
+}
+
+bool ApplySettingText(SaverSettings& settings, std::string_view name, std::string_view text) {
+    const SaverSetting* setting = FindSetting(name);
+    if (setting == nullptr) return false;
+    SetFieldValue(settings, *setting, ParseSettingText(*setting, text));
+    return true;
 }

@@ -40,14 +40,38 @@ std::string SpinEditOnExit(std::string_view text, std::int32_t minValue, std::in
 
 namespace {
 
-const auto kSection = kSettingsSection;
-
-int LastItem(std::string_view group) {
-    const ControlDesc* desc = FindControl(SettingsForm, group);
-    return desc ? static_cast<int>(desc->Items.size()) - 1 : -1;
+// A setting's value as its control shows it: the spin field clamped to its range, a radio group's
+// selection clamped to its items (-1: none selected).
+void ShowValue(FormControls& controls, const SaverSetting& setting, std::int32_t value) {
+    const ControlDesc& control = *FindControl(SettingsForm, setting.Control);
+    switch (control.Kind) {
+        case ControlKind::SpinEdit:
+            controls.SetText(control.Id,
+                             SpinEditValueText(value, control.MinValue, control.MaxValue));
+            break;
+        case ControlKind::RadioGroup: {
+            const int lastItem = static_cast<int>(control.Items.size()) - 1;
+            controls.SetItemIndex(control.Id, std::clamp(value, -1, lastItem));
+            break;
+        }
+        case ControlKind::CheckBox: controls.SetChecked(control.Id, value != 0); break;
+        case ControlKind::Swatch: controls.SetColor(control.Id, value); break;
+        default: break;
+    }
 }
 
-const ControlDesc& Spin() { return *FindControl(SettingsForm, "speedEdit"); }
+// The value a setting's control holds; the spin field's text is taken unclamped.
+std::int32_t ShownValue(const FormControls& controls, const SaverSetting& setting) {
+    const ControlDesc& control = *FindControl(SettingsForm, setting.Control);
+    switch (control.Kind) {
+        case ControlKind::SpinEdit:
+            return SpinEditValue(controls.Text(control.Id), control.MinValue);
+        case ControlKind::RadioGroup: return controls.ItemIndex(control.Id);
+        case ControlKind::CheckBox: return controls.Checked(control.Id) ? 1 : 0;
+        case ControlKind::Swatch: return controls.Color(control.Id);
+        default: return 0;
+    }
+}
 
 }  // namespace
 
@@ -76,19 +100,18 @@ void SettingsDialog::Destroy() {
     }
 }
 
-void SettingsDialog::Click(std::string_view control) {
+void SettingsDialog::Click(ControlId control) {
     const ControlDesc* desc = FindControl(SettingsForm, control);
     if (!desc) return;
     if (desc->ModalResult != DialogResult::None) ModalResult = desc->ModalResult;
     try {
-        if (desc->OnClick == "OkClicked")
-            OkClicked();
-        else if (desc->OnClick == "ColorButtonClicked")
-            ColorButtonClicked(desc->Tag);
-        else if (desc->OnClick == "DarkPresetClicked")
-            DarkPresetClicked();
-        else if (desc->OnClick == "BrightPresetClicked")
-            BrightPresetClicked();
+        switch (desc->OnClick) {
+            case ClickAction::None: break;
+            case ClickAction::Ok: OkClicked(); break;
+            case ClickAction::ColorButton: ColorButtonClicked(desc->Tag); break;
+            case ClickAction::DarkPreset: DarkPresetClicked(); break;
+            case ClickAction::BrightPreset: BrightPresetClicked(); break;
+        }
     } catch (const std::exception& e) {
         // OK has set its modal result already, so the dialog still closes.
         ReportError(errorBox_, e);
@@ -97,71 +120,49 @@ void SettingsDialog::Click(std::string_view control) {
 
 void SettingsDialog::LoadControls() {
     Store = std::make_unique<SettingsStore>(registry_, kSettingsBaseKey);
-    auto& c = controls_;
-    auto& ini = *Store;
-    const auto& spin = Spin();
-    c.SetText("speedEdit", SpinEditValueText(ini.ReadValueInt(kSection, "Speed", 30),
-                                             spin.MinValue, spin.MaxValue));
-    c.SetItemIndex("displayModeGroup", std::clamp(ini.ReadValueInt(kSection, "DispMode", 0), -1,
-                                               LastItem("displayModeGroup")));
-    c.SetChecked("starScrollCheck", ini.ReadValueBool(kSection, "StarScroll", false));
-    c.SetItemIndex("reliefGroup", std::clamp(ini.ReadValueInt(kSection, "UpDown", 1), -1,
-                                             LastItem("reliefGroup")));
-    c.SetChecked("cometCheck", ini.ReadValueBool(kSection, "Comet", false));
-    c.SetChecked("seeThroughCheck", ini.ReadValueBool(kSection, "Trans", false));
-    // The stored defaults are texts, spelled as the first release stored them.
-    static constexpr std::string_view kDefaultTexts[8] = {
-        "cl3DLight", "clyellow", "claqua", "clgray", "clyellow", "clyellow", "clTeal", "clred"};
-    for (const auto& row : ColorRows)
-        c.SetColor(row.Swatch,
-                   ColorFromText(ini.ReadValueText(kSection, row.Setting, kDefaultTexts[row.Tag])));
+    for (const SaverSetting* setting : DialogLoadOrder)
+        ShowValue(controls_, *setting, ReadStoredValue(*Store, *setting));
 }
 
 void SettingsDialog::ReleaseStore() { Store.reset(); }
 
 void SettingsDialog::OkClicked() {
     if (!Store) return;  // cannot happen after LoadControls, which creates it first
-    auto& c = controls_;
-    auto& ini = *Store;
-    ini.WriteValueInt(kSection, "Speed", SpinEditValue(c.Text("speedEdit"), Spin().MinValue));
-    ini.WriteValueInt(kSection, "DispMode", c.ItemIndex("displayModeGroup"));
-    ini.WriteValueInt(kSection, "UpDown", c.ItemIndex("reliefGroup"));
-    ini.WriteValueBool(kSection, "StarScroll", c.Checked("starScrollCheck"));
-    ini.WriteValueBool(kSection, "Comet", c.Checked("cometCheck"));
-    ini.WriteValueBool(kSection, "Trans", c.Checked("seeThroughCheck"));
-    for (const auto& row : ColorRows)
-        ini.WriteValueText(kSection, row.Setting, ColorToText(c.Color(row.Swatch)));
+    for (const SaverSetting* setting : DialogSaveOrder)
+        WriteStoredValue(*Store, *setting, ShownValue(controls_, *setting));
 }
 
 void SettingsDialog::ColorButtonClicked(int senderTag) {
     ColorValue color = PickerColor;
     if (!colorDialog_.Pick(color, CustomColors)) return;
     PickerColor = color;
-    if (senderTag < 0 || senderTag >= static_cast<int>(ColorRows.size())) return;
-    controls_.SetColor(ColorRows[static_cast<std::size_t>(senderTag)].Swatch, color);
+    if (const SaverSetting* row = ColourRowSetting(senderTag))
+        controls_.SetColor(row->Control, color);
 }
 
 void SettingsDialog::DarkPresetClicked() {
+    using enum ControlId;
     auto& c = controls_;
-    c.SetColor("roadSwatch", ColorFromText("cl3DLight"));
+    c.SetColor(roadSwatch, ColorFromText("cl3DLight"));
     // Computed from the named colours; the carry of 0x00FFFF + 0xFF00 reaches the blue byte.
-    c.SetColor("lampSwatch", ColorFromText("clyellow") + 0x0000FF00);
-    c.SetColor("star1Swatch", ColorFromText("cl3DLight"));
-    c.SetColor("star2Swatch", ColorFromText("claqua"));
-    c.SetColor("star3Swatch", ColorFromText("clyellow"));
-    c.SetColor("town1Swatch", ColorFromText("clyellow") + 0x00008080);
-    c.SetColor("town2Swatch", ColorFromText("clTeal"));
-    c.SetColor("town3Swatch", ColorFromText("clred") - 100);
+    c.SetColor(lampSwatch, ColorFromText("clyellow") + 0x0000FF00);
+    c.SetColor(star1Swatch, ColorFromText("cl3DLight"));
+    c.SetColor(star2Swatch, ColorFromText("claqua"));
+    c.SetColor(star3Swatch, ColorFromText("clyellow"));
+    c.SetColor(town1Swatch, ColorFromText("clyellow") + 0x00008080);
+    c.SetColor(town2Swatch, ColorFromText("clTeal"));
+    c.SetColor(town3Swatch, ColorFromText("clred") - 100);
 }
 
 void SettingsDialog::BrightPresetClicked() {
+    using enum ControlId;
     auto& c = controls_;
-    c.SetColor("roadSwatch", ColorFromText("clwhite"));
-    c.SetColor("lampSwatch", ColorFromText("clyellow"));
-    c.SetColor("star1Swatch", ColorFromText("claqua"));
-    c.SetColor("star2Swatch", ColorFromText("clgray"));
-    c.SetColor("star3Swatch", ColorFromText("clyellow"));
-    c.SetColor("town1Swatch", ColorFromText("clyellow"));
-    c.SetColor("town2Swatch", ColorFromText("cllime"));
-    c.SetColor("town3Swatch", ColorFromText("clred"));
+    c.SetColor(roadSwatch, ColorFromText("clwhite"));
+    c.SetColor(lampSwatch, ColorFromText("clyellow"));
+    c.SetColor(star1Swatch, ColorFromText("claqua"));
+    c.SetColor(star2Swatch, ColorFromText("clgray"));
+    c.SetColor(star3Swatch, ColorFromText("clyellow"));
+    c.SetColor(town1Swatch, ColorFromText("clyellow"));
+    c.SetColor(town2Swatch, ColorFromText("cllime"));
+    c.SetColor(town3Swatch, ColorFromText("clred"));
 }

@@ -16,18 +16,18 @@ class ColorPicker;
 class MessageBoxService;
 class Registry;
 
-// The form's controls by name (the names of SettingsForm), as the handlers read and set them.
+// The form's controls (those of SettingsForm), as the handlers read and set them.
 class FormControls {
 public:
     virtual ~FormControls() = default;
-    virtual std::string Text(std::string_view control) const = 0;  // the spin field's text
-    virtual void SetText(std::string_view control, std::string_view text) = 0;
-    virtual int ItemIndex(std::string_view control) const = 0;  // radio groups; -1: none
-    virtual void SetItemIndex(std::string_view control, int index) = 0;
-    virtual bool Checked(std::string_view control) const = 0;
-    virtual void SetChecked(std::string_view control, bool checked) = 0;
-    virtual ColorValue Color(std::string_view control) const = 0;  // swatches
-    virtual void SetColor(std::string_view control, ColorValue color) = 0;
+    virtual std::string Text(ControlId control) const = 0;  // the spin field's text
+    virtual void SetText(ControlId control, std::string_view text) = 0;
+    virtual int ItemIndex(ControlId control) const = 0;  // radio groups; -1: none
+    virtual void SetItemIndex(ControlId control, int index) = 0;
+    virtual bool Checked(ControlId control) const = 0;
+    virtual void SetChecked(ControlId control, bool checked) = 0;
+    virtual ColorValue Color(ControlId control) const = 0;  // swatches
+    virtual void SetColor(ControlId control, ColorValue color) = 0;
 };
 
 // The spin field's rules, shared by every toolkit's spin edit.
@@ -52,19 +52,20 @@ public:
              MessageBoxService& errorBox);
     ~SettingsDialog();
 
-    // The framework's side: Create loads the controls and Destroy releases the store; an error
-    // that leaves a handler goes to the standard error report and the dialog goes on.
+    // Called by the toolkit's dialog: Create loads the controls and Destroy releases the store;
+    // an error that leaves a handler goes to the standard error report and the dialog goes on.
     void Create();
     void Destroy();
-    // A control was clicked: sets the modal result its description gives, then runs its
-    // handler with the control as the sender.
-    void Click(std::string_view control);
+    // A control was clicked: sets the modal result its description gives, then runs the
+    // handler of its click action with the control as the sender.
+    void Click(ControlId control);
 
-    // The handlers. They raise the store's errors; Create and Click report them.
+    // The handlers. They raise the store's errors; Create and Click report them. LoadControls
+    // and OkClicked go through the settings table in the dialog's reading and writing orders.
     void LoadControls();
     void ReleaseStore();
     void OkClicked();
-    void ColorButtonClicked(int senderTag);
+    void ColorButtonClicked(int senderTag);  // the Tag is the colour row
     void DarkPresetClicked();
     void BrightPresetClicked();
 

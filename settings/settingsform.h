@@ -1,6 +1,7 @@
-// The settings dialog's form as data: every control with its kind, place, caption, font, colours,
-// tab order and, for the colour rows, the Tag that ties a button to its swatch. Each toolkit
-// builds its widgets from this one description; texts are Shift-JIS.
+// The settings dialog's form as data: every control with its id, kind, place, caption, font,
+// colours, tab order, what a click on it does and, for the colour rows, the Tag that ties a button
+// to its row. Each toolkit builds its widgets from this one description; texts are Shift-JIS.
+// Which setting a control shows, and its design value, come from the settings table.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,8 @@
 #include <string_view>
 
 #include "platform/color.h"
+#include "settings/controlid.h"
+#include "settings/convert.h"
 
 enum class ControlKind {
     Frame,        // a lowered bevel drawn as a box; takes no input
@@ -26,16 +29,26 @@ enum class GlyphKind { None, Ok, Cancel };
 enum class Alignment { None, Bottom };
 enum class DialogResult { None, Ok, Cancel };
 
+// The handler a click runs (besides setting the control's modal result).
+enum class ClickAction {
+    None,
+    Ok,            // writes the settings
+    ColorButton,   // picks a colour for the colour row given by the button's Tag
+    DarkPreset,    // puts the dark colour set in the swatches
+    BrightPreset,  // puts the bright colour set in the swatches
+};
+
 // Colours the form uses besides plain ones: named system colours resolved when drawn.
-inline constexpr ColorValue clWindowText = static_cast<ColorValue>(0x80000008u);
-inline constexpr ColorValue clBtnFace = static_cast<ColorValue>(0x8000000Fu);
-inline constexpr ColorValue clFormGray = 0x00808080;
+inline constexpr ColorValue clWindowText = NamedColor("clWindowText");
+inline constexpr ColorValue clBtnFace = NamedColor("clBtnFace");
+inline constexpr ColorValue clFormGray = NamedColor("clGray");
 // "no colour of its own": the control shows its parent's background or font colour.
 inline constexpr ColorValue clDefault = static_cast<ColorValue>(0x20000000);
 
 struct ControlDesc {
     ControlKind Kind = ControlKind::Label;
-    std::string_view Name = {};
+    ControlId Id = ControlId::NoControl;
+    std::string_view Name = {};  // the toolkits' name for the widget
     std::string_view Parent = {};  // "" for the form itself
     int Left = 0, Top = 0, Width = 0, Height = 0;
     std::string_view Caption = {};
@@ -49,7 +62,7 @@ struct ControlDesc {
     bool Transparent = false;
     Alignment Align = Alignment::None;
     int Tag = 0;
-    std::string_view OnClick = {};  // handler name: "OkClicked", "ColorButtonClicked", ...
+    ClickAction OnClick = ClickAction::None;
     GlyphKind Glyph = GlyphKind::None;
     bool Default = false;  // Enter clicks it
     bool Cancel = false;   // Esc clicks it
@@ -57,8 +70,7 @@ struct ControlDesc {
     int MinValue = 0, MaxValue = 0, Value = 0;  // spin edit: range and design value
     int ItemIndex = -1;                         // radio group: design selection
     int BevelWidth = 0;                         // panel: width of its lowered bevel
-    ColorValue Color = clDefault;                   // swatch: design colour
-    std::string_view Setting = {};              // swatch: the setting it shows
+    ColorValue Color = clDefault;               // swatch: design colour
 };
 
 struct FormDesc {
@@ -75,14 +87,6 @@ struct FormDesc {
 
 extern const FormDesc SettingsForm;
 
-// The control called `name`, or null.
+// The control called `name`, or with id `id`; null when the form has none.
 const ControlDesc* FindControl(const FormDesc& form, std::string_view name);
-
-// The eight colour rows: swatch names by Tag, and the setting each one shows.
-struct ColorRow {
-    int Tag;
-    std::string_view Button;
-    std::string_view Swatch;
-    std::string_view Setting;
-};
-extern const std::span<const ColorRow> ColorRows;
+const ControlDesc* FindControl(const FormDesc& form, ControlId id);

@@ -152,7 +152,7 @@ void SettingsStore::WriteValueText(std::string_view section, std::string_view na
     if (created != 0) registry_.CloseKey(created);
 
     SectionScope scope(registry_, current_, section);
-    // A key that exists but cannot be opened is skipped silently, as the registry does.
+    // A key that exists but cannot be opened: the value is not written, and that is no error.
     if (scope.Key() == 0) return;
     std::string data(text);
     auto bytes = reinterpret_cast<const std::uint8_t*>(data.c_str());

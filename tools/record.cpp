@@ -1,5 +1,7 @@
 // velmora-record: runs the saver's frame cycle on an in-memory surface with a virtual clock and
-// writes the last frame as PNG and the animation as GIF.
+// writes the last frame as PNG and the animation as GIF or video.
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <clocale>
@@ -20,12 +22,15 @@
 #include "platform/posix/codepage.h"
 #include "platform/posix/registry.h"
 #include "platform/posix/systemcolors.h"
+#include "platform/posix/versionnotice.h"
 #include "saver/frametimer.h"
 #include "scene/scene.h"
 #include "settings/errors.h"
 #include "settings/settingsstore.h"
 #include "settings/settings.h"
 #include "tools/imagefile.h"
+#include "tools/progress.h"
+#include "tools/videofile.h"
 
 namespace {
 
@@ -43,7 +48,12 @@ constexpr const char* kUsage =
     "  --out FILE.png    write the last frame\n"
     "  --gif FILE.gif    write the animation\n"
     "  --every K         keep every K-th frame in the GIF (default 1)\n"
-    "  --help            this text\n";
+    "  --video FILE      write the animation as a video, every frame at the saver's rate:\n"
+    "                    FILE.webm (VP9) or FILE.mp4 (H.264), both in full colour (4:4:4)\n"
+    "  --help            this text\n"
+    "  --version         the version and licence\n"
+    "A progress bar is shown on standard error when it is a terminal and the recording covers\n"
+    "more than a second.\n";
 
 struct Options {
     std::int32_t Width = 640, Height = 480;
@@ -52,7 +62,7 @@ struct Options {
     std::optional<std::uint32_t> Seed;
     std::vector<std::pair<std::string, std::string>> Sets;
     bool Preview = false;
-    std::string Png, Gif;
+    std::string Png, Gif, Video;
     long Every = 1;
 };
 
@@ -84,6 +94,9 @@ Options ParseOptions(int argc, char** argv) {
         if (arg == "--help") {
             std::fputs(kUsage, stdout);
             std::exit(0);
+        } else if (arg == "--version") {
+            std::fputs(VersionNotice("velmora-record").c_str(), stdout);
+            std::exit(0);
         } else if (arg == "--size") {
             const std::string_view v = value();
             const auto x = v.find('x');
@@ -107,43 +120,24 @@ Options ParseOptions(int argc, char** argv) {
             o.Png = value();
         } else if (arg == "--gif") {
             o.Gif = value();
+        } else if (arg == "--video") {
+            o.Video = value();
+            if (!VideoWriter::KnownFileName(o.Video))
+                BadOption("bad video file name '" + o.Video + "', expected FILE.webm or FILE.mp4");
         } else if (arg == "--every") {
             o.Every = ParseNumber(value(), 1, 100000, "--every");
         } else {
             BadOption("unknown option '" + std::string(arg) + "'");
         }
     }
-    if (o.Png.empty() && o.Gif.empty()) BadOption("nothing to write: give --out or --gif");
+    if (o.Png.empty() && o.Gif.empty() && o.Video.empty())
+        BadOption("nothing to write: give --out, --gif or --video");
     return o;
 }
 
-// The frame handler as the saver window runs it: stop, draw, re-arm.
-struct Recorder {
-    FrameTimer* Timer = nullptr;
-    SceneState* Scene = nullptr;
-    DrawingSurface* Surface = nullptr;
-    RandomSource* Random = nullptr;
-    bool BannerOn = true;
-    long FramesRun = 0;
-
-    static void OnTimer(void* context, FrameTimer&) {
-        auto& r = *static_cast<Recorder*>(context);
-        r.Timer->Stop();
-        RunFrame(*r.Scene, *r.Surface, *r.Random, r.BannerOn);
-        ++r.FramesRun;
-        r.Timer->Start();
-    }
-};
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    // Error reports in the terminal's encoding; numbers keep the C locale's form.
-    std::setlocale(LC_CTYPE, "");
-    const Options options = ParseOptions(argc, argv);
-
-    // The stored settings first, read as the saver window reads them; a bad stored value is
-    // reported as the saver reports it and the values read before it stay.
+// Settings: the stored ones first, read as the saver window reads them; a bad stored value is
+// reported as the saver reports it and the values read before it stay.
+SaverSettings ReadStoredSettings() {
     SaverSettings settings;
     FileRegistry registry(DefaultRegistryPath(), &std::cerr);
     try {
@@ -152,7 +146,13 @@ int main(int argc, char** argv) {
     } catch (const ReportedError& e) {
         std::fprintf(stderr, "%s\n", SjisToLocale(StandardErrorText(e.what())).c_str());
     }
-    for (const auto& [name, text] : options.Sets) {
+    return settings;
+}
+
+// --set NAME=TEXT over them, in the order given.
+void ApplySetOptions(SaverSettings& settings,
+                     const std::vector<std::pair<std::string, std::string>>& sets) {
+    for (const auto& [name, text] : sets) {
         try {
             if (!ApplySettingText(settings, name, text)) BadOption("no setting named '" + name + "'");
         } catch (const ReportedError& e) {
@@ -160,86 +160,192 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s\n", SjisToLocale(StandardErrorText(e.what())).c_str());
         }
     }
+}
 
-    std::unique_ptr<FreeTypeText> text;
+SaverSettings LoadSettings(const Options& options) {
+    SaverSettings settings = ReadStoredSettings();
+    ApplySetOptions(settings, options.Sets);
+    return settings;
+}
+
+// Scene: the saver's scene on an in-memory surface, its frames run by a frame timer on a virtual
+// clock as the saver window runs them: stop, draw, re-arm.
+std::unique_ptr<FreeTypeText> MakeTextEngine() {
     try {
-        text = std::make_unique<FreeTypeText>();
+        return std::make_unique<FreeTypeText>();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "velmora-record: %s; the banner is drawn as boxes\n", e.what());
+        return nullptr;
     }
-    DefaultSystemColors colors;
-    std::int32_t width = options.Width, height = options.Height;
-    MemorySurface surface(width, height, colors, text.get());
-    LcgRandom random;
-    SystemClock systemClock;
-    FixedClock fixedClock(options.Seed.value_or(0));
-    Clock& clock = options.Seed ? static_cast<Clock&>(fixedClock) : systemClock;
+}
 
-    auto scene = std::make_unique<SceneState>();
-    InitScene(*scene, settings, width, height, surface, random, clock, options.Course);
-    ApplyBannerFont(surface, options.Preview, static_cast<std::uint32_t>(width));
+class Stage {
+public:
+    Stage(const Options& options, const SaverSettings& settings)
+        : text_(MakeTextEngine()),
+          surface_(options.Width, options.Height, colors_, text_.get()),
+          fixedClock_(options.Seed.value_or(0)),
+          scene_(std::make_unique<SceneState>()),
+          timer_(timers_) {
+        Clock& clock = options.Seed ? static_cast<Clock&>(fixedClock_) : systemClock_;
+        std::int32_t width = options.Width, height = options.Height;
+        InitScene(*scene_, settings, width, height, surface_, random_, clock, options.Course);
+        ApplyBannerFont(surface_, options.Preview, static_cast<std::uint32_t>(width));
+        timer_.SetEventType(TimerEventType::PERIODIC);
+        timer_.SetDelay(settings.Speed);
+        timer_.SetResolution(1);
+        period_ = timer_.Delay();
+        timer_.SetOnTimer(&Stage::OnTimer, this);
+        // Frame i runs at i * period ms.
+        timers_.SetNow(-period_);
+        timer_.Start();
+    }
+    ~Stage() { timer_.Stop(); }
+    Stage(const Stage&) = delete;
+    Stage& operator=(const Stage&) = delete;
 
-    VirtualTimerService timers;
-    FrameTimer timer(timers);
-    timer.SetEventType(TimerEventType::PERIODIC);
-    timer.SetDelay(settings.Speed);
-    timer.SetResolution(1);
-    const std::int64_t period = timer.Delay();
-    Recorder recorder{&timer, scene.get(), &surface, &random};
-    timer.SetOnTimer(&Recorder::OnTimer, &recorder);
+    std::int64_t Period() const { return period_; }
+    const MemorySurface& Surface() const { return surface_; }
+    long FramesRun() const { return framesRun_; }
 
-    GifWriter gif;
-    if (!options.Gif.empty()) {
-        if (auto error = gif.Open(options.Gif, surface.Width(), surface.Height()); !error.empty()) {
-            std::fprintf(stderr, "velmora-record: %s\n", error.c_str());
-            return 1;
+    // Runs frame i; the banner ends before the first frame at 5000 ms or later.
+    void RunFrame(long i) {
+        const std::int64_t now = i * period_;
+        if (bannerOn_ && now >= 5000) {
+            bannerOn_ = false;
+            EndBanner(*scene_, surface_);
         }
+        timers_.AdvanceTo(now);
     }
-    const int delayCs = static_cast<int>(std::max<std::int64_t>(2, (period * options.Every + 5) / 10));
 
-    // Frame i runs at i * period ms; the banner ends before the first frame at 5000 ms or later.
-    timers.SetNow(-period);
-    timer.Start();
-    const auto started = std::chrono::steady_clock::now();
-    std::chrono::steady_clock::duration rendering{};
+private:
+    static void OnTimer(void* context, FrameTimer&) {
+        auto& s = *static_cast<Stage*>(context);
+        s.timer_.Stop();
+        ::RunFrame(*s.scene_, s.surface_, s.random_, s.bannerOn_);
+        ++s.framesRun_;
+        s.timer_.Start();
+    }
+
+    std::unique_ptr<FreeTypeText> text_;
+    DefaultSystemColors colors_;
+    MemorySurface surface_;
+    LcgRandom random_;
+    SystemClock systemClock_;
+    FixedClock fixedClock_;
+    std::unique_ptr<SceneState> scene_;
+    VirtualTimerService timers_;
+    FrameTimer timer_;
+    std::int64_t period_ = 0;
+    bool bannerOn_ = true;
+    long framesRun_ = 0;
+};
+
+// Writers: the GIF and the video take the frames as they come, the PNG the last one. Each step
+// returns an error text, empty on success.
+class Writers {
+public:
+    explicit Writers(const Options& options) : options_(options) {}
+
+    std::string Open(const MemorySurface& surface, std::int64_t period) {
+        period_ = period;
+        gifDelayCs_ =
+            static_cast<int>(std::max<std::int64_t>(2, (period * options_.Every + 5) / 10));
+        std::string error;
+        if (!options_.Gif.empty())
+            error = gif_.Open(options_.Gif, surface.Width(), surface.Height());
+        if (error.empty() && !options_.Video.empty())
+            error = video_.Open(options_.Video, surface.Width(), surface.Height(), period);
+        return error;
+    }
+
+    std::string AddFrame(long i, std::span<const std::uint32_t> pixels) {
+        std::string error;
+        if (!options_.Gif.empty() && i % options_.Every == 0)
+            error = gif_.AddFrame(pixels, gifDelayCs_);
+        if (error.empty() && !options_.Video.empty()) error = video_.AddFrame(pixels);
+        return error;
+    }
+
+    // Writes the PNG, closes the others and says what was written.
+    std::string Finish(const MemorySurface& surface) {
+        if (!options_.Png.empty()) {
+            if (auto error =
+                    WritePng(options_.Png, surface.Width(), surface.Height(), surface.Pixels());
+                !error.empty())
+                return error;
+            std::printf("wrote %s (last frame, %dx%d)\n", options_.Png.c_str(), surface.Width(),
+                        surface.Height());
+        }
+        if (!options_.Gif.empty()) {
+            if (auto error = gif_.Close(); !error.empty()) return error;
+            std::printf("wrote %s (%ld frames, %d ms apart)\n", options_.Gif.c_str(),
+                        (options_.Frames + options_.Every - 1) / options_.Every, gifDelayCs_ * 10);
+        }
+        if (!options_.Video.empty()) {
+            if (auto error = video_.Close(); !error.empty()) return error;
+            std::printf("wrote %s (%ld frames, %lld ms apart)\n", options_.Video.c_str(),
+                        options_.Frames, static_cast<long long>(period_));
+        }
+        return {};
+    }
+
+private:
+    const Options& options_;
+    GifWriter gif_;
+    VideoWriter video_;
+    int gifDelayCs_ = 0;
+    std::int64_t period_ = 0;
+};
+
+// Loop: every frame through the scene and then the writers, timing the scene alone.
+struct Timing {
+    std::chrono::steady_clock::duration Rendering{};
+    std::chrono::steady_clock::time_point Started = std::chrono::steady_clock::now();
+};
+
+std::string RecordFrames(const Options& options, Stage& stage, Writers& writers, Timing& timing) {
+    // Only for a person watching: a terminal, and a recording long enough to wait for.
+    const bool shown = isatty(STDERR_FILENO) == 1 && options.Frames * stage.Period() > 1000;
+    ProgressBar progress(stderr, options.Frames, shown);
     for (long i = 0; i < options.Frames; ++i) {
-        const std::int64_t now = i * period;
         const auto before = std::chrono::steady_clock::now();
-        if (recorder.BannerOn && now >= 5000) {
-            recorder.BannerOn = false;
-            EndBanner(*scene, surface);
-        }
-        timers.AdvanceTo(now);
-        rendering += std::chrono::steady_clock::now() - before;
-        if (!options.Gif.empty() && i % options.Every == 0) {
-            if (auto error = gif.AddFrame(surface.Pixels(), delayCs); !error.empty()) {
-                std::fprintf(stderr, "velmora-record: %s\n", error.c_str());
-                return 1;
-            }
-        }
+        stage.RunFrame(i);
+        timing.Rendering += std::chrono::steady_clock::now() - before;
+        if (auto error = writers.AddFrame(i, stage.Surface().Pixels()); !error.empty())
+            return error;
+        progress.Update(i + 1);
     }
-    timer.Stop();
+    return {};
+}
 
-    if (!options.Png.empty()) {
-        if (auto error = WritePng(options.Png, surface.Width(), surface.Height(), surface.Pixels());
-            !error.empty()) {
-            std::fprintf(stderr, "velmora-record: %s\n", error.c_str());
-            return 1;
-        }
-        std::printf("wrote %s (last frame, %dx%d)\n", options.Png.c_str(), surface.Width(), surface.Height());
-    }
-    if (!options.Gif.empty()) {
-        if (auto error = gif.Close(); !error.empty()) {
-            std::fprintf(stderr, "velmora-record: %s\n", error.c_str());
-            return 1;
-        }
-        std::printf("wrote %s (%ld frames, %d ms apart)\n", options.Gif.c_str(),
-                    (options.Frames + options.Every - 1) / options.Every, delayCs * 10);
-    }
+// Report: how long the scene took, beside the whole run.
+void Report(const Stage& stage, const Timing& timing) {
     const auto ms = [](auto d) { return std::chrono::duration<double, std::milli>(d).count(); };
+    const long frames = stage.FramesRun();
     std::printf("%ld frames of %lld ms rendered in %.1f ms (%.2f us a frame); %.1f ms in all\n",
-                recorder.FramesRun, static_cast<long long>(period), ms(rendering),
-                1000.0 * ms(rendering) / static_cast<double>(std::max(recorder.FramesRun, 1L)),
-                ms(std::chrono::steady_clock::now() - started));
+                frames, static_cast<long long>(stage.Period()), ms(timing.Rendering),
+                1000.0 * ms(timing.Rendering) / static_cast<double>(std::max(frames, 1L)),
+                ms(std::chrono::steady_clock::now() - timing.Started));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Error reports in the terminal's encoding; numbers keep the C locale's form.
+    std::setlocale(LC_CTYPE, "");
+    const Options options = ParseOptions(argc, argv);
+    const SaverSettings settings = LoadSettings(options);
+    Stage stage(options, settings);
+    Writers writers(options);
+    Timing timing;
+    std::string error = writers.Open(stage.Surface(), stage.Period());
+    if (error.empty()) error = RecordFrames(options, stage, writers, timing);
+    if (error.empty()) error = writers.Finish(stage.Surface());
+    if (!error.empty()) {
+        std::fprintf(stderr, "velmora-record: %s\n", error.c_str());
+        return 1;
+    }
+    Report(stage, timing);
     return 0;
 }

@@ -50,10 +50,54 @@ void PlaceRadioItems(const ControlDesc& desc, const std::vector<QRadioButton*>& 
         items[static_cast<std::size_t>(i)]->setGeometry(8, top + i * itemHeight, desc.Width - 10, itemHeight);
 }
 
+// The widgets of the kinds that need nothing of the view.
+QWidget* MakeFrame(QWidget* parent) {
+    auto* frame = new QFrame(parent);
+    frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return frame;
+}
+
+QWidget* MakeLabel(const ControlDesc& desc, QWidget* parent) {
+    auto* label = new QLabel(QtText(desc.Caption), parent);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QWidget* MakePanel(const ControlDesc& desc, QWidget* parent) {
+    auto* panel = new QFrame(parent);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setLineWidth(desc.BevelWidth);
+    return panel;
+}
+
+QWidget* MakeSwatch(const ControlDesc& desc, QWidget* parent) {
+    auto* swatch = new QLabel(QtText(desc.Caption), parent);
+    swatch->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    swatch->setLineWidth(1);
+    swatch->setFixedSize(desc.Width, desc.Height);
+    return swatch;
+}
+
+void ApplyFont(const ControlDesc& desc, QWidget* w) {
+    if (desc.FontHeight == 0 && !desc.Bold) return;
+    QFont font = w->font();
+    if (desc.FontHeight != 0) font.setPixelSize(desc.FontHeight);
+    font.setBold(desc.Bold);
+    w->setFont(font);
+}
+
+// Labels size themselves to their text, as Windows labels do: the substitute face may be wider
+// than the one the layout was drawn with.
+void FitLabelToText(const ControlDesc& desc, QWidget* w) {
+    if (desc.Kind != ControlKind::Label || desc.Align != Alignment::None) return;
+    w->resize(std::max(desc.Width, w->sizeHint().width()), std::max(desc.Height, w->sizeHint().height()));
+}
+
 }  // namespace
 
-QtFormView::QtFormView(const FormDesc& form, QDialog& dialog,
-                       std::function<void(std::string_view)> onClick)
+QtFormView::QtFormView(const FormDesc& form, QDialog& dialog, std::function<void(ControlId)> onClick)
     : form_(form), dialog_(dialog), onClick_(std::move(onClick)) {
     dialog.setWindowTitle(QtText(form.Caption));
     QFont font;
@@ -70,11 +114,15 @@ QtFormView::QtFormView(const FormDesc& form, QDialog& dialog,
 
     std::vector<QWidget*> graphic;
     for (const auto& desc : form.Controls) {
-        QWidget* parent = desc.Parent.empty() ? static_cast<QWidget*>(&dialog) : Widget(desc.Parent);
+        QWidget* parent = &dialog;
+        if (!desc.Parent.empty()) {
+            const ControlDesc* parentDesc = FindControl(form, desc.Parent);
+            parent = parentDesc ? Widget(parentDesc->Id) : nullptr;
+        }
         if (!parent) continue;
         QWidget* w = Build(desc, parent);
         if (!w) continue;
-        widgets_.emplace(std::string(desc.Name), w);
+        widgets_.emplace(desc.Id, w);
         if (IsGraphic(desc.Kind)) graphic.push_back(w);
     }
     // Labels and bevels are drawn on their parent, beneath every control that takes input,
@@ -84,108 +132,82 @@ QtFormView::QtFormView(const FormDesc& form, QDialog& dialog,
 }
 
 QWidget* QtFormView::Build(const ControlDesc& desc, QWidget* parent) {
-    const QRect geometry(desc.Left, desc.Top, desc.Width, desc.Height);
-    QWidget* w = nullptr;
-    switch (desc.Kind) {
-        case ControlKind::Frame: {
-            auto* frame = new QFrame(parent);
-            frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
-            frame->setAttribute(Qt::WA_TransparentForMouseEvents);
-            w = frame;
-            break;
-        }
-        case ControlKind::Label: {
-            auto* label = new QLabel(QtText(desc.Caption), parent);
-            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            label->setTextFormat(Qt::PlainText);
-            w = label;
-            break;
-        }
-        case ControlKind::SpinEdit: {
-            auto* spin = new QtSpinEdit(parent, desc.MinValue, desc.MaxValue);
-            spin->Edit()->setText(QString::number(desc.Value));
-            w = spin;
-            break;
-        }
-        case ControlKind::GlyphButton:
-        case ControlKind::PushButton: {
-            auto* button = new QPushButton(QtText(desc.Caption), parent);
-            button->setAutoDefault(true);
-            if (desc.Glyph != GlyphKind::None)
-                button->setIcon(dialog_.style()->standardIcon(desc.Glyph == GlyphKind::Ok
-                                                                  ? QStyle::SP_DialogOkButton
-                                                                  : QStyle::SP_DialogCancelButton));
-            if (desc.Default) button->setDefault(true);
-            std::string name(desc.Name);
-            QObject::connect(button, &QPushButton::clicked, button, [this, name] { onClick_(name); });
-            // The panel's white font is for its labels; buttons keep the system's button text.
-            button->setPalette(dialog_.palette());
-            w = button;
-            break;
-        }
-        case ControlKind::RadioGroup: {
-            // Drawn as a Windows group box: a lowered box from the middle of the caption down,
-            // and the caption on the box's line.
-            auto* group = new QWidget(parent);
-            auto* box = new QFrame(group);
-            box->setFrameStyle(QFrame::Box | QFrame::Sunken);
-            const int half = form_.FontHeight / 2;
-            box->setGeometry(0, half, desc.Width, desc.Height - half);
-            auto* title = new QLabel(QtText(desc.Caption), group);
-            title->setAutoFillBackground(true);
-            title->move(8, 0);
-            title->adjustSize();
-            auto& items = radios_[std::string(desc.Name)];
-            for (auto item : desc.Items) {
-                auto* radio = new QRadioButton(QtText(item), group);
-                items.push_back(radio);
-                std::string name(desc.Name);
-                QObject::connect(radio, &QRadioButton::toggled, radio, [this, name] { UpdateRadioFocus(name); });
-            }
-            PlaceRadioItems(desc, items, form_.FontHeight);
-            w = group;
-            break;
-        }
-        case ControlKind::CheckBox:
-            w = new QCheckBox(QtText(desc.Caption), parent);
-            break;
-        case ControlKind::Panel: {
-            auto* panel = new QFrame(parent);
-            panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            panel->setLineWidth(desc.BevelWidth);
-            w = panel;
-            break;
-        }
-        case ControlKind::Swatch: {
-            auto* swatch = new QLabel(QtText(desc.Caption), parent);
-            swatch->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            swatch->setLineWidth(1);
-            swatch->setFixedSize(desc.Width, desc.Height);
-            w = swatch;
-            break;
-        }
-        case ControlKind::ColorDialog:
-            return nullptr;
-    }
-    w->setGeometry(geometry);
-    if (desc.FontHeight != 0 || desc.Bold) {
-        QFont font = w->font();
-        if (desc.FontHeight != 0) font.setPixelSize(desc.FontHeight);
-        font.setBold(desc.Bold);
-        w->setFont(font);
-    }
-    // Labels size themselves to their text, as Windows labels do: the substitute face may be
-    // wider than the one the layout was drawn with.
-    if (desc.Kind == ControlKind::Label && desc.Align == Alignment::None)
-        w->resize(std::max(desc.Width, w->sizeHint().width()), std::max(desc.Height, w->sizeHint().height()));
+    QWidget* w = MakeWidget(desc, parent);
+    if (!w) return nullptr;
+    w->setGeometry(desc.Left, desc.Top, desc.Width, desc.Height);
+    ApplyFont(desc, w);
+    FitLabelToText(desc, w);
     SetRole(w, QPalette::WindowText, desc.FontColor);
     SetBackground(w, desc.Background);
-    if (desc.Kind == ControlKind::Swatch) {
-        colors_[std::string(desc.Name)] = desc.Color;
-        SetBackground(w, desc.Color);
-    }
-    if (desc.Kind == ControlKind::RadioGroup) SetItemIndex(desc.Name, desc.ItemIndex);
+    ShowDesignValue(desc, w);
     return w;
+}
+
+QWidget* QtFormView::MakeWidget(const ControlDesc& desc, QWidget* parent) {
+    switch (desc.Kind) {
+        case ControlKind::Frame: return MakeFrame(parent);
+        case ControlKind::Label: return MakeLabel(desc, parent);
+        case ControlKind::SpinEdit: return new QtSpinEdit(parent, desc.MinValue, desc.MaxValue);
+        case ControlKind::GlyphButton:
+        case ControlKind::PushButton: return MakeButton(desc, parent);
+        case ControlKind::RadioGroup: return MakeRadioGroup(desc, parent);
+        case ControlKind::CheckBox: return new QCheckBox(QtText(desc.Caption), parent);
+        case ControlKind::Panel: return MakePanel(desc, parent);
+        case ControlKind::Swatch: return MakeSwatch(desc, parent);
+        case ControlKind::ColorDialog: return nullptr;  // the picker is made by the dialog
+    }
+    return nullptr;
+}
+
+QWidget* QtFormView::MakeButton(const ControlDesc& desc, QWidget* parent) {
+    auto* button = new QPushButton(QtText(desc.Caption), parent);
+    button->setAutoDefault(true);
+    if (desc.Glyph != GlyphKind::None)
+        button->setIcon(dialog_.style()->standardIcon(desc.Glyph == GlyphKind::Ok ? QStyle::SP_DialogOkButton
+                                                                                  : QStyle::SP_DialogCancelButton));
+    if (desc.Default) button->setDefault(true);
+    const ControlId id = desc.Id;
+    QObject::connect(button, &QPushButton::clicked, button, [this, id] { onClick_(id); });
+    // The panel's white font is for its labels; buttons keep the system's button text.
+    button->setPalette(dialog_.palette());
+    return button;
+}
+
+QWidget* QtFormView::MakeRadioGroup(const ControlDesc& desc, QWidget* parent) {
+    // Drawn as a Windows group box: a lowered box from the middle of the caption down, and the
+    // caption on the box's line.
+    auto* group = new QWidget(parent);
+    auto* box = new QFrame(group);
+    box->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    const int half = form_.FontHeight / 2;
+    box->setGeometry(0, half, desc.Width, desc.Height - half);
+    auto* title = new QLabel(QtText(desc.Caption), group);
+    title->setAutoFillBackground(true);
+    title->move(8, 0);
+    title->adjustSize();
+    auto& items = radios_[desc.Id];
+    const ControlId id = desc.Id;
+    for (auto item : desc.Items) {
+        auto* radio = new QRadioButton(QtText(item), group);
+        items.push_back(radio);
+        QObject::connect(radio, &QRadioButton::toggled, radio, [this, id] { UpdateRadioFocus(id); });
+    }
+    PlaceRadioItems(desc, items, form_.FontHeight);
+    return group;
+}
+
+void QtFormView::ShowDesignValue(const ControlDesc& desc, QWidget* w) {
+    switch (desc.Kind) {
+        case ControlKind::SpinEdit:
+            static_cast<QtSpinEdit*>(w)->Edit()->setText(QString::number(desc.Value));
+            break;
+        case ControlKind::RadioGroup: SetItemIndex(desc.Id, desc.ItemIndex); break;
+        case ControlKind::Swatch:
+            colors_[desc.Id] = desc.Color;
+            SetBackground(w, desc.Color);
+            break;
+        default: break;
+    }
 }
 
 void QtFormView::MakeTabChain(const FormDesc& form) {
@@ -204,10 +226,10 @@ void QtFormView::MakeTabChain(const FormDesc& form) {
             }
             if (!c->TabStop) continue;
             if (c->Kind == ControlKind::RadioGroup) {
-                for (auto* radio : radios_[std::string(c->Name)]) tabChain_.push_back(radio);
+                for (auto* radio : radios_[c->Id]) tabChain_.push_back(radio);
                 continue;
             }
-            QWidget* w = Widget(c->Name);
+            QWidget* w = Widget(c->Id);
             if (auto* spin = dynamic_cast<QtSpinEdit*>(w)) w = spin->Edit();
             if (w) tabChain_.push_back(w);
         }
@@ -216,7 +238,7 @@ void QtFormView::MakeTabChain(const FormDesc& form) {
     for (std::size_t i = 1; i < tabChain_.size(); ++i) QWidget::setTabOrder(tabChain_[i - 1], tabChain_[i]);
 }
 
-void QtFormView::UpdateRadioFocus(std::string_view group) {
+void QtFormView::UpdateRadioFocus(ControlId group) {
     // A radio group is one stop of the tab order: its checked item, or its first when none is.
     auto it = radios_.find(group);
     if (it == radios_.end()) return;
@@ -228,22 +250,22 @@ void QtFormView::UpdateRadioFocus(std::string_view group) {
     }
 }
 
-QWidget* QtFormView::Widget(std::string_view control) const {
+QWidget* QtFormView::Widget(ControlId control) const {
     auto it = widgets_.find(control);
     return it == widgets_.end() ? nullptr : it->second;
 }
 
-std::string QtFormView::Text(std::string_view control) const {
+std::string QtFormView::Text(ControlId control) const {
     if (auto* spin = dynamic_cast<QtSpinEdit*>(Widget(control))) return spin->Edit()->text().toStdString();
     return {};
 }
 
-void QtFormView::SetText(std::string_view control, std::string_view text) {
+void QtFormView::SetText(ControlId control, std::string_view text) {
     if (auto* spin = dynamic_cast<QtSpinEdit*>(Widget(control)))
         spin->Edit()->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-int QtFormView::ItemIndex(std::string_view control) const {
+int QtFormView::ItemIndex(ControlId control) const {
     auto it = radios_.find(control);
     if (it == radios_.end()) return -1;
     for (std::size_t i = 0; i < it->second.size(); ++i)
@@ -251,7 +273,7 @@ int QtFormView::ItemIndex(std::string_view control) const {
     return -1;
 }
 
-void QtFormView::SetItemIndex(std::string_view control, int index) {
+void QtFormView::SetItemIndex(ControlId control, int index) {
     auto it = radios_.find(control);
     if (it == radios_.end()) return;
     auto& items = it->second;
@@ -268,21 +290,21 @@ void QtFormView::SetItemIndex(std::string_view control, int index) {
     UpdateRadioFocus(control);
 }
 
-bool QtFormView::Checked(std::string_view control) const {
+bool QtFormView::Checked(ControlId control) const {
     auto* box = dynamic_cast<QCheckBox*>(Widget(control));
     return box && box->isChecked();
 }
 
-void QtFormView::SetChecked(std::string_view control, bool checked) {
+void QtFormView::SetChecked(ControlId control, bool checked) {
     if (auto* box = dynamic_cast<QCheckBox*>(Widget(control))) box->setChecked(checked);
 }
 
-ColorValue QtFormView::Color(std::string_view control) const {
+ColorValue QtFormView::Color(ControlId control) const {
     auto it = colors_.find(control);
     return it == colors_.end() ? clBlack : it->second;
 }
 
-void QtFormView::SetColor(std::string_view control, ColorValue color) {
+void QtFormView::SetColor(ControlId control, ColorValue color) {
     auto it = colors_.find(control);
     if (it == colors_.end()) return;
     it->second = color;

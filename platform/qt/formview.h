@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "settings/settingsdialog.h"
@@ -15,32 +16,39 @@ class QRadioButton;
 
 class QtFormView : public FormControls {
 public:
-    // Builds every control of `form` on `dialog`; `onClick` gets the name of each clicked button.
-    QtFormView(const FormDesc& form, QDialog& dialog, std::function<void(std::string_view)> onClick);
+    // Builds every control of `form` on `dialog`; `onClick` gets the id of each clicked button.
+    QtFormView(const FormDesc& form, QDialog& dialog, std::function<void(ControlId)> onClick);
 
-    std::string Text(std::string_view control) const override;
-    void SetText(std::string_view control, std::string_view text) override;
-    int ItemIndex(std::string_view control) const override;
-    void SetItemIndex(std::string_view control, int index) override;
-    bool Checked(std::string_view control) const override;
-    void SetChecked(std::string_view control, bool checked) override;
-    ColorValue Color(std::string_view control) const override;
-    void SetColor(std::string_view control, ColorValue color) override;
+    std::string Text(ControlId control) const override;
+    void SetText(ControlId control, std::string_view text) override;
+    int ItemIndex(ControlId control) const override;
+    void SetItemIndex(ControlId control, int index) override;
+    bool Checked(ControlId control) const override;
+    void SetChecked(ControlId control, bool checked) override;
+    ColorValue Color(ControlId control) const override;
+    void SetColor(ControlId control, ColorValue color) override;
 
-    QWidget* Widget(std::string_view control) const;
+    QWidget* Widget(ControlId control) const;
     // The control that has the focus first: the first in the tab order.
     QWidget* FirstFocus() const { return tabChain_.empty() ? nullptr : tabChain_.front(); }
 
 private:
+    // Building one control: the widget of its kind, then its place, font, colours and design
+    // value.
     QWidget* Build(const ControlDesc& desc, QWidget* parent);
+    QWidget* MakeWidget(const ControlDesc& desc, QWidget* parent);
+    QWidget* MakeButton(const ControlDesc& desc, QWidget* parent);
+    QWidget* MakeRadioGroup(const ControlDesc& desc, QWidget* parent);
+    void ShowDesignValue(const ControlDesc& desc, QWidget* widget);
+
     void MakeTabChain(const FormDesc& form);
-    void UpdateRadioFocus(std::string_view group);
+    void UpdateRadioFocus(ControlId group);
 
     const FormDesc& form_;
     QDialog& dialog_;
-    std::function<void(std::string_view)> onClick_;
-    std::map<std::string, QWidget*, std::less<>> widgets_;
-    std::map<std::string, std::vector<QRadioButton*>, std::less<>> radios_;
-    std::map<std::string, ColorValue, std::less<>> colors_;
+    std::function<void(ControlId)> onClick_;
+    std::map<ControlId, QWidget*> widgets_;
+    std::map<ControlId, std::vector<QRadioButton*>> radios_;
+    std::map<ControlId, ColorValue> colors_;
     std::vector<QWidget*> tabChain_;
 };

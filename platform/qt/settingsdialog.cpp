@@ -16,7 +16,7 @@ void ShowSettingsDialogModal(Registry& registry) {
     QDialog window;
     QtColorPicker picker(&window);
     SettingsDialog* dialog = nullptr;
-    QtFormView view(SettingsForm, window, [&](std::string_view control) {
+    QtFormView view(SettingsForm, window, [&](ControlId control) {
         dialog->Click(control);
         if (dialog->ModalResult == DialogResult::Ok) window.accept();
         if (dialog->ModalResult == DialogResult::Cancel) window.reject();

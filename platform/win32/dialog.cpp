@@ -15,7 +15,7 @@ void RunSettingsDialog(HWND, Registry& registry, MessageBoxService& box) {
     // The dialog's window parameters: its owner is whatever window is in the foreground when
     // the window is made, and that window stays disabled for as long as the dialog exists.
     HWND ownerWnd = GetForegroundWindow();
-    if (!form.Create(ownerWnd, [&dialog](std::string_view control) { dialog.Click(control); })) return;
+    if (!form.Create(ownerWnd, [&dialog](ControlId control) { dialog.Click(control); })) return;
     if (ownerWnd != nullptr) EnableWindow(ownerWnd, FALSE);
     // The picker runs modally over the dialog itself, so the dialog cannot be used meanwhile.
     picker.SetOwner(form.Handle());

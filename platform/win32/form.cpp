@@ -347,7 +347,17 @@ Win32Form::Native* Win32Form::Find(std::string_view name) {
     return it == controls_.end() ? nullptr : &it->second;
 }
 
-std::string Win32Form::Text(std::string_view control) const {
+const Win32Form::Native* Win32Form::Find(ControlId id) const {
+    const ControlDesc* c = FindControl(form_, id);
+    return c != nullptr ? Find(c->Name) : nullptr;
+}
+
+Win32Form::Native* Win32Form::Find(ControlId id) {
+    const ControlDesc* c = FindControl(form_, id);
+    return c != nullptr ? Find(c->Name) : nullptr;
+}
+
+std::string Win32Form::Text(ControlId control) const {
     const Native* n = Find(control);
     if (n == nullptr) return {};
     wchar_t text[256] = L"";
@@ -355,11 +365,11 @@ std::string Win32Form::Text(std::string_view control) const {
     return WideToSjis(std::wstring_view(text, static_cast<std::size_t>(len)));
 }
 
-void Win32Form::SetText(std::string_view control, std::string_view text) {
+void Win32Form::SetText(ControlId control, std::string_view text) {
     if (const Native* n = Find(control)) SetWindowTextW(n->Window, SjisToWide(text).c_str());
 }
 
-int Win32Form::ItemIndex(std::string_view control) const {
+int Win32Form::ItemIndex(ControlId control) const {
     const Native* n = Find(control);
     if (n == nullptr) return -1;
     for (std::size_t i = 0; i < n->Items.size(); ++i)
@@ -367,29 +377,29 @@ int Win32Form::ItemIndex(std::string_view control) const {
     return -1;
 }
 
-void Win32Form::SetItemIndex(std::string_view control, int index) {
+void Win32Form::SetItemIndex(ControlId control, int index) {
     const Native* n = Find(control);
     if (n == nullptr) return;
     for (std::size_t i = 0; i < n->Items.size(); ++i)
         SendMessageW(n->Items[i], BM_SETCHECK, static_cast<int>(i) == index ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-bool Win32Form::Checked(std::string_view control) const {
+bool Win32Form::Checked(ControlId control) const {
     const Native* n = Find(control);
     return n != nullptr && SendMessageW(n->Window, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void Win32Form::SetChecked(std::string_view control, bool checked) {
+void Win32Form::SetChecked(ControlId control, bool checked) {
     if (const Native* n = Find(control))
         SendMessageW(n->Window, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-ColorValue Win32Form::Color(std::string_view control) const {
+ColorValue Win32Form::Color(ControlId control) const {
     const Native* n = Find(control);
     return n != nullptr ? n->Swatch : 0;
 }
 
-void Win32Form::SetColor(std::string_view control, ColorValue color) {
+void Win32Form::SetColor(ControlId control, ColorValue color) {
     Native* n = Find(control);
     if (n == nullptr) return;
     n->Swatch = color;
@@ -407,7 +417,8 @@ HBRUSH Win32Form::BrushFor(Native& native, ColorValue color) {
 
 void Win32Form::ClickById(int id) {
     auto it = names_.find(id);
-    if (it != names_.end() && onClick_) onClick_(it->second);
+    if (it == names_.end() || !onClick_) return;
+    if (const ControlDesc* c = FindControl(form_, it->second)) onClick_(c->Id);
 }
 
 std::intptr_t __stdcall Win32Form::FormProc(HWND window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -439,8 +450,8 @@ std::intptr_t Win32Form::Dispatch(unsigned message, std::uintptr_t wParam, std::
                 if (it != names_.end()) {
                     const ControlDesc* c = FindControl(form_, it->second);
                     if (c != nullptr && c->Kind == ControlKind::SpinEdit) {
-                        const std::string clamped = SpinEditOnExit(Text(c->Name), c->MinValue, c->MaxValue);
-                        if (!clamped.empty()) SetText(c->Name, clamped);
+                        const std::string clamped = SpinEditOnExit(Text(c->Id), c->MinValue, c->MaxValue);
+                        if (!clamped.empty()) SetText(c->Id, clamped);
                     }
                 }
             }
@@ -453,7 +464,7 @@ std::intptr_t Win32Form::Dispatch(unsigned message, std::uintptr_t wParam, std::
                     if (native.UpDown != header->hwndFrom) continue;
                     auto* delta = reinterpret_cast<NMUPDOWN*>(lParam);
                     const ControlDesc& c = *native.Spec;
-                    SetText(name, SpinEditStep(Text(name), delta->iDelta > 0 ? 1 : -1, c.MinValue, c.MaxValue));
+                    SetText(c.Id, SpinEditStep(Text(c.Id), delta->iDelta > 0 ? 1 : -1, c.MinValue, c.MaxValue));
                     handled = true;
                     return 1;  // the field holds the value; the up-down keeps none of its own
                 }
@@ -493,7 +504,7 @@ std::intptr_t Win32Form::Dispatch(unsigned message, std::uintptr_t wParam, std::
             // No close box, but Alt+F4 and the task list can still ask: that is a Cancel.
             handled = true;
             for (const auto& c : form_.Controls)
-                if (c.Cancel && onClick_) onClick_(c.Name);
+                if (c.Cancel && onClick_) onClick_(c.Id);
             return 0;
         default:
             return 0;

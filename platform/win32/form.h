@@ -1,7 +1,7 @@
 // Win32Form: a form built with native controls from its description (settings/settingsform.h):
 // group boxes with radio buttons, check boxes, an edit with an up-down control, sunken static
 // swatches, glyph buttons, etched bevels and a panel. It shows and sets the controls' values for
-// the form's handlers and reports clicks by control name.
+// the form's handlers and reports clicks by control id.
 #pragma once
 
 #include <functional>
@@ -19,7 +19,7 @@ struct HBITMAP__;
 
 class Win32Form final : public FormControls {
 public:
-    using ClickHandler = std::function<void(std::string_view control)>;
+    using ClickHandler = std::function<void(ControlId control)>;
 
     Win32Form(const FormDesc& form, const SystemColorSource& colors);
     ~Win32Form() override;
@@ -35,14 +35,14 @@ public:
     HWND__* Handle() const { return window_; }
     HWND__* Control(std::string_view name) const;
 
-    std::string Text(std::string_view control) const override;
-    void SetText(std::string_view control, std::string_view text) override;
-    int ItemIndex(std::string_view control) const override;
-    void SetItemIndex(std::string_view control, int index) override;
-    bool Checked(std::string_view control) const override;
-    void SetChecked(std::string_view control, bool checked) override;
-    ColorValue Color(std::string_view control) const override;
-    void SetColor(std::string_view control, ColorValue color) override;
+    std::string Text(ControlId control) const override;
+    void SetText(ControlId control, std::string_view text) override;
+    int ItemIndex(ControlId control) const override;
+    void SetItemIndex(ControlId control, int index) override;
+    bool Checked(ControlId control) const override;
+    void SetChecked(ControlId control, bool checked) override;
+    ColorValue Color(ControlId control) const override;
+    void SetColor(ControlId control, ColorValue color) override;
 
 private:
     struct Native {
@@ -67,6 +67,8 @@ private:
     HBRUSH__* BrushFor(Native& native, ColorValue color);
     const Native* Find(std::string_view name) const;
     Native* Find(std::string_view name);
+    const Native* Find(ControlId id) const;
+    Native* Find(ControlId id);
 
     const FormDesc& form_;
     const SystemColorSource& colors_;

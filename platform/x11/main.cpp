@@ -21,6 +21,7 @@
 #include "platform/posix/signals.h"
 #include "platform/posix/systemcolors.h"
 #include "platform/posix/threadtimer.h"
+#include "platform/posix/versionnotice.h"
 #include "platform/x11/application.h"
 #include "platform/x11/displayguard.h"
 #include "platform/x11/qtmodule.h"
@@ -73,6 +74,7 @@ int main(int argc, char** argv) {
     // Terminal text in the user's encoding; numbers keep the C locale's form.
     std::setlocale(LC_CTYPE, "");
 
+    // Usage and version are answered before anything opens a display, so they work anywhere.
     const std::vector<std::string_view> given(argv + std::min(argc, 1), argv + argc);
     const char* named = std::getenv("XSCREENSAVER_WINDOW");
     const CommandLine line = ParseCommandLine(given, named != nullptr ? named : "");
@@ -81,7 +83,7 @@ int main(int argc, char** argv) {
             std::fputs(UsageText().c_str(), stdout);
             return 0;
         case CommandLine::Action::Version:
-            std::fputs(VersionText().c_str(), stdout);
+            std::fputs(VersionNotice("velmora").c_str(), stdout);
             return 0;
         case CommandLine::Action::Error:
             std::fprintf(stderr, "velmora: %s\n\n%s", line.Problem.c_str(), UsageText().c_str());

@@ -102,6 +102,35 @@ TEST(ReadSettings, AnErrorStopsTheReadingWithEarlierValuesKept) {
     EXPECT_EQ(reg.OpenHandles(), 1u);
 }
 
+TEST(SettingTable, EveryDefaultTextReadsAsTheRecordsDefault) {
+    const SaverSettings defaults;
+    constexpr std::int32_t kUnread = 0x5A5A5A5A;  // not the value of any default
+    for (const auto& setting : SaverSettingTable)
+        EXPECT_EQ(ValueFromText(setting.Kind, setting.DefaultText, kUnread),
+                  FieldValue(defaults, setting))
+            << setting.Name;
+}
+
+TEST(SettingTable, LooksSettingsUpByExactNameAndOption) {
+    ASSERT_NE(FindSetting("porl_Color"), nullptr);
+    EXPECT_EQ(FindSetting("porl_Color")->Control, ControlId::lampSwatch);
+    EXPECT_EQ(FindSetting("speed"), nullptr);
+    EXPECT_EQ(FindSetting(""), nullptr);
+    std::vector<std::string_view> offered;
+    for (const auto& setting : SaverSettingTable)
+        if (!setting.Option.empty()) {
+            EXPECT_EQ(FindSettingByOption(setting.Option), &setting);
+            offered.push_back(setting.Name);
+        }
+    EXPECT_THAT(offered, ::testing::ElementsAre("Speed", "StarScroll", "Comet", "UpDown", "Trans"));
+    EXPECT_EQ(FindSettingByOption("relief")->Min, 0);
+    EXPECT_EQ(FindSettingByOption("relief")->Max, 3);
+    EXPECT_EQ(FindSettingByOption("speed")->Min, 15);
+    EXPECT_EQ(FindSettingByOption("speed")->Max, 50);
+    EXPECT_EQ(FindSettingByOption(""), nullptr);
+    EXPECT_EQ(FindSettingByOption("Speed"), nullptr);
+}
+
 TEST(ApplySettingText, UsesTheStoresReadingRules) {
     SaverSettings s;
     EXPECT_TRUE(ApplySettingText(s, "Speed", "0x28"));

@@ -1,6 +1,8 @@
 // Win32Registry and the settings accessor over the real advapi32 registry.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "platform/win32/registry.h"
 #include "platform/win32/win.h"
 #include "settings/errors.h"
@@ -8,17 +10,20 @@
 
 namespace {
 
-// Every test works below its own scratch section of HKCU\Software and removes it afterwards.
-constexpr const char* kSection = "VelmoraTest";
+// Every test works below a scratch section of HKCU\Software and removes it afterwards. The
+// section is the process's own: ctest runs each test in a process of its own, several at once,
+// and one test's clean-up must not remove the key another is using.
+const std::string kSection = "VelmoraTest" + std::to_string(GetCurrentProcessId());
+const std::string kKeyPath = "Software\\" + kSection;
 
 class Win32RegistryTest : public ::testing::Test {
 protected:
-    void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\VelmoraTest"); }
-    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\VelmoraTest"); }
+    void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, kKeyPath.c_str()); }
+    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, kKeyPath.c_str()); }
 
     static void PutRaw(const char* name, DWORD type, const void* data, DWORD size) {
         HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VelmoraTest", 0, nullptr, 0,
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath.c_str(), 0, nullptr, 0,
                                   KEY_ALL_ACCESS, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
@@ -27,7 +32,7 @@ protected:
     static bool GetRaw(const char* name, DWORD& type, std::string& data) {
         char buffer[256];
         DWORD size = sizeof buffer;
-        if (RegGetValueA(HKEY_CURRENT_USER, "Software\\VelmoraTest", name, RRF_RT_ANY, &type, buffer,
+        if (RegGetValueA(HKEY_CURRENT_USER, kKeyPath.c_str(), name, RRF_RT_ANY, &type, buffer,
                          &size) != ERROR_SUCCESS)
             return false;
         data.assign(buffer, size);
@@ -46,14 +51,14 @@ TEST_F(Win32RegistryTest, CurrentUserRootReachesTheRealHive) {
 
 TEST_F(Win32RegistryTest, OpenFailsAndLeavesNoKeyWhenTheKeyIsMissing) {
     RegKey key = 1234;
-    EXPECT_NE(registry.OpenKey(kRegCurrentUser, "Software\\VelmoraTest", kKeyRead, &key), 0);
+    EXPECT_NE(registry.OpenKey(kRegCurrentUser, kKeyPath.c_str(), kKeyRead, &key), 0);
     EXPECT_EQ(key, 0u);
 }
 
 TEST_F(Win32RegistryTest, SizeQueryWithoutBufferThenDataQueryReturnTypeAndText) {
     PutRaw("Speed", REG_SZ, "42", 3);
     RegKey key = 0;
-    ASSERT_EQ(registry.OpenKey(kRegCurrentUser, "Software\\VelmoraTest", kKeyAllAccess, &key), 0);
+    ASSERT_EQ(registry.OpenKey(kRegCurrentUser, kKeyPath.c_str(), kKeyAllAccess, &key), 0);
     std::uint32_t size = 0, type = 0;
     ASSERT_EQ(registry.QueryValue(key, "Speed", &type, nullptr, &size), 0);
     EXPECT_EQ(size, 3u);
@@ -91,7 +96,7 @@ TEST_F(Win32RegistryTest, AccessorReadsDefaultsWithoutCreatingTheSection) {
         EXPECT_EQ(reg.ReadValueText(kSection, "road_Color", "cl3DLight"), "cl3DLight");
     }
     HKEY key;
-    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\VelmoraTest", 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
 }
 
 TEST_F(Win32RegistryTest, AccessorReadsHexAndFallsBackOnBadNumbers) {

@@ -1,0 +1,48 @@
+// The settings dialog's controls by id: what the handlers, the settings table and the toolkits
+// use to name a control, so that a misspelt control does not compile.
+#pragma once
+
+enum class ControlId {
+    NoControl,  // a setting the dialog does not show
+    aboutBevel,
+    speedLabel,
+    versionLabel,
+    dateLabel,
+    settingsBevel,
+    originLabel,
+    speedRangeLabel,
+    originalVersionLabel,
+    creditLabel,
+    titleShadowLabel,
+    titleLabel,
+    speedEdit,
+    okButton,
+    displayModeGroup,
+    starScrollCheck,
+    cometCheck,
+    reliefGroup,
+    seeThroughCheck,
+    colorPanel,
+    cancelButton,
+    colorPicker,
+    colorPanelLabel,
+    darkPresetButton,
+    brightPresetButton,
+    roadSwatch,
+    roadButton,
+    lampSwatch,
+    lampButton,
+    star1Swatch,
+    star1Button,
+    star2Swatch,
+    star2Button,
+    star3Swatch,
+    star3Button,
+    town1Swatch,
+    town1Button,
+    town2Swatch,
+    town2Button,
+    town3Swatch,
+    town3Button,
+    Count  // not a control: the number of ids, so the form can be checked to hold each once
+};
