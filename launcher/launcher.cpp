@@ -36,6 +36,7 @@ WindowHandle HostWindowArgument(std::span<const std::string_view> args) {
 int RunLauncher(std::string_view executablePath, std::span<const std::string_view> args,
                 LauncherPlatform& p) {
     MarkerId instanceAtom = 0;
+    int exitCode = 0;
     const std::string_view atomName = ExecutableFileName(executablePath);
 
     instanceAtom = p.Marker.Find(atomName);
@@ -47,6 +48,7 @@ int RunLauncher(std::string_view executablePath, std::span<const std::string_vie
         if (instanceAtom == 0) {
             // Shown before the application has its title, so the box has no caption of its own.
             p.Box.Show(kAtomFailedText, "", MessageIcon::None);
+            exitCode = 1;  // nothing ran
         } else {
             const char mode = ModeLetter(args);
             p.App.Initialize(kApplicationTitle);
@@ -78,5 +80,5 @@ int RunLauncher(std::string_view executablePath, std::span<const std::string_vie
         }
     }
     if (instanceAtom != 0) p.Marker.Delete(instanceAtom);
-    return 0;
+    return exitCode;
 }

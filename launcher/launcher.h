@@ -28,6 +28,7 @@ char ModeLetter(std::span<const std::string_view> args);
 // The second argument read as an integer (decimal or "$" hex); 0 when missing or invalid.
 WindowHandle HostWindowArgument(std::span<const std::string_view> args);
 
-// The launcher's whole run; returns the process's exit code. `args` excludes the program name.
+// The launcher's whole run; returns the process's exit code: 1 when the marker could not be
+// registered (nothing ran), else 0. `args` excludes the program name.
 int RunLauncher(std::string_view executablePath, std::span<const std::string_view> args,
                 LauncherPlatform& platform);

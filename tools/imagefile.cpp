@@ -3,26 +3,38 @@
 #include <gif_lib.h>
 #include <png.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <unordered_map>
 
-std::string WritePng(const std::string& path, std::int32_t width, std::int32_t height,
-                     std::span<const std::uint32_t> pixels) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return "cannot write " + path;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    if (info == nullptr || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return "libpng failed writing " + path;
-    }
+namespace {
+
+// libpng reports an error by a longjmp from inside its calls, which must not cross a live C++
+// object: everything it may jump out of runs in WritePngRows, which holds none.
+struct PngError {
+    char Text[160];
+};
+
+[[noreturn]] void OnPngError(png_structp png, png_const_charp message) {
+    auto* error = static_cast<PngError*>(png_get_error_ptr(png));
+    std::snprintf(error->Text, sizeof error->Text, "%s", message);
+    png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp) {}
+
+bool WritePngRows(png_structp png, png_infop info, std::FILE* file, std::int32_t width,
+                  std::int32_t height, const std::uint32_t* pixels, png_byte* row) {
+    if (setjmp(png_jmpbuf(png))) return false;
     png_init_io(png, file);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    std::vector<png_byte> row(static_cast<std::size_t>(width) * 3);
     for (std::int32_t y = 0; y < height; ++y) {
         for (std::int32_t x = 0; x < width; ++x) {
             const std::uint32_t p = pixels[static_cast<std::size_t>(y) * width + x];
@@ -30,11 +42,36 @@ std::string WritePng(const std::string& path, std::int32_t width, std::int32_t h
             row[x * 3 + 1] = static_cast<png_byte>(p >> 8);
             row[x * 3 + 2] = static_cast<png_byte>(p);
         }
-        png_write_row(png, row.data());
+        png_write_row(png, row);
     }
     png_write_end(png, nullptr);
+    return true;
+}
+
+std::string CannotWrite(const std::string& path, const char* why) {
+    return "cannot write " + path + ": " + why;
+}
+
+}  // namespace
+
+std::string WritePng(const std::string& path, std::int32_t width, std::int32_t height,
+                     std::span<const std::uint32_t> pixels) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return CannotWrite(path, std::strerror(errno));
+    PngError error{};
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, &OnPngError, &OnPngWarning);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    std::vector<png_byte> row(static_cast<std::size_t>(width) * 3);
+    const bool written =
+        info != nullptr && WritePngRows(png, info, file, width, height, pixels.data(), row.data());
     png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0 ? std::string() : "cannot write " + path;
+    // Buffered bytes reach the file only now: a full disk may show here first.
+    const bool closed = std::fclose(file) == 0;
+    const int closeError = errno;
+    if (!written) return CannotWrite(path, error.Text[0] != '\0' ? error.Text : "out of memory");
+    if (!closed) return CannotWrite(path, std::strerror(closeError));
+    return {};
 }
 
 struct GifWriter::Impl {
@@ -48,15 +85,21 @@ GifWriter::GifWriter() : impl_(std::make_unique<Impl>()) {}
 GifWriter::~GifWriter() { Close(); }
 
 std::string GifWriter::Open(const std::string& path, std::int32_t width, std::int32_t height) {
+    // Opened here rather than by giflib, which makes its files 0600 whatever the umask.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return CannotWrite(path, std::strerror(errno));
     int error = 0;
-    impl_->gif = EGifOpenFileName(path.c_str(), false, &error);
-    if (impl_->gif == nullptr) return "cannot write " + path + ": " + GifErrorString(error);
+    impl_->gif = EGifOpenFileHandle(fd, &error);
+    if (impl_->gif == nullptr) {
+        ::close(fd);
+        return CannotWrite(path, GifErrorString(error));
+    }
     impl_->width = width;
     impl_->height = height;
     impl_->indices.resize(static_cast<std::size_t>(width) * height);
     EGifSetGifVersion(impl_->gif, true);
     if (EGifPutScreenDesc(impl_->gif, width, height, 8, 0, nullptr) == GIF_ERROR)
-        return "giflib failed writing " + path;
+        return CannotWrite(path, GifErrorString(impl_->gif->Error));
     return {};
 }
 
@@ -67,10 +110,11 @@ std::string GifWriter::AddFrame(std::span<const std::uint32_t> pixels, int delay
         // Netscape application extension: loop for ever.
         static const GifByteType app[] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
         static const GifByteType loop[] = {1, 0, 0};
-        EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE);
-        EGifPutExtensionBlock(gif, sizeof app, app);
-        EGifPutExtensionBlock(gif, sizeof loop, loop);
-        EGifPutExtensionTrailer(gif);
+        if (EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_ERROR ||
+            EGifPutExtensionBlock(gif, sizeof app, app) == GIF_ERROR ||
+            EGifPutExtensionBlock(gif, sizeof loop, loop) == GIF_ERROR ||
+            EGifPutExtensionTrailer(gif) == GIF_ERROR)
+            return std::string("giflib failed writing a frame: ") + GifErrorString(gif->Error);
         impl_->first = false;
     }
     // Exact palette when the frame has few colours (the usual case), else 3-3-2.
@@ -117,15 +161,16 @@ std::string GifWriter::AddFrame(std::span<const std::uint32_t> pixels, int delay
     gcb.TransparentColor = NO_TRANSPARENT_COLOR;
     GifByteType ext[4];
     const size_t extLen = EGifGCBToExtension(&gcb, ext);
-    EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(extLen), ext);
+    if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(extLen), ext) == GIF_ERROR)
+        return std::string("giflib failed writing a frame: ") + GifErrorString(gif->Error);
     ColorMapObject* map = GifMakeMapObject(256, colors);
     const bool ok = EGifPutImageDesc(gif, 0, 0, impl_->width, impl_->height, false, map) != GIF_ERROR;
     GifFreeMapObject(map);
-    if (!ok) return "giflib failed writing a frame";
+    if (!ok) return std::string("giflib failed writing a frame: ") + GifErrorString(gif->Error);
     for (std::int32_t y = 0; y < impl_->height; ++y)
         if (EGifPutLine(gif, impl_->indices.data() + static_cast<std::size_t>(y) * impl_->width,
                         impl_->width) == GIF_ERROR)
-            return "giflib failed writing a frame";
+            return std::string("giflib failed writing a frame: ") + GifErrorString(gif->Error);
     return {};
 }
 

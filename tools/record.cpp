@@ -149,16 +149,27 @@ SaverSettings ReadStoredSettings() {
     return settings;
 }
 
-// --set NAME=TEXT over them, in the order given.
+// --set NAME=TEXT over them, in the order given. A text the store would not read as that
+// setting's kind is a mistake on the command line, where the store itself would fall back to the
+// default (numbers) or raise (colours).
 void ApplySetOptions(SaverSettings& settings,
                      const std::vector<std::pair<std::string, std::string>>& sets) {
     for (const auto& [name, text] : sets) {
-        try {
-            if (!ApplySettingText(settings, name, text)) BadOption("no setting named '" + name + "'");
-        } catch (const ReportedError& e) {
-            // Reported as the saver reports a bad stored value; the setting keeps its value.
-            std::fprintf(stderr, "%s\n", SjisToLocale(StandardErrorText(e.what())).c_str());
+        const SaverSetting* setting = FindSetting(name);
+        if (setting == nullptr) BadOption("no setting named '" + name + "'");
+        bool readable = true;
+        if (setting->Kind == SettingKind::Colour) {
+            try {
+                SetFieldValue(settings, *setting, ParseSettingText(*setting, text));
+            } catch (const ConvertError&) {
+                readable = false;
+            }
+        } else if (StoredTextToInt(text)) {
+            SetFieldValue(settings, *setting, ParseSettingText(*setting, text));
+        } else {
+            readable = false;
         }
+        if (!readable) BadOption("bad value for " + name + ": '" + text + "'");
     }
 }
 

@@ -1,6 +1,8 @@
-// FileLockInstanceMarker: the single-instance marker as a lock on a file in the runtime
-// directory, released by the kernel when its process ends, however it ends.
+// FileLockInstanceMarker: the single-instance marker as a lock on a file in a directory private
+// to the user, released by the kernel when its process ends, however it ends.
 #pragma once
+
+#include <sys/types.h>
 
 #include <string>
 
@@ -8,9 +10,10 @@
 
 class FileLockInstanceMarker final : public InstanceMarker {
   public:
-    // `directory` empty: $XDG_RUNTIME_DIR, or the temporary directory when that is unset.
-    // `scope`, when given, keeps a separate set of markers: XScreenSaver runs one hack per
-    // screen, each in a window of its own, and each must be able to run.
+    // `directory` empty: PrivateMarkerDirectory(). `scope`, when given, keeps a separate set of
+    // markers: one per display, so that a saver on one display never stops one on another, and
+    // within it one per window XScreenSaver names, as it runs one hack per screen and each must
+    // be able to run.
     explicit FileLockInstanceMarker(std::string directory = {}, std::string scope = {});
     ~FileLockInstanceMarker() override;
 
@@ -30,3 +33,18 @@ class FileLockInstanceMarker final : public InstanceMarker {
     std::string scope_;
     int fd_ = -1;
 };
+
+// A directory for the markers that only this user can reach, so that no other user's marker
+// can block this user's saver: $XDG_RUNTIME_DIR when it is such a directory, else
+// "$TMPDIR/velmora-UID" (or /tmp), made with mode 0700 and checked without following links;
+// when that name is taken by something else, "$XDG_CACHE_HOME/velmora/run-HOST" (or
+// ~/.cache). Empty when none can be had.
+std::string PrivateMarkerDirectory();
+
+// The same from explicit places (null or empty: not set); for tests.
+std::string PrivateMarkerDirectory(const char* runtimeDir, const char* tempDir,
+                                   const std::string& cacheDir, uid_t uid);
+
+// A display name as a marker scope: ":0.1" and ":0" are one display (one server), and only
+// letters, digits and ".:-_" are kept.
+std::string DisplayScope(std::string_view displayName);

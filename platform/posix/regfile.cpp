@@ -1,7 +1,6 @@
 #include "platform/posix/regfile.h"
 
 #include <cstdio>
-#include <optional>
 
 #include "platform/posix/codepage.h"
 
@@ -151,14 +150,18 @@ bool ParseHexData(std::string_view data, RegFileValue& value, std::string& what)
     return ReadHexList(data.substr(at + 1), value.Data, what);
 }
 
-// One value entry (continuations already joined). Sets `entry.IsValue` for a value and leaves
-// it false for a deletion ("Name"=-).
-bool ParseValue(std::string_view text, RegFileEntry& entry, std::string& what) {
+// One value entry (continuations already joined) into `value`, whose buffers are reused. Sets
+// `isValue` for a value and clears it for a deletion ("Name"=-).
+bool ParseValue(std::string_view text, RegFileValue& value, bool& isValue, std::string& what) {
     std::size_t pos = 0;
-    std::string name;
+    isValue = false;
+    value.Name.clear();
+    value.Type = 0;
+    value.Data.clear();
+    value.Quoted = false;
     if (text[0] == '@') {
         pos = 1;
-    } else if (!ReadQuoted(text, pos, name, what)) {
+    } else if (!ReadQuoted(text, pos, value.Name, what)) {
         return false;
     }
     if (pos >= text.size() || text[pos] != '=') {
@@ -167,8 +170,6 @@ bool ParseValue(std::string_view text, RegFileEntry& entry, std::string& what) {
     }
     ++pos;
     std::string_view data = TrimRight(text.substr(pos));
-    RegFileValue value;
-    value.Name = std::move(name);
     if (data == "-") return true;
     bool parsed = false;
     if (!data.empty() && data.front() == '"') {
@@ -181,100 +182,72 @@ bool ParseValue(std::string_view text, RegFileEntry& entry, std::string& what) {
         what = "unknown value data";
     }
     if (!parsed) return false;
-    entry.IsValue = true;
-    entry.Value = std::move(value);
+    isValue = true;
     return true;
 }
 
-// The text of the file: a byte-order mark names Unicode text, which is held as UTF-8.
-std::string DecodeText(std::string_view bytes, RegFileDocument& doc) {
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-        static_cast<unsigned char>(bytes[1]) == 0xFE) {
-        doc.Bom = RegFileBom::Utf16Le;
-        doc.Unicode = true;
-        return Utf16LeToUtf8(bytes.substr(2));
-    }
-    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-        doc.Bom = RegFileBom::Utf8;
-        doc.Unicode = true;
-        return std::string(bytes.substr(3));
-    }
-    return std::string(bytes);
-}
 
-// The lines without their ends; the first line's end decides how the file is written back.
-std::vector<std::string> SplitLines(const std::string& text, RegFileDocument& doc) {
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start <= text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            if (start < text.size()) lines.push_back(text.substr(start));
-            break;
+// The lines of a file in its own encoding: 8-bit text, or UTF-16LE, whose line feed is the code
+// unit 0x000A. Each line comes with its span (line end included) and its text for the parser
+// (UTF-8 for UTF-16, without the line end and a carriage return before it).
+class LineReader {
+public:
+    LineReader(std::string_view bytes, std::size_t start, bool utf16)
+        : bytes_(bytes), at_(start), utf16_(utf16) {}
+
+    bool AtEnd() const { return at_ >= bytes_.size(); }
+    std::size_t Offset() const { return at_; }
+
+    bool Next(RegFileSpan& span, std::string& text, bool& carriageReturn) {
+        if (AtEnd()) return false;
+        const std::size_t start = at_;
+        std::size_t end = bytes_.size(), next = bytes_.size();
+        if (!utf16_) {
+            const std::size_t lf = bytes_.find('\n', start);
+            if (lf != std::string_view::npos) end = lf, next = lf + 1;
+        } else {
+            for (std::size_t lf = bytes_.find('\n', start); lf != std::string_view::npos;
+                 lf = bytes_.find('\n', lf + 1)) {
+                if ((lf - start) % 2 == 0 && lf + 1 < bytes_.size() && bytes_[lf + 1] == '\0') {
+                    end = lf, next = lf + 2;
+                    break;
+                }
+            }
         }
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-            if (lines.empty()) doc.Newline = "\r\n";
-        }
-        lines.push_back(std::move(line));
-        start = end + 1;
+        span = {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(next - start)};
+        at_ = next;
+        const std::string_view raw = bytes_.substr(start, end - start);
+        if (utf16_)
+            text = Utf16LeToUtf8(raw);
+        else
+            text.assign(raw);
+        carriageReturn = !text.empty() && text.back() == '\r';
+        if (carriageReturn) text.pop_back();
+        return true;
     }
-    return lines;
+
+private:
+    std::string_view bytes_;
+    std::size_t at_;
+    bool utf16_;
+};
+
+std::size_t BomSize(RegFileBom bom) {
+    return bom == RegFileBom::Utf16Le ? 2 : bom == RegFileBom::Utf8 ? 3 : 0;
 }
 
-// A line up to the header, kept in the prologue; `header` is set once it was the header.
-std::optional<RegFileError> HeaderLine(const std::string& raw, int lineNo, RegFileDocument& doc,
-                                       bool& header) {
-    doc.Prologue.push_back(raw);
-    const std::string_view line = TrimRight(raw);
-    if (IsBlankOrComment(line)) return std::nullopt;
-    if (line == kHeader4) {
-        header = true;
-    } else if (line == kHeader5) {
-        header = true;
-        doc.Unicode = true;
-    } else {
-        return RegFileError{lineNo, "not a registry file: header expected"};
-    }
-    return std::nullopt;
+// A hex list may go on over lines that end in a backslash.
+bool Continues(const std::string& joined) {
+    return !joined.empty() && joined.back() == '\\' && joined.find("=hex") != std::string::npos;
 }
 
-// "[path]" opens a key, "[-path]" a deleted one.
-std::optional<RegFileError> KeyLine(const std::string& raw, int lineNo, RegFileDocument& doc) {
-    const std::string_view line = TrimRight(raw);
-    if (line.back() != ']' || line.size() < 3) return RegFileError{lineNo, "bad key line"};
-    RegFileKey key;
-    key.Raw = raw;
-    std::string_view path = line.substr(1, line.size() - 2);
-    if (path.front() == '-') {
-        key.Deleted = true;
-        path.remove_prefix(1);
-    }
-    if (path.empty()) return RegFileError{lineNo, "empty key name"};
-    key.Path = std::string(path);
-    doc.Keys.push_back(std::move(key));
-    return std::nullopt;
+void Join(std::string& joined, std::string_view next) {
+    joined.pop_back();
+    joined += TrimRight(TrimLeft(next));
 }
 
-// A value starting at lines[i]. A hex list may go on over lines that end in a backslash; `i`
-// is left on the value's last line, and an error names its first.
-std::optional<RegFileError> ValueLines(const std::vector<std::string>& lines, std::size_t& i,
-                                       RegFileKey& key) {
-    const int lineNo = static_cast<int>(i) + 1;
-    RegFileEntry entry;
-    entry.Raw = lines[i];
-    std::string joined(TrimRight(lines[i]));
-    while (!joined.empty() && joined.back() == '\\' && joined.find("=hex") != std::string::npos &&
-           i + 1 < lines.size()) {
-        joined.pop_back();
-        ++i;
-        entry.Raw += "\n" + lines[i];
-        joined += std::string(TrimRight(TrimLeft(lines[i])));
-    }
-    std::string what;
-    if (!ParseValue(joined, entry, what)) return RegFileError{lineNo, what};
-    key.Entries.push_back(std::move(entry));
-    return std::nullopt;
+std::string Encoded(const RegFileDocument& doc, std::string_view text) {
+    return doc.Bom == RegFileBom::Utf16Le ? Utf8ToUtf16Le(text) : std::string(text);
 }
 
 }  // namespace
@@ -286,39 +259,115 @@ bool SameRegPath(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::variant<RegFileDocument, RegFileError> ParseRegFile(std::string_view bytes) {
+std::variant<RegFileDocument, RegFileError> ParseRegFile(std::string bytes) {
+    if (bytes.size() >= (std::size_t{1} << 32)) return RegFileError{0, "file too large"};
     RegFileDocument doc;
-    doc.Prologue.clear();
-    const std::string text = DecodeText(bytes, doc);
-    if (text.find('\0') != std::string::npos) return RegFileError{0, "NUL byte in a text file"};
-    const std::vector<std::string> lines = SplitLines(text, doc);
-
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE) {
+        doc.Bom = RegFileBom::Utf16Le;
+        doc.Unicode = true;
+    } else if (bytes.size() >= 3 && std::string_view(bytes).substr(0, 3) == "\xEF\xBB\xBF") {
+        doc.Bom = RegFileBom::Utf8;
+        doc.Unicode = true;
+    }
+    LineReader reader(bytes, BomSize(doc.Bom), doc.Bom == RegFileBom::Utf16Le);
+    RegFileSpan span;
+    std::string line;
+    bool carriageReturn = false;
+    int lineNo = 0;
     bool header = false;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const int lineNo = static_cast<int>(i) + 1;
-        const std::string_view line = TrimRight(lines[i]);
-        std::optional<RegFileError> error;
+    RegFileKey* key = nullptr;
+    RegFileValue scratch;  // each value is parsed once here, to find a broken file
+    auto next = [&] {
+        if (!reader.Next(span, line, carriageReturn)) return false;
+        if (lineNo++ == 0 && carriageReturn) doc.Newline = "\r\n";
+        return true;
+    };
+    while (next()) {
+        if (line.find('\0') != std::string::npos) return RegFileError{0, "NUL byte in a text file"};
+        const std::string_view text = TrimRight(line);
         if (!header) {
-            error = HeaderLine(lines[i], lineNo, doc, header);
-        } else if (!line.empty() && line.front() == '[') {
-            error = KeyLine(lines[i], lineNo, doc);
-        } else if (IsBlankOrComment(line)) {
-            // Kept where it stands: with the key above it, or before the first key.
-            if (doc.Keys.empty())
-                doc.Prologue.push_back(lines[i]);
-            else
-                doc.Keys.back().Entries.push_back(RegFileEntry{lines[i], false, {}});
-        } else if (line.front() != '"' && line.front() != '@') {
-            error = RegFileError{lineNo, "not a key, a value or a comment"};
-        } else if (doc.Keys.empty()) {
-            error = RegFileError{lineNo, "value before the first key"};
-        } else {
-            error = ValueLines(lines, i, doc.Keys.back());
+            if (IsBlankOrComment(text)) continue;
+            if (text == kHeader4) {
+                header = true;
+            } else if (text == kHeader5) {
+                header = true;
+                doc.Unicode = true;
+            } else {
+                return RegFileError{lineNo, "not a registry file: header expected"};
+            }
+            continue;
         }
-        if (error) return *error;
+        if (!text.empty() && text.front() == '[') {
+            if (text.back() != ']' || text.size() < 3) return RegFileError{lineNo, "bad key line"};
+            RegFileKey block;
+            block.Line = span;
+            std::string_view path = text.substr(1, text.size() - 2);
+            if (path.front() == '-') {
+                block.Deleted = true;
+                path.remove_prefix(1);
+            }
+            if (path.empty()) return RegFileError{lineNo, "empty key name"};
+            block.Path = std::string(path);
+            if (!key) doc.Prologue = {0, span.Offset};
+            doc.Keys.push_back(std::move(block));
+            key = &doc.Keys.back();
+            continue;
+        }
+        if (IsBlankOrComment(text)) {
+            if (key) key->Entries.push_back(RegFileEntry{span, -1, false});
+            continue;
+        }
+        if (text.front() != '"' && text.front() != '@')
+            return RegFileError{lineNo, "not a key, a value or a comment"};
+        if (!key) return RegFileError{lineNo, "value before the first key"};
+
+        RegFileEntry entry{span, -1, false};
+        const int firstLine = lineNo;
+        std::string joined(text);
+        while (Continues(joined) && !reader.AtEnd()) {
+            next();
+            if (line.find('\0') != std::string::npos)
+                return RegFileError{0, "NUL byte in a text file"};
+            Join(joined, line);
+            entry.Lines.Size = static_cast<std::uint32_t>(reader.Offset() - entry.Lines.Offset);
+        }
+        std::string what;
+        if (!ParseValue(joined, scratch, entry.IsValue, what)) return RegFileError{firstLine, what};
+        key->Entries.push_back(entry);
     }
     if (!header) return RegFileError{0, "not a registry file: header missing"};
+    if (!key) doc.Prologue = {0, static_cast<std::uint32_t>(bytes.size())};
+    doc.Bytes = std::move(bytes);
     return doc;
+}
+
+RegFileValue EntryValue(const RegFileDocument& doc, const RegFileEntry& entry) {
+    if (entry.Written >= 0) return doc.Written[static_cast<std::size_t>(entry.Written)];
+    RegFileValue value;
+    if (!entry.IsValue) return value;
+    const std::string_view lines =
+        std::string_view(doc.Bytes).substr(entry.Lines.Offset, entry.Lines.Size);
+    LineReader reader(lines, 0, doc.Bom == RegFileBom::Utf16Le);
+    RegFileSpan span;
+    std::string line, joined;
+    bool carriageReturn = false;
+    if (reader.Next(span, line, carriageReturn)) joined = TrimRight(line);
+    while (reader.Next(span, line, carriageReturn)) Join(joined, line);
+    bool isValue = false;
+    std::string what;
+    ParseValue(joined, value, isValue, what);  // parsed once already: it cannot fail
+    return value;
+}
+
+void SetEntryValue(RegFileDocument& doc, RegFileEntry& entry, RegFileValue value) {
+    entry.IsValue = true;
+    if (entry.Written < 0) {
+        entry.Written = static_cast<std::int32_t>(doc.Written.size());
+        doc.Written.push_back(std::move(value));
+    } else {
+        doc.Written[static_cast<std::size_t>(entry.Written)] = std::move(value);
+    }
 }
 
 std::string FormatRegFileValue(const RegFileValue& value) {
@@ -368,31 +417,69 @@ std::string FormatRegFileValue(const RegFileValue& value) {
     return out;
 }
 
-std::string WriteRegFile(const RegFileDocument& doc) {
-    std::string text;
+bool WriteRegFile(const RegFileDocument& doc, const RegFileSink& sink) {
+    const bool utf16 = doc.Bom == RegFileBom::Utf16Le;
+    // What was written last: the file's last line may lack its line end, a UTF-16 file may end
+    // in an odd byte, and a new line must start on a line and a code unit of its own.
+    std::size_t written = 0;
+    char last[2] = {'\n', '\0'};
+    auto emit = [&](std::string_view bytes) {
+        if (bytes.empty()) return true;
+        written += bytes.size();
+        if (bytes.size() >= 2) last[0] = bytes[bytes.size() - 2];
+        else last[0] = last[1];
+        last[1] = bytes.back();
+        return sink(bytes);
+    };
+    auto copy = [&](RegFileSpan span) {
+        return emit(std::string_view(doc.Bytes).substr(span.Offset, span.Size));
+    };
     auto put = [&](std::string_view lines) {
+        std::string text;
+        if (utf16 && written % 2 != 0) text += '\0';
+        const bool ended = written == 0 || (utf16 ? written % 2 == 0 && last[0] == '\n' && last[1] == '\0'
+                                                  : last[1] == '\n');
+        std::string line = ended ? "" : doc.Newline;
         for (char c : lines) {
             if (c == '\n')
-                text += doc.Newline;
+                line += doc.Newline;
             else
-                text += c;
+                line += c;
         }
-        text += doc.Newline;
+        line += doc.Newline;
+        return emit(text + Encoded(doc, line));
     };
-    if (doc.Prologue.empty()) put(doc.Unicode ? kHeader5 : kHeader4);
-    for (const auto& line : doc.Prologue) put(line);
+    if (doc.Bytes.empty()) {
+        std::string start;
+        if (doc.Bom == RegFileBom::Utf16Le) start = "\xFF\xFE";
+        if (doc.Bom == RegFileBom::Utf8) start = "\xEF\xBB\xBF";
+        start += Encoded(doc, std::string(doc.Unicode ? kHeader5 : kHeader4) + doc.Newline + doc.Newline);
+        if (!emit(start)) return false;
+    } else if (!copy(doc.Prologue)) {
+        return false;
+    }
     for (const auto& key : doc.Keys) {
-        put(key.Raw.empty() ? "[" + std::string(key.Deleted ? "-" : "") + key.Path + "]" : key.Raw);
-        for (const auto& entry : key.Entries)
-            put(entry.Raw.empty() && entry.IsValue ? FormatRegFileValue(entry.Value) : entry.Raw);
+        const bool ok = key.Line.Size > 0
+                            ? copy(key.Line)
+                            : put("[" + std::string(key.Deleted ? "-" : "") + key.Path + "]");
+        if (!ok) return false;
+        for (const auto& entry : key.Entries) {
+            const bool done =
+                entry.Written >= 0 ? put(FormatRegFileValue(doc.Written[static_cast<std::size_t>(entry.Written)]))
+                : entry.Lines.Size > 0 ? copy(entry.Lines)
+                                       : put("");
+            if (!done) return false;
+        }
     }
-    switch (doc.Bom) {
-        case RegFileBom::Utf16Le:
-            return "\xFF\xFE" + Utf8ToUtf16Le(text);
-        case RegFileBom::Utf8:
-            return "\xEF\xBB\xBF" + text;
-        case RegFileBom::None:
-            break;
-    }
-    return text;
+    return true;
+}
+
+std::string WriteRegFile(const RegFileDocument& doc) {
+    std::string out;
+    out.reserve(doc.Bytes.size() + 64 * doc.Written.size() + 64);
+    WriteRegFile(doc, [&out](std::string_view bytes) {
+        out += bytes;
+        return true;
+    });
+    return out;
 }

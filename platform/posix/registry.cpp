@@ -1,5 +1,6 @@
 #include "platform/posix/registry.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -9,6 +10,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <optional>
 #include <variant>
 
 #include "platform/posix/codepage.h"
@@ -17,6 +20,16 @@
 namespace {
 
 constexpr std::string_view kRootName = "HKEY_CURRENT_USER";
+
+enum class ReadResult { Ok, Failed, NotRegular, TooLarge };
+
+FileIdentity IdentityOf(const struct stat& st) {
+    auto ns = [](const timespec& t) {
+        return static_cast<std::uint64_t>(t.tv_sec) * 1000000000u + static_cast<std::uint64_t>(t.tv_nsec);
+    };
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+            static_cast<std::uint64_t>(st.st_size), ns(st.st_mtim), ns(st.st_ctim)};
+}
 
 std::string Fold(std::string_view text) {
     std::string out(text);
@@ -31,27 +44,49 @@ std::string Join(const std::string& base, std::string_view sub) {
     return base + "\\" + std::string(sub);
 }
 
-bool ReadWhole(const std::string& path, std::string& out, int& error) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+// Reads the settings file, which must be a regular file of at most kMaxRegistryFileSize bytes:
+// a FIFO would block, a device (a link to /dev/zero) would never end. Opened without blocking
+// and without taking a terminal, then checked by what was opened.
+ReadResult ReadSettingsFile(const std::string& path, std::string& out, int& error,
+                            FileIdentity& identity) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         error = errno;
-        return false;
+        return ReadResult::Failed;
+    }
+    struct stat st {};
+    const bool known = ::fstat(fd, &st) == 0;
+    if (known) identity = IdentityOf(st);
+    if (!known || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return ReadResult::NotRegular;
+    }
+    if (st.st_size > static_cast<off_t>(kMaxRegistryFileSize)) {
+        ::close(fd);
+        return ReadResult::TooLarge;
     }
     out.clear();
-    char buffer[8192];
+    out.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[65536];
     while (true) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             error = errno;
             ::close(fd);
-            return false;
+            return ReadResult::Failed;
         }
         if (n == 0) break;
+        // It may have grown since the check.
+        if (out.size() + static_cast<std::size_t>(n) > kMaxRegistryFileSize) {
+            ::close(fd);
+            out.clear();
+            return ReadResult::TooLarge;
+        }
         out.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(fd);
-    return true;
+    return ReadResult::Ok;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -71,19 +106,58 @@ std::string DirectoryOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+// Files and directories the program creates belong to the owner of the directory they are made
+// in: a save by root into a user's directory (sudo -E velmora /c) must not leave the user with
+// a file or directory of root's that they can no longer read or replace.
+void GiveToDirectoryOwner(int fd, int dirFd) {
+    struct stat dir {};
+    if (::geteuid() != 0 || ::fstat(dirFd, &dir) != 0 || dir.st_uid == 0) return;
+    [[maybe_unused]] int r = ::fchown(fd, dir.st_uid, dir.st_gid);
+}
+
+int OpenDirectory(const std::string& dir) {
+    return ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
 bool MakeDirectories(const std::string& dir) {
     struct stat st{};
     if (::stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-    if (dir != "/" && dir != ".") MakeDirectories(DirectoryOf(dir));
-    return ::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
+    const std::string parent = DirectoryOf(dir);
+    if (dir != "/" && dir != ".") MakeDirectories(parent);
+    if (::mkdir(dir.c_str(), 0700) != 0) return errno == EEXIST;
+    // Opened without following a link: what gets its owner changed is the directory just made.
+    const int made = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int above = OpenDirectory(parent);
+    if (made >= 0 && above >= 0) GiveToDirectoryOwner(made, above);
+    if (made >= 0) ::close(made);
+    if (above >= 0) ::close(above);
+    return true;
 }
 
 // Holds an exclusive flock for one write; the lock file itself is left in place, since removing
-// it would let a third writer lock a different file.
+// it would let a third writer lock a different file. Never opened through a link; read-only
+// will do for the lock when another user made the file.
 class WriteLock {
 public:
     explicit WriteLock(const std::string& path) {
-        fd_ = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        const std::string lock = path + ".lock";
+        fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd_ >= 0) {
+            const int dir = OpenDirectory(DirectoryOf(path));
+            if (dir >= 0) {
+                GiveToDirectoryOwner(fd_, dir);
+                ::close(dir);
+            }
+        } else if (errno == EEXIST) {
+            fd_ = ::open(lock.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+            if (fd_ < 0 && errno == EACCES)
+                fd_ = ::open(lock.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        }
+        struct stat st{};
+        if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
+            ::close(fd_);
+            fd_ = -1;
+        }
         if (fd_ < 0) return;
         while (::flock(fd_, LOCK_EX) != 0) {
             if (errno != EINTR) {
@@ -104,30 +178,101 @@ private:
     int fd_ = -1;
 };
 
-// The file a link points to: replacing the link itself would leave the file it names (a
-// dotfile manager's, say) behind unchanged.
-std::string LinkTarget(const std::string& path) {
-    struct stat st{};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+// The file a save replaces. A link is followed to the file it names (a dotfile manager's, say:
+// replacing the link itself would leave that file behind unchanged), but only to a regular file
+// of the link's own owner: a save by another user (root) never writes through a link to
+// elsewhere. False when the save must not go on.
+bool SaveTarget(const std::string& path, std::string& target) {
+    target = path;
+    struct stat link{};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return true;
     char* resolved = ::realpath(path.c_str(), nullptr);
-    if (!resolved) return path;
-    std::string target = resolved;
+    if (!resolved) return true;  // a dangling link is replaced by the file itself
+    target = resolved;
     std::free(resolved);
-    return target;
+    struct stat file{};
+    if (::lstat(target.c_str(), &file) != 0) return errno == ENOENT;
+    return S_ISREG(file.st_mode) && file.st_uid == link.st_uid;
 }
 
-bool ReplaceAtomically(const std::string& linkOrFile, std::string_view bytes) {
-    const std::string path = LinkTarget(linkOrFile);
-    std::string dir = DirectoryOf(path);
-    std::string temp = path + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
+constexpr std::size_t kWriteBuffer = 1 << 16;
+
+// The temporary files of a save: "user.reg.saving-XXXXXX" beside the file.
+constexpr std::string_view kTempInfix = ".saving-";
+
+std::string BaseName(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A save killed between making its temporary file and renaming it leaves the file behind.
+// Removed here: only regular files of the save's own pattern in this directory, of this user,
+// untouched for some minutes (no save takes that long, and saves hold the lock meanwhile).
+void RemoveStaleTempFiles(const std::string& target) {
+    constexpr time_t kStaleSeconds = 5 * 60;
+    const std::string prefix = BaseName(target) + std::string(kTempInfix);
+    const int dirFd = OpenDirectory(DirectoryOf(target));
+    if (dirFd < 0) return;
+    DIR* dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return;
+    }
+    const time_t now = ::time(nullptr);
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix) continue;
+        struct stat st{};
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || now - st.st_mtime < kStaleSeconds)
+            continue;
+        ::unlinkat(dirFd, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+// Writes the file anew under a temporary name and renames it over the old one, so a reader sees
+// the old file or the new one, never a part. The new file keeps the old one's owner and mode
+// (a save by root leaves the user's file the user's); when that cannot be done the save fails
+// rather than take the file over.
+bool ReplaceAtomically(const std::string& path, const RegFileDocument& doc, FileIdentity& written) {
+    const std::string dir = DirectoryOf(path);
+    std::string temp = path + std::string(kTempInfix) + "XXXXXX";
+    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return false;
-    mode_t mode = 0600;
-    struct stat st{};
-    if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
+    bool ok = true;
+    struct stat old{};
+    struct stat made{};
+    if (::lstat(path.c_str(), &old) == 0) {
+        ok = S_ISREG(old.st_mode) && ::fstat(fd, &made) == 0 &&
+             ((made.st_uid == old.st_uid && made.st_gid == old.st_gid) ||
+              ::fchown(fd, old.st_uid, old.st_gid) == 0) &&
+             ::fchmod(fd, old.st_mode & 07777) == 0;
+    } else {
+        const int dirFd = OpenDirectory(dir);
+        if (dirFd >= 0) {
+            GiveToDirectoryOwner(fd, dirFd);
+            ::close(dirFd);
+        }
+    }
+    // Written through a buffer, straight from the document.
+    std::string buffer;
+    buffer.reserve(kWriteBuffer);
+    ok = ok && WriteRegFile(doc, [&](std::string_view bytes) {
+        if (buffer.size() + bytes.size() > kWriteBuffer) {
+            if (!WriteAll(fd, buffer)) return false;
+            buffer.clear();
+        }
+        if (bytes.size() > kWriteBuffer) return WriteAll(fd, bytes);
+        buffer += bytes;
+        return true;
+    });
+    ok = ok && WriteAll(fd, buffer) && ::fsync(fd) == 0;
     if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
+    // Taken after the rename, which changes the file's ctime.
+    struct stat st{};
+    if (ok && ::fstat(fd, &st) == 0) written = IdentityOf(st);
+    ok = (::close(fd) == 0) && ok;
     if (!ok) {
         ::unlink(temp.c_str());
         return false;
@@ -184,15 +329,38 @@ RegFileValue FileValue(const RegFileDocument& doc, std::string_view name, std::u
     return value;
 }
 
-const RegFileValue* FindValue(const RegFileDocument& doc, const std::string& path,
-                              std::string_view name) {
+// A line with nothing but blanks on it.
+bool IsBlankLine(const RegFileDocument& doc, const RegFileEntry& entry) {
+    if (entry.IsValue || entry.Written >= 0) return false;
+    const std::string_view bytes =
+        std::string_view(doc.Bytes).substr(entry.Lines.Offset, entry.Lines.Size);
+    const bool utf16 = doc.Bom == RegFileBom::Utf16Le;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const bool blank = utf16 && i % 2 == 1 ? bytes[i] == '\0'
+                                               : std::string_view(" \t\r\n").find(bytes[i]) !=
+                                                     std::string_view::npos;
+        if (!blank) return false;
+    }
+    return true;
+}
+
+// Whether `path` lies below `base` ("A\B\C" below "a\b"), without regard to case.
+bool Below(std::string_view path, std::string_view base) {
+    return path.size() > base.size() && path[base.size()] == '\\' &&
+           SameRegPath(path.substr(0, base.size()), base);
+}
+
+std::optional<RegFileValue> FindValue(const RegFileDocument& doc, const std::string& path,
+                                      std::string_view name) {
     // As on import, a later definition of a value overrides an earlier one.
-    const RegFileValue* found = nullptr;
-    auto folded = Fold(name);
+    std::optional<RegFileValue> found;
     for (const auto& key : doc.Keys) {
         if (key.Deleted || !SameRegPath(key.Path, path)) continue;
-        for (const auto& entry : key.Entries)
-            if (entry.IsValue && Fold(entry.Value.Name) == folded) found = &entry.Value;
+        for (const auto& entry : key.Entries) {
+            if (!entry.IsValue) continue;
+            RegFileValue value = EntryValue(doc, entry);
+            if (SameRegPath(value.Name, name)) found = std::move(value);
+        }
     }
     return found;
 }
@@ -202,50 +370,68 @@ const RegFileValue* FindValue(const RegFileDocument& doc, const std::string& pat
 FileRegistry::FileRegistry(std::string path, std::ostream* diagnostics)
     : path_(std::move(path)), diagnostics_(diagnostics) {}
 
-FileRegistry::LoadResult FileRegistry::Load(RegFileDocument& doc) {
+FileRegistry::~FileRegistry() = default;
+
+FileRegistry::LoadResult FileRegistry::Load() {
+    // The same file as last time: its document stands.
+    struct stat st{};
+    if (cached_ && ::stat(path_.c_str(), &st) == 0 && IdentityOf(st) == identity_)
+        return cachedResult_;
+    cached_ = false;
+    doc_ = RegFileDocument{};
     std::string bytes;
     int error = 0;
-    if (!ReadWhole(path_, bytes, error)) {
-        if (error == ENOENT) {
-            doc = RegFileDocument{};
-            return LoadResult::Missing;
-        }
-        if (diagnostics_ && !reported_)
-            *diagnostics_ << "velmora: " << path_ << ": " << std::strerror(error)
-                          << "; every setting reads as missing and none is saved\n";
-        reported_ = true;
-        return LoadResult::Broken;
-    }
-    if (bytes.find_first_not_of(" \t\r\n") == std::string::npos) {
-        // Nothing to lose: an empty file is a new one.
-        doc = RegFileDocument{};
-        return LoadResult::Missing;
-    }
-    auto parsed = ParseRegFile(bytes);
-    if (auto* failure = std::get_if<RegFileError>(&parsed)) {
+    FileIdentity identity{};
+    const ReadResult read = ReadSettingsFile(path_, bytes, error, identity);
+    if (read == ReadResult::Failed && error == ENOENT) return LoadResult::Missing;
+    LoadResult result = LoadResult::Ok;
+    if (read != ReadResult::Ok) {
         if (diagnostics_ && !reported_) {
-            *diagnostics_ << "velmora: " << path_;
-            if (failure->Line > 0) *diagnostics_ << ":" << failure->Line;
-            *diagnostics_ << ": " << failure->What
-                          << "; every setting reads as missing and the file is left as it is\n";
+            *diagnostics_ << "velmora: " << path_ << ": ";
+            if (read == ReadResult::NotRegular)
+                *diagnostics_ << "not a regular file";
+            else if (read == ReadResult::TooLarge)
+                *diagnostics_ << "larger than " << (kMaxRegistryFileSize >> 20) << " MiB";
+            else
+                *diagnostics_ << std::strerror(error);
+            *diagnostics_ << "; every setting reads as missing and the file is left as it is\n";
         }
         reported_ = true;
-        return LoadResult::Broken;
+        if (read == ReadResult::Failed) return LoadResult::Broken;  // nothing known to keep
+        result = LoadResult::Broken;
+    } else if (bytes.find_first_not_of(" \t\r\n") == std::string::npos) {
+        // Nothing to lose: an empty file is a new one.
+        result = LoadResult::Missing;
+    } else {
+        auto parsed = ParseRegFile(std::move(bytes));
+        if (auto* failure = std::get_if<RegFileError>(&parsed)) {
+            if (diagnostics_ && !reported_) {
+                *diagnostics_ << "velmora: " << path_;
+                if (failure->Line > 0) *diagnostics_ << ":" << failure->Line;
+                *diagnostics_ << ": " << failure->What
+                              << "; every setting reads as missing and the file is left as it is\n";
+            }
+            reported_ = true;
+            result = LoadResult::Broken;
+        } else {
+            doc_ = std::move(std::get<RegFileDocument>(parsed));
+        }
     }
-    doc = std::move(std::get<RegFileDocument>(parsed));
-    return LoadResult::Ok;
+    cached_ = true;
+    identity_ = identity;
+    cachedResult_ = result;
+    return result;
 }
 
-bool FileRegistry::KeyExists(const RegFileDocument& doc, const std::string& path) const {
+bool FileRegistry::KeyExists(const std::string& path) const {
     // The hive's root and "Software" exist on every system, whether the file names them or not.
     if (SameRegPath(path, kRootName) || SameRegPath(path, std::string(kRootName) + "\\Software"))
         return true;
     if (createdKeys_.count(Fold(path))) return true;
-    std::string below = Fold(path) + "\\";
-    for (const auto& key : doc.Keys) {
+    for (const auto& key : doc_.Keys) {
         if (key.Deleted) continue;
-        if (SameRegPath(key.Path, path)) return true;
-        if (Fold(key.Path).rfind(below, 0) == 0) return true;  // a key below it implies it
+        // A key below it implies it.
+        if (SameRegPath(key.Path, path) || Below(key.Path, path)) return true;
     }
     return false;
 }
@@ -273,9 +459,8 @@ long FileRegistry::CreateKey(RegKey base, std::string_view subKey, std::uint32_t
     std::string basePath;
     if (!PathOf(base, basePath)) return kRegErrorInvalidHandle;
     std::string path = Join(basePath, subKey);
-    RegFileDocument doc;
-    Load(doc);
-    if (!KeyExists(doc, path)) createdKeys_.insert(Fold(path));
+    Load();
+    if (!KeyExists(path)) createdKeys_.insert(Fold(path));
     *result = NewHandle(path);
     return 0;
 }
@@ -284,9 +469,8 @@ long FileRegistry::OpenKey(RegKey base, std::string_view subKey, std::uint32_t, 
     std::string basePath;
     if (!PathOf(base, basePath)) return kRegErrorInvalidHandle;
     std::string path = Join(basePath, subKey);
-    RegFileDocument doc;
-    Load(doc);  // a broken file has no keys beyond the ones every system has
-    if (!KeyExists(doc, path)) return kRegErrorFileNotFound;
+    Load();  // a broken file has no keys beyond the ones every system has
+    if (!KeyExists(path)) return kRegErrorFileNotFound;
     *result = NewHandle(path);
     return 0;
 }
@@ -295,11 +479,10 @@ long FileRegistry::QueryValue(RegKey key, std::string_view name, std::uint32_t* 
                               std::uint8_t* data, std::uint32_t* size) {
     std::string path;
     if (!PathOf(key, path)) return kRegErrorInvalidHandle;
-    RegFileDocument doc;
-    if (Load(doc) == LoadResult::Broken) return kRegErrorFileNotFound;
-    const RegFileValue* value = FindValue(doc, path, name);
+    if (Load() == LoadResult::Broken) return kRegErrorFileNotFound;
+    const std::optional<RegFileValue> value = FindValue(doc_, path, name);
     if (!value) return kRegErrorFileNotFound;
-    auto bytes = AnsiData(doc, *value);
+    auto bytes = AnsiData(doc_, *value);
     auto needed = static_cast<std::uint32_t>(bytes.size());
     if (type) *type = value->Type;
     if (data) {
@@ -322,43 +505,54 @@ long FileRegistry::SetValue(RegKey key, std::string_view name, std::uint32_t typ
     if (!lock.Held()) return kRegErrorRegistryIo;
 
     // Read again under the lock: another writer may have changed the file since.
-    RegFileDocument doc;
-    if (Load(doc) == LoadResult::Broken) return kRegErrorRegistryIo;
+    if (Load() == LoadResult::Broken) return kRegErrorRegistryIo;
+    RegFileDocument& doc = doc_;
     RegFileValue value = FileValue(doc, name, type, data, size);
 
     RegFileKey* last = nullptr;
     RegFileEntry* existing = nullptr;
-    auto folded = Fold(name);
     for (auto& k : doc.Keys) {
         if (k.Deleted || !SameRegPath(k.Path, path)) continue;
         last = &k;
         for (auto& entry : k.Entries)
-            if (entry.IsValue && Fold(entry.Value.Name) == folded) existing = &entry;
+            if (entry.IsValue && SameRegPath(EntryValue(doc, entry).Name, name)) existing = &entry;
     }
     if (existing) {
-        value.Name = existing->Value.Name;  // keep the spelling the file has
-        existing->Value = std::move(value);
-        existing->Raw.clear();
+        value.Name = EntryValue(doc, *existing).Name;  // keep the spelling the file has
+        SetEntryValue(doc, *existing, std::move(value));
     } else if (last) {
         // After the key's last value, before the blank lines and comments that close the block.
         auto at = last->Entries.end();
         while (at != last->Entries.begin() && !(at - 1)->IsValue) --at;
-        last->Entries.insert(at, RegFileEntry{{}, true, std::move(value)});
+        RegFileEntry entry;
+        SetEntryValue(doc, entry, std::move(value));
+        last->Entries.insert(at, entry);
     } else {
         // Blocks are kept apart by a blank line, as the exporter writes them.
         if (!doc.Keys.empty()) {
             auto& entries = doc.Keys.back().Entries;
-            if (entries.empty() || entries.back().IsValue ||
-                entries.back().Raw.find_first_not_of(" \t") != std::string::npos)
-                entries.push_back(RegFileEntry{"", false, {}});
+            if (entries.empty() || entries.back().IsValue || !IsBlankLine(doc, entries.back()))
+                entries.push_back(RegFileEntry{});
         }
         RegFileKey block;
         block.Path = path;
-        block.Entries.push_back(RegFileEntry{{}, true, std::move(value)});
-        block.Entries.push_back(RegFileEntry{"", false, {}});
+        RegFileEntry entry;
+        SetEntryValue(doc, entry, std::move(value));
+        block.Entries.push_back(entry);
+        block.Entries.push_back(RegFileEntry{});
         doc.Keys.push_back(std::move(block));
     }
-    if (!ReplaceAtomically(path_, WriteRegFile(doc))) return kRegErrorRegistryIo;
+    // The document now holds the change: it stands for the file only once the file has it.
+    cached_ = false;
+    std::string target;
+    if (!SaveTarget(path_, target)) return kRegErrorAccessDenied;
+    RemoveStaleTempFiles(target);
+    FileIdentity written{};
+    if (!ReplaceAtomically(target, doc, written)) return kRegErrorRegistryIo;
+    // Load compares what our path leads to, the link's target included.
+    cached_ = true;
+    identity_ = written;
+    cachedResult_ = LoadResult::Ok;
     createdKeys_.erase(Fold(path));
     return 0;
 }

@@ -2,26 +2,39 @@
 // (platform/posix/regfile.h), by default $XDG_CONFIG_HOME/velmora/user.reg.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <ostream>
 #include <set>
 #include <string>
 
+#include "platform/posix/regfile.h"
 #include "platform/registry.h"
 
-struct RegFileDocument;
+// The largest settings file read. A larger one, and anything that is not a regular file (a FIFO,
+// a device, a directory), is reported once, reads as defaults and is never overwritten.
+inline constexpr std::size_t kMaxRegistryFileSize = std::size_t{16} << 20;
 
-// Every call reads the file afresh, so two processes see each other's writes. A write takes an
-// exclusive flock on "<file>.lock", reads the file again, changes the one value and replaces the
-// file atomically (temporary file, fsync, rename): concurrent writers never lose each other's
+// Every call looks at the file afresh, so two processes see each other's writes; the parsed file
+// is kept while the file is the same one (device, inode, size, modification and change times),
+// so reading all the settings parses it once. A write takes an exclusive flock on
+// "<file>.lock", looks at the file again, changes the one value and replaces the file
+// atomically (temporary file, fsync, rename): concurrent writers never lose each other's
 // values. A file that cannot be parsed or read is never overwritten: its values read as
 // missing (the place where it is broken is reported once on `diagnostics`) and writes fail.
 // Keys created without a value exist for this process only; they reach the file with their
 // first value.
+// Which file a path led to, and whether it has changed since.
+struct FileIdentity {
+    std::uint64_t Device = 0, Inode = 0, Size = 0, ModifiedNs = 0, ChangedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
 class FileRegistry : public Registry {
 public:
     explicit FileRegistry(std::string path, std::ostream* diagnostics = nullptr);
+    ~FileRegistry() override;
 
     long CreateKey(RegKey base, std::string_view subKey, std::uint32_t access,
                    RegKey* result) override;
@@ -37,8 +50,9 @@ public:
 
 private:
     enum class LoadResult { Ok, Missing, Broken };
-    LoadResult Load(RegFileDocument& doc);
-    bool KeyExists(const RegFileDocument& doc, const std::string& path) const;
+    // Brings doc_ up to the file (empty when it is missing or broken).
+    LoadResult Load();
+    bool KeyExists(const std::string& path) const;
     bool PathOf(RegKey key, std::string& path) const;
     RegKey NewHandle(const std::string& path);
 
@@ -48,6 +62,10 @@ private:
     std::map<RegKey, std::string> handles_;
     std::set<std::string> createdKeys_;  // folded paths
     RegKey nextHandle_ = 0x100;
+    RegFileDocument doc_;
+    bool cached_ = false;  // doc_ and cachedResult_ stand for the file of identity_
+    FileIdentity identity_{};
+    LoadResult cachedResult_ = LoadResult::Missing;
 };
 
 // $XDG_CONFIG_HOME/velmora/user.reg, or ~/.config/velmora/user.reg when XDG_CONFIG_HOME is

@@ -10,9 +10,11 @@ namespace {
 
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 int writeFd = -1;
+volatile sig_atomic_t received = 0;
 
-void OnTermination(int) {
+void OnTermination(int signal) {
     const int saved = errno;
+    if (received == 0) received = signal;
     const char byte = 1;
     // Only async-signal-safe calls here; a full pipe already says enough.
     [[maybe_unused]] auto n = write(writeFd, &byte, 1);
@@ -43,4 +45,19 @@ void TerminationPipe::Install() {
     action.sa_flags = SA_RESTART;
     for (int s : kSignals) sigaction(s, &action, nullptr);
     installed_ = true;
+}
+
+int TerminationPipe::Received() const {
+    return installed_ ? static_cast<int>(received) : 0;
+}
+
+void TerminationPipe::EndByReceivedSignal() {
+    const int s = Received();
+    if (s == 0) return;
+    signal(s, SIG_DFL);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, s);
+    sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    raise(s);
 }

@@ -1,5 +1,6 @@
 // TerminationPipe: turns the termination signals (SIGTERM, SIGINT, SIGHUP, SIGQUIT) into a byte
-// on a pipe that the window's loop watches, so they end the saver by its ordinary close.
+// on a pipe that every loop of the program watches (the saver window's, and Qt's while a box or
+// the dialog is up), so they end the program by its ordinary close wherever it is.
 #pragma once
 
 class TerminationPipe {
@@ -13,6 +14,11 @@ class TerminationPipe {
     void Install();
     // Readable once a termination signal has arrived; -1 when the pipe could not be made.
     int ReadFd() const { return fds_[0]; }
+    // The first termination signal that arrived since Install, 0 when none has.
+    int Received() const;
+    // When a signal has arrived: ends the process by it with its default action, so that the
+    // parent sees the status it expects of a terminated program. Returns when none has.
+    void EndByReceivedSignal();
 
   private:
     int fds_[2] = {-1, -1};

@@ -33,22 +33,22 @@ void X11Application::ShowWindow(WindowHandle window, WindowVisibility visibility
 }
 
 void X11Application::ShowSettingsDialog() {
-    if (wiring_.ShowSettings) wiring_.ShowSettings();
+    if (!wiring_.ShowSettings || !wiring_.ShowSettings()) failed_ = true;
 }
 
 void X11Application::CreateSaverWindow(WindowHandle host) {
     if (display_ == nullptr) {
         std::fprintf(stderr, "velmora: cannot open the X display\n");
+        failed_ = true;
         return;
     }
-    // From here a termination signal closes the saver the ordinary way.
-    wiring_.Signals.Install();
     modes_ = std::make_unique<XRandRDisplayModes>(display_);
     window_ = std::make_unique<XSaverWindow>(display_, wiring_.Colors, wiring_.Signals.ReadFd());
     SaverPlatform platform{*window_,      wiring_.Services, wiring_.Reg,    *modes_,
                             wiring_.Timer, wiring_.Box,      wiring_.Random, wiring_.TimeOfDay};
     form_ = std::make_unique<SaverWindow>(*window_, platform, host, wiring_.Overrides);
     if (!window_->Create(*form_)) {
+        failed_ = true;
         form_.reset();
         window_.reset();
     }
@@ -56,6 +56,10 @@ void X11Application::CreateSaverWindow(WindowHandle host) {
 
 void X11Application::Run() {
     if (window_ != nullptr && !terminated_) window_->Run();
+    // A window that closed without ever drawing: the saver could not run. A termination signal
+    // during creation is no failure; the program ends by that signal.
+    if (form_ != nullptr && !form_->SceneReady() && wiring_.Signals.Received() == 0)
+        failed_ = true;
     form_.reset();
     window_.reset();
 }

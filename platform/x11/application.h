@@ -30,7 +30,8 @@ struct X11Wiring {
     const SystemColorSource& Colors;
     ScreenSaverServices& Services;
     TerminationPipe& Signals;
-    std::function<void()> ShowSettings;
+    // Shows the settings dialog; false when it could not be shown.
+    std::function<bool()> ShowSettings;
     // Settings for this run only, laid over the stored ones.
     std::span<const SettingOverride> Overrides;
 };
@@ -49,6 +50,10 @@ class X11Application final : public Application {
     void Run() override;
     void Terminate() override { terminated_ = true; }
 
+    // The run failed: no display, no saver window, the window closed before its scene was
+    // made (settings that could not be read, a preview host that is no window), or no dialog.
+    bool Failed() const { return failed_; }
+
   private:
     _XDisplay* display_;
     X11Wiring wiring_;
@@ -56,4 +61,5 @@ class X11Application final : public Application {
     std::unique_ptr<XSaverWindow> window_;
     std::unique_ptr<SaverWindow> form_;
     bool terminated_ = false;
+    bool failed_ = false;
 };

@@ -92,6 +92,10 @@ int main(int argc, char** argv) {
             break;
     }
 
+    // From the start, in every mode: a termination signal ends the program the ordinary way
+    // (box or dialog closed, display mode restored) and then by that signal.
+    TerminationPipe signals;
+    signals.Install();
     // Frames draw from the timer thread over a connection of their own; the locks make any
     // stray shared use safe as well.
     XInitThreads();
@@ -101,6 +105,17 @@ int main(int argc, char** argv) {
     const std::vector<std::string> argStore = HackArguments(line, display, ownWindow, windowScope);
     std::vector<std::string_view> args(argStore.begin(), argStore.end());
 
+    // The saver, its preview and the dialog all need the display; said before Qt is loaded,
+    // which would only abort. (Mode A has nothing to show on Linux.)
+    if (display == nullptr && ModeLetter(args) != 'A') {
+        std::cerr << "velmora: cannot open the X display \"" << XDisplayName(nullptr)
+                  << "\" (is DISPLAY set?); the saver and its settings dialog need one\n";
+        return 1;
+    }
+    // One instance per display and user (the marker directory is the user's own).
+    std::string markerScope = display != nullptr ? DisplayScope(DisplayString(display)) : "";
+    if (!windowScope.empty()) markerScope += "." + windowScope;
+
     int exitCode = 0;
     {
         FileRegistry registry(DefaultRegistryPath(), &std::cerr);
@@ -109,18 +124,19 @@ int main(int argc, char** argv) {
         LcgRandom random;
         DefaultSystemColors colors;
         PosixSaverServices services;
-        LazyQt box;
-        TerminationPipe signals;
-        FileLockInstanceMarker marker({}, windowScope);
+        LazyQt box(signals);
+        FileLockInstanceMarker marker({}, markerScope);
         XWindowFinder finder(display);
         X11Application app(
             display, X11Wiring{registry, timer, box, random, clock, colors, services, signals,
-                                [&box, &registry] { box.ShowSettingsDialog(registry); },
+                                [&box, &registry] { return box.ShowSettingsDialog(registry); },
                                 line.Overrides});
         LauncherPlatform platform{app, marker, finder, box, services};
         exitCode = RunLauncher(ExecutablePath(argc > 0 ? argv[0] : nullptr), args, platform);
+        if (exitCode == 0 && app.Failed()) exitCode = 1;
     }
     ownWindow.reset();
     if (display != nullptr) XCloseDisplay(display);
+    signals.EndByReceivedSignal();
     return exitCode;
 }

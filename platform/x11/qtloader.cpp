@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/posix/codepage.h"
+#include "platform/posix/signals.h"
 #include "platform/x11/qtmodule.h"
 
 namespace {
@@ -46,14 +47,22 @@ bool LazyQt::Load() {
     return true;
 }
 
-void LazyQt::ShowSettingsDialog(Registry& registry) {
-    if (Load() && dialog_ != nullptr) dialog_(&registry);
+bool LazyQt::ShowSettingsDialog(Registry& registry) {
+    if (signals_.Received() != 0) return true;  // ending already: nothing to show
+    if (!Load() || dialog_ == nullptr) return false;
+    dialog_(&registry, signals_.ReadFd());
+    return true;
 }
 
 void LazyQt::Show(std::string_view sjisText, std::string_view sjisCaption, MessageIcon icon) {
+    if (signals_.Received() != 0) {
+        // Ending already: the message still reaches the terminal, no box holds the end up.
+        std::fprintf(stderr, "velmora: %s\n", SjisToUtf8(sjisText).c_str());
+        return;
+    }
     if (Load() && box_ != nullptr) {
         box_(sjisText.data(), sjisText.size(), sjisCaption.data(), sjisCaption.size(),
-             static_cast<int>(icon));
+             static_cast<int>(icon), signals_.ReadFd());
         return;
     }
     std::fprintf(stderr, "velmora: %s\n", SjisToLocale(sjisText).c_str());

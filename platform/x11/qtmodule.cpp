@@ -2,10 +2,14 @@
 // itself then maps no Qt at all (a Qt process costs about 9 MB of resident memory).
 #include "platform/x11/qtmodule.h"
 
+#include "platform/qt/application.h"
 #include "platform/qt/messagebox.h"
 #include "platform/qt/settingsdialog.h"
 
-extern "C" __attribute__((visibility("default"))) void VelmoraQtSettingsDialog(Registry* registry) {
+extern "C" __attribute__((visibility("default"))) void VelmoraQtSettingsDialog(Registry* registry,
+                                                                               int terminationFd) {
+    EnsureQtApplication();
+    CloseAllOnReadable(terminationFd);
     ShowSettingsDialogModal(*registry);
 }
 
@@ -13,7 +17,10 @@ extern "C" __attribute__((visibility("default"))) void VelmoraQtMessageBox(const
                                                                            std::size_t textSize,
                                                                            const char* caption,
                                                                            std::size_t captionSize,
-                                                                           int icon) {
+                                                                           int icon,
+                                                                           int terminationFd) {
+    EnsureQtApplication();
+    CloseAllOnReadable(terminationFd);
     QtMessageBox box;
     box.Show(std::string_view(text, textSize), std::string_view(caption, captionSize),
              static_cast<MessageIcon>(icon));

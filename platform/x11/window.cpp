@@ -99,6 +99,15 @@ bool XSaverWindow::Create(WindowEvents& form) {
 
     form.OnCreate();
     if (closed_) return true;
+    // A termination signal while the settings were read: end before the window shows or the
+    // display is switched.
+    if (wakeFd_ >= 0) {
+        pollfd pending{wakeFd_, POLLIN, 0};
+        if (poll(&pending, 1, 0) > 0) {
+            Close();
+            if (closed_) return true;
+        }
+    }
 
     // The other monitors first, so that the saver's own window ends up on top of them.
     if (topLevel_) CoverOtherMonitors();

@@ -33,7 +33,8 @@ fail() {
 # start_xvfb WIDTHxHEIGHT...: a private server on a free display number, one screen per size;
 # sets DISPLAY.
 start_xvfb() {
-    local fifo=$E2E_TMP/displayfd screens=() n=0 size
+    local fifo screens=() n=0 size
+    fifo=$(mktemp -u "$E2E_TMP/displayfd.XXXXXX")
     for size in "$@"; do
         screens+=(-screen "$n" "${size}x24")
         n=$((n + 1))

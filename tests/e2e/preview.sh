@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Preview: /p ID draws inside a 152x112 host window, ignores input, and ends when the host is
-# destroyed; a number that names no window ends it at once. XScreenSaver's way (-root and
+# destroyed; a number that names no window ends it at once, as a failure. XScreenSaver's way (-root and
 # XSCREENSAVER_WINDOW) draws into its window and ends on SIGTERM, and a second screen's hack runs
 # beside the first.
 # Usage: preview.sh VELMORA HOSTWINDOW
@@ -9,18 +9,18 @@ VELMORA=$1
 HOSTWINDOW=$2
 start_xvfb 1024x768
 
-# A number that names no window: nothing to draw in, so the saver ends the ordinary way, exit
-# code 0, whether the number came with /p or from XScreenSaver.
+# A number that names no window: nothing to draw in, so the saver ends at once with exit code 1,
+# whether the number came with /p or from XScreenSaver.
 "$VELMORA" /p 536870896 &
 pid=$!
 E2E_PIDS+=($pid)
 wait_exit "$pid" 2000
-[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE for /p with a number that is no window"
+[[ $EXIT_CODE == 1 ]] || fail "exit code $EXIT_CODE for /p with a number that is no window"
 XSCREENSAVER_WINDOW=0x1FFFFFF0 "$VELMORA" -root &
 pid=$!
 E2E_PIDS+=($pid)
 wait_exit "$pid" 2000
-[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE for -root with a window that does not exist"
+[[ $EXIT_CODE == 1 ]] || fail "exit code $EXIT_CODE for -root with a window that does not exist"
 
 coproc HOST { "$HOSTWINDOW" 152 112 100 100; }
 host_pid=$HOST_PID
@@ -80,9 +80,9 @@ state=$(proc_state "$pid")
 [[ -n $state && $state != Z ]] || fail "the first screen's hack ended when a second started"
 kill -TERM "$pid2"
 wait_exit "$pid2" 1000
-[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after SIGTERM of the second screen's hack"
+[[ $EXIT_CODE == 143 ]] || fail "exit code $EXIT_CODE after SIGTERM of the second screen's hack"
 
 kill -TERM "$pid"
 wait_exit "$pid" 1000
-[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after SIGTERM under XScreenSaver"
+[[ $EXIT_CODE == 143 ]] || fail "exit code $EXIT_CODE after SIGTERM under XScreenSaver"
 echo "PASS"

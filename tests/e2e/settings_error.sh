@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A stored colour of the wrong type is reported in a real message box titled "Velmora"; once it
-# is dismissed the saver ends (it has no scene to show) with exit code 0 and no window left.
+# is dismissed the saver ends (it has no scene to show) with exit code 1 and no window left.
 # Usage: settings_error.sh VELMORA
 source "$(dirname "$0")/lib.sh"
 VELMORA=$1
@@ -23,5 +23,5 @@ awk -v v="$lit" 'BEGIN{exit !(v > 0.5)}' || fail "no message box drawn ($lit)"
 xdotool windowactivate --sync "$box" 2>/dev/null || xdotool windowfocus "$box"
 xdotool key Return
 wait_exit "$pid" 3000
-[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after the report"
+[[ $EXIT_CODE == 1 ]] || fail "exit code $EXIT_CODE after the report"
 echo "PASS"

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -91,6 +92,74 @@ TEST_F(InstanceMarkerTest, MarkerOfAKilledProcessCannotGoStale) {
     EXPECT_NE(marker.Add("velmora"), 0);
     close(ready[0]);
     close(ready[1]);
+}
+
+}  // namespace
+
+namespace {
+
+class MarkerDirectoryTest : public InstanceMarkerTest {
+  protected:
+    std::string Run(const char* runtime) {
+        return PrivateMarkerDirectory(runtime, dir.c_str(), dir + "/cache", ::geteuid());
+    }
+    std::string own() const { return dir + "/velmora-" + std::to_string(::geteuid()); }
+};
+
+TEST_F(MarkerDirectoryTest, RuntimeDirectoryIsUsedOnlyWhenNobodyElseCanEnterIt) {
+    const std::string runtime = dir + "/run";
+    std::filesystem::create_directory(runtime);
+    ::chmod(runtime.c_str(), 0700);
+    EXPECT_EQ(Run(runtime.c_str()), runtime);
+    ::chmod(runtime.c_str(), 0755);
+    EXPECT_EQ(Run(runtime.c_str()), own()) << "a runtime directory open to others";
+    EXPECT_EQ(Run(nullptr), own());
+}
+
+TEST_F(MarkerDirectoryTest, WithoutARuntimeDirectoryTheUsersOwnFolderIsMadePrivate) {
+    ASSERT_EQ(Run(nullptr), own());
+    struct stat st {};
+    ASSERT_EQ(::lstat(own().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_uid, ::geteuid());
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    // One of ours left open to others is closed again.
+    ::chmod(own().c_str(), 0777);
+    ASSERT_EQ(Run(nullptr), own());
+    ::lstat(own().c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+TEST_F(MarkerDirectoryTest, FolderNameTakenByALinkOrAnotherUserIsNotUsed) {
+    const std::string elsewhere = dir + "/elsewhere";
+    std::filesystem::create_directory(elsewhere);
+    ::chmod(elsewhere.c_str(), 0700);
+    std::filesystem::create_directory_symlink(elsewhere, own());
+    const std::string fallback = Run(nullptr);
+    EXPECT_EQ(fallback.rfind(dir + "/cache/velmora/run-", 0), 0u) << fallback;
+    FileLockInstanceMarker marker(fallback);
+    EXPECT_NE(marker.Add("velmora"), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(elsewhere)) << "the marker went through the link";
+
+    if (::geteuid() != 0) return;
+    std::filesystem::remove(own());
+    std::filesystem::create_directory(own());
+    ASSERT_EQ(::chown(own().c_str(), 65534, 65534), 0);
+    EXPECT_EQ(Run(nullptr), fallback) << "another user's folder under our name";
+}
+
+TEST(DisplayScope, OneDisplayServerIsOneScopeWhateverTheScreen) {
+    EXPECT_EQ(DisplayScope(":0"), ":0");
+    EXPECT_EQ(DisplayScope(":0.1"), ":0");
+    EXPECT_EQ(DisplayScope("localhost:10.0"), "localhost:10");
+    EXPECT_EQ(DisplayScope("/tmp/launch-x/org.x:0"), "_tmp_launch-x_org.x:0");
+}
+
+TEST_F(InstanceMarkerTest, SaversOnTwoDisplaysDoNotSeeEachOther) {
+    FileLockInstanceMarker first(dir, DisplayScope(":0")), second(dir, DisplayScope(":1.0"));
+    ASSERT_NE(first.Add("velmora"), 0);
+    EXPECT_EQ(second.Find("velmora"), 0);
+    EXPECT_NE(second.Add("velmora"), 0);
 }
 
 }  // namespace

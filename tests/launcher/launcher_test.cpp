@@ -181,7 +181,7 @@ TEST_F(LauncherTest, SecondLaunchWithoutAVisibleWindowStillEndsQuietly) {
 
 TEST_F(LauncherTest, MarkerThatCannotBeRegisteredIsReportedAndNothingRuns) {
     marker.added = 0;
-    EXPECT_EQ(Launch({"/s"}), 0);
+    EXPECT_EQ(Launch({"/s"}), 1) << "a run that did nothing is a failure";
     EXPECT_EQ(log, (CallLog{"Find velmora", "Add velmora"}));
     ASSERT_EQ(box.texts.size(), 1u);
     // "多重起動防止用のATOMの登録に失敗しました。"

@@ -56,7 +56,7 @@ TEST(ParseRegFile, ReadsEveryKindOfValueOfAnExport) {
     EXPECT_EQ(other.Path, "HKEY_CURRENT_USER\\Software\\Other");
     std::vector<RegFileValue> values;
     for (const auto& e : other.Entries)
-        if (e.IsValue) values.push_back(e.Value);
+        if (e.IsValue) values.push_back(EntryValue(doc, e));
     ASSERT_EQ(values.size(), 8u);
     EXPECT_EQ(values[0].Name, "");
     EXPECT_EQ(values[0].Data, Bytes(std::string_view("default\0", 8)));
@@ -129,7 +129,7 @@ TEST(FormatRegFileValue, EveryTypeAndContentSurvivesAWriteAndARead) {
         const auto& doc = Doc(parsed);
         ASSERT_EQ(doc.Keys.size(), 1u);
         ASSERT_EQ(doc.Keys[0].Entries.size(), 1u) << file;
-        const auto& back = doc.Keys[0].Entries[0].Value;
+        const auto back = EntryValue(doc, doc.Keys[0].Entries[0]);
         EXPECT_EQ(back.Name, value.Name);
         EXPECT_EQ(back.Type, value.Type);
         EXPECT_EQ(back.Data, value.Data) << file;
@@ -146,7 +146,7 @@ TEST(ParseRegFile, AcceptsVersionFiveInUtf16WithBomAndWritesItBackSo) {
     EXPECT_EQ(doc.Bom, RegFileBom::Utf16Le);
     EXPECT_TRUE(doc.Unicode);
     ASSERT_EQ(doc.Keys.size(), 1u);
-    EXPECT_EQ(doc.Keys[0].Entries[1].Value.Data, Bytes(std::string_view("\xE8\xA8\xAD\xE5\xAE\x9A\0", 7)));
+    EXPECT_EQ(EntryValue(doc, doc.Keys[0].Entries[1]).Data, Bytes(std::string_view("\xE8\xA8\xAD\xE5\xAE\x9A\0", 7)));
     EXPECT_EQ(WriteRegFile(doc), file);
 }
 

@@ -51,6 +51,18 @@ printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Velmora]\r\n"road_Color"=d
 grep -q "road_Color" "$work/err" || fail "no report of the mistyped stored value"
 rm -rf "$work/config"
 
+# A file that cannot be written: one line naming it, exit code 1; images get the umask's modes.
+for out in "--out /dev/full" "--gif /dev/full"; do
+  # shellcheck disable=SC2086
+  "$record" --size 320x200 --frames 4 $out >/dev/null 2>"$work/err"
+  code=$?
+  [ "$code" = 1 ] || fail "'$out' exited $code, not 1"
+  grep -q "cannot write /dev/full\|giflib failed" "$work/err" || fail "'$out' said: $(cat "$work/err")"
+done
+(umask 022 && "$record" --size 32x20 --frames 2 --out "$work/m.png" --gif "$work/m.gif" >/dev/null)
+[ "$(stat -c %a "$work/m.png") $(stat -c %a "$work/m.gif")" = "644 644" ] \
+  || fail "modes under umask 022: $(stat -c %a "$work/m.png") $(stat -c %a "$work/m.gif")"
+
 # Bad options: one line on standard error, exit code 2.
 for args in "--frames" "--frames 0" "--size 100" "--size 0x10" "--course 21" "--bogus" \
             "--set UpDown" "--set Nope=1 --out x.png" "--out"; do
@@ -62,19 +74,29 @@ for args in "--frames" "--frames 0" "--size 100" "--size 0x10" "--course 21" "--
 done
 "$record" --help | grep -q -- "--gif" || fail "--help does not list the options"
 
-# A bad colour text is reported as the store reports it, and the recording goes on.
-"$record" --size 64x48 --frames 2 --set road_Color=red --out "$work/r.png" >/dev/null 2>"$work/err" \
-  || fail "a bad colour text stopped the recorder"
-grep -q "'red'" "$work/err" || fail "no report of the bad colour text"
-# The report is in the terminal's encoding: UTF-8 under a UTF-8 locale, never Shift-JIS bytes;
-# plain ASCII with "?" for what an ASCII locale cannot show.
-LC_ALL=C.UTF-8 "$record" --size 64x48 --frames 2 --set road_Color=red --out "$work/r.png" \
-  >/dev/null 2>"$work/err"
-grep -q "は整数ではありません" "$work/err" || fail "the report is not UTF-8 under a UTF-8 locale: $(od -c "$work/err" | head -3)"
-LC_ALL=C "$record" --size 64x48 --frames 2 --set road_Color=red --out "$work/r.png" \
-  >/dev/null 2>"$work/err"
-LC_ALL=C grep -q "^'red' ?" "$work/err" && ! LC_ALL=C grep -q '[^ -~]' "$work/err" ||
+# A text the store would not read as the setting's kind: one line naming the setting, exit 2.
+for set in Speed=abc "Speed=30 " Comet=on UpDown=0x road_Color=red road_Color=0x1E town3_Color=; do
+  "$record" --size 64x48 --frames 2 --set "$set" --out "$work/r.png" >/dev/null 2>"$work/err"
+  code=$?
+  [ "$code" = 2 ] || fail "--set '$set' exited $code, not 2"
+  grep -q "${set%%=*}" "$work/err" || fail "--set '$set' did not name the setting: $(cat "$work/err")"
+  [ "$(wc -l <"$work/err")" = 1 ] || fail "--set '$set' did not give a one-line error"
+done
+for set in Speed=0x1E "Speed= 30" Comet=5 road_Color=CLRED road_Color='$00FF0000' porl_Color=-1; do
+  "$record" --size 64x48 --frames 2 --set "$set" --out "$work/r.png" >/dev/null 2>&1 \
+    || fail "--set '$set' was refused"
+done
+# A stored value the store cannot read is reported in the terminal's encoding: UTF-8 under a
+# UTF-8 locale, never Shift-JIS bytes; plain ASCII with "?" for what an ASCII locale cannot show.
+mkdir -p "$work/config/velmora"
+printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Velmora]\r\n"road_Color"="red"\r\n' \
+  >"$work/config/velmora/user.reg"
+LC_ALL=C.UTF-8 "$record" --size 64x48 --frames 2 --out "$work/r.png" >/dev/null 2>"$work/err"
+grep -q "'red' は整数ではありません" "$work/err" || fail "the report is not UTF-8 under a UTF-8 locale: $(od -c "$work/err" | head -3)"
+LC_ALL=C "$record" --size 64x48 --frames 2 --out "$work/r.png" >/dev/null 2>"$work/err"
+{ LC_ALL=C grep -q "^'red' ?" "$work/err" && ! LC_ALL=C grep -q '[^ -~]' "$work/err"; } ||
   fail "the report is not ASCII under the C locale: $(od -c "$work/err" | head -3)"
+rm -rf "$work/config"
 
 echo "record_cli: $failures failed"
 [ "$failures" = 0 ]
