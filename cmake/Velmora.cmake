@@ -31,10 +31,12 @@ target_include_directories(velmora_version INTERFACE ${PROJECT_BINARY_DIR}/gener
 # velmora_man_page(FILE SECTION): installs a manual page compressed, as man pages are shipped.
 function(velmora_man_page file section)
   get_filename_component(name ${file} NAME)
+  # A relative FILE is in the source; an absolute one may be made by the build.
+  get_filename_component(page ${file} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
   set(gz ${CMAKE_CURRENT_BINARY_DIR}/${name}.gz)
   add_custom_command(OUTPUT ${gz}
-    COMMAND gzip -9 -n -c ${CMAKE_CURRENT_SOURCE_DIR}/${file} > ${gz}
-    DEPENDS ${file} VERBATIM)
+    COMMAND gzip -9 -n -c ${page} > ${gz}
+    DEPENDS ${page} VERBATIM)
   add_custom_target(man_${name} ALL DEPENDS ${gz})
   install(FILES ${gz} DESTINATION share/man/man${section})
 endfunction()

@@ -31,6 +31,7 @@ MonitorLayout LayOutMonitors(std::span<const Monitor> monitors, std::int32_t wid
     const std::int32_t left = primary != nullptr ? primary->Bounds.Left : 0;
     const std::int32_t top = primary != nullptr ? primary->Bounds.Top : 0;
     layout.Drive = Rect32{left, top, left + width, top + height};
+    if (primary != nullptr) layout.DriveMonitor = static_cast<std::size_t>(primary - monitors.data());
     for (const auto& m : monitors) {
         if (&m == primary || Empty(m.Bounds) || Inside(m.Bounds, primary->Bounds)) continue;
         const bool repeated = std::any_of(layout.Covers.begin(), layout.Covers.end(),

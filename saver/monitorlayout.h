@@ -3,6 +3,7 @@
 // desktop and input on any of them ends the saver.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -10,7 +11,8 @@
 #include "platform/monitors.h"
 
 struct MonitorLayout {
-    Rect32 Drive;                // the saver window
+    std::size_t DriveMonitor = 0;  // index of the monitor that shows the drive; 0 with none known
+    Rect32 Drive;                  // the saver window
     std::vector<Rect32> Covers;  // one black window each
 };
 

@@ -18,10 +18,12 @@ void FrameTrampoline(void* context, FrameTimer& sender) {
 
 }  // namespace
 
-SaverWindow::SaverWindow(NativeWindow& window, const SaverPlatform& platform, WindowHandle hostWindow)
+SaverWindow::SaverWindow(NativeWindow& window, const SaverPlatform& platform, WindowHandle hostWindow,
+                         std::span<const SettingOverride> overrides)
     : Window_(window),
       P_(platform),
       HostWindow_(hostWindow),
+      Overrides_(overrides),
       FrameTimer_(platform.Timer),
       DisplaySwitch_(platform.Display, platform.Services),
       Legacy9x_(platform.Services, platform.Reg, platform.Cursor) {
@@ -88,6 +90,7 @@ void SaverWindow::CreateSteps() {
         SettingsStore store(P_.Reg, kSettingsBaseKey);
         ReadSettings(store, Settings_);
     }
+    ApplyOverrides(Settings_, Overrides_);
     FrameTimer_.SetDelay(Settings_.Speed);
     DispMode_ = Settings_.DispMode;
 

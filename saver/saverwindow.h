@@ -16,6 +16,7 @@
 #include "saver/frametimer.h"
 #include "saver/legacy9x.h"
 #include "scene/state.h"
+#include "settings/overrides.h"
 #include "settings/settings.h"
 
 // What the saver window reaches of the platform besides its own window.
@@ -33,8 +34,10 @@ struct SaverPlatform {
 class SaverWindow final : public WindowEvents {
   public:
     // `hostWindow` is the launcher's HostWindow: the preview host, 0 in run mode. The window is
-    // the one this form is built on; it calls back the handlers below.
-    SaverWindow(NativeWindow& window, const SaverPlatform& platform, WindowHandle hostWindow);
+    // the one this form is built on; it calls back the handlers below. `overrides` are laid over
+    // the stored settings when they are read; they must outlive the form.
+    SaverWindow(NativeWindow& window, const SaverPlatform& platform, WindowHandle hostWindow,
+                std::span<const SettingOverride> overrides = {});
     ~SaverWindow() override;
     SaverWindow(const SaverWindow&) = delete;
     SaverWindow& operator=(const SaverWindow&) = delete;
@@ -77,6 +80,7 @@ class SaverWindow final : public WindowEvents {
     NativeWindow& Window_;
     SaverPlatform P_;
     const WindowHandle HostWindow_;
+    const std::span<const SettingOverride> Overrides_;
 
     FrameTimer FrameTimer_;
     DisplaySwitch DisplaySwitch_;

@@ -18,6 +18,9 @@ packages=(
   libclang-rt-14-dev
   # end-to-end tests under a virtual display
   xvfb xdotool imagemagick x11-utils x11-apps
+  # ... and under the real desktop hosts: XScreenSaver's daemon and settings program, and a
+  # headless sway whose Xwayland has two monitors (grim captures them, wtype types)
+  xscreensaver sway xwayland grim wtype
   # the Debian package: CPack's DEB generator (dpkg-shlibdeps) and its check
   dpkg-dev file lintian
   # two monitors under Wine: Xinerama heads side by side, nested in Xvfb

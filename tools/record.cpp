@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -18,6 +19,7 @@
 #include "platform/memory/surface.h"
 #include "platform/memory/virtualtimer.h"
 #include "platform/posix/clock.h"
+#include "platform/posix/codepage.h"
 #include "platform/posix/registry.h"
 #include "platform/posix/systemcolors.h"
 #include "platform/posix/versionnotice.h"
@@ -142,7 +144,7 @@ SaverSettings ReadStoredSettings() {
         SettingsStore store(registry, kSettingsBaseKey);
         ReadSettings(store, settings);
     } catch (const ReportedError& e) {
-        std::fprintf(stderr, "%s\n", StandardErrorText(e.what()).c_str());
+        std::fprintf(stderr, "%s\n", SjisToLocale(StandardErrorText(e.what())).c_str());
     }
     return settings;
 }
@@ -341,6 +343,8 @@ void Report(const Stage& stage, const Timing& timing) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Error reports in the terminal's encoding; numbers keep the C locale's form.
+    std::setlocale(LC_CTYPE, "");
     const Options options = ParseOptions(argc, argv);
     const SaverSettings settings = LoadSettings(options);
     Stage stage(options, settings);

@@ -1,6 +1,7 @@
 #include "platform/posix/codepage.h"
 
 #include <iconv.h>
+#include <langinfo.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -65,6 +66,13 @@ void PutUtf16(std::string& out, std::uint32_t unit) {
 std::string SjisToUtf8(std::string_view sjis) {
     // CP932 rather than SHIFT_JIS: it has the NEC and IBM extensions Windows texts use.
     return Convert("UTF-8", "CP932", sjis, false, "\xEF\xBF\xBD").value_or(std::string());
+}
+
+std::string SjisToLocale(std::string_view sjis) {
+    const std::string codeset = nl_langinfo(CODESET);
+    if (codeset == "UTF-8") return SjisToUtf8(sjis);
+    return Convert((codeset + "//TRANSLIT").c_str(), "CP932", sjis, false, "?")
+        .value_or(std::string(sjis.size(), '?'));
 }
 
 std::optional<std::string> Utf8ToSjis(std::string_view utf8) {

@@ -9,6 +9,10 @@
 // Bytes that are not valid code page 932 come out as U+FFFD, so a text always converts.
 std::string SjisToUtf8(std::string_view sjis);
 
+// For a terminal: the text in the encoding of the current locale's LC_CTYPE (set it from the
+// environment first). Characters the encoding lacks come out as "?".
+std::string SjisToLocale(std::string_view sjis);
+
 // Empty when the text is not valid UTF-8 or holds a character code page 932 lacks.
 std::optional<std::string> Utf8ToSjis(std::string_view utf8);
 

@@ -46,7 +46,7 @@ void X11Application::CreateSaverWindow(WindowHandle host) {
     window_ = std::make_unique<XSaverWindow>(display_, wiring_.Colors, wiring_.Signals.ReadFd());
     SaverPlatform platform{*window_,      wiring_.Services, wiring_.Reg,    *modes_,
                             wiring_.Timer, wiring_.Box,      wiring_.Random, wiring_.TimeOfDay};
-    form_ = std::make_unique<SaverWindow>(*window_, platform, host);
+    form_ = std::make_unique<SaverWindow>(*window_, platform, host, wiring_.Overrides);
     if (!window_->Create(*form_)) {
         failed_ = true;
         form_.reset();

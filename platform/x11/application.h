@@ -12,6 +12,7 @@
 #include "platform/registry.h"
 #include "platform/saverservices.h"
 #include "platform/timer.h"
+#include "settings/overrides.h"
 
 // Xlib stays out of this header: its macros (None, Below) clash with the core's names.
 struct _XDisplay;
@@ -31,6 +32,8 @@ struct X11Wiring {
     TerminationPipe& Signals;
     // Shows the settings dialog; false when it could not be shown.
     std::function<bool()> ShowSettings;
+    // Settings for this run only, laid over the stored ones.
+    std::span<const SettingOverride> Overrides;
 };
 
 class X11Application final : public Application {

@@ -1,11 +1,12 @@
-// XRandRDisplayModes: the display-settings service over the XRandR screen sizes.
+// XRandRDisplayModes: the display-settings service over XRandR, for the monitor that shows the
+// drive (the primary one); the other monitors keep their modes.
 #pragma once
 
 #include <X11/Xlib.h>
 
 #include "platform/displaymodes.h"
 
-// A mode is a screen size with a refresh rate; X keeps the colour depth fixed, so the depth
+// A mode is a monitor's size with a refresh rate; X keeps the colour depth fixed, so the depth
 // asked for must be the one in force.
 class XRandRDisplayModes final : public DisplayModes {
   public:

@@ -2,14 +2,17 @@
 // (loaded on first use), and the POSIX services to the launcher.
 #include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "launcher/commandline.h"
 #include "launcher/launcher.h"
 #include "platform/posix/clock.h"
 #include "platform/posix/instance.h"
@@ -22,6 +25,7 @@
 #include "platform/x11/application.h"
 #include "platform/x11/displayguard.h"
 #include "platform/x11/qtmodule.h"
+#include "platform/x11/trialwindow.h"
 #include "platform/x11/windowfinder.h"
 
 // Last: Xlib's macros (None, Below) would rename identifiers of the headers above.
@@ -36,43 +40,58 @@ std::string ExecutablePath(const char* argv0) {
     return argv0 != nullptr ? argv0 : "velmora";
 }
 
-// XScreenSaver starts a hack with -root and names the window to draw on in XSCREENSAVER_WINDOW:
-// that is a preview into that window, in the saver's own protocol. -root alone draws on the root
-// window the same way. `windowScope` names the window then: XScreenSaver starts one hack per
-// screen, and the one-instance rule holds per window, not across them.
-std::vector<std::string> SaverArguments(int argc, char** argv, Display* display,
-                                        std::string& windowScope) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    const char* named = std::getenv("XSCREENSAVER_WINDOW");
-    bool root = false;
-    for (const auto& a : args) root = root || a == "-root";
-    if (!root) return args;
-    if (named != nullptr && named[0] != '\0') {
-        errno = 0;
-        char* end = nullptr;
-        const unsigned long id = std::strtoul(named, &end, 0);
-        if (errno == 0 && end != named && *end == '\0' && id != 0) {
-            windowScope = "xscreensaver-" + std::to_string(id);
-            return {"/p", std::to_string(id)};
-        }
+// The launcher's arguments for a hack option: the saver draws into the named window by the
+// preview protocol. `windowScope` names that window: XScreenSaver starts one hack per screen, and
+// the one-instance rule holds per window, not across them.
+std::vector<std::string> HackArguments(const CommandLine& line, Display* display,
+                                       std::unique_ptr<TrialWindow>& ownWindow,
+                                       std::string& windowScope) {
+    ::Window target = line.Window;
+    switch (line.Target) {
+        case SaverTarget::Classic:
+            return line.Positional;
+        case SaverTarget::Root:
+            if (target == 0 && display != nullptr) target = DefaultRootWindow(display);
+            break;
+        case SaverTarget::WindowId:
+            break;
+        case SaverTarget::OwnWindow:
+            if (display == nullptr) break;
+            ownWindow = std::make_unique<TrialWindow>(display, 640, 480);
+            return {"/p", std::to_string(ownWindow->Handle())};
     }
-    if (display != nullptr) {
-        windowScope = "xscreensaver-" + std::to_string(DefaultRootWindow(display));
-        return {"/p", std::to_string(DefaultRootWindow(display))};
-    }
-    return args;
+    // Without a display no window can be named: the saver's own path reports that.
+    if (target == 0) return {"/s"};
+    windowScope = "xscreensaver-" + std::to_string(target);
+    return {"/p", std::to_string(target)};
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Answered before anything opens a display, so it works in a package check or over ssh.
-    if (argc == 2 && std::string_view(argv[1]) == "--version") {
-        std::fputs(VersionNotice("velmora").c_str(), stdout);
-        return 0;
-    }
     // Started as the display guard of a saver that switched the display.
     if (const char* guard = std::getenv(kDisplayGuardVariable)) return RunDisplayGuard(guard);
+    // Terminal text in the user's encoding; numbers keep the C locale's form.
+    std::setlocale(LC_CTYPE, "");
+
+    // Usage and version are answered before anything opens a display, so they work anywhere.
+    const std::vector<std::string_view> given(argv + std::min(argc, 1), argv + argc);
+    const char* named = std::getenv("XSCREENSAVER_WINDOW");
+    const CommandLine line = ParseCommandLine(given, named != nullptr ? named : "");
+    switch (line.What) {
+        case CommandLine::Action::Help:
+            std::fputs(UsageText().c_str(), stdout);
+            return 0;
+        case CommandLine::Action::Version:
+            std::fputs(VersionNotice("velmora").c_str(), stdout);
+            return 0;
+        case CommandLine::Action::Error:
+            std::fprintf(stderr, "velmora: %s\n\n%s", line.Problem.c_str(), UsageText().c_str());
+            return 2;
+        case CommandLine::Action::Launch:
+            break;
+    }
+
     // From the start, in every mode: a termination signal ends the program the ordinary way
     // (box or dialog closed, display mode restored) and then by that signal.
     TerminationPipe signals;
@@ -82,7 +101,8 @@ int main(int argc, char** argv) {
     XInitThreads();
     Display* display = XOpenDisplay(nullptr);
     std::string windowScope;
-    const std::vector<std::string> argStore = SaverArguments(argc, argv, display, windowScope);
+    std::unique_ptr<TrialWindow> ownWindow;
+    const std::vector<std::string> argStore = HackArguments(line, display, ownWindow, windowScope);
     std::vector<std::string_view> args(argStore.begin(), argStore.end());
 
     // The saver, its preview and the dialog all need the display; said before Qt is loaded,
@@ -109,11 +129,13 @@ int main(int argc, char** argv) {
         XWindowFinder finder(display);
         X11Application app(
             display, X11Wiring{registry, timer, box, random, clock, colors, services, signals,
-                                [&box, &registry] { return box.ShowSettingsDialog(registry); }});
+                                [&box, &registry] { return box.ShowSettingsDialog(registry); },
+                                line.Overrides});
         LauncherPlatform platform{app, marker, finder, box, services};
         exitCode = RunLauncher(ExecutablePath(argc > 0 ? argv[0] : nullptr), args, platform);
         if (exitCode == 0 && app.Failed()) exitCode = 1;
     }
+    ownWindow.reset();
     if (display != nullptr) XCloseDisplay(display);
     signals.EndByReceivedSignal();
     return exitCode;

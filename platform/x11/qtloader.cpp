@@ -65,5 +65,5 @@ void LazyQt::Show(std::string_view sjisText, std::string_view sjisCaption, Messa
              static_cast<int>(icon), signals_.ReadFd());
         return;
     }
-    std::fprintf(stderr, "velmora: %s\n", SjisToUtf8(sjisText).c_str());
+    std::fprintf(stderr, "velmora: %s\n", SjisToLocale(sjisText).c_str());
 }

@@ -2,7 +2,6 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/Xrandr.h>
 #include <X11/extensions/scrnsaver.h>
 #include <poll.h>
 #include <unistd.h>
@@ -10,6 +9,8 @@
 #include <cstring>
 #include <optional>
 #include <thread>
+
+#include "platform/x11/monitors.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ XSaverWindow::~XSaverWindow() {
     if (drawDisplay_ != nullptr && drawDisplay_ != display_) XCloseDisplay(drawDisplay_);
     drawWatch_.reset();
     if (window_ != 0) XDestroyWindow(display_, window_);
+    for (const ::Window cover : covers_) XDestroyWindow(display_, cover);
     if (blankCursor_ != 0) XFreeCursor(display_, blankCursor_);
     XSync(display_, False);
     windowWatch_.reset();
@@ -107,6 +109,8 @@ bool XSaverWindow::Create(WindowEvents& form) {
         }
     }
 
+    // The other monitors first, so that the saver's own window ends up on top of them.
+    if (topLevel_) CoverOtherMonitors();
     XMapRaised(display_, window_);
     XSync(display_, False);
     form.OnShow();
@@ -130,7 +134,8 @@ bool XSaverWindow::Create(WindowEvents& form) {
         int rootX, rootY, x, y;
         unsigned int buttons;
         if (XQueryPointer(display_, window_, &rootReturn, &childReturn, &rootX, &rootY, &x, &y,
-                          &buttons))
+                          &buttons) &&
+            Inside(x, y))
             form.OnMouseMove(x, y);
     }
     XFlush(display_);
@@ -188,13 +193,20 @@ void XSaverWindow::Dispatch(XEvent& event) {
             if (acceptsInput_) form_->OnKeyDown();
             break;
         case ButtonPress:
-            if (acceptsInput_) form_->OnMouseDown();
+            // Buttons 4 to 7 are the wheel's steps, which scroll rather than press.
+            if (acceptsInput_ && (event.xbutton.button < 4 || event.xbutton.button > 7))
+                form_->OnMouseDown();
             break;
         case MotionNotify:
-            if (acceptsInput_) form_->OnMouseMove(event.xmotion.x, event.xmotion.y);
+            // The grab reports motion anywhere on the screen; only motion over the window moves
+            // the mouse over it.
+            if (acceptsInput_ && Inside(event.xmotion.x, event.xmotion.y))
+                form_->OnMouseMove(event.xmotion.x, event.xmotion.y);
             break;
         case EnterNotify:
-            if (acceptsInput_ && event.xcrossing.window == window_)
+            // Also sent when the grab starts, with the pointer wherever it is.
+            if (acceptsInput_ && event.xcrossing.window == window_ &&
+                Inside(event.xcrossing.x, event.xcrossing.y))
                 form_->OnMouseMove(event.xcrossing.x, event.xcrossing.y);
             break;
         case DestroyNotify:
@@ -230,42 +242,28 @@ bool XSaverWindow::GetWindowRect(WindowHandle window, Rect32& rect) {
 }
 
 void XSaverWindow::PrimaryOrigin(int& x, int& y, int& width, int& height) {
-    const ::Window root = DefaultRootWindow(display_);
-    x = 0;
-    y = 0;
-    width = DisplayWidth(display_, DefaultScreen(display_));
-    height = DisplayHeight(display_, DefaultScreen(display_));
-    int eventBase = 0, errorBase = 0;
-    if (!XRRQueryExtension(display_, &eventBase, &errorBase)) return;
-    int major = 0, minor = 0;
-    if (!XRRQueryVersion(display_, &major, &minor) || major < 1 || (major == 1 && minor < 3))
-        return;
-    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display_, root);
-    if (resources == nullptr) return;
-    const RROutput primary = XRRGetOutputPrimary(display_, root);
-    RRCrtc chosen = 0;
-    for (int pass = 0; pass < 2 && chosen == 0; ++pass) {
-        for (int i = 0; i < resources->noutput && chosen == 0; ++i) {
-            // The primary output first; without one, the first output that shows something.
-            if (pass == 0 && resources->outputs[i] != primary) continue;
-            XRROutputInfo* output = XRRGetOutputInfo(display_, resources, resources->outputs[i]);
-            if (output != nullptr && output->connection == RR_Connected && output->crtc != 0)
-                chosen = output->crtc;
-            if (output != nullptr) XRRFreeOutputInfo(output);
-        }
+    const Rect32 drive = PlaceSaver(display_, QueryMonitors(display_)).Drive;
+    x = drive.Left;
+    y = drive.Top;
+    width = drive.Right - drive.Left;
+    height = drive.Bottom - drive.Top;
+}
+
+void XSaverWindow::CoverOtherMonitors() {
+    XSetWindowAttributes attributes{};
+    attributes.background_pixel = BlackPixel(display_, DefaultScreen(display_));
+    attributes.override_redirect = True;
+    attributes.cursor = blankCursor_;
+    for (const Rect32& r : PlaceSaver(display_, QueryMonitors(display_)).Covers) {
+        const ::Window cover =
+            XCreateWindow(display_, DefaultRootWindow(display_), r.Left, r.Top,
+                          static_cast<unsigned>(r.Right - r.Left),
+                          static_cast<unsigned>(r.Bottom - r.Top), 0, CopyFromParent, InputOutput,
+                          CopyFromParent, CWBackPixel | CWOverrideRedirect | CWCursor, &attributes);
+        XStoreName(display_, cover, "Velmora");
+        XMapRaised(display_, cover);
+        covers_.push_back(cover);
     }
-    if (chosen != 0) {
-        if (XRRCrtcInfo* crtc = XRRGetCrtcInfo(display_, resources, chosen)) {
-            if (crtc->width > 0 && crtc->height > 0) {
-                x = crtc->x;
-                y = crtc->y;
-                width = static_cast<int>(crtc->width);
-                height = static_cast<int>(crtc->height);
-            }
-            XRRFreeCrtcInfo(crtc);
-        }
-    }
-    XRRFreeScreenResources(resources);
 }
 
 void XSaverWindow::PrimaryScreenSize(std::int32_t& width, std::int32_t& height) {
@@ -284,6 +282,8 @@ void XSaverWindow::SetBounds(std::int32_t left, std::int32_t top, std::int32_t w
         int w, h;
         PrimaryOrigin(originX, originY, w, h);
     }
+    width_ = width;
+    height_ = height;
     // X has no empty windows; the surface still clips to the size asked for.
     XMoveResizeWindow(display_, window_, originX + left, originY + top,
                       static_cast<unsigned>(width > 0 ? width : 1),
@@ -301,6 +301,7 @@ void XSaverWindow::Close() {
     form_->OnClose();
     closed_ = true;
     if (window_ != 0) XUnmapWindow(display_, window_);
+    for (const ::Window cover : covers_) XUnmapWindow(display_, cover);
     XFlush(display_);
 }
 

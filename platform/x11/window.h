@@ -1,11 +1,13 @@
-// XSaverWindow: the saver window on X11 (run mode: frameless, top-most, over the primary screen;
-// preview: a child of the host window), its cursor and its event loop.
+// XSaverWindow: the saver window on X11 (run mode: frameless, top-most, over the primary monitor,
+// the other monitors covered in black; preview: a child of the host window), its cursor and its
+// event loop.
 #pragma once
 
 #include <X11/Xlib.h>
 
 #include <chrono>
 #include <memory>
+#include <vector>
 
 #include "platform/cursor.h"
 #include "platform/window.h"
@@ -51,6 +53,10 @@ class XSaverWindow final : public NativeWindow, public CursorService {
     void GrabInput();
     void ApplyCursor();
     void PrimaryOrigin(int& x, int& y, int& width, int& height);
+    // Black windows over the monitors the drive is not on.
+    void CoverOtherMonitors();
+    // Window coordinates within the size the form gave it.
+    bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
     Display* display_;
     Display* drawDisplay_ = nullptr;
@@ -59,6 +65,7 @@ class XSaverWindow final : public NativeWindow, public CursorService {
     WindowEvents* form_ = nullptr;
     ::Window window_ = 0;
     ::Window host_ = 0;
+    int width_ = 0, height_ = 0;
     bool topLevel_ = false;
     bool acceptsInput_ = false;
     bool closing_ = false;
@@ -70,6 +77,7 @@ class XSaverWindow final : public NativeWindow, public CursorService {
     std::chrono::milliseconds bannerInterval_{0};
     SteadyTime bannerDue_;
     std::unique_ptr<XSurface> surface_;
+    std::vector<::Window> covers_;
     // A preview's window on both connections: it goes with its host, whenever that goes.
     std::unique_ptr<XVanishingWindow> windowWatch_, drawWatch_;
     Atom wmDeleteWindow_ = 0;

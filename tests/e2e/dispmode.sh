@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# DispMode 2 gives a 640x480 window at the top-left corner without touching the display;
-# DispMode 1 also switches the display to 640x480 and back at the end, and a saver killed by
+# DispMode 2 gives a 640x480 window at the top-left corner without touching the display, and
+# only motion over that window ends it;
+# DispMode 1 also switches the monitor (not the desktop) to 640x480 and back at the end, and a saver killed by
 # SIGKILL still leaves the display as it found it.
 # Usage: dispmode.sh VELMORA RANDRMODE
 source "$(dirname "$0")/lib.sh"
@@ -37,12 +38,30 @@ wait_size() {
 
 start_with 2
 [[ $("$RANDRMODE" size) == 1280x1024 ]] || fail "DispMode 2 switched the display"
+# Motion beside the window is not motion over it; the first position over it is only recorded,
+# the next one ends the saver.
+xdotool mousemove 900 700 mousemove 1000 800
+sleep 0.3
+state=$(proc_state "$pid")
+[[ -n $state && $state != Z ]] || fail "motion outside the 640x480 window ended the saver"
+xdotool mousemove 300 200
+sleep 0.3
+state=$(proc_state "$pid")
+[[ -n $state && $state != Z ]] || fail "the first position over the window ended the saver"
+xdotool mousemove 301 200
+wait_exit "$pid" 1000
+[[ $EXIT_CODE == 0 ]] || fail "DispMode 2: exit code $EXIT_CODE after motion"
+
+start_with 2
 xdotool key Escape
 wait_exit "$pid" 1000
 [[ $EXIT_CODE == 0 ]] || fail "DispMode 2: exit code $EXIT_CODE"
 
 start_with 1
 [[ $("$RANDRMODE" size) == 640x480 ]] || fail "DispMode 1 did not switch the display"
+# Only the monitor's mode changes: the desktop keeps its size, so other monitors keep their place.
+root=$(xwininfo -root | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
+[[ $root == 1280x1024 ]] || fail "DispMode 1 resized the whole desktop to $root"
 xdotool key Escape
 wait_exit "$pid" 1000
 [[ $EXIT_CODE == 0 ]] || fail "DispMode 1: exit code $EXIT_CODE"

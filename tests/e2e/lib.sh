@@ -30,13 +30,18 @@ fail() {
     exit 1
 }
 
-# start_xvfb WIDTHxHEIGHT: a private server on a free display number; sets DISPLAY.
+# start_xvfb WIDTHxHEIGHT...: a private server on a free display number, one screen per size;
+# sets DISPLAY.
 start_xvfb() {
-    local fifo
+    local fifo screens=() n=0 size
     fifo=$(mktemp -u "$E2E_TMP/displayfd.XXXXXX")
+    for size in "$@"; do
+        screens+=(-screen "$n" "${size}x24")
+        n=$((n + 1))
+    done
     mkfifo "$fifo"
     # -noreset: a server that resets when its last client leaves drops connections meanwhile.
-    Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp -noreset 3>"$fifo" 2>"$E2E_TMP/xvfb.log" &
+    Xvfb -displayfd 3 "${screens[@]}" -nolisten tcp -noreset 3>"$fifo" 2>"$E2E_TMP/xvfb.log" &
     E2E_PIDS+=($!)
     local number
     read -r -t 10 number <"$fifo" || fail "Xvfb did not start"

@@ -1,6 +1,7 @@
-// Screen modes for the display-switch tests: "add W H" gives the first output of a virtual
+// Screen modes and monitors for the display tests: "add W H" gives the first output of a virtual
 // display one more mode (Xvfb starts with only its own size); "size" prints the screen size now
-// in force, as XRandR reports it.
+// in force, as XRandR reports it; "monitors" prints each monitor as WxH+X+Y, the primary one
+// marked with "*"; "primary N" makes the N-th output (from 0) the primary one.
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
@@ -44,6 +45,20 @@ int main(int argc, char** argv) {
         XRRScreenSize* sizes = XRRConfigSizes(config, &count);
         std::printf("%dx%d\n", sizes[current].width, sizes[current].height);
         XRRFreeScreenConfigInfo(config);
+    } else if (command == "monitors") {
+        int count = 0;
+        XRRMonitorInfo* monitors = XRRGetMonitors(display, root, True, &count);
+        for (int i = 0; i < count; ++i)
+            std::printf("%dx%d+%d+%d%s\n", monitors[i].width, monitors[i].height, monitors[i].x,
+                        monitors[i].y, monitors[i].primary ? "*" : "");
+        if (monitors != nullptr) XRRFreeMonitors(monitors);
+    } else if (command == "primary" && argc == 3) {
+        XRRScreenResources* resources = XRRGetScreenResources(display, root);
+        const int index = std::atoi(argv[2]);
+        if (resources == nullptr || index < 0 || index >= resources->noutput) return 1;
+        XRRSetOutputPrimary(display, root, resources->outputs[index]);
+        XRRFreeScreenResources(resources);
+        XSync(display, False);
     } else {
         return 2;
     }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Run mode: the banner, the sky and the road are lit where they belong, and a one-pixel mouse
-# movement or a key press ends the saver with exit code 0 within a second, and SIGTERM ends it as
-# a process ended by SIGTERM.
+# movement or a key press ends the saver with exit code 0 within a second, the wheel does not,
+# and SIGTERM ends it as a process ended by SIGTERM.
 # Usage: saver_run.sh VELMORA
 source "$(dirname "$0")/lib.sh"
 VELMORA=$1
@@ -34,6 +34,11 @@ pid=$!
 E2E_PIDS+=($pid)
 wait_window Velmora 5 >/dev/null
 sleep 0.3
+# The wheel's steps (buttons 4 to 7) scroll; they do not end the saver.
+xdotool click 4 click 5 click 6 click 7
+sleep 0.3
+state=$(proc_state "$pid")
+[[ -n $state && $state != Z ]] || fail "the mouse wheel ended the saver"
 xdotool key a
 wait_exit "$pid" 1000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a key press"

@@ -64,7 +64,7 @@ TEST_F(X11LaunchTest, PreviewHostIsShownAndANumberThatIsNoWindowIsHarmless) {
     PosixSaverServices services;
     TerminationPipe signals;
     X11Application app(display, X11Wiring{registry, timer, box, random, clock, colors, services,
-                                           signals, nullptr});
+                                           signals, nullptr, {}});
     const ::Window host = MakeTopLevel("host");
     app.ShowWindow(host, WindowVisibility::Shown);
     EXPECT_TRUE(Mapped(host));

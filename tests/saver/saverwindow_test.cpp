@@ -229,6 +229,26 @@ TEST_F(SaverWindowTest, SpeedSettingBecomesTheFrameDelayClampedByTheTimer) {
     EXPECT_EQ(form->Timer().EventType(), TimerEventType::PERIODIC);
 }
 
+TEST_F(SaverWindowTest, CommandLineSettingsOverrideTheStoredOnesForTheRunAndWriteNothing) {
+    registry.PutText("Software\\Velmora", "Speed", "40");
+    registry.PutText("Software\\Velmora", "UpDown", "3");
+    registry.PutText("Software\\Velmora", "Comet", "1");
+    const std::vector<SettingOverride> overrides{{"Speed", "20"}, {"StarScroll", "1"}};
+    form = std::make_unique<SaverWindow>(
+        window, SaverPlatform{window, services, registry, modes, timer, box, random, clock}, 0,
+        overrides);
+    window.Attach(*form);
+    form->OnCreate();
+    EXPECT_EQ(form->Timer().Delay(), 20);
+    EXPECT_TRUE(form->Settings().StarScroll);
+    // What the command line leaves alone stays as stored.
+    EXPECT_EQ(form->Settings().UpDown, 3);
+    EXPECT_TRUE(form->Settings().Comet);
+    EXPECT_EQ(registry.GetText("Software\\Velmora", "Speed"), "40");
+    EXPECT_EQ(registry.ValueNames("Software\\Velmora"),
+              (std::vector<std::string>{"Speed", "UpDown", "Comet"}));
+}
+
 TEST_F(SaverWindowTest, Win9xSetsTheScreenSaverRunningFlagAtCreationAndClearsItAtClose) {
     services.family = PlatformFamily::Windows9x;
     Open(0);

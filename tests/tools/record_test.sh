@@ -86,6 +86,17 @@ for set in Speed=0x1E "Speed= 30" Comet=5 road_Color=CLRED road_Color='$00FF0000
   "$record" --size 64x48 --frames 2 --set "$set" --out "$work/r.png" >/dev/null 2>&1 \
     || fail "--set '$set' was refused"
 done
+# A stored value the store cannot read is reported in the terminal's encoding: UTF-8 under a
+# UTF-8 locale, never Shift-JIS bytes; plain ASCII with "?" for what an ASCII locale cannot show.
+mkdir -p "$work/config/velmora"
+printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Velmora]\r\n"road_Color"="red"\r\n' \
+  >"$work/config/velmora/user.reg"
+LC_ALL=C.UTF-8 "$record" --size 64x48 --frames 2 --out "$work/r.png" >/dev/null 2>"$work/err"
+grep -q "'red' は整数ではありません" "$work/err" || fail "the report is not UTF-8 under a UTF-8 locale: $(od -c "$work/err" | head -3)"
+LC_ALL=C "$record" --size 64x48 --frames 2 --out "$work/r.png" >/dev/null 2>"$work/err"
+{ LC_ALL=C grep -q "^'red' ?" "$work/err" && ! LC_ALL=C grep -q '[^ -~]' "$work/err"; } ||
+  fail "the report is not ASCII under the C locale: $(od -c "$work/err" | head -3)"
+rm -rf "$work/config"
 
 echo "record_cli: $failures failed"
 [ "$failures" = 0 ]

@@ -1,0 +1,56 @@
+# For the tests that run a real desktop host (the XScreenSaver daemon, sway). Those hosts refuse
+# to run as root, so a root test runs them, and the saver under them, as the unprivileged user
+# velmora-e2e, made here when missing; anyone else runs them as themselves. Source after lib.sh.
+
+E2E_USER=velmora-e2e
+
+# host_user_setup VELMORA: copies the saver where that user can run it (E2E_BIN), makes a private
+# home (E2E_HOME) and sets AS_USER, the command prefix that runs a program as that user with a
+# desktop session's environment: AS_USER+=(NAME=VALUE...) adds to it, and the PID of a
+# background "${AS_USER[@]}" PROGRAM is PROGRAM's own.
+host_user_setup() {
+    local velmora=$1
+    E2E_HOME=$E2E_TMP/home
+    E2E_BIN=$E2E_TMP/bin
+    mkdir -p "$E2E_HOME" "$E2E_BIN"
+    cp "$velmora" "$E2E_BIN/velmora"
+    # The settings dialog's module, loaded from beside the executable.
+    [[ -f $(dirname "$velmora")/velmora-qt.so ]] && cp "$(dirname "$velmora")/velmora-qt.so" "$E2E_BIN/"
+    chmod -R a+rX "$E2E_BIN"
+    AS_USER=()
+    if ((EUID == 0)); then
+        if ! id -u "$E2E_USER" >/dev/null 2>&1; then
+            # Another test may be making it at the same moment.
+            useradd --system --shell /usr/sbin/nologin "$E2E_USER" 2>/dev/null ||
+                id -u "$E2E_USER" >/dev/null || fail "cannot create the user $E2E_USER"
+        fi
+        chmod 755 "$E2E_TMP"
+        chown -R "$E2E_USER:" "$E2E_HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+        AS_USER=(setpriv "--reuid=$E2E_USER" "--regid=$E2E_USER" --init-groups --)
+    fi
+    AS_USER+=(env -i "HOME=$E2E_HOME" "PATH=$E2E_BIN:/usr/local/bin:/usr/bin:/bin" LANG=C.UTF-8
+        "XDG_CONFIG_HOME=$XDG_CONFIG_HOME" "XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR")
+}
+
+# The running savers started from E2E_BIN, whoever started them, one PID a line.
+saver_pids() {
+    # (find complains of other users' processes when not root.)
+    { find /proc -mindepth 2 -maxdepth 2 -name exe -lname "$E2E_BIN/velmora" 2>/dev/null || true; } |
+        cut -d/ -f3
+}
+
+# wait_savers COUNT SECONDS [PATTERN]: waits until exactly COUNT savers run (those whose command
+# line holds PATTERN, when given).
+wait_savers() {
+    local end=$((SECONDS + $2)) pid n
+    while :; do
+        n=0
+        for pid in $(saver_pids); do
+            [[ -z ${3:-} ]] || tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q -- "$3" &&
+                n=$((n + 1))
+        done
+        ((n == $1)) && return 0
+        ((SECONDS > end)) && fail "$n savers running${3:+ with '$3'}, expected $1"
+        sleep 0.05
+    done
+}

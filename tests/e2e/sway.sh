@@ -1,0 +1,156 @@
+#!/usr/bin/env bash
+# Run mode on an X display with two monitors: Xwayland under a headless sway with two outputs.
+# The drive fills the primary monitor and the other one turns black, hiding what is on it; any
+# key or button ends the saver, wherever the pointer is, while the wheel and motion beside the
+# drive do not; then the other monitor shows its windows again. With another output made primary
+# the drive moves there. DispMode 1 switches the primary monitor alone. `velmora --window` opens
+# an ordinary window that the window manager closes.
+# Usage: sway.sh VELMORA HOSTWINDOW RANDRMODE
+source "$(dirname "$0")/lib.sh"
+source "$E2E_DIR/hostuser.sh"
+VELMORA=$1
+command -v sway >/dev/null || fail "sway is not installed (scripts/deps.sh)"
+host_user_setup "$VELMORA"
+cp "$2" "$E2E_BIN/velmora-e2e-host"
+cp "$3" "$E2E_BIN/velmora-e2e-randrmode"
+chmod a+rx "$E2E_BIN"/*
+
+config=$E2E_HOME/sway.config
+printf '%s\n' "xwayland enable" \
+    "output HEADLESS-1 resolution 1024x768 position 0 0" \
+    "output HEADLESS-2 resolution 800x600 position 1024 0" \
+    "exec sh -c 'echo \"\$DISPLAY\" >\"\$XDG_RUNTIME_DIR/x-display\"'" >"$config"
+((EUID != 0)) || chown "$E2E_USER:" "$config"
+"${AS_USER[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+    sway -c "$config" >"$E2E_TMP/sway.log" 2>&1 &
+E2E_PIDS+=($!)
+end=$((SECONDS + 15))
+until [[ -s $XDG_RUNTIME_DIR/x-display ]]; do
+    ((SECONDS > end)) && { cat "$E2E_TMP/sway.log" >&2; fail "sway did not start"; }
+    sleep 0.1
+done
+wayland=$(cd "$XDG_RUNTIME_DIR" && ls wayland-? | head -n1)
+AS_USER+=("WAYLAND_DISPLAY=$wayland" "SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock)"
+    "DISPLAY=$(cat "$XDG_RUNTIME_DIR/x-display")")
+# (Background programs are started without this function, so that $! is their own PID.)
+user() { "${AS_USER[@]}" "$@"; }
+
+user swaymsg create_output >/dev/null
+end=$((SECONDS + 15))
+until [[ $(user velmora-e2e-randrmode monitors 2>/dev/null | wc -l) == 2 ]]; do
+    ((SECONDS > end)) && fail "Xwayland has not two monitors: $(user velmora-e2e-randrmode monitors)"
+    sleep 0.1
+done
+# The session's keyboard: sway gives a window the keyboard when it appears only if there is one.
+"${AS_USER[@]}" wtype -s 600000 -k F24 &
+E2E_PIDS+=($!)
+# Something on the second monitor: a white window at (1100, 100).
+coproc HOST { exec "${AS_USER[@]}" velmora-e2e-host 300 200 1100 100; }
+E2E_PIDS+=($HOST_PID)
+read -r _ <&"${HOST[0]}"
+
+# lit_in OUTPUT X Y W H: the share of non-black pixels of an area of one output.
+lit_in() {
+    user grim -o "$1" "$E2E_HOME/shot.png"
+    convert "$E2E_HOME/shot.png" -crop "${4}x${5}+${2}+${3}" +repage \
+        -colorspace Gray -threshold 1% -format "%[fx:mean]" info:
+}
+running() { [[ -n $(proc_state "$1") && $(proc_state "$1") != Z ]]; }
+# start_saver: sets pid once the saver's window is up and drawing.
+start_saver() {
+    "${AS_USER[@]}" velmora /s &
+    pid=$!
+    E2E_PIDS+=($pid)
+    local end=$((SECONDS + 5))
+    until user xdotool search --onlyvisible --name '^Velmora$' >/dev/null 2>&1; do
+        ((SECONDS > end)) && fail "no saver window"
+        sleep 0.05
+    done
+    sleep 1
+}
+
+host_before=$(lit_in HEADLESS-2 76 100 300 200)
+awk -v v="$host_before" 'BEGIN{exit !(v > 0.9)}' || fail "the white window is not on the second output ($host_before)"
+
+start_saver
+sky=$(lit_in HEADLESS-1 0 60 1024 200)
+road=$(lit_in HEADLESS-1 0 420 1024 348)
+other=$(lit_in HEADLESS-2 0 0 800 600)
+echo "primary: sky $sky road $road; other monitor: $other"
+awk -v v="$sky" 'BEGIN{exit !(v > 0.00005)}' || fail "no stars on the primary monitor ($sky)"
+awk -v v="$road" 'BEGIN{exit !(v > 0.00002)}' || fail "no road on the primary monitor ($road)"
+awk -v v="$other" 'BEGIN{exit !(v == 0)}' || fail "the other monitor is not black ($other)"
+# Over the other monitor: motion and the wheel go on, a button ends.
+user xdotool mousemove 1300 300 sleep 0.1 mousemove 1400 400 click 4 click 5
+sleep 0.3
+running "$pid" || fail "motion or the wheel over the other monitor ended the saver"
+user xdotool click 1
+wait_exit "$pid" 3000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a click on the other monitor"
+host_after=$(lit_in HEADLESS-2 76 100 300 200)
+awk -v v="$host_after" 'BEGIN{exit !(v > 0.9)}' || fail "the other monitor stays covered ($host_after)"
+
+# A key, through sway's own keyboard path.
+start_saver
+user wtype -k Escape
+wait_exit "$pid" 3000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a key"
+
+# The second output as the primary one: the drive goes there.
+user velmora-e2e-randrmode primary 1
+start_saver
+road=$(lit_in HEADLESS-2 0 330 800 270)
+other=$(lit_in HEADLESS-1 0 0 1024 768)
+echo "second output primary: road $road; first output: $other"
+awk -v v="$road" 'BEGIN{exit !(v > 0.00002)}' || fail "no road on the new primary monitor ($road)"
+awk -v v="$other" 'BEGIN{exit !(v == 0)}' || fail "the first output is not black ($other)"
+user wtype -k Escape
+wait_exit "$pid" 3000
+
+# DispMode 1 switches the primary monitor alone to 640x480: Xwayland shows the saver's 640x480
+# scaled over the whole of it (town lights right of x=640), the other monitor stays black.
+user velmora-e2e-randrmode primary 0
+set_setting DispMode 1
+((EUID != 0)) || chown -R "$E2E_USER:" "$XDG_CONFIG_HOME"
+start_saver
+right=$(lit_in HEADLESS-1 700 360 324 40)
+other=$(lit_in HEADLESS-2 0 0 800 600)
+echo "DispMode 1: horizon right of 640 $right; other monitor $other"
+awk -v v="$right" 'BEGIN{exit !(v > 0.001 && v < 0.5)}' || fail "DispMode 1: the primary monitor does not show the 640x480 drive whole ($right)"
+awk -v v="$other" 'BEGIN{exit !(v == 0)}' || fail "DispMode 1: the other monitor is not black ($other)"
+user wtype -k Escape
+wait_exit "$pid" 3000
+[[ $(user velmora-e2e-randrmode monitors | tr '\n' ' ') == "1024x768+0+0* 800x600+1024+0 " ]] ||
+    fail "monitors after DispMode 1: $(user velmora-e2e-randrmode monitors)"
+rm -f "$XDG_CONFIG_HOME/velmora/user.reg"
+
+# A window of its own: managed by sway, closed by it.
+"${AS_USER[@]}" velmora --window &
+pid=$!
+E2E_PIDS+=($pid)
+end=$((SECONDS + 5))
+until user swaymsg -t get_tree | grep -q '"class": "Velmora"'; do
+    ((SECONDS > end)) && fail "sway manages no Velmora window"
+    sleep 0.1
+done
+sleep 1
+running "$pid" || fail "velmora --window ended by itself"
+user swaymsg -t get_tree >"$E2E_HOME/tree.json"
+python3 - "$E2E_HOME/tree.json" <<'PY' || fail "the window is not a 640x480 floating window"
+import json, sys
+def find(node):
+    if (node.get("window_properties") or {}).get("class") == "Velmora":
+        return node
+    for child in node.get("nodes", []) + node.get("floating_nodes", []):
+        found = find(child)
+        if found:
+            return found
+node = find(json.load(open(sys.argv[1])))
+print("window:", node["type"], node["window_rect"])
+sys.exit(not (node["type"] == "floating_con" and node["window_rect"]["width"] == 640
+              and node["window_rect"]["height"] == 480))
+PY
+user swaymsg '[class="Velmora"] kill' >/dev/null
+wait_exit "$pid" 2000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after sway closed the window"
+echo "PASS"
