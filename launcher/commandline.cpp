@@ -141,12 +141,12 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args,
             if (ignored.TakesValue) value(unused);
             known = true;
         }
-        for (const auto& spec : kSettingOptions) {
-            if (spec.Option != name) continue;
+        for (const auto& settingOption : kSettingOptions) {
+            if (settingOption.Option != name) continue;
             known = true;
-            if (spec.Flag) {
+            if (settingOption.Flag) {
                 if (hasInlineValue) return fail("--" + std::string(name) + " takes no value");
-                line.Overrides.push_back({spec.Setting, "1"});
+                line.Overrides.push_back({settingOption.Setting, "1"});
                 continue;
             }
             std::string_view text;
@@ -154,12 +154,12 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args,
             std::int32_t number = 0;
             const auto [end, error] =
                 std::from_chars(text.data(), text.data() + text.size(), number);
-            if (error != std::errc() || end != text.data() + text.size() || number < spec.Low ||
-                number > spec.High)
+            if (error != std::errc() || end != text.data() + text.size() || number < settingOption.Low ||
+                number > settingOption.High)
                 return fail("--" + std::string(name) + " takes a whole number from " +
-                            std::to_string(spec.Low) + " to " + std::to_string(spec.High) +
+                            std::to_string(settingOption.Low) + " to " + std::to_string(settingOption.High) +
                             ", not " + Quoted(text));
-            line.Overrides.push_back({spec.Setting, std::to_string(number)});
+            line.Overrides.push_back({settingOption.Setting, std::to_string(number)});
         }
         if (!known) return fail("unknown option " + Quoted(arg));
     }
@@ -205,11 +205,11 @@ std::string UsageText() {
         "                    accepted and ignored\n"
         "\n"
         "Settings for this run only (the stored settings apply to the rest; nothing is saved):\n";
-    for (const auto& spec : kSettingOptions) {
-        std::string left = "  --" + std::string(spec.Option);
-        if (!spec.Flag) left += " " + std::to_string(spec.Low) + "-" + std::to_string(spec.High);
+    for (const auto& settingOption : kSettingOptions) {
+        std::string left = "  --" + std::string(settingOption.Option);
+        if (!settingOption.Flag) left += " " + std::to_string(settingOption.Low) + "-" + std::to_string(settingOption.High);
         left.resize(std::max<std::size_t>(left.size() + 1, 20), ' ');
-        text += left + std::string(spec.Help) + "\n";
+        text += left + std::string(settingOption.Help) + "\n";
     }
     text +=
         "\n"
