@@ -17,7 +17,7 @@ cmake --build "$build" -j "$jobs"
 
 # Unit tests under Wine, in a prefix of their own beside the build.
 export VELMORA_WINEPREFIX=$build/wineprefix-unit
-"$root/scripts/wine-run.sh" wineboot -i >/dev/null 2>&1 || true
+"$root/scripts/wine-run.sh" --headless wineboot -i >/dev/null 2>&1 || true
 ctest --test-dir "$build" -j "$jobs" --output-on-failure
 
 # End-to-end: each script makes its own prefix and display.

@@ -22,5 +22,9 @@ fi
 if ((headless)) && [[ ! -f $WINEPREFIX/velmora-headless ]]; then
   "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 &&
     touch "$WINEPREFIX/velmora-headless"
+  # The desktop process of a running server came up without a driver (there is no X display);
+  # end that server so the next one starts its desktop on the null driver.
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
 fi
 exec "$wine" "$@"
