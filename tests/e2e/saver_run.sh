@@ -5,6 +5,21 @@
 # Usage: saver_run.sh VELMORA
 source "$(dirname "$0")/lib.sh"
 VELMORA=$1
+
+# Usage and version need no display: on standard output, exit code 0; an unknown option gives the
+# usage on standard error and exit code 2, and a bad value names what is wrong.
+env -u DISPLAY "$VELMORA" --help >"$E2E_TMP/out" 2>"$E2E_TMP/err" || fail "--help exited $?"
+grep -q -- '--window-id' "$E2E_TMP/out" && grep -q -- '--see-through' "$E2E_TMP/out" &&
+    [[ ! -s $E2E_TMP/err ]] || fail "--help did not print the usage on standard output"
+env -u DISPLAY "$VELMORA" --version | grep -q '^velmora ' || fail "--version"
+code=0
+env -u DISPLAY "$VELMORA" /s --bogus >"$E2E_TMP/out" 2>"$E2E_TMP/err" || code=$?
+[[ $code == 2 && ! -s $E2E_TMP/out ]] && grep -q "'--bogus'" "$E2E_TMP/err" &&
+    grep -q '^Usage:' "$E2E_TMP/err" || fail "an unknown option: exit code $code, $(head -c 200 "$E2E_TMP/err")"
+code=0
+"$VELMORA" --root --speed 60 2>"$E2E_TMP/err" || code=$?
+[[ $code == 2 ]] && grep -q "'60'" "$E2E_TMP/err" || fail "--speed 60: exit code $code"
+
 start_xvfb 1280x1024
 
 "$VELMORA" /s &

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -24,6 +23,15 @@ std::vector<std::string> Words(const std::string& text) {
     return words;
 }
 
+// The value of the first attribute `name` at or after `at`.
+std::string Attribute(const std::string& xml, std::size_t at, const std::string& name) {
+    const std::string key = " " + name + "=\"";
+    const auto start = xml.find(key, at == 0 ? 0 : at - 1);
+    if (start == std::string::npos) return {};
+    const auto from = start + key.size();
+    return xml.substr(from, xml.find('"', from) - from);
+}
+
 // Runs `--root` and the words of `arguments`, as XScreenSaver would.
 CommandLine AsHack(const std::string& arguments) {
     std::vector<std::string> words = Words(arguments);
@@ -37,22 +45,26 @@ TEST(OptionDocs, EveryXScreenSaverControlPassesWhatTheCommandLineTakes) {
     EXPECT_NE(xml.find("<command arg=\"--root\"/>"), std::string::npos);
     int controls = 0;
     // Booleans and menu entries: their arg-set as it stands.
-    const std::regex set("arg-set=\"([^\"]*)\"");
-    for (std::sregex_iterator i(xml.begin(), xml.end(), set), e; i != e; ++i, ++controls) {
-        const auto line = AsHack((*i)[1]);
-        EXPECT_EQ(line.What, CommandLine::Action::Launch) << (*i)[1] << ": " << line.Problem;
+    for (std::size_t at = xml.find("arg-set=\""); at != std::string::npos;
+         at = xml.find("arg-set=\"", at + 1), ++controls) {
+        const std::string args = Attribute(xml, at, "arg-set");
+        const auto line = AsHack(args);
+        EXPECT_EQ(line.What, CommandLine::Action::Launch) << args << ": " << line.Problem;
         EXPECT_EQ(line.Target, SaverTarget::Root);
-        EXPECT_EQ(line.Overrides.size(), 1u) << (*i)[1];
+        EXPECT_EQ(line.Overrides.size(), 1u) << args;
     }
     // Sliders: "%" at both ends and at the default.
-    const std::regex number(
-        "arg=\"([^\"]*) %\"[^/]*low=\"(-?[0-9]+)\" high=\"(-?[0-9]+)\" default=\"(-?[0-9]+)\"");
-    for (std::sregex_iterator i(xml.begin(), xml.end(), number), e; i != e; ++i, ++controls) {
-        for (int k = 2; k <= 4; ++k) {
-            const auto line = AsHack((*i)[1].str() + " " + (*i)[k].str());
+    for (std::size_t at = xml.find("<number"); at != std::string::npos;
+         at = xml.find("<number", at + 1), ++controls) {
+        std::string arg = Attribute(xml, at, "arg");
+        ASSERT_TRUE(arg.ends_with(" %")) << arg;
+        arg.resize(arg.size() - 2);
+        for (const char* value : {"low", "high", "default"}) {
+            const std::string number = Attribute(xml, at, value);
+            const auto line = AsHack(arg + " " + number);
             EXPECT_EQ(line.What, CommandLine::Action::Launch) << line.Problem;
             ASSERT_EQ(line.Overrides.size(), 1u);
-            EXPECT_EQ(line.Overrides[0].Text, (*i)[k].str());
+            EXPECT_EQ(line.Overrides[0].Text, number);
         }
     }
     // One control per option, each an option the command line knows: 1 slider, 4 menu values
