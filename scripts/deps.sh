@@ -8,6 +8,8 @@ packages=(
   build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang
   # scene text and the recorder's image files
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic libpng-dev libgif-dev
+  # a second substitute Japanese face the Windows dialog is measured in
+  fonts-vlgothic
   # the recorder's videos (FFmpeg's libraries with x264 and libvpx), and ffprobe/ffmpeg to check them
   libavcodec-dev libavformat-dev libavutil-dev ffmpeg
   # Linux desktop: X11 saver window and the Qt settings dialog

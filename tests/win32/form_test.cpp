@@ -4,6 +4,7 @@
 // is made smaller only where the text needs it.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,12 @@ std::vector<std::wstring> FacesToTry() {
         if (FaceExists(face)) faces.emplace_back(face);
     if (FaceExists(L"IPAGothic")) faces.emplace_back(L"IPAGothic");
     return faces;
+}
+
+std::string WideToUtf8(const std::wstring& text) {
+    char out[256];
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out, sizeof out, nullptr, nullptr);
+    return n > 0 ? std::string(out) : std::string();
 }
 
 SIZE Extent(HFONT font, const std::wstring& text) {
@@ -102,6 +109,9 @@ protected:
     void SetUp() override {
         faces = FacesToTry();
         if (faces.empty()) GTEST_SKIP() << "no Japanese face on this system";
+        std::string names;
+        for (const auto& face : faces) names += " \"" + WideToUtf8(face) + "\"";
+        std::printf("faces:%s\n", names.c_str());
     }
     std::vector<std::wstring> faces;
     Win32SystemColors colors;
@@ -112,7 +122,7 @@ TEST_F(Win32FormTest, EveryCaptionFitsItsControlInEachFace) {
         Win32Form form(SettingsForm, colors, face.c_str());
         ASSERT_TRUE(form.Create(nullptr, [](ControlId) {}));
         for (const auto& caption : Captions(form)) {
-            SCOPED_TRACE(std::string(face.begin(), face.end()) + " " + caption.Name);
+            SCOPED_TRACE(WideToUtf8(face) + " " + caption.Name);
             ASSERT_NE(caption.Font, nullptr);
             EXPECT_LE(Extent(caption.Font, caption.Text).cx, caption.Room);
         }
@@ -125,7 +135,7 @@ TEST_F(Win32FormTest, FontsShrinkOnlyWhereTheTextWouldNotFit) {
         Win32Form form(SettingsForm, colors, face.c_str());
         ASSERT_TRUE(form.Create(nullptr, [](ControlId) {}));
         for (const auto& caption : Captions(form)) {
-            SCOPED_TRACE(std::string(face.begin(), face.end()) + " " + caption.Name);
+            SCOPED_TRACE(WideToUtf8(face) + " " + caption.Name);
             LOGFONTW lf{};
             lf.lfHeight = -caption.DesignHeight;
             lf.lfWeight = caption.Bold ? FW_BOLD : FW_NORMAL;
