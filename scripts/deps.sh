@@ -14,6 +14,9 @@ packages=(
   libavcodec-dev libavformat-dev libavutil-dev ffmpeg
   # Linux desktop: X11 saver window and the Qt settings dialog
   libx11-dev libxft-dev libxrandr-dev libxss-dev qt6-base-dev
+  # ... on Wayland: the client library, the protocols' XML, Qt's Wayland plugin; velmora-idle's
+  # session bus (sd-bus) and a private bus for its tests
+  libwayland-dev wayland-protocols plasma-wayland-protocols qt6-wayland libsystemd-dev dbus-daemon
   # the saver's CPU benchmark (bench/saver_cpu.sh) compares with XScreenSaver's galaxy hack
   xscreensaver-data
   # settings: the libFuzzer runtime for fuzz/ (clang's own, version of Debian 12's clang)
