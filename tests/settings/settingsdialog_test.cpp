@@ -99,7 +99,7 @@ struct RecordingBox : MessageBoxService {
     }
 };
 
-class ProperTest : public ::testing::Test {
+class SettingsDialogTest : public ::testing::Test {
 protected:
     MemoryRegistry reg;
     FakeForm form;
@@ -120,7 +120,7 @@ protected:
     }
 };
 
-TEST_F(ProperTest, CreateShowsTheDefaultsWhenNothingIsStored) {
+TEST_F(SettingsDialogTest, CreateShowsTheDefaultsWhenNothingIsStored) {
     form.texts[speedEdit] = "x";
     form.colors[roadSwatch] = 0;
     dialog.Create();
@@ -134,7 +134,7 @@ TEST_F(ProperTest, CreateShowsTheDefaultsWhenNothingIsStored) {
     EXPECT_FALSE(reg.KeyExists(kKey));
 }
 
-TEST_F(ProperTest, CreateReadsInTheDialogsOrder) {
+TEST_F(SettingsDialogTest, CreateReadsInTheDialogsOrder) {
     reg.PutText(kKey, "Speed", "30");
     dialog.Create();
     std::vector<std::string> names;
@@ -146,7 +146,7 @@ TEST_F(ProperTest, CreateReadsInTheDialogsOrder) {
                                    "star3_Color", "town1_Color", "town2_Color", "town3_Color"));
 }
 
-TEST_F(ProperTest, CreateClampsWhatItShows) {
+TEST_F(SettingsDialogTest, CreateClampsWhatItShows) {
     reg.PutText(kKey, "Speed", "99");
     reg.PutText(kKey, "DispMode", "5");
     reg.PutText(kKey, "UpDown", "-4");
@@ -168,7 +168,7 @@ TEST_F(ProperTest, CreateClampsWhatItShows) {
     EXPECT_EQ(form.ItemIndex(reliefGroup), 3);
 }
 
-TEST_F(ProperTest, OkWithNoChangeRewritesAllFourteenDefaultsInOrder) {
+TEST_F(SettingsDialogTest, OkWithNoChangeRewritesAllFourteenDefaultsInOrder) {
     dialog.Create();
     dialog.Click(okButton);
     EXPECT_EQ(dialog.ModalResult, DialogResult::Ok);
@@ -184,7 +184,7 @@ TEST_F(ProperTest, OkWithNoChangeRewritesAllFourteenDefaultsInOrder) {
                      {"town2_Color", "clTeal"}, {"town3_Color", "clRed"}}));
 }
 
-TEST_F(ProperTest, OkNormalisesWhatWasStored) {
+TEST_F(SettingsDialogTest, OkNormalisesWhatWasStored) {
     reg.PutText(kKey, "DispMode", "5");
     reg.PutText(kKey, "UpDown", "-2");
     reg.PutText(kKey, "StarScroll", "5");
@@ -204,7 +204,7 @@ TEST_F(ProperTest, OkNormalisesWhatWasStored) {
     EXPECT_EQ(s["town3_Color"], "clRed");  // the design value stayed
 }
 
-TEST_F(ProperTest, ReadErrorIsReportedAndLeavesLaterControlsAtTheirDesignValues) {
+TEST_F(SettingsDialogTest, ReadErrorIsReportedAndLeavesLaterControlsAtTheirDesignValues) {
     reg.PutText(kKey, "Speed", "44");
     reg.PutText(kKey, "porl_Color", "clLime");
     reg.Put(kKey, "star1_Color", kRegDword, {1, 0, 0, 0});
@@ -222,7 +222,7 @@ TEST_F(ProperTest, ReadErrorIsReportedAndLeavesLaterControlsAtTheirDesignValues)
     EXPECT_EQ(reg.GetText(kKey, "star1_Color"), "clAqua");
 }
 
-TEST_F(ProperTest, WriteErrorIsReportedKeepsEarlierValuesAndStillCloses) {
+TEST_F(SettingsDialogTest, WriteErrorIsReportedKeepsEarlierValuesAndStillCloses) {
     dialog.Create();
     reg.FailCall(RegCall::SetValue, "Comet");
     dialog.Click(okButton);
@@ -232,7 +232,7 @@ TEST_F(ProperTest, WriteErrorIsReportedKeepsEarlierValuesAndStillCloses) {
     EXPECT_THAT(reg.ValueNames(kKey), ElementsAre("Speed", "DispMode", "UpDown", "StarScroll"));
 }
 
-TEST_F(ProperTest, KeyThatCannotBeCreatedOnOkIsReported) {
+TEST_F(SettingsDialogTest, KeyThatCannotBeCreatedOnOkIsReported) {
     dialog.Create();
     reg.FailCall(RegCall::CreateKey);
     dialog.Click(okButton);
@@ -240,7 +240,7 @@ TEST_F(ProperTest, KeyThatCannotBeCreatedOnOkIsReported) {
     EXPECT_EQ(box.shown[0].Text, CreateKeyFailed("Velmora") + ".");
 }
 
-TEST_F(ProperTest, DarkPresetThenOkStoresTheComputedColours) {
+TEST_F(SettingsDialogTest, DarkPresetThenOkStoresTheComputedColours) {
     dialog.Create();
     dialog.Click(darkPresetButton);
     EXPECT_TRUE(SetOrder().empty());  // nothing is written before OK
@@ -256,7 +256,7 @@ TEST_F(ProperTest, DarkPresetThenOkStoresTheComputedColours) {
     EXPECT_EQ(s["town3_Color"], "$0000009B");
 }
 
-TEST_F(ProperTest, BrightPresetDiffersFromTheDefaultsInRoadAndTownTwo) {
+TEST_F(SettingsDialogTest, BrightPresetDiffersFromTheDefaultsInRoadAndTownTwo) {
     dialog.Create();
     dialog.Click(darkPresetButton);
     dialog.Click(brightPresetButton);
@@ -272,7 +272,7 @@ TEST_F(ProperTest, BrightPresetDiffersFromTheDefaultsInRoadAndTownTwo) {
     EXPECT_EQ(s["town3_Color"], "clRed");
 }
 
-TEST_F(ProperTest, PresetThenCancelWritesNothing) {
+TEST_F(SettingsDialogTest, PresetThenCancelWritesNothing) {
     dialog.Create();
     dialog.Click(darkPresetButton);
     dialog.Click(cancelButton);
@@ -282,7 +282,7 @@ TEST_F(ProperTest, PresetThenCancelWritesNothing) {
     EXPECT_FALSE(reg.KeyExists(kKey));
 }
 
-TEST_F(ProperTest, PickerOpensAtItsOwnLastColourNotAtTheSwatch) {
+TEST_F(SettingsDialogTest, PickerOpensAtItsOwnLastColourNotAtTheSwatch) {
     dialog.Create();
     picker.answers = {{true, 0x0000FF}, {true, 0x010000 | 0xFF}, {false, 0}};
     dialog.Click(roadButton);
@@ -297,7 +297,7 @@ TEST_F(ProperTest, PickerOpensAtItsOwnLastColourNotAtTheSwatch) {
     EXPECT_EQ(reg.GetText(kKey, "porl_Color"), "$000100FF");
 }
 
-TEST_F(ProperTest, EveryColourButtonSetsTheSwatchBesideIt) {
+TEST_F(SettingsDialogTest, EveryColourButtonSetsTheSwatchBesideIt) {
     dialog.Create();
     int buttons = 0;
     for (const auto& button : SettingsForm.Controls) {
@@ -378,7 +378,7 @@ TEST(SettingsRoundTrip, EachSettingSurvivesOkAndReachesItsOwnField) {
     }
 }
 
-TEST_F(ProperTest, CustomColoursStartUnsetAndLastForTheDialogsLifetime) {
+TEST_F(SettingsDialogTest, CustomColoursStartUnsetAndLastForTheDialogsLifetime) {
     dialog.Create();
     dialog.Click(roadButton);
     dialog.Click(roadButton);
@@ -387,7 +387,7 @@ TEST_F(ProperTest, CustomColoursStartUnsetAndLastForTheDialogsLifetime) {
     EXPECT_EQ(picker.customsSeen[1][1], 0x00123456u);  // what the first run left
 }
 
-TEST_F(ProperTest, SpinFieldTextIsTakenUnclampedOrAsFifteen) {
+TEST_F(SettingsDialogTest, SpinFieldTextIsTakenUnclampedOrAsFifteen) {
     dialog.Create();
     form.texts[speedEdit] = "99";  // typed, and Enter pressed while the field has the focus
     dialog.Click(okButton);
@@ -400,7 +400,7 @@ TEST_F(ProperTest, SpinFieldTextIsTakenUnclampedOrAsFifteen) {
     EXPECT_EQ(reg.GetText(kKey, "Speed"), "15");
 }
 
-TEST_F(ProperTest, DestroyReleasesTheAccessor) {
+TEST_F(SettingsDialogTest, DestroyReleasesTheAccessor) {
     dialog.Create();
     EXPECT_EQ(reg.OpenHandles(), 1u);
     dialog.Destroy();
@@ -437,7 +437,7 @@ TEST(SpinEdit, LeavingTheFieldClampsNumbersAndKeepsOtherText) {
     EXPECT_EQ(SpinEditValue("x", 15), 15);
 }
 
-TEST_F(ProperTest, DesignValuesAreWhatAnEmptyStoreShows) {
+TEST_F(SettingsDialogTest, DesignValuesAreWhatAnEmptyStoreShows) {
     // A read error leaves the controls not reached at their design values, which must then be
     // the defaults.
     const FakeForm designed;
