@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "settings/errors.h"
 #include "settings/settings.h"
+#include "settings/settingsstore.h"
 
 namespace {
 
@@ -26,11 +28,35 @@ std::optional<std::int32_t> TimeoutFromText(std::string_view text) {
     return value;
 }
 
+IdleConfig ReadIdleConfig(SettingsStore& store) {
+    IdleConfig config;
+    IdleSettings values;
+    for (const auto& setting : IdleSettingTable) {
+        try {
+            if (setting.Kind == SettingKind::Integer)
+                // As text, so that a bad one can be told from the default and reported.
+                config.TimeoutText =
+                    store.ReadValueText(setting.Section, setting.Name, setting.DefaultText);
+            else
+                SetFieldValue(values, setting, ReadStoredValue(store, setting));
+        } catch (const ReportedError&) {
+            config.Problem += (config.Problem.empty() ? "cannot read " : ", ") +
+                              std::string(setting.Name);
+        }
+    }
+    config.Active = values.ScreenSaveActive;
+    return config;
+}
+
 IdleWatcher::IdleWatcher(IdleSource& source, SaverStarter& starter, Reporter report)
     : source_(source), starter_(starter), report_(std::move(report)) {}
 
 void IdleWatcher::Configure(const IdleConfig& config) {
     const IdleSetting& setting = TimeoutSetting();
+    if (config.Problem != reportedProblem_) {
+        if (!config.Problem.empty()) report_(config.Problem + " in the settings; using the defaults");
+        reportedProblem_ = config.Problem;
+    }
     std::int32_t seconds = DefaultValue(setting);
     if (config.TimeoutText) {
         if (const auto value = TimeoutFromText(*config.TimeoutText)) {

@@ -34,7 +34,13 @@ struct IdleConfig {
     // The delay in seconds as text; nullopt: not stored, the default applies.
     std::optional<std::string> TimeoutText;
     std::string_view TimeoutOrigin = "ScreenSaveTimeOut";  // names the text in a report
+    // What kept a value from being read (it then counts as not stored); empty when nothing.
+    std::string Problem;
 };
+
+class SettingsStore;
+// The desktop's values from the settings store.
+IdleConfig ReadIdleConfig(SettingsStore& store);
 
 // The delay that `text` gives: whole seconds in the range the settings table offers. nullopt for
 // anything else (not a number, zero or less, more than the largest).
@@ -73,4 +79,5 @@ class IdleWatcher {
     std::int32_t timeoutSeconds_ = 0;
     bool inhibited_ = false;
     std::optional<std::string> reportedBadTimeout_;  // a bad text is reported once
+    std::string reportedProblem_;                    // and so is a value that cannot be read
 };

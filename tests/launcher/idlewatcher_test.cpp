@@ -4,6 +4,10 @@
 
 #include <vector>
 
+#include "platform/memory/registry.h"
+#include "settings/settings.h"
+#include "settings/settingsstore.h"
+
 namespace {
 
 // Records what the watcher asks of the platform.
@@ -33,7 +37,14 @@ struct Watched : ::testing::Test {
     std::vector<std::string> reports;
     IdleWatcher watcher{source, starter, [this](const std::string& r) { reports.push_back(r); }};
 
-    IdleConfig Timeout(std::string text) { return {.Active = true, .TimeoutText = text}; }
+    static IdleConfig Timeout(std::string text, bool active = true,
+                              std::string_view origin = "ScreenSaveTimeOut") {
+        IdleConfig config;
+        config.Active = active;
+        config.TimeoutText = std::move(text);
+        config.TimeoutOrigin = origin;
+        return config;
+    }
 };
 
 TEST_F(Watched, IdleStartsTheSaverAndItsEndArmsAFreshPeriod) {
@@ -108,7 +119,7 @@ TEST_F(Watched, ChangedSettingsRearmAtOnceOrAfterTheSaver) {
     EXPECT_EQ(source.arms.size(), 1u);
     watcher.Configure(Timeout("7"));
     EXPECT_EQ(source.arms.back(), 7000);
-    watcher.Configure({.Active = false, .TimeoutText = "7"});
+    watcher.Configure(Timeout("7", false));
     EXPECT_FALSE(source.armed);
     EXPECT_EQ(watcher.CurrentState(), IdleWatcher::State::Off);
     watcher.OnIdle();
@@ -123,7 +134,7 @@ TEST_F(Watched, ChangedSettingsRearmAtOnceOrAfterTheSaver) {
     EXPECT_EQ(source.arms.back(), 11'000);
     // Switched off while running: nothing is armed afterwards.
     watcher.OnIdle();
-    watcher.Configure({.Active = false, .TimeoutText = "11"});
+    watcher.Configure(Timeout("11", false));
     watcher.OnSaverEnded(true);
     EXPECT_FALSE(source.armed);
 }
@@ -143,7 +154,7 @@ TEST_F(Watched, BadTimeoutIsReportedOnceAndTheDefaultUsed) {
     reports.clear();
     watcher.Configure(Timeout("2"));
     watcher.Configure(Timeout("x"));
-    watcher.Configure({.Active = true, .TimeoutText = "y", .TimeoutOrigin = "--timeout"});
+    watcher.Configure(Timeout("y", true, "--timeout"));
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_EQ(reports[1].rfind("--timeout \"y\"", 0), 0u) << reports[1];
 }
@@ -157,6 +168,55 @@ TEST(TimeoutText, AcceptsTheStoredFormsWithinWindowsRange) {
     EXPECT_EQ(TimeoutFromText("599941"), std::nullopt);
     EXPECT_EQ(TimeoutFromText("1.5"), std::nullopt);
     EXPECT_EQ(TimeoutFromText("2147483648"), std::nullopt);
+}
+
+}  // namespace
+
+namespace {
+
+// The values come from the desktop's key of the same file the saver's settings live in.
+TEST(IdleConfigReading, ReadsTheDesktopKeyAndReportsAWrongTypeOnce) {
+    MemoryRegistry registry;
+    {
+        SettingsStore store(registry, kSettingsBaseKey);
+        const IdleConfig none = ReadIdleConfig(store);
+        EXPECT_TRUE(none.Active);
+        EXPECT_EQ(none.TimeoutText, "600");
+        EXPECT_TRUE(none.Problem.empty());
+    }
+    RegKey key = 0;
+    ASSERT_EQ(registry.CreateKey(kRegCurrentUser, "Control Panel\\Desktop", kKeyAllAccess, &key), 0);
+    const std::string off = "0", seconds = "42";
+    registry.SetValue(key, "ScreenSaveActive", kRegSz,
+                      reinterpret_cast<const std::uint8_t*>(off.c_str()), 2);
+    registry.SetValue(key, "ScreenSaveTimeOut", kRegSz,
+                      reinterpret_cast<const std::uint8_t*>(seconds.c_str()), 3);
+    {
+        SettingsStore store(registry, kSettingsBaseKey);
+        const IdleConfig config = ReadIdleConfig(store);
+        EXPECT_FALSE(config.Active);
+        EXPECT_EQ(config.TimeoutText, "42");
+    }
+    // A number stored as a DWORD is not Windows' form for this value: reported, default used.
+    const std::uint32_t dword = 42;
+    registry.SetValue(key, "ScreenSaveTimeOut", kRegDword,
+                      reinterpret_cast<const std::uint8_t*>(&dword), 4);
+    registry.CloseKey(key);
+    SettingsStore store(registry, kSettingsBaseKey);
+    IdleConfig config = ReadIdleConfig(store);
+    EXPECT_EQ(config.Problem, "cannot read ScreenSaveTimeOut");
+    EXPECT_EQ(config.TimeoutText, std::nullopt);
+    EXPECT_FALSE(config.Active) << "the other value is still read";
+    config.Active = true;
+
+    FakeSource source;
+    FakeStarter starter;
+    std::vector<std::string> reports;
+    IdleWatcher watcher(source, starter, [&](const std::string& r) { reports.push_back(r); });
+    watcher.Configure(config);
+    watcher.Configure(config);
+    EXPECT_EQ(reports.size(), 1u);
+    EXPECT_EQ(source.arms, (std::vector<std::int64_t>{600'000}));
 }
 
 }  // namespace
