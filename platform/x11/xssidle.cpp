@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "platform/x11/xerrors.h"
+
 namespace {
 
 std::int64_t NowMs() {
@@ -17,6 +19,7 @@ std::int64_t NowMs() {
 
 // How often an XScreenSaver daemon's coming and going is looked for, and input after a report.
 constexpr std::int64_t kLookAgainMs = 2000;
+constexpr std::int64_t kWalkEveryMs = 10'000;
 
 }  // namespace
 
@@ -34,13 +37,17 @@ std::unique_ptr<XssIdleSource> XssIdleSource::Connect(std::function<void()> idle
         XCloseDisplay(display);
         return nullptr;
     }
+    InstallXErrorHandler();
     return std::unique_ptr<XssIdleSource>(
         new XssIdleSource(display, std::move(idle), std::move(stepAside)));
 }
 
 XssIdleSource::XssIdleSource(Display* display, std::function<void()> idle,
                              std::function<void(bool)> stepAside)
-    : display_(display), idle_(std::move(idle)), stepAside_(std::move(stepAside)) {}
+    : display_(display),
+      idle_(std::move(idle)),
+      stepAside_(std::move(stepAside)),
+      version_(XInternAtom(display, "_SCREENSAVER_VERSION", False)) {}
 
 XssIdleSource::~XssIdleSource() {
     XCloseDisplay(display_);
@@ -77,24 +84,44 @@ bool XssIdleSource::Dispatch(short) {
     return true;
 }
 
-bool XssIdleSource::XScreenSaverRuns() {
-    const Atom version = XInternAtom(display_, "_SCREENSAVER_VERSION", False);
+bool XssIdleSource::HasVersion(unsigned long window) {
     Atom type = 0;
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    const bool found = XGetWindowProperty(display_, DefaultRootWindow(display_), version, 0, 0,
-                                          False, AnyPropertyType, &type, &format, &count, &after,
+    const bool found = XGetWindowProperty(display_, window, version_, 0, 0, False,
+                                          AnyPropertyType, &type, &format, &count, &after,
                                           &data) == Success &&
                        type != 0;
     if (data != nullptr) XFree(data);
     return found;
 }
 
+bool XssIdleSource::XScreenSaverRuns(std::int64_t now) {
+    // Windows of other clients: any may be gone by the time it is asked about.
+    XErrorsIgnored ignored(display_);
+    // The daemon marks a window of its own below the root, which goes with it, as
+    // xscreensaver-command looks for it (a mark on the root window itself may outlive a killed
+    // daemon); the window found last is looked at first.
+    if (daemonWindow_ != 0 && HasVersion(daemonWindow_)) return true;
+    daemonWindow_ = 0;
+    const Window root = DefaultRootWindow(display_);
+    // The walk over the root's children costs a request each: not at every look.
+    if (now < nextWalk_) return false;
+    nextWalk_ = now + kWalkEveryMs;
+    Window rootReturn = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display_, root, &rootReturn, &parent, &children, &count) == 0) return false;
+    for (unsigned int i = 0; i < count && daemonWindow_ == 0; ++i)
+        if (HasVersion(children[i])) daemonWindow_ = children[i];
+    if (children != nullptr) XFree(children);
+    return daemonWindow_ != 0;
+}
+
 void XssIdleSource::Check() {
     const std::int64_t now = NowMs();
     nextCheck_ = now + kLookAgainMs;
-    const bool aside = XScreenSaverRuns();
+    const bool aside = XScreenSaverRuns(now);
     if (aside != aside_) {
         aside_ = aside;
         stepAside_(aside);

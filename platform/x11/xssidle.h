@@ -32,7 +32,8 @@ class XssIdleSource final : public IdleSource, public PollClient {
   private:
     XssIdleSource(_XDisplay* display, std::function<void()> idle,
                   std::function<void(bool)> stepAside);
-    bool XScreenSaverRuns();
+    bool XScreenSaverRuns(std::int64_t now);
+    bool HasVersion(unsigned long window);
     void Check();
 
     _XDisplay* display_;
@@ -45,4 +46,7 @@ class XssIdleSource final : public IdleSource, public PollClient {
     std::int64_t armedAt_ = 0;       // monotonic ms
     std::int64_t lastIdle_ = 0;      // the server's idle time at the last check
     std::int64_t nextCheck_ = 0;     // monotonic ms
+    unsigned long version_ = 0;      // the _SCREENSAVER_VERSION atom
+    unsigned long daemonWindow_ = 0; // XScreenSaver's window, once found
+    std::int64_t nextWalk_ = 0;      // monotonic ms
 };
