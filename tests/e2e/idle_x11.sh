@@ -64,6 +64,8 @@ grep -q "already runs" <<<"$out" || fail "a second daemon for the session: $out"
 
 # Switched off in the file while the saver runs: it is not started again.
 desktop ScreenSaveActive 0 ScreenSaveTimeOut 3
+wait_window Velmora 5 >/dev/null
+sleep 0.5
 xdotool key a
 wait_savers 0 3
 no_saver_for 5 "while ScreenSaveActive is 0"
