@@ -38,8 +38,7 @@ talk bus "${AS_USER[@]}" dbus-daemon --session --nofork --print-address
 read -r -t 10 address <&"$bus_out" || fail "dbus-daemon did not start"
 AS_USER+=("DBUS_SESSION_BUS_ADDRESS=$address")
 user() { "${AS_USER[@]}" "$@"; }
-input() { user busctl --user call org.gnome.Mutter.IdleMonitor /org/gnome/Mutter/IdleMonitor/Core \
-    org.gnome.Mutter.IdleMonitor ResetIdletime; }
+input() { user sessionbus-peer input || fail "ResetIdletime failed"; }
 
 talk monitor "${AS_USER[@]}" sessionbus-peer idle-monitor
 read -r -t 10 word <&"$monitor_out" && [[ $word == ready ]] || fail "the idle monitor did not start"

@@ -5,6 +5,7 @@
 //   sessionbus-peer inhibit        calls org.freedesktop.ScreenSaver.Inhibit and prints the
 //                                  cookie; then each line "uninhibit COOKIE" on standard input
 //                                  calls UnInhibit; at the end of input it leaves the bus
+//   sessionbus-peer input          calls the idle monitor's ResetIdletime: the user's input
 // Both print "ready" once they are set.
 #include <poll.h>
 #include <systemd/sd-bus.h>
@@ -176,7 +177,10 @@ int main(int argc, char** argv) {
     int status = 2;
     if (mode == "idle-monitor") status = ServeIdleMonitor(bus);
     else if (mode == "inhibit") status = HoldInhibit(bus);
-    else std::cerr << "usage: sessionbus-peer idle-monitor | inhibit\n";
+    else if (mode == "input")
+        status = sd_bus_call_method(bus, "org.gnome.Mutter.IdleMonitor", kPath, kInterface,
+                                    "ResetIdletime", nullptr, nullptr, "") < 0;
+    else std::cerr << "usage: sessionbus-peer idle-monitor | inhibit | input\n";
     sd_bus_flush_close_unref(bus);
     return status;
 }
