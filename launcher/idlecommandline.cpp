@@ -66,10 +66,11 @@ std::string IdleUsageText() {
         "off. Runs until it is terminated.\n\nOptions:\n";
     for (const auto& setting : IdleSettingTable) {
         if (setting.Option.empty()) continue;
-        std::string name = "  --" + std::string(setting.Option) + " " + Range(setting);
+        std::string name = "  --" + std::string(setting.Option) + " SECONDS";
         name.resize(std::max<std::size_t>(name.size() + 2, 26), ' ');
-        text += name + std::string(setting.Description) + " (instead of the stored " +
-                std::string(setting.Name) + ")\n";
+        text += name + std::string(setting.Description) + ", " + Range(setting) + "\n" +
+                std::string(26, ' ') + "(instead of the stored " + std::string(setting.Name) +
+                ")\n";
     }
     text +=
         "  --help                  this text\n"
@@ -92,5 +93,16 @@ std::string IdleManualOptions() {
                 std::string(setting.Description) + ", instead of the stored " +
                 std::string(setting.Name) + ".\n";
     }
+    return text;
+}
+
+std::string FillIdleManualPage(std::string_view page, std::string_view version) {
+    std::string text(page);
+    const auto replace = [&text](std::string_view from, const std::string& to) {
+        for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+            text.replace(at, from.size(), to);
+    };
+    replace("@OPTIONS@\n", IdleManualOptions());
+    replace("@VERSION@", std::string(version));
     return text;
 }

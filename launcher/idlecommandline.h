@@ -21,3 +21,5 @@ IdleCommandLine ParseIdleCommandLine(std::span<const std::string_view> args);
 std::string IdleUsageText();
 // The manual page's OPTIONS entries for the settings options (troff).
 std::string IdleManualOptions();
+// `page` with "@OPTIONS@" replaced by IdleManualOptions() and "@VERSION@" by `version`.
+std::string FillIdleManualPage(std::string_view page, std::string_view version);

@@ -34,7 +34,7 @@ TEST(IdleCommandLine, MistakesAreErrorsAndHelpWins) {
 
 TEST(IdleCommandLine, HelpAndManualNameTheOptionAndTheStoredValues) {
     const std::string help = IdleUsageText();
-    for (const char* word : {"--timeout 1-599940", "ScreenSaveTimeOut (default 600)",
+    for (const char* word : {"--timeout SECONDS", "1-599940", "ScreenSaveTimeOut (default 600)",
                              "ScreenSaveActive (default 1)", "Control Panel\\Desktop"})
         EXPECT_NE(help.find(word), std::string::npos) << word;
     EXPECT_NE(IdleManualOptions().find("\\-\\-timeout"), std::string::npos);
