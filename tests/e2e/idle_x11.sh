@@ -2,7 +2,8 @@
 # velmora-idle on an X display (MIT-SCREEN-SAVER): the saver starts after the idle time and not
 # before, a key ends it and it starts again after the next idle time; one daemon per session; a
 # change to the settings file switches it off without a restart; a bad delay is reported once and
-# the default used; SIGTERM ends the daemon and its saver; while an XScreenSaver daemon runs it
+# the default used; SIGTERM ends the daemon and its saver; a saver that fails is reported and not
+# started again in a loop; while an XScreenSaver daemon runs it
 # steps aside, and takes over again when that one has gone.
 # Usage: idle_x11.sh VELMORA VELMORA_IDLE
 source "$(dirname "$0")/lib.sh"
@@ -95,6 +96,24 @@ kill -TERM "$daemon"
 wait_exit "$daemon" 5000
 wait_savers 0 3
 rm -f "$reg"
+
+# A saver that fails: reported, and not started again in a loop while the user stays idle.
+broken=$E2E_TMP/broken
+mkdir -p "$broken"
+cp "$E2E_BIN/velmora-idle" "$broken/"
+printf '#!/bin/sh\necho "$@" >>"$HOME/broken-starts"\nexit 1\n' >"$broken/velmora"
+chmod -R a+rx "$broken"
+"${AS_USER[@]}" "$broken/velmora-idle" --timeout 1 >"$E2E_TMP/idle.log" 2>&1 &
+daemon=$!
+E2E_PIDS+=($daemon)
+sleep 6
+starts=$(wc -l <"$E2E_HOME/broken-starts" 2>/dev/null || echo 0)
+[[ $starts == 1 ]] || fail "a failing saver was started $starts times in 6 s at a delay of 1 s"
+[[ $(cat "$E2E_HOME/broken-starts") == /s ]] || fail "the saver was started as: $(cat "$E2E_HOME/broken-starts")"
+grep -q "the saver ended with a failure" "$E2E_TMP/idle.log" || fail "the failure was not reported"
+kill -TERM "$daemon"
+wait_exit "$daemon" 5000
+echo "a failing saver: reported, started once in 6 s"
 
 # An XScreenSaver daemon on the display: velmora-idle leaves the saver to it.
 printf '%s\n' "mode: blank" "timeout: 0:30:00" "lock: False" "splash: False" "fade: False" \
