@@ -2,7 +2,7 @@
 
 #include <systemd/sd-bus.h>
 
-#include <iostream>
+#include <cstring>
 
 namespace {
 
@@ -35,9 +35,11 @@ ScreenSaverService::ScreenSaverService(sd_bus* bus, InhibitorBook& book,
         const sd_bus_vtable* table = ScreenSaverCalls::Table();
         sd_bus_add_object_vtable(bus_, &slots_[0], "/org/freedesktop/ScreenSaver", kName, table, this);
         sd_bus_add_object_vtable(bus_, &slots_[1], "/ScreenSaver", kName, table, this);
-        sd_bus_match_signal(bus_, &slots_[2], "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                            "org.freedesktop.DBus", "NameOwnerChanged", &ScreenSaverCalls::OnNameOwnerChanged, this);
     }
+    // Clients leaving, and the session manager coming or going.
+    sd_bus_match_signal(bus_, &slots_[2], "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                        "org.freedesktop.DBus", "NameOwnerChanged",
+                        &ScreenSaverCalls::OnNameOwnerChanged, this);
     sd_bus_match_signal(bus_, &slots_[3], kSessionManager, kSessionPath,
                         "org.freedesktop.DBus.Properties", "PropertiesChanged", &ScreenSaverCalls::OnSessionChanged,
                         this);
@@ -99,7 +101,9 @@ int ScreenSaverCalls::OnNameOwnerChanged(sd_bus_message* message, void* data, sd
     const char *name = "", *before = "", *after = "";
     if (sd_bus_message_read(message, "sss", &name, &before, &after) < 0) return 0;
     // A client's unique name losing its owner: the client has left the bus.
-    if (name[0] == ':' && after[0] == '\0') {
+    if (std::strcmp(name, kSessionManager) == 0) {
+        self->ReadSessionFlags();
+    } else if (name[0] == ':' && after[0] == '\0') {
         const bool was = self->book_.Inhibited();
         self->book_.OwnerGone(name);
         self->Changed(was);

@@ -2,7 +2,7 @@
 # velmora-idle on a private session bus: a stand-in for GNOME's idle monitor gives the idle time,
 # and velmora-idle serves org.freedesktop.ScreenSaver. An Inhibit keeps the saver away until
 # UnInhibit; another client's UnInhibit of that cookie lifts nothing; a client that leaves the
-# bus takes its inhibit with it.
+# bus takes its inhibit with it. GNOME's session inhibit of the idle state holds it off as well.
 # Usage: idle_gnome.sh VELMORA VELMORA_IDLE SESSIONBUS_PEER
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
@@ -99,6 +99,25 @@ exec {player2_in}>&-
 wait_exit "$player2_pid" 3000
 wait_savers 1 5
 echo "started after the inhibiting client left the bus"
+
+# GNOME's session manager inhibiting the idle state (InhibitedActions bit 8): no saver until the
+# flag is cleared, or until the session manager has gone.
+talk session "${AS_USER[@]}" sessionbus-peer session
+read -r -t 5 word <&"$session_out" && [[ $word == ready ]] || fail "the session manager did not start"
+sleep 0.5
+end_saver
+no_saver_for 4 "while the session inhibits the idle state"
+echo "flags 0" >&"$session_in"
+read -r -t 5 word <&"$session_out" && [[ $word == done ]] || fail "the flags were not changed"
+wait_savers 1 5
+end_saver
+echo "flags 8" >&"$session_in"
+read -r -t 5 word <&"$session_out" && [[ $word == done ]] || fail "the flags were not changed"
+no_saver_for 4 "while the session inhibits the idle state again"
+exec {session_in}>&-
+wait_exit "$session_pid" 3000
+wait_savers 1 5
+echo "held off by the session's idle inhibit until it was cleared, and until the session manager left"
 
 kill -TERM "$daemon"
 wait_exit "$daemon" 5000

@@ -6,6 +6,10 @@
 //                                  cookie; then each line "uninhibit COOKIE" on standard input
 //                                  calls UnInhibit; at the end of input it leaves the bus
 //   sessionbus-peer input          calls the idle monitor's ResetIdletime: the user's input
+//   sessionbus-peer session        serves org.gnome.SessionManager's InhibitedActions, at first
+//                                  8 (idle inhibited); each line "flags N" on standard input sets
+//                                  it and says so with PropertiesChanged; at the end of input it
+//                                  leaves the bus
 // Both print "ready" once they are set.
 #include <poll.h>
 #include <systemd/sd-bus.h>
@@ -165,6 +169,45 @@ int HoldInhibit(sd_bus* bus) {
     return 0;
 }
 
+std::uint32_t inhibitedActions = 8;
+
+int GetInhibitedActions(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply,
+                        void*, sd_bus_error*) {
+    return sd_bus_message_append(reply, "u", inhibitedActions);
+}
+
+const sd_bus_vtable kSessionTable[] = {
+    SD_BUS_VTABLE_START(0),
+    SD_BUS_PROPERTY("InhibitedActions", "u", &GetInhibitedActions, 0,
+                    SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
+    SD_BUS_VTABLE_END,
+};
+
+int ServeSession(sd_bus* bus) {
+    constexpr const char* path = "/org/gnome/SessionManager";
+    constexpr const char* name = "org.gnome.SessionManager";
+    if (sd_bus_add_object_vtable(bus, nullptr, path, name, kSessionTable, nullptr) < 0 ||
+        sd_bus_request_name(bus, name, 0) < 0) {
+        std::cerr << "cannot serve the session manager\n";
+        return 1;
+    }
+    std::cout << "ready" << std::endl;
+    for (;;) {
+        while (sd_bus_process(bus, nullptr) > 0) {
+        }
+        sd_bus_flush(bus);
+        pollfd fds[2] = {{sd_bus_get_fd(bus), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) return 1;
+        if (fds[1].revents != 0) {
+            std::string word;
+            if (!(std::cin >> word >> inhibitedActions)) return 0;
+            sd_bus_emit_properties_changed(bus, path, name, "InhibitedActions", nullptr);
+            sd_bus_flush(bus);
+            std::cout << "done" << std::endl;
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -177,10 +220,11 @@ int main(int argc, char** argv) {
     int status = 2;
     if (mode == "idle-monitor") status = ServeIdleMonitor(bus);
     else if (mode == "inhibit") status = HoldInhibit(bus);
+    else if (mode == "session") status = ServeSession(bus);
     else if (mode == "input")
         status = sd_bus_call_method(bus, "org.gnome.Mutter.IdleMonitor", kPath, kInterface,
                                     "ResetIdletime", nullptr, nullptr, "") < 0;
-    else std::cerr << "usage: sessionbus-peer idle-monitor | inhibit | input\n";
+    else std::cerr << "usage: sessionbus-peer idle-monitor | inhibit | input | session\n";
     sd_bus_flush_close_unref(bus);
     return status;
 }
