@@ -8,13 +8,18 @@
 
 namespace {
 
-// A row that is not there stops the compilation.
-constexpr const IdleSetting& TimeoutSetting() {
-    const IdleSetting* setting = FindIdleSetting("ScreenSaveTimeOut");
-    if (setting == nullptr) throw "ScreenSaveTimeOut is not in IdleSettingTable";
-    return *setting;
+// The row's place; a row that is not there stops the compilation. (An index, not a pointer:
+// pointer tests are not constant under the sanitizers.)
+constexpr std::size_t TimeoutRow() {
+    for (std::size_t i = 0; i < IdleSettingTable.size(); ++i)
+        if (IdleSettingTable[i].Name == "ScreenSaveTimeOut") return i;
+    throw "ScreenSaveTimeOut is not in IdleSettingTable";
 }
-static_assert(TimeoutSetting().Max > TimeoutSetting().Min);
+static_assert(IdleSettingTable[TimeoutRow()].Kind == SettingKind::Integer);
+
+constexpr const IdleSetting& TimeoutSetting() {
+    return IdleSettingTable[TimeoutRow()];
+}
 
 }  // namespace
 
