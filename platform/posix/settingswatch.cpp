@@ -11,6 +11,10 @@ SettingsWatch::SettingsWatch(const std::string& file, std::function<void()> chan
     const auto slash = file.rfind('/');
     const std::string directory = slash == std::string::npos ? "." : file.substr(0, slash);
     name_ = slash == std::string::npos ? file : file.substr(slash + 1);
+    // Each missing folder on the way (a fresh home has no ~/.config either), private as the
+    // settings dialog makes them.
+    for (auto at = directory.find('/', 1); at != std::string::npos; at = directory.find('/', at + 1))
+        ::mkdir(directory.substr(0, at).c_str(), 0700);
     ::mkdir(directory.c_str(), 0700);
     fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (fd_ >= 0)

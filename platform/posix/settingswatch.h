@@ -10,7 +10,8 @@
 
 class SettingsWatch final : public PollClient {
   public:
-    // Makes the file's directory (mode 0700) when it is missing, so that a first file is seen.
+    // Makes the file's directory and those above it (mode 0700) when they are missing, so that a
+    // first file is seen.
     SettingsWatch(const std::string& file, std::function<void()> changed);
     ~SettingsWatch() override;
     SettingsWatch(const SettingsWatch&) = delete;

@@ -164,6 +164,8 @@ int main(int argc, char** argv) {
         idleWatcher.Configure(config);
     };
     SettingsWatch settingsWatch(settingsPath, configure);
+    if (!settingsWatch.Watching())
+        Report("cannot watch " + settingsPath + ": a change to it takes effect at the next start");
     configure();
     Report("watching the idle time through " + which + ": the saver starts after " +
            std::to_string(idleWatcher.TimeoutSeconds()) + " s" +

@@ -103,18 +103,20 @@ TEST(SaverProgram, PrefersTheSaverBesideTheDaemon) {
 
 TEST(SettingsWatch, SeesTheFileWrittenOrReplacedButNotItsNeighbours) {
     TempDir dir;
-    const fs::path file = dir.Path / "velmora" / "user.reg";
+    // As in a fresh home: neither ~/.config nor its velmora folder exists yet.
+    const fs::path file = dir.Path / "config" / "velmora" / "user.reg";
     int changes = 0;
     SettingsWatch watch(file.string(), [&] { ++changes; });
-    ASSERT_TRUE(watch.Watching()) << "the missing directory is made";
-    std::ofstream(dir.Path / "velmora" / "user.reg.lock") << "";
-    std::ofstream(dir.Path / "velmora" / "other") << "x";
+    ASSERT_TRUE(watch.Watching()) << "the missing directories are made";
+    EXPECT_EQ(fs::status(file.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
+    std::ofstream(file.parent_path() / "user.reg.lock") << "";
+    std::ofstream(file.parent_path() / "other") << "x";
     LoopUntil(watch, [&] { return changes > 0; }, std::chrono::milliseconds(300));
     EXPECT_EQ(changes, 0);
 
     // Replaced by renaming, as a save does.
-    std::ofstream(dir.Path / "velmora" / "user.reg.saving-1") << "REGEDIT4\r\n";
-    fs::rename(dir.Path / "velmora" / "user.reg.saving-1", file);
+    std::ofstream(file.parent_path() / "user.reg.saving-1") << "REGEDIT4\r\n";
+    fs::rename(file.parent_path() / "user.reg.saving-1", file);
     EXPECT_TRUE(LoopUntil(watch, [&] { return changes > 0; }));
     changes = 0;
     // Written in place, as an editor may.
