@@ -38,7 +38,7 @@ IdleConfig ReadIdleConfig(SettingsStore& store) {
     IdleSettings values;
     for (const auto& setting : IdleSettingTable) {
         try {
-            if (setting.Kind == SettingKind::Integer)
+            if (&setting == &TimeoutSetting())
                 // As text, so that a bad one can be told from the default and reported.
                 config.TimeoutText =
                     store.ReadValueText(setting.Section, setting.Name, setting.DefaultText);

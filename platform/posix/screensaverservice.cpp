@@ -13,6 +13,12 @@ constexpr const char* kSessionManager = "org.gnome.SessionManager";
 constexpr const char* kSessionPath = "/org/gnome/SessionManager";
 constexpr std::uint32_t kInhibitIdle = 8;
 
+// The calling client's unique name; a call without one (no bus in between) belongs to nobody.
+std::string_view Sender(sd_bus_message* message) {
+    const char* sender = sd_bus_message_get_sender(message);
+    return sender != nullptr ? sender : "";
+}
+
 }  // namespace
 
 // The bus calls into the service, kept out of its header.
@@ -74,8 +80,7 @@ int ScreenSaverCalls::OnInhibit(sd_bus_message* message, void* data, sd_bus_erro
     const int r = sd_bus_message_read(message, "ss", &application, &reason);
     if (r < 0) return r;
     const bool before = self->book_.Inhibited();
-    const std::uint32_t cookie =
-        self->book_.Add(sd_bus_message_get_sender(message), application, reason);
+    const std::uint32_t cookie = self->book_.Add(Sender(message), application, reason);
     self->Changed(before);
     return sd_bus_reply_method_return(message, "u", cookie);
 }
@@ -86,7 +91,7 @@ int ScreenSaverCalls::OnUnInhibit(sd_bus_message* message, void* data, sd_bus_er
     const int r = sd_bus_message_read(message, "u", &cookie);
     if (r < 0) return r;
     const bool before = self->book_.Inhibited();
-    self->book_.Remove(cookie, sd_bus_message_get_sender(message));
+    self->book_.Remove(cookie, Sender(message));
     self->Changed(before);
     return sd_bus_reply_method_return(message, "");
 }
