@@ -53,6 +53,9 @@ dpkg -L velmora >"$E2E_TMP/files"
 has() { grep -qx "$1" "$E2E_TMP/files" || fail "the package has no $1"; }
 has /usr/bin/velmora
 has /usr/bin/velmora-record
+has /usr/bin/velmora-idle
+has /usr/lib/systemd/user/velmora-idle.service
+has /usr/share/velmora/velmora-idle.desktop
 has /usr/lib/velmora/velmora-qt.so
 has /usr/share/xscreensaver/config/velmora.xml
 has /usr/share/applications/velmora.desktop
@@ -63,6 +66,14 @@ for program in $(grep '^/usr/bin/.' "$E2E_TMP/files"); do
   grep -qE "^/usr/share/man/man[1-8]/$name\.[1-8]\.gz$" "$E2E_TMP/files" || fail "no manual page for $name"
 done
 grep -E '^/etc/xdg/autostart/' "$E2E_TMP/files" && fail "an autostart entry for every user"
+# velmora-idle's user unit goes with the graphical session and starts the installed program; its
+# autostart entry, for users to copy, starts the same.
+unit=/usr/lib/systemd/user/velmora-idle.service
+grep -qx 'PartOf=graphical-session.target' "$unit" || fail "the user unit is not part of the graphical session"
+grep -qx 'WantedBy=graphical-session.target' "$unit" || fail "the user unit cannot be enabled for the session"
+exec_line=$(sed -n 's/^ExecStart=//p' "$unit")
+[[ $(command -v "$exec_line") == /usr/bin/velmora-idle ]] || fail "the unit starts '$exec_line'"
+grep -qx 'Exec=velmora-idle' /usr/share/velmora/velmora-idle.desktop || fail "the autostart entry does not start velmora-idle"
 # The settings in the application menus, with an icon that is there.
 desktop=/usr/share/applications/velmora.desktop
 grep -qx 'Exec=velmora /c' "$desktop" || fail "the desktop entry does not open the settings"
@@ -77,7 +88,7 @@ done <"$source_dir/LICENSE"
 # The programs from /usr/bin: --version needs no display.
 (
   unset DISPLAY
-  for program in velmora velmora-record; do
+  for program in velmora velmora-record velmora-idle; do
     out=$("/usr/bin/$program" --version) || fail "$program --version failed"
     [[ $(head -n1 <<<"$out") == "$program $version" ]] || fail "$program --version: $out"
     grep -q "MIT License, see /usr/share/doc/velmora/copyright" <<<"$out" || fail "$program --version: $out"

@@ -1,0 +1,83 @@
+// IdleWatcher: velmora-idle's decisions, free of any platform. It arms an idle source with the
+// configured delay, starts the saver when the source says the user is idle and nothing inhibits
+// it, and arms the source afresh once the saver has ended.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Tells the watcher (IdleWatcher::OnIdle) when the user has had no input for a while.
+class IdleSource {
+  public:
+    virtual ~IdleSource() = default;
+    // From now on: report idle once there has been no input for `timeoutMs`, counted from no
+    // earlier than this call, and again after each later input followed by as long a pause.
+    // Replaces any earlier arming.
+    virtual void Arm(std::int64_t timeoutMs) = 0;
+    virtual void Disarm() = 0;
+};
+
+// Runs the saver as a child process; its end is reported to IdleWatcher::OnSaverEnded.
+class SaverStarter {
+  public:
+    virtual ~SaverStarter() = default;
+    // False when the saver could not be started; `problem` then says why.
+    virtual bool Start(std::string& problem) = 0;
+};
+
+// What decides when the saver starts, as read from the settings or given on the command line.
+struct IdleConfig {
+    bool Active = true;
+    // The delay in seconds as text; nullopt: not stored, the default applies.
+    std::optional<std::string> TimeoutText;
+    std::string_view TimeoutOrigin = "ScreenSaveTimeOut";  // names the text in a report
+    // What kept a value from being read (it then counts as not stored); empty when nothing.
+    std::string Problem;
+};
+
+class SettingsStore;
+// The desktop's values from the settings store.
+IdleConfig ReadIdleConfig(SettingsStore& store);
+
+// The delay that `text` gives: whole seconds in the range the settings table offers. nullopt for
+// anything else (not a number, zero or less, more than the largest).
+std::optional<std::int32_t> TimeoutFromText(std::string_view text);
+
+class IdleWatcher {
+  public:
+    enum class State { Off, Waiting, SaverRunning };
+    // After a saver that failed, the next try waits at least this long, whatever the delay.
+    static constexpr std::int64_t kRetryAfterFailureMs = 60'000;
+
+    using Reporter = std::function<void(const std::string&)>;
+    IdleWatcher(IdleSource& source, SaverStarter& starter, Reporter report);
+
+    // Takes the first and each changed configuration. While the saver runs it applies once the
+    // saver has ended; otherwise a changed delay or switch re-arms the source at once.
+    void Configure(const IdleConfig& config);
+    void OnIdle();
+    void OnSaverEnded(bool succeeded);
+    // While inhibited, idle starts nothing; lifting it arms the source afresh, so the saver comes
+    // a full delay later and not at once.
+    void SetInhibited(bool inhibited);
+
+    State CurrentState() const { return state_; }
+    std::int32_t TimeoutSeconds() const { return timeoutSeconds_; }
+
+  private:
+    void Arm(std::int64_t timeoutMs);
+
+    IdleSource& source_;
+    SaverStarter& starter_;
+    Reporter report_;
+    State state_ = State::Off;
+    bool configured_ = false;
+    bool active_ = true;
+    std::int32_t timeoutSeconds_ = 0;
+    bool inhibited_ = false;
+    std::optional<std::string> reportedBadTimeout_;  // a bad text is reported once
+    std::string reportedProblem_;                    // and so is a value that cannot be read
+};

@@ -1,0 +1,39 @@
+// SaverProcess: the saver "velmora /s" as velmora-idle's child, watched through a pidfd so that
+// the loop never blocks on it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+
+#include "launcher/idlewatcher.h"
+#include "platform/posix/pollclient.h"
+
+class SaverProcess final : public SaverStarter, public PollClient {
+  public:
+    // `program`: the saver's executable (a path, or a name looked up in PATH). `ended` hears
+    // whether the saver ended well: exit code 0.
+    SaverProcess(std::string program, std::function<void(bool succeeded)> ended);
+    ~SaverProcess() override;
+
+    bool Start(std::string& problem) override;
+    bool Running() const { return pid_ > 0; }
+    // Ends a running saver: SIGTERM, then SIGKILL when it has not gone within `graceMs`.
+    void Stop(int graceMs = 3000);
+
+    int Fd() const override { return pidfd_; }
+    bool Dispatch(short events) override;
+
+  private:
+    void Reap(bool report);
+
+    std::string program_;
+    std::function<void(bool)> ended_;
+    pid_t pid_ = -1;
+    int pidfd_ = -1;
+};
+
+// The saver beside `selfPath` (velmora-idle's own executable) when there is one, else "velmora"
+// to be looked up in PATH.
+std::string SaverProgramBeside(const std::string& selfPath);

@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# velmora-idle on a private session bus: a stand-in for GNOME's idle monitor gives the idle time,
+# and velmora-idle serves org.freedesktop.ScreenSaver. An Inhibit keeps the saver away until
+# UnInhibit; another client's UnInhibit of that cookie lifts nothing; a client that leaves the
+# bus takes its inhibit with it. GNOME's session inhibit of the idle state holds it off as well.
+# Usage: idle_gnome.sh VELMORA VELMORA_IDLE SESSIONBUS_PEER
+source "$(dirname "$0")/lib.sh"
+source "$E2E_DIR/hostuser.sh"
+command -v dbus-daemon >/dev/null || fail "dbus-daemon is not installed (scripts/deps.sh)"
+host_user_setup "$1"
+cp "$2" "$E2E_BIN/velmora-idle"
+cp "$3" "$E2E_BIN/sessionbus-peer"
+chmod a+rx "$E2E_BIN"/*
+start_xvfb 640x480
+AS_USER+=("DISPLAY=$DISPLAY")
+fail() {
+    echo "FAIL: $*" >&2
+    [[ -f $E2E_TMP/idle.log ]] && sed 's/^/  daemon: /' "$E2E_TMP/idle.log" >&2
+    exit 1
+}
+
+# (One coproc at a time is all bash keeps: the programs talk through FIFOs instead.)
+# talk NAME COMMAND...: runs COMMAND with its standard input and output on FIFOs, which
+# NAME_in and NAME_out then hold open; NAME_pid is its PID.
+talk() {
+    local name=$1 fd
+    shift
+    mkfifo -m 666 "$E2E_TMP/$name.in" "$E2E_TMP/$name.out"
+    "$@" <"$E2E_TMP/$name.in" >"$E2E_TMP/$name.out" &
+    printf -v "${name}_pid" %s $!
+    E2E_PIDS+=($!)
+    exec {fd}>"$E2E_TMP/$name.in"
+    printf -v "${name}_in" %s "$fd"
+    exec {fd}<"$E2E_TMP/$name.out"
+    printf -v "${name}_out" %s "$fd"
+}
+talk bus "${AS_USER[@]}" dbus-daemon --session --nofork --print-address
+read -r -t 10 address <&"$bus_out" || fail "dbus-daemon did not start"
+AS_USER+=("DBUS_SESSION_BUS_ADDRESS=$address")
+user() { "${AS_USER[@]}" "$@"; }
+input() { user sessionbus-peer input || fail "ResetIdletime failed"; }
+
+talk monitor "${AS_USER[@]}" sessionbus-peer idle-monitor
+read -r -t 10 word <&"$monitor_out" && [[ $word == ready ]] || fail "the idle monitor did not start"
+
+no_saver_for() {
+    local end=$((SECONDS + $1))
+    while ((SECONDS < end)); do
+        [[ -z $(saver_pids) ]] || fail "a saver started $2"
+        sleep 0.1
+    done
+}
+# end_saver: a key ends the saver, and the compositor sees the input.
+end_saver() {
+    # Once its window is up: a key before that reaches no saver.
+    wait_window Velmora 5 >/dev/null
+    sleep 0.5
+    xdotool key a
+    input
+    wait_savers 0 3
+}
+
+"${AS_USER[@]}" velmora-idle --timeout 2 >"$E2E_TMP/idle.log" 2>&1 &
+daemon=$!
+E2E_PIDS+=($daemon)
+wait_savers 1 5
+grep -q "through GNOME's idle monitor" "$E2E_TMP/idle.log" || fail "not GNOME's idle monitor"
+grep -q "serving org.freedesktop.ScreenSaver" "$E2E_TMP/idle.log" || fail "not serving the inhibit name"
+end_saver
+no_saver_for 1 "again before a full idle time"
+wait_savers 1 4
+echo "the idle monitor starts the saver, again after input"
+end_saver
+
+# A video player's inhibit: no saver, however long the idle time.
+talk player "${AS_USER[@]}" sessionbus-peer inhibit
+read -r -t 5 word cookie <&"$player_out" && [[ $word == ready ]] || fail "Inhibit failed"
+talk other "${AS_USER[@]}" sessionbus-peer inhibit
+read -r -t 5 word other <&"$other_out" && [[ $word == ready ]] || fail "the second Inhibit failed"
+[[ $cookie != "$other" ]] || fail "two inhibits got the same cookie $cookie"
+echo "uninhibit $other" >&"$other_in"
+read -r -t 5 word <&"$other_out" && [[ $word == done ]] || fail "UnInhibit failed"
+# The first player's cookie, tried by another client: not lifted.
+echo "uninhibit $cookie" >&"$other_in"
+read -r -t 5 word <&"$other_out"
+no_saver_for 5 "while a player inhibits it"
+echo "uninhibit $cookie" >&"$player_in"
+read -r -t 5 word <&"$player_out" && [[ $word == done ]] || fail "UnInhibit of the player failed"
+no_saver_for 1 "at once when the inhibit was lifted"
+wait_savers 1 4
+echo "inhibited for 5 s; started after UnInhibit"
+end_saver
+
+# A player that leaves the bus without UnInhibit.
+talk player2 "${AS_USER[@]}" sessionbus-peer inhibit
+read -r -t 5 word cookie <&"$player2_out" && [[ $word == ready ]] || fail "Inhibit failed"
+no_saver_for 4 "while the second player inhibits it"
+exec {player2_in}>&-
+wait_exit "$player2_pid" 3000
+wait_savers 1 5
+echo "started after the inhibiting client left the bus"
+
+# GNOME's session manager inhibiting the idle state (InhibitedActions bit 8): no saver until the
+# flag is cleared, or until the session manager has gone.
+talk session "${AS_USER[@]}" sessionbus-peer session
+read -r -t 5 word <&"$session_out" && [[ $word == ready ]] || fail "the session manager did not start"
+sleep 0.5
+end_saver
+no_saver_for 4 "while the session inhibits the idle state"
+echo "flags 0" >&"$session_in"
+read -r -t 5 word <&"$session_out" && [[ $word == done ]] || fail "the flags were not changed"
+wait_savers 1 5
+end_saver
+echo "flags 8" >&"$session_in"
+read -r -t 5 word <&"$session_out" && [[ $word == done ]] || fail "the flags were not changed"
+no_saver_for 4 "while the session inhibits the idle state again"
+exec {session_in}>&-
+wait_exit "$session_pid" 3000
+wait_savers 1 5
+echo "held off by the session's idle inhibit until it was cleared, and until the session manager left"
+
+kill -TERM "$daemon"
+wait_exit "$daemon" 5000
+wait_savers 0 3
+echo "PASS"

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# velmora-idle under a headless sway: the compositor's idle protocol (org_kde_kwin_idle on sway
+# 1.7, ext-idle-notify-v1 on later ones) starts the saver after the idle time, and the output
+# shows the drive; a key ends it, and it starts again after the next idle time, not sooner.
+# Whichever backend the saver draws with; this checks the process and the output.
+# Usage: idle_sway.sh VELMORA VELMORA_IDLE
+source "$(dirname "$0")/lib.sh"
+source "$E2E_DIR/hostuser.sh"
+command -v sway >/dev/null || fail "sway is not installed (scripts/deps.sh)"
+host_user_setup "$1"
+cp "$2" "$E2E_BIN/velmora-idle"
+chmod a+rx "$E2E_BIN/velmora-idle"
+
+config=$E2E_HOME/sway.config
+printf '%s\n' "xwayland enable" "output HEADLESS-1 resolution 1024x768 position 0 0" \
+    "exec sh -c 'echo \"\$DISPLAY\" >\"\$XDG_RUNTIME_DIR/x-display\"'" >"$config"
+((EUID != 0)) || chown "$E2E_USER:" "$config"
+"${AS_USER[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+    sway -c "$config" >"$E2E_TMP/sway.log" 2>&1 &
+E2E_PIDS+=($!)
+end=$((SECONDS + 15))
+until [[ -s $XDG_RUNTIME_DIR/x-display ]]; do
+    ((SECONDS > end)) && { cat "$E2E_TMP/sway.log" >&2; fail "sway did not start"; }
+    sleep 0.1
+done
+wayland=$(cd "$XDG_RUNTIME_DIR" && ls wayland-? | head -n1)
+AS_USER+=("WAYLAND_DISPLAY=$wayland" "DISPLAY=$(cat "$XDG_RUNTIME_DIR/x-display")")
+user() { "${AS_USER[@]}" "$@"; }
+fail() {
+    echo "FAIL: $*" >&2
+    [[ -f $E2E_TMP/idle.log ]] && sed 's/^/  daemon: /' "$E2E_TMP/idle.log" >&2
+    exit 1
+}
+# The session's keyboard, which sway gives the saver's window.
+"${AS_USER[@]}" wtype -s 600000 -k F24 &
+E2E_PIDS+=($!)
+
+lit() {
+    user grim -o HEADLESS-1 "$E2E_HOME/shot.png"
+    convert "$E2E_HOME/shot.png" -colorspace Gray -threshold 1% -format "%[fx:mean]" info:
+}
+no_saver_for() {
+    local end=$((SECONDS + $1))
+    while ((SECONDS < end)); do
+        [[ -z $(saver_pids) ]] || fail "a saver started $2"
+        sleep 0.1
+    done
+}
+
+# An empty desktop: sway's grey background.
+before=$(lit)
+awk -v v="$before" 'BEGIN{exit !(v > 0.9)}' || fail "the desktop is not grey before the saver ($before)"
+"${AS_USER[@]}" velmora-idle --timeout 3 >"$E2E_TMP/idle.log" 2>&1 &
+daemon=$!
+E2E_PIDS+=($daemon)
+no_saver_for 2 "before the idle time"
+wait_savers 1 5
+grep -qE "through (org_kde_kwin_idle|ext-idle-notify-v1)" "$E2E_TMP/idle.log" ||
+    fail "not the compositor's idle protocol"
+sleep 1.5
+drive=$(lit)
+echo "after the idle time: drive $drive"
+awk -v v="$drive" 'BEGIN{exit !(v > 0.0005)}' || fail "the output shows no drive ($drive)"
+
+user wtype -k Escape
+wait_savers 0 3
+sleep 0.5
+# sway's own grey background shows again.
+after=$(lit)
+awk -v v="$after" 'BEGIN{exit !(v > 0.9)}' || fail "the saver still covers the output after the key ($after)"
+no_saver_for 2 "again before a full idle time"
+wait_savers 1 4
+sleep 1.5
+drive=$(lit)
+echo "after the next idle time: drive $drive"
+awk -v v="$drive" 'BEGIN{exit !(v > 0.0005)}' || fail "the output shows no drive the second time ($drive)"
+
+kill -TERM "$daemon"
+wait_exit "$daemon" 5000
+wait_savers 0 3
+echo "PASS"

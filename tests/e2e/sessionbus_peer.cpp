@@ -1,0 +1,230 @@
+// The other side of velmora-idle's session bus, for its end-to-end test:
+//   sessionbus-peer idle-monitor   serves org.gnome.Mutter.IdleMonitor as GNOME's compositor
+//                                  does: idle and user-active watches, WatchFired, GetIdletime,
+//                                  and ResetIdletime standing for the user's input
+//   sessionbus-peer inhibit        calls org.freedesktop.ScreenSaver.Inhibit and prints the
+//                                  cookie; then each line "uninhibit COOKIE" on standard input
+//                                  calls UnInhibit; at the end of input it leaves the bus
+//   sessionbus-peer input          calls the idle monitor's ResetIdletime: the user's input
+//   sessionbus-peer session        serves org.gnome.SessionManager's InhibitedActions, at first
+//                                  8 (idle inhibited); each line "flags N" on standard input sets
+//                                  it and says so with PropertiesChanged; at the end of input it
+//                                  leaves the bus
+// Both print "ready" once they are set.
+#include <poll.h>
+#include <systemd/sd-bus.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <string>
+
+namespace {
+
+constexpr const char* kPath = "/org/gnome/Mutter/IdleMonitor/Core";
+constexpr const char* kInterface = "org.gnome.Mutter.IdleMonitor";
+
+std::uint64_t NowMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::uint64_t(now.tv_sec) * 1000 + std::uint64_t(now.tv_nsec) / 1'000'000;
+}
+
+struct Watch {
+    std::uint64_t Interval = 0;  // 0: a user-active watch
+    bool Fired = false;          // fired in this idle period
+};
+
+struct Monitor {
+    sd_bus* Bus = nullptr;
+    std::uint64_t LastInput = NowMs();
+    std::map<std::uint32_t, Watch> Watches;
+    std::uint32_t Next = 1;
+
+    std::uint64_t Idle() const { return NowMs() - LastInput; }
+    void Fire(std::uint32_t id) {
+        sd_bus_emit_signal(Bus, kPath, kInterface, "WatchFired", "u", id);
+    }
+    // Idle watches fire when the idle time reaches them, once per idle period.
+    void FireDue() {
+        for (auto& [id, watch] : Watches)
+            if (watch.Interval > 0 && !watch.Fired && Idle() >= watch.Interval) {
+                watch.Fired = true;
+                Fire(id);
+            }
+    }
+    int MsToNext() const {
+        std::int64_t best = -1;
+        for (const auto& [id, watch] : Watches)
+            if (watch.Interval > 0 && !watch.Fired) {
+                const std::int64_t left = std::int64_t(watch.Interval) - std::int64_t(Idle());
+                if (best < 0 || left < best) best = left < 0 ? 0 : left;
+            }
+        return static_cast<int>(best);
+    }
+};
+
+int GetIdletime(sd_bus_message* m, void* data, sd_bus_error*) {
+    return sd_bus_reply_method_return(m, "t", static_cast<Monitor*>(data)->Idle());
+}
+
+int AddIdleWatch(sd_bus_message* m, void* data, sd_bus_error*) {
+    auto* monitor = static_cast<Monitor*>(data);
+    std::uint64_t interval = 0;
+    if (sd_bus_message_read(m, "t", &interval) < 0 || interval == 0)
+        return sd_bus_reply_method_errorf(m, SD_BUS_ERROR_INVALID_ARGS, "bad interval");
+    const std::uint32_t id = monitor->Next++;
+    // A watch added after its time has passed waits for the next idle period, as Mutter's do.
+    monitor->Watches[id] = {interval, monitor->Idle() >= interval};
+    return sd_bus_reply_method_return(m, "u", id);
+}
+
+int AddUserActiveWatch(sd_bus_message* m, void* data, sd_bus_error*) {
+    auto* monitor = static_cast<Monitor*>(data);
+    const std::uint32_t id = monitor->Next++;
+    monitor->Watches[id] = {0, false};
+    return sd_bus_reply_method_return(m, "u", id);
+}
+
+int RemoveWatch(sd_bus_message* m, void* data, sd_bus_error*) {
+    std::uint32_t id = 0;
+    sd_bus_message_read(m, "u", &id);
+    static_cast<Monitor*>(data)->Watches.erase(id);
+    return sd_bus_reply_method_return(m, "");
+}
+
+int ResetIdletime(sd_bus_message* m, void* data, sd_bus_error*) {
+    auto* monitor = static_cast<Monitor*>(data);
+    monitor->LastInput = NowMs();
+    for (auto it = monitor->Watches.begin(); it != monitor->Watches.end();) {
+        it->second.Fired = false;
+        if (it->second.Interval == 0) {  // user-active watches fire once and go
+            monitor->Fire(it->first);
+            it = monitor->Watches.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return sd_bus_reply_method_return(m, "");
+}
+
+const sd_bus_vtable kMonitorTable[] = {
+    SD_BUS_VTABLE_START(0),
+    SD_BUS_METHOD("GetIdletime", "", "t", &GetIdletime, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD("AddIdleWatch", "t", "u", &AddIdleWatch, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD("AddUserActiveWatch", "", "u", &AddUserActiveWatch, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD("RemoveWatch", "u", "", &RemoveWatch, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD("ResetIdletime", "", "", &ResetIdletime, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_SIGNAL("WatchFired", "u", 0),
+    SD_BUS_VTABLE_END,
+};
+
+int ServeIdleMonitor(sd_bus* bus) {
+    Monitor monitor;
+    monitor.Bus = bus;
+    if (sd_bus_add_object_vtable(bus, nullptr, kPath, kInterface, kMonitorTable, &monitor) < 0 ||
+        sd_bus_request_name(bus, "org.gnome.Mutter.IdleMonitor", 0) < 0) {
+        std::cerr << "cannot serve the idle monitor\n";
+        return 1;
+    }
+    std::cout << "ready" << std::endl;
+    for (;;) {
+        while (sd_bus_process(bus, nullptr) > 0) {
+        }
+        monitor.FireDue();
+        sd_bus_flush(bus);
+        pollfd fd{sd_bus_get_fd(bus), POLLIN, 0};
+        if (poll(&fd, 1, monitor.MsToNext()) < 0) return 1;
+        if ((fd.revents & (POLLHUP | POLLERR)) != 0) return 0;
+    }
+}
+
+int HoldInhibit(sd_bus* bus) {
+    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_message* reply = nullptr;
+    std::uint32_t cookie = 0;
+    if (sd_bus_call_method(bus, "org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver",
+                           "org.freedesktop.ScreenSaver", "Inhibit", &error, &reply, "ss",
+                           "velmora-e2e", "playing a video") < 0 ||
+        sd_bus_message_read(reply, "u", &cookie) < 0) {
+        std::cerr << "Inhibit failed: " << (error.message ? error.message : "?") << "\n";
+        return 1;
+    }
+    sd_bus_message_unref(reply);
+    std::cout << "ready " << cookie << std::endl;
+    std::string word;
+    std::uint32_t which = 0;
+    while (std::cin >> word >> which) {
+        if (word != "uninhibit") continue;
+        const int r = sd_bus_call_method(bus, "org.freedesktop.ScreenSaver",
+                                         "/org/freedesktop/ScreenSaver",
+                                         "org.freedesktop.ScreenSaver", "UnInhibit", nullptr,
+                                         nullptr, "u", which);
+        std::cout << (r >= 0 ? "done" : "failed") << std::endl;
+    }
+    return 0;
+}
+
+std::uint32_t inhibitedActions = 8;
+
+int GetInhibitedActions(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply,
+                        void*, sd_bus_error*) {
+    return sd_bus_message_append(reply, "u", inhibitedActions);
+}
+
+const sd_bus_vtable kSessionTable[] = {
+    SD_BUS_VTABLE_START(0),
+    SD_BUS_PROPERTY("InhibitedActions", "u", &GetInhibitedActions, 0,
+                    SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
+    SD_BUS_VTABLE_END,
+};
+
+int ServeSession(sd_bus* bus) {
+    constexpr const char* path = "/org/gnome/SessionManager";
+    constexpr const char* name = "org.gnome.SessionManager";
+    if (sd_bus_add_object_vtable(bus, nullptr, path, name, kSessionTable, nullptr) < 0 ||
+        sd_bus_request_name(bus, name, 0) < 0) {
+        std::cerr << "cannot serve the session manager\n";
+        return 1;
+    }
+    std::cout << "ready" << std::endl;
+    for (;;) {
+        while (sd_bus_process(bus, nullptr) > 0) {
+        }
+        sd_bus_flush(bus);
+        pollfd fds[2] = {{sd_bus_get_fd(bus), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) return 1;
+        if (fds[1].revents != 0) {
+            std::string word;
+            if (!(std::cin >> word >> inhibitedActions)) return 0;
+            sd_bus_emit_properties_changed(bus, path, name, "InhibitedActions", nullptr);
+            sd_bus_flush(bus);
+            std::cout << "done" << std::endl;
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    sd_bus* bus = nullptr;
+    if (sd_bus_open_user(&bus) < 0) {
+        std::cerr << "no session bus\n";
+        return 1;
+    }
+    int status = 2;
+    if (mode == "idle-monitor") status = ServeIdleMonitor(bus);
+    else if (mode == "inhibit") status = HoldInhibit(bus);
+    else if (mode == "session") status = ServeSession(bus);
+    else if (mode == "input")
+        status = sd_bus_call_method(bus, "org.gnome.Mutter.IdleMonitor", kPath, kInterface,
+                                    "ResetIdletime", nullptr, nullptr, "") < 0;
+    else std::cerr << "usage: sessionbus-peer idle-monitor | inhibit | input | session\n";
+    sd_bus_flush_close_unref(bus);
+    return status;
+}
