@@ -1,0 +1,182 @@
+#include "platform/wayland/surface.h"
+
+#include <wayland-client.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Two buffers: one the compositor shows, one to draw the next picture into.
+constexpr std::size_t kBuffers = 2;
+// A frame moves a few hundred dots; past this many separate changes a copy takes everything.
+constexpr std::size_t kExactCapacity = 8192;
+// What the compositor is told of a commit: a few rectangles.
+constexpr std::size_t kDamageRects = 32;
+
+const wl_buffer_listener kBufferListener = {&WaylandSurface::OnRelease};
+
+}  // namespace
+
+WaylandSurface::WaylandSurface(wl_display* display, const SystemColorSource& colors,
+                               TextEngine* text)
+    : display_(display),
+      colors_(colors),
+      text_(text),
+      picture_(std::make_unique<MemorySurface>(0, 0, colors, text)),
+      slots_(kBuffers, kExactCapacity),
+      changed_(DamageList::Policy::Exact, kExactCapacity),
+      damage_(DamageList::Policy::Merged, kDamageRects) {
+    // Buffer releases are handled by whoever presents, never by the window's event loop.
+    if (display_ != nullptr) queue_ = wl_display_create_queue(display_);
+}
+
+WaylandSurface::~WaylandSurface() {
+    DropBuffers();
+    if (queue_ != nullptr) wl_event_queue_destroy(queue_);
+}
+
+void WaylandSurface::DropBuffers() {
+    for (Buffer& buffer : buffers_)
+        if (buffer.Handle != nullptr) wl_buffer_destroy(buffer.Handle);
+    buffers_.clear();
+    pool_.reset();
+}
+
+void WaylandSurface::SetViewSize(std::int32_t width, std::int32_t height) {
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+    picture_ = std::make_unique<MemorySurface>(width_, height_, colors_, text_);
+    changed_.MarkWhole();
+    slots_.Reset();
+}
+
+bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
+    DropBuffers();
+    target_ = target;
+    bufferSize_ = size;
+    slots_.Reset();
+    changed_.MarkWhole();
+    if (size.Width <= 0 || size.Height <= 0) return false;
+    const std::size_t bytes =
+        static_cast<std::size_t>(size.Width) * static_cast<std::size_t>(size.Height) * 4;
+    pool_ = std::make_unique<ShmPool>(shm, bytes * kBuffers);
+    if (!pool_->Valid()) {
+        pool_.reset();
+        return false;
+    }
+    buffers_.resize(kBuffers);
+    for (std::size_t i = 0; i < kBuffers; ++i) {
+        Buffer& buffer = buffers_[i];
+        buffer.Owner = this;
+        buffer.Slot = static_cast<int>(i);
+        buffer.Pixels = reinterpret_cast<std::uint32_t*>(pool_->Data() + i * bytes);
+        buffer.Handle = pool_->CreateBuffer(i * bytes, size.Width, size.Height);
+        if (buffer.Handle == nullptr) {
+            DropBuffers();
+            return false;
+        }
+        wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(buffer.Handle), queue_);
+        wl_buffer_add_listener(buffer.Handle, &kBufferListener, &buffer);
+    }
+    return true;
+}
+
+void WaylandSurface::OnRelease(void* data, wl_buffer* buffer) {
+    (void)buffer;
+    auto* own = static_cast<Buffer*>(data);
+    own->Owner->slots_.Released(own->Slot);
+}
+
+void WaylandSurface::CopyInto(const Buffer& buffer, const DamageList& areas) {
+    const std::uint32_t* from = picture_->Pixels().data();
+    const Rect32 whole{0, 0, width_, height_};
+    const auto copy = [&](const Rect32& r) {
+        const std::int32_t left = std::max(r.Left, 0), right = std::min(r.Right, width_);
+        const std::int32_t top = std::max(r.Top, 0), bottom = std::min(r.Bottom, height_);
+        if (right <= left) return;
+        const auto count = static_cast<std::size_t>(right - left) * sizeof(std::uint32_t);
+        for (std::int32_t y = top; y < bottom; ++y)
+            std::memcpy(buffer.Pixels + static_cast<std::ptrdiff_t>(y) * bufferSize_.Width + left,
+                        from + static_cast<std::ptrdiff_t>(y) * width_ + left, count);
+    };
+    if (areas.Whole()) {
+        copy(whole);
+        return;
+    }
+    for (const Rect32& r : areas.Rects()) copy(r);
+}
+
+void WaylandSurface::Present() {
+    if (buffers_.empty() || target_ == nullptr) return;
+    // Releases the window thread has read off the connection.
+    wl_display_dispatch_queue_pending(display_, queue_);
+    if (changed_.Empty() && commits_ > 0) return;
+    const int slot = slots_.Acquire();
+    // The compositor holds every buffer: the change stays gathered for the next call.
+    if (slot < 0) return;
+    const Buffer& buffer = buffers_[static_cast<std::size_t>(slot)];
+    CopyInto(buffer, slots_.Lacking(slot));
+    CopyInto(buffer, changed_);
+
+    wl_surface_attach(target_, buffer.Handle, 0, 0);
+    if (changed_.Whole() || commits_ == 0) {
+        wl_surface_damage_buffer(target_, 0, 0, bufferSize_.Width, bufferSize_.Height);
+        lastDamageArea_ = static_cast<std::int64_t>(bufferSize_.Width) * bufferSize_.Height;
+    } else {
+        damage_.Clear();
+        damage_.Add(changed_);
+        for (const Rect32& r : damage_.Rects())
+            wl_surface_damage_buffer(target_, r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+        lastDamageArea_ = damage_.Area();
+    }
+    wl_surface_commit(target_);
+    slots_.Committed(slot, changed_);
+    changed_.Clear();
+    ++commits_;
+    wl_display_flush(display_);
+}
+
+void WaylandSurface::Changed(Rect32 rect) {
+    rect.Left = std::max(rect.Left, 0);
+    rect.Top = std::max(rect.Top, 0);
+    rect.Right = std::min(rect.Right, width_);
+    rect.Bottom = std::min(rect.Bottom, height_);
+    changed_.Add(rect);
+}
+
+void WaylandSurface::SetPixel(std::int32_t x, std::int32_t y, ColorValue color) {
+    if (static_cast<std::uint32_t>(x) >= static_cast<std::uint32_t>(width_) ||
+        static_cast<std::uint32_t>(y) >= static_cast<std::uint32_t>(height_))
+        return;
+    picture_->SetPixel(x, y, color);
+    changed_.Add(Rect32{x, y, x + 1, y + 1});
+}
+
+void WaylandSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) {
+    picture_->TextOut(x, y, sjis);
+    // Glyphs may reach a little past their advance; a character height of margin covers that.
+    const TextExtent extent = picture_->Measure(sjis);
+    Changed(Rect32{x, y, x + extent.Width + extent.Height, y + extent.Height});
+}
+
+std::int32_t WaylandSurface::TextHeight(std::string_view sjis) {
+    return picture_->TextHeight(sjis);
+}
+
+void WaylandSurface::FillRect(const Rect32& rect) {
+    picture_->FillRect(rect);
+    Changed(rect);
+}
+
+void WaylandSurface::SetBrushColor(ColorValue color) {
+    picture_->SetBrushColor(color);
+}
+
+void WaylandSurface::SetFontSize(int points) {
+    picture_->SetFontSize(points);
+}
+
+void WaylandSurface::PrepareText(std::string_view sjis) {
+    picture_->PrepareText(sjis);
+}
