@@ -74,6 +74,13 @@ const kde_primary_output_v1_listener kPrimaryListener = {
         static_cast<WaylandConnection*>(data)->SetPrimaryName(name);
     }};
 
+// The seat tells its devices as soon as it is bound, before any window wants them.
+const wl_seat_listener kSeatListener = {
+    [](void* data, wl_seat*, std::uint32_t capabilities) {
+        static_cast<WaylandConnection*>(data)->SetSeatCapabilities(capabilities);
+    },
+    [](void*, wl_seat*, const char*) {}};
+
 const xdg_wm_base_listener kShellListener = {
     [](void*, xdg_wm_base* shell, std::uint32_t serial) { xdg_wm_base_pong(shell, serial); }};
 
@@ -156,6 +163,7 @@ void WaylandConnection::Global(wl_registry* registry, std::uint32_t name, const 
     } else if (is(wl_seat_interface) && seat_ == nullptr) {
         seat_ = static_cast<wl_seat*>(
             wl_registry_bind(registry, name, &wl_seat_interface, Capped(version, 5)));
+        wl_seat_add_listener(seat_, &kSeatListener, this);
     } else if (is(zxdg_output_manager_v1_interface)) {
         outputManager_ = static_cast<zxdg_output_manager_v1*>(wl_registry_bind(
             registry, name, &zxdg_output_manager_v1_interface, Capped(version, 3)));
@@ -171,4 +179,14 @@ void WaylandConnection::GlobalRemove(std::uint32_t name) {
                                   [name](const auto& output) { return output->Global == name; });
     // An output unplugged: the saver's surface on it is gone; end rather than run half covered.
     if (ours && started_ && outputsChanged_) outputsChanged_();
+}
+
+void WaylandConnection::OnSeatChanged(std::function<void(std::uint32_t)> changed) {
+    seatChanged_ = std::move(changed);
+    if (seatChanged_) seatChanged_(seatCapabilities_);
+}
+
+void WaylandConnection::SetSeatCapabilities(std::uint32_t capabilities) {
+    seatCapabilities_ = capabilities;
+    if (seatChanged_) seatChanged_(capabilities);
 }

@@ -42,6 +42,9 @@ class WaylandConnection {
     bool Start();
     // Called once an output is added or removed after Start, on the thread that dispatches.
     void OnOutputsChanged(std::function<void()> changed) { outputsChanged_ = std::move(changed); }
+    // Called with the seat's devices (WL_SEAT_CAPABILITY_*) whenever they change, and at once
+    // with those known so far.
+    void OnSeatChanged(std::function<void(std::uint32_t)> changed);
 
     wl_display* Display() const { return display_; }
     wl_compositor* Compositor() const { return compositor_; }
@@ -59,6 +62,7 @@ class WaylandConnection {
                 std::uint32_t version);
     void GlobalRemove(std::uint32_t name);
     void SetPrimaryName(const char* name) { primaryName_ = name != nullptr ? name : ""; }
+    void SetSeatCapabilities(std::uint32_t capabilities);
 
   private:
     void Describe(Output& output);
@@ -77,4 +81,6 @@ class WaylandConnection {
     std::string missing_;
     bool started_ = false;
     std::function<void()> outputsChanged_;
+    std::uint32_t seatCapabilities_ = 0;
+    std::function<void(std::uint32_t)> seatChanged_;
 };

@@ -111,16 +111,20 @@ void WaylandSurface::Present() {
     if (buffers_.empty() || target_ == nullptr) return;
     // Releases the window thread has read off the connection.
     wl_display_dispatch_queue_pending(display_, queue_);
-    if (changed_.Empty() && commits_ > 0) return;
+    const bool all = damageAll_.exchange(false, std::memory_order_relaxed) || commits_ == 0;
+    if (changed_.Empty() && !all) return;
     const int slot = slots_.Acquire();
     // The compositor holds every buffer: the change stays gathered for the next call.
-    if (slot < 0) return;
+    if (slot < 0) {
+        if (all) damageAll_.store(true, std::memory_order_relaxed);
+        return;
+    }
     const Buffer& buffer = buffers_[static_cast<std::size_t>(slot)];
     CopyInto(buffer, slots_.Lacking(slot));
     CopyInto(buffer, changed_);
 
     wl_surface_attach(target_, buffer.Handle, 0, 0);
-    if (changed_.Whole() || commits_ == 0) {
+    if (changed_.Whole() || all) {
         wl_surface_damage_buffer(target_, 0, 0, bufferSize_.Width, bufferSize_.Height);
         lastDamageArea_ = static_cast<std::int64_t>(bufferSize_.Width) * bufferSize_.Height;
     } else {

@@ -3,6 +3,7 @@
 // back and commits it with only the changed pixels damaged.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -38,6 +39,9 @@ class WaylandSurface final : public DrawingSurface {
     // Brings a buffer the compositor does not hold up to date and commits it with what changed
     // since the last commit damaged. Without a free buffer the change waits for the next call.
     void Present();
+    // The next commit damages the whole buffer: the compositor has shown the surface anew (a
+    // configure), and what it kept of it may be stale. Safe from any thread.
+    void DamageAllNext() { damageAll_.store(true, std::memory_order_relaxed); }
 
     void SetPixel(std::int32_t x, std::int32_t y, ColorValue color) override;
     void TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) override;
@@ -79,6 +83,7 @@ class WaylandSurface final : public DrawingSurface {
     BufferSlots slots_;
     DamageList changed_;     // since the last commit, exactly
     DamageList damage_;      // the same, joined into a few rectangles for the compositor
+    std::atomic<bool> damageAll_{false};
     std::uint64_t commits_ = 0;
     std::int64_t lastDamageArea_ = 0;
 };

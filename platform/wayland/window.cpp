@@ -81,12 +81,6 @@ const wl_touch_listener kTouchListener = {
     [](void*, wl_touch*, std::int32_t, wl_fixed_t, wl_fixed_t) {},
     [](void*, wl_touch*, std::int32_t, wl_fixed_t) {}};
 
-const wl_seat_listener kSeatListener = {
-    [](void* data, wl_seat*, std::uint32_t capabilities) {
-        Of(data)->SeatCapabilities(capabilities);
-    },
-    [](void*, wl_seat*, const char*) {}};
-
 std::unique_ptr<TextEngine> MakeTextEngine() {
     try {
         return std::make_unique<FreeTypeText>();
@@ -104,7 +98,7 @@ WaylandSaverWindow::WaylandSaverWindow(WaylandConnection& connection,
     : connection_(connection), colors_(colors), wakeFd_(wakeFd), text_(MakeTextEngine()) {
     surface_ = std::make_unique<WaylandSurface>(connection_.Display(), colors_, text_.get());
     connection_.OnOutputsChanged([this] { OutputsChanged(); });
-    if (connection_.Seat() != nullptr) wl_seat_add_listener(connection_.Seat(), &kSeatListener, this);
+    connection_.OnSeatChanged([this](std::uint32_t capabilities) { SeatCapabilities(capabilities); });
     driveOutput_ = ChooseDriveOutput(
         [this] {
             std::vector<OutputInfo> infos;
@@ -116,6 +110,7 @@ WaylandSaverWindow::WaylandSaverWindow(WaylandConnection& connection,
 
 WaylandSaverWindow::~WaylandSaverWindow() {
     connection_.OnOutputsChanged(nullptr);
+    connection_.OnSeatChanged(nullptr);
     surface_.reset();
     for (auto& toplevel : toplevels_) DestroyToplevel(*toplevel);
     toplevels_.clear();
@@ -246,8 +241,11 @@ void WaylandSaverWindow::ShowDrive(Toplevel& t) {
             wp_viewport_set_destination(t.Viewport, -1, -1);
     }
     // Frames keep the buffers they have: a later configure changes only how they are shown,
-    // which the next frame's commit carries.
-    if (!newBuffers) return;
+    // which the next frame's commit carries, whole.
+    if (!newBuffers) {
+        surface_->DamageAllNext();
+        return;
+    }
     buffersMade_ = surface_->SetBuffers(connection_.Shm(), t.Surface, shown.Buffer);
     surface_->Present();
 }
