@@ -7,10 +7,11 @@ BufferSlots::BufferSlots(std::size_t count, std::size_t damageCapacity) {
     Reset();
 }
 
-void BufferSlots::Reset() {
+void BufferSlots::Reset(bool lackPicture) {
     for (Slot& slot : slots_) {
         slot.Held = false;
-        slot.Lacking.MarkWhole();
+        slot.Lacking.Clear();
+        if (lackPicture) slot.Lacking.MarkWhole();
     }
 }
 

@@ -14,8 +14,9 @@ class BufferSlots {
     BufferSlots(std::size_t count, std::size_t damageCapacity);
 
     std::size_t Count() const { return slots_.size(); }
-    // New buffers: none held, each lacking the whole picture.
-    void Reset();
+    // New buffers: none held, each lacking the whole picture, or nothing when the picture is
+    // still as black as they are.
+    void Reset(bool lackPicture = true);
     // A buffer the compositor does not hold, the one that lacks least; -1 when it holds them all.
     int Acquire() const;
     const DamageList& Lacking(int slot) const { return slots_[static_cast<std::size_t>(slot)].Lacking; }

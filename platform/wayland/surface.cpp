@@ -47,16 +47,22 @@ void WaylandSurface::SetViewSize(std::int32_t width, std::int32_t height) {
     width_ = std::max(width, 0);
     height_ = std::max(height, 0);
     picture_ = std::make_unique<MemorySurface>(width_, height_, colors_, text_);
-    changed_.MarkWhole();
-    slots_.Reset();
+    // Black, as new buffers are: nothing differs yet.
+    changed_.Clear();
+    holding_ = false;
+    for (DrawnText& text : texts_) text.Valid = false;
+    viewCommitted_ = false;
+    slots_.Reset(false);
 }
 
 bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
     DropBuffers();
     target_ = target;
     bufferSize_ = size;
-    slots_.Reset();
-    changed_.MarkWhole();
+    // Before the first commit, what was drawn is all gathered in the change list; after it the
+    // new buffers lack the whole picture.
+    slots_.Reset(viewCommitted_);
+    buffersCommitted_ = false;
     if (size.Width <= 0 || size.Height <= 0) return false;
     const std::size_t bytes =
         static_cast<std::size_t>(size.Width) * static_cast<std::size_t>(size.Height) * 4;
@@ -111,7 +117,8 @@ void WaylandSurface::Present() {
     if (buffers_.empty() || target_ == nullptr) return;
     // Releases the window thread has read off the connection.
     wl_display_dispatch_queue_pending(display_, queue_);
-    const bool all = damageAll_.exchange(false, std::memory_order_relaxed) || commits_ == 0;
+    ReleaseHeldPixel();
+    const bool all = damageAll_.exchange(false, std::memory_order_relaxed) || !buffersCommitted_;
     if (changed_.Empty() && !all) return;
     const int slot = slots_.Acquire();
     // The compositor holds every buffer: the change stays gathered for the next call.
@@ -138,6 +145,8 @@ void WaylandSurface::Present() {
     slots_.Committed(slot, changed_);
     changed_.Clear();
     ++commits_;
+    viewCommitted_ = true;
+    buffersCommitted_ = true;
     wl_display_flush(display_);
 }
 
@@ -149,19 +158,63 @@ void WaylandSurface::Changed(Rect32 rect) {
     changed_.Add(rect);
 }
 
+void WaylandSurface::ReleaseHeldPixel() {
+    if (!holding_) return;
+    holding_ = false;
+    if (picture_->Pixel(heldX_, heldY_) == heldWas_) return;
+    const Rect32 dot{heldX_, heldY_, heldX_ + 1, heldY_ + 1};
+    changed_.Add(dot);
+    Touch(dot);
+}
+
+void WaylandSurface::Touch(const Rect32& rect) {
+    for (DrawnText& text : texts_)
+        if (text.Valid && rect.Left < text.Box.Right && text.Box.Left < rect.Right &&
+            rect.Top < text.Box.Bottom && text.Box.Top < rect.Bottom)
+            text.Valid = false;
+}
+
 void WaylandSurface::SetPixel(std::int32_t x, std::int32_t y, ColorValue color) {
     if (static_cast<std::uint32_t>(x) >= static_cast<std::uint32_t>(width_) ||
         static_cast<std::uint32_t>(y) >= static_cast<std::uint32_t>(height_))
         return;
+    if (!holding_ || heldX_ != x || heldY_ != y) {
+        ReleaseHeldPixel();
+        holding_ = true;
+        heldX_ = x;
+        heldY_ = y;
+        heldWas_ = picture_->Pixel(x, y);
+    }
     picture_->SetPixel(x, y, color);
-    changed_.Add(Rect32{x, y, x + 1, y + 1});
 }
 
 void WaylandSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) {
+    ReleaseHeldPixel();
+    for (const DrawnText& text : texts_)
+        if (text.Valid && text.X == x && text.Y == y && text.Brush == brush_ &&
+            text.Points == fontPoints_ && std::string_view(text.Bytes, text.Length) == sjis)
+            return;
     picture_->TextOut(x, y, sjis);
     // Glyphs may reach a little past their advance; a character height of margin covers that.
     const TextExtent extent = picture_->Measure(sjis);
-    Changed(Rect32{x, y, x + extent.Width + extent.Height, y + extent.Height});
+    const Rect32 box{x, y, x + extent.Width + extent.Height, y + extent.Height};
+    Changed(box);
+    Touch(box);
+    if (sjis.size() > sizeof texts_[0].Bytes) return;
+    DrawnText* slot = &texts_[0];
+    for (DrawnText& text : texts_)
+        if (!text.Valid) {
+            slot = &text;
+            break;
+        }
+    slot->Valid = true;
+    slot->Box = box;
+    slot->X = x;
+    slot->Y = y;
+    slot->Brush = brush_;
+    slot->Points = fontPoints_;
+    slot->Length = static_cast<std::uint8_t>(sjis.size());
+    std::copy(sjis.begin(), sjis.end(), slot->Bytes);
 }
 
 std::int32_t WaylandSurface::TextHeight(std::string_view sjis) {
@@ -169,15 +222,19 @@ std::int32_t WaylandSurface::TextHeight(std::string_view sjis) {
 }
 
 void WaylandSurface::FillRect(const Rect32& rect) {
+    ReleaseHeldPixel();
     picture_->FillRect(rect);
     Changed(rect);
+    Touch(rect);
 }
 
 void WaylandSurface::SetBrushColor(ColorValue color) {
+    brush_ = color;
     picture_->SetBrushColor(color);
 }
 
 void WaylandSurface::SetFontSize(int points) {
+    fontPoints_ = points;
     picture_->SetFontSize(points);
 }
 

@@ -67,6 +67,20 @@ class WaylandSurface final : public DrawingSurface {
         int Slot = 0;
     };
     void Changed(Rect32 rect);
+    // The last pixel set is held back until the next operation: a dot erased and drawn again
+    // where it was has not changed.
+    void ReleaseHeldPixel();
+    // A text drawn again where it stands, unchanged and untouched since, is not drawn again.
+    struct DrawnText {
+        bool Valid = false;
+        Rect32 Box;
+        std::int32_t X = 0, Y = 0;
+        ColorValue Brush = 0;
+        int Points = 0;
+        std::uint8_t Length = 0;
+        char Bytes[128] = {};
+    };
+    void Touch(const Rect32& rect);
     void CopyInto(const Buffer& buffer, const DamageList& areas);
     void DropBuffers();
 
@@ -84,6 +98,14 @@ class WaylandSurface final : public DrawingSurface {
     DamageList changed_;     // since the last commit, exactly
     DamageList damage_;      // the same, joined into a few rectangles for the compositor
     std::atomic<bool> damageAll_{false};
+    bool viewCommitted_ = false;   // a picture of this view has gone to the compositor
+    bool buffersCommitted_ = false;
+    bool holding_ = false;
+    std::int32_t heldX_ = 0, heldY_ = 0;
+    std::uint32_t heldWas_ = 0;
+    ColorValue brush_ = 0;
+    int fontPoints_ = 0;
+    DrawnText texts_[4];
     std::uint64_t commits_ = 0;
     std::int64_t lastDamageArea_ = 0;
 };
