@@ -223,9 +223,33 @@ std::int32_t WaylandSurface::TextHeight(std::string_view sjis) {
 
 void WaylandSurface::FillRect(const Rect32& rect) {
     ReleaseHeldPixel();
+    if (rect.Left <= 0 && rect.Top <= 0 && rect.Right >= width_ && rect.Bottom >= height_ &&
+        picture_->ToPixel(brush_) == 0) {
+        // The whole view black (the banner's end): only what was lit changes. Copying the whole
+        // view instead would write, and first fault in, two buffers of 33 MB each at 4K.
+        ChangedToBlack();
+    } else {
+        Changed(rect);
+    }
     picture_->FillRect(rect);
-    Changed(rect);
     Touch(rect);
+}
+
+void WaylandSurface::ChangedToBlack() {
+    for (const DrawnText& text : texts_)
+        if (text.Valid) Changed(text.Box);
+    const std::uint32_t* pixels = picture_->Pixels().data();
+    for (std::int32_t y = 0; y < height_ && !changed_.Whole(); ++y) {
+        const std::uint32_t* row = pixels + static_cast<std::ptrdiff_t>(y) * width_;
+        for (std::int32_t x = 0; x < width_; ++x) {
+            if (row[x] == 0) continue;
+            bool inText = false;
+            for (const DrawnText& text : texts_)
+                inText = inText || (text.Valid && x >= text.Box.Left && x < text.Box.Right &&
+                                    y >= text.Box.Top && y < text.Box.Bottom);
+            if (!inText) changed_.Add(Rect32{x, y, x + 1, y + 1});
+        }
+    }
 }
 
 void WaylandSurface::SetBrushColor(ColorValue color) {

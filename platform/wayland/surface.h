@@ -67,6 +67,8 @@ class WaylandSurface final : public DrawingSurface {
         int Slot = 0;
     };
     void Changed(Rect32 rect);
+    // Gathers every lit pixel of the picture as changed, before it all turns black.
+    void ChangedToBlack();
     // The last pixel set is held back until the next operation: a dot erased and drawn again
     // where it was has not changed.
     void ReleaseHeldPixel();
