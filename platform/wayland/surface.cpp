@@ -101,6 +101,13 @@ void WaylandSurface::CopyInto(const Buffer& buffer, const DamageList& areas) {
         const std::int32_t left = std::max(r.Left, 0), right = std::min(r.Right, width_);
         const std::int32_t top = std::max(r.Top, 0), bottom = std::min(r.Bottom, height_);
         if (right <= left) return;
+        // Most changes are single dots: a plain store, not a call.
+        if (right - left == 1) {
+            for (std::int32_t y = top; y < bottom; ++y)
+                buffer.Pixels[static_cast<std::ptrdiff_t>(y) * bufferSize_.Width + left] =
+                    from[static_cast<std::ptrdiff_t>(y) * width_ + left];
+            return;
+        }
         const auto count = static_cast<std::size_t>(right - left) * sizeof(std::uint32_t);
         for (std::int32_t y = top; y < bottom; ++y)
             std::memcpy(buffer.Pixels + static_cast<std::ptrdiff_t>(y) * bufferSize_.Width + left,
