@@ -81,6 +81,26 @@ const wl_touch_listener kTouchListener = {
     [](void*, wl_touch*, std::int32_t, wl_fixed_t, wl_fixed_t) {},
     [](void*, wl_touch*, std::int32_t, wl_fixed_t) {}};
 
+// Devices are released where the seat knows the request (version 3), else only forgotten.
+void ReleaseKeyboard(wl_keyboard* device) {
+    if (wl_keyboard_get_version(device) >= WL_KEYBOARD_RELEASE_SINCE_VERSION)
+        wl_keyboard_release(device);
+    else
+        wl_keyboard_destroy(device);
+}
+void ReleasePointer(wl_pointer* device) {
+    if (wl_pointer_get_version(device) >= WL_POINTER_RELEASE_SINCE_VERSION)
+        wl_pointer_release(device);
+    else
+        wl_pointer_destroy(device);
+}
+void ReleaseTouch(wl_touch* device) {
+    if (wl_touch_get_version(device) >= WL_TOUCH_RELEASE_SINCE_VERSION)
+        wl_touch_release(device);
+    else
+        wl_touch_destroy(device);
+}
+
 std::unique_ptr<TextEngine> MakeTextEngine() {
     try {
         return std::make_unique<FreeTypeText>();
@@ -114,9 +134,9 @@ WaylandSaverWindow::~WaylandSaverWindow() {
     surface_.reset();
     for (auto& toplevel : toplevels_) DestroyToplevel(*toplevel);
     toplevels_.clear();
-    if (keyboard_ != nullptr) wl_keyboard_destroy(keyboard_);
-    if (pointer_ != nullptr) wl_pointer_destroy(pointer_);
-    if (touch_ != nullptr) wl_touch_destroy(touch_);
+    if (keyboard_ != nullptr) ReleaseKeyboard(keyboard_);
+    if (pointer_ != nullptr) ReleasePointer(pointer_);
+    if (touch_ != nullptr) ReleaseTouch(touch_);
     wl_display_flush(connection_.Display());
 }
 
@@ -423,18 +443,33 @@ void WaylandSaverWindow::ApplyCursor() {
 }
 
 void WaylandSaverWindow::SeatCapabilities(std::uint32_t capabilities) {
+    // Devices come and go (a mouse plugged in): a device that went is released, and one that
+    // came is taken.
     wl_seat* seat = connection_.Seat();
-    if ((capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0 && keyboard_ == nullptr) {
+    const bool keyboard = (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
+    const bool pointer = (capabilities & WL_SEAT_CAPABILITY_POINTER) != 0;
+    const bool touch = (capabilities & WL_SEAT_CAPABILITY_TOUCH) != 0;
+    if (keyboard && keyboard_ == nullptr) {
         keyboard_ = wl_seat_get_keyboard(seat);
         wl_keyboard_add_listener(keyboard_, &kKeyboardListener, this);
+    } else if (!keyboard && keyboard_ != nullptr) {
+        ReleaseKeyboard(keyboard_);
+        keyboard_ = nullptr;
     }
-    if ((capabilities & WL_SEAT_CAPABILITY_POINTER) != 0 && pointer_ == nullptr) {
+    if (pointer && pointer_ == nullptr) {
         pointer_ = wl_seat_get_pointer(seat);
         wl_pointer_add_listener(pointer_, &kPointerListener, this);
+    } else if (!pointer && pointer_ != nullptr) {
+        ReleasePointer(pointer_);
+        pointer_ = nullptr;
+        pointerOn_ = nullptr;
     }
-    if ((capabilities & WL_SEAT_CAPABILITY_TOUCH) != 0 && touch_ == nullptr) {
+    if (touch && touch_ == nullptr) {
         touch_ = wl_seat_get_touch(seat);
         wl_touch_add_listener(touch_, &kTouchListener, this);
+    } else if (!touch && touch_ != nullptr) {
+        ReleaseTouch(touch_);
+        touch_ = nullptr;
     }
 }
 

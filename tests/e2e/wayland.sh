@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # The saver on Wayland itself: a headless sway with two outputs and no X server at all. The drive
 # fills the first output and the other turns black; a key ends it; an output plugged in ends it
-# too. DispMode 1 has the compositor stretch the 640x480 drive over the output. --x11 without an
+# too. A pointer of the test's own: motion and the wheel over the black output go on, a click
+# there ends the saver; over the drive the first position is recorded and a one-pixel move ends
+# it. DispMode 1 has the compositor stretch the 640x480 drive over the output. --x11 without an
 # X server and /p fail clearly, and the settings dialog shows through Qt's Wayland plugin.
-# Usage: wayland.sh VELMORA [SCREENSHOT_DIR]
+# Usage: wayland.sh VELMORA POINTER [SCREENSHOT_DIR]
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
 VELMORA=$1
-SHOTS=${2:-}
+SHOTS=${3:-}
 command -v sway >/dev/null || fail "sway is not installed (scripts/deps.sh)"
 host_user_setup "$VELMORA"
+cp "$2" "$E2E_BIN/velmora-e2e-pointer"
+chmod a+rx "$E2E_BIN"/*
 
 config=$E2E_HOME/sway.config
 printf '%s\n' "xwayland disable" \
@@ -93,6 +97,33 @@ user wtype -k Escape
 wait_exit "$pid" 3000
 [[ $EXIT_CODE == 0 ]] || fail "DispMode 1: exit code $EXIT_CODE after a key"
 rm -f "$XDG_CONFIG_HOME/velmora/user.reg"
+
+# The pointer: one device for the whole test, so that the seat has it before the saver starts.
+coproc POINTER { exec "${AS_USER[@]}" velmora-e2e-pointer; }
+E2E_PIDS+=($POINTER_PID)
+pointer() {
+    echo "$*" >&"${POINTER[1]}"
+    local answer
+    read -r -t 5 answer <&"${POINTER[0]}" && [[ $answer == ok ]] || fail "the pointer did not do '$*'"
+}
+# The layout: the first output at (0, 0), the second right of it; 1824 x 768 in all.
+pointer at 1300 300 1824 768
+start_saver
+pointer at 1400 400 1824 768 wheel
+sleep 0.3
+running "$pid" || fail "motion or the wheel over the second output ended the saver"
+pointer click
+wait_exit "$pid" 3000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a click on the second output"
+pointer at 500 300 1824 768
+start_saver
+pointer at 500 300 1824 768 wheel
+sleep 0.3
+running "$pid" || fail "the pointer where it first was over the drive ended the saver"
+pointer by 1 0
+wait_exit "$pid" 3000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a one-pixel move over the drive"
+echo "pointer: a click on the second output and a one-pixel move over the drive end the saver"
 
 # An output plugged in while the saver runs would show the desktop: the saver ends, as by the
 # user. (sway 1.7 keeps a disabled headless output's global, so removal is not tried here.)
