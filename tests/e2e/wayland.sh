@@ -125,6 +125,24 @@ wait_exit "$pid" 3000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a one-pixel move over the drive"
 echo "pointer: a click on the second output and a one-pixel move over the drive end the saver"
 
+# HiDPI: at scale 2 the drive still has one dot per physical pixel, over the whole output: its
+# dots are single pixels, not 2x2 blocks of a scene at the logical size, and the road reaches the
+# output's right half.
+user swaymsg output HEADLESS-1 scale 2 >/dev/null
+start_saver
+user grim -o HEADLESS-1 "$E2E_HOME/hidpi.png"
+read -r lit blocks <<<"$(convert "$E2E_HOME/hidpi.png" -crop 1024x340+0+420 +repage \
+    -colorspace Gray -threshold 1% \( +clone -morphology Erode '2x2+0+0:1,1,1,1' \) \
+    -format "%[fx:mean] " info:)"
+right=$(lit_in HEADLESS-1 512 420 512 340)
+echo "scale 2: lit $lit, in 2x2 blocks $blocks, right half $right"
+awk -v l="$lit" -v b="$blocks" 'BEGIN{exit !(l > 0.00002 && b < l / 4)}' ||
+    fail "scale 2: the drive is not drawn one dot per physical pixel ($lit, $blocks)"
+awk -v v="$right" 'BEGIN{exit !(v > 0.00001)}' || fail "scale 2: nothing in the right half ($right)"
+user wtype -k Escape
+wait_exit "$pid" 3000
+user swaymsg output HEADLESS-1 scale 1 >/dev/null
+
 # An output plugged in while the saver runs would show the desktop: the saver ends, as by the
 # user. (sway 1.7 keeps a disabled headless output's global, so removal is not tried here.)
 start_saver
