@@ -184,6 +184,8 @@ bool WaylandSaverWindow::Create(WindowEvents& form) {
     }
     if (closed_) return true;
     form.OnShow();
+    // From here frames draw from the timer thread: the drive's buffers stay as they are.
+    framesStarted_ = true;
     return true;
 }
 
@@ -249,8 +251,17 @@ void WaylandSaverWindow::Show(Toplevel& t) {
 }
 
 void WaylandSaverWindow::ShowDrive(Toplevel& t) {
-    const Presentation shown = PlanDrive({width_, height_}, OutputAt(t.Output), t.Asked, scaled_,
-                                         t.Viewport != nullptr);
+    Presentation shown = PlanDrive({width_, height_}, OutputAt(t.Output), t.Asked, scaled_,
+                                   t.Viewport != nullptr);
+    // Once frames run, the buffers they draw into are not replaced under them (an output whose
+    // mode changed meanwhile shows the buffer as it is, stretched where the compositor can).
+    if (framesStarted_ && buffersMade_ && !(shown.Buffer == t.Shown.Buffer)) {
+        shown.Buffer = t.Shown.Buffer;
+        shown.BufferScale = 1;
+        shown.Viewport = t.Viewport != nullptr && t.Asked.Width > 0 && t.Asked.Height > 0
+                             ? t.Asked
+                             : Size32{};
+    }
     const bool newBuffers = !buffersMade_ || !(shown.Buffer == t.Shown.Buffer);
     t.Shown = shown;
     wl_surface_set_buffer_scale(t.Surface, shown.BufferScale);

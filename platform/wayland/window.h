@@ -115,6 +115,7 @@ class WaylandSaverWindow final : public NativeWindow, public CursorService {
     bool mapped_ = false;
     bool scaled_ = false;
     bool buffersMade_ = false;
+    bool framesStarted_ = false;
     std::int32_t width_ = 0, height_ = 0;
     bool acceptsInput_ = false;
     bool closing_ = false;
