@@ -323,18 +323,11 @@ bool WaylandSaverWindow::Dispatch(int timeoutMs) {
 
 void WaylandSaverWindow::Run() {
     while (!closed_) {
-        int timeout = -1;
-        if (bannerTimerOn_) {
-            const auto now = std::chrono::steady_clock::now();
-            if (now >= bannerDue_) {
-                bannerDue_ += bannerInterval_;
-                form_->OnBannerEnd();
-                continue;
-            }
-            timeout = static_cast<int>(
-                std::chrono::duration_cast<std::chrono::milliseconds>(bannerDue_ - now).count() +
-                1);
+        if (bannerTimer_.Fire()) {
+            form_->OnBannerEnd();
+            continue;
         }
+        const int timeout = bannerTimer_.TimeoutMs();
         if (!Dispatch(timeout)) {
             // The compositor went away: nothing is left on the screen to restore.
             Close();
@@ -428,10 +421,7 @@ void WaylandSaverWindow::Close() {
 }
 
 void WaylandSaverWindow::SetBannerTimer(bool enabled, std::uint32_t intervalMs) {
-    bannerTimerOn_ = enabled;
-    if (!enabled) return;
-    bannerInterval_ = std::chrono::milliseconds(intervalMs);
-    bannerDue_ = std::chrono::steady_clock::now() + bannerInterval_;
+    bannerTimer_.Set(enabled, intervalMs);
 }
 
 WindowHandle WaylandSaverWindow::Handle() {

@@ -10,6 +10,7 @@
 
 #include "platform/color.h"
 #include "platform/cursor.h"
+#include "platform/posix/windowtimer.h"
 #include "platform/memory/textengine.h"
 #include "platform/wayland/connection.h"
 #include "platform/wayland/outputs.h"
@@ -91,8 +92,6 @@ class WaylandSaverWindow final : public NativeWindow, public CursorService {
     };
 
   private:
-    using SteadyTime = std::chrono::steady_clock::time_point;
-
     const OutputInfo& OutputAt(std::size_t index) const;
     Toplevel& MakeToplevel(std::size_t output, bool drive);
     void DestroyToplevel(Toplevel& toplevel);
@@ -129,7 +128,5 @@ class WaylandSaverWindow final : public NativeWindow, public CursorService {
     wl_surface* pointerOn_ = nullptr;
     std::uint32_t pointerSerial_ = 0;
 
-    bool bannerTimerOn_ = false;
-    std::chrono::milliseconds bannerInterval_{0};
-    SteadyTime bannerDue_;
+    WindowTimer bannerTimer_;
 };
