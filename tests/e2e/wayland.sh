@@ -25,7 +25,8 @@ printf '%s\n' "xwayland disable" \
 # it last composed for screenshots; real outputs cannot show shared-memory buffers that way.
 "${AS_USER[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
     sway -D noscanout -c "$config" >"$E2E_TMP/sway.log" 2>&1 &
-E2E_PIDS+=($!)
+sway_pid=$!
+E2E_PIDS+=($sway_pid)
 end=$((SECONDS + 15))
 until [[ -s $XDG_RUNTIME_DIR/sway-up ]]; do
     ((SECONDS > end)) && { cat "$E2E_TMP/sway.log" >&2; fail "sway did not start"; }
@@ -55,13 +56,14 @@ lit_in() {
 running() { [[ -n $(proc_state "$1") && $(proc_state "$1") != Z ]]; }
 # windows: how many of the saver's windows sway shows.
 windows() { user swaymsg -t get_tree | grep -c '"app_id": "velmora"' || true; }
-# start_saver: sets pid once both of the saver's windows are up and drawing.
+# start_saver: sets pid once the saver's windows, one an output, are up and drawing.
+want=2
 start_saver() {
     "${AS_USER[@]}" velmora /s "$@" 2>"$E2E_TMP/saver.err" &
     pid=$!
     E2E_PIDS+=($pid)
     local end=$((SECONDS + 5))
-    until [[ $(windows) == 2 ]]; do
+    until [[ $(windows) == "$want" ]]; do
         running "$pid" || { cat "$E2E_TMP/saver.err" >&2; fail "the saver ended at once"; }
         ((SECONDS > end)) && fail "the saver's windows are not there ($(windows))"
         sleep 0.05
@@ -82,6 +84,12 @@ user wtype -k Escape
 wait_exit "$pid" 3000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a key"
 [[ $(windows) == 0 ]] || fail "the saver's windows outlive it"
+# A termination signal: the ordinary close, then the end by that signal.
+start_saver
+kill -TERM "$pid"
+wait_exit "$pid" 3000
+[[ $EXIT_CODE == 143 ]] || fail "exit code $EXIT_CODE after SIGTERM"
+[[ $(windows) == 0 ]] || fail "the saver's windows outlive SIGTERM"
 
 # DispMode 1: the 640x480 drive stretched over the whole first output (town lights right of
 # x=640), the second output still black.
@@ -177,4 +185,13 @@ awk -v v="$lit" 'BEGIN{exit !(v > 0.05)}' || fail "the dialog shows nothing ($li
 [[ -n $SHOTS ]] && user grim -o HEADLESS-1 "$SHOTS/wayland-dialog.png"
 kill -TERM "$pid"
 wait_exit "$pid" 3000
+
+# The compositor going away ends the saver as the user would: nothing is left to restore. (Three
+# outputs now, since one was plugged in.)
+want=3
+start_saver
+kill -TERM "$sway_pid"
+wait_exit "$pid" 3000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after the compositor went away"
+echo "compositor gone: the saver ended with exit code 0"
 echo "PASS"
