@@ -51,6 +51,7 @@ void WaylandSurface::SetViewSize(std::int32_t width, std::int32_t height) {
     changed_.Clear();
     holding_ = false;
     for (DrawnText& text : texts_) text.Valid = false;
+    textsValid_ = 0;
     viewCommitted_ = false;
     slots_.Reset(false);
 }
@@ -175,10 +176,13 @@ void WaylandSurface::ReleaseHeldPixel() {
 }
 
 void WaylandSurface::Touch(const Rect32& rect) {
+    if (textsValid_ == 0) return;
     for (DrawnText& text : texts_)
         if (text.Valid && rect.Left < text.Box.Right && text.Box.Left < rect.Right &&
-            rect.Top < text.Box.Bottom && text.Box.Top < rect.Bottom)
+            rect.Top < text.Box.Bottom && text.Box.Top < rect.Bottom) {
             text.Valid = false;
+            --textsValid_;
+        }
 }
 
 void WaylandSurface::SetPixel(std::int32_t x, std::int32_t y, ColorValue color) {
@@ -214,6 +218,7 @@ void WaylandSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view sj
             slot = &text;
             break;
         }
+    if (!slot->Valid) ++textsValid_;
     slot->Valid = true;
     slot->Box = box;
     slot->X = x;

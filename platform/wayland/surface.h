@@ -51,6 +51,11 @@ class WaylandSurface final : public DrawingSurface {
     void SetFontSize(int points) override;
     void PrepareText(std::string_view sjis) override;
 
+    // What differs from the picture last committed, as far as gathered now.
+    const DamageList& GatherChanges() {
+        ReleaseHeldPixel();
+        return changed_;
+    }
     // For figures and tests: commits made, and the pixels damaged by the last one.
     std::uint64_t Commits() const { return commits_; }
     std::int64_t LastDamageArea() const { return lastDamageArea_; }
@@ -108,6 +113,7 @@ class WaylandSurface final : public DrawingSurface {
     ColorValue brush_ = 0;
     int fontPoints_ = 0;
     DrawnText texts_[4];
+    int textsValid_ = 0;
     std::uint64_t commits_ = 0;
     std::int64_t lastDamageArea_ = 0;
 };

@@ -256,3 +256,76 @@ TEST(Presentation, PointerPositionsMapToBufferPixels) {
     SurfaceToBuffer(stretched, 1916.9, 2.9, x2, y2);
     EXPECT_NE(x, x2);
 }
+
+// The drive's surface without a compositor: what it counts as changed decides what reaches the
+// screen, so a change it misses stays wrong on screen until something else repaints there.
+#include "platform/posix/systemcolors.h"
+#include "platform/wayland/surface.h"
+
+namespace {
+
+constexpr ColorValue kYellow = 0x0000FFFF;
+
+struct SurfaceFixture : ::testing::Test {
+    DefaultSystemColors colors;
+    WaylandSurface surface{nullptr, colors, nullptr};
+    void SetUp() override { surface.SetViewSize(64, 48); }
+};
+
+}  // namespace
+
+TEST_F(SurfaceFixture, AFreshPictureDiffersFromNewBuffersInNothing) {
+    EXPECT_TRUE(surface.GatherChanges().Empty());
+}
+
+TEST_F(SurfaceFixture, OnlyTheFinalColourOfEachTouchedPixelCounts) {
+    surface.SetPixel(5, 5, kYellow);
+    surface.SetPixel(5, 5, clBlack);  // drawn and erased within one frame: black as before
+    surface.SetPixel(6, 5, kYellow);
+    surface.SetPixel(7, 5, clBlack);  // erasing what is black already
+    surface.SetPixel(-1, 5, kYellow);  // outside the view
+    const DamageList& changes = surface.GatherChanges();
+    EXPECT_FALSE(Covers(changes, 5, 5));
+    EXPECT_TRUE(Covers(changes, 6, 5));
+    EXPECT_FALSE(Covers(changes, 7, 5));
+    EXPECT_EQ(changes.Area(), 1);
+}
+
+TEST_F(SurfaceFixture, ABannerLineDrawnAgainUnchangedIsNoChangeUntilSomethingCrossesIt) {
+    // Without a text engine each byte is a white block, 16 pixels high, with a black gap column
+    // at x = 7 between the first two.
+    surface.SetBrushColor(clBlack);
+    surface.TextOut(0, 5, "Velmora");
+    const std::int64_t drawn = surface.GatherChanges().Area();
+    EXPECT_GT(drawn, 0);
+    surface.TextOut(0, 5, "Velmora");
+    EXPECT_EQ(surface.GatherChanges().Area(), drawn);
+    // A star in the gap: the next banner frame must paint the box over it again.
+    surface.SetPixel(7, 9, clWhite);
+    ASSERT_EQ(surface.Picture().Pixel(7, 9), 0x00FFFFFFu);
+    surface.TextOut(0, 5, "Velmora");
+    EXPECT_EQ(surface.Picture().Pixel(7, 9), 0u);
+    // Another brush is another picture of the line.
+    surface.SetBrushColor(clWhite);
+    surface.TextOut(0, 5, "Velmora");
+    EXPECT_EQ(surface.Picture().Pixel(7, 9), 0x00FFFFFFu);
+}
+
+TEST_F(SurfaceFixture, TheWholeViewTurningBlackChangesOnlyWhatWasLit) {
+    surface.SetPixel(1, 1, kYellow);
+    surface.SetPixel(40, 30, 0x000000FF);
+    surface.SetBrushColor(clBlack);
+    surface.FillRect(Rect32{0, 0, 64, 48});
+    const DamageList& changes = surface.GatherChanges();
+    EXPECT_FALSE(changes.Whole());
+    EXPECT_TRUE(Covers(changes, 1, 1));
+    EXPECT_TRUE(Covers(changes, 40, 30));
+    EXPECT_FALSE(Covers(changes, 0, 0));
+    EXPECT_FALSE(Covers(changes, 2, 1));
+    EXPECT_FALSE(Covers(changes, 63, 47));
+    EXPECT_EQ(surface.Picture().Pixel(40, 30), 0u);
+    // A coloured fill is a change of its whole rectangle.
+    surface.SetBrushColor(clWhite);
+    surface.FillRect(Rect32{10, 10, 20, 12});
+    EXPECT_TRUE(Covers(surface.GatherChanges(), 19, 11));
+}
