@@ -80,6 +80,11 @@ awk -v v="$sky" 'BEGIN{exit !(v > 0.00005)}' || fail "no stars on the first outp
 awk -v v="$road" 'BEGIN{exit !(v > 0.00002)}' || fail "no road on the first output ($road)"
 awk -v v="$other" 'BEGIN{exit !(v == 0)}' || fail "the second output is not black ($other)"
 [[ -n $SHOTS ]] && user grim -o HEADLESS-1 "$SHOTS/wayland-run.png"
+# One saver per Wayland display and user: a second launch ends at once and leaves it be.
+code=0
+timeout 5 "${AS_USER[@]}" velmora /s || code=$?
+[[ $code == 0 ]] || fail "a second launch: exit code $code"
+running "$pid" && [[ $(windows) == 2 ]] || fail "a second launch disturbed the running saver"
 user wtype -k Escape
 wait_exit "$pid" 3000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a key"
