@@ -11,6 +11,7 @@
 #include <exception>
 
 #include "platform/memory/freetypetext.h"
+#include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "viewporter-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
@@ -132,6 +133,7 @@ WaylandSaverWindow::~WaylandSaverWindow() {
     connection_.OnOutputsChanged(nullptr);
     connection_.OnSeatChanged(nullptr);
     surface_.reset();
+    if (idleInhibitor_ != nullptr) zwp_idle_inhibitor_v1_destroy(idleInhibitor_);
     for (auto& toplevel : toplevels_) DestroyToplevel(*toplevel);
     toplevels_.clear();
     if (keyboard_ != nullptr) ReleaseKeyboard(keyboard_);
@@ -186,6 +188,18 @@ bool WaylandSaverWindow::Create(WindowEvents& form) {
     form.OnShow();
     // From here frames draw from the timer thread: the drive's buffers stay as they are.
     framesStarted_ = true;
+    if (closed_) return true;
+
+    // No other screen saver, screen blanking or lock while this one runs and its drive shows,
+    // as the form asks.
+    std::intptr_t refused = 0;
+    if (connection_.IdleInhibit() != nullptr &&
+        form.OnSystemCommand(SystemCommand::ScreenSave, refused) && refused == 1) {
+        for (const auto& t : toplevels_)
+            if (t->Drive)
+                idleInhibitor_ =
+                    zwp_idle_inhibit_manager_v1_create_inhibitor(connection_.IdleInhibit(), t->Surface);
+    }
     return true;
 }
 

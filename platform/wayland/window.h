@@ -25,6 +25,7 @@ struct wl_touch;
 struct wp_viewport;
 struct xdg_surface;
 struct xdg_toplevel;
+struct zwp_idle_inhibitor_v1;
 
 class WaylandSaverWindow final : public NativeWindow, public CursorService {
   public:
@@ -115,6 +116,7 @@ class WaylandSaverWindow final : public NativeWindow, public CursorService {
     bool scaled_ = false;
     bool buffersMade_ = false;
     bool framesStarted_ = false;
+    zwp_idle_inhibitor_v1* idleInhibitor_ = nullptr;
     std::int32_t width_ = 0, height_ = 0;
     bool acceptsInput_ = false;
     bool closing_ = false;
