@@ -125,6 +125,11 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args,
             ownWindow = true;
             continue;
         }
+        if (name == "x11") {
+            if (hasInlineValue) return fail("--x11 takes no value");
+            line.ForceX11 = true;
+            continue;
+        }
         if (name == "window-id") {
             std::string_view text;
             if (!value(text)) return fail("--window-id needs a window number");
@@ -213,6 +218,8 @@ std::string UsageText() {
     }
     text +=
         "\n"
+        "  --x11             draw through X11 (DISPLAY) even in a Wayland session, where the\n"
+        "                    saver otherwise draws on Wayland (WAYLAND_DISPLAY)\n"
         "  --help            this text\n"
         "  --version         the version and licence\n"
         "\n"

@@ -25,6 +25,8 @@ struct CommandLine {
     SaverTarget Target = SaverTarget::Classic;
     // The window of WindowId, or the one XSCREENSAVER_WINDOW names for Root (0: none named).
     std::uint32_t Window = 0;
+    // --x11: draw through X11 even where a Wayland session is there too.
+    bool ForceX11 = false;
     // The arguments for the launcher's dispatch, when no hack option gives the target.
     std::vector<std::string> Positional;
     std::vector<SettingOverride> Overrides;

@@ -35,6 +35,8 @@ public:
                        static_cast<std::size_t>(x)];
     }
     std::span<const std::uint32_t> Pixels() const { return {pixels_.get(), count_}; }
+    // The box a text is drawn on, in the current font.
+    TextExtent Measure(std::string_view sjis);
     // The last point size set, 0 while the font keeps its starting 16-pixel height.
     int FontPoints() const { return fontPoints_; }
     int CharHeight() const { return charHeight_; }
@@ -47,7 +49,6 @@ public:
 
 private:
     static void Plot(void* context, std::int32_t x, std::int32_t y, std::uint8_t coverage);
-    TextExtent Measure(std::string_view sjis);
 
     std::int32_t width_, height_;
     const SystemColorSource& colors_;

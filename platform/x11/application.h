@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/application.h"
+#include "platform/posix/desktopwiring.h"
 #include "platform/color.h"
 #include "platform/messagebox.h"
 #include "platform/random.h"
@@ -19,22 +20,8 @@ struct _XDisplay;
 class SaverWindow;
 class XSaverWindow;
 class XRandRDisplayModes;
-class TerminationPipe;
 
-struct X11Wiring {
-    Registry& Reg;
-    TimerService& Timer;
-    MessageBoxService& Box;
-    RandomSource& Random;
-    Clock& TimeOfDay;
-    const SystemColorSource& Colors;
-    ScreenSaverServices& Services;
-    TerminationPipe& Signals;
-    // Shows the settings dialog; false when it could not be shown.
-    std::function<bool()> ShowSettings;
-    // Settings for this run only, laid over the stored ones.
-    std::span<const SettingOverride> Overrides;
-};
+using X11Wiring = DesktopWiring;
 
 class X11Application final : public Application {
   public:

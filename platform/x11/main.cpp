@@ -1,6 +1,8 @@
-// The Linux entry point: wires the X11 saver window, the Qt settings dialog and message box
-// (loaded on first use), and the POSIX services to the launcher.
+// The Linux entry point: picks the window system (Wayland when the session has one, unless told
+// --x11), and wires its saver window, the Qt settings dialog and message box (loaded on first
+// use), and the POSIX services to the launcher.
 #include <unistd.h>
+#include <wayland-client.h>
 
 #include <algorithm>
 #include <clocale>
@@ -22,6 +24,7 @@
 #include "platform/posix/systemcolors.h"
 #include "platform/posix/threadtimer.h"
 #include "platform/posix/versionnotice.h"
+#include "platform/wayland/application.h"
 #include "platform/x11/application.h"
 #include "platform/x11/displayguard.h"
 #include "platform/x11/qtmodule.h"
@@ -66,6 +69,65 @@ std::vector<std::string> HackArguments(const CommandLine& line, Display* display
     return {"/p", std::to_string(target)};
 }
 
+// The services every mode shares, and the launcher run over `app`.
+template <typename MakeApplication>
+int Launch(const char* argv0, std::span<const std::string_view> args, const CommandLine& line,
+           TerminationPipe& signals, const std::string& markerScope, WindowFinder& finder,
+           MakeApplication makeApplication) {
+    FileRegistry registry(DefaultRegistryPath(), &std::cerr);
+    ThreadTimerService timer;
+    SystemClock clock;
+    LcgRandom random;
+    DefaultSystemColors colors;
+    PosixSaverServices services;
+    LazyQt box(signals);
+    FileLockInstanceMarker marker({}, markerScope);
+    auto app = makeApplication(
+        DesktopWiring{registry, timer, box, random, clock, colors, services, signals,
+                      [&box, &registry] { return box.ShowSettingsDialog(registry); },
+                      line.Overrides});
+    LauncherPlatform platform{*app, marker, finder, box, services};
+    int exitCode = RunLauncher(ExecutablePath(argv0), args, platform);
+    if (exitCode == 0 && app->Failed()) exitCode = 1;
+    return exitCode;
+}
+
+// The saver on a Wayland desktop: run mode and the dialog. Windows of other clients are out of
+// a Wayland client's reach, so the modes that draw into one are refused.
+int RunOnWayland(const char* argv0, const CommandLine& line, TerminationPipe& signals) {
+    const std::vector<std::string_view> args(line.Positional.begin(), line.Positional.end());
+    const char mode = ModeLetter(args);
+    if (line.Target != SaverTarget::Classic || mode == 'P') {
+        std::cerr << "velmora: a Wayland session has no windows of other programs to draw into, "
+                     "so /p, --root, --window-id and --window cannot work here; use /s, or "
+                     "--x11 to draw through Xwayland\n";
+        return 2;
+    }
+    // The dialog and message boxes on the same desktop, through Xwayland only where Qt's
+    // Wayland plugin is missing.
+    setenv("QT_QPA_PLATFORM", "wayland;xcb", 0);
+    wl_display* display = wl_display_connect(nullptr);
+    if (display == nullptr && mode != 'A') {
+        std::cerr << "velmora: cannot connect to the Wayland display \"" << std::getenv("WAYLAND_DISPLAY")
+                  << "\"; the saver and its settings dialog need one (--x11 uses DISPLAY)\n";
+        return 1;
+    }
+    WaylandWindowFinder finder;
+    const int exitCode =
+        Launch(argv0, args, line, signals, "wayland." + DisplayScope(std::getenv("WAYLAND_DISPLAY")),
+               finder, [display](DesktopWiring wiring) {
+                   return std::make_unique<WaylandApplication>(display, std::move(wiring));
+               });
+    if (display != nullptr) wl_display_disconnect(display);
+    signals.EndByReceivedSignal();
+    return exitCode;
+}
+
+bool WaylandSession(const CommandLine& line) {
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    return !line.ForceX11 && name != nullptr && *name != '\0';
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,6 +158,9 @@ int main(int argc, char** argv) {
     // (box or dialog closed, display mode restored) and then by that signal.
     TerminationPipe signals;
     signals.Install();
+    if (WaylandSession(line)) return RunOnWayland(argc > 0 ? argv[0] : nullptr, line, signals);
+    // Qt follows: its X11 plugin even where a Wayland session is there too.
+    if (line.ForceX11) setenv("QT_QPA_PLATFORM", "xcb", 0);
     // Frames draw from the timer thread over a connection of their own; the locks make any
     // stray shared use safe as well.
     XInitThreads();
@@ -116,25 +181,12 @@ int main(int argc, char** argv) {
     std::string markerScope = display != nullptr ? DisplayScope(DisplayString(display)) : "";
     if (!windowScope.empty()) markerScope += "." + windowScope;
 
-    int exitCode = 0;
-    {
-        FileRegistry registry(DefaultRegistryPath(), &std::cerr);
-        ThreadTimerService timer;
-        SystemClock clock;
-        LcgRandom random;
-        DefaultSystemColors colors;
-        PosixSaverServices services;
-        LazyQt box(signals);
-        FileLockInstanceMarker marker({}, markerScope);
-        XWindowFinder finder(display);
-        X11Application app(
-            display, X11Wiring{registry, timer, box, random, clock, colors, services, signals,
-                                [&box, &registry] { return box.ShowSettingsDialog(registry); },
-                                line.Overrides});
-        LauncherPlatform platform{app, marker, finder, box, services};
-        exitCode = RunLauncher(ExecutablePath(argc > 0 ? argv[0] : nullptr), args, platform);
-        if (exitCode == 0 && app.Failed()) exitCode = 1;
-    }
+    XWindowFinder finder(display);
+    const int exitCode = Launch(argc > 0 ? argv[0] : nullptr, args, line, signals, markerScope,
+                                finder, [display](DesktopWiring wiring) {
+                                    return std::make_unique<X11Application>(display,
+                                                                            std::move(wiring));
+                                });
     ownWindow.reset();
     if (display != nullptr) XCloseDisplay(display);
     signals.EndByReceivedSignal();

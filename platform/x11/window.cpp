@@ -163,19 +163,12 @@ void XSaverWindow::Run() {
             Dispatch(event);
         }
         if (closed_) break;
-        int timeout = -1;
-        if (bannerTimerOn_) {
-            const auto now = std::chrono::steady_clock::now();
-            if (now >= bannerDue_) {
-                bannerDue_ += bannerInterval_;
-                form_->OnBannerEnd();
-                XFlush(display_);
-                continue;
-            }
-            timeout = static_cast<int>(
-                std::chrono::duration_cast<std::chrono::milliseconds>(bannerDue_ - now).count() +
-                1);
+        if (bannerTimer_.Fire()) {
+            form_->OnBannerEnd();
+            XFlush(display_);
+            continue;
         }
+        const int timeout = bannerTimer_.TimeoutMs();
         pollfd fds[2] = {{ConnectionNumber(display_), POLLIN, 0}, {wakeFd_, POLLIN, 0}};
         if (poll(fds, wakeFd_ >= 0 ? 2 : 1, timeout) > 0 && wakeFd_ >= 0 &&
             (fds[1].revents & POLLIN) != 0) {
@@ -306,10 +299,7 @@ void XSaverWindow::Close() {
 }
 
 void XSaverWindow::SetBannerTimer(bool enabled, std::uint32_t intervalMs) {
-    bannerTimerOn_ = enabled;
-    if (!enabled) return;
-    bannerInterval_ = std::chrono::milliseconds(intervalMs);
-    bannerDue_ = std::chrono::steady_clock::now() + bannerInterval_;
+    bannerTimer_.Set(enabled, intervalMs);
 }
 
 int XSaverWindow::ShowCursor(bool show) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/cursor.h"
+#include "platform/posix/windowtimer.h"
 #include "platform/window.h"
 #include "platform/x11/surface.h"
 #include "platform/x11/xerrors.h"
@@ -47,8 +48,6 @@ class XSaverWindow final : public NativeWindow, public CursorService {
     int ShowCursor(bool show) override;
 
   private:
-    using SteadyTime = std::chrono::steady_clock::time_point;
-
     void Dispatch(XEvent& event);
     void GrabInput();
     void ApplyCursor();
@@ -73,9 +72,7 @@ class XSaverWindow final : public NativeWindow, public CursorService {
     bool serverSaverSuspended_ = false;
     int cursorCount_ = 0;
     Cursor blankCursor_ = 0;
-    bool bannerTimerOn_ = false;
-    std::chrono::milliseconds bannerInterval_{0};
-    SteadyTime bannerDue_;
+    WindowTimer bannerTimer_;
     std::unique_ptr<XSurface> surface_;
     std::vector<::Window> covers_;
     // A preview's window on both connections: it goes with its host, whenever that goes.

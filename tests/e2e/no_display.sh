@@ -12,7 +12,7 @@ for display in unset :31999; do
             env -u DISPLAY -u WAYLAND_DISPLAY "$VELMORA" $mode 2>"$E2E_TMP/err" &
         else
             # shellcheck disable=SC2086
-            DISPLAY=$display "$VELMORA" $mode 2>"$E2E_TMP/err" &
+            DISPLAY=$display env -u WAYLAND_DISPLAY "$VELMORA" $mode 2>"$E2E_TMP/err" &
         fi
         pid=$!
         wait_exit "$pid" 2000

@@ -4,7 +4,8 @@
 # key or button ends the saver, wherever the pointer is, while the wheel and motion beside the
 # drive do not; then the other monitor shows its windows again. With another output made primary
 # the drive moves there. DispMode 1 switches the primary monitor alone. `velmora --window` opens
-# an ordinary window that the window manager closes.
+# an ordinary window that the window manager closes. (--x11: with WAYLAND_DISPLAY set the saver
+# would draw on Wayland itself, which wayland.sh tests.)
 # Usage: sway.sh VELMORA HOSTWINDOW RANDRMODE
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
@@ -58,7 +59,7 @@ lit_in() {
 running() { [[ -n $(proc_state "$1") && $(proc_state "$1") != Z ]]; }
 # start_saver: sets pid once the saver's window is up and drawing.
 start_saver() {
-    "${AS_USER[@]}" velmora /s &
+    "${AS_USER[@]}" velmora /s --x11 &
     pid=$!
     E2E_PIDS+=($pid)
     local end=$((SECONDS + 5))
@@ -125,7 +126,7 @@ wait_exit "$pid" 3000
 rm -f "$XDG_CONFIG_HOME/velmora/user.reg"
 
 # A window of its own: managed by sway, closed by it.
-"${AS_USER[@]}" velmora --window &
+"${AS_USER[@]}" velmora --window --x11 &
 pid=$!
 E2E_PIDS+=($pid)
 end=$((SECONDS + 5))

@@ -41,6 +41,19 @@ TEST(CommandLine, HackOptionsInBothSpellingsChooseTheWindowInXScreenSaversOrder)
     EXPECT_TRUE(Parse({"--root"}).Positional.empty());
 }
 
+TEST(CommandLine, X11IsAskedForWithoutChangingTheMode) {
+    auto line = Parse({"/s", "--x11", "--speed", "20"});
+    EXPECT_EQ(line.What, Action::Launch);
+    EXPECT_TRUE(line.ForceX11);
+    EXPECT_EQ(line.Positional, (std::vector<std::string>{"/s"}));
+    ASSERT_EQ(line.Overrides.size(), 1u);
+    EXPECT_FALSE(Parse({"/s"}).ForceX11);
+    // Only the long spelling: XScreenSaver never passes it.
+    EXPECT_EQ(Parse({"-x11"}).Positional, (std::vector<std::string>{"-x11"}));
+    EXPECT_EQ(Parse({"--x11=1"}).What, Action::Error);
+    EXPECT_NE(UsageText().find("--x11"), std::string::npos);
+}
+
 TEST(CommandLine, ClassicHackOptionsAreIgnoredWithTheirValues) {
     const auto line =
         Parse({"-root", "-install", "-visual", "TrueColor", "-mono", "--ncolors", "64"});

@@ -1,0 +1,55 @@
+// WaylandApplication: the application framework of the Linux saver on a Wayland desktop: the
+// saver window (Wayland), the settings dialog (Qt) and the core wired together.
+#pragma once
+
+#include <memory>
+
+#include "platform/application.h"
+#include "platform/instance.h"
+#include "platform/posix/desktopwiring.h"
+
+struct wl_display;
+class SaverWindow;
+class WaylandConnection;
+class WaylandDisplayModes;
+class WaylandSaverWindow;
+
+class WaylandApplication final : public Application {
+  public:
+    // `display` is an open connection, the caller's.
+    WaylandApplication(wl_display* display, DesktopWiring wiring);
+    ~WaylandApplication() override;
+
+    void Initialize(std::string_view title) override { (void)title; }
+    void HideApplicationWindow() override {}
+    // Other clients' windows cannot be shown or hidden by a Wayland client.
+    void ShowWindow(WindowHandle window, WindowVisibility visibility) override;
+    void ShowSettingsDialog() override;
+    void CreateSaverWindow(WindowHandle host) override;
+    void Run() override;
+    void Terminate() override { terminated_ = true; }
+
+    // The run failed: the compositor lacks what the saver needs, or the window closed before
+    // its scene was made, or no dialog.
+    bool Failed() const { return failed_; }
+
+  private:
+    wl_display* display_;
+    DesktopWiring wiring_;
+    std::unique_ptr<WaylandConnection> connection_;
+    std::unique_ptr<WaylandSaverWindow> window_;
+    std::unique_ptr<WaylandDisplayModes> modes_;
+    std::unique_ptr<SaverWindow> form_;
+    bool terminated_ = false;
+    bool failed_ = false;
+};
+
+// A second launch cannot raise another client's window on Wayland: it finds none and just ends.
+class WaylandWindowFinder final : public WindowFinder {
+  public:
+    WindowHandle FindWindow(std::string_view title) override {
+        (void)title;
+        return 0;
+    }
+    void SetForegroundWindow(WindowHandle window) override { (void)window; }
+};

@@ -1,0 +1,36 @@
+// BufferSlots: which of a surface's pixel buffers may be drawn into, and what each one lacks of
+// the newest picture. A buffer the compositor holds is never written; one it has given back is
+// brought up to date by copying only what changed since it was last drawn.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "platform/wayland/damage.h"
+
+class BufferSlots {
+  public:
+    // All memory is taken here.
+    BufferSlots(std::size_t count, std::size_t damageCapacity);
+
+    std::size_t Count() const { return slots_.size(); }
+    // New buffers: none held, each lacking the whole picture, or nothing when the picture is
+    // still as black as they are.
+    void Reset(bool lackPicture = true);
+    // A buffer the compositor does not hold, the one that lacks least; -1 when it holds them all.
+    int Acquire() const;
+    const DamageList& Lacking(int slot) const { return slots_[static_cast<std::size_t>(slot)].Lacking; }
+    bool Held(int slot) const { return slots_[static_cast<std::size_t>(slot)].Held; }
+    // `slot` now holds the newest picture and goes to the compositor; `change` is what differs
+    // from the picture committed before, which every other buffer now lacks as well.
+    void Committed(int slot, const DamageList& change);
+    // The compositor gave `slot` back.
+    void Released(int slot);
+
+  private:
+    struct Slot {
+        bool Held = false;
+        DamageList Lacking;
+    };
+    std::vector<Slot> slots_;
+};

@@ -1,0 +1,91 @@
+#include "platform/wayland/damage.h"
+
+#include <algorithm>
+
+namespace {
+
+// Joining two changes costs what their bounding box covers beyond them; below this many pixels
+// a join is taken at once, since a few stray pixels cost the compositor less than a rectangle.
+constexpr std::int64_t kCheapJoin = 256;
+
+std::int64_t AreaOf(const Rect32& r) {
+    return static_cast<std::int64_t>(r.Right - r.Left) * static_cast<std::int64_t>(r.Bottom - r.Top);
+}
+
+Rect32 Union(const Rect32& a, const Rect32& b) {
+    return {std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+            std::max(a.Bottom, b.Bottom)};
+}
+
+bool Contains(const Rect32& outer, const Rect32& inner) {
+    return inner.Left >= outer.Left && inner.Top >= outer.Top && inner.Right <= outer.Right &&
+           inner.Bottom <= outer.Bottom;
+}
+
+bool Overlap(const Rect32& a, const Rect32& b) {
+    return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
+}
+
+std::int64_t JoinWaste(const Rect32& a, const Rect32& b) {
+    return AreaOf(Union(a, b)) - AreaOf(a) - AreaOf(b);
+}
+
+}  // namespace
+
+DamageList::DamageList(Policy policy, std::size_t capacity)
+    : policy_(policy), rects_(std::max<std::size_t>(capacity, 1)) {}
+
+void DamageList::Clear() {
+    count_ = 0;
+    whole_ = false;
+}
+
+std::int64_t DamageList::Area() const {
+    std::int64_t area = 0;
+    for (const Rect32& r : Rects()) area += AreaOf(r);
+    return area;
+}
+
+void DamageList::Add(const DamageList& other) {
+    if (other.whole_) whole_ = true;
+    if (whole_) return;
+    for (const Rect32& r : other.Rects()) Add(r);
+}
+
+void DamageList::Add(const Rect32& rect) {
+    if (whole_ || rect.Right <= rect.Left || rect.Bottom <= rect.Top) return;
+    if (policy_ == Policy::Exact) {
+        // Drawing order keeps neighbours together: an erased dot and its redraw one pixel on,
+        // or a row of a fill.
+        if (count_ > 0) {
+            Rect32& last = rects_[count_ - 1];
+            if (Contains(last, rect)) return;
+            if (!Overlap(last, rect) && JoinWaste(last, rect) == 0) {
+                last = Union(last, rect);
+                return;
+            }
+        }
+        if (count_ == rects_.size()) {
+            whole_ = true;
+            return;
+        }
+        rects_[count_++] = rect;
+        return;
+    }
+
+    std::size_t best = 0;
+    std::int64_t bestWaste = -1;
+    for (std::size_t i = 0; i < count_; ++i) {
+        if (Contains(rects_[i], rect)) return;
+        const std::int64_t waste = JoinWaste(rects_[i], rect);
+        if (bestWaste < 0 || waste < bestWaste) {
+            best = i;
+            bestWaste = waste;
+        }
+    }
+    if (bestWaste >= 0 && (bestWaste <= kCheapJoin || count_ == rects_.size())) {
+        rects_[best] = Union(rects_[best], rect);
+        return;
+    }
+    rects_[count_++] = rect;
+}

@@ -1,0 +1,28 @@
+#include "platform/wayland/displaymodes.h"
+
+#include "platform/wayland/window.h"
+
+namespace {
+// Shared-memory buffers are XRGB8888.
+constexpr std::uint32_t kBitsPerPixel = 32;
+// What a refused change answers, as the display-settings call does.
+constexpr long kChangeFailed = -1;
+}  // namespace
+
+bool WaylandDisplayModes::CurrentMode(DisplayMode& mode) {
+    const OutputInfo& output = window_.DriveOutput();
+    const Size32 size = PhysicalSize(output);
+    if (size.Width <= 0 || size.Height <= 0) return false;
+    mode.Width = static_cast<std::uint32_t>(size.Width);
+    mode.Height = static_cast<std::uint32_t>(size.Height);
+    mode.BitsPerPixel = kBitsPerPixel;
+    mode.Frequency = static_cast<std::uint32_t>((output.RefreshMilliHz + 500) / 1000);
+    return true;
+}
+
+long WaylandDisplayModes::ChangeDisplaySettings(const DisplayModeRequest& mode) {
+    const Size32 size = PhysicalSize(window_.DriveOutput());
+    const bool own = static_cast<std::int32_t>(mode.Width) == size.Width &&
+                     static_cast<std::int32_t>(mode.Height) == size.Height;
+    return window_.ShowSceneScaled(!own) ? 0 : kChangeFailed;
+}

@@ -1,0 +1,33 @@
+#include "platform/wayland/shm.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+#include <wayland-client.h>
+
+ShmPool::ShmPool(wl_shm* shm, std::size_t bytes) : bytes_(bytes) {
+    if (shm == nullptr || bytes == 0) return;
+    const int fd = memfd_create("velmora-shm", MFD_CLOEXEC);
+    if (fd < 0) return;
+    if (ftruncate(fd, static_cast<off_t>(bytes)) == 0) {
+        // Faulted in here, all at once: frames then never stop on a page's first touch, which
+        // over a run of scattered dots costs more than this one batch.
+        void* data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, 0);
+        if (data != MAP_FAILED) {
+            data_ = data;
+            pool_ = wl_shm_create_pool(shm, fd, static_cast<std::int32_t>(bytes));
+        }
+    }
+    // The compositor has its own copy of the descriptor once the request is sent.
+    close(fd);
+}
+
+ShmPool::~ShmPool() {
+    if (pool_ != nullptr) wl_shm_pool_destroy(pool_);
+    if (data_ != nullptr) munmap(data_, bytes_);
+}
+
+wl_buffer* ShmPool::CreateBuffer(std::size_t offset, std::int32_t width, std::int32_t height) {
+    if (pool_ == nullptr) return nullptr;
+    return wl_shm_pool_create_buffer(pool_, static_cast<std::int32_t>(offset), width, height,
+                                     width * 4, WL_SHM_FORMAT_XRGB8888);
+}

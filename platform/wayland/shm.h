@@ -1,0 +1,28 @@
+// Shared-memory pools for wl_shm buffers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct wl_shm;
+struct wl_shm_pool;
+struct wl_buffer;
+
+// A pool of `bytes` zeroed bytes (black in XRGB8888), mapped here and shared with the compositor.
+class ShmPool {
+  public:
+    ShmPool(wl_shm* shm, std::size_t bytes);
+    ~ShmPool();
+    ShmPool(const ShmPool&) = delete;
+    ShmPool& operator=(const ShmPool&) = delete;
+
+    bool Valid() const { return pool_ != nullptr; }
+    std::uint8_t* Data() const { return static_cast<std::uint8_t*>(data_); }
+    // An XRGB8888 buffer of the pool at `offset`; null on failure.
+    wl_buffer* CreateBuffer(std::size_t offset, std::int32_t width, std::int32_t height);
+
+  private:
+    wl_shm_pool* pool_ = nullptr;
+    void* data_ = nullptr;
+    std::size_t bytes_ = 0;
+};

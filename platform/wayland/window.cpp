@@ -1,0 +1,518 @@
+#include "platform/wayland/window.h"
+
+#include <linux/input-event-codes.h>
+#include <poll.h>
+#include <unistd.h>
+#include <wayland-client.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <exception>
+
+#include "platform/memory/freetypetext.h"
+#include "idle-inhibit-unstable-v1-client-protocol.h"
+#include "viewporter-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
+
+namespace {
+
+constexpr const char* kTitle = "Velmora";
+constexpr int kConfigureWaitMs = 5000;
+
+using Toplevel = WaylandSaverWindow::Toplevel;
+
+const xdg_surface_listener kShellListener = {
+    [](void* data, xdg_surface*, std::uint32_t serial) {
+        auto* toplevel = static_cast<Toplevel*>(data);
+        toplevel->Owner->Configured(*toplevel, serial);
+    }};
+
+const xdg_toplevel_listener kRoleListener = {
+    [](void* data, xdg_toplevel*, std::int32_t width, std::int32_t height, wl_array*) {
+        static_cast<Toplevel*>(data)->Asked = {width, height};
+    },
+    // The compositor asks the window to close (a kill binding): the ordinary close.
+    [](void* data, xdg_toplevel*) { static_cast<Toplevel*>(data)->Owner->Close(); },
+    [](void*, xdg_toplevel*, std::int32_t, std::int32_t) {},
+    [](void*, xdg_toplevel*, wl_array*) {}};
+
+WaylandSaverWindow* Of(void* data) { return static_cast<WaylandSaverWindow*>(data); }
+
+const wl_keyboard_listener kKeyboardListener = {
+    // The keymap is not needed: any key ends the saver.
+    [](void*, wl_keyboard*, std::uint32_t, std::int32_t fd, std::uint32_t) { close(fd); },
+    [](void*, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {},
+    [](void*, wl_keyboard*, std::uint32_t, wl_surface*) {},
+    [](void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t state) {
+        if (state == WL_KEYBOARD_KEY_STATE_PRESSED) Of(data)->KeyPressed();
+    },
+    [](void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
+       std::uint32_t) {},
+    [](void*, wl_keyboard*, std::int32_t, std::int32_t) {}};
+
+const wl_pointer_listener kPointerListener = {
+    [](void* data, wl_pointer*, std::uint32_t serial, wl_surface* surface, wl_fixed_t x,
+       wl_fixed_t y) {
+        Of(data)->PointerEntered(surface, serial, wl_fixed_to_double(x), wl_fixed_to_double(y));
+    },
+    [](void* data, wl_pointer*, std::uint32_t, wl_surface*) { Of(data)->PointerLeft(); },
+    [](void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
+        Of(data)->PointerMoved(wl_fixed_to_double(x), wl_fixed_to_double(y));
+    },
+    [](void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t state) {
+        // The wheel comes as axis events, never as a button: it scrolls, it does not press.
+        if (state == WL_POINTER_BUTTON_STATE_PRESSED) Of(data)->ButtonPressed();
+    },
+    [](void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {},
+    [](void*, wl_pointer*) {},
+    [](void*, wl_pointer*, std::uint32_t) {},
+    [](void*, wl_pointer*, std::uint32_t, std::uint32_t) {},
+    [](void*, wl_pointer*, std::uint32_t, std::int32_t) {},
+    [](void*, wl_pointer*, std::uint32_t, std::int32_t) {}};
+
+const wl_touch_listener kTouchListener = {
+    // A touch is a press of the screen.
+    [](void* data, wl_touch*, std::uint32_t, std::uint32_t, wl_surface*, std::int32_t, wl_fixed_t,
+       wl_fixed_t) { Of(data)->ButtonPressed(); },
+    [](void*, wl_touch*, std::uint32_t, std::uint32_t, std::int32_t) {},
+    [](void*, wl_touch*, std::uint32_t, std::int32_t, wl_fixed_t, wl_fixed_t) {},
+    [](void*, wl_touch*) {},
+    [](void*, wl_touch*) {},
+    [](void*, wl_touch*, std::int32_t, wl_fixed_t, wl_fixed_t) {},
+    [](void*, wl_touch*, std::int32_t, wl_fixed_t) {}};
+
+// Devices are released where the seat knows the request (version 3), else only forgotten.
+void ReleaseKeyboard(wl_keyboard* device) {
+    if (wl_keyboard_get_version(device) >= WL_KEYBOARD_RELEASE_SINCE_VERSION)
+        wl_keyboard_release(device);
+    else
+        wl_keyboard_destroy(device);
+}
+void ReleasePointer(wl_pointer* device) {
+    if (wl_pointer_get_version(device) >= WL_POINTER_RELEASE_SINCE_VERSION)
+        wl_pointer_release(device);
+    else
+        wl_pointer_destroy(device);
+}
+void ReleaseTouch(wl_touch* device) {
+    if (wl_touch_get_version(device) >= WL_TOUCH_RELEASE_SINCE_VERSION)
+        wl_touch_release(device);
+    else
+        wl_touch_destroy(device);
+}
+
+std::unique_ptr<TextEngine> MakeTextEngine() {
+    try {
+        return std::make_unique<FreeTypeText>();
+    } catch (const std::exception& error) {
+        // The banner then comes as boxes; the drive itself needs no font.
+        std::fprintf(stderr, "velmora: %s\n", error.what());
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+WaylandSaverWindow::WaylandSaverWindow(WaylandConnection& connection,
+                                       const SystemColorSource& colors, int wakeFd)
+    : connection_(connection), colors_(colors), wakeFd_(wakeFd), text_(MakeTextEngine()) {
+    surface_ = std::make_unique<WaylandSurface>(connection_.Display(), colors_, text_.get());
+    connection_.OnOutputsChanged([this] { OutputsChanged(); });
+    connection_.OnSeatChanged([this](std::uint32_t capabilities) { SeatCapabilities(capabilities); });
+    driveOutput_ = ChooseDriveOutput(
+        [this] {
+            std::vector<OutputInfo> infos;
+            for (const auto& output : connection_.Outputs()) infos.push_back(output->Info);
+            return infos;
+        }(),
+        connection_.PrimaryName());
+}
+
+WaylandSaverWindow::~WaylandSaverWindow() {
+    connection_.OnOutputsChanged(nullptr);
+    connection_.OnSeatChanged(nullptr);
+    surface_.reset();
+    if (idleInhibitor_ != nullptr) zwp_idle_inhibitor_v1_destroy(idleInhibitor_);
+    for (auto& toplevel : toplevels_) DestroyToplevel(*toplevel);
+    toplevels_.clear();
+    if (keyboard_ != nullptr) ReleaseKeyboard(keyboard_);
+    if (pointer_ != nullptr) ReleasePointer(pointer_);
+    if (touch_ != nullptr) ReleaseTouch(touch_);
+    wl_display_flush(connection_.Display());
+}
+
+const OutputInfo& WaylandSaverWindow::OutputAt(std::size_t index) const {
+    return connection_.Outputs()[index]->Info;
+}
+
+const OutputInfo& WaylandSaverWindow::DriveOutput() const { return OutputAt(driveOutput_); }
+
+bool WaylandSaverWindow::Create(WindowEvents& form) {
+    form_ = &form;
+    WindowCreateParams params;
+    params.DoubleClicks = true;
+    form.OnCreateParams(params);
+    // Wayland gives a client no way into another client's window.
+    if (params.Child) return false;
+    acceptsInput_ = !params.Disabled;
+
+    form.OnCreate();
+    if (closed_) return true;
+    if (wakeFd_ >= 0) {
+        pollfd pending{wakeFd_, POLLIN, 0};
+        if (poll(&pending, 1, 0) > 0) {
+            Close();
+            if (closed_) return true;
+        }
+    }
+
+    // The covers first, so that the drive, made last, has the keyboard.
+    for (const std::size_t output : coverOutputs_) MakeToplevel(output, false);
+    MakeToplevel(driveOutput_, true);
+    mapped_ = true;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kConfigureWaitMs);
+    while (!closed_ && std::any_of(toplevels_.begin(), toplevels_.end(),
+                                   [](const auto& t) { return !t->Configured; })) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            std::fprintf(stderr, "velmora: the compositor did not show the saver's windows\n");
+            Close();
+            return true;
+        }
+        if (!Dispatch(static_cast<int>(left.count()))) return true;
+    }
+    if (closed_) return true;
+    form.OnShow();
+    // From here frames draw from the timer thread: the drive's buffers stay as they are.
+    framesStarted_ = true;
+    if (closed_) return true;
+
+    // No other screen saver, screen blanking or lock while this one runs and its drive shows,
+    // as the form asks.
+    std::intptr_t refused = 0;
+    if (connection_.IdleInhibit() != nullptr &&
+        form.OnSystemCommand(SystemCommand::ScreenSave, refused) && refused == 1) {
+        for (const auto& t : toplevels_)
+            if (t->Drive)
+                idleInhibitor_ =
+                    zwp_idle_inhibit_manager_v1_create_inhibitor(connection_.IdleInhibit(), t->Surface);
+    }
+    return true;
+}
+
+WaylandSaverWindow::Toplevel& WaylandSaverWindow::MakeToplevel(std::size_t output, bool drive) {
+    auto toplevel = std::make_unique<Toplevel>();
+    Toplevel& t = *toplevel;
+    t.Owner = this;
+    t.Output = output;
+    t.Drive = drive;
+    t.Surface = wl_compositor_create_surface(connection_.Compositor());
+    if (connection_.Viewporter() != nullptr)
+        t.Viewport = wp_viewporter_get_viewport(connection_.Viewporter(), t.Surface);
+    t.Shell = xdg_wm_base_get_xdg_surface(connection_.Shell(), t.Surface);
+    xdg_surface_add_listener(t.Shell, &kShellListener, &t);
+    t.Role = xdg_surface_get_toplevel(t.Shell);
+    xdg_toplevel_add_listener(t.Role, &kRoleListener, &t);
+    xdg_toplevel_set_title(t.Role, kTitle);
+    xdg_toplevel_set_app_id(t.Role, "velmora");
+    xdg_toplevel_set_fullscreen(t.Role, connection_.Outputs()[output]->Handle);
+    // The first commit carries no buffer: it asks the compositor for its configure.
+    wl_surface_commit(t.Surface);
+    toplevels_.push_back(std::move(toplevel));
+    return t;
+}
+
+void WaylandSaverWindow::DestroyToplevel(Toplevel& t) {
+    if (t.Viewport != nullptr) wp_viewport_destroy(t.Viewport);
+    if (t.Role != nullptr) xdg_toplevel_destroy(t.Role);
+    if (t.Shell != nullptr) xdg_surface_destroy(t.Shell);
+    if (t.Surface != nullptr) wl_surface_destroy(t.Surface);
+    if (t.BlackBuffer != nullptr) wl_buffer_destroy(t.BlackBuffer);
+    t = Toplevel{};
+}
+
+void WaylandSaverWindow::Configured(Toplevel& t, std::uint32_t serial) {
+    xdg_surface_ack_configure(t.Shell, serial);
+    t.Configured = true;
+    if (t.Drive)
+        ShowDrive(t);
+    else
+        Show(t);
+}
+
+void WaylandSaverWindow::Show(Toplevel& t) {
+    const OutputInfo& output = OutputAt(t.Output);
+    const Presentation shown = PlanCover(output, t.Asked, t.Viewport != nullptr);
+    if (t.BlackBuffer == nullptr || !(shown.Buffer == t.Shown.Buffer)) {
+        if (t.BlackBuffer != nullptr) wl_buffer_destroy(t.BlackBuffer);
+        t.BlackBuffer = nullptr;
+        const std::size_t bytes = static_cast<std::size_t>(shown.Buffer.Width) *
+                                  static_cast<std::size_t>(shown.Buffer.Height) * 4;
+        t.Black = std::make_unique<ShmPool>(connection_.Shm(), bytes);
+        if (t.Black->Valid())
+            t.BlackBuffer = t.Black->CreateBuffer(0, shown.Buffer.Width, shown.Buffer.Height);
+    }
+    t.Shown = shown;
+    wl_surface_set_buffer_scale(t.Surface, shown.BufferScale);
+    if (t.Viewport != nullptr)
+        wp_viewport_set_destination(t.Viewport, shown.Viewport.Width, shown.Viewport.Height);
+    wl_surface_attach(t.Surface, t.BlackBuffer, 0, 0);
+    wl_surface_damage_buffer(t.Surface, 0, 0, shown.Buffer.Width, shown.Buffer.Height);
+    wl_surface_commit(t.Surface);
+}
+
+void WaylandSaverWindow::ShowDrive(Toplevel& t) {
+    Presentation shown = PlanDrive({width_, height_}, OutputAt(t.Output), t.Asked, scaled_,
+                                   t.Viewport != nullptr);
+    // Once frames run, the buffers they draw into are not replaced under them (an output whose
+    // mode changed meanwhile shows the buffer as it is, stretched where the compositor can).
+    if (framesStarted_ && buffersMade_ && !(shown.Buffer == t.Shown.Buffer)) {
+        shown.Buffer = t.Shown.Buffer;
+        shown.BufferScale = 1;
+        shown.Viewport = t.Viewport != nullptr && t.Asked.Width > 0 && t.Asked.Height > 0
+                             ? t.Asked
+                             : Size32{};
+    }
+    const bool newBuffers = !buffersMade_ || !(shown.Buffer == t.Shown.Buffer);
+    t.Shown = shown;
+    wl_surface_set_buffer_scale(t.Surface, shown.BufferScale);
+    if (t.Viewport != nullptr) {
+        if (shown.Viewport.Width > 0)
+            wp_viewport_set_destination(t.Viewport, shown.Viewport.Width, shown.Viewport.Height);
+        else
+            wp_viewport_set_destination(t.Viewport, -1, -1);
+    }
+    // Frames keep the buffers they have: a later configure changes only how they are shown,
+    // which the next frame's commit carries, whole.
+    if (!newBuffers) {
+        surface_->DamageAllNext();
+        return;
+    }
+    buffersMade_ = surface_->SetBuffers(connection_.Shm(), t.Surface, shown.Buffer);
+    surface_->Present();
+}
+
+bool WaylandSaverWindow::ShowSceneScaled(bool scaled) {
+    if (scaled && connection_.Viewporter() == nullptr) return false;
+    scaled_ = scaled;
+    // On the way out nothing is drawn again: only the flag goes back.
+    if (closing_ || closed_) return true;
+    for (auto& t : toplevels_)
+        if (t->Drive && t->Configured) ShowDrive(*t);
+    return true;
+}
+
+bool WaylandSaverWindow::Dispatch(int timeoutMs) {
+    wl_display* display = connection_.Display();
+    while (wl_display_prepare_read(display) != 0)
+        if (wl_display_dispatch_pending(display) < 0) return false;
+    // A full socket (EAGAIN) empties while the compositor reads; anything else is a lost link.
+    if (wl_display_flush(display) < 0 && errno != EAGAIN) {
+        wl_display_cancel_read(display);
+        return false;
+    }
+    pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    const int ready = poll(fds, wakeFd_ >= 0 ? 2 : 1, timeoutMs);
+    if (ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+        if (wl_display_read_events(display) < 0) return false;
+    } else {
+        wl_display_cancel_read(display);
+    }
+    if (wl_display_dispatch_pending(display) < 0) return false;
+    if (ready > 0 && wakeFd_ >= 0 && (fds[1].revents & POLLIN) != 0) {
+        char drained[64];
+        [[maybe_unused]] auto n = read(wakeFd_, drained, sizeof drained);
+        // A termination signal: the ordinary close.
+        Close();
+    }
+    if (outputsChanged_) {
+        outputsChanged_ = false;
+        Close();
+    }
+    return true;
+}
+
+void WaylandSaverWindow::Run() {
+    while (!closed_) {
+        if (bannerTimer_.Fire()) {
+            form_->OnBannerEnd();
+            continue;
+        }
+        const int timeout = bannerTimer_.TimeoutMs();
+        if (!Dispatch(timeout)) {
+            // The compositor went away: nothing is left on the screen to restore.
+            Close();
+            if (!closed_) {
+                form_->OnClose();
+                closed_ = true;
+            }
+        }
+    }
+}
+
+bool WaylandSaverWindow::GetWindowRect(WindowHandle window, Rect32& rect) {
+    // Other clients' windows are not for a Wayland client to see.
+    (void)window;
+    (void)rect;
+    return false;
+}
+
+void WaylandSaverWindow::PrimaryScreenSize(std::int32_t& width, std::int32_t& height) {
+    const Size32 size = PhysicalSize(DriveOutput());
+    width = size.Width;
+    height = size.Height;
+}
+
+std::vector<Monitor> WaylandSaverWindow::Monitors() {
+    std::vector<Monitor> monitors;
+    for (std::size_t i = 0; i < connection_.Outputs().size(); ++i)
+        monitors.push_back({LogicalBounds(OutputAt(i)), i == driveOutput_});
+    return monitors;
+}
+
+void WaylandSaverWindow::SetBounds(std::int32_t left, std::int32_t top, std::int32_t width,
+                                   std::int32_t height) {
+    // The drive fills its output from the corner; the place only names the output.
+    const Rect32 drive = LogicalBounds(DriveOutput());
+    if (drive.Left != left || drive.Top != top) {
+        for (std::size_t i = 0; i < connection_.Outputs().size(); ++i) {
+            const Rect32 bounds = LogicalBounds(OutputAt(i));
+            if (bounds.Left == left && bounds.Top == top) {
+                driveOutput_ = i;
+                break;
+            }
+        }
+    }
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+    surface_->SetViewSize(width_, height_);
+}
+
+void WaylandSaverWindow::CoverAreas(std::span<const Rect32> areas) {
+    std::vector<std::size_t> covers;
+    for (std::size_t i = 0; i < connection_.Outputs().size(); ++i) {
+        if (i == driveOutput_) continue;
+        const Rect32 bounds = LogicalBounds(OutputAt(i));
+        for (const Rect32& area : areas)
+            if (area.Left == bounds.Left && area.Top == bounds.Top && area.Right == bounds.Right &&
+                area.Bottom == bounds.Bottom) {
+                covers.push_back(i);
+                break;
+            }
+    }
+    if (mapped_) {
+        // Outputs that no longer need a cover lose it; new ones get theirs.
+        for (auto& t : toplevels_)
+            if (!t->Drive && std::find(covers.begin(), covers.end(), t->Output) == covers.end())
+                DestroyToplevel(*t);
+        std::erase_if(toplevels_, [](const auto& t) { return t->Surface == nullptr; });
+        for (const std::size_t output : covers)
+            if (std::find(coverOutputs_.begin(), coverOutputs_.end(), output) == coverOutputs_.end())
+                MakeToplevel(output, false);
+    }
+    coverOutputs_ = std::move(covers);
+}
+
+void WaylandSaverWindow::Close() {
+    if (closing_ || closed_) return;
+    closing_ = true;
+    bool canClose = true;
+    form_->OnCloseQuery(canClose);
+    closing_ = false;
+    if (!canClose) return;
+    form_->OnClose();
+    closed_ = true;
+    // Unmapped at once, so that the desktop shows again before the process has ended.
+    for (auto& t : toplevels_) {
+        if (t->Surface == nullptr) continue;
+        wl_surface_attach(t->Surface, nullptr, 0, 0);
+        wl_surface_commit(t->Surface);
+    }
+    wl_display_flush(connection_.Display());
+}
+
+void WaylandSaverWindow::SetBannerTimer(bool enabled, std::uint32_t intervalMs) {
+    bannerTimer_.Set(enabled, intervalMs);
+}
+
+WindowHandle WaylandSaverWindow::Handle() {
+    for (const auto& t : toplevels_)
+        if (t->Drive) return reinterpret_cast<WindowHandle>(t->Surface);
+    return 0;
+}
+
+int WaylandSaverWindow::ShowCursor(bool show) {
+    cursorCount_ += show ? 1 : -1;
+    ApplyCursor();
+    return cursorCount_;
+}
+
+void WaylandSaverWindow::ApplyCursor() {
+    // Hidden by giving the pointer no image over the saver's surfaces. Shown again, the
+    // compositor's own cursor returns as the surfaces go, which follows at once.
+    if (pointer_ != nullptr && pointerOn_ != nullptr && cursorCount_ < 0)
+        wl_pointer_set_cursor(pointer_, pointerSerial_, nullptr, 0, 0);
+}
+
+void WaylandSaverWindow::SeatCapabilities(std::uint32_t capabilities) {
+    // Devices come and go (a mouse plugged in): a device that went is released, and one that
+    // came is taken.
+    wl_seat* seat = connection_.Seat();
+    const bool keyboard = (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
+    const bool pointer = (capabilities & WL_SEAT_CAPABILITY_POINTER) != 0;
+    const bool touch = (capabilities & WL_SEAT_CAPABILITY_TOUCH) != 0;
+    if (keyboard && keyboard_ == nullptr) {
+        keyboard_ = wl_seat_get_keyboard(seat);
+        wl_keyboard_add_listener(keyboard_, &kKeyboardListener, this);
+    } else if (!keyboard && keyboard_ != nullptr) {
+        ReleaseKeyboard(keyboard_);
+        keyboard_ = nullptr;
+    }
+    if (pointer && pointer_ == nullptr) {
+        pointer_ = wl_seat_get_pointer(seat);
+        wl_pointer_add_listener(pointer_, &kPointerListener, this);
+    } else if (!pointer && pointer_ != nullptr) {
+        ReleasePointer(pointer_);
+        pointer_ = nullptr;
+        pointerOn_ = nullptr;
+    }
+    if (touch && touch_ == nullptr) {
+        touch_ = wl_seat_get_touch(seat);
+        wl_touch_add_listener(touch_, &kTouchListener, this);
+    } else if (!touch && touch_ != nullptr) {
+        ReleaseTouch(touch_);
+        touch_ = nullptr;
+    }
+}
+
+void WaylandSaverWindow::KeyPressed() {
+    if (acceptsInput_ && mapped_ && !closed_) form_->OnKeyDown();
+}
+
+void WaylandSaverWindow::ButtonPressed() {
+    if (acceptsInput_ && mapped_ && !closed_) form_->OnMouseDown();
+}
+
+void WaylandSaverWindow::PointerEntered(wl_surface* surface, std::uint32_t serial, double x,
+                                        double y) {
+    pointerOn_ = surface;
+    pointerSerial_ = serial;
+    ApplyCursor();
+    // Entering is the first position the pointer is known at, as if it had moved there.
+    PointerMoved(x, y);
+}
+
+void WaylandSaverWindow::PointerMoved(double x, double y) {
+    if (!acceptsInput_ || !mapped_ || closed_ || pointerOn_ == nullptr) return;
+    // Only motion over the drive moves the mouse over the saver window; the covers take buttons
+    // and keys alone.
+    for (const auto& t : toplevels_) {
+        if (!t->Drive || t->Surface != pointerOn_) continue;
+        std::int32_t bx = 0, by = 0;
+        SurfaceToBuffer(t->Shown, x, y, bx, by);
+        if (bx >= 0 && by >= 0 && bx < width_ && by < height_) form_->OnMouseMove(bx, by);
+    }
+}

@@ -1,0 +1,134 @@
+// WaylandSaverWindow: the saver window on Wayland. One fullscreen xdg_toplevel per output: the
+// drive on the compositor's primary output (else the first), black on the others. Input on any
+// of them reaches the form; an output coming or going, or the compositor going away, closes it.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/color.h"
+#include "platform/cursor.h"
+#include "platform/posix/windowtimer.h"
+#include "platform/memory/textengine.h"
+#include "platform/wayland/connection.h"
+#include "platform/wayland/outputs.h"
+#include "platform/wayland/shm.h"
+#include "platform/wayland/surface.h"
+#include "platform/window.h"
+
+struct wl_keyboard;
+struct wl_pointer;
+struct wl_surface;
+struct wl_touch;
+struct wp_viewport;
+struct xdg_surface;
+struct xdg_toplevel;
+struct zwp_idle_inhibitor_v1;
+
+class WaylandSaverWindow final : public NativeWindow, public CursorService {
+  public:
+    // `wakeFd` is read when readable and then closes the window (the signal pipe), -1 for none.
+    WaylandSaverWindow(WaylandConnection& connection, const SystemColorSource& colors, int wakeFd);
+    ~WaylandSaverWindow() override;
+    WaylandSaverWindow(const WaylandSaverWindow&) = delete;
+    WaylandSaverWindow& operator=(const WaylandSaverWindow&) = delete;
+
+    // Builds the windows for `form`: OnCreate, then (unless it closed at once) the surfaces and
+    // OnShow. False when the form asks for what Wayland cannot give (a child of another window).
+    bool Create(WindowEvents& form);
+    // The event loop: returns when the window has closed.
+    void Run();
+    bool Closed() const { return closed_; }
+
+    // The compositor stretches the scene over the whole drive output (true), or shows it one
+    // dot to one pixel. False when it cannot stretch (no viewporter).
+    bool ShowSceneScaled(bool scaled);
+    // The drive output as the compositor reports it.
+    const OutputInfo& DriveOutput() const;
+
+    // NativeWindow
+    bool GetWindowRect(WindowHandle window, Rect32& rect) override;
+    void PrimaryScreenSize(std::int32_t& width, std::int32_t& height) override;
+    void SetBounds(std::int32_t left, std::int32_t top, std::int32_t width,
+                   std::int32_t height) override;
+    void Close() override;
+    void HideApplicationWindow() override {}  // no hidden application window here
+    void DisableIme() override {}             // no text input is asked for
+    void SetBannerTimer(bool enabled, std::uint32_t intervalMs) override;
+    WindowHandle Handle() override;
+    DrawingSurface& Surface() override { return *surface_; }
+    void FlushDrawing() override { surface_->Present(); }
+    std::vector<Monitor> Monitors() override;
+    void CoverAreas(std::span<const Rect32> areas) override;
+
+    // CursorService
+    int ShowCursor(bool show) override;
+
+    // Events from the listeners, on the window's thread.
+    struct Toplevel;
+    void Configured(Toplevel& toplevel, std::uint32_t serial);
+    void KeyPressed();
+    void ButtonPressed();
+    void PointerEntered(wl_surface* surface, std::uint32_t serial, double x, double y);
+    void PointerMoved(double x, double y);
+    void PointerLeft() { pointerOn_ = nullptr; }
+    void SeatCapabilities(std::uint32_t capabilities);
+    void OutputsChanged() { outputsChanged_ = true; }
+
+    struct Toplevel {
+        WaylandSaverWindow* Owner = nullptr;
+        std::size_t Output = 0;
+        bool Drive = false;
+        wl_surface* Surface = nullptr;
+        xdg_surface* Shell = nullptr;
+        xdg_toplevel* Role = nullptr;
+        wp_viewport* Viewport = nullptr;
+        Size32 Asked;      // the size of the latest toplevel configure
+        bool Configured = false;
+        Presentation Shown;
+        std::unique_ptr<ShmPool> Black;
+        wl_buffer* BlackBuffer = nullptr;
+    };
+
+  private:
+    const OutputInfo& OutputAt(std::size_t index) const;
+    Toplevel& MakeToplevel(std::size_t output, bool drive);
+    void DestroyToplevel(Toplevel& toplevel);
+    void Show(Toplevel& toplevel);
+    void ShowDrive(Toplevel& drive);
+    // Waits up to `timeoutMs` (-1: no limit) for the connection or the signal pipe, and handles
+    // what came. False when the connection is lost.
+    bool Dispatch(int timeoutMs);
+    void ApplyCursor();
+
+    WaylandConnection& connection_;
+    const SystemColorSource& colors_;
+    int wakeFd_;
+    std::unique_ptr<TextEngine> text_;
+    std::unique_ptr<WaylandSurface> surface_;
+    WindowEvents* form_ = nullptr;
+    std::size_t driveOutput_ = 0;
+    std::vector<std::size_t> coverOutputs_;
+    std::vector<std::unique_ptr<Toplevel>> toplevels_;
+    bool mapped_ = false;
+    bool scaled_ = false;
+    bool buffersMade_ = false;
+    bool framesStarted_ = false;
+    zwp_idle_inhibitor_v1* idleInhibitor_ = nullptr;
+    std::int32_t width_ = 0, height_ = 0;
+    bool acceptsInput_ = false;
+    bool closing_ = false;
+    bool closed_ = false;
+    bool outputsChanged_ = false;
+    int cursorCount_ = 0;
+
+    wl_keyboard* keyboard_ = nullptr;
+    wl_pointer* pointer_ = nullptr;
+    wl_touch* touch_ = nullptr;
+    wl_surface* pointerOn_ = nullptr;
+    std::uint32_t pointerSerial_ = 0;
+
+    WindowTimer bannerTimer_;
+};

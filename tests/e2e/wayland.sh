@@ -1,0 +1,205 @@
+#!/usr/bin/env bash
+# The saver on Wayland itself: a headless sway with two outputs and no X server at all. The drive
+# fills the first output and the other turns black; a key ends it; an output plugged in ends it
+# too. A pointer of the test's own: motion and the wheel over the black output go on, a click
+# there ends the saver; over the drive the first position is recorded and a one-pixel move ends
+# it. DispMode 1 has the compositor stretch the 640x480 drive over the output. --x11 without an
+# X server and /p fail clearly, and the settings dialog shows through Qt's Wayland plugin.
+# Usage: wayland.sh VELMORA POINTER [SCREENSHOT_DIR]
+source "$(dirname "$0")/lib.sh"
+source "$E2E_DIR/hostuser.sh"
+VELMORA=$1
+SHOTS=${3:-}
+command -v sway >/dev/null || fail "sway is not installed (scripts/deps.sh)"
+host_user_setup "$VELMORA"
+cp "$2" "$E2E_BIN/velmora-e2e-pointer"
+chmod a+rx "$E2E_BIN"/*
+
+config=$E2E_HOME/sway.config
+printf '%s\n' "xwayland disable" \
+    "output HEADLESS-1 resolution 1024x768 position 0 0" \
+    "output HEADLESS-2 resolution 800x600 position 1024 0" \
+    "exec sh -c 'echo up >\"\$XDG_RUNTIME_DIR/sway-up\"'" >"$config"
+((EUID != 0)) || chown "$E2E_USER:" "$config"
+# noscanout: a headless output that shows a fullscreen client's buffer as it is keeps the picture
+# it last composed for screenshots; real outputs cannot show shared-memory buffers that way.
+"${AS_USER[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+    sway -D noscanout -c "$config" >"$E2E_TMP/sway.log" 2>&1 &
+sway_pid=$!
+E2E_PIDS+=($sway_pid)
+end=$((SECONDS + 15))
+until [[ -s $XDG_RUNTIME_DIR/sway-up ]]; do
+    ((SECONDS > end)) && { cat "$E2E_TMP/sway.log" >&2; fail "sway did not start"; }
+    sleep 0.1
+done
+wayland=$(cd "$XDG_RUNTIME_DIR" && ls wayland-? | head -n1)
+AS_USER+=("WAYLAND_DISPLAY=$wayland" "SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock)")
+user() { "${AS_USER[@]}" "$@"; }
+outputs() { user swaymsg -t get_outputs | grep -c '"name": "HEADLESS-'; }
+
+user swaymsg create_output >/dev/null
+end=$((SECONDS + 15))
+until [[ $(outputs) == 2 ]]; do
+    ((SECONDS > end)) && fail "sway has not two outputs"
+    sleep 0.1
+done
+# The session's keyboard: sway gives a window the keyboard when it appears only if there is one.
+"${AS_USER[@]}" wtype -s 600000 -k F24 &
+E2E_PIDS+=($!)
+
+# lit_in OUTPUT X Y W H: the share of non-black pixels of an area of one output.
+lit_in() {
+    user grim -o "$1" "$E2E_HOME/shot.png"
+    convert "$E2E_HOME/shot.png" -crop "${4}x${5}+${2}+${3}" +repage \
+        -colorspace Gray -threshold 1% -format "%[fx:mean]" info:
+}
+running() { [[ -n $(proc_state "$1") && $(proc_state "$1") != Z ]]; }
+# windows: how many of the saver's windows sway shows.
+windows() { user swaymsg -t get_tree | grep -c '"app_id": "velmora"' || true; }
+# start_saver: sets pid once the saver's windows, one an output, are up and drawing.
+want=2
+start_saver() {
+    "${AS_USER[@]}" velmora /s "$@" 2>"$E2E_TMP/saver.err" &
+    pid=$!
+    E2E_PIDS+=($pid)
+    local end=$((SECONDS + 5))
+    until [[ $(windows) == "$want" ]]; do
+        running "$pid" || { cat "$E2E_TMP/saver.err" >&2; fail "the saver ended at once"; }
+        ((SECONDS > end)) && fail "the saver's windows are not there ($(windows))"
+        sleep 0.05
+    done
+    sleep 1
+}
+
+start_saver
+sky=$(lit_in HEADLESS-1 0 60 1024 200)
+road=$(lit_in HEADLESS-1 0 420 1024 348)
+other=$(lit_in HEADLESS-2 0 0 800 600)
+echo "first output: sky $sky road $road; second output: $other"
+awk -v v="$sky" 'BEGIN{exit !(v > 0.00005)}' || fail "no stars on the first output ($sky)"
+awk -v v="$road" 'BEGIN{exit !(v > 0.00002)}' || fail "no road on the first output ($road)"
+awk -v v="$other" 'BEGIN{exit !(v == 0)}' || fail "the second output is not black ($other)"
+[[ -n $SHOTS ]] && user grim -o HEADLESS-1 "$SHOTS/wayland-run.png"
+# Nothing else blanks or locks the session while the drive shows.
+user swaymsg -t get_tree | grep -q '"inhibit_idle": true' || fail "the saver does not keep the session from going idle"
+# One saver per Wayland display and user: a second launch ends at once and leaves it be.
+code=0
+timeout 5 "${AS_USER[@]}" velmora /s || code=$?
+[[ $code == 0 ]] || fail "a second launch: exit code $code"
+running "$pid" && [[ $(windows) == 2 ]] || fail "a second launch disturbed the running saver"
+user wtype -k Escape
+wait_exit "$pid" 3000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a key"
+[[ $(windows) == 0 ]] || fail "the saver's windows outlive it"
+! user swaymsg -t get_tree | grep -q '"inhibit_idle": true' || fail "the session stays kept from going idle"
+# A termination signal: the ordinary close, then the end by that signal.
+start_saver
+kill -TERM "$pid"
+wait_exit "$pid" 3000
+[[ $EXIT_CODE == 143 ]] || fail "exit code $EXIT_CODE after SIGTERM"
+[[ $(windows) == 0 ]] || fail "the saver's windows outlive SIGTERM"
+
+# DispMode 1: the 640x480 drive stretched over the whole first output (town lights right of
+# x=640), the second output still black.
+set_setting DispMode 1
+((EUID != 0)) || chown -R "$E2E_USER:" "$XDG_CONFIG_HOME"
+start_saver
+right=$(lit_in HEADLESS-1 700 360 324 40)
+other=$(lit_in HEADLESS-2 0 0 800 600)
+echo "DispMode 1: horizon right of 640 $right; second output $other"
+awk -v v="$right" 'BEGIN{exit !(v > 0.001 && v < 0.5)}' || fail "DispMode 1: the drive is not stretched over the output ($right)"
+awk -v v="$other" 'BEGIN{exit !(v == 0)}' || fail "DispMode 1: the second output is not black ($other)"
+user wtype -k Escape
+wait_exit "$pid" 3000
+[[ $EXIT_CODE == 0 ]] || fail "DispMode 1: exit code $EXIT_CODE after a key"
+rm -f "$XDG_CONFIG_HOME/velmora/user.reg"
+
+# The pointer: one device for the whole test, so that the seat has it before the saver starts.
+coproc POINTER { exec "${AS_USER[@]}" velmora-e2e-pointer; }
+E2E_PIDS+=($POINTER_PID)
+pointer() {
+    echo "$*" >&"${POINTER[1]}"
+    local answer
+    read -r -t 5 answer <&"${POINTER[0]}" && [[ $answer == ok ]] || fail "the pointer did not do '$*'"
+}
+# The layout: the first output at (0, 0), the second right of it; 1824 x 768 in all.
+pointer at 1300 300 1824 768
+start_saver
+pointer at 1400 400 1824 768 wheel
+sleep 0.3
+running "$pid" || fail "motion or the wheel over the second output ended the saver"
+pointer click
+wait_exit "$pid" 3000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a click on the second output"
+pointer at 500 300 1824 768
+start_saver
+pointer at 500 300 1824 768 wheel
+sleep 0.3
+running "$pid" || fail "the pointer where it first was over the drive ended the saver"
+pointer by 1 0
+wait_exit "$pid" 3000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a one-pixel move over the drive"
+echo "pointer: a click on the second output and a one-pixel move over the drive end the saver"
+
+# HiDPI: at scale 2 the drive still has one dot per physical pixel, over the whole output: its
+# dots are single pixels, not 2x2 blocks of a scene at the logical size, and the road reaches the
+# output's right half.
+user swaymsg output HEADLESS-1 scale 2 >/dev/null
+start_saver
+user grim -o HEADLESS-1 "$E2E_HOME/hidpi.png"
+read -r lit blocks <<<"$(convert "$E2E_HOME/hidpi.png" -crop 1024x340+0+420 +repage \
+    -colorspace Gray -threshold 1% \( +clone -morphology Erode '2x2+0+0:1,1,1,1' \) \
+    -format "%[fx:mean] " info:)"
+right=$(lit_in HEADLESS-1 512 420 512 340)
+echo "scale 2: lit $lit, in 2x2 blocks $blocks, right half $right"
+awk -v l="$lit" -v b="$blocks" 'BEGIN{exit !(l > 0.00002 && b < l / 4)}' ||
+    fail "scale 2: the drive is not drawn one dot per physical pixel ($lit, $blocks)"
+awk -v v="$right" 'BEGIN{exit !(v > 0.00001)}' || fail "scale 2: nothing in the right half ($right)"
+user wtype -k Escape
+wait_exit "$pid" 3000
+user swaymsg output HEADLESS-1 scale 1 >/dev/null
+
+# An output plugged in while the saver runs would show the desktop: the saver ends, as by the
+# user. (sway 1.7 keeps a disabled headless output's global, so removal is not tried here.)
+start_saver
+user swaymsg create_output >/dev/null
+wait_exit "$pid" 3000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after an output was added"
+
+# What needs X11 fails clearly without it.
+code=0
+user velmora /s --x11 >/dev/null 2>"$E2E_TMP/x11.err" || code=$?
+echo "--x11: exit $code: $(head -n1 "$E2E_TMP/x11.err")"
+[[ $code == 1 ]] && grep -q 'X display' "$E2E_TMP/x11.err" || fail "--x11 without an X server"
+code=0
+user velmora /p 123 >/dev/null 2>"$E2E_TMP/p.err" || code=$?
+echo "/p: exit $code: $(head -n1 "$E2E_TMP/p.err")"
+[[ $code == 2 ]] && grep -q 'Wayland' "$E2E_TMP/p.err" || fail "/p on Wayland"
+
+# The settings dialog through Qt's Wayland plugin.
+"${AS_USER[@]}" velmora /c 2>"$E2E_TMP/dialog.err" &
+pid=$!
+E2E_PIDS+=($pid)
+end=$((SECONDS + 10))
+until user swaymsg -t get_tree | grep -q '"app_id": "velmora\|"name": "Velmora'; do
+    running "$pid" || { cat "$E2E_TMP/dialog.err" >&2; fail "the dialog ended at once"; }
+    ((SECONDS > end)) && fail "no dialog window on Wayland"
+    sleep 0.1
+done
+sleep 1
+lit=$(lit_in HEADLESS-1 0 0 1024 768)
+echo "dialog: lit share $lit"
+awk -v v="$lit" 'BEGIN{exit !(v > 0.05)}' || fail "the dialog shows nothing ($lit)"
+[[ -n $SHOTS ]] && user grim -o HEADLESS-1 "$SHOTS/wayland-dialog.png"
+kill -TERM "$pid"
+wait_exit "$pid" 3000
+
+# The compositor going away ends the saver as the user would: nothing is left to restore. (Three
+# outputs now, since one was plugged in.)
+want=3
+start_saver
+kill -TERM "$sway_pid"
+wait_exit "$pid" 3000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after the compositor went away"
+echo "compositor gone: the saver ended with exit code 0"
+echo "PASS"

@@ -1,0 +1,331 @@
+// The Wayland backend's arithmetic and bookkeeping: damage lists, buffer slots, output sizes and
+// how the drive's buffer is shown.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/wayland/bufferslots.h"
+#include "platform/wayland/damage.h"
+#include "platform/wayland/outputs.h"
+
+namespace {
+
+bool Covers(const DamageList& list, std::int32_t x, std::int32_t y) {
+    if (list.Whole()) return true;
+    return std::any_of(list.Rects().begin(), list.Rects().end(), [x, y](const Rect32& r) {
+        return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom;
+    });
+}
+
+Rect32 Dot(std::int32_t x, std::int32_t y) { return {x, y, x + 1, y + 1}; }
+
+}  // namespace
+
+TEST(DamageList, ExactJoinsAnErasedDotWithItsRedrawBesideIt) {
+    DamageList list(DamageList::Policy::Exact, 16);
+    list.Add(Dot(10, 5));
+    list.Add(Dot(11, 5));
+    list.Add(Dot(12, 5));
+    ASSERT_EQ(list.Rects().size(), 1u);
+    EXPECT_EQ(list.Area(), 3);
+}
+
+TEST(DamageList, ExactNeverCoversAPixelThatDidNotChange) {
+    DamageList list(DamageList::Policy::Exact, 16);
+    list.Add(Dot(10, 5));
+    list.Add(Dot(11, 6));  // diagonal: joining would take in (11,5) and (10,6)
+    EXPECT_EQ(list.Rects().size(), 2u);
+    EXPECT_EQ(list.Area(), 2);
+    EXPECT_FALSE(Covers(list, 11, 5));
+}
+
+TEST(DamageList, ExactOverflowStandsForEverything) {
+    DamageList list(DamageList::Policy::Exact, 4);
+    for (int i = 0; i < 5; ++i) list.Add(Dot(i * 10, 0));
+    EXPECT_TRUE(list.Whole());
+    list.Clear();
+    EXPECT_TRUE(list.Empty());
+}
+
+TEST(DamageList, EmptyRectanglesAreNoChange) {
+    DamageList list(DamageList::Policy::Merged, 4);
+    list.Add(Rect32{5, 5, 5, 9});
+    list.Add(Rect32{5, 5, 9, 4});
+    EXPECT_TRUE(list.Empty());
+}
+
+TEST(DamageList, MergedKeepsEveryChangeWithinItsCapacity) {
+    // A frame's worth of scattered dots over a 4K view.
+    DamageList merged(DamageList::Policy::Merged, 32);
+    std::vector<Rect32> dots;
+    for (int i = 0; i < 600; ++i) {
+        const Rect32 dot = Dot((i * 7919) % 3840, (i * 104729) % 2160);
+        dots.push_back(dot);
+        merged.Add(dot);
+    }
+    EXPECT_LE(merged.Rects().size(), 32u);
+    for (const Rect32& d : dots) EXPECT_TRUE(Covers(merged, d.Left, d.Top)) << d.Left << "," << d.Top;
+}
+
+TEST(DamageList, MergedKeepsDistantClustersApart) {
+    // Stars at the top left and a road at the bottom right: two small boxes, not one screen.
+    DamageList merged(DamageList::Policy::Merged, 32);
+    for (int i = 0; i < 20; ++i) merged.Add(Dot(10 + i % 5, 10 + i / 5));
+    for (int i = 0; i < 20; ++i) merged.Add(Dot(3000 + i % 5, 2000 + i / 5));
+    EXPECT_LE(merged.Area(), 2 * 5 * 4 + 2 * 256);
+    EXPECT_TRUE(Covers(merged, 10, 10));
+    EXPECT_TRUE(Covers(merged, 3004, 2003));
+    EXPECT_FALSE(Covers(merged, 1500, 1000));
+}
+
+TEST(DamageList, AddingAWholeListMakesTheTargetWhole) {
+    DamageList whole(DamageList::Policy::Exact, 2);
+    whole.MarkWhole();
+    DamageList target(DamageList::Policy::Merged, 8);
+    target.Add(Dot(1, 1));
+    target.Add(whole);
+    EXPECT_TRUE(target.Whole());
+}
+
+TEST(BufferSlots, NewBuffersLackEverythingAndAreFree) {
+    BufferSlots slots(2, 64);
+    EXPECT_GE(slots.Acquire(), 0);
+    EXPECT_TRUE(slots.Lacking(0).Whole());
+    EXPECT_TRUE(slots.Lacking(1).Whole());
+}
+
+TEST(BufferSlots, AHeldBufferIsNeverHandedOut) {
+    BufferSlots slots(2, 64);
+    DamageList change(DamageList::Policy::Exact, 64);
+    const int first = slots.Acquire();
+    slots.Committed(first, change);
+    const int second = slots.Acquire();
+    ASSERT_GE(second, 0);
+    EXPECT_NE(second, first);
+    slots.Committed(second, change);
+    // Both with the compositor: nothing may be drawn into.
+    EXPECT_EQ(slots.Acquire(), -1);
+    slots.Released(first);
+    EXPECT_EQ(slots.Acquire(), first);
+}
+
+TEST(BufferSlots, AReturnedBufferLacksExactlyWhatWasCommittedSinceItsOwnCommit) {
+    BufferSlots slots(2, 64);
+    DamageList change(DamageList::Policy::Exact, 64);
+    change.MarkWhole();
+    slots.Committed(0, change);  // the first picture, whole
+    change.Clear();
+    change.Add(Dot(3, 4));
+    slots.Committed(1, change);  // buffer 1 was whole-lacking; now up to date
+    slots.Released(0);
+    change.Clear();
+    change.Add(Dot(7, 8));
+    // Buffer 0 lacks the dot committed in buffer 1 only.
+    ASSERT_EQ(slots.Acquire(), 0);
+    EXPECT_FALSE(slots.Lacking(0).Whole());
+    EXPECT_TRUE(Covers(slots.Lacking(0), 3, 4));
+    EXPECT_EQ(slots.Lacking(0).Area(), 1);
+    EXPECT_TRUE(slots.Lacking(1).Empty());
+}
+
+TEST(BufferSlots, PrefersTheFreeBufferThatLacksLeast) {
+    BufferSlots slots(3, 64);
+    DamageList change(DamageList::Policy::Exact, 64);
+    change.MarkWhole();
+    slots.Committed(0, change);
+    change.Clear();
+    change.Add(Dot(1, 1));
+    slots.Committed(1, change);
+    slots.Released(0);
+    slots.Released(1);
+    // 1 lacks nothing, 0 a dot, 2 (never drawn) everything.
+    EXPECT_EQ(slots.Acquire(), 1);
+}
+
+TEST(Outputs, AQuarterTurnSwapsThePhysicalSize) {
+    OutputInfo output;
+    output.Mode = {1920, 1080};
+    output.Transform = 1;  // 90 degrees
+    EXPECT_EQ(PhysicalSize(output), (Size32{1080, 1920}));
+    output.Transform = 6;  // flipped, 180 degrees
+    EXPECT_EQ(PhysicalSize(output), (Size32{1920, 1080}));
+}
+
+TEST(Outputs, LogicalSizeAsToldElseThePhysicalOverTheScale) {
+    OutputInfo output;
+    output.Mode = {3840, 2160};
+    output.Scale = 2;
+    EXPECT_EQ(LogicalSize(output), (Size32{1920, 1080}));
+    output.Logical = {2560, 1440};  // a fractional 1.5
+    EXPECT_EQ(LogicalSize(output), (Size32{2560, 1440}));
+    output.X = 100;
+    output.Y = -50;
+    const Rect32 bounds = LogicalBounds(output);
+    EXPECT_EQ(bounds.Left, 100);
+    EXPECT_EQ(bounds.Top, -50);
+    EXPECT_EQ(bounds.Right, 2660);
+    EXPECT_EQ(bounds.Bottom, 1390);
+}
+
+TEST(Outputs, TheDriveGoesToTheNamedPrimaryElseTheFirst) {
+    std::vector<OutputInfo> outputs(3);
+    outputs[0].Name = "DP-1";
+    outputs[1].Name = "HDMI-A-1";
+    outputs[2].Name = "eDP-1";
+    EXPECT_EQ(ChooseDriveOutput(outputs, "eDP-1"), 2u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, ""), 0u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, "gone"), 0u);
+}
+
+TEST(Presentation, HiDpiShowsOneSceneDotPerPhysicalPixel) {
+    OutputInfo output;
+    output.Mode = {3840, 2160};
+    output.Scale = 2;
+    const Presentation shown = PlanDrive({3840, 2160}, output, {1920, 1080}, false, true);
+    EXPECT_EQ(shown.Buffer, (Size32{3840, 2160}));
+    EXPECT_EQ(shown.BufferScale, 2);
+    EXPECT_EQ(shown.Viewport, (Size32{}));
+}
+
+TEST(Presentation, FractionalScaleTellsTheLogicalSizeThroughTheViewport) {
+    OutputInfo output;
+    output.Mode = {3840, 2160};
+    output.Scale = 2;                  // the integer scale rounds 1.5 up
+    output.Logical = {2560, 1440};
+    const Presentation shown = PlanDrive({3840, 2160}, output, {2560, 1440}, false, true);
+    EXPECT_EQ(shown.Buffer, (Size32{3840, 2160}));
+    EXPECT_EQ(shown.BufferScale, 1);
+    EXPECT_EQ(shown.Viewport, (Size32{2560, 1440}));
+}
+
+TEST(Presentation, ScaledSceneIsStretchedOverTheOutputsLogicalSize) {
+    OutputInfo output;
+    output.Mode = {2560, 1600};
+    output.Scale = 2;
+    const Presentation shown = PlanDrive({640, 480}, output, {0, 0}, true, true);
+    EXPECT_EQ(shown.Buffer, (Size32{640, 480}));
+    EXPECT_EQ(shown.BufferScale, 1);
+    EXPECT_EQ(shown.Viewport, (Size32{1280, 800}));
+}
+
+TEST(Presentation, UnscaledSmallSceneSitsInAWholeOutputBuffer) {
+    // A 640x480 drive that does not switch: the rest of the output stays black.
+    OutputInfo output;
+    output.Mode = {1920, 1080};
+    const Presentation shown = PlanDrive({640, 480}, output, {1920, 1080}, false, true);
+    EXPECT_EQ(shown.Buffer, (Size32{1920, 1080}));
+    EXPECT_EQ(shown.Viewport, (Size32{}));
+}
+
+TEST(Presentation, WithoutViewporterNothingIsStretchedAndTheScaleStaysWhole) {
+    OutputInfo output;
+    output.Mode = {1366, 768};
+    output.Scale = 2;  // 683x384 logical: 1366 is a whole multiple, keep the scale
+    Presentation shown = PlanDrive({640, 480}, output, {0, 0}, true, false);
+    EXPECT_EQ(shown.Buffer, (Size32{1366, 768}));
+    EXPECT_EQ(shown.BufferScale, 2);
+    output.Mode = {1365, 768};  // not a whole multiple: a scale would be a protocol error
+    shown = PlanDrive({1365, 768}, output, {700, 400}, false, false);
+    EXPECT_EQ(shown.BufferScale, 1);
+}
+
+TEST(Presentation, CoversAreOnePixelStretchedWhereTheyCanBe) {
+    OutputInfo output;
+    output.Mode = {1920, 1200};
+    output.Scale = 2;
+    EXPECT_EQ(PlanCover(output, {0, 0}, true).Buffer, (Size32{1, 1}));
+    EXPECT_EQ(PlanCover(output, {0, 0}, true).Viewport, (Size32{960, 600}));
+    const Presentation plain = PlanCover(output, {960, 600}, false);
+    EXPECT_EQ(plain.Buffer, (Size32{1920, 1200}));
+    EXPECT_EQ(plain.BufferScale, 2);
+}
+
+TEST(Presentation, PointerPositionsMapToBufferPixels) {
+    Presentation hidpi{{3840, 2160}, 2, {}};
+    std::int32_t x = 0, y = 0;
+    SurfaceToBuffer(hidpi, 100.5, 20.25, x, y);
+    EXPECT_EQ(x, 201);
+    EXPECT_EQ(y, 40);
+    Presentation stretched{{640, 480}, 1, {1920, 1440}};
+    SurfaceToBuffer(stretched, 1919.9, 2.9, x, y);
+    EXPECT_EQ(x, 639);
+    EXPECT_EQ(y, 0);
+    // One logical step of the pointer moves a scene dot: the saver's threshold still sees it.
+    std::int32_t x2 = 0, y2 = 0;
+    SurfaceToBuffer(stretched, 1916.9, 2.9, x2, y2);
+    EXPECT_NE(x, x2);
+}
+
+// The drive's surface without a compositor: what it counts as changed decides what reaches the
+// screen, so a change it misses stays wrong on screen until something else repaints there.
+#include "platform/posix/systemcolors.h"
+#include "platform/wayland/surface.h"
+
+namespace {
+
+constexpr ColorValue kYellow = 0x0000FFFF;
+
+struct SurfaceFixture : ::testing::Test {
+    DefaultSystemColors colors;
+    WaylandSurface surface{nullptr, colors, nullptr};
+    void SetUp() override { surface.SetViewSize(64, 48); }
+};
+
+}  // namespace
+
+TEST_F(SurfaceFixture, AFreshPictureDiffersFromNewBuffersInNothing) {
+    EXPECT_TRUE(surface.GatherChanges().Empty());
+}
+
+TEST_F(SurfaceFixture, OnlyTheFinalColourOfEachTouchedPixelCounts) {
+    surface.SetPixel(5, 5, kYellow);
+    surface.SetPixel(5, 5, clBlack);  // drawn and erased within one frame: black as before
+    surface.SetPixel(6, 5, kYellow);
+    surface.SetPixel(7, 5, clBlack);  // erasing what is black already
+    surface.SetPixel(-1, 5, kYellow);  // outside the view
+    const DamageList& changes = surface.GatherChanges();
+    EXPECT_FALSE(Covers(changes, 5, 5));
+    EXPECT_TRUE(Covers(changes, 6, 5));
+    EXPECT_FALSE(Covers(changes, 7, 5));
+    EXPECT_EQ(changes.Area(), 1);
+}
+
+TEST_F(SurfaceFixture, ABannerLineDrawnAgainUnchangedIsNoChangeUntilSomethingCrossesIt) {
+    // Without a text engine each byte is a white block, 16 pixels high, with a black gap column
+    // at x = 7 between the first two.
+    surface.SetBrushColor(clBlack);
+    surface.TextOut(0, 5, "Velmora");
+    const std::int64_t drawn = surface.GatherChanges().Area();
+    EXPECT_GT(drawn, 0);
+    surface.TextOut(0, 5, "Velmora");
+    EXPECT_EQ(surface.GatherChanges().Area(), drawn);
+    // A star in the gap: the next banner frame must paint the box over it again.
+    surface.SetPixel(7, 9, clWhite);
+    ASSERT_EQ(surface.Picture().Pixel(7, 9), 0x00FFFFFFu);
+    surface.TextOut(0, 5, "Velmora");
+    EXPECT_EQ(surface.Picture().Pixel(7, 9), 0u);
+    // Another brush is another picture of the line.
+    surface.SetBrushColor(clWhite);
+    surface.TextOut(0, 5, "Velmora");
+    EXPECT_EQ(surface.Picture().Pixel(7, 9), 0x00FFFFFFu);
+}
+
+TEST_F(SurfaceFixture, TheWholeViewTurningBlackChangesOnlyWhatWasLit) {
+    surface.SetPixel(1, 1, kYellow);
+    surface.SetPixel(40, 30, 0x000000FF);
+    surface.SetBrushColor(clBlack);
+    surface.FillRect(Rect32{0, 0, 64, 48});
+    const DamageList& changes = surface.GatherChanges();
+    EXPECT_FALSE(changes.Whole());
+    EXPECT_TRUE(Covers(changes, 1, 1));
+    EXPECT_TRUE(Covers(changes, 40, 30));
+    EXPECT_FALSE(Covers(changes, 0, 0));
+    EXPECT_FALSE(Covers(changes, 2, 1));
+    EXPECT_FALSE(Covers(changes, 63, 47));
+    EXPECT_EQ(surface.Picture().Pixel(40, 30), 0u);
+    // A coloured fill is a change of its whole rectangle.
+    surface.SetBrushColor(clWhite);
+    surface.FillRect(Rect32{10, 10, 20, 12});
+    EXPECT_TRUE(Covers(surface.GatherChanges(), 19, 11));
+}
