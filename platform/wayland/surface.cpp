@@ -15,8 +15,9 @@ constexpr std::size_t kBuffers = 3;
 constexpr std::size_t kExactCapacity = 8192;
 // What the compositor is told of a commit: a few rectangles.
 constexpr std::size_t kDamageRects = 32;
-// Tiles of the record of what was ever drawn on, 32 pixels square.
-constexpr int kTileShift = 5;
+// The record of what was ever drawn on counts in tiles of one row by 1024 pixels, a page of
+// memory: what it leaves out is memory never touched, which stays so.
+constexpr int kTileShift = 10;
 // How long a frame waits for the compositor to give a buffer back before it is skipped.
 constexpr std::chrono::milliseconds kReleaseWait{250};
 
@@ -55,7 +56,7 @@ void WaylandSurface::SetViewSize(std::int32_t width, std::int32_t height) {
     drawWidth_ = std::min(width_, bufferSize_.Width);
     drawHeight_ = std::min(height_, bufferSize_.Height);
     tileColumns_ = (width_ + (1 << kTileShift) - 1) >> kTileShift;
-    tileRows_ = (height_ + (1 << kTileShift) - 1) >> kTileShift;
+    tileRows_ = height_;
     drawn_.assign(static_cast<std::size_t>(tileColumns_) * static_cast<std::size_t>(tileRows_), 0);
     // Black, as new buffers are: nothing differs yet.
     changed_.Clear();
@@ -157,8 +158,8 @@ std::uint32_t WaylandSurface::Pixel(std::int32_t x, std::int32_t y) const {
 
 void WaylandSurface::MarkDrawn(const Rect32& r) {
     if (r.Right <= r.Left || r.Bottom <= r.Top) return;
-    const std::int32_t right = (r.Right - 1) >> kTileShift, bottom = (r.Bottom - 1) >> kTileShift;
-    for (std::int32_t row = r.Top >> kTileShift; row <= bottom; ++row)
+    const std::int32_t right = (r.Right - 1) >> kTileShift;
+    for (std::int32_t row = r.Top; row < r.Bottom; ++row)
         for (std::int32_t column = r.Left >> kTileShift; column <= right; ++column)
             drawn_[static_cast<std::size_t>(row) * static_cast<std::size_t>(tileColumns_) +
                    static_cast<std::size_t>(column)] = 1;
@@ -166,7 +167,7 @@ void WaylandSurface::MarkDrawn(const Rect32& r) {
 
 template <typename F>
 void WaylandSurface::ForEachDrawn(F&& f) const {
-    // Runs of drawn tiles along each row of tiles, clipped to where view and buffers overlap.
+    // Runs of drawn tiles along each row, clipped to where view and buffers overlap.
     const std::int32_t tile = 1 << kTileShift;
     for (std::int32_t row = 0; row < tileRows_; ++row) {
         const std::uint8_t* flags = drawn_.data() + static_cast<std::ptrdiff_t>(row) * tileColumns_;
@@ -177,8 +178,8 @@ void WaylandSurface::ForEachDrawn(F&& f) const {
             }
             const std::int32_t first = column;
             while (column < tileColumns_ && flags[column] != 0) ++column;
-            const Rect32 run{first * tile, row * tile, std::min(column * tile, drawWidth_),
-                             std::min((row + 1) * tile, drawHeight_)};
+            const Rect32 run{first * tile, row, std::min(column * tile, drawWidth_),
+                             std::min(row + 1, drawHeight_)};
             if (run.Left < run.Right && run.Top < run.Bottom) f(run);
         }
     }
@@ -300,7 +301,7 @@ void WaylandSurface::ReleaseHeldPixel() {
     if (draw_.Pixel(heldX_, heldY_) == heldWas_) return;
     const Rect32 dot{heldX_, heldY_, heldX_ + 1, heldY_ + 1};
     changed_.Add(dot);
-    drawn_[static_cast<std::size_t>(heldY_ >> kTileShift) * static_cast<std::size_t>(tileColumns_) +
+    drawn_[static_cast<std::size_t>(heldY_) * static_cast<std::size_t>(tileColumns_) +
            static_cast<std::size_t>(heldX_ >> kTileShift)] = 1;
     Touch(dot);
 }
