@@ -14,8 +14,8 @@ class DamageList {
         // Every change kept as drawn, neighbours joined only where the join covers nothing new;
         // past the capacity the list stands for the whole picture.
         Exact,
-        // At most `capacity` rectangles: a change joins the rectangle it grows least, at once when
-        // that adds little, and always once the list is full.
+        // At most `capacity` rectangles: a change joins the first rectangle it grows by little,
+        // else the one it grows least once the list is full.
         Merged,
     };
 

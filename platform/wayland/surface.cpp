@@ -215,6 +215,9 @@ void WaylandSurface::CatchUp(int slot) {
 
 bool WaylandSurface::BeginFrame() {
     if (buffers_.empty() || drawWidth_ <= 0 || drawHeight_ <= 0) return false;
+    // Releases the window thread has read off the connection since the last commit: the buffer
+    // given back last lacks least.
+    if (queue_ != nullptr) wl_display_dispatch_queue_pending(display_, queue_);
     int slot = slots_.Acquire();
     if (slot < 0 && WaitForRelease()) slot = slots_.Acquire();
     if (slot < 0) return false;
