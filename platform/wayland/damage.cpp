@@ -40,6 +40,12 @@ void DamageList::Clear() {
     whole_ = false;
 }
 
+void DamageList::Assign(const DamageList& other) {
+    whole_ = other.whole_ || other.count_ > rects_.size();
+    count_ = whole_ ? 0 : other.count_;
+    std::copy_n(other.rects_.begin(), count_, rects_.begin());
+}
+
 std::int64_t DamageList::Area() const {
     std::int64_t area = 0;
     for (const Rect32& r : Rects()) area += AreaOf(r);

@@ -25,6 +25,8 @@ class DamageList {
     void Add(const Rect32& rect);
     void Add(const DamageList& other);
     void Clear();
+    // The same rectangles as `other`, as they are (up to this list's capacity, else whole).
+    void Assign(const DamageList& other);
     // Everything counts as changed.
     void MarkWhole() { whole_ = true; }
 

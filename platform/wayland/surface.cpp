@@ -33,7 +33,9 @@ WaylandSurface::WaylandSurface(wl_display* display, const SystemColorSource& col
       draw_(colors, text),
       slots_(kBuffers, kExactCapacity),
       changed_(DamageList::Policy::Exact, kExactCapacity),
-      damage_(DamageList::Policy::Merged, kDamageRects) {
+      damage_(DamageList::Policy::Merged, kDamageRects),
+      lastChange_(DamageList::Policy::Exact, kExactCapacity),
+      lastValues_(kExactCapacity) {
     // Buffer releases are handled by whoever presents, never by the window's event loop.
     if (display_ != nullptr) queue_ = wl_display_create_queue(display_);
 }
@@ -66,6 +68,7 @@ void WaylandSurface::SetViewSize(std::int32_t width, std::int32_t height) {
     slots_.Reset();
     drawing_ = -1;
     shown_ = -1;
+    previousShown_ = -1;
     draw_.Target(nullptr, 0, 0, 0);
 }
 
@@ -86,6 +89,7 @@ bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
     slots_.Reset();
     drawing_ = -1;
     shown_ = -1;
+    previousShown_ = -1;
     draw_.Target(nullptr, 0, 0, 0);
     buffersCommitted_ = false;
 
@@ -206,6 +210,20 @@ void WaylandSurface::CatchUp(int slot) {
     const Buffer& to = buffers_[static_cast<std::size_t>(slot)];
     const Buffer& from = buffers_[static_cast<std::size_t>(shown_)];
     const DamageList& lacking = slots_.Lacking(slot);
+    if (slot == previousShown_ && !lastChange_.Whole()) {
+        // The usual turn of two buffers: the last commit's dots are known, only larger areas
+        // are read from the buffer shown.
+        const auto rects = lastChange_.Rects();
+        const std::ptrdiff_t stride = bufferSize_.Width;
+        for (std::size_t i = 0; i < rects.size(); ++i) {
+            const Rect32& r = rects[i];
+            if (r.Right - r.Left == 1 && r.Bottom - r.Top == 1)
+                to.Pixels[r.Top * stride + r.Left] = lastValues_[i];
+            else
+                Copy(to, from, r);
+        }
+        return;
+    }
     // Lacking everything, it lacks at most what was ever drawn on.
     if (lacking.Whole())
         ForEachDrawn([&](const Rect32& r) { Copy(to, from, r); });
@@ -281,6 +299,14 @@ void WaylandSurface::Present() {
         wl_display_flush(display_);
     }
     slots_.Committed(drawing_, changed_);
+    lastChange_.Assign(changed_);
+    if (!lastChange_.Whole()) {
+        const auto rects = lastChange_.Rects();
+        const std::ptrdiff_t stride = bufferSize_.Width;
+        for (std::size_t i = 0; i < rects.size(); ++i)
+            lastValues_[i] = buffer.Pixels[rects[i].Top * stride + rects[i].Left];
+    }
+    previousShown_ = shown_;
     shown_ = drawing_;
     drawing_ = -1;
     draw_.Target(nullptr, 0, 0, 0);

@@ -127,6 +127,11 @@ class WaylandSurface final : public DrawingSurface {
     BufferSlots slots_;
     DamageList changed_;     // since the last commit, exactly
     DamageList damage_;      // the same, joined into a few rectangles for the compositor
+    // The last commit's change, with the value of each single dot of it: all that the buffer
+    // committed before it lacks, written without reading the buffer shown.
+    DamageList lastChange_;
+    std::vector<std::uint32_t> lastValues_;
+    int previousShown_ = -1;
     std::atomic<bool> damageAll_{false};
     bool buffersCommitted_ = false;
     bool holding_ = false;

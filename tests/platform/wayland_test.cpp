@@ -510,3 +510,25 @@ TEST(WaylandSurface, NewBuffersStayUntouchedMemoryWhereNothingIsDrawn) {
     EXPECT_LE(touched, 3 * 40);
     EXPECT_GT(touched, 0);
 }
+
+TEST_F(SurfaceFixture, TwoBuffersInTurnEachCatchUpWithTheFrameTheyMissed) {
+    // As sway gives buffers back: each one a frame after the next commit. Stars move a dot a
+    // frame, a box is filled now and then, and each frame's buffer must first show exactly the
+    // picture of the buffer shown.
+    int older = -1;
+    for (int frame = 0; frame < 12; ++frame) {
+        if (older >= 0) surface.BufferReleased(older);
+        older = surface.ShownSlot();
+        surface.SetPixel(63, 47, clBlack);  // changes nothing, but picks and catches up a buffer
+        ASSERT_NE(surface.DrawingSlot(), surface.ShownSlot());
+        ASSERT_TRUE(SamePicture(surface, surface.DrawingSlot(), surface.ShownSlot(), 64, 48))
+            << "frame " << frame;
+        for (int star = 0; star < 5; ++star) {
+            surface.SetPixel(10 * star + frame - 1, 3 * star, clBlack);
+            surface.SetPixel(10 * star + frame, 3 * star, frame % 2 ? kYellow : clWhite);
+        }
+        surface.SetBrushColor(frame % 3 ? clBlack : kYellow);
+        surface.FillRect(Rect32{30, 30, 34 + frame, 33});
+        surface.Present();
+    }
+}
