@@ -41,8 +41,28 @@ MemorySurface::MemorySurface(std::int32_t width, std::int32_t height,
       colors_(colors),
       text_(text),
       count_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_)),
-      pixels_(AllocatePixels(count_)) {
+      pixels_(AllocatePixels(count_)),
+      data_(pixels_.get()),
+      stride_(width_) {
     if (text_ != nullptr) text_->SetCharHeight(charHeight_);
+}
+
+MemorySurface::MemorySurface(const SystemColorSource& colors, TextEngine* text)
+    : width_(0), height_(0), colors_(colors), text_(text), count_(0), data_(nullptr), stride_(0) {
+    if (text_ != nullptr) text_->SetCharHeight(charHeight_);
+}
+
+void MemorySurface::Target(std::uint32_t* pixels, std::int32_t width, std::int32_t height,
+                           std::int32_t stride) {
+    if (pixels_ != nullptr) return;
+    const bool none = pixels == nullptr || width <= 0 || height <= 0 || stride < width;
+    data_ = none ? nullptr : pixels;
+    width_ = none ? 0 : width;
+    height_ = none ? 0 : height;
+    stride_ = none ? 0 : stride;
+    count_ = none ? 0
+                  : static_cast<std::size_t>(height_ - 1) * static_cast<std::size_t>(stride_) +
+                        static_cast<std::size_t>(width_);
 }
 
 void MemorySurface::SetFontSize(int points) {
@@ -70,8 +90,7 @@ void MemorySurface::FillRect(const Rect32& rect) {
     if (right <= left) return;
     const std::uint32_t pixel = ToPixel(brush_);
     for (std::int32_t y = top; y < bottom; ++y)
-        std::fill_n(pixels_.get() + static_cast<std::ptrdiff_t>(y) * width_ + left, right - left,
-                    pixel);
+        std::fill_n(data_ + static_cast<std::ptrdiff_t>(y) * stride_ + left, right - left, pixel);
 }
 
 void MemorySurface::Plot(void* context, std::int32_t x, std::int32_t y, std::uint8_t coverage) {
@@ -86,8 +105,8 @@ void MemorySurface::Plot(void* context, std::int32_t x, std::int32_t y, std::uin
         const std::uint32_t f = (fg >> shift) & 0xFF, b = (bg >> shift) & 0xFF;
         out |= ((f * coverage + b * (255u - coverage) + 127u) / 255u) << shift;
     }
-    self.pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(self.width_) +
-                 static_cast<std::size_t>(x)] = out;
+    self.data_[static_cast<std::size_t>(y) * static_cast<std::size_t>(self.stride_) +
+               static_cast<std::size_t>(x)] = out;
 }
 
 void MemorySurface::TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) {

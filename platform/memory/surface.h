@@ -14,12 +14,20 @@ public:
     // half the character height per byte (enough for tests of where text goes).
     MemorySurface(std::int32_t width, std::int32_t height, const SystemColorSource& colors,
                   TextEngine* text = nullptr);
+    // A surface that draws into pixels it does not own: none (0 x 0) until Target gives some.
+    MemorySurface(const SystemColorSource& colors, TextEngine* text);
+
+    // Drawing goes to `width` x `height` pixels at `pixels`, rows `stride` pixels apart, which
+    // the caller keeps alive; only for a surface made without pixels of its own. Font and brush
+    // stay as they were.
+    void Target(std::uint32_t* pixels, std::int32_t width, std::int32_t height,
+                std::int32_t stride);
 
     void SetPixel(std::int32_t x, std::int32_t y, ColorValue color) override {
         if (static_cast<std::uint32_t>(x) < static_cast<std::uint32_t>(width_) &&
             static_cast<std::uint32_t>(y) < static_cast<std::uint32_t>(height_))
-            pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
-                    static_cast<std::size_t>(x)] = ToPixel(color);
+            data_[static_cast<std::size_t>(y) * static_cast<std::size_t>(stride_) +
+                  static_cast<std::size_t>(x)] = ToPixel(color);
     }
     void TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) override;
     std::int32_t TextHeight(std::string_view sjis) override;
@@ -31,10 +39,12 @@ public:
     std::int32_t Width() const { return width_; }
     std::int32_t Height() const { return height_; }
     std::uint32_t Pixel(std::int32_t x, std::int32_t y) const {
-        return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
-                       static_cast<std::size_t>(x)];
+        return data_[static_cast<std::size_t>(y) * static_cast<std::size_t>(stride_) +
+                     static_cast<std::size_t>(x)];
     }
-    std::span<const std::uint32_t> Pixels() const { return {pixels_.get(), count_}; }
+    // Row after row, `Stride()` pixels apart (the width, unless the pixels are borrowed).
+    std::span<const std::uint32_t> Pixels() const { return {data_, count_}; }
+    std::int32_t Stride() const { return stride_; }
     // The box a text is drawn on, in the current font.
     TextExtent Measure(std::string_view sjis);
     // The last point size set, 0 while the font keeps its starting 16-pixel height.
@@ -59,7 +69,9 @@ private:
         void operator()(std::uint32_t* p) const;
     };
     std::size_t count_;
-    std::unique_ptr<std::uint32_t[], Free> pixels_;
+    std::unique_ptr<std::uint32_t[], Free> pixels_;  // null when the pixels are borrowed
+    std::uint32_t* data_;
+    std::int32_t stride_;
     ColorValue brush_ = 0;
     ColorValue fontColor_ = clWhite;
     int fontPoints_ = 0;

@@ -7,29 +7,34 @@ BufferSlots::BufferSlots(std::size_t count, std::size_t damageCapacity) {
     Reset();
 }
 
-void BufferSlots::Reset(bool lackPicture) {
+void BufferSlots::Reset() {
     for (Slot& slot : slots_) {
         slot.Held = false;
         slot.Lacking.Clear();
-        if (lackPicture) slot.Lacking.MarkWhole();
     }
 }
 
 int BufferSlots::Acquire() const {
+    const auto lacksLess = [](const DamageList& a, const DamageList& b) {
+        if (a.Whole() || b.Whole()) return !a.Whole() && b.Whole();
+        return a.Area() < b.Area();
+    };
     int best = -1;
-    for (std::size_t i = 0; i < slots_.size(); ++i) {
+    const std::size_t regular = slots_.size() > 1 ? slots_.size() - 1 : slots_.size();
+    for (std::size_t i = 0; i < regular; ++i) {
         const Slot& slot = slots_[i];
         if (slot.Held) continue;
-        if (best < 0) {
-            best = static_cast<int>(i);
-            continue;
-        }
-        const DamageList& current = slots_[static_cast<std::size_t>(best)].Lacking;
-        if (current.Whole() && !slot.Lacking.Whole()) best = static_cast<int>(i);
-        else if (!current.Whole() && !slot.Lacking.Whole() && slot.Lacking.Area() < current.Area())
+        if (best < 0 || lacksLess(slot.Lacking, slots_[static_cast<std::size_t>(best)].Lacking))
             best = static_cast<int>(i);
     }
+    if (best < 0 && regular < slots_.size() && !slots_.back().Held)
+        best = static_cast<int>(regular);
     return best;
+}
+
+void BufferSlots::Lack(int slot, const DamageList& area) {
+    if (slot >= 0 && static_cast<std::size_t>(slot) < slots_.size())
+        slots_[static_cast<std::size_t>(slot)].Lacking.Add(area);
 }
 
 void BufferSlots::Committed(int slot, const DamageList& change) {

@@ -10,16 +10,18 @@
 
 class BufferSlots {
   public:
-    // All memory is taken here.
+    // All memory is taken here. The last of `count` slots is a spare: handed out only while the
+    // compositor holds every other one.
     BufferSlots(std::size_t count, std::size_t damageCapacity);
 
     std::size_t Count() const { return slots_.size(); }
-    // New buffers: none held, each lacking the whole picture, or nothing when the picture is
-    // still as black as they are.
-    void Reset(bool lackPicture = true);
+    // New buffers: none held, none lacking anything (they are as black as a fresh picture).
+    void Reset();
     // A buffer the compositor does not hold, the one that lacks least; -1 when it holds them all.
     int Acquire() const;
     const DamageList& Lacking(int slot) const { return slots_[static_cast<std::size_t>(slot)].Lacking; }
+    // `slot` lacks `area` besides what it lacked.
+    void Lack(int slot, const DamageList& area);
     bool Held(int slot) const { return slots_[static_cast<std::size_t>(slot)].Held; }
     // `slot` now holds the newest picture and goes to the compositor; `change` is what differs
     // from the picture committed before, which every other buffer now lacks as well.

@@ -40,6 +40,12 @@ void DamageList::Clear() {
     whole_ = false;
 }
 
+void DamageList::Assign(const DamageList& other) {
+    whole_ = other.whole_ || other.count_ > rects_.size();
+    count_ = whole_ ? 0 : other.count_;
+    std::copy_n(other.rects_.begin(), count_, rects_.begin());
+}
+
 std::int64_t DamageList::Area() const {
     std::int64_t area = 0;
     for (const Rect32& r : Rects()) area += AreaOf(r);
@@ -73,14 +79,18 @@ void DamageList::Add(const Rect32& rect) {
         return;
     }
 
+    // Once the list is full most dots of a busy frame fall inside a listed rectangle: that is
+    // looked for first, as it is cheap.
+    for (std::size_t i = 0; i < count_; ++i)
+        if (Contains(rects_[i], rect)) return;
     std::size_t best = 0;
     std::int64_t bestWaste = -1;
     for (std::size_t i = 0; i < count_; ++i) {
-        if (Contains(rects_[i], rect)) return;
         const std::int64_t waste = JoinWaste(rects_[i], rect);
         if (bestWaste < 0 || waste < bestWaste) {
             best = i;
             bestWaste = waste;
+            if (waste <= kCheapJoin) break;
         }
     }
     if (bestWaste >= 0 && (bestWaste <= kCheapJoin || count_ == rects_.size())) {

@@ -14,8 +14,8 @@ class DamageList {
         // Every change kept as drawn, neighbours joined only where the join covers nothing new;
         // past the capacity the list stands for the whole picture.
         Exact,
-        // At most `capacity` rectangles: a change joins the rectangle it grows least, at once when
-        // that adds little, and always once the list is full.
+        // At most `capacity` rectangles: a change joins the first rectangle it grows by little,
+        // else the one it grows least once the list is full.
         Merged,
     };
 
@@ -25,6 +25,8 @@ class DamageList {
     void Add(const Rect32& rect);
     void Add(const DamageList& other);
     void Clear();
+    // The same rectangles as `other`, as they are (up to this list's capacity, else whole).
+    void Assign(const DamageList& other);
     // Everything counts as changed.
     void MarkWhole() { whole_ = true; }
 

@@ -4,17 +4,17 @@
 #include <unistd.h>
 #include <wayland-client.h>
 
-ShmPool::ShmPool(wl_shm* shm, std::size_t bytes) : bytes_(bytes) {
-    if (shm == nullptr || bytes == 0) return;
+ShmPool::ShmPool(wl_shm* shm, std::size_t bytes) : bytes_(bytes), shared_(shm != nullptr) {
+    if (bytes == 0) return;
     const int fd = memfd_create("velmora-shm", MFD_CLOEXEC);
     if (fd < 0) return;
     if (ftruncate(fd, static_cast<off_t>(bytes)) == 0) {
-        // Faulted in here, all at once: frames then never stop on a page's first touch, which
-        // over a run of scattered dots costs more than this one batch.
-        void* data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, 0);
+        // Not faulted in up front: a fresh page reads as zero, which is black already, and only
+        // the pages the drive draws on ever need memory.
+        void* data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
         if (data != MAP_FAILED) {
             data_ = data;
-            pool_ = wl_shm_create_pool(shm, fd, static_cast<std::int32_t>(bytes));
+            if (shm != nullptr) pool_ = wl_shm_create_pool(shm, fd, static_cast<std::int32_t>(bytes));
         }
     }
     // The compositor has its own copy of the descriptor once the request is sent.

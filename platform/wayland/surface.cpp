@@ -1,18 +1,25 @@
 #include "platform/wayland/surface.h"
 
+#include <poll.h>
 #include <wayland-client.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 namespace {
 
-// Two buffers: one the compositor shows, one to draw the next picture into.
-constexpr std::size_t kBuffers = 2;
+// Two buffers, one shown and one drawn into, and a spare for a compositor that holds both.
+constexpr std::size_t kBuffers = 3;
 // A frame moves a few hundred dots; past this many separate changes a copy takes everything.
 constexpr std::size_t kExactCapacity = 8192;
 // What the compositor is told of a commit: a few rectangles.
 constexpr std::size_t kDamageRects = 32;
+// The record of what was ever drawn on counts in tiles of one row by 1024 pixels, a page of
+// memory: what it leaves out is memory never touched, which stays so.
+constexpr int kTileShift = 10;
+// How long a frame waits for the compositor to give a buffer back before it is skipped.
+constexpr std::chrono::milliseconds kReleaseWait{250};
 
 const wl_buffer_listener kBufferListener = {&WaylandSurface::OnRelease};
 
@@ -23,155 +30,308 @@ WaylandSurface::WaylandSurface(wl_display* display, const SystemColorSource& col
     : display_(display),
       colors_(colors),
       text_(text),
-      picture_(std::make_unique<MemorySurface>(0, 0, colors, text)),
+      draw_(colors, text),
       slots_(kBuffers, kExactCapacity),
       changed_(DamageList::Policy::Exact, kExactCapacity),
-      damage_(DamageList::Policy::Merged, kDamageRects) {
+      damage_(DamageList::Policy::Merged, kDamageRects),
+      lastChange_(DamageList::Policy::Exact, kExactCapacity),
+      lastValues_(kExactCapacity) {
     // Buffer releases are handled by whoever presents, never by the window's event loop.
     if (display_ != nullptr) queue_ = wl_display_create_queue(display_);
 }
 
 WaylandSurface::~WaylandSurface() {
-    DropBuffers();
+    DropBuffers(buffers_);
+    pool_.reset();
     if (queue_ != nullptr) wl_event_queue_destroy(queue_);
 }
 
-void WaylandSurface::DropBuffers() {
-    for (Buffer& buffer : buffers_)
+void WaylandSurface::DropBuffers(std::vector<Buffer>& buffers) {
+    for (Buffer& buffer : buffers)
         if (buffer.Handle != nullptr) wl_buffer_destroy(buffer.Handle);
-    buffers_.clear();
-    pool_.reset();
+    buffers.clear();
 }
 
 void WaylandSurface::SetViewSize(std::int32_t width, std::int32_t height) {
     width_ = std::max(width, 0);
     height_ = std::max(height, 0);
-    picture_ = std::make_unique<MemorySurface>(width_, height_, colors_, text_);
+    drawWidth_ = std::min(width_, bufferSize_.Width);
+    drawHeight_ = std::min(height_, bufferSize_.Height);
+    tileColumns_ = (width_ + (1 << kTileShift) - 1) >> kTileShift;
+    tileRows_ = height_;
+    drawn_.assign(static_cast<std::size_t>(tileColumns_) * static_cast<std::size_t>(tileRows_), 0);
     // Black, as new buffers are: nothing differs yet.
     changed_.Clear();
     holding_ = false;
     for (DrawnText& text : texts_) text.Valid = false;
     textsValid_ = 0;
-    viewCommitted_ = false;
-    slots_.Reset(false);
+    slots_.Reset();
+    drawing_ = -1;
+    shown_ = -1;
+    previousShown_ = -1;
+    draw_.Target(nullptr, 0, 0, 0);
 }
 
 bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
-    DropBuffers();
+    ReleaseHeldPixel();
+    holding_ = false;
+    // What was drawn so far lives in the buffer drawn into, else in the one shown; it moves into
+    // the new buffers before the old ones go.
+    std::vector<Buffer> old = std::move(buffers_);
+    buffers_.clear();
+    std::unique_ptr<ShmPool> oldPool = std::move(pool_);
+    const int source = drawing_ >= 0 ? drawing_ : shown_;
+    const std::int32_t oldWidth = drawWidth_, oldHeight = drawHeight_, oldStride = bufferSize_.Width;
     target_ = target;
     bufferSize_ = size;
-    // Before the first commit, what was drawn is all gathered in the change list; after it the
-    // new buffers lack the whole picture.
-    slots_.Reset(viewCommitted_);
+    drawWidth_ = std::min(width_, std::max(size.Width, 0));
+    drawHeight_ = std::min(height_, std::max(size.Height, 0));
+    slots_.Reset();
+    drawing_ = -1;
+    shown_ = -1;
+    previousShown_ = -1;
+    draw_.Target(nullptr, 0, 0, 0);
     buffersCommitted_ = false;
-    if (size.Width <= 0 || size.Height <= 0) return false;
+
+    const auto finish = [&](bool made) {
+        DropBuffers(old);
+        oldPool.reset();
+        if (!made) {
+            DropBuffers(buffers_);
+            pool_.reset();
+        }
+        return made;
+    };
+    if (size.Width <= 0 || size.Height <= 0) return finish(false);
     const std::size_t bytes =
         static_cast<std::size_t>(size.Width) * static_cast<std::size_t>(size.Height) * 4;
     pool_ = std::make_unique<ShmPool>(shm, bytes * kBuffers);
-    if (!pool_->Valid()) {
-        pool_.reset();
-        return false;
-    }
+    if (!pool_->Valid()) return finish(false);
     buffers_.resize(kBuffers);
     for (std::size_t i = 0; i < kBuffers; ++i) {
         Buffer& buffer = buffers_[i];
         buffer.Owner = this;
         buffer.Slot = static_cast<int>(i);
         buffer.Pixels = reinterpret_cast<std::uint32_t*>(pool_->Data() + i * bytes);
+        if (shm == nullptr) continue;
         buffer.Handle = pool_->CreateBuffer(i * bytes, size.Width, size.Height);
-        if (buffer.Handle == nullptr) {
-            DropBuffers();
-            return false;
-        }
+        if (buffer.Handle == nullptr) return finish(false);
         wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(buffer.Handle), queue_);
         wl_buffer_add_listener(buffer.Handle, &kBufferListener, &buffer);
     }
-    return true;
+
+    if (source >= 0 && std::find(drawn_.begin(), drawn_.end(), 1) != drawn_.end()) {
+        const Buffer& from = old[static_cast<std::size_t>(source)];
+        const Buffer& to = buffers_[0];
+        const std::int32_t width = std::min(oldWidth, drawWidth_);
+        const std::int32_t height = std::min(oldHeight, drawHeight_);
+        ForEachDrawn([&](const Rect32& r) {
+            const std::int32_t right = std::min(r.Right, width), bottom = std::min(r.Bottom, height);
+            if (r.Left >= right) return;
+            const auto count = static_cast<std::size_t>(right - r.Left) * sizeof(std::uint32_t);
+            for (std::int32_t y = r.Top; y < bottom; ++y)
+                std::memcpy(to.Pixels + static_cast<std::ptrdiff_t>(y) * size.Width + r.Left,
+                            from.Pixels + static_cast<std::ptrdiff_t>(y) * oldStride + r.Left,
+                            count);
+        });
+        changed_.MarkWhole();
+        for (std::size_t i = 1; i < kBuffers; ++i) slots_.Lack(static_cast<int>(i), changed_);
+        drawing_ = 0;
+        draw_.Target(to.Pixels, drawWidth_, drawHeight_, size.Width);
+    }
+    return finish(true);
 }
 
 void WaylandSurface::OnRelease(void* data, wl_buffer* buffer) {
     (void)buffer;
     auto* own = static_cast<Buffer*>(data);
-    own->Owner->slots_.Released(own->Slot);
+    own->Owner->BufferReleased(own->Slot);
 }
 
-void WaylandSurface::CopyInto(const Buffer& buffer, const DamageList& areas) {
-    const std::uint32_t* from = picture_->Pixels().data();
-    const Rect32 whole{0, 0, width_, height_};
-    const auto copy = [&](const Rect32& r) {
-        const std::int32_t left = std::max(r.Left, 0), right = std::min(r.Right, width_);
-        const std::int32_t top = std::max(r.Top, 0), bottom = std::min(r.Bottom, height_);
-        if (right <= left) return;
-        // Most changes are single dots: a plain store, not a call.
-        if (right - left == 1) {
-            for (std::int32_t y = top; y < bottom; ++y)
-                buffer.Pixels[static_cast<std::ptrdiff_t>(y) * bufferSize_.Width + left] =
-                    from[static_cast<std::ptrdiff_t>(y) * width_ + left];
-            return;
+std::uint32_t WaylandSurface::BufferPixel(int slot, std::int32_t x, std::int32_t y) const {
+    if (slot < 0 || static_cast<std::size_t>(slot) >= buffers_.size() || x < 0 || y < 0 ||
+        x >= bufferSize_.Width || y >= bufferSize_.Height)
+        return 0;
+    return buffers_[static_cast<std::size_t>(slot)]
+        .Pixels[static_cast<std::ptrdiff_t>(y) * bufferSize_.Width + x];
+}
+
+std::uint32_t WaylandSurface::Pixel(std::int32_t x, std::int32_t y) const {
+    return BufferPixel(drawing_ >= 0 ? drawing_ : shown_, x, y);
+}
+
+void WaylandSurface::MarkDrawn(const Rect32& r) {
+    if (r.Right <= r.Left || r.Bottom <= r.Top) return;
+    const std::int32_t right = (r.Right - 1) >> kTileShift;
+    for (std::int32_t row = r.Top; row < r.Bottom; ++row)
+        for (std::int32_t column = r.Left >> kTileShift; column <= right; ++column)
+            drawn_[static_cast<std::size_t>(row) * static_cast<std::size_t>(tileColumns_) +
+                   static_cast<std::size_t>(column)] = 1;
+}
+
+template <typename F>
+void WaylandSurface::ForEachDrawn(F&& f) const {
+    // Runs of drawn tiles along each row, clipped to where view and buffers overlap.
+    const std::int32_t tile = 1 << kTileShift;
+    for (std::int32_t row = 0; row < tileRows_; ++row) {
+        const std::uint8_t* flags = drawn_.data() + static_cast<std::ptrdiff_t>(row) * tileColumns_;
+        for (std::int32_t column = 0; column < tileColumns_;) {
+            if (flags[column] == 0) {
+                ++column;
+                continue;
+            }
+            const std::int32_t first = column;
+            while (column < tileColumns_ && flags[column] != 0) ++column;
+            const Rect32 run{first * tile, row, std::min(column * tile, drawWidth_),
+                             std::min(row + 1, drawHeight_)};
+            if (run.Left < run.Right && run.Top < run.Bottom) f(run);
         }
-        const auto count = static_cast<std::size_t>(right - left) * sizeof(std::uint32_t);
+    }
+}
+
+void WaylandSurface::Copy(const Buffer& to, const Buffer& from, const Rect32& r) const {
+    const std::int32_t left = std::max(r.Left, 0), right = std::min(r.Right, drawWidth_);
+    const std::int32_t top = std::max(r.Top, 0), bottom = std::min(r.Bottom, drawHeight_);
+    if (right <= left) return;
+    const std::ptrdiff_t stride = bufferSize_.Width;
+    // Most changes are single dots: a plain store, not a call.
+    if (right - left == 1) {
         for (std::int32_t y = top; y < bottom; ++y)
-            std::memcpy(buffer.Pixels + static_cast<std::ptrdiff_t>(y) * bufferSize_.Width + left,
-                        from + static_cast<std::ptrdiff_t>(y) * width_ + left, count);
-    };
-    if (areas.Whole()) {
-        copy(whole);
+            to.Pixels[y * stride + left] = from.Pixels[y * stride + left];
         return;
     }
-    for (const Rect32& r : areas.Rects()) copy(r);
+    const auto count = static_cast<std::size_t>(right - left) * sizeof(std::uint32_t);
+    for (std::int32_t y = top; y < bottom; ++y)
+        std::memcpy(to.Pixels + y * stride + left, from.Pixels + y * stride + left, count);
+}
+
+void WaylandSurface::CatchUp(int slot) {
+    if (shown_ < 0 || shown_ == slot) return;
+    const Buffer& to = buffers_[static_cast<std::size_t>(slot)];
+    const Buffer& from = buffers_[static_cast<std::size_t>(shown_)];
+    const DamageList& lacking = slots_.Lacking(slot);
+    if (slot == previousShown_ && !lastChange_.Whole()) {
+        // The usual turn of two buffers: the last commit's dots are known, only larger areas
+        // are read from the buffer shown.
+        const auto rects = lastChange_.Rects();
+        const std::ptrdiff_t stride = bufferSize_.Width;
+        for (std::size_t i = 0; i < rects.size(); ++i) {
+            const Rect32& r = rects[i];
+            if (r.Right - r.Left == 1 && r.Bottom - r.Top == 1)
+                to.Pixels[r.Top * stride + r.Left] = lastValues_[i];
+            else
+                Copy(to, from, r);
+        }
+        return;
+    }
+    // Lacking everything, it lacks at most what was ever drawn on.
+    if (lacking.Whole())
+        ForEachDrawn([&](const Rect32& r) { Copy(to, from, r); });
+    else
+        for (const Rect32& r : lacking.Rects()) Copy(to, from, r);
+}
+
+bool WaylandSurface::BeginFrame() {
+    if (buffers_.empty() || drawWidth_ <= 0 || drawHeight_ <= 0) return false;
+    // Releases the window thread has read off the connection since the last commit: the buffer
+    // given back last lacks least.
+    if (queue_ != nullptr) wl_display_dispatch_queue_pending(display_, queue_);
+    int slot = slots_.Acquire();
+    if (slot < 0 && WaitForRelease()) slot = slots_.Acquire();
+    if (slot < 0) return false;
+    CatchUp(slot);
+    drawing_ = slot;
+    draw_.Target(buffers_[static_cast<std::size_t>(slot)].Pixels, drawWidth_, drawHeight_,
+                 bufferSize_.Width);
+    return true;
+}
+
+bool WaylandSurface::WaitForRelease() {
+    if (display_ == nullptr || queue_ == nullptr) return false;
+    const auto deadline = std::chrono::steady_clock::now() + kReleaseWait;
+    for (;;) {
+        if (wl_display_dispatch_queue_pending(display_, queue_) < 0) return false;
+        if (slots_.Acquire() >= 0) return true;
+        // Events came for this queue meanwhile: dispatch them first.
+        if (wl_display_prepare_read_queue(display_, queue_) != 0) continue;
+        wl_display_flush(display_);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd connection{wl_display_get_fd(display_), POLLIN, 0};
+        if (left.count() > 0 && poll(&connection, 1, static_cast<int>(left.count())) > 0) {
+            if (wl_display_read_events(display_) < 0) return false;
+        } else {
+            wl_display_cancel_read(display_);
+            if (left.count() <= 0) return false;
+        }
+    }
 }
 
 void WaylandSurface::Present() {
-    if (buffers_.empty() || target_ == nullptr) return;
+    if (buffers_.empty()) return;
     // Releases the window thread has read off the connection.
-    wl_display_dispatch_queue_pending(display_, queue_);
+    if (queue_ != nullptr) wl_display_dispatch_queue_pending(display_, queue_);
     ReleaseHeldPixel();
     const bool all = damageAll_.exchange(false, std::memory_order_relaxed) || !buffersCommitted_;
     if (changed_.Empty() && !all) return;
-    const int slot = slots_.Acquire();
-    // The compositor holds every buffer: the change stays gathered for the next call.
-    if (slot < 0) {
+    // Nothing drawn yet, only shown anew: the newest picture goes again.
+    if (!Begin()) {
         if (all) damageAll_.store(true, std::memory_order_relaxed);
         return;
     }
-    const Buffer& buffer = buffers_[static_cast<std::size_t>(slot)];
-    CopyInto(buffer, slots_.Lacking(slot));
-    CopyInto(buffer, changed_);
-
-    wl_surface_attach(target_, buffer.Handle, 0, 0);
+    const Buffer& buffer = buffers_[static_cast<std::size_t>(drawing_)];
     if (changed_.Whole() || all) {
-        wl_surface_damage_buffer(target_, 0, 0, bufferSize_.Width, bufferSize_.Height);
         lastDamageArea_ = static_cast<std::int64_t>(bufferSize_.Width) * bufferSize_.Height;
+        if (target_ != nullptr)
+            wl_surface_damage_buffer(target_, 0, 0, bufferSize_.Width, bufferSize_.Height);
     } else {
         damage_.Clear();
         damage_.Add(changed_);
-        for (const Rect32& r : damage_.Rects())
-            wl_surface_damage_buffer(target_, r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+        if (target_ != nullptr)
+            for (const Rect32& r : damage_.Rects())
+                wl_surface_damage_buffer(target_, r.Left, r.Top, r.Right - r.Left,
+                                         r.Bottom - r.Top);
         lastDamageArea_ = damage_.Area();
     }
-    wl_surface_commit(target_);
-    slots_.Committed(slot, changed_);
+    if (target_ != nullptr && buffer.Handle != nullptr) {
+        wl_surface_attach(target_, buffer.Handle, 0, 0);
+        wl_surface_commit(target_);
+        wl_display_flush(display_);
+    }
+    slots_.Committed(drawing_, changed_);
+    lastChange_.Assign(changed_);
+    if (!lastChange_.Whole()) {
+        const auto rects = lastChange_.Rects();
+        const std::ptrdiff_t stride = bufferSize_.Width;
+        for (std::size_t i = 0; i < rects.size(); ++i)
+            lastValues_[i] = buffer.Pixels[rects[i].Top * stride + rects[i].Left];
+    }
+    previousShown_ = shown_;
+    shown_ = drawing_;
+    drawing_ = -1;
+    draw_.Target(nullptr, 0, 0, 0);
     changed_.Clear();
     ++commits_;
-    viewCommitted_ = true;
     buffersCommitted_ = true;
-    wl_display_flush(display_);
 }
 
 void WaylandSurface::Changed(Rect32 rect) {
     rect.Left = std::max(rect.Left, 0);
     rect.Top = std::max(rect.Top, 0);
-    rect.Right = std::min(rect.Right, width_);
-    rect.Bottom = std::min(rect.Bottom, height_);
+    rect.Right = std::min(rect.Right, drawWidth_);
+    rect.Bottom = std::min(rect.Bottom, drawHeight_);
     changed_.Add(rect);
+    MarkDrawn(rect);
 }
 
 void WaylandSurface::ReleaseHeldPixel() {
     if (!holding_) return;
     holding_ = false;
-    if (picture_->Pixel(heldX_, heldY_) == heldWas_) return;
+    if (draw_.Pixel(heldX_, heldY_) == heldWas_) return;
     const Rect32 dot{heldX_, heldY_, heldX_ + 1, heldY_ + 1};
     changed_.Add(dot);
+    drawn_[static_cast<std::size_t>(heldY_) * static_cast<std::size_t>(tileColumns_) +
+           static_cast<std::size_t>(heldX_ >> kTileShift)] = 1;
     Touch(dot);
 }
 
@@ -186,28 +346,29 @@ void WaylandSurface::Touch(const Rect32& rect) {
 }
 
 void WaylandSurface::SetPixel(std::int32_t x, std::int32_t y, ColorValue color) {
-    if (static_cast<std::uint32_t>(x) >= static_cast<std::uint32_t>(width_) ||
-        static_cast<std::uint32_t>(y) >= static_cast<std::uint32_t>(height_))
+    if (static_cast<std::uint32_t>(x) >= static_cast<std::uint32_t>(drawWidth_) ||
+        static_cast<std::uint32_t>(y) >= static_cast<std::uint32_t>(drawHeight_) || !Begin())
         return;
     if (!holding_ || heldX_ != x || heldY_ != y) {
         ReleaseHeldPixel();
         holding_ = true;
         heldX_ = x;
         heldY_ = y;
-        heldWas_ = picture_->Pixel(x, y);
+        heldWas_ = draw_.Pixel(x, y);
     }
-    picture_->SetPixel(x, y, color);
+    draw_.SetPixel(x, y, color);
 }
 
 void WaylandSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) {
     ReleaseHeldPixel();
+    if (!Begin()) return;
     for (const DrawnText& text : texts_)
         if (text.Valid && text.X == x && text.Y == y && text.Brush == brush_ &&
             text.Points == fontPoints_ && std::string_view(text.Bytes, text.Length) == sjis)
             return;
-    picture_->TextOut(x, y, sjis);
+    draw_.TextOut(x, y, sjis);
     // Glyphs may reach a little past their advance; a character height of margin covers that.
-    const TextExtent extent = picture_->Measure(sjis);
+    const TextExtent extent = draw_.Measure(sjis);
     const Rect32 box{x, y, x + extent.Width + extent.Height, y + extent.Height};
     Changed(box);
     Touch(box);
@@ -229,51 +390,57 @@ void WaylandSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view sj
     std::copy(sjis.begin(), sjis.end(), slot->Bytes);
 }
 
-std::int32_t WaylandSurface::TextHeight(std::string_view sjis) {
-    return picture_->TextHeight(sjis);
-}
+std::int32_t WaylandSurface::TextHeight(std::string_view sjis) { return draw_.TextHeight(sjis); }
 
 void WaylandSurface::FillRect(const Rect32& rect) {
     ReleaseHeldPixel();
+    if (!Begin()) return;
     if (rect.Left <= 0 && rect.Top <= 0 && rect.Right >= width_ && rect.Bottom >= height_ &&
-        picture_->ToPixel(brush_) == 0) {
-        // The whole view black (the banner's end): only what was lit changes. Copying the whole
-        // view instead would write, and first fault in, two buffers of 33 MB each at 4K.
+        draw_.ToPixel(brush_) == 0) {
+        // The whole view black (the banner's end): only what was lit changes. Filling the whole
+        // view instead would write, and first fault in, every buffer in turn (33 MB each at 4K).
         ChangedToBlack();
     } else {
         Changed(rect);
+        draw_.FillRect(rect);
     }
-    picture_->FillRect(rect);
     Touch(rect);
 }
 
 void WaylandSurface::ChangedToBlack() {
-    for (const DrawnText& text : texts_)
-        if (text.Valid) Changed(text.Box);
-    const std::uint32_t* pixels = picture_->Pixels().data();
-    for (std::int32_t y = 0; y < height_ && !changed_.Whole(); ++y) {
-        const std::uint32_t* row = pixels + static_cast<std::ptrdiff_t>(y) * width_;
-        for (std::int32_t x = 0; x < width_; ++x) {
-            if (row[x] == 0) continue;
-            bool inText = false;
-            for (const DrawnText& text : texts_)
-                inText = inText || (text.Valid && x >= text.Box.Left && x < text.Box.Right &&
-                                    y >= text.Box.Top && y < text.Box.Bottom);
-            if (!inText) changed_.Add(Rect32{x, y, x + 1, y + 1});
+    // Lit pixels lie only where something was ever drawn; the banner's boxes go whole.
+    const std::ptrdiff_t stride = bufferSize_.Width;
+    std::uint32_t* pixels = buffers_[static_cast<std::size_t>(drawing_)].Pixels;
+    ForEachDrawn([&](const Rect32& run) {
+        for (std::int32_t y = run.Top; y < run.Bottom; ++y) {
+            std::uint32_t* row = pixels + y * stride;
+            for (std::int32_t x = run.Left; x < run.Right; ++x) {
+                if (row[x] == 0) continue;
+                bool inText = false;
+                for (const DrawnText& text : texts_)
+                    inText = inText || (text.Valid && x >= text.Box.Left && x < text.Box.Right &&
+                                        y >= text.Box.Top && y < text.Box.Bottom);
+                if (inText) continue;
+                row[x] = 0;
+                changed_.Add(Rect32{x, y, x + 1, y + 1});
+            }
         }
-    }
+    });
+    for (const DrawnText& text : texts_)
+        if (text.Valid) {
+            Changed(text.Box);
+            draw_.FillRect(text.Box);
+        }
 }
 
 void WaylandSurface::SetBrushColor(ColorValue color) {
     brush_ = color;
-    picture_->SetBrushColor(color);
+    draw_.SetBrushColor(color);
 }
 
 void WaylandSurface::SetFontSize(int points) {
     fontPoints_ = points;
-    picture_->SetFontSize(points);
+    draw_.SetFontSize(points);
 }
 
-void WaylandSurface::PrepareText(std::string_view sjis) {
-    picture_->PrepareText(sjis);
-}
+void WaylandSurface::PrepareText(std::string_view sjis) { draw_.PrepareText(sjis); }

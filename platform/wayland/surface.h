@@ -1,6 +1,7 @@
-// WaylandSurface: the drive's DrawingSurface on Wayland. The scene draws into a picture kept in
-// memory; each flush copies what changed into a shared-memory buffer the compositor has given
-// back and commits it with only the changed pixels damaged.
+// WaylandSurface: the drive's DrawingSurface on Wayland. The scene draws straight into a
+// shared-memory buffer the compositor does not hold, first brought up to date by copying from the
+// buffer shown last just what changed since it was last drawn; each flush commits it with only
+// the changed pixels damaged.
 #pragma once
 
 #include <atomic>
@@ -31,13 +32,13 @@ class WaylandSurface final : public DrawingSurface {
     WaylandSurface(const WaylandSurface&) = delete;
     WaylandSurface& operator=(const WaylandSurface&) = delete;
 
-    // The scene's size; the picture starts black. Before frames run.
+    // The scene's size; the picture starts black. Before the buffers are set.
     void SetViewSize(std::int32_t width, std::int32_t height);
-    // Buffers of `size` for `target`, all lacking the whole picture. Before frames run, or while
-    // they are held. False when the compositor's memory could not be had.
+    // Buffers of `size` for `target`, which take over what was drawn so far. Before frames run,
+    // or while they are held. False when the compositor's memory could not be had. Without
+    // `shm` and `target` the buffers are plain memory and commits only bookkeeping.
     bool SetBuffers(wl_shm* shm, wl_surface* target, Size32 size);
-    // Brings a buffer the compositor does not hold up to date and commits it with what changed
-    // since the last commit damaged. Without a free buffer the change waits for the next call.
+    // Commits the buffer drawn into with what changed since the last commit damaged.
     void Present();
     // The next commit damages the whole buffer: the compositor has shown the surface anew (a
     // configure), and what it kept of it may be stale. Safe from any thread.
@@ -59,10 +60,18 @@ class WaylandSurface final : public DrawingSurface {
     // For figures and tests: commits made, and the pixels damaged by the last one.
     std::uint64_t Commits() const { return commits_; }
     std::int64_t LastDamageArea() const { return lastDamageArea_; }
-    const MemorySurface& Picture() const { return *picture_; }
+    // The newest picture's pixel (0x00RRGGBB): in the buffer drawn into, else the one shown.
+    std::uint32_t Pixel(std::int32_t x, std::int32_t y) const;
+    // A buffer's own pixel, and which buffers are drawn into and shown (-1: none).
+    std::uint32_t BufferPixel(int slot, std::int32_t x, std::int32_t y) const;
+    int DrawingSlot() const { return drawing_; }
+    int ShownSlot() const { return shown_; }
+    // The buffers' memory, null before they are set.
+    const ShmPool* Pool() const { return pool_.get(); }
 
     // The compositor gave a buffer back.
     static void OnRelease(void* data, wl_buffer* buffer);
+    void BufferReleased(int slot) { slots_.Released(slot); }
 
   private:
     struct Buffer {
@@ -71,9 +80,20 @@ class WaylandSurface final : public DrawingSurface {
         std::uint32_t* Pixels = nullptr;
         int Slot = 0;
     };
+    // A buffer to draw into, caught up with the one shown; false when there is none.
+    bool Begin() { return drawing_ >= 0 || BeginFrame(); }
+    bool BeginFrame();
+    // Waits a little for the compositor to give a buffer back; false when none came.
+    bool WaitForRelease();
     void Changed(Rect32 rect);
-    // Gathers every lit pixel of the picture as changed, before it all turns black.
+    // Turns every lit pixel of the buffer drawn into black, gathering each as changed.
     void ChangedToBlack();
+    // Which parts of the view were ever drawn on since the buffers were made: elsewhere every
+    // buffer is still as black as fresh memory.
+    void MarkDrawn(const Rect32& rect);
+    template <typename F> void ForEachDrawn(F&& f) const;
+    void Copy(const Buffer& to, const Buffer& from, const Rect32& rect) const;
+    void CatchUp(int slot);
     // The last pixel set is held back until the next operation: a dot erased and drawn again
     // where it was has not changed.
     void ReleaseHeldPixel();
@@ -88,24 +108,31 @@ class WaylandSurface final : public DrawingSurface {
         char Bytes[128] = {};
     };
     void Touch(const Rect32& rect);
-    void CopyInto(const Buffer& buffer, const DamageList& areas);
-    void DropBuffers();
+    void DropBuffers(std::vector<Buffer>& buffers);
 
     wl_display* display_;
     const SystemColorSource& colors_;
     TextEngine* text_;
     wl_event_queue* queue_ = nullptr;
     wl_surface* target_ = nullptr;
-    std::unique_ptr<MemorySurface> picture_;
+    MemorySurface draw_;   // drawing into the buffer drawn into
     std::int32_t width_ = 0, height_ = 0;
     Size32 bufferSize_;
+    std::int32_t drawWidth_ = 0, drawHeight_ = 0;   // where view and buffers overlap
+    int drawing_ = -1, shown_ = -1;
+    std::vector<std::uint8_t> drawn_;   // one flag per tile of the view
+    std::int32_t tileColumns_ = 0, tileRows_ = 0;
     std::unique_ptr<ShmPool> pool_;
     std::vector<Buffer> buffers_;
     BufferSlots slots_;
     DamageList changed_;     // since the last commit, exactly
     DamageList damage_;      // the same, joined into a few rectangles for the compositor
+    // The last commit's change, with the value of each single dot of it: all that the buffer
+    // committed before it lacks, written without reading the buffer shown.
+    DamageList lastChange_;
+    std::vector<std::uint32_t> lastValues_;
+    int previousShown_ = -1;
     std::atomic<bool> damageAll_{false};
-    bool viewCommitted_ = false;   // a picture of this view has gone to the compositor
     bool buffersCommitted_ = false;
     bool holding_ = false;
     std::int32_t heldX_ = 0, heldY_ = 0;

@@ -88,11 +88,28 @@ TEST(DamageList, AddingAWholeListMakesTheTargetWhole) {
     EXPECT_TRUE(target.Whole());
 }
 
-TEST(BufferSlots, NewBuffersLackEverythingAndAreFree) {
+TEST(BufferSlots, NewBuffersLackNothingAndAreFree) {
+    // Fresh memory is as black as a fresh picture.
     BufferSlots slots(2, 64);
     EXPECT_GE(slots.Acquire(), 0);
-    EXPECT_TRUE(slots.Lacking(0).Whole());
-    EXPECT_TRUE(slots.Lacking(1).Whole());
+    EXPECT_TRUE(slots.Lacking(0).Empty());
+    EXPECT_TRUE(slots.Lacking(1).Empty());
+}
+
+TEST(BufferSlots, TheSpareIsHandedOutOnlyWhileEveryOtherBufferIsHeld) {
+    BufferSlots slots(3, 64);
+    DamageList change(DamageList::Policy::Exact, 64);
+    change.Add(Dot(1, 1));
+    slots.Committed(0, change);
+    // 2 lacks no more than 1 does, yet 1 comes first.
+    EXPECT_EQ(slots.Acquire(), 1);
+    slots.Committed(1, change);
+    EXPECT_EQ(slots.Acquire(), 2);
+    slots.Committed(2, change);
+    EXPECT_EQ(slots.Acquire(), -1);
+    slots.Released(2);
+    slots.Released(0);
+    EXPECT_EQ(slots.Acquire(), 0);
 }
 
 TEST(BufferSlots, AHeldBufferIsNeverHandedOut) {
@@ -262,6 +279,9 @@ TEST(Presentation, PointerPositionsMapToBufferPixels) {
 #include "platform/posix/systemcolors.h"
 #include "platform/wayland/surface.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr ColorValue kYellow = 0x0000FFFF;
@@ -269,7 +289,11 @@ constexpr ColorValue kYellow = 0x0000FFFF;
 struct SurfaceFixture : ::testing::Test {
     DefaultSystemColors colors;
     WaylandSurface surface{nullptr, colors, nullptr};
-    void SetUp() override { surface.SetViewSize(64, 48); }
+    void SetUp() override {
+        surface.SetViewSize(64, 48);
+        ASSERT_TRUE(surface.SetBuffers(nullptr, nullptr, {64, 48}));
+        surface.Present();  // the first, black picture
+    }
 };
 
 }  // namespace
@@ -302,13 +326,13 @@ TEST_F(SurfaceFixture, ABannerLineDrawnAgainUnchangedIsNoChangeUntilSomethingCro
     EXPECT_EQ(surface.GatherChanges().Area(), drawn);
     // A star in the gap: the next banner frame must paint the box over it again.
     surface.SetPixel(7, 9, clWhite);
-    ASSERT_EQ(surface.Picture().Pixel(7, 9), 0x00FFFFFFu);
+    ASSERT_EQ(surface.Pixel(7, 9), 0x00FFFFFFu);
     surface.TextOut(0, 5, "Velmora");
-    EXPECT_EQ(surface.Picture().Pixel(7, 9), 0u);
+    EXPECT_EQ(surface.Pixel(7, 9), 0u);
     // Another brush is another picture of the line.
     surface.SetBrushColor(clWhite);
     surface.TextOut(0, 5, "Velmora");
-    EXPECT_EQ(surface.Picture().Pixel(7, 9), 0x00FFFFFFu);
+    EXPECT_EQ(surface.Pixel(7, 9), 0x00FFFFFFu);
 }
 
 TEST_F(SurfaceFixture, TheWholeViewTurningBlackChangesOnlyWhatWasLit) {
@@ -323,9 +347,188 @@ TEST_F(SurfaceFixture, TheWholeViewTurningBlackChangesOnlyWhatWasLit) {
     EXPECT_FALSE(Covers(changes, 0, 0));
     EXPECT_FALSE(Covers(changes, 2, 1));
     EXPECT_FALSE(Covers(changes, 63, 47));
-    EXPECT_EQ(surface.Picture().Pixel(40, 30), 0u);
+    EXPECT_EQ(surface.Pixel(40, 30), 0u);
     // A coloured fill is a change of its whole rectangle.
     surface.SetBrushColor(clWhite);
     surface.FillRect(Rect32{10, 10, 20, 12});
     EXPECT_TRUE(Covers(surface.GatherChanges(), 19, 11));
+}
+
+namespace {
+
+// Whether two buffers show the same picture over the view.
+bool SamePicture(const WaylandSurface& surface, int a, int b, std::int32_t width,
+                 std::int32_t height) {
+    for (std::int32_t y = 0; y < height; ++y)
+        for (std::int32_t x = 0; x < width; ++x)
+            if (surface.BufferPixel(a, x, y) != surface.BufferPixel(b, x, y)) return false;
+    return true;
+}
+
+}  // namespace
+
+TEST_F(SurfaceFixture, ABufferThatMissedFramesShowsWhatTheOtherShowsWithItsErasedDotsErased) {
+    surface.BufferReleased(surface.ShownSlot());
+    surface.SetPixel(3, 3, kYellow);  // A
+    surface.Present();
+    const int first = surface.ShownSlot();
+    surface.SetPixel(40, 20, kYellow);  // P, into the other buffer while the first is held
+    surface.Present();
+    const int second = surface.ShownSlot();
+    ASSERT_NE(first, second);
+    EXPECT_EQ(surface.BufferPixel(second, 3, 3), 0x00FFFF00u);  // caught up with A
+    surface.BufferReleased(first);
+    // P erased and B drawn in the first buffer, then C, while the second stays held and
+    // misses both frames.
+    surface.SetPixel(40, 20, clBlack);
+    surface.SetPixel(10, 30, kYellow);
+    surface.Present();
+    ASSERT_EQ(surface.ShownSlot(), first);
+    EXPECT_EQ(surface.BufferPixel(first, 40, 20), 0u);
+    surface.BufferReleased(first);
+    surface.FillRect(Rect32{50, 40, 54, 44});  // C: the brush is black; nothing changes
+    surface.SetBrushColor(clWhite);
+    surface.FillRect(Rect32{50, 40, 54, 44});
+    surface.Present();
+    ASSERT_EQ(surface.ShownSlot(), first);
+    // The first stays held: the next frame must go to the second, which lacks three frames.
+    surface.BufferReleased(second);
+    surface.SetPixel(60, 2, 0x000000FF);
+    ASSERT_EQ(surface.DrawingSlot(), second);
+    EXPECT_EQ(surface.BufferPixel(second, 40, 20), 0u);
+    EXPECT_EQ(surface.BufferPixel(second, 10, 30), 0x00FFFF00u);
+    EXPECT_EQ(surface.BufferPixel(second, 53, 43), 0x00FFFFFFu);
+    EXPECT_EQ(surface.BufferPixel(second, 60, 2), 0x00FF0000u);
+    surface.SetPixel(60, 2, clBlack);  // back as it was: now both buffers agree everywhere
+    EXPECT_TRUE(SamePicture(surface, first, second, 64, 48));
+}
+
+TEST_F(SurfaceFixture, TheSpareTakesAFrameWhenBothBuffersAreHeldAndCatchesUpOnEverything) {
+    // Six frames of a chequerboard in changing colours, each drawn into the buffer given back
+    // last: the spare misses more separate changes than it can list, and then lacks everything.
+    surface.BufferReleased(surface.ShownSlot());
+    const ColorValue colours[] = {kYellow, 0x000000FF, clWhite, clBlack, kYellow, 0x00FF0000};
+    for (const ColorValue colour : colours) {
+        for (std::int32_t y = 0; y < 48; ++y)
+            for (std::int32_t x = (y & 1); x < 64; x += 2) surface.SetPixel(x, y, colour);
+        surface.Present();
+        ASSERT_NE(surface.ShownSlot(), 2);
+        surface.BufferReleased(surface.ShownSlot());
+    }
+    surface.SetPixel(63, 47, clBlack);  // erases the last chequer
+    surface.Present();
+    const int first = surface.ShownSlot();
+    surface.SetPixel(0, 1, kYellow);  // a dot where no chequer is, in the other buffer
+    surface.Present();
+    const int second = surface.ShownSlot();
+    ASSERT_NE(first, second);
+    ASSERT_NE(second, 2);
+    // Both held: the spare, caught up on everything.
+    surface.SetPixel(0, 0, 0x00FF0000);  // the colour it has already
+    ASSERT_EQ(surface.DrawingSlot(), 2);
+    EXPECT_EQ(surface.Pixel(0, 0), 0x000000FFu);
+    EXPECT_EQ(surface.Pixel(0, 1), 0x00FFFF00u);
+    EXPECT_EQ(surface.Pixel(63, 47), 0u);
+    EXPECT_TRUE(SamePicture(surface, 2, second, 64, 48));
+}
+
+TEST_F(SurfaceFixture, WithEveryBufferHeldAndNoCompositorAFrameDrawsNothing) {
+    for (int i = 0; i < 2; ++i) {
+        surface.SetPixel(i, 0, kYellow);
+        surface.Present();
+    }
+    surface.SetPixel(9, 9, kYellow);
+    EXPECT_EQ(surface.DrawingSlot(), -1);
+    EXPECT_TRUE(surface.GatherChanges().Empty());
+    surface.BufferReleased(0);
+    surface.SetPixel(9, 9, kYellow);
+    EXPECT_EQ(surface.DrawingSlot(), 0);
+    EXPECT_EQ(surface.Pixel(9, 9), 0x00FFFF00u);
+    EXPECT_EQ(surface.Pixel(1, 0), 0x00FFFF00u);
+}
+
+TEST_F(SurfaceFixture, NewBuffersTakeOverWhatWasDrawn) {
+    surface.SetPixel(20, 20, kYellow);
+    surface.Present();
+    surface.SetPixel(21, 20, kYellow);  // drawn, not yet committed
+    ASSERT_TRUE(surface.SetBuffers(nullptr, nullptr, {80, 60}));
+    EXPECT_EQ(surface.Pixel(20, 20), 0x00FFFF00u);
+    EXPECT_EQ(surface.Pixel(21, 20), 0x00FFFF00u);
+    surface.Present();
+    EXPECT_EQ(surface.LastDamageArea(), 80 * 60);
+    // The others catch up with it once drawn into.
+    const int shown = surface.ShownSlot();
+    surface.SetPixel(5, 5, kYellow);
+    ASSERT_NE(surface.DrawingSlot(), shown);
+    EXPECT_EQ(surface.Pixel(21, 20), 0x00FFFF00u);
+    EXPECT_EQ(surface.BufferPixel(surface.DrawingSlot(), 70, 50), 0u);
+}
+
+TEST_F(SurfaceFixture, TheBannersEndTurnsLitDotsBlackInABufferThatMissedThem) {
+    surface.SetBrushColor(clBlack);
+    surface.TextOut(0, 5, "Velmora");
+    surface.SetPixel(40, 40, kYellow);
+    surface.Present();
+    const int lit = surface.ShownSlot();
+    surface.FillRect(Rect32{0, 0, 64, 48});
+    EXPECT_FALSE(surface.GatherChanges().Whole());
+    surface.Present();
+    const int black = surface.ShownSlot();
+    ASSERT_NE(lit, black);
+    for (std::int32_t y = 0; y < 48; ++y)
+        for (std::int32_t x = 0; x < 64; ++x) ASSERT_EQ(surface.BufferPixel(black, x, y), 0u);
+    surface.BufferReleased(lit);
+    surface.SetPixel(0, 47, clBlack);  // a frame that changes nothing still catches up
+    ASSERT_EQ(surface.DrawingSlot(), lit);
+    for (std::int32_t y = 0; y < 48; ++y)
+        for (std::int32_t x = 0; x < 64; ++x) ASSERT_EQ(surface.BufferPixel(lit, x, y), 0u);
+}
+
+TEST(WaylandSurface, NewBuffersStayUntouchedMemoryWhereNothingIsDrawn) {
+    // A 1080p view: three buffers of 8 MB. Black needs no writing, and a few dots only their pages.
+    DefaultSystemColors colors;
+    WaylandSurface surface{nullptr, colors, nullptr};
+    surface.SetViewSize(1920, 1080);
+    ASSERT_TRUE(surface.SetBuffers(nullptr, nullptr, {1920, 1080}));
+    surface.Present();
+    for (int frame = 0; frame < 4; ++frame) {
+        surface.SetPixel(100 + frame, 500, kYellow);
+        surface.SetPixel(1800, 1000 - frame, kYellow);
+        surface.Present();
+        surface.BufferReleased(surface.ShownSlot() == 0 ? 1 : 0);
+    }
+    surface.SetBrushColor(clBlack);
+    surface.FillRect(Rect32{0, 0, 1920, 1080});
+    surface.Present();
+    const ShmPool& pool = *surface.Pool();
+    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    std::vector<unsigned char> resident((pool.Bytes() + page - 1) / page);
+    ASSERT_EQ(mincore(pool.Data(), pool.Bytes(), resident.data()), 0);
+    const auto touched = std::count_if(resident.begin(), resident.end(),
+                                       [](unsigned char r) { return (r & 1) != 0; });
+    // Dots on two rows and one column, in at most three buffers: a few pages each.
+    EXPECT_LE(touched, 3 * 40);
+    EXPECT_GT(touched, 0);
+}
+
+TEST_F(SurfaceFixture, TwoBuffersInTurnEachCatchUpWithTheFrameTheyMissed) {
+    // As sway gives buffers back: each one a frame after the next commit. Stars move a dot a
+    // frame, a box is filled now and then, and each frame's buffer must first show exactly the
+    // picture of the buffer shown.
+    int older = -1;
+    for (int frame = 0; frame < 12; ++frame) {
+        if (older >= 0) surface.BufferReleased(older);
+        older = surface.ShownSlot();
+        surface.SetPixel(63, 47, clBlack);  // changes nothing, but picks and catches up a buffer
+        ASSERT_NE(surface.DrawingSlot(), surface.ShownSlot());
+        ASSERT_TRUE(SamePicture(surface, surface.DrawingSlot(), surface.ShownSlot(), 64, 48))
+            << "frame " << frame;
+        for (int star = 0; star < 5; ++star) {
+            surface.SetPixel(10 * star + frame - 1, 3 * star, clBlack);
+            surface.SetPixel(10 * star + frame, 3 * star, frame % 2 ? kYellow : clWhite);
+        }
+        surface.SetBrushColor(frame % 3 ? clBlack : kYellow);
+        surface.FillRect(Rect32{30, 30, 34 + frame, 33});
+        surface.Present();
+    }
 }

@@ -1,0 +1,55 @@
+// Cost of one whole frame drawn straight into Wayland shared-memory buffers (plain memory here,
+// no compositor), with the buffers given back as sway gives them back: each one two frames after
+// its commit, so that every frame goes to a buffer two frames behind. A frame must cost the same
+// whatever the size of the screen.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "platform/memory/virtualtimer.h"
+#include "platform/posix/systemcolors.h"
+#include "platform/wayland/surface.h"
+#include "scene/scene.h"
+#include "settings/settings.h"
+
+namespace {
+
+void BM_WaylandFrame(benchmark::State& state) {
+    std::int32_t width = static_cast<std::int32_t>(state.range(0));
+    std::int32_t height = static_cast<std::int32_t>(state.range(1));
+    SaverSettings settings;
+    settings.UpDown = 3;
+    settings.Comet = true;
+    settings.StarScroll = true;
+    DefaultSystemColors colors;
+    WaylandSurface surface(nullptr, colors, nullptr);
+    surface.SetViewSize(width, height);
+    if (!surface.SetBuffers(nullptr, nullptr, {width, height})) {
+        state.SkipWithError("no memory for the buffers");
+        return;
+    }
+    LcgRandom random;
+    FixedClock clock(12345678);
+    auto scene = std::make_unique<SceneState>();
+    InitScene(*scene, settings, width, height, surface, random, clock, 3);
+    int older = -1, old = -1;
+    const auto frame = [&] {
+        RunFrame(*scene, surface, random, false);
+        surface.Present();
+        if (older >= 0) surface.BufferReleased(older);
+        older = old;
+        old = surface.ShownSlot();
+    };
+    // Past the banner: the steady state a screen saver spends its life in.
+    for (int i = 0; i < 2000; ++i) frame();
+    for (auto _ : state) {
+        frame();
+        benchmark::ClobberMemory();
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_WaylandFrame)->ArgNames({"w", "h"})->Args({1920, 1080})->Args({3840, 2160});
+
+BENCHMARK_MAIN();
