@@ -22,23 +22,11 @@ percent() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%5.2f%%", 100 * n / 1e9 / s
 echo "CPU over ${SECONDS_RUN} s from launch (percent of one core), peak resident memory"
 base=("${AS_USER[@]}")
 for size in 1920x1080 3840x2160; do
-    rm -f "$XDG_RUNTIME_DIR"/sway-up "$XDG_RUNTIME_DIR"/wayland-* "$XDG_RUNTIME_DIR"/sway-ipc.*
-    config=$E2E_HOME/sway.config
-    printf '%s\n' "xwayland disable" "output HEADLESS-1 resolution $size" \
-        "exec sh -c 'echo up >\"\$XDG_RUNTIME_DIR/sway-up\"'" >"$config"
-    ((EUID != 0)) || chown "$E2E_USER:" "$config"
     # noscanout: sway composes every frame, as it must on real outputs for shared-memory buffers.
-    "${base[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
-        sway -D noscanout -c "$config" >"$E2E_TMP/sway.log" 2>&1 &
-    sway=$!
-    E2E_PIDS+=($sway)
-    end=$((SECONDS + 15))
-    until [[ -s $XDG_RUNTIME_DIR/sway-up ]]; do
-        ((SECONDS > end)) && fail "sway did not start"
-        sleep 0.1
-    done
-    wayland=$(cd "$XDG_RUNTIME_DIR" && ls wayland-? | head -n1)
-    AS_USER=("${base[@]}" "WAYLAND_DISPLAY=$wayland")
+    AS_USER=("${base[@]}")
+    start_sway -D noscanout -- "xwayland disable" "output HEADLESS-1 resolution $size"
+    sway=$SWAY_PID
+    AS_USER=("${base[@]}" "WAYLAND_DISPLAY=$SWAY_WAYLAND")
     sleep 1
     s0=$(cpu_ns "$sway")
     sleep 5

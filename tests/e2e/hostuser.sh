@@ -54,3 +54,30 @@ wait_savers() {
         sleep 0.05
     done
 }
+
+# start_sway [SWAY_OPTION...] -- CONFIG_LINE...: a headless sway (pixman renderer, no input
+# devices) as the test user with these configuration lines, waited for until it runs its
+# configuration. Sets SWAY_PID, SWAY_WAYLAND (its socket's name) and SWAY_X_DISPLAY (Xwayland's
+# display; empty without Xwayland).
+start_sway() {
+    local options=() config=$E2E_HOME/sway.config end
+    while [[ $1 != -- ]]; do
+        options+=("$1")
+        shift
+    done
+    shift
+    rm -f "$XDG_RUNTIME_DIR"/sway-up "$XDG_RUNTIME_DIR"/wayland-* "$XDG_RUNTIME_DIR"/sway-ipc.*
+    printf '%s\n' "$@" "exec sh -c 'echo \"\$DISPLAY\" >\"\$XDG_RUNTIME_DIR/sway-up\"'" >"$config"
+    ((EUID != 0)) || chown "$E2E_USER:" "$config"
+    "${AS_USER[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+        sway "${options[@]}" -c "$config" >"$E2E_TMP/sway.log" 2>&1 &
+    SWAY_PID=$!
+    E2E_PIDS+=($SWAY_PID)
+    end=$((SECONDS + 15))
+    until [[ -s $XDG_RUNTIME_DIR/sway-up ]]; do
+        ((SECONDS > end)) && { cat "$E2E_TMP/sway.log" >&2; fail "sway did not start"; }
+        sleep 0.1
+    done
+    SWAY_WAYLAND=$(cd "$XDG_RUNTIME_DIR" && ls wayland-? | head -n1)
+    SWAY_X_DISPLAY=$(cat "$XDG_RUNTIME_DIR/sway-up")
+}

@@ -11,20 +11,8 @@ host_user_setup "$1"
 cp "$2" "$E2E_BIN/velmora-idle"
 chmod a+rx "$E2E_BIN/velmora-idle"
 
-config=$E2E_HOME/sway.config
-printf '%s\n' "xwayland enable" "output HEADLESS-1 resolution 1024x768 position 0 0" \
-    "exec sh -c 'echo \"\$DISPLAY\" >\"\$XDG_RUNTIME_DIR/x-display\"'" >"$config"
-((EUID != 0)) || chown "$E2E_USER:" "$config"
-"${AS_USER[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
-    sway -c "$config" >"$E2E_TMP/sway.log" 2>&1 &
-E2E_PIDS+=($!)
-end=$((SECONDS + 15))
-until [[ -s $XDG_RUNTIME_DIR/x-display ]]; do
-    ((SECONDS > end)) && { cat "$E2E_TMP/sway.log" >&2; fail "sway did not start"; }
-    sleep 0.1
-done
-wayland=$(cd "$XDG_RUNTIME_DIR" && ls wayland-? | head -n1)
-AS_USER+=("WAYLAND_DISPLAY=$wayland" "DISPLAY=$(cat "$XDG_RUNTIME_DIR/x-display")")
+start_sway -- "xwayland enable" "output HEADLESS-1 resolution 1024x768 position 0 0"
+AS_USER+=("WAYLAND_DISPLAY=$SWAY_WAYLAND" "DISPLAY=$SWAY_X_DISPLAY")
 user() { "${AS_USER[@]}" "$@"; }
 fail() {
     echo "FAIL: $*" >&2

@@ -15,25 +15,13 @@ host_user_setup "$VELMORA"
 cp "$2" "$E2E_BIN/velmora-e2e-pointer"
 chmod a+rx "$E2E_BIN"/*
 
-config=$E2E_HOME/sway.config
-printf '%s\n' "xwayland disable" \
-    "output HEADLESS-1 resolution 1024x768 position 0 0" \
-    "output HEADLESS-2 resolution 800x600 position 1024 0" \
-    "exec sh -c 'echo up >\"\$XDG_RUNTIME_DIR/sway-up\"'" >"$config"
-((EUID != 0)) || chown "$E2E_USER:" "$config"
 # noscanout: a headless output that shows a fullscreen client's buffer as it is keeps the picture
 # it last composed for screenshots; real outputs cannot show shared-memory buffers that way.
-"${AS_USER[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
-    sway -D noscanout -c "$config" >"$E2E_TMP/sway.log" 2>&1 &
-sway_pid=$!
-E2E_PIDS+=($sway_pid)
-end=$((SECONDS + 15))
-until [[ -s $XDG_RUNTIME_DIR/sway-up ]]; do
-    ((SECONDS > end)) && { cat "$E2E_TMP/sway.log" >&2; fail "sway did not start"; }
-    sleep 0.1
-done
-wayland=$(cd "$XDG_RUNTIME_DIR" && ls wayland-? | head -n1)
-AS_USER+=("WAYLAND_DISPLAY=$wayland" "SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock)")
+start_sway -D noscanout -- "xwayland disable" \
+    "output HEADLESS-1 resolution 1024x768 position 0 0" \
+    "output HEADLESS-2 resolution 800x600 position 1024 0"
+sway_pid=$SWAY_PID
+AS_USER+=("WAYLAND_DISPLAY=$SWAY_WAYLAND" "SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock)")
 user() { "${AS_USER[@]}" "$@"; }
 outputs() { user swaymsg -t get_outputs | grep -c '"name": "HEADLESS-'; }
 
