@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <span>
 
 #include "platform/color.h"
@@ -10,10 +11,10 @@
 #include "platform/random.h"
 #include "platform/registry.h"
 #include "platform/saverservices.h"
+#include "platform/posix/signals.h"
 #include "platform/timer.h"
+#include "saver/saverwindow.h"
 #include "settings/overrides.h"
-
-class TerminationPipe;
 
 struct DesktopWiring {
     Registry& Reg;
@@ -29,3 +30,19 @@ struct DesktopWiring {
     // Settings for this run only, laid over the stored ones.
     std::span<const SettingOverride> Overrides;
 };
+
+// The saver's form on a backend's window (which also places the cursor), with the wiring's
+// services and the backend's display modes.
+template <typename BackendWindow>
+std::unique_ptr<SaverWindow> MakeSaverForm(BackendWindow& window, DisplayModes& modes,
+                                           const DesktopWiring& wiring, WindowHandle host) {
+    SaverPlatform platform{window,       wiring.Services, wiring.Reg,    modes,
+                           wiring.Timer, wiring.Box,      wiring.Random, wiring.TimeOfDay};
+    return std::make_unique<SaverWindow>(window, platform, host, wiring.Overrides);
+}
+
+// A window that closed without ever drawing: the saver could not run. A termination signal
+// during creation is no failure; the program ends by that signal.
+inline bool SaverNeverRan(const SaverWindow* form, const DesktopWiring& wiring) {
+    return form != nullptr && !form->SceneReady() && wiring.Signals.Received() == 0;
+}

@@ -39,9 +39,7 @@ void WaylandApplication::CreateSaverWindow(WindowHandle host) {
     window_ = std::make_unique<WaylandSaverWindow>(*connection_, wiring_.Colors,
                                                    wiring_.Signals.ReadFd());
     modes_ = std::make_unique<WaylandDisplayModes>(*window_);
-    SaverPlatform platform{*window_,      wiring_.Services, wiring_.Reg,    *modes_,
-                           wiring_.Timer, wiring_.Box,      wiring_.Random, wiring_.TimeOfDay};
-    form_ = std::make_unique<SaverWindow>(*window_, platform, host, wiring_.Overrides);
+    form_ = MakeSaverForm(*window_, *modes_, wiring_, host);
     if (!window_->Create(*form_)) {
         failed_ = true;
         form_.reset();
@@ -52,8 +50,7 @@ void WaylandApplication::CreateSaverWindow(WindowHandle host) {
 
 void WaylandApplication::Run() {
     if (window_ != nullptr && !terminated_) window_->Run();
-    if (form_ != nullptr && !form_->SceneReady() && wiring_.Signals.Received() == 0)
-        failed_ = true;
+    if (SaverNeverRan(form_.get(), wiring_)) failed_ = true;
     form_.reset();
     modes_.reset();
     window_.reset();

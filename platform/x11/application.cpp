@@ -44,9 +44,7 @@ void X11Application::CreateSaverWindow(WindowHandle host) {
     }
     modes_ = std::make_unique<XRandRDisplayModes>(display_);
     window_ = std::make_unique<XSaverWindow>(display_, wiring_.Colors, wiring_.Signals.ReadFd());
-    SaverPlatform platform{*window_,      wiring_.Services, wiring_.Reg,    *modes_,
-                            wiring_.Timer, wiring_.Box,      wiring_.Random, wiring_.TimeOfDay};
-    form_ = std::make_unique<SaverWindow>(*window_, platform, host, wiring_.Overrides);
+    form_ = MakeSaverForm(*window_, *modes_, wiring_, host);
     if (!window_->Create(*form_)) {
         failed_ = true;
         form_.reset();
@@ -56,10 +54,7 @@ void X11Application::CreateSaverWindow(WindowHandle host) {
 
 void X11Application::Run() {
     if (window_ != nullptr && !terminated_) window_->Run();
-    // A window that closed without ever drawing: the saver could not run. A termination signal
-    // during creation is no failure; the program ends by that signal.
-    if (form_ != nullptr && !form_->SceneReady() && wiring_.Signals.Received() == 0)
-        failed_ = true;
+    if (SaverNeverRan(form_.get(), wiring_)) failed_ = true;
     form_.reset();
     window_.reset();
 }
