@@ -18,6 +18,11 @@ cmake --build "$build" -j "$jobs"
 # Unit tests under Wine, in a prefix of their own beside the build.
 export VELMORA_WINEPREFIX=$build/wineprefix-unit
 "$root/scripts/wine-run.sh" --headless wineboot -i >/dev/null 2>&1 || true
+# Without the null driver in place every test would try to set it and end the server under the others.
+if [[ ! -f $VELMORA_WINEPREFIX/velmora-headless ]]; then
+  echo "test-windows.sh: the Wine prefix $VELMORA_WINEPREFIX could not be set up" >&2
+  exit 1
+fi
 ctest --test-dir "$build" -j "$jobs" --output-on-failure
 
 # End-to-end: each script makes its own prefix and display.

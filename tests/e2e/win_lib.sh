@@ -5,6 +5,11 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 WINE_RUN=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../scripts" && pwd)/wine-run.sh
 export WINEPREFIX=$E2E_TMP/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
+# Wine without address-space randomisation, as wine-run.sh runs it: randomised, a Wine process
+# now and then fails to start at all.
+WINE_BIN=$(command -v wine || command -v wine64)
+wine() { setarch "$(uname -m)" -R "$WINE_BIN" "$@"; }
+
 win_cleanup() {
     # The prefix's wineserver goes first, so no Wine process outlives the display.
     wineserver -k 2>/dev/null || true
