@@ -19,7 +19,9 @@ export WINEPREFIX
 export WINEDEBUG="${WINEDEBUG:--all,err+all}"
 # No dialogs about missing Mono or Gecko: the programs need neither.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-wine=(setarch "$(uname -m)" -R "$(command -v wine || command -v wine64)")
+wine=("$(command -v wine || command -v wine64)")
+# (Where the sandbox forbids changing the personality, Wine runs as it is.)
+if setarch "$(uname -m)" -R true 2>/dev/null; then wine=(setarch "$(uname -m)" -R "${wine[@]}"); fi
 if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
   "${wine[@]}" wineboot -i >/dev/null 2>&1 || true
 fi

@@ -7,8 +7,9 @@ export WINEPREFIX=$E2E_TMP/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,m
 
 # Wine without address-space randomisation, as wine-run.sh runs it: randomised, a Wine process
 # now and then fails to start at all.
-WINE_BIN=$(command -v wine || command -v wine64)
-wine() { setarch "$(uname -m)" -R "$WINE_BIN" "$@"; }
+WINE_CMD=("$(command -v wine || command -v wine64)")
+if setarch "$(uname -m)" -R true 2>/dev/null; then WINE_CMD=(setarch "$(uname -m)" -R "${WINE_CMD[@]}"); fi
+wine() { "${WINE_CMD[@]}" "$@"; }
 
 win_cleanup() {
     # The prefix's wineserver goes first, so no Wine process outlives the display.
