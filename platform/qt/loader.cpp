@@ -6,7 +6,7 @@
 
 #include "platform/posix/codepage.h"
 #include "platform/posix/signals.h"
-#include "platform/x11/qtmodule.h"
+#include "platform/qt/loader.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The Qt half of the Linux saver, loaded only when a dialog or message box is needed: the saver
 // itself then maps no Qt at all (a Qt process costs about 9 MB of resident memory).
-#include "platform/x11/qtmodule.h"
+#include "platform/qt/loader.h"
 
 #include "platform/qt/application.h"
 #include "platform/qt/messagebox.h"
