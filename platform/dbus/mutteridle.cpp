@@ -1,4 +1,4 @@
-#include "platform/posix/mutteridle.h"
+#include "platform/dbus/mutteridle.h"
 
 #include <systemd/sd-bus.h>
 

@@ -1,4 +1,4 @@
-#include "platform/posix/screensaverservice.h"
+#include "platform/dbus/screensaverservice.h"
 
 #include <systemd/sd-bus.h>
 

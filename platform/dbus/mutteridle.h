@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "launcher/idlewatcher.h"
+#include "idle/idlewatcher.h"
 
 struct sd_bus;
 struct sd_bus_slot;

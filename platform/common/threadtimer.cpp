@@ -1,4 +1,4 @@
-#include "platform/posix/threadtimer.h"
+#include "platform/common/threadtimer.h"
 
 ThreadTimerService::ThreadTimerService() : thread_([this] { Run(); }) {}
 

@@ -1,4 +1,4 @@
-#include "platform/posix/systemcolors.h"
+#include "platform/common/systemcolors.h"
 
 namespace {
 

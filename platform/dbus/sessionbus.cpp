@@ -1,4 +1,4 @@
-#include "platform/posix/sessionbus.h"
+#include "platform/dbus/sessionbus.h"
 
 #include <systemd/sd-bus.h>
 #include <time.h>

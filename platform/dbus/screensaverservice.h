@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "launcher/inhibitors.h"
+#include "idle/inhibitorbook.h"
 
 struct sd_bus;
 struct sd_bus_slot;
