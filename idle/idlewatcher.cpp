@@ -1,9 +1,9 @@
-#include "launcher/idlewatcher.h"
+#include "idle/idlewatcher.h"
 
 #include <algorithm>
 
+#include "idle/idlesettings.h"
 #include "settings/errors.h"
-#include "settings/settings.h"
 #include "settings/settingsstore.h"
 
 namespace {

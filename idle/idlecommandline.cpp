@@ -1,8 +1,8 @@
-#include "launcher/idlecommandline.h"
+#include "idle/idlecommandline.h"
 
 #include <algorithm>
 
-#include "settings/settings.h"
+#include "idle/idlesettings.h"
 
 namespace {
 

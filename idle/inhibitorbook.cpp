@@ -1,4 +1,4 @@
-#include "launcher/inhibitors.h"
+#include "idle/inhibitorbook.h"
 
 std::uint32_t InhibitorBook::Add(std::string_view owner, std::string_view application,
                                  std::string_view reason) {

@@ -13,16 +13,16 @@
 #include <string>
 #include <vector>
 
-#include "launcher/idlecommandline.h"
-#include "launcher/idlewatcher.h"
-#include "launcher/inhibitors.h"
+#include "idle/idlecommandline.h"
+#include "idle/idlewatcher.h"
+#include "idle/inhibitorbook.h"
+#include "platform/dbus/mutteridle.h"
+#include "platform/dbus/screensaverservice.h"
+#include "platform/dbus/sessionbus.h"
 #include "platform/posix/instance.h"
-#include "platform/posix/mutteridle.h"
 #include "platform/posix/pollclient.h"
 #include "platform/posix/registry.h"
 #include "platform/posix/saverprocess.h"
-#include "platform/posix/screensaverservice.h"
-#include "platform/posix/sessionbus.h"
 #include "platform/posix/settingswatch.h"
 #include "platform/posix/signals.h"
 #include "platform/posix/versionnotice.h"
