@@ -1,4 +1,4 @@
-#include "launcher/idlecommandline.h"
+#include "idle/idlecommandline.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-// In-memory registry: a current-user hive kept in memory, with a call log and failure injection
-// for every call, for tests and for runs that must not touch the user's settings.
+// MemoryRegistry: a current-user hive kept in memory, with a call log and failure injection for
+// every call: the registry double of the tests.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "launcher/inhibitors.h"
+#include "idle/inhibitorbook.h"
 
 #include <gtest/gtest.h>
 

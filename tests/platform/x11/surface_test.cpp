@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "platform/posix/systemcolors.h"
+#include "platform/common/systemcolors.h"
 
 // Xlib last: its macros (None) would rename identifiers of the headers above.
 #include <X11/Xutil.h>

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/systemcolors.h"
 #include "platform/memory/freetypetext.h"
 #include "platform/memory/surface.h"
 #include "platform/memory/virtualtimer.h"
-#include "platform/posix/systemcolors.h"
 #include "platform/random.h"
 #include "scene/scene.h"
 #include "settings/settings.h"

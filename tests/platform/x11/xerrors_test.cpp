@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/posix/systemcolors.h"
+#include "platform/common/systemcolors.h"
 
 // Xlib last: its macros (None) would rename identifiers of the headers above.
 #include "platform/x11/surface.h"

@@ -1,12 +1,12 @@
-#include "launcher/idlewatcher.h"
+#include "idle/idlewatcher.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "platform/memory/registry.h"
 #include "settings/settings.h"
 #include "settings/settingsstore.h"
+#include "tests/support/memoryregistry.h"
 
 namespace {
 

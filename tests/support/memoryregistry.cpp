@@ -1,4 +1,4 @@
-#include "platform/memory/registry.h"
+#include "tests/support/memoryregistry.h"
 
 #include <cstdio>
 

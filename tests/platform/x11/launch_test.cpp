@@ -4,14 +4,14 @@
 // process.
 #include <gtest/gtest.h>
 
-#include "platform/memory/registry.h"
+#include "platform/common/systemcolors.h"
+#include "platform/common/threadtimer.h"
 #include "platform/memory/virtualtimer.h"
 #include "platform/posix/saverservices.h"
 #include "platform/posix/signals.h"
-#include "platform/posix/systemcolors.h"
-#include "platform/posix/threadtimer.h"
 #include "platform/x11/application.h"
 #include "platform/x11/windowfinder.h"
+#include "tests/support/memoryregistry.h"
 
 // Xlib last: its macros (None) would rename identifiers of the headers above.
 #include <X11/Xlib.h>

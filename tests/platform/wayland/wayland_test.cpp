@@ -276,7 +276,7 @@ TEST(Presentation, PointerPositionsMapToBufferPixels) {
 
 // The drive's surface without a compositor: what it counts as changed decides what reaches the
 // screen, so a change it misses stays wrong on screen until something else repaints there.
-#include "platform/posix/systemcolors.h"
+#include "platform/common/systemcolors.h"
 #include "platform/wayland/surface.h"
 
 #include <sys/mman.h>

@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
+#include "platform/common/systemcolors.h"
 #include "platform/memory/freetypetext.h"
 #include "platform/memory/surface.h"
-#include "platform/posix/systemcolors.h"
 #include "scene/scene.h"
 
 namespace {

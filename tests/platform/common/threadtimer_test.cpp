@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/posix/threadtimer.h"
+#include "platform/common/threadtimer.h"
 #include "saver/frametimer.h"
 
 namespace {
