@@ -13,27 +13,11 @@ chmod a+rx "$E2E_BIN/velmora-idle"
 
 start_sway -- "xwayland enable" "output HEADLESS-1 resolution 1024x768 position 0 0"
 AS_USER+=("WAYLAND_DISPLAY=$SWAY_WAYLAND" "DISPLAY=$SWAY_X_DISPLAY")
-user() { "${AS_USER[@]}" "$@"; }
-fail() {
-    echo "FAIL: $*" >&2
-    [[ -f $E2E_TMP/idle.log ]] && sed 's/^/  daemon: /' "$E2E_TMP/idle.log" >&2
-    exit 1
-}
+E2E_DAEMON_LOG=$E2E_TMP/idle.log
 # The session's keyboard, which sway gives the saver's window.
-"${AS_USER[@]}" wtype -s 600000 -k F24 &
-E2E_PIDS+=($!)
+session_keyboard
 
-lit() {
-    user grim -o HEADLESS-1 "$E2E_HOME/shot.png"
-    convert "$E2E_HOME/shot.png" -colorspace Gray -threshold 1% -format "%[fx:mean]" info:
-}
-no_saver_for() {
-    local end=$((SECONDS + $1))
-    while ((SECONDS < end)); do
-        [[ -z $(saver_pids) ]] || fail "a saver started $2"
-        sleep 0.1
-    done
-}
+lit() { lit_in HEADLESS-1 0 0 1024 768; }
 
 # An empty desktop: sway's grey background.
 before=$(lit)
