@@ -19,7 +19,7 @@ std::string Picked(std::initializer_list<std::string_view> args, DesktopSession 
     return std::string(PickDesktopBackend(DesktopBackends(), line, session).Name);
 }
 
-constexpr DesktopSession kWayland{.WaylandDisplay = "wayland-1"};
+constexpr DesktopSession kWayland{.WaylandDisplay = "wayland-1", .XScreenSaverWindow = ""};
 constexpr DesktopSession kX11Only{};
 
 TEST(DesktopBackend, WaylandSessionDrawsOnWaylandForTheSaverAndTheDialog) {
@@ -33,7 +33,8 @@ TEST(DesktopBackend, WithoutWaylandDisplayEverythingGoesToX11) {
     EXPECT_EQ(Picked({"/s"}, kX11Only), "x11");
     EXPECT_EQ(Picked({"/c"}, kX11Only), "x11");
     // An empty WAYLAND_DISPLAY names no compositor.
-    EXPECT_EQ(Picked({"/s"}, DesktopSession{.WaylandDisplay = ""}), "x11");
+    EXPECT_EQ(Picked({"/s"}, DesktopSession{.WaylandDisplay = "", .XScreenSaverWindow = ""}),
+              "x11");
 }
 
 TEST(DesktopBackend, ForcedX11WinsOverTheWaylandSession) {
