@@ -67,6 +67,13 @@ no_saver_for() {
         sleep 0.1
     done
 }
+# no_saver_until TIME WHY: the same up to a time in now_us's microseconds.
+no_saver_until() {
+    while (($(now_us) < $1)); do
+        [[ -z $(saver_pids) ]] || fail "a saver started $2"
+        sleep 0.1
+    done
+}
 
 # start_saver ARG...: starts "velmora ARG..." as the test user and sets pid once saver_shown (the
 # script's own test of what the saver shows) holds, then gives it a second to draw.
@@ -83,11 +90,15 @@ start_saver() {
     sleep 1
 }
 
-# lit_in OUTPUT X Y W H: the share of non-black pixels of an area of one of sway's outputs.
+# lit_of PICTURE X Y W H: the share of non-black pixels of an area of a screenshot.
+lit_of() {
+    convert "$1" -crop "${4}x${5}+${2}+${3}" +repage \
+        -colorspace Gray -threshold 1% -format "%[fx:mean]" info:
+}
+# lit_in OUTPUT X Y W H: the same of one of sway's outputs now.
 lit_in() {
     user grim -o "$1" "$E2E_HOME/shot.png"
-    convert "$E2E_HOME/shot.png" -crop "${4}x${5}+${2}+${3}" +repage \
-        -colorspace Gray -threshold 1% -format "%[fx:mean]" info:
+    lit_of "$E2E_HOME/shot.png" "${@:2}"
 }
 
 # session_keyboard: a keyboard for sway's seat, which gives a window the keyboard when it appears
