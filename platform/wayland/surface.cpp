@@ -21,7 +21,9 @@ constexpr int kTileShift = 10;
 // How long a frame waits for the compositor to give a buffer back before it is skipped.
 constexpr std::chrono::milliseconds kReleaseWait{250};
 
-const wl_buffer_listener kBufferListener = {&WaylandSurface::OnRelease};
+const wl_buffer_listener kBufferListener = {
+    .release = WaylandSurface::OnRelease,
+};
 
 }  // namespace
 
