@@ -107,7 +107,7 @@ class WaylandSurface final : public DrawingSurface {
     Size32 bufferSize_;
     std::int32_t drawWidth_ = 0, drawHeight_ = 0;   // where view and buffers overlap
     int drawing_ = -1, shown_ = -1;
-    DrawnTiles drawn_;
+    DrawnTiles drawn_;   // what was ever drawn on: elsewhere every buffer is still black
     std::unique_ptr<ShmPool> pool_;
     std::vector<Buffer> buffers_;
     BufferSlots slots_;
