@@ -95,7 +95,6 @@ std::vector<std::uint8_t> AnsiValueData(const RegFileDocument& doc, const RegFil
     return out;
 }
 
-
 void SetDocumentValue(RegFileDocument& doc, std::string_view path, std::string_view name,
                       std::uint32_t type, const std::uint8_t* data, std::uint32_t size) {
     RegFileValue value = FileValue(doc, name, type, data, size);

@@ -60,7 +60,10 @@ std::string Utf8ToUtf16Le(std::string_view utf8) {
     while (i < utf8.size()) {
         auto c = static_cast<unsigned char>(utf8[i]);
         int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        std::uint32_t cp = extra == 0 ? c : extra == 1 ? (c & 0x1F) : extra == 2 ? (c & 0x0F) : (c & 0x07);
+        std::uint32_t cp = extra == 0   ? c
+                           : extra == 1 ? (c & 0x1F)
+                           : extra == 2 ? (c & 0x0F)
+                                        : (c & 0x07);
         bool ok = extra >= 0 && i + static_cast<std::size_t>(extra) < utf8.size();
         for (int k = 1; ok && k <= extra; ++k) {
             auto t = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
