@@ -40,7 +40,8 @@ void CanvasText::Prepare(std::string_view sjis) {
     std::int32_t metrics[3] = {};
     PageMeasureText(line.Sjis.data(), static_cast<int>(line.Sjis.size()), charHeight_, metrics);
     line.Extent = TextExtent{metrics[0], metrics[1]};
-    line.Coverage.resize(static_cast<std::size_t>(metrics[0]) * static_cast<std::size_t>(metrics[1]));
+    line.Coverage.resize(static_cast<std::size_t>(metrics[0]) *
+                         static_cast<std::size_t>(metrics[1]));
     if (!line.Coverage.empty())
         PageDrawText(line.Sjis.data(), static_cast<int>(line.Sjis.size()), charHeight_, metrics[0],
                      metrics[1], metrics[2], line.Coverage.data());
@@ -55,7 +56,9 @@ const CanvasText::Line& CanvasText::Find(std::string_view sjis) {
     return lines_.back();
 }
 
-TextExtent CanvasText::Measure(std::string_view sjis) { return Find(sjis).Extent; }
+TextExtent CanvasText::Measure(std::string_view sjis) {
+    return Find(sjis).Extent;
+}
 
 void CanvasText::Render(std::string_view sjis, std::int32_t x, std::int32_t y, PlotFn plot,
                         void* context) {

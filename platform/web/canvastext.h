@@ -11,14 +11,14 @@
 #include "platform/memory/textengine.h"
 
 class CanvasText final : public TextEngine {
-public:
+  public:
     void SetCharHeight(int pixels) override { charHeight_ = pixels; }
     TextExtent Measure(std::string_view sjis) override;
     void Render(std::string_view sjis, std::int32_t x, std::int32_t y, PlotFn plot,
                 void* context) override;
     void Prepare(std::string_view sjis) override;
 
-private:
+  private:
     // One text at one character height: its extent and one coverage byte per pixel of it.
     struct Line {
         std::string Sjis;

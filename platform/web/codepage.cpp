@@ -1,10 +1,10 @@
 // Shift-JIS (code page 932) to and from UTF-8 through the browser's own decoder, for the page's
 // boundary: the program keeps its texts in code page 932 as everywhere else.
+#include "platform/posix/codepage.h"
+
 #include <emscripten.h>
 
 #include <string>
-
-#include "platform/posix/codepage.h"
 
 // clang-format off
 // Decodes `length` bytes into at most `capacity` UTF-8 bytes at `out`; returns the size needed.
@@ -64,7 +64,9 @@ std::string SjisToUtf8(std::string_view sjis) {
     return out;
 }
 
-std::string SjisToLocale(std::string_view sjis) { return SjisToUtf8(sjis); }
+std::string SjisToLocale(std::string_view sjis) {
+    return SjisToUtf8(sjis);
+}
 
 std::optional<std::string> Utf8ToSjis(std::string_view utf8) {
     std::string out(utf8.size(), '\0');

@@ -8,7 +8,7 @@
 #include "platform/colorpicker.h"
 
 class PageColorPicker final : public ColorPicker {
-public:
+  public:
     void Offer(ColorValue color) { offered_ = color & 0x00FFFFFF; }
     bool Pick(ColorValue& color, std::array<std::uint32_t, 16>&) override {
         if (!offered_) return false;
@@ -17,6 +17,6 @@ public:
         return true;
     }
 
-private:
+  private:
     std::optional<ColorValue> offered_;
 };

@@ -6,7 +6,9 @@
 PageDrive::PageDrive(const SystemColorSource& colors, TextEngine* text)
     : surface_(colors, text), scene_(std::make_unique<SceneState>()), timer_(timers_) {}
 
-PageDrive::~PageDrive() { timer_.Stop(); }
+PageDrive::~PageDrive() {
+    timer_.Stop();
+}
 
 void PageDrive::Start(std::int32_t width, std::int32_t height, const SaverSettings& settings,
                       int courseSteps, Clock& clock) {

@@ -16,7 +16,7 @@
 struct SaverSettings;
 
 class PageDrive {
-public:
+  public:
     PageDrive(const SystemColorSource& colors, TextEngine* text);
     ~PageDrive();
     PageDrive(const PageDrive&) = delete;
@@ -35,7 +35,7 @@ public:
     long FramesRun() const { return next_; }
     PageSurface& Surface() { return surface_; }
 
-private:
+  private:
     static void OnTimer(void* context, FrameTimer& timer);
 
     PageSurface surface_;

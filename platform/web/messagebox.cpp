@@ -12,7 +12,8 @@ EM_JS(void, PageShowMessage, (const char* text, const char* caption, int stop), 
 });
 // clang-format on
 
-void PageMessageBox::Show(std::string_view sjisText, std::string_view sjisCaption, MessageIcon icon) {
+void PageMessageBox::Show(std::string_view sjisText, std::string_view sjisCaption,
+                          MessageIcon icon) {
     const std::string text = SjisToUtf8(sjisText), caption = SjisToUtf8(sjisCaption);
     PageShowMessage(text.c_str(), caption.c_str(), icon == MessageIcon::Stop ? 1 : 0);
 }

@@ -4,6 +4,6 @@
 #include "platform/messagebox.h"
 
 class PageMessageBox final : public MessageBoxService {
-public:
+  public:
     void Show(std::string_view sjisText, std::string_view sjisCaption, MessageIcon icon) override;
 };

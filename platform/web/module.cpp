@@ -20,9 +20,9 @@
 #include "platform/web/registry.h"
 #include "settings/convert.h"
 #include "settings/errors.h"
+#include "settings/settings.h"
 #include "settings/settingsdialog.h"
 #include "settings/settingsstore.h"
-#include "settings/settings.h"
 
 namespace {
 
@@ -82,11 +82,15 @@ EMSCRIPTEN_KEEPALIVE int velmora_store_load(const char* text, int length) {
     if (!error) return 0;
     return error->Line > 0 ? error->Line : -1;
 }
-EMSCRIPTEN_KEEPALIVE const char* velmora_store_text() { return Return(ThePage().Store.Text()); }
+EMSCRIPTEN_KEEPALIVE const char* velmora_store_text() {
+    return Return(ThePage().Store.Text());
+}
 EMSCRIPTEN_KEEPALIVE int velmora_returned_length() {
     return static_cast<int>(ThePage().Returned.size());
 }
-EMSCRIPTEN_KEEPALIVE unsigned velmora_store_changes() { return ThePage().Store.Changes(); }
+EMSCRIPTEN_KEEPALIVE unsigned velmora_store_changes() {
+    return ThePage().Store.Changes();
+}
 
 // A setting in its stored text form over the stored ones, for the next start (the page's
 // address can give them, as the recorder's --set does).
@@ -96,20 +100,33 @@ EMSCRIPTEN_KEEPALIVE int velmora_override(const char* name, const char* text) {
     return 1;
 }
 
-EMSCRIPTEN_KEEPALIVE int velmora_start(int width, int height, int courseSteps,
-                                       unsigned timeOfDay) {
+EMSCRIPTEN_KEEPALIVE int velmora_start(int width, int height, int courseSteps, unsigned timeOfDay) {
     FixedClock clock(timeOfDay);
     ThePage().Drive.Start(width, height, ReadPageSettings(), courseSteps, clock);
     return ThePage().Drive.Period();
 }
-EMSCRIPTEN_KEEPALIVE int velmora_run_due(double elapsedMs) { return ThePage().Drive.RunDue(elapsedMs); }
-EMSCRIPTEN_KEEPALIVE void velmora_run_next() { ThePage().Drive.RunNext(); }
-EMSCRIPTEN_KEEPALIVE long velmora_frames_run() { return ThePage().Drive.FramesRun(); }
+EMSCRIPTEN_KEEPALIVE int velmora_run_due(double elapsedMs) {
+    return ThePage().Drive.RunDue(elapsedMs);
+}
+EMSCRIPTEN_KEEPALIVE void velmora_run_next() {
+    ThePage().Drive.RunNext();
+}
+EMSCRIPTEN_KEEPALIVE long velmora_frames_run() {
+    return ThePage().Drive.FramesRun();
+}
 
-EMSCRIPTEN_KEEPALIVE const std::uint32_t* velmora_pixels() { return ThePage().Drive.Surface().Pixels(); }
-EMSCRIPTEN_KEEPALIVE int velmora_width() { return ThePage().Drive.Surface().Width(); }
-EMSCRIPTEN_KEEPALIVE int velmora_height() { return ThePage().Drive.Surface().Height(); }
-EMSCRIPTEN_KEEPALIVE int velmora_take_changes() { return ThePage().Drive.Surface().TakeChanges(); }
+EMSCRIPTEN_KEEPALIVE const std::uint32_t* velmora_pixels() {
+    return ThePage().Drive.Surface().Pixels();
+}
+EMSCRIPTEN_KEEPALIVE int velmora_width() {
+    return ThePage().Drive.Surface().Width();
+}
+EMSCRIPTEN_KEEPALIVE int velmora_height() {
+    return ThePage().Drive.Surface().Height();
+}
+EMSCRIPTEN_KEEPALIVE int velmora_take_changes() {
+    return ThePage().Drive.Surface().TakeChanges();
+}
 EMSCRIPTEN_KEEPALIVE const std::int32_t* velmora_changes() {
     return ThePage().Drive.Surface().Changes().data();
 }
@@ -122,7 +139,9 @@ EMSCRIPTEN_KEEPALIVE const std::int32_t* velmora_text_bounds() {
 }
 
 // The settings panel.
-EMSCRIPTEN_KEEPALIVE const char* velmora_panel_form() { return Return(PanelFormJson()); }
+EMSCRIPTEN_KEEPALIVE const char* velmora_panel_form() {
+    return Return(PanelFormJson());
+}
 
 // Opens the panel on the stored settings, as the dialog is created.
 EMSCRIPTEN_KEEPALIVE void velmora_panel_open() {
@@ -174,7 +193,9 @@ EMSCRIPTEN_KEEPALIVE int velmora_panel_set_color_text(int control, const char* t
     }
 }
 // A colour's stored text and the 0xRRGGBB it draws as now.
-EMSCRIPTEN_KEEPALIVE const char* velmora_color_text(int color) { return Return(ColorToText(color)); }
+EMSCRIPTEN_KEEPALIVE const char* velmora_color_text(int color) {
+    return Return(ColorToText(color));
+}
 EMSCRIPTEN_KEEPALIVE int velmora_color_rgb(int color) {
     const std::uint32_t bgr = ColorToRGB(color, ThePage().Colors);
     return static_cast<int>(((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF));

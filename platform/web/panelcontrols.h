@@ -9,7 +9,7 @@
 #include "settings/settingsdialog.h"
 
 class PanelControls final : public FormControls {
-public:
+  public:
     std::string Text(ControlId control) const override { return At(control).Text; }
     void SetText(ControlId control, std::string_view text) override { At(control).Text = text; }
     int ItemIndex(ControlId control) const override { return At(control).Index; }
@@ -19,7 +19,7 @@ public:
     ColorValue Color(ControlId control) const override { return At(control).Color; }
     void SetColor(ControlId control, ColorValue color) override { At(control).Color = color; }
 
-private:
+  private:
     struct State {
         std::string Text;
         int Index = -1;

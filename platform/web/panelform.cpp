@@ -11,7 +11,7 @@
 namespace {
 
 class JsonWriter {
-public:
+  public:
     // A Shift-JIS text as a JSON string of its Unicode form.
     void Text(std::string_view sjis) { Utf8(SjisToUtf8(sjis)); }
     void Utf8(std::string_view text) {
@@ -38,26 +38,34 @@ public:
     void Raw(std::string_view text) { out_ += text; }
     std::string Take() { return std::move(out_); }
 
-private:
+  private:
     std::string out_;
 };
 
 std::string_view KindName(SettingKind kind) {
     switch (kind) {
-        case SettingKind::Integer: return "integer";
-        case SettingKind::Flag: return "flag";
-        case SettingKind::Colour: return "colour";
+        case SettingKind::Integer:
+            return "integer";
+        case SettingKind::Flag:
+            return "flag";
+        case SettingKind::Colour:
+            return "colour";
     }
     return "";
 }
 
 std::string_view ControlKindName(ControlKind kind) {
     switch (kind) {
-        case ControlKind::SpinEdit: return "spin";
-        case ControlKind::RadioGroup: return "radio";
-        case ControlKind::CheckBox: return "check";
-        case ControlKind::Swatch: return "swatch";
-        default: return "other";
+        case ControlKind::SpinEdit:
+            return "spin";
+        case ControlKind::RadioGroup:
+            return "radio";
+        case ControlKind::CheckBox:
+            return "check";
+        case ControlKind::Swatch:
+            return "swatch";
+        default:
+            return "other";
     }
 }
 
@@ -159,9 +167,9 @@ std::string PanelFormJson() {
     }
     json.Raw("],");
     const std::pair<std::string_view, ControlId> controls[] = {
-        {"speedLabel", ControlId::speedLabel},   {"speedRange", ControlId::speedRangeLabel},
+        {"speedLabel", ControlId::speedLabel},       {"speedRange", ControlId::speedRangeLabel},
         {"colourLabel", ControlId::colorPanelLabel}, {"ok", ControlId::okButton},
-        {"cancel", ControlId::cancelButton},     {"dark", ControlId::darkPresetButton},
+        {"cancel", ControlId::cancelButton},         {"dark", ControlId::darkPresetButton},
         {"bright", ControlId::brightPresetButton},
     };
     for (const auto& [key, id] : controls) {

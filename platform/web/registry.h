@@ -11,7 +11,7 @@
 #include "platform/registry.h"
 
 class PageRegistry final : public Registry {
-public:
+  public:
     // Takes the text as the hive; a text that cannot be parsed leaves the hive empty and returns
     // the reason. Empty text is an empty hive.
     std::optional<RegFileError> Load(std::string text);
@@ -30,7 +30,7 @@ public:
                   std::uint32_t size) override;
     long CloseKey(RegKey key) override;
 
-private:
+  private:
     bool KeyExists(const std::string& path) const;
     bool PathOf(RegKey key, std::string& path) const;
 

@@ -17,7 +17,8 @@ void PageSurface::Resize(std::int32_t width, std::int32_t height) {
     const std::int32_t tile = 1 << kTileShift;
     tileColumns_ = (width_ + tile - 1) / tile;
     tileRows_ = (height_ + tile - 1) / tile;
-    const std::size_t tiles = static_cast<std::size_t>(tileColumns_) * static_cast<std::size_t>(tileRows_);
+    const std::size_t tiles =
+        static_cast<std::size_t>(tileColumns_) * static_cast<std::size_t>(tileRows_);
     tiles_ = std::make_unique<std::uint8_t[]>(std::max<std::size_t>(tiles, 1));
     // The new view is black on a canvas that may still show the last one.
     std::fill_n(tiles_.get(), tiles, std::uint8_t{1});
@@ -33,7 +34,8 @@ int PageSurface::TakeChanges() {
     const std::int32_t tile = 1 << kTileShift;
     rectCount_ = 0;
     for (std::int32_t row = 0; row < tileRows_; ++row) {
-        std::uint8_t* marks = tiles_.get() + static_cast<std::size_t>(row) * static_cast<std::size_t>(tileColumns_);
+        std::uint8_t* marks =
+            tiles_.get() + static_cast<std::size_t>(row) * static_cast<std::size_t>(tileColumns_);
         std::int32_t column = 0;
         while (column < tileColumns_) {
             if (marks[column] == 0) {
@@ -58,11 +60,13 @@ void PageSurface::FillRect(const Rect32& rect) {
     if (right <= left || bottom <= top) return;
     const std::uint32_t pixel = ToPixel(brush_);
     for (std::int32_t y = top; y < bottom; ++y)
-        std::fill_n(pixels_.get() + static_cast<std::ptrdiff_t>(y) * width_ + left, right - left, pixel);
+        std::fill_n(pixels_.get() + static_cast<std::ptrdiff_t>(y) * width_ + left, right - left,
+                    pixel);
     const std::int32_t last = (right - 1) >> kTileShift;
     for (std::int32_t row = top >> kTileShift; row <= (bottom - 1) >> kTileShift; ++row)
-        std::memset(tiles_.get() + static_cast<std::ptrdiff_t>(row) * tileColumns_ + (left >> kTileShift), 1,
-                    static_cast<std::size_t>(last - (left >> kTileShift) + 1));
+        std::memset(
+            tiles_.get() + static_cast<std::ptrdiff_t>(row) * tileColumns_ + (left >> kTileShift),
+            1, static_cast<std::size_t>(last - (left >> kTileShift) + 1));
 }
 
 void PageSurface::SetFontSize(int points) {
@@ -80,7 +84,9 @@ TextExtent PageSurface::Measure(std::string_view sjis) {
     return TextExtent{static_cast<std::int32_t>(sjis.size()) * (charHeight_ / 2), charHeight_};
 }
 
-std::int32_t PageSurface::TextHeight(std::string_view sjis) { return Measure(sjis).Height; }
+std::int32_t PageSurface::TextHeight(std::string_view sjis) {
+    return Measure(sjis).Height;
+}
 
 void PageSurface::Plot(void* context, std::int32_t x, std::int32_t y, std::uint8_t coverage) {
     auto& self = *static_cast<PageSurface*>(context);
@@ -106,9 +112,9 @@ void PageSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view sjis)
     if (textBounds_.Right <= textBounds_.Left) {
         textBounds_ = box;
     } else {
-        textBounds_ = Rect32{std::min(textBounds_.Left, box.Left), std::min(textBounds_.Top, box.Top),
-                             std::max(textBounds_.Right, box.Right),
-                             std::max(textBounds_.Bottom, box.Bottom)};
+        textBounds_ = Rect32{
+            std::min(textBounds_.Left, box.Left), std::min(textBounds_.Top, box.Top),
+            std::max(textBounds_.Right, box.Right), std::max(textBounds_.Bottom, box.Bottom)};
     }
     textBackground_ = ToPixel(brush_);
     if (text_ != nullptr) {

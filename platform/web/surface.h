@@ -10,7 +10,7 @@
 #include "platform/surface.h"
 
 class PageSurface final : public DrawingSurface {
-public:
+  public:
     // Pixels are the canvas's RGBA bytes, opaque. Without a text engine, text is drawn as boxes.
     PageSurface(const SystemColorSource& colors, TextEngine* text);
 
@@ -57,7 +57,7 @@ public:
 
     static constexpr std::int32_t kTileShift = 4;  // 16 x 16 tiles
 
-private:
+  private:
     void MarkTile(std::int32_t x, std::int32_t y) {
         tiles_[static_cast<std::size_t>(y >> kTileShift) * static_cast<std::size_t>(tileColumns_) +
                static_cast<std::size_t>(x >> kTileShift)] = 1;
