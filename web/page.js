@@ -18,7 +18,7 @@ const fixed = {
 
 let M = null;  // the module
 const canvas = document.getElementById("drive");
-const context = canvas.getContext("2d", {alpha: false});
+const context = canvas.getContext("2d", {alpha: false, desynchronized: true});
 let image = null;  // ImageData over the module's pixels
 let origin = null, last = 0, running = false;
 // With trace=1 in the address, each animation frame's time since the start and frames run so far.
