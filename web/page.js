@@ -59,12 +59,14 @@ function viewSize() {
   return [Math.max(1, Math.round(canvas.clientWidth * ratio)), Math.max(1, Math.round(canvas.clientHeight * ratio))];
 }
 
+// The stored display mode may ask for 640x480 instead, which the canvas then stretches; a size
+// given in the address is kept, as the recorder keeps its own.
 function start() {
   const [width, height] = viewSize();
-  canvas.width = width;
-  canvas.height = height;
   const seed = fixed.seed !== null ? fixed.seed : timeOfDay();
-  window.velmoraPeriod = M._velmora_start(width, height, fixed.course, seed >>> 0);
+  window.velmoraPeriod = M._velmora_start(width, height, fixed.course, seed >>> 0, fixed.size ? 0 : 1);
+  canvas.width = M._velmora_width();
+  canvas.height = M._velmora_height();
   image = null;
   origin = null;
   copyChanges();

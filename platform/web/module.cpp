@@ -100,9 +100,18 @@ EMSCRIPTEN_KEEPALIVE int velmora_override(const char* name, const char* text) {
     return 1;
 }
 
-EMSCRIPTEN_KEEPALIVE int velmora_start(int width, int height, int courseSteps, unsigned timeOfDay) {
+// Starts the drive on a `width` x `height` view; with `ownMode`, a stored DispMode other than 0
+// makes the view 640 x 480 as it makes the saver window, and the page stretches it (a browser
+// cannot switch the display). Returns the frame period.
+EMSCRIPTEN_KEEPALIVE int velmora_start(int width, int height, int courseSteps, unsigned timeOfDay,
+                                       int ownMode) {
+    const SaverSettings settings = ReadPageSettings();
+    if (ownMode != 0 && settings.DispMode != 0) {
+        width = 640;
+        height = 480;
+    }
     FixedClock clock(timeOfDay);
-    ThePage().Drive.Start(width, height, ReadPageSettings(), courseSteps, clock);
+    ThePage().Drive.Start(width, height, settings, courseSteps, clock);
     return ThePage().Drive.Period();
 }
 EMSCRIPTEN_KEEPALIVE int velmora_run_due(double elapsedMs) {
