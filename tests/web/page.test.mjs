@@ -234,6 +234,21 @@ describe("the settings panel", () => {
     await context.close();
   });
 
+  test("the original display mode runs the drive at 640x480, stretched over the picture", async () => {
+    const context = await browser.newContext();
+    const page = await openPage("", context);
+    const view = () => page.evaluate(() => [window.velmora.module._velmora_width(), window.velmora.module._velmora_height(),
+      document.getElementById("drive").width, document.getElementById("drive").height]);
+    assert.notDeepEqual(await view(), [640, 480, 640, 480]);
+    await page.check("input[name=DispMode][value='1']");
+    await page.click("text=OK");
+    assert.deepEqual(await view(), [640, 480, 640, 480]);
+    await page.reload();
+    await page.waitForFunction(() => document.body.dataset.ready === "1");
+    assert.deepEqual(await view(), [640, 480, 640, 480]);
+    await context.close();
+  });
+
   test("Cancel and the presets write nothing until OK", async () => {
     const context = await browser.newContext();
     const page = await openPage("", context);
