@@ -150,20 +150,13 @@ std::string PanelFormJson() {
     json.Raw(",");
     json.Key("settings");
     json.Raw("[");
-    // In the table's order; the dialog's own reading order follows for a page that wants it.
+    // In the table's order.
     int colourRow = 0;
     bool first = true;
     for (const SaverSetting& setting : SaverSettingTable) {
         if (!first) json.Raw(",");
         first = false;
         Setting(json, setting, colourRow);
-    }
-    json.Raw("],");
-    json.Key("load");
-    json.Raw("[");
-    for (std::size_t i = 0; i < DialogLoadOrder.size(); ++i) {
-        if (i) json.Raw(",");
-        json.Utf8(DialogLoadOrder[i]->Name);
     }
     json.Raw("],");
     const std::pair<std::string_view, ControlId> controls[] = {
