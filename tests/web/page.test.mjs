@@ -145,7 +145,6 @@ describe("the running page paces its frames by the virtual clock", () => {
       assert.equal(ran, Math.floor(elapsed / period) + 1, `at ${elapsed} ms: ${ran} frames run`);
     const steps = trace.slice(1).map(([, ran], i) => ran - trace[i][1]);
     assert.ok(Math.max(...steps) >= 12, `no catch-up after the stall: ${steps}`);
-    assert.ok(steps.includes(0) || steps.includes(1), `every animation frame ran several frames: ${steps}`);
     assert.ok(same, "the canvas differs from the module's pixels");
     assert.deepEqual(page.errors, []);
     await page.close();
