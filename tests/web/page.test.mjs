@@ -289,7 +289,7 @@ describe("the settings panel", () => {
     const context = await browser.newContext();
     const page = await openPage("", context);
     const message = async () => {
-      await page.waitForSelector("#message:not([hidden])", {timeout: 5000});
+      await page.waitForSelector("#message:not([hidden])", {timeout: 15000});
       const shown = await page.evaluate(() => [document.getElementById("message-caption").textContent,
         document.getElementById("message-text").textContent]);
       await page.click("#message-ok");
@@ -323,15 +323,15 @@ describe("the settings panel", () => {
 });
 
 describe("full screen", () => {
-  const full = (page) => page.waitForFunction(() => document.fullscreenElement?.id === "drive", null, {timeout: 5000});
-  const windowed = (page) => page.waitForFunction(() => document.fullscreenElement === null, null, {timeout: 5000});
+  const full = (page) => page.waitForFunction(() => document.fullscreenElement?.id === "drive", null, {timeout: 15000});
+  const windowed = (page) => page.waitForFunction(() => document.fullscreenElement === null, null, {timeout: 15000});
 
   test("a click enters it on the whole screen; the first movement is only recorded, the next leaves", async () => {
     const page = await openPage();
     await page.click("#drive");
     await full(page);
     await page.waitForFunction(() => window.velmora.module._velmora_width() === Math.round(screen.width * devicePixelRatio),
-      null, {timeout: 5000});
+      null, {timeout: 15000});
     await page.mouse.move(200, 200);
     await page.evaluate(() => new Promise(requestAnimationFrame));
     assert.equal(await page.evaluate(() => document.fullscreenElement?.id), "drive");
