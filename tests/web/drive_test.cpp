@@ -2,10 +2,40 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
 #include "platform/memory/surface.h"
 #include "platform/posix/systemcolors.h"
 #include "scene/scene.h"
 #include "settings/settings.h"
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+// Counts every allocation in this test binary, so a test can prove a stretch allocation-free.
+static std::atomic<long> g_allocations{0};
+void* operator new(std::size_t size) {
+    ++g_allocations;
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    ::operator delete(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    ::operator delete[](p);
+}
 
 namespace {
 
@@ -28,6 +58,22 @@ TEST_F(PageDriveTest, RunsEveryFrameDueAndNoneAhead) {
     EXPECT_EQ(drive.RunDue(30), 0) << "a second animation frame at the same time runs nothing";
     EXPECT_EQ(drive.RunDue(1000), 32) << "a late page catches up every frame";
     EXPECT_EQ(drive.FramesRun(), 34);
+}
+
+TEST_F(PageDriveTest, FramesAndTheirCopiesAllocateNothing) {
+    settings.Comet = true;
+    settings.StarScroll = true;
+    drive.Start(320, 240, settings, 5, clock);
+    drive.RunDue(0);
+    drive.Surface().TakeChanges();
+    const long before = g_allocations.load();
+    // Across the banner's end at 5000 ms, a frame at a time as the page runs them.
+    for (int t = 30; t <= 9000; t += 30) {
+        drive.RunDue(t);
+        drive.Surface().TakeChanges();
+    }
+    EXPECT_EQ(g_allocations.load() - before, 0);
+    EXPECT_EQ(drive.FramesRun(), 301);
 }
 
 TEST_F(PageDriveTest, StartingAgainStartsTheClockAndTheViewAnew) {
