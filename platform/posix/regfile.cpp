@@ -268,7 +268,8 @@ bool SameRegPath(std::string_view a, std::string_view b) {
 }
 
 std::variant<RegFileDocument, RegFileError> ParseRegFile(std::string bytes) {
-    if (bytes.size() >= (std::size_t{1} << 32)) return RegFileError{0, "file too large"};
+    // Compared in 64 bits: where size_t has 32 (WebAssembly) no file reaches the limit.
+    if (std::uint64_t{bytes.size()} >= (std::uint64_t{1} << 32)) return RegFileError{0, "file too large"};
     RegFileDocument doc;
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
