@@ -356,6 +356,30 @@ TEST_F(FileRegistryTest, QueryReportsSizeAndTypeAndRefusesAShortBuffer) {
     EXPECT_EQ(reg.QueryValue(key, "missing", &type, nullptr, &size), kRegErrorFileNotFound);
 }
 
+// A UTF-16 file of an odd length (a stray byte after a hand-written comment) reads; a key added
+// to it must start on a code unit of its own, or everything after the stray byte is garbled.
+TEST_F(FileRegistryTest, Utf16FileEndingInAnOddByteStaysReadableAfterANewKey) {
+    const std::string start = "\xFF\xFE" + Utf8ToUtf16Le("Windows Registry Editor Version 5.00\r\n\r\n"
+                                                       "[HKEY_CURRENT_USER\\Software\\Velmora]\r\n"
+                                                       "\"Speed\"=\"40\"\r\n; by hand");
+    for (const char stray : {'!', '\n', '\0'}) {
+        Store(start + std::string(1, stray));
+        std::ostringstream diagnostics;
+        {
+            FileRegistry reg(file, &diagnostics);
+            EXPECT_EQ(ReadAll(reg).Speed, 40);
+            SettingsStore ini(reg, kSettingsBaseKey);
+            ini.WriteValueText("\\Software\\Other", "Added", "yes");
+        }
+        FileRegistry again(file, &diagnostics);
+        EXPECT_EQ(ReadAll(again).Speed, 40);
+        SettingsStore ini(again, kSettingsBaseKey);
+        EXPECT_EQ(ini.ReadValueText("\\Software\\Other", "Added", "lost"), "yes");
+        EXPECT_EQ(diagnostics.str(), "") << int(stray);
+        EXPECT_EQ(Contents().size() % 2, 0u) << "whole code units";
+    }
+}
+
 TEST(DefaultRegistryPath, FollowsXdgConfigHomeAndFallsBackToDotConfig) {
     const char* savedXdg = std::getenv("XDG_CONFIG_HOME");
     std::string keepXdg = savedXdg ? savedXdg : "";
