@@ -2,6 +2,7 @@
 //   velmora-docs xml OUT                          velmora.xml for XScreenSaver
 //   velmora-docs man TEMPLATE OUT VERSION         velmora's manual page, its option list filled in
 //   velmora-docs idle-man TEMPLATE OUT VERSION    velmora-idle's, likewise
+//   velmora-docs record-man TEMPLATE OUT VERSION  velmora-record's, likewise
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -10,12 +11,14 @@
 #include "launcher/commandline.h"
 #include "launcher/idlecommandline.h"
 #include "launcher/optiondocs.h"
+#include "tools/recordoptions.h"
 
 int main(int argc, char** argv) {
     const std::string what = argc > 1 ? argv[1] : "";
     std::span<const OptionRow> rows;
     if (what == "man") rows = ManualOptionRows();
     if (what == "idle-man") rows = IdleOptionRows();
+    if (what == "record-man") rows = kRecordOptions;
     std::string text;
     if (what == "xml" && argc == 3) {
         text = XScreenSaverConfig();
@@ -29,7 +32,7 @@ int main(int argc, char** argv) {
         }
         text = FillManualPage(page.str(), argv[4], rows);
     } else {
-        std::cerr << "usage: velmora-docs xml OUT | {man|idle-man} TEMPLATE OUT VERSION\n";
+        std::cerr << "usage: velmora-docs xml OUT | {man|idle-man|record-man} TEMPLATE OUT VERSION\n";
         return 2;
     }
     std::ofstream out(argv[argc == 3 ? 2 : 3], std::ios::binary);
