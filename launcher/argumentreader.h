@@ -42,7 +42,7 @@ struct Argument {
 };
 
 class ArgumentReader {
-public:
+  public:
     ArgumentReader(std::span<const std::string_view> args, std::span<const OptionRow> rows)
         : args_(args), rows_(rows) {}
 
@@ -50,7 +50,7 @@ public:
     // The next argument, with the value it takes along; call only while !AtEnd().
     Argument Next();
 
-private:
+  private:
     const OptionRow* FindLong(std::string_view name) const;
     const OptionRow* FindAlias(std::string_view text) const;
 

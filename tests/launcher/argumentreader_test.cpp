@@ -14,7 +14,9 @@ namespace {
 constexpr OptionRow kRows[] = {
     {.Name = "root", .Alias = "-root", .Help = "draw into the root window"},
     {.Name = "speed", .Low = 15, .High = 50, .Help = "Frame period", .Stored = "Speed"},
-    {.Name = "out", .Value = "FILE.png", .Help = "write the last frame",
+    {.Name = "out",
+     .Value = "FILE.png",
+     .Help = "write the last frame",
      .Manual = "Writes the last frame as a\n.B PNG\nimage."},
     {.Name = "help", .Alias = "-h", .Help = "this text"},
     {.Name = "hidden", .Value = "X"},
@@ -75,8 +77,8 @@ TEST(NumberReading, WholeNumbersAreDecimalDigitsWithAtMostAMinusSign) {
     EXPECT_EQ(ReadWholeNumber("-1"), -1);
     EXPECT_EQ(ReadWholeNumber("020"), 20);
     EXPECT_EQ(ReadWholeNumber("4294967295"), 4294967295LL);
-    for (std::string_view bad : {"", "+5", " 5", "5 ", "2x", "0x10", "1.5", "-", "--1",
-                                 "99999999999999999999"})
+    for (std::string_view bad :
+         {"", "+5", " 5", "5 ", "2x", "0x10", "1.5", "-", "--1", "99999999999999999999"})
         EXPECT_EQ(ReadWholeNumber(bad), std::nullopt) << "'" << bad << "'";
 }
 
@@ -110,7 +112,9 @@ TEST(OptionDocs, HelpListsEachRowWithItsSpellingsValueAndStoredSettingWithin80Co
 
     // Long spellings put the help on a line of its own; long help is wrapped at spaces.
     constexpr OptionRow kLong[] = {
-        {.Name = "window-id", .Alias = "-window-id", .Value = "WINDOW",
+        {.Name = "window-id",
+         .Alias = "-window-id",
+         .Value = "WINDOW",
          .Help = "draw into the X window WINDOW, given in decimal or in hex after 0x, as the "
                  "settings program's preview asks for it"}};
     const auto lines = Lines(OptionHelp(kLong));
