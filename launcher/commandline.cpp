@@ -176,22 +176,24 @@ std::string UsageText() {
            "A night drive along a highway, drawn dot by dot.\n"
            "\n"
            "Modes (only the second character of the first argument counts):\n"
-           "  /s                    the saver over the primary monitor, the others black; the\n"
-           "                        first key, button or movement ends it\n"
+           "  /s                    the saver over the primary monitor, the others black;\n"
+           "                        the first key, button or movement ends it\n"
            "  /c, no argument       the settings dialog\n"
-           "  /p WINDOW             a preview inside the X window WINDOW (decimal, or $ and hex)\n"
+           "  /p WINDOW             a preview inside the X window WINDOW (decimal, or $ and\n"
+           "                        hex)\n"
            "  /a                    nothing: the desktop owns the screen-saver password\n"
            "\n"
            "As an XScreenSaver hack:\n" +
            OptionHelp(kHackOptions) +
            "\n"
-           "Settings for this run only (the stored settings apply to the rest; nothing is "
+           "Settings for this run only (the stored settings apply to the rest; nothing is\n"
            "saved):\n" +
            OptionHelp(SettingOptionRows()) + "\n" + OptionHelp(kProgramOptions) +
            "\n"
            "Files:\n"
-           "  $XDG_CONFIG_HOME/velmora/user.reg   the stored settings (~/.config/velmora/user.reg),\n"
-           "                                      made with velmora /c\n"
+           "  $XDG_CONFIG_HOME/velmora/user.reg\n"
+           "                        the stored settings (~/.config/velmora/user.reg), made\n"
+           "                        with velmora /c\n"
            "\n"
            "In ~/.xscreensaver, add to programs:   \"Velmora\"  velmora --root \\n\\\n";
 }

@@ -136,6 +136,14 @@ TEST(CommandLine, HelpAndVersionWinWhereverTheyStand) {
     EXPECT_EQ(Parse({"-help"}).What, Action::Launch);
 }
 
+TEST(CommandLine, UsageFitsATerminalOfEightyColumns) {
+    const std::string usage = UsageText();
+    for (std::size_t at = 0, end; at < usage.size(); at = end + 1) {
+        end = usage.find('\n', at);
+        EXPECT_LE(end - at, 79u) << usage.substr(at, end - at);
+    }
+}
+
 TEST(CommandLine, UsageNamesEveryOptionTheParserAccepts) {
     const std::string usage = UsageText();
     for (std::string_view option : {"--root", "--window-id", "--window", "-install", "-visual",
