@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
+#include "idle/idlecommandline.h"
 #include "launcher/commandline.h"
-#include "launcher/idlecommandline.h"
 #include "launcher/optiondocs.h"
 #include "tools/recordoptions.h"
 
