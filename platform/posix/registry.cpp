@@ -61,6 +61,7 @@ FileRegistry::LoadResult FileRegistry::Load() {
         // Nothing to lose: an empty file is a new one.
         result = LoadResult::Missing;
     } else {
+        ++parses_;
         auto parsed = ParseRegFile(std::move(bytes));
         if (auto* failure = std::get_if<RegFileError>(&parsed)) {
             if (diagnostics_ && !reported_) {
