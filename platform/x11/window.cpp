@@ -10,6 +10,7 @@
 #include <optional>
 #include <thread>
 
+#include "platform/posix/signals.h"
 #include "platform/x11/monitors.h"
 
 namespace {
@@ -39,13 +40,19 @@ XSaverWindow::~XSaverWindow() {
     windowWatch_.reset();
 }
 
-bool XSaverWindow::Create(WindowEvents& form) {
-    form_ = &form;
-    // The framework's own parameters for a borderless form, then the form's changes.
+bool XSaverWindow::Create(WindowEvents& events) {
+    Events = &events;
+    return Lifecycle.Create(events);
+}
+
+WindowCreateParams XSaverWindow::DefaultParams() {
+    // The framework's own parameters for a borderless form.
     WindowCreateParams params;
     params.DoubleClicks = true;
-    form.OnCreateParams(params);
+    return params;
+}
 
+bool XSaverWindow::MakeWindow(const WindowCreateParams& params) {
     const ::Window root = DefaultRootWindow(display_);
     host_ = params.Child ? static_cast<::Window>(params.Parent) : 0;
     topLevel_ = host_ == 0;
@@ -97,35 +104,31 @@ bool XSaverWindow::Create(WindowEvents& form) {
     surface_ = std::make_unique<XSurface>(drawDisplay_, window_, colors_);
     if (drawWatch_) drawWatch_->WatchPicture(surface_->RenderPicture());
 
-    form.OnCreate();
-    if (closed_) return true;
-    // A termination signal while the settings were read: end before the window shows or the
-    // display is switched.
-    if (wakeFd_ >= 0) {
-        pollfd pending{wakeFd_, POLLIN, 0};
-        if (poll(&pending, 1, 0) > 0) {
-            Close();
-            if (closed_) return true;
-        }
-    }
+    return true;
+}
 
+bool XSaverWindow::TerminationPending() { return SignalWaiting(wakeFd_); }
+
+bool XSaverWindow::Map() {
     // The other monitors first, so that the saver's own window ends up on top of them.
     if (topLevel_) CoverOtherMonitors();
     XMapRaised(display_, window_);
     XSync(display_, False);
-    form.OnShow();
-    if (closed_) return true;
+    return true;
+}
 
-    // The window refuses the X server's own screen saver for as long as it exists. A preview's
-    // host (a screen-saver daemon such as XScreenSaver) owns the server's saver and power
-    // saving, so only a top-level saver asks.
-    std::intptr_t refused = 0;
+void XSaverWindow::KeepSessionAwake() {
+    // The server's own screen saver stays off for as long as the window exists. A preview's host
+    // (a screen-saver daemon such as XScreenSaver) owns the server's saver and power saving, so
+    // only a top-level saver asks.
     int eventBase = 0, errorBase = 0;
-    if (topLevel_ && form.OnSystemCommand(SystemCommand::ScreenSave, refused) && refused == 1 &&
-        XScreenSaverQueryExtension(display_, &eventBase, &errorBase)) {
+    if (topLevel_ && XScreenSaverQueryExtension(display_, &eventBase, &errorBase)) {
         XScreenSaverSuspend(display_, True);
         serverSaverSuspended_ = true;
     }
+}
+
+void XSaverWindow::TakeInput() {
     if (topLevel_ && acceptsInput_) {
         GrabInput();
         // A window that appears under the pointer learns where the pointer is, as if it had
@@ -136,10 +139,9 @@ bool XSaverWindow::Create(WindowEvents& form) {
         if (XQueryPointer(display_, window_, &rootReturn, &childReturn, &rootX, &rootY, &x, &y,
                           &buttons) &&
             Inside(x, y))
-            form.OnMouseMove(x, y);
+            Events->OnMouseMove(x, y);
     }
     XFlush(display_);
-    return true;
 }
 
 void XSaverWindow::GrabInput() {
@@ -156,15 +158,15 @@ void XSaverWindow::GrabInput() {
 }
 
 void XSaverWindow::Run() {
-    while (!closed_) {
-        while (!closed_ && XPending(display_) > 0) {
+    while (!Lifecycle.Closed()) {
+        while (!Lifecycle.Closed() && XPending(display_) > 0) {
             XEvent event;
             XNextEvent(display_, &event);
             Dispatch(event);
         }
-        if (closed_) break;
+        if (Lifecycle.Closed()) break;
         if (bannerTimer_.Fire()) {
-            form_->OnBannerEnd();
+            Events->OnBannerEnd();
             XFlush(display_);
             continue;
         }
@@ -183,29 +185,29 @@ void XSaverWindow::Run() {
 void XSaverWindow::Dispatch(XEvent& event) {
     switch (event.type) {
         case KeyPress:
-            if (acceptsInput_) form_->OnKeyDown();
+            if (acceptsInput_) Events->OnKeyDown();
             break;
         case ButtonPress:
             // Buttons 4 to 7 are the wheel's steps, which scroll rather than press.
             if (acceptsInput_ && (event.xbutton.button < 4 || event.xbutton.button > 7))
-                form_->OnMouseDown();
+                Events->OnMouseDown();
             break;
         case MotionNotify:
             // The grab reports motion anywhere on the screen; only motion over the window moves
             // the mouse over it.
             if (acceptsInput_ && Inside(event.xmotion.x, event.xmotion.y))
-                form_->OnMouseMove(event.xmotion.x, event.xmotion.y);
+                Events->OnMouseMove(event.xmotion.x, event.xmotion.y);
             break;
         case EnterNotify:
             // Also sent when the grab starts, with the pointer wherever it is.
             if (acceptsInput_ && event.xcrossing.window == window_ &&
                 Inside(event.xcrossing.x, event.xcrossing.y))
-                form_->OnMouseMove(event.xcrossing.x, event.xcrossing.y);
+                Events->OnMouseMove(event.xcrossing.x, event.xcrossing.y);
             break;
         case DestroyNotify:
             if (host_ != 0 &&
                 (event.xdestroywindow.window == host_ || event.xdestroywindow.window == window_))
-                form_->OnHostGone();
+                Events->OnHostGone();
             break;
         case ClientMessage:
             if (static_cast<Atom>(event.xclient.data.l[0]) == wmDeleteWindow_) Close();
@@ -284,15 +286,9 @@ void XSaverWindow::SetBounds(std::int32_t left, std::int32_t top, std::int32_t w
     surface_->SetViewSize(width, height);
 }
 
-void XSaverWindow::Close() {
-    if (closing_ || closed_) return;
-    closing_ = true;
-    bool canClose = true;
-    form_->OnCloseQuery(canClose);
-    closing_ = false;
-    if (!canClose) return;
-    form_->OnClose();
-    closed_ = true;
+void XSaverWindow::Close() { Lifecycle.Close(); }
+
+void XSaverWindow::Unmap() {
     if (window_ != 0) XUnmapWindow(display_, window_);
     for (const ::Window cover : covers_) XUnmapWindow(display_, cover);
     XFlush(display_);

@@ -13,9 +13,10 @@
 #include "platform/posix/windowtimer.h"
 #include "platform/window.h"
 #include "platform/x11/surface.h"
+#include "saver/windowlifecycle.h"
 #include "platform/x11/xerrors.h"
 
-class XSaverWindow final : public NativeWindow, public CursorService {
+class XSaverWindow final : public NativeWindow, public CursorService, private WindowPrimitives {
   public:
     // `display` is the window thread's connection; the surface opens one of its own. `wakeFd`
     // is read when readable and then closes the window (the signal pipe), -1 for none.
@@ -24,12 +25,12 @@ class XSaverWindow final : public NativeWindow, public CursorService {
     XSaverWindow(const XSaverWindow&) = delete;
     XSaverWindow& operator=(const XSaverWindow&) = delete;
 
-    // Builds the window for `form`: its parameters, OnCreate, then (unless it closed at once)
-    // mapping and OnShow. False when the window could not be made.
-    bool Create(WindowEvents& form);
+    // Builds the window for `events` and shows it, as WindowLifecycle orders it. False when the
+    // window could not be made.
+    bool Create(WindowEvents& events);
     // The message loop: returns when the window has closed.
     void Run();
-    bool Closed() const { return closed_; }
+    bool Closed() const { return Lifecycle.Closed(); }
 
     // NativeWindow
     bool GetWindowRect(WindowHandle window, Rect32& rect) override;
@@ -48,6 +49,15 @@ class XSaverWindow final : public NativeWindow, public CursorService {
     int ShowCursor(bool show) override;
 
   private:
+    // WindowPrimitives
+    WindowCreateParams DefaultParams() override;
+    bool MakeWindow(const WindowCreateParams& params) override;
+    bool TerminationPending() override;
+    bool Map() override;
+    void KeepSessionAwake() override;
+    void TakeInput() override;
+    void Unmap() override;
+
     void Dispatch(XEvent& event);
     void GrabInput();
     void ApplyCursor();
@@ -61,14 +71,13 @@ class XSaverWindow final : public NativeWindow, public CursorService {
     Display* drawDisplay_ = nullptr;
     const SystemColorSource& colors_;
     int wakeFd_;
-    WindowEvents* form_ = nullptr;
+    WindowEvents* Events = nullptr;
+    WindowLifecycle Lifecycle{*this};
     ::Window window_ = 0;
     ::Window host_ = 0;
     int width_ = 0, height_ = 0;
     bool topLevel_ = false;
     bool acceptsInput_ = false;
-    bool closing_ = false;
-    bool closed_ = false;
     bool serverSaverSuspended_ = false;
     int cursorCount_ = 0;
     Cursor blankCursor_ = 0;
