@@ -97,10 +97,14 @@ Win32SaverWindow::~Win32SaverWindow() {
     }
 }
 
-bool Win32SaverWindow::Create(WindowEvents& form) {
-    form_ = &form;
-    WindowCreateParams params = Win32FormDefaults(application_);
-    form.OnCreateParams(params);
+bool Win32SaverWindow::Create(WindowEvents& events) {
+    Events = &events;
+    return Lifecycle.Create(events);
+}
+
+WindowCreateParams Win32SaverWindow::DefaultParams() { return Win32FormDefaults(application_); }
+
+bool Win32SaverWindow::MakeWindow(const WindowCreateParams& params) {
     if (params.Child) host_ = reinterpret_cast<HWND>(params.Parent);
     const Win32WindowStyles styles = Win32StylesFor(params);
 
@@ -121,19 +125,13 @@ bool Win32SaverWindow::Create(WindowEvents& form) {
         }
     }
 
-    try {
-        form.OnCreate();
-    } catch (const std::exception& error) {
-        report_(error);
-    }
+    return true;
+}
+
+bool Win32SaverWindow::Map() {
     // The form is created visible: it is shown at the end of its construction.
     ShowWindow(window_, SW_SHOW);
     UpdateWindow(window_);
-    try {
-        form.OnShow();
-    } catch (const std::exception& error) {
-        report_(error);
-    }
     return true;
 }
 
@@ -154,13 +152,9 @@ void Win32SaverWindow::SetBounds(std::int32_t left, std::int32_t top, std::int32
     SetWindowPos(window_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Win32SaverWindow::Close() {
-    if (closed_) return;
-    bool canClose = true;
-    form_->OnCloseQuery(canClose);
-    if (!canClose) return;
-    closed_ = true;
-    form_->OnClose();
+void Win32SaverWindow::Close() { Lifecycle.Close(); }
+
+void Win32SaverWindow::Unmap() {
     // The main window's close ends the application's message loop.
     PostQuitMessage(0);
     if (window_ != nullptr && IsWindow(window_)) ShowWindow(window_, SW_HIDE);
@@ -235,7 +229,7 @@ std::intptr_t __stdcall Win32SaverWindow::WindowProc(HWND__* window, unsigned me
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
         self->window_ = window;
     }
-    if (self == nullptr || self->form_ == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    if (self == nullptr || self->Events == nullptr) return DefWindowProcW(window, message, wParam, lParam);
     return self->Deliver(message, wParam, lParam);
 }
 
@@ -256,7 +250,7 @@ std::intptr_t __stdcall Win32SaverWindow::CoverProc(HWND__* window, unsigned mes
         self = static_cast<Win32SaverWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    if (self == nullptr || self->form_ == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    if (self == nullptr || self->Events == nullptr) return DefWindowProcW(window, message, wParam, lParam);
     switch (message) {
         case WM_MOUSEMOVE: {
             // In the saver window's client coordinates, so that a first position recorded on
@@ -284,10 +278,10 @@ std::intptr_t __stdcall Win32SaverWindow::CoverProc(HWND__* window, unsigned mes
 std::intptr_t __stdcall Win32SaverWindow::WatchProc(HWND__* window, unsigned message, std::uintptr_t wParam,
                                                     std::intptr_t lParam) {
     auto* self = reinterpret_cast<Win32SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (message == WM_TIMER && wParam == kHostWatch && self != nullptr && self->form_ != nullptr) {
-        if (!self->closed_ && (!IsWindow(self->host_) || !IsWindow(self->window_))) {
+    if (message == WM_TIMER && wParam == kHostWatch && self != nullptr && self->Events != nullptr) {
+        if (!self->Lifecycle.Closed() && (!IsWindow(self->host_) || !IsWindow(self->window_))) {
             try {
-                self->form_->OnHostGone();
+                self->Events->OnHostGone();
             } catch (const std::exception& error) {
                 self->report_(error);
             }
@@ -298,11 +292,11 @@ std::intptr_t __stdcall Win32SaverWindow::WatchProc(HWND__* window, unsigned mes
 }
 
 std::intptr_t Win32SaverWindow::Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
-    WindowEvents& form = *form_;
+    WindowEvents& events = *Events;
     switch (message) {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
-            if (!closed_) form.OnKeyDown();
+            if (!Lifecycle.Closed()) events.OnKeyDown();
             return 0;
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
@@ -311,17 +305,17 @@ std::intptr_t Win32SaverWindow::Dispatch(unsigned message, std::uintptr_t wParam
         case WM_LBUTTONDBLCLK:
         case WM_RBUTTONDBLCLK:
         case WM_MBUTTONDBLCLK:
-            if (!closed_) form.OnMouseDown();
+            if (!Lifecycle.Closed()) events.OnMouseDown();
             return 0;
         case WM_MOUSEMOVE:
-            if (!closed_) form.OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            if (!Lifecycle.Closed()) events.OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
             return 0;
         case WM_SYSCOMMAND: {
             std::intptr_t result = 0;
             // The low four bits are the platform's own.
             const SystemCommand command =
                 (wParam & 0xFFF0) == SC_SCREENSAVE ? SystemCommand::ScreenSave : SystemCommand::Other;
-            if (form.OnSystemCommand(command, result)) return result;
+            if (events.OnSystemCommand(command, result)) return result;
             break;
         }
         case WM_CLOSE:
@@ -329,13 +323,13 @@ std::intptr_t Win32SaverWindow::Dispatch(unsigned message, std::uintptr_t wParam
             return 0;
         case WM_TIMER:
             if (wParam == kBannerTimerId) {
-                form.OnBannerEnd();
+                events.OnBannerEnd();
                 return 0;
             }
             break;
         case WM_DESTROY:
             // Not our own teardown: the preview host took this window with it.
-            if (!destroying_ && !closed_) form.OnHostGone();
+            if (!destroying_ && !Lifecycle.Closed()) events.OnHostGone();
             return 0;
         default:
             break;
