@@ -6,14 +6,14 @@
 #include "platform/wayland/connection.h"
 #include "platform/wayland/displaymodes.h"
 #include "platform/wayland/window.h"
-#include "saver/saverwindow.h"
+#include "saver/savercontroller.h"
 
 WaylandApplication::WaylandApplication(wl_display* display, DesktopWiring wiring)
     : display_(display), wiring_(std::move(wiring)) {}
 
 WaylandApplication::~WaylandApplication() {
     // The form first: it stops the frames before its window goes.
-    form_.reset();
+    controller_.reset();
     modes_.reset();
     window_.reset();
     connection_.reset();
@@ -39,10 +39,10 @@ void WaylandApplication::CreateSaverWindow(WindowHandle host) {
     window_ = std::make_unique<WaylandSaverWindow>(*connection_, wiring_.Colors,
                                                    wiring_.Signals.ReadFd());
     modes_ = std::make_unique<WaylandDisplayModes>(*window_);
-    form_ = MakeSaverForm(*window_, *modes_, wiring_, host);
-    if (!window_->Create(*form_)) {
+    controller_ = MakeSaverController(*window_, *modes_, wiring_, host);
+    if (!window_->Create(*controller_)) {
         failed_ = true;
-        form_.reset();
+        controller_.reset();
         modes_.reset();
         window_.reset();
     }
@@ -50,8 +50,8 @@ void WaylandApplication::CreateSaverWindow(WindowHandle host) {
 
 void WaylandApplication::Run() {
     if (window_ != nullptr && !terminated_) window_->Run();
-    if (SaverNeverRan(form_.get(), wiring_)) failed_ = true;
-    form_.reset();
+    if (SaverNeverRan(controller_.get(), wiring_)) failed_ = true;
+    controller_.reset();
     modes_.reset();
     window_.reset();
 }

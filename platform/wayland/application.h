@@ -9,7 +9,7 @@
 #include "platform/posix/desktopwiring.h"
 
 struct wl_display;
-class SaverWindow;
+class SaverController;
 class WaylandConnection;
 class WaylandDisplayModes;
 class WaylandSaverWindow;
@@ -39,7 +39,7 @@ class WaylandApplication final : public Application {
     std::unique_ptr<WaylandConnection> connection_;
     std::unique_ptr<WaylandSaverWindow> window_;
     std::unique_ptr<WaylandDisplayModes> modes_;
-    std::unique_ptr<SaverWindow> form_;
+    std::unique_ptr<SaverController> controller_;
     bool terminated_ = false;
     bool failed_ = false;
 };

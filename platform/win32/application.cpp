@@ -6,9 +6,9 @@
 #include "platform/win32/win.h"
 #include "platform/win32/window.h"
 
-Win32Application::Win32Application(const SystemColorSource& colors, FormFactory makeForm,
+Win32Application::Win32Application(const SystemColorSource& colors, ControllerFactory makeController,
                                    DialogRunner runDialog, ErrorReport report)
-    : colors_(colors), makeForm_(std::move(makeForm)), runDialog_(std::move(runDialog)), report_(std::move(report)) {}
+    : colors_(colors), makeController_(std::move(makeController)), runDialog_(std::move(runDialog)), report_(std::move(report)) {}
 
 Win32Application::~Win32Application() {
     Teardown();
@@ -17,7 +17,7 @@ Win32Application::~Win32Application() {
 
 void Win32Application::Teardown() {
     // The form first: it stops its frames before the window and its DC go away.
-    form_.reset();
+    controller_.reset();
     saverWindow_.reset();
 }
 
@@ -53,8 +53,8 @@ void Win32Application::ShowSettingsDialog() {
 
 void Win32Application::CreateSaverWindow(WindowHandle host) {
     saverWindow_ = std::make_unique<Win32SaverWindow>(window_, colors_, report_);
-    form_ = makeForm_(*saverWindow_, host);
-    if (!saverWindow_->Create(*form_)) Teardown();
+    controller_ = makeController_(*saverWindow_, host);
+    if (!saverWindow_->Create(*controller_)) Teardown();
 }
 
 void Win32Application::Run() {

@@ -20,7 +20,7 @@
 #include "platform/win32/systemcolors.h"
 #include "platform/win32/timer.h"
 #include "platform/win32/win.h"
-#include "saver/saverwindow.h"
+#include "saver/savercontroller.h"
 #include "settings/errors.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -37,11 +37,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Win32WindowFinder finder;
 
     auto report = [&box](const std::exception& error) { ReportError(box, error); };
-    const SaverPlatform formPlatform{cursor, services, registry, display, timers, box, random, clock};
+    const SaverPlatform controllerPlatform{cursor, services, registry, display, timers, box, random, clock};
     Win32Application app(
         colors,
-        [&formPlatform](NativeWindow& window, WindowHandle host) -> std::unique_ptr<WindowEvents> {
-            return std::make_unique<SaverWindow>(window, formPlatform, host);
+        [&controllerPlatform](NativeWindow& window, WindowHandle host) -> std::unique_ptr<WindowEvents> {
+            return std::make_unique<SaverController>(window, controllerPlatform, host);
         },
         [&](HWND owner) { RunSettingsDialog(owner, registry, box); }, report);
 

@@ -7,14 +7,14 @@
 #include "platform/x11/displaymodes.h"
 #include "platform/x11/window.h"
 #include "platform/x11/xerrors.h"
-#include "saver/saverwindow.h"
+#include "saver/savercontroller.h"
 
 X11Application::X11Application(_XDisplay* display, X11Wiring wiring)
     : display_(display), wiring_(std::move(wiring)) {}
 
 X11Application::~X11Application() {
     // The form first: it stops the frames before its window goes.
-    form_.reset();
+    controller_.reset();
     window_.reset();
 }
 
@@ -44,17 +44,17 @@ void X11Application::CreateSaverWindow(WindowHandle host) {
     }
     modes_ = std::make_unique<XRandRDisplayModes>(display_);
     window_ = std::make_unique<XSaverWindow>(display_, wiring_.Colors, wiring_.Signals.ReadFd());
-    form_ = MakeSaverForm(*window_, *modes_, wiring_, host);
-    if (!window_->Create(*form_)) {
+    controller_ = MakeSaverController(*window_, *modes_, wiring_, host);
+    if (!window_->Create(*controller_)) {
         failed_ = true;
-        form_.reset();
+        controller_.reset();
         window_.reset();
     }
 }
 
 void X11Application::Run() {
     if (window_ != nullptr && !terminated_) window_->Run();
-    if (SaverNeverRan(form_.get(), wiring_)) failed_ = true;
-    form_.reset();
+    if (SaverNeverRan(controller_.get(), wiring_)) failed_ = true;
+    controller_.reset();
     window_.reset();
 }

@@ -17,7 +17,7 @@
 
 // Xlib stays out of this header: its macros (None, Below) clash with the core's names.
 struct _XDisplay;
-class SaverWindow;
+class SaverController;
 class XSaverWindow;
 class XRandRDisplayModes;
 
@@ -46,7 +46,7 @@ class X11Application final : public Application {
     X11Wiring wiring_;
     std::unique_ptr<XRandRDisplayModes> modes_;
     std::unique_ptr<XSaverWindow> window_;
-    std::unique_ptr<SaverWindow> form_;
+    std::unique_ptr<SaverController> controller_;
     bool terminated_ = false;
     bool failed_ = false;
 };

@@ -1,6 +1,6 @@
-// SaverWindow: creation, show, input, close query, close, system commands, frames and the banner end,
-// against fakes at the platform boundary and the real scene, timer component and settings.
-#include "saver/saverwindow.h"
+// SaverController: creation, show, input, close query, close, system commands, frames and the banner
+// end, against fakes at the platform boundary and the real scene, timer component and settings.
+#include "saver/savercontroller.h"
 
 #include <gtest/gtest.h>
 
@@ -56,16 +56,16 @@ class CountingSurface final : public DrawingSurface {
 class SaverWindowTest : public ::testing::Test {
   protected:
     void Make(WindowHandle host) {
-        form = std::make_unique<SaverWindow>(
+        controller = std::make_unique<SaverController>(
             window, SaverPlatform{window, services, registry, modes, timer, box, random, clock},
             host);
-        window.Attach(*form);
+        window.Attach(*controller);
     }
     // Creation and show, as the framework runs them.
     void Open(WindowHandle host = 0) {
         Make(host);
-        form->OnCreate();
-        if (!window.closed) form->OnShow();
+        controller->OnCreate();
+        if (!window.closed) controller->OnShow();
     }
     void RunFramesFor(std::int64_t ms) { virtualTimer.AdvanceTo(virtualTimer.Now() + ms); }
     void SetDesktopPassword(std::uint32_t value) {
@@ -86,12 +86,12 @@ class SaverWindowTest : public ::testing::Test {
     FakeMessageBox box;
     LcgRandom random;
     FixedClock clock{12345678};
-    std::unique_ptr<SaverWindow> form;
+    std::unique_ptr<SaverController> controller;
 };
 
 // --- window parameters ---
 
-// What a framework fills in for a borderless form, owned by its application window.
+// What a framework fills in for a borderless controller, owned by its application window.
 WindowCreateParams FrameworkDefaults() {
     WindowCreateParams params;
     params.Parent = 0x0A99;
@@ -102,7 +102,7 @@ WindowCreateParams FrameworkDefaults() {
 TEST_F(SaverWindowTest, RunModeWindowIsMadeTopMostKeepingTheFrameworkChoices) {
     Make(0);
     WindowCreateParams params = FrameworkDefaults();
-    form->OnCreateParams(params);
+    controller->OnCreateParams(params);
     EXPECT_TRUE(params.TopMost);
     EXPECT_FALSE(params.Child);
     EXPECT_TRUE(params.DoubleClicks);
@@ -113,7 +113,7 @@ TEST_F(SaverWindowTest, RunModeWindowIsMadeTopMostKeepingTheFrameworkChoices) {
 TEST_F(SaverWindowTest, PreviewWindowBecomesAVisibleDisabledChildOfTheHostDrawingOnIt) {
     Make(kHost);
     WindowCreateParams params = FrameworkDefaults();
-    form->OnCreateParams(params);
+    controller->OnCreateParams(params);
     EXPECT_TRUE(params.Child);
     EXPECT_TRUE(params.Visible);
     EXPECT_TRUE(params.Disabled);
@@ -128,16 +128,16 @@ TEST_F(SaverWindowTest, PreviewWindowBecomesAVisibleDisabledChildOfTheHostDrawin
 
 TEST_F(SaverWindowTest, RunModeCoversThePrimaryScreenHidesTheCursorAndInitialisesTheScene) {
     Make(0);
-    form->OnCreate();
+    controller->OnCreate();
     EXPECT_EQ(log, (CallLog{"BannerTimer on 5000", "SetBounds 0,0,1024x768", "CoverAreas", "ShowCursor FALSE",
                             "GetPlatformFamily", "DisableIme"}));
     EXPECT_EQ(window.cursorCount, -1);
-    EXPECT_EQ(form->Family(), PlatformFamily::NT);
-    EXPECT_TRUE(form->SceneReady());
-    EXPECT_EQ(form->Scene().ViewWidth, 1024);
-    EXPECT_EQ(form->Scene().ViewHeight, 768);
-    EXPECT_EQ(form->FirstX(), -1);
-    EXPECT_EQ(form->FirstY(), -1);
+    EXPECT_EQ(controller->Family(), PlatformFamily::NT);
+    EXPECT_TRUE(controller->SceneReady());
+    EXPECT_EQ(controller->Scene().ViewWidth, 1024);
+    EXPECT_EQ(controller->Scene().ViewHeight, 768);
+    EXPECT_EQ(controller->FirstX(), -1);
+    EXPECT_EQ(controller->FirstY(), -1);
 }
 
 TEST_F(SaverWindowTest, AnyNonZeroDispModeGivesA640x480WindowButOnlyOneSwitchesTheDisplay) {
@@ -148,12 +148,12 @@ TEST_F(SaverWindowTest, AnyNonZeroDispModeGivesA640x480WindowButOnlyOneSwitchesT
         registry.PutText("Software\\Velmora", "DispMode", mode);
         Open(0);
         EXPECT_EQ(CountOf(log, "SetBounds 0,0,640x480"), 1) << mode;
-        EXPECT_EQ(form->Scene().ViewWidth, 640);
+        EXPECT_EQ(controller->Scene().ViewWidth, 640);
         const bool switches = std::string(mode) == "1";
         EXPECT_EQ(CountOf(log, "ChangeDisplaySettings 640x480"), switches ? 1 : 0) << mode;
-        form->OnKeyDown();
+        controller->OnKeyDown();
         EXPECT_EQ(CountOf(log, "ChangeDisplaySettings 1920x1080"), switches ? 1 : 0) << mode;
-        form.reset();
+        controller.reset();
     }
 }
 
@@ -176,8 +176,8 @@ TEST_F(SaverWindowTest, TheDriveTakesThePrimaryMonitorAndTheOthersAreCoveredInBl
     EXPECT_EQ(CountOf(log, "SetBounds 1280,0,1024x768"), 1);
     EXPECT_EQ(CountOf(log, "CoverAreas 0,0,1280,1024"), 1);
     // Input there ends the saver as input on the drive does.
-    form->OnMouseMove(-5, 100);
-    form->OnMouseMove(-6, 100);
+    controller->OnMouseMove(-5, 100);
+    controller->OnMouseMove(-6, 100);
     EXPECT_TRUE(window.closed);
 }
 
@@ -185,12 +185,12 @@ TEST_F(SaverWindowTest, AfterTheSwitchTo640x480TheCoversFollowTheMonitorsWhereTh
     registry.PutText("Software\\Velmora", "DispMode", "1");
     window.monitors = {{{0, 0, 1920, 1080}, true}, {{1920, 0, 3200, 1024}, false}};
     Make(0);
-    form->OnCreate();
+    controller->OnCreate();
     EXPECT_EQ(CountOf(log, "SetBounds 0,0,640x480"), 1);
     EXPECT_EQ(CountOf(log, "CoverAreas 1920,0,3200,1024"), 1);
     // The primary shrinks and the desktop closes up behind it.
     window.monitors = {{{0, 0, 640, 480}, true}, {{640, 0, 1920, 1024}, false}};
-    form->OnShow();
+    controller->OnShow();
     const int change = IndexOf(log, "ChangeDisplaySettings 640x480");
     const int covers = IndexOf(log, "CoverAreas 640,0,1920,1024");
     ASSERT_GE(change, 0);
@@ -204,8 +204,8 @@ TEST_F(SaverWindowTest, PreviewTakesTheHostsOuterSizeAndLeavesCursorAndPlatformA
     EXPECT_EQ(CountOf(log, "SetBounds 0,0,152x112"), 1);
     EXPECT_EQ(CountOf(log, "GetPlatformFamily"), 0);
     EXPECT_EQ(CountOf(log, "ShowCursor FALSE"), 0);
-    EXPECT_EQ(form->Scene().ViewWidth, 152);
-    EXPECT_EQ(form->Scene().ViewHeight, 112);
+    EXPECT_EQ(controller->Scene().ViewWidth, 152);
+    EXPECT_EQ(controller->Scene().ViewHeight, 112);
     EXPECT_EQ(surface.fontPoints, 5);
     EXPECT_EQ(CountOf(log, "SetEvent 30"), 1);
     // A preview stays inside its host, whatever monitors there are.
@@ -216,17 +216,17 @@ TEST_F(SaverWindowTest, PreviewOfAHostThatIsNotAWindowEndsWithoutDrawing) {
     window.hostExists = false;
     Open(kHost);
     EXPECT_TRUE(window.closed);
-    EXPECT_FALSE(form->SceneReady());
+    EXPECT_FALSE(controller->SceneReady());
     EXPECT_EQ(virtualTimer.ArmedCount(), 0);
 }
 
 TEST_F(SaverWindowTest, SpeedSettingBecomesTheFrameDelayClampedByTheTimer) {
     registry.PutText("Software\\Velmora", "Speed", "55");
     Open(0);
-    EXPECT_EQ(form->Timer().Delay(), 55);
+    EXPECT_EQ(controller->Timer().Delay(), 55);
     EXPECT_EQ(virtualTimer.LastDelay(), 55u);
-    EXPECT_EQ(form->Timer().Resolution(), 1);
-    EXPECT_EQ(form->Timer().EventType(), TimerEventType::PERIODIC);
+    EXPECT_EQ(controller->Timer().Resolution(), 1);
+    EXPECT_EQ(controller->Timer().EventType(), TimerEventType::PERIODIC);
 }
 
 TEST_F(SaverWindowTest, CommandLineSettingsOverrideTheStoredOnesForTheRunAndWriteNothing) {
@@ -234,16 +234,16 @@ TEST_F(SaverWindowTest, CommandLineSettingsOverrideTheStoredOnesForTheRunAndWrit
     registry.PutText("Software\\Velmora", "UpDown", "3");
     registry.PutText("Software\\Velmora", "Comet", "1");
     const std::vector<SettingOverride> overrides{{"Speed", "20"}, {"StarScroll", "1"}};
-    form = std::make_unique<SaverWindow>(
+    controller = std::make_unique<SaverController>(
         window, SaverPlatform{window, services, registry, modes, timer, box, random, clock}, 0,
         overrides);
-    window.Attach(*form);
-    form->OnCreate();
-    EXPECT_EQ(form->Timer().Delay(), 20);
-    EXPECT_TRUE(form->Settings().StarScroll);
+    window.Attach(*controller);
+    controller->OnCreate();
+    EXPECT_EQ(controller->Timer().Delay(), 20);
+    EXPECT_TRUE(controller->Settings().StarScroll);
     // What the command line leaves alone stays as stored.
-    EXPECT_EQ(form->Settings().UpDown, 3);
-    EXPECT_TRUE(form->Settings().Comet);
+    EXPECT_EQ(controller->Settings().UpDown, 3);
+    EXPECT_TRUE(controller->Settings().Comet);
     EXPECT_EQ(registry.GetText("Software\\Velmora", "Speed"), "40");
     EXPECT_EQ(registry.ValueNames("Software\\Velmora"),
               (std::vector<std::string>{"Speed", "UpDown", "Comet"}));
@@ -254,14 +254,14 @@ TEST_F(SaverWindowTest, Win9xSetsTheScreenSaverRunningFlagAtCreationAndClearsItA
     Open(0);
     EXPECT_EQ(CountOf(log, "ScreenSaverRunning 1"), 1);
     EXPECT_GT(IndexOf(log, "ScreenSaverRunning 1"), IndexOf(log, "GetPlatformFamily"));
-    form->OnKeyDown();
+    controller->OnKeyDown();
     EXPECT_TRUE(window.closed);
     EXPECT_EQ(CountOf(log, "ScreenSaverRunning 0"), 1);
 }
 
 TEST_F(SaverWindowTest, NtFamilyNeverTouchesTheScreenSaverRunningFlag) {
     Open(0);
-    form->OnKeyDown();
+    controller->OnKeyDown();
     EXPECT_EQ(CountOf(log, "ScreenSaverRunning 1") + CountOf(log, "ScreenSaverRunning 0"), 0);
 }
 
@@ -270,8 +270,8 @@ TEST_F(SaverWindowTest, FailedVersionQueryClosesAndNoFrameEverRuns) {
     Open(0);
     EXPECT_EQ(window.closeRequests, 1);
     EXPECT_TRUE(window.closed);
-    EXPECT_EQ(form->Family(), PlatformFamily::Unknown);
-    EXPECT_FALSE(form->SceneReady());
+    EXPECT_EQ(controller->Family(), PlatformFamily::Unknown);
+    EXPECT_FALSE(controller->SceneReady());
     EXPECT_EQ(CountOf(log, "DisableIme"), 0);
     RunFramesFor(1000);
     EXPECT_EQ(surface.pixels.load(), 0);
@@ -290,7 +290,7 @@ TEST_F(SaverWindowTest, SettingsErrorIsReportedAsTheStandardMessageAndEndsTheSav
     EXPECT_EQ(box.captions[0], "Velmora");
     EXPECT_EQ(box.icons[0], MessageIcon::Stop);
     EXPECT_TRUE(window.closed);
-    EXPECT_FALSE(form->SceneReady());
+    EXPECT_FALSE(controller->SceneReady());
     EXPECT_EQ(registry.OpenHandles(), 0u);  // the settings reader was released
     RunFramesFor(1000);
     EXPECT_EQ(surface.pixels.load(), 0);
@@ -300,10 +300,10 @@ TEST_F(SaverWindowTest, SettingsErrorIsReportedAsTheStandardMessageAndEndsTheSav
 
 TEST_F(SaverWindowTest, FirstMouseMoveOnlyRecordsThePositionAndTheSamePositionDoesNothing) {
     Open(0);
-    form->OnMouseMove(300, 200);
-    EXPECT_EQ(form->FirstX(), 300);
-    EXPECT_EQ(form->FirstY(), 200);
-    form->OnMouseMove(300, 200);
+    controller->OnMouseMove(300, 200);
+    EXPECT_EQ(controller->FirstX(), 300);
+    EXPECT_EQ(controller->FirstY(), 200);
+    controller->OnMouseMove(300, 200);
     EXPECT_EQ(window.closeRequests, 0);
     EXPECT_EQ(virtualTimer.ArmedCount(), 1);
 }
@@ -312,11 +312,11 @@ TEST_F(SaverWindowTest, OnePixelOfMovementInXOrYEndsTheSaver) {
     for (auto [dx, dy] : {std::pair{1, 0}, std::pair{0, -1}}) {
         window.closed = false;
         Open(0);
-        form->OnMouseMove(300, 200);
-        form->OnMouseMove(300 + dx, 200 + dy);
+        controller->OnMouseMove(300, 200);
+        controller->OnMouseMove(300 + dx, 200 + dy);
         EXPECT_TRUE(window.closed);
         EXPECT_EQ(virtualTimer.ArmedCount(), 0);
-        form.reset();
+        controller.reset();
     }
 }
 
@@ -326,24 +326,24 @@ TEST_F(SaverWindowTest, KeyAndButtonStopTheFrameTimerBeforeAskingToClose) {
         Open(0);
         log.clear();
         if (which == 0)
-            form->OnKeyDown();
+            controller->OnKeyDown();
         else
-            form->OnMouseDown();
+            controller->OnMouseDown();
         ASSERT_GE(log.size(), 2u);
         EXPECT_EQ(log[0], "KillEvent");
         EXPECT_EQ(log[1], "Close");
         EXPECT_TRUE(window.closed);
         EXPECT_EQ(window.cursorCount, 0);  // hidden at creation, shown at close
-        form.reset();
+        controller.reset();
     }
 }
 
 TEST_F(SaverWindowTest, PreviewIgnoresAllInputAndItsCloseStillShowsTheCursorOnce) {
     Open(kHost);
-    form->OnKeyDown();
-    form->OnMouseDown();
-    form->OnMouseMove(1, 1);
-    form->OnMouseMove(50, 60);
+    controller->OnKeyDown();
+    controller->OnMouseDown();
+    controller->OnMouseMove(1, 1);
+    controller->OnMouseMove(50, 60);
     EXPECT_EQ(window.closeRequests, 0);
     EXPECT_EQ(virtualTimer.ArmedCount(), 1);
     window.Close();
@@ -355,7 +355,7 @@ TEST_F(SaverWindowTest, PreviewIgnoresAllInputAndItsCloseStillShowsTheCursorOnce
 TEST_F(SaverWindowTest, HostGoingAwayStopsTheTimerAndEndsThePreview) {
     Open(kHost);
     log.clear();
-    form->OnHostGone();
+    controller->OnHostGone();
     EXPECT_EQ(log[0], "KillEvent");
     EXPECT_EQ(log[1], "Close");
     EXPECT_TRUE(window.closed);
@@ -370,7 +370,7 @@ TEST_F(SaverWindowTest, NtFamilyAllowsTheCloseWhateverThePasswordOptionHolds) {
     Open(0);
     registry.ClearLog();
     bool canClose = false;
-    form->OnCloseQuery(canClose);
+    controller->OnCloseQuery(canClose);
     EXPECT_TRUE(canClose);
     EXPECT_TRUE(registry.Log().empty());
     EXPECT_EQ(CountOf(log, "VerifyScreenSavePwd C:\\WINDOWS\\SYSTEM\\PASSWORD.CPL 16962"), 0);
@@ -381,7 +381,7 @@ TEST_F(SaverWindowTest, MissingPasswordOptionIsCreatedAsZeroAndTheCloseAllowed) 
     registry.Put("Control Panel\\desktop", "Wallpaper", kRegSz, {0});
     Open(0);
     bool canClose = false;
-    form->OnCloseQuery(canClose);
+    controller->OnCloseQuery(canClose);
     EXPECT_TRUE(canClose);
     auto stored = registry.Get("Control Panel\\desktop", "ScreenSaveUsePassword");
     ASSERT_TRUE(stored.has_value());
@@ -394,7 +394,7 @@ TEST_F(SaverWindowTest, UnopenableDesktopKeyAllowsTheCloseWithoutCreatingIt) {
     services.family = PlatformFamily::Windows9x;
     Open(0);
     bool canClose = false;
-    form->OnCloseQuery(canClose);
+    controller->OnCloseQuery(canClose);
     EXPECT_TRUE(canClose);
     EXPECT_FALSE(registry.KeyExists("Control Panel\\desktop"));
 }
@@ -404,7 +404,7 @@ TEST_F(SaverWindowTest, PasswordOptionOfAnotherTypeStillLetsTheSaverClose) {
     registry.PutText("Control Panel\\desktop", "ScreenSaveUsePassword", "1");
     Open(0);
     bool canClose = false;
-    form->OnCloseQuery(canClose);
+    controller->OnCloseQuery(canClose);
     EXPECT_TRUE(canClose);
 }
 
@@ -413,7 +413,7 @@ TEST_F(SaverWindowTest, AcceptedPasswordShowsTheCursorForTheDialogAndAllowsTheCl
     SetDesktopPassword(1);
     Open(0);
     log.clear();
-    form->OnKeyDown();
+    controller->OnKeyDown();
     EXPECT_EQ(log, (CallLog{"KillEvent", "Close", "KillEvent", "ShowCursor TRUE",
                             "VerifyScreenSavePwd C:\\WINDOWS\\SYSTEM\\PASSWORD.CPL 16962",
                             "ScreenSaverRunning 0", "ShowCursor TRUE"}));
@@ -426,7 +426,7 @@ TEST_F(SaverWindowTest, SystemDirectoryEndingInABackslashGetsNoSecondOne) {
     services.systemDirectory = "C:\\";
     SetDesktopPassword(1);
     Open(0);
-    form->OnKeyDown();
+    controller->OnKeyDown();
     EXPECT_EQ(CountOf(log, "VerifyScreenSavePwd C:\\PASSWORD.CPL 16962"), 1);
 }
 
@@ -435,7 +435,7 @@ TEST_F(SaverWindowTest, MissingPasswordServiceAllowsTheClose) {
     services.password = PasswordCheck::Unavailable;
     SetDesktopPassword(1);
     Open(0);
-    form->OnKeyDown();
+    controller->OnKeyDown();
     EXPECT_TRUE(window.closed);
 }
 
@@ -444,24 +444,24 @@ TEST_F(SaverWindowTest, RefusedPasswordKeepsTheSaverRunningWithAFreshFirstPositi
     services.password = PasswordCheck::Refused;
     SetDesktopPassword(1);
     Open(0);
-    form->OnMouseMove(10, 10);
+    controller->OnMouseMove(10, 10);
     log.clear();
-    form->OnMouseMove(11, 10);
+    controller->OnMouseMove(11, 10);
     EXPECT_FALSE(window.closed);
     EXPECT_EQ(log, (CallLog{"KillEvent", "Close", "KillEvent", "ShowCursor TRUE",
                             "VerifyScreenSavePwd C:\\WINDOWS\\SYSTEM\\PASSWORD.CPL 16962",
                             "ShowCursor FALSE", "SetEvent 30"}));
     EXPECT_EQ(window.cursorCount, -1);
-    EXPECT_EQ(form->FirstX(), -1);
-    EXPECT_EQ(form->FirstY(), -1);
+    EXPECT_EQ(controller->FirstX(), -1);
+    EXPECT_EQ(controller->FirstY(), -1);
     EXPECT_EQ(registry.OpenHandles(), 0u);
 
     // Frames go on, and the next movement only records a new first position.
     const int before = surface.pixels.load();
     RunFramesFor(200);
     EXPECT_GT(surface.pixels.load(), before);
-    form->OnMouseMove(500, 400);
-    EXPECT_EQ(form->FirstX(), 500);
+    controller->OnMouseMove(500, 400);
+    EXPECT_EQ(controller->FirstX(), 500);
     EXPECT_EQ(window.closeRequests, 1);
 }
 
@@ -471,12 +471,12 @@ TEST_F(SaverWindowTest, ScreenSaveCommandIsAnsweredWithOneInBothModesAndOthersPa
     for (WindowHandle host : {WindowHandle{0}, kHost}) {
         Make(host);
         std::intptr_t result = 0;
-        EXPECT_TRUE(form->OnSystemCommand(SystemCommand::ScreenSave, result));
+        EXPECT_TRUE(controller->OnSystemCommand(SystemCommand::ScreenSave, result));
         EXPECT_EQ(result, 1);
         result = 7;
-        EXPECT_FALSE(form->OnSystemCommand(SystemCommand::Other, result));
+        EXPECT_FALSE(controller->OnSystemCommand(SystemCommand::Other, result));
         EXPECT_EQ(result, 7);
-        form.reset();
+        controller.reset();
     }
 }
 
@@ -497,7 +497,7 @@ TEST_F(SaverWindowTest, BannerEndDisablesTheBannerTimerFillsTheViewOnceAndLaterF
     Open(0);
     RunFramesFor(90);
     EXPECT_EQ(surface.texts, 6);  // two lines in each of three frames
-    form->OnBannerEnd();
+    controller->OnBannerEnd();
     EXPECT_FALSE(window.timer1On);
     EXPECT_EQ(surface.fills, 1);
     EXPECT_EQ(surface.lastFill.Right, 1024);
@@ -509,7 +509,7 @@ TEST_F(SaverWindowTest, BannerEndDisablesTheBannerTimerFillsTheViewOnceAndLaterF
 TEST_F(SaverWindowTest, NoFrameRunsOrRearmsAfterTheWindowThreadHasStoppedTheTimer) {
     Open(0);
     RunFramesFor(60);
-    form->OnKeyDown();
+    controller->OnKeyDown();
     const int pixels = surface.pixels.load();
     RunFramesFor(1000);
     EXPECT_EQ(surface.pixels.load(), pixels);
@@ -517,7 +517,7 @@ TEST_F(SaverWindowTest, NoFrameRunsOrRearmsAfterTheWindowThreadHasStoppedTheTime
 }
 
 // A frame whose event had fired before the window thread stopped the timer, but which reaches the
-// form only afterwards, as on a timer thread that was descheduled in between.
+// controller only afterwards, as on a timer thread that was descheduled in between.
 TEST_F(SaverWindowTest, FrameArrivingAfterTheWindowThreadStoppedDrawsAndArmsNothing) {
     for (WindowHandle host : {WindowHandle{0}, kHost}) {
         window.closed = false;
@@ -527,9 +527,9 @@ TEST_F(SaverWindowTest, FrameArrivingAfterTheWindowThreadStoppedDrawsAndArmsNoth
         void* const user = timer.lastUser;
         ASSERT_NE(frame, nullptr);
         if (host == 0)
-            form->OnKeyDown();
+            controller->OnKeyDown();
         else
-            form->OnHostGone();
+            controller->OnHostGone();
         const int pixels = surface.pixels.load();
         const int flushes = window.flushes;
         log.clear();
@@ -538,8 +538,8 @@ TEST_F(SaverWindowTest, FrameArrivingAfterTheWindowThreadStoppedDrawsAndArmsNoth
         EXPECT_EQ(window.flushes, flushes);
         EXPECT_EQ(CountOf(log, "SetEvent 30"), 0);
         EXPECT_EQ(virtualTimer.ArmedCount(), 0);
-        EXPECT_FALSE(form->Timer().Running());
-        form.reset();
+        EXPECT_FALSE(controller->Timer().Running());
+        controller.reset();
     }
 }
 
@@ -563,21 +563,21 @@ TEST(SaverWindowThreads, CloseOnTheWindowThreadLeavesNoFrameRunningOrArmed) {
         LcgRandom random;
         FixedClock clock{1000};
         // The log is only written on the window thread here: the timer is not wrapped.
-        auto form = std::make_unique<SaverWindow>(
+        auto controller = std::make_unique<SaverController>(
             window,
             SaverPlatform{window, services, registry, modes, threadTimer, box, random, clock}, 0);
-        window.Attach(*form);
-        form->OnCreate();
-        form->OnShow();
+        window.Attach(*controller);
+        controller->OnCreate();
+        controller->OnShow();
         while (surface.pixels.load() == 0) std::this_thread::yield();
-        if (round % 2 == 0) form->OnBannerEnd();  // the banner end races the frames too
-        form->OnKeyDown();
+        if (round % 2 == 0) controller->OnBannerEnd();  // the banner end races the frames too
+        controller->OnKeyDown();
         ASSERT_TRUE(window.closed);
-        EXPECT_FALSE(form->Timer().Running());
+        EXPECT_FALSE(controller->Timer().Running());
         const int pixels = surface.pixels.load();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         EXPECT_EQ(surface.pixels.load(), pixels);
-        form.reset();
+        controller.reset();
     }
 }
 

@@ -1,4 +1,4 @@
-#include "saver/saverwindow.h"
+#include "saver/savercontroller.h"
 
 #include <exception>
 #include <string>
@@ -13,13 +13,13 @@ namespace {
 constexpr std::uint32_t kBannerMs = 5000;
 
 void FrameTrampoline(void* context, FrameTimer& sender) {
-    static_cast<SaverWindow*>(context)->OnFrame(sender);
+    static_cast<SaverController*>(context)->OnFrame(sender);
 }
 
 }  // namespace
 
-SaverWindow::SaverWindow(NativeWindow& window, const SaverPlatform& platform, WindowHandle hostWindow,
-                         std::span<const SettingOverride> overrides)
+SaverController::SaverController(NativeWindow& window, const SaverPlatform& platform,
+                                 WindowHandle hostWindow, std::span<const SettingOverride> overrides)
     : Window_(window),
       P_(platform),
       HostWindow_(hostWindow),
@@ -36,12 +36,12 @@ SaverWindow::SaverWindow(NativeWindow& window, const SaverPlatform& platform, Wi
     Window_.SetBannerTimer(true, kBannerMs);
 }
 
-SaverWindow::~SaverWindow() {
+SaverController::~SaverController() {
     // Whatever path led here, no frame may run on a window that is going away.
     StopFrames();
 }
 
-void SaverWindow::StopFrames() {
+void SaverController::StopFrames() {
     {
         // Waits for a frame in progress; every frame after this sees the hold and neither draws
         // nor re-arms the timer.
@@ -51,7 +51,7 @@ void SaverWindow::StopFrames() {
     FrameTimer_.Stop();
 }
 
-void SaverWindow::StartFrames() {
+void SaverController::StartFrames() {
     {
         std::lock_guard lock(FrameLock_);
         FramesHeld_ = false;
@@ -59,7 +59,7 @@ void SaverWindow::StartFrames() {
     FrameTimer_.Start();
 }
 
-void SaverWindow::OnCreateParams(WindowCreateParams& params) {
+void SaverController::OnCreateParams(WindowCreateParams& params) {
     if (!Preview()) {
         params.TopMost = true;
         return;
@@ -74,7 +74,7 @@ void SaverWindow::OnCreateParams(WindowCreateParams& params) {
     params.DrawsOnParent = true;
 }
 
-void SaverWindow::OnCreate() {
+void SaverController::OnCreate() {
     try {
         CreateSteps();
     } catch (const std::exception& error) {
@@ -85,7 +85,7 @@ void SaverWindow::OnCreate() {
     }
 }
 
-void SaverWindow::CreateSteps() {
+void SaverController::CreateSteps() {
     {
         SettingsStore store(P_.Reg, kSettingsBaseKey);
         ReadSettings(store, Settings_);
@@ -134,7 +134,7 @@ void SaverWindow::CreateSteps() {
     SceneReady_ = true;
 }
 
-void SaverWindow::OnShow() {
+void SaverController::OnShow() {
     Window_.HideApplicationWindow();
     // After a failed creation there is no scene to show: the window is closing.
     if (!SceneReady_) return;
@@ -147,19 +147,19 @@ void SaverWindow::OnShow() {
     StartFrames();
 }
 
-void SaverWindow::OnKeyDown() {
+void SaverController::OnKeyDown() {
     if (Preview()) return;
     StopFrames();
     Window_.Close();
 }
 
-void SaverWindow::OnMouseDown() {
+void SaverController::OnMouseDown() {
     if (Preview()) return;
     StopFrames();
     Window_.Close();
 }
 
-void SaverWindow::OnMouseMove(std::int32_t x, std::int32_t y) {
+void SaverController::OnMouseMove(std::int32_t x, std::int32_t y) {
     if (Preview()) return;
     if (FirstX_ == -1 && FirstY_ == -1) {
         FirstX_ = x;
@@ -172,7 +172,7 @@ void SaverWindow::OnMouseMove(std::int32_t x, std::int32_t y) {
     }
 }
 
-void SaverWindow::OnCloseQuery(bool& canClose) {
+void SaverController::OnCloseQuery(bool& canClose) {
     StopFrames();
     // A preview has nothing to guard, and the NT family checks the password itself.
     if (Preview() || Family_ == PlatformFamily::NT) {
@@ -188,20 +188,20 @@ void SaverWindow::OnCloseQuery(bool& canClose) {
     }
 }
 
-void SaverWindow::OnClose() {
+void SaverController::OnClose() {
     if (Family_ == PlatformFamily::Windows9x) Legacy9x_.SetScreenSaverRunning(false);
     if (DispMode_ == 1 && !Preview()) DisplaySwitch_.RestoreDisplay();
     P_.Cursor.ShowCursor(true);
 }
 
-bool SaverWindow::OnSystemCommand(SystemCommand command, std::intptr_t& result) {
+bool SaverController::OnSystemCommand(SystemCommand command, std::intptr_t& result) {
     // No other screen saver starts while this one runs, in either mode.
     if (command != SystemCommand::ScreenSave) return false;
     result = 1;
     return true;
 }
 
-void SaverWindow::OnBannerEnd() {
+void SaverController::OnBannerEnd() {
     Window_.SetBannerTimer(false, 0);
     // Under the frame lock: a frame in progress finishes its banner first, and the fill then
     // erases it; every later frame sees the banner off.
@@ -212,13 +212,13 @@ void SaverWindow::OnBannerEnd() {
     Window_.FlushDrawing();
 }
 
-void SaverWindow::OnHostGone() {
+void SaverController::OnHostGone() {
     // The window went with its host: stop drawing before anything else, then end.
     StopFrames();
     Window_.Close();
 }
 
-void SaverWindow::OnFrame(FrameTimer& sender) {
+void SaverController::OnFrame(FrameTimer& sender) {
     (void)sender;
     FrameTimer_.Stop();
     std::lock_guard lock(FrameLock_);

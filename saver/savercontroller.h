@@ -1,4 +1,5 @@
-// SaverWindow: the saver window of the run and preview modes.
+// SaverController: the saver's logic in run and preview modes. It is no window itself: a backend's
+// window delivers its events here, and it drives that window, the frames and the close.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +20,7 @@
 #include "settings/overrides.h"
 #include "settings/settings.h"
 
-// What the saver window reaches of the platform besides its own window.
+// What the saver reaches of the platform besides its own window.
 struct SaverPlatform {
     CursorService& Cursor;
     ScreenSaverServices& Services;
@@ -31,16 +32,16 @@ struct SaverPlatform {
     Clock& TimeOfDay;
 };
 
-class SaverWindow final : public WindowEvents {
+class SaverController final : public WindowEvents {
   public:
-    // `hostWindow` is the launcher's HostWindow: the preview host, 0 in run mode. The window is
-    // the one this form is built on; it calls back the handlers below. `overrides` are laid over
-    // the stored settings when they are read; they must outlive the form.
-    SaverWindow(NativeWindow& window, const SaverPlatform& platform, WindowHandle hostWindow,
-                std::span<const SettingOverride> overrides = {});
-    ~SaverWindow() override;
-    SaverWindow(const SaverWindow&) = delete;
-    SaverWindow& operator=(const SaverWindow&) = delete;
+    // `hostWindow` is the launcher's HostWindow: the preview host, 0 in run mode. `window` is the
+    // one this controller drives; it calls back the handlers below. `overrides` are laid over the
+    // stored settings when they are read; they must outlive the controller.
+    SaverController(NativeWindow& window, const SaverPlatform& platform, WindowHandle hostWindow,
+                    std::span<const SettingOverride> overrides = {});
+    ~SaverController() override;
+    SaverController(const SaverController&) = delete;
+    SaverController& operator=(const SaverController&) = delete;
 
     void OnCreateParams(WindowCreateParams& params) override;
     void OnCreate() override;
