@@ -55,7 +55,7 @@ int RunLauncher(std::string_view executablePath, std::span<const std::string_vie
             switch (mode) {
                 case 'A': {
                     p.App.HideApplicationWindow();
-                    p.Services.ChangePassword(HostWindowArgument(args));
+                    p.SaverHooks.ChangePassword(HostWindowArgument(args));
                     p.App.Terminate();
                     break;
                 }

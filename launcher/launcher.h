@@ -8,14 +8,14 @@
 #include "platform/application.h"
 #include "platform/instance.h"
 #include "platform/messagebox.h"
-#include "platform/saverservices.h"
+#include "platform/systemsaverhooks.h"
 
 struct LauncherPlatform {
     Application& App;
     InstanceMarker& Marker;
     WindowFinder& Finder;
     MessageBoxService& Box;
-    ScreenSaverServices& Services;
+    SystemSaverHooks& SaverHooks;
 };
 
 // The file-name part of a path: everything after the last "/" or "\".

@@ -22,7 +22,7 @@ void DisplaySwitch::SwitchTo640x480() {
         SavedMode_.BitsPerPel = static_cast<std::int32_t>(current.BitsPerPixel);
         SavedMode_.Frequency = static_cast<std::int32_t>(current.Frequency);
         PlatformFamily family = PlatformFamily::Unknown;
-        Family_ = services_.GetPlatformFamily(family) ? family : PlatformFamily::Unknown;
+        Family_ = saverHooks_.GetPlatformFamily(family) ? family : PlatformFamily::Unknown;
     }
     // NT takes frequency 0 as the platform's default rate.
     modes_.ChangeDisplaySettings(Request(640, 480, 0));

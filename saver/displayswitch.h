@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "platform/displaymodes.h"
-#include "platform/saverservices.h"
+#include "platform/systemsaverhooks.h"
 
 struct SavedDisplayMode {
     std::int32_t Width = 0, Height = 0, BitsPerPel = 0, Frequency = 0;
@@ -12,8 +12,8 @@ struct SavedDisplayMode {
 
 class DisplaySwitch {
   public:
-    DisplaySwitch(DisplayModes& modes, ScreenSaverServices& services)
-        : modes_(modes), services_(services) {}
+    DisplaySwitch(DisplayModes& modes, SystemSaverHooks& saverHooks)
+        : modes_(modes), saverHooks_(saverHooks) {}
 
     // Remembers the mode in force and asks for 640x480 at the same depth. Silent on failure.
     void SwitchTo640x480();
@@ -28,7 +28,7 @@ class DisplaySwitch {
                                std::uint32_t frequency) const;
 
     DisplayModes& modes_;
-    ScreenSaverServices& services_;
+    SystemSaverHooks& saverHooks_;
     SavedDisplayMode SavedMode_;
     bool DisplayChanged_ = false;
     PlatformFamily Family_ = PlatformFamily::Unknown;

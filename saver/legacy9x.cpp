@@ -45,10 +45,10 @@ bool Legacy9x::PasswordAllowsClose(WindowHandle window) {
     DesktopKey desktop{reg_};
     if (!PasswordOptionOn(desktop)) return true;
     cursor_.ShowCursor(true);
-    std::string path = services_.SystemDirectory();
+    std::string path = saverHooks_.SystemDirectory();
     if (!path.empty() && path.back() != '\\') path += '\\';
     path += kPasswordLibrary;
-    const bool allowed = services_.VerifyScreenSavePwd(path, window) != PasswordCheck::Refused;
+    const bool allowed = saverHooks_.VerifyScreenSavePwd(path, window) != PasswordCheck::Refused;
     if (!allowed) cursor_.ShowCursor(false);
     return allowed;
 }

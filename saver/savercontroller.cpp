@@ -25,8 +25,8 @@ SaverController::SaverController(NativeWindow& window, const SaverPlatform& plat
       HostWindow_(hostWindow),
       Overrides_(overrides),
       FrameTimer_(platform.Timer),
-      DisplaySwitch_(platform.Display, platform.Services),
-      Legacy9x_(platform.Services, platform.Reg, platform.Cursor) {
+      DisplaySwitch_(platform.Display, platform.SaverHooks),
+      Legacy9x_(platform.SaverHooks, platform.Reg, platform.Cursor) {
     // The form's own values for its components.
     FrameTimer_.SetOnTimer(&FrameTrampoline, this);
     FrameTimer_.SetEventType(TimerEventType::PERIODIC);
@@ -120,7 +120,7 @@ void SaverController::CreateSteps() {
         Window_.CoverAreas(layout.Covers);
         P_.Cursor.ShowCursor(false);
         PlatformFamily family = PlatformFamily::Unknown;
-        if (!P_.Services.GetPlatformFamily(family)) {
+        if (!P_.SaverHooks.GetPlatformFamily(family)) {
             Window_.Close();
             return;
         }

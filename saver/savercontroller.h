@@ -10,7 +10,7 @@
 #include "platform/messagebox.h"
 #include "platform/random.h"
 #include "platform/registry.h"
-#include "platform/saverservices.h"
+#include "platform/systemsaverhooks.h"
 #include "platform/timer.h"
 #include "platform/window.h"
 #include "saver/displayswitch.h"
@@ -23,7 +23,7 @@
 // What the saver reaches of the platform besides its own window.
 struct SaverPlatform {
     CursorService& Cursor;
-    ScreenSaverServices& Services;
+    SystemSaverHooks& SaverHooks;
     Registry& Reg;
     DisplayModes& Display;
     TimerService& Timer;

@@ -10,7 +10,7 @@
 #include "platform/messagebox.h"
 #include "platform/random.h"
 #include "platform/registry.h"
-#include "platform/saverservices.h"
+#include "platform/systemsaverhooks.h"
 #include "platform/posix/signals.h"
 #include "platform/timer.h"
 #include "saver/savercontroller.h"
@@ -23,7 +23,7 @@ struct DesktopWiring {
     RandomSource& Random;
     Clock& TimeOfDay;
     const SystemColorSource& Colors;
-    ScreenSaverServices& Services;
+    SystemSaverHooks& SaverHooks;
     TerminationPipe& Signals;
     // Shows the settings dialog; false when it could not be shown.
     std::function<bool()> ShowSettings;
@@ -36,7 +36,7 @@ struct DesktopWiring {
 template <typename BackendWindow>
 std::unique_ptr<SaverController> MakeSaverController(BackendWindow& window, DisplayModes& modes,
                                            const DesktopWiring& wiring, WindowHandle host) {
-    SaverPlatform platform{window,       wiring.Services, wiring.Reg,    modes,
+    SaverPlatform platform{window,       wiring.SaverHooks, wiring.Reg,    modes,
                            wiring.Timer, wiring.Box,      wiring.Random, wiring.TimeOfDay};
     return std::make_unique<SaverController>(window, platform, host, wiring.Overrides);
 }

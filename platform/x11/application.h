@@ -11,7 +11,7 @@
 #include "platform/messagebox.h"
 #include "platform/random.h"
 #include "platform/registry.h"
-#include "platform/saverservices.h"
+#include "platform/systemsaverhooks.h"
 #include "platform/timer.h"
 #include "settings/overrides.h"
 

@@ -19,7 +19,7 @@
 #include "platform/posix/clock.h"
 #include "platform/posix/instance.h"
 #include "platform/posix/registry.h"
-#include "platform/posix/saverservices.h"
+#include "platform/posix/systemsaverhooks.h"
 #include "platform/posix/signals.h"
 #include "platform/posix/systemcolors.h"
 #include "platform/posix/threadtimer.h"
@@ -69,7 +69,7 @@ std::vector<std::string> HackArguments(const CommandLine& line, Display* display
     return {"/p", std::to_string(target)};
 }
 
-// The services every mode shares, and the launcher run over `app`.
+// The saverHooks every mode shares, and the launcher run over `app`.
 template <typename MakeApplication>
 int Launch(const char* argv0, std::span<const std::string_view> args, const CommandLine& line,
            TerminationPipe& signals, const std::string& markerScope, WindowFinder& finder,
@@ -79,14 +79,14 @@ int Launch(const char* argv0, std::span<const std::string_view> args, const Comm
     SystemClock clock;
     LcgRandom random;
     DefaultSystemColors colors;
-    PosixSaverServices services;
+    PosixSystemSaverHooks saverHooks;
     LazyQt box(signals);
     FileLockInstanceMarker marker({}, markerScope);
     auto app = makeApplication(
-        DesktopWiring{registry, timer, box, random, clock, colors, services, signals,
+        DesktopWiring{registry, timer, box, random, clock, colors, saverHooks, signals,
                       [&box, &registry] { return box.ShowSettingsDialog(registry); },
                       line.Overrides});
-    LauncherPlatform platform{*app, marker, finder, box, services};
+    LauncherPlatform platform{*app, marker, finder, box, saverHooks};
     int exitCode = RunLauncher(ExecutablePath(argv0), args, platform);
     if (exitCode == 0 && app->Failed()) exitCode = 1;
     return exitCode;

@@ -1,4 +1,4 @@
-// The launcher's X11 services on a real X server (run under Xvfb by with_xvfb.sh): showing the
+// The launcher's X11 saverHooks on a real X server (run under Xvfb by with_xvfb.sh): showing the
 // preview host, finding a running instance's window by its title and raising it. A number that
 // names no window (a wrong /p argument, an instance whose window has just gone) must not end the
 // process.
@@ -6,7 +6,7 @@
 
 #include "platform/memory/registry.h"
 #include "platform/memory/virtualtimer.h"
-#include "platform/posix/saverservices.h"
+#include "platform/posix/systemsaverhooks.h"
 #include "platform/posix/signals.h"
 #include "platform/posix/systemcolors.h"
 #include "platform/posix/threadtimer.h"
@@ -61,9 +61,9 @@ TEST_F(X11LaunchTest, PreviewHostIsShownAndANumberThatIsNoWindowIsHarmless) {
     LcgRandom random;
     FixedClock clock{0};
     DefaultSystemColors colors;
-    PosixSaverServices services;
+    PosixSystemSaverHooks saverHooks;
     TerminationPipe signals;
-    X11Application app(display, X11Wiring{registry, timer, box, random, clock, colors, services,
+    X11Application app(display, X11Wiring{registry, timer, box, random, clock, colors, saverHooks,
                                            signals, nullptr, {}});
     const ::Window host = MakeTopLevel("host");
     app.ShowWindow(host, WindowVisibility::Shown);

@@ -1,5 +1,5 @@
 // The launcher: mode dispatch, the second-instance path, the marker failure and the exit path,
-// against fakes of the application framework, instance marker, window finder and services.
+// against fakes of the application framework, instance marker, window finder and saverHooks.
 #include "launcher/launcher.h"
 
 #include <gtest/gtest.h>
@@ -90,8 +90,8 @@ class LauncherTest : public ::testing::Test {
     FakeMarker marker{log};
     FakeFinder finder{log};
     FakeMessageBox box;
-    FakeServices services{log};
-    LauncherPlatform platform{app, marker, finder, box, services};
+    FakeSaverHooks saverHooks{log};
+    LauncherPlatform platform{app, marker, finder, box, saverHooks};
 };
 
 TEST(LauncherArguments, ModeLetterIsTheSecondCharacterUpperCasedOrCWithoutArguments) {

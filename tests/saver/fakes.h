@@ -8,7 +8,7 @@
 #include "platform/cursor.h"
 #include "platform/displaymodes.h"
 #include "platform/messagebox.h"
-#include "platform/saverservices.h"
+#include "platform/systemsaverhooks.h"
 #include "platform/timer.h"
 #include "platform/window.h"
 
@@ -126,9 +126,9 @@ class FakeWindow final : public NativeWindow, public CursorService {
     WindowEvents* controller_ = nullptr;
 };
 
-class FakeServices final : public ScreenSaverServices {
+class FakeSaverHooks final : public SystemSaverHooks {
   public:
-    explicit FakeServices(CallLog& log) : log_(log) {}
+    explicit FakeSaverHooks(CallLog& log) : log_(log) {}
     bool GetPlatformFamily(PlatformFamily& f) override {
         log_.push_back("GetPlatformFamily");
         f = family;

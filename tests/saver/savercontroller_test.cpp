@@ -57,7 +57,7 @@ class SaverWindowTest : public ::testing::Test {
   protected:
     void Make(WindowHandle host) {
         controller = std::make_unique<SaverController>(
-            window, SaverPlatform{window, services, registry, modes, timer, box, random, clock},
+            window, SaverPlatform{window, saverHooks, registry, modes, timer, box, random, clock},
             host);
         window.Attach(*controller);
     }
@@ -81,7 +81,7 @@ class SaverWindowTest : public ::testing::Test {
     VirtualTimerService virtualTimer;
     LoggingTimer timer{virtualTimer, log};
     FakeWindow window{surface, log};
-    FakeServices services{log};
+    FakeSaverHooks saverHooks{log};
     FakeDisplayModes modes{log};
     FakeMessageBox box;
     LcgRandom random;
@@ -235,7 +235,7 @@ TEST_F(SaverWindowTest, CommandLineSettingsOverrideTheStoredOnesForTheRunAndWrit
     registry.PutText("Software\\Velmora", "Comet", "1");
     const std::vector<SettingOverride> overrides{{"Speed", "20"}, {"StarScroll", "1"}};
     controller = std::make_unique<SaverController>(
-        window, SaverPlatform{window, services, registry, modes, timer, box, random, clock}, 0,
+        window, SaverPlatform{window, saverHooks, registry, modes, timer, box, random, clock}, 0,
         overrides);
     window.Attach(*controller);
     controller->OnCreate();
@@ -250,7 +250,7 @@ TEST_F(SaverWindowTest, CommandLineSettingsOverrideTheStoredOnesForTheRunAndWrit
 }
 
 TEST_F(SaverWindowTest, Win9xSetsTheScreenSaverRunningFlagAtCreationAndClearsItAtClose) {
-    services.family = PlatformFamily::Windows9x;
+    saverHooks.family = PlatformFamily::Windows9x;
     Open(0);
     EXPECT_EQ(CountOf(log, "ScreenSaverRunning 1"), 1);
     EXPECT_GT(IndexOf(log, "ScreenSaverRunning 1"), IndexOf(log, "GetPlatformFamily"));
@@ -266,7 +266,7 @@ TEST_F(SaverWindowTest, NtFamilyNeverTouchesTheScreenSaverRunningFlag) {
 }
 
 TEST_F(SaverWindowTest, FailedVersionQueryClosesAndNoFrameEverRuns) {
-    services.versionWorks = false;
+    saverHooks.versionWorks = false;
     Open(0);
     EXPECT_EQ(window.closeRequests, 1);
     EXPECT_TRUE(window.closed);
@@ -377,7 +377,7 @@ TEST_F(SaverWindowTest, NtFamilyAllowsTheCloseWhateverThePasswordOptionHolds) {
 }
 
 TEST_F(SaverWindowTest, MissingPasswordOptionIsCreatedAsZeroAndTheCloseAllowed) {
-    services.family = PlatformFamily::Windows9x;
+    saverHooks.family = PlatformFamily::Windows9x;
     registry.Put("Control Panel\\desktop", "Wallpaper", kRegSz, {0});
     Open(0);
     bool canClose = false;
@@ -391,7 +391,7 @@ TEST_F(SaverWindowTest, MissingPasswordOptionIsCreatedAsZeroAndTheCloseAllowed) 
 }
 
 TEST_F(SaverWindowTest, UnopenableDesktopKeyAllowsTheCloseWithoutCreatingIt) {
-    services.family = PlatformFamily::Windows9x;
+    saverHooks.family = PlatformFamily::Windows9x;
     Open(0);
     bool canClose = false;
     controller->OnCloseQuery(canClose);
@@ -400,7 +400,7 @@ TEST_F(SaverWindowTest, UnopenableDesktopKeyAllowsTheCloseWithoutCreatingIt) {
 }
 
 TEST_F(SaverWindowTest, PasswordOptionOfAnotherTypeStillLetsTheSaverClose) {
-    services.family = PlatformFamily::Windows9x;
+    saverHooks.family = PlatformFamily::Windows9x;
     registry.PutText("Control Panel\\desktop", "ScreenSaveUsePassword", "1");
     Open(0);
     bool canClose = false;
@@ -409,7 +409,7 @@ TEST_F(SaverWindowTest, PasswordOptionOfAnotherTypeStillLetsTheSaverClose) {
 }
 
 TEST_F(SaverWindowTest, AcceptedPasswordShowsTheCursorForTheDialogAndAllowsTheClose) {
-    services.family = PlatformFamily::Windows9x;
+    saverHooks.family = PlatformFamily::Windows9x;
     SetDesktopPassword(1);
     Open(0);
     log.clear();
@@ -422,8 +422,8 @@ TEST_F(SaverWindowTest, AcceptedPasswordShowsTheCursorForTheDialogAndAllowsTheCl
 }
 
 TEST_F(SaverWindowTest, SystemDirectoryEndingInABackslashGetsNoSecondOne) {
-    services.family = PlatformFamily::Windows9x;
-    services.systemDirectory = "C:\\";
+    saverHooks.family = PlatformFamily::Windows9x;
+    saverHooks.systemDirectory = "C:\\";
     SetDesktopPassword(1);
     Open(0);
     controller->OnKeyDown();
@@ -431,8 +431,8 @@ TEST_F(SaverWindowTest, SystemDirectoryEndingInABackslashGetsNoSecondOne) {
 }
 
 TEST_F(SaverWindowTest, MissingPasswordServiceAllowsTheClose) {
-    services.family = PlatformFamily::Windows9x;
-    services.password = PasswordCheck::Unavailable;
+    saverHooks.family = PlatformFamily::Windows9x;
+    saverHooks.password = PasswordCheck::Unavailable;
     SetDesktopPassword(1);
     Open(0);
     controller->OnKeyDown();
@@ -440,8 +440,8 @@ TEST_F(SaverWindowTest, MissingPasswordServiceAllowsTheClose) {
 }
 
 TEST_F(SaverWindowTest, RefusedPasswordKeepsTheSaverRunningWithAFreshFirstPosition) {
-    services.family = PlatformFamily::Windows9x;
-    services.password = PasswordCheck::Refused;
+    saverHooks.family = PlatformFamily::Windows9x;
+    saverHooks.password = PasswordCheck::Refused;
     SetDesktopPassword(1);
     Open(0);
     controller->OnMouseMove(10, 10);
@@ -557,7 +557,7 @@ TEST(SaverWindowThreads, CloseOnTheWindowThreadLeavesNoFrameRunningOrArmed) {
         FakeWindow window{surface, log};
         window.screenWidth = 320;
         window.screenHeight = 240;
-        FakeServices services{log};
+        FakeSaverHooks saverHooks{log};
         FakeDisplayModes modes{log};
         FakeMessageBox box;
         LcgRandom random;
@@ -565,7 +565,7 @@ TEST(SaverWindowThreads, CloseOnTheWindowThreadLeavesNoFrameRunningOrArmed) {
         // The log is only written on the window thread here: the timer is not wrapped.
         auto controller = std::make_unique<SaverController>(
             window,
-            SaverPlatform{window, services, registry, modes, threadTimer, box, random, clock}, 0);
+            SaverPlatform{window, saverHooks, registry, modes, threadTimer, box, random, clock}, 0);
         window.Attach(*controller);
         controller->OnCreate();
         controller->OnShow();
