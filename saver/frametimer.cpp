@@ -5,7 +5,7 @@ FrameTimer::FrameTimer(TimerService& service) : service_(service) {
     service_.BeginPeriod(caps_.PeriodMin);
     delay_ = static_cast<std::int32_t>(caps_.PeriodMax);
     resolution_ = static_cast<std::int32_t>(caps_.PeriodMin);
-    eventType_ = TimerEventType::PERIODIC;
+    eventType_ = TimerKind::Periodic;
     running_ = false;
 }
 
@@ -30,10 +30,9 @@ bool FrameTimer::Start() {
     // overwritten afterwards. The claim also keeps two threads from arming at once.
     bool idle = false;
     if (!running_.compare_exchange_strong(idle, true, std::memory_order_acq_rel)) return false;
-    const std::uint32_t id = service_.SetEvent(
-        static_cast<std::uint32_t>(delay_), static_cast<std::uint32_t>(resolution_),
-        &FrameTimer::TimerCallback, this,
-        eventType_ == TimerEventType::ONESHOT ? TimerKind::OneShot : TimerKind::Periodic);
+    const std::uint32_t id = service_.SetEvent(static_cast<std::uint32_t>(delay_),
+                                                static_cast<std::uint32_t>(resolution_),
+                                                &FrameTimer::TimerCallback, this, eventType_);
     timerId_.store(id, std::memory_order_release);
     if (id == 0) running_.store(false, std::memory_order_release);
     return id != 0;
@@ -48,5 +47,5 @@ bool FrameTimer::Stop() {
 void FrameTimer::TimerCallback(void* user) {
     auto& timer = *static_cast<FrameTimer*>(user);
     if (timer.onTimer_ != nullptr) timer.onTimer_(timer.context_, timer);
-    if (timer.eventType_ == TimerEventType::ONESHOT) timer.running_.store(false, std::memory_order_release);
+    if (timer.eventType_ == TimerKind::OneShot) timer.running_.store(false, std::memory_order_release);
 }

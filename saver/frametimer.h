@@ -6,8 +6,6 @@
 
 #include "platform/timer.h"
 
-enum class TimerEventType : std::uint8_t { ONESHOT = 0, PERIODIC = 1 };
-
 class FrameTimer {
 public:
     using Callback = void (*)(void* context, FrameTimer& sender);
@@ -17,7 +15,7 @@ public:
     FrameTimer(const FrameTimer&) = delete;
     FrameTimer& operator=(const FrameTimer&) = delete;
 
-    // Arms one event of kind EventType; false when no handler is set, one is armed already, or
+    // Arms one event of kind EventType(); false when no handler is set, one is armed already, or
     // the platform refused.
     bool Start();
     // Cancels the last armed event; true when the platform confirmed.
@@ -27,11 +25,11 @@ public:
         onTimer_ = handler;
         context_ = context;
     }
-    void SetEventType(TimerEventType type) { eventType_ = type; }
+    void SetEventType(TimerKind kind) { eventType_ = kind; }
     void SetDelay(std::int32_t value) { delay_ = Clamp(value); }
     void SetResolution(std::int32_t value) { resolution_ = Clamp(value); }
 
-    TimerEventType EventType() const { return eventType_; }
+    TimerKind EventType() const { return eventType_; }
     std::int32_t Delay() const { return delay_; }
     std::int32_t Resolution() const { return resolution_; }
     bool Running() const { return running_.load(std::memory_order_acquire); }
@@ -44,7 +42,7 @@ private:
 
     TimerService& service_;
     TimerCaps caps_;
-    TimerEventType eventType_ = TimerEventType::PERIODIC;
+    TimerKind eventType_ = TimerKind::Periodic;
     std::int32_t delay_ = 0;
     std::int32_t resolution_ = 0;
     Callback onTimer_ = nullptr;

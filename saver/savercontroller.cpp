@@ -29,7 +29,7 @@ SaverController::SaverController(NativeWindow& window, const SaverPlatform& plat
       Legacy9x_(platform.SaverHooks, platform.Reg, platform.Cursor) {
     // The form's own values for its components.
     FrameTimer_.SetOnTimer(&FrameTrampoline, this);
-    FrameTimer_.SetEventType(TimerEventType::PERIODIC);
+    FrameTimer_.SetEventType(TimerKind::Periodic);
     FrameTimer_.SetDelay(25);
     FrameTimer_.SetResolution(1);
     // The banner timer runs from the form's creation, not from the first frame.

@@ -226,7 +226,7 @@ TEST_F(SaverWindowTest, SpeedSettingBecomesTheFrameDelayClampedByTheTimer) {
     EXPECT_EQ(controller->Timer().Delay(), 55);
     EXPECT_EQ(virtualTimer.LastDelay(), 55u);
     EXPECT_EQ(controller->Timer().Resolution(), 1);
-    EXPECT_EQ(controller->Timer().EventType(), TimerEventType::PERIODIC);
+    EXPECT_EQ(controller->Timer().EventType(), TimerKind::Periodic);
 }
 
 TEST_F(SaverWindowTest, CommandLineSettingsOverrideTheStoredOnesForTheRunAndWriteNothing) {
