@@ -96,8 +96,8 @@ int Launch(const char* argv0, std::span<const std::string_view> args, const Comm
 // a Wayland client's reach, so the modes that draw into one are refused.
 int RunOnWayland(const char* argv0, const CommandLine& line, TerminationPipe& signals) {
     const std::vector<std::string_view> args(line.Positional.begin(), line.Positional.end());
-    const char mode = ModeLetter(args);
-    if (line.Target != SaverTarget::Classic || mode == 'P') {
+    const LaunchMode mode = LaunchModeOf(args);
+    if (line.Target != SaverTarget::Classic || mode == LaunchMode::Preview) {
         std::cerr << "velmora: a Wayland session has no windows of other programs to draw into, "
                      "so /p, --root, --window-id and --window cannot work here; use /s, or "
                      "--x11 to draw through Xwayland\n";
@@ -107,7 +107,7 @@ int RunOnWayland(const char* argv0, const CommandLine& line, TerminationPipe& si
     // Wayland plugin is missing.
     setenv("QT_QPA_PLATFORM", "wayland;xcb", 0);
     wl_display* display = wl_display_connect(nullptr);
-    if (display == nullptr && mode != 'A') {
+    if (display == nullptr && mode != LaunchMode::ChangePassword) {
         std::cerr << "velmora: cannot connect to the Wayland display \"" << std::getenv("WAYLAND_DISPLAY")
                   << "\"; the saver and its settings dialog need one (--x11 uses DISPLAY)\n";
         return 1;
@@ -172,7 +172,7 @@ int main(int argc, char** argv) {
 
     // The saver, its preview and the dialog all need the display; said before Qt is loaded,
     // which would only abort. (Mode A has nothing to show on Linux.)
-    if (display == nullptr && ModeLetter(args) != 'A') {
+    if (display == nullptr && LaunchModeOf(args) != LaunchMode::ChangePassword) {
         std::cerr << "velmora: cannot open the X display \"" << XDisplayName(nullptr)
                   << "\" (is DISPLAY set?); the saver and its settings dialog need one\n";
         return 1;

@@ -94,17 +94,21 @@ class LauncherTest : public ::testing::Test {
     LauncherPlatform platform{app, marker, finder, box, saverHooks};
 };
 
-TEST(LauncherArguments, ModeLetterIsTheSecondCharacterUpperCasedOrCWithoutArguments) {
+TEST(LauncherArguments, ModeIsTheSecondCharacterWithoutRegardToCaseOrSettingsWithoutArguments) {
     using Args = std::vector<std::string_view>;
-    EXPECT_EQ(ModeLetter(Args{}), 'C');
-    EXPECT_EQ(ModeLetter(Args{"/c"}), 'C');
-    EXPECT_EQ(ModeLetter(Args{"-C"}), 'C');
-    EXPECT_EQ(ModeLetter(Args{"/c:1234"}), 'C');
-    EXPECT_EQ(ModeLetter(Args{"/p", "12"}), 'P');
-    EXPECT_EQ(ModeLetter(Args{"/a"}), 'A');
-    EXPECT_EQ(ModeLetter(Args{"/s"}), 'S');
-    EXPECT_EQ(ModeLetter(Args{"s"}), '\0');
-    EXPECT_EQ(ModeLetter(Args{"/\xE9"}), '\xE9');  // only a to z change
+    EXPECT_EQ(LaunchModeOf(Args{}), LaunchMode::Settings);
+    EXPECT_EQ(LaunchModeOf(Args{"/c"}), LaunchMode::Settings);
+    EXPECT_EQ(LaunchModeOf(Args{"-C"}), LaunchMode::Settings);
+    EXPECT_EQ(LaunchModeOf(Args{"/c:1234"}), LaunchMode::Settings);
+    EXPECT_EQ(LaunchModeOf(Args{"/p", "12"}), LaunchMode::Preview);
+    EXPECT_EQ(LaunchModeOf(Args{"/P"}), LaunchMode::Preview);
+    EXPECT_EQ(LaunchModeOf(Args{"/a"}), LaunchMode::ChangePassword);
+    EXPECT_EQ(LaunchModeOf(Args{"-A"}), LaunchMode::ChangePassword);
+    EXPECT_EQ(LaunchModeOf(Args{"/s"}), LaunchMode::Run);
+    EXPECT_EQ(LaunchModeOf(Args{"s"}), LaunchMode::Run);    // no second character
+    EXPECT_EQ(LaunchModeOf(Args{"/x"}), LaunchMode::Run);
+    EXPECT_EQ(LaunchModeOf(Args{"a/p"}), LaunchMode::Run);  // only the second character counts
+    EXPECT_EQ(LaunchModeOf(Args{"/\xC3"}), LaunchMode::Run);
 }
 
 TEST(LauncherArguments, HostWindowIsTheSecondArgumentByTheIntegerRuleElseZero) {
