@@ -13,23 +13,23 @@ struct SavedDisplayMode {
 class DisplaySwitch {
   public:
     DisplaySwitch(DisplayModes& modes, SystemSaverHooks& saverHooks)
-        : modes_(modes), saverHooks_(saverHooks) {}
+        : Modes(modes), SaverHooks(saverHooks) {}
 
     // Remembers the mode in force and asks for 640x480 at the same depth. Silent on failure.
     void SwitchTo640x480();
     // Sends the remembered mode back; nothing before the first switch.
     void RestoreDisplay();
 
-    bool DisplayChanged() const { return DisplayChanged_; }
-    const SavedDisplayMode& SavedMode() const { return SavedMode_; }
+    bool DisplayChanged() const { return Changed; }
+    const SavedDisplayMode& SavedMode() const { return Saved; }
 
   private:
     DisplayModeRequest Request(std::uint32_t width, std::uint32_t height,
                                std::uint32_t frequency) const;
 
-    DisplayModes& modes_;
-    SystemSaverHooks& saverHooks_;
-    SavedDisplayMode SavedMode_;
-    bool DisplayChanged_ = false;
-    PlatformFamily Family_ = PlatformFamily::Unknown;
+    DisplayModes& Modes;
+    SystemSaverHooks& SaverHooks;
+    SavedDisplayMode Saved;
+    bool Changed = false;
+    PlatformFamily Family = PlatformFamily::Unknown;
 };

@@ -19,9 +19,9 @@
 class Legacy9x {
   public:
     Legacy9x(SystemSaverHooks& saverHooks, Registry& reg, CursorService& cursor)
-        : saverHooks_(saverHooks), reg_(reg), cursor_(cursor) {}
+        : SaverHooks(saverHooks), Reg(reg), Cursor(cursor) {}
 
-    void SetScreenSaverRunning(bool running) { saverHooks_.SetScreenSaverRunning(running); }
+    void SetScreenSaverRunning(bool running) { SaverHooks.SetScreenSaverRunning(running); }
 
     // Whether a close may go on. The desktop's password option is read (and created as 0 when
     // missing); when it is on, the cursor is shown for the platform's password dialog and hidden
@@ -39,7 +39,7 @@ class Legacy9x {
     struct DesktopKey;
     bool PasswordOptionOn(DesktopKey& desktop);
 
-    SystemSaverHooks& saverHooks_;
-    Registry& reg_;
-    CursorService& cursor_;
+    SystemSaverHooks& SaverHooks;
+    Registry& Reg;
+    CursorService& Cursor;
 };

@@ -20,20 +20,20 @@ void FrameTrampoline(void* context, FrameTimer& sender) {
 
 SaverController::SaverController(NativeWindow& window, const SaverPlatform& platform,
                                  WindowHandle hostWindow, std::span<const SettingOverride> overrides)
-    : Window_(window),
-      P_(platform),
-      HostWindow_(hostWindow),
-      Overrides_(overrides),
-      FrameTimer_(platform.Timer),
-      DisplaySwitch_(platform.Display, platform.SaverHooks),
-      Legacy9x_(platform.SaverHooks, platform.Reg, platform.Cursor) {
+    : Window(window),
+      Platform(platform),
+      Host(hostWindow),
+      Overrides(overrides),
+      Frames(platform.Timer),
+      Switch(platform.Display, platform.SaverHooks),
+      Legacy(platform.SaverHooks, platform.Reg, platform.Cursor) {
     // The form's own values for its components.
-    FrameTimer_.SetOnTimer(&FrameTrampoline, this);
-    FrameTimer_.SetEventType(TimerKind::Periodic);
-    FrameTimer_.SetDelay(25);
-    FrameTimer_.SetResolution(1);
+    Frames.SetOnTimer(&FrameTrampoline, this);
+    Frames.SetEventType(TimerKind::Periodic);
+    Frames.SetDelay(25);
+    Frames.SetResolution(1);
     // The banner timer runs from the form's creation, not from the first frame.
-    Window_.SetBannerTimer(true, kBannerMs);
+    Window.SetBannerTimer(true, kBannerMs);
 }
 
 SaverController::~SaverController() {
@@ -45,18 +45,18 @@ void SaverController::StopFrames() {
     {
         // Waits for a frame in progress; every frame after this sees the hold and neither draws
         // nor re-arms the timer.
-        std::lock_guard lock(FrameLock_);
-        FramesHeld_ = true;
+        std::lock_guard lock(FrameLock);
+        FramesHeld = true;
     }
-    FrameTimer_.Stop();
+    Frames.Stop();
 }
 
 void SaverController::StartFrames() {
     {
-        std::lock_guard lock(FrameLock_);
-        FramesHeld_ = false;
+        std::lock_guard lock(FrameLock);
+        FramesHeld = false;
     }
-    FrameTimer_.Start();
+    Frames.Start();
 }
 
 void SaverController::OnCreateParams(WindowCreateParams& params) {
@@ -67,7 +67,7 @@ void SaverController::OnCreateParams(WindowCreateParams& params) {
     // Inside the host, shown with it, deaf to input, drawing through the host's context; none
     // of the framework's choices for a top-level window remain.
     params = WindowCreateParams{};
-    params.Parent = HostWindow_;
+    params.Parent = Host;
     params.Child = true;
     params.Visible = true;
     params.Disabled = true;
@@ -80,69 +80,69 @@ void SaverController::OnCreate() {
     } catch (const std::exception& error) {
         // The standard report; the scene is not initialised, so the saver ends here rather
         // than run frames on it.
-        ReportError(P_.Box, error);
-        Window_.Close();
+        ReportError(Platform.Box, error);
+        Window.Close();
     }
 }
 
 void SaverController::CreateSteps() {
     {
-        SettingsStore store(P_.Reg, kSettingsBaseKey);
-        ReadSettings(store, Settings_);
+        SettingsStore store(Platform.Reg, kSettingsBaseKey);
+        ReadSettings(store, Config);
     }
-    ApplyOverrides(Settings_, Overrides_);
-    FrameTimer_.SetDelay(Settings_.Speed);
-    DispMode_ = Settings_.DispMode;
+    ApplyOverrides(Config, Overrides);
+    Frames.SetDelay(Config.Speed);
+    DispModeSetting = Config.DispMode;
 
-    FirstX_ = -1;
-    FirstY_ = -1;
+    FirstMouseX = -1;
+    FirstMouseY = -1;
 
     if (Preview()) {
         Rect32 host;
-        if (!Window_.GetWindowRect(HostWindow_, host)) {
+        if (!Window.GetWindowRect(Host, host)) {
             // Not a window: there is nothing to draw in.
-            Window_.Close();
+            Window.Close();
             return;
         }
-        Width_ = host.Right - host.Left;
-        Height_ = host.Bottom - host.Top;
-        Window_.SetBounds(0, 0, Width_, Height_);
+        ViewWidth = host.Right - host.Left;
+        ViewHeight = host.Bottom - host.Top;
+        Window.SetBounds(0, 0, ViewWidth, ViewHeight);
     } else {
-        if (DispMode_ != 0) {
-            Width_ = 640;
-            Height_ = 480;
+        if (DispModeSetting != 0) {
+            ViewWidth = 640;
+            ViewHeight = 480;
         } else {
-            Window_.PrimaryScreenSize(Width_, Height_);
+            Window.PrimaryScreenSize(ViewWidth, ViewHeight);
         }
         // On the primary monitor; every other one gets a black cover.
-        const MonitorLayout layout = LayOutMonitors(Window_.Monitors(), Width_, Height_);
-        Window_.SetBounds(layout.Drive.Left, layout.Drive.Top, Width_, Height_);
-        Window_.CoverAreas(layout.Covers);
-        P_.Cursor.ShowCursor(false);
+        const MonitorLayout layout = LayOutMonitors(Window.Monitors(), ViewWidth, ViewHeight);
+        Window.SetBounds(layout.Drive.Left, layout.Drive.Top, ViewWidth, ViewHeight);
+        Window.CoverAreas(layout.Covers);
+        Platform.Cursor.ShowCursor(false);
         PlatformFamily family = PlatformFamily::Unknown;
-        if (!P_.SaverHooks.GetPlatformFamily(family)) {
-            Window_.Close();
+        if (!Platform.SaverHooks.GetPlatformFamily(family)) {
+            Window.Close();
             return;
         }
-        Family_ = family;
-        if (Family_ == PlatformFamily::Windows9x) Legacy9x_.SetScreenSaverRunning(true);
+        KnownFamily = family;
+        if (KnownFamily == PlatformFamily::Windows9x) Legacy.SetScreenSaverRunning(true);
     }
-    Window_.DisableIme();
+    Window.DisableIme();
 
-    std::int32_t viewWidth = Width_, viewHeight = Height_;
-    InitScene(Scene_, Settings_, viewWidth, viewHeight, Window_.Surface(), P_.Random, P_.TimeOfDay);
-    SceneReady_ = true;
+    std::int32_t viewWidth = ViewWidth, viewHeight = ViewHeight;
+    InitScene(State, Config, viewWidth, viewHeight, Window.Surface(), Platform.Random, Platform.TimeOfDay);
+    Ready = true;
 }
 
 void SaverController::OnShow() {
-    Window_.HideApplicationWindow();
+    Window.HideApplicationWindow();
     // After a failed creation there is no scene to show: the window is closing.
-    if (!SceneReady_) return;
-    ApplyBannerFont(Window_.Surface(), Preview(), static_cast<std::uint32_t>(Width_));
-    if (DispMode_ == 1 && !Preview()) {
-        DisplaySwitch_.SwitchTo640x480();
+    if (!Ready) return;
+    ApplyBannerFont(Window.Surface(), Preview(), static_cast<std::uint32_t>(ViewWidth));
+    if (DispModeSetting == 1 && !Preview()) {
+        Switch.SwitchTo640x480();
         // The other monitors may have moved with the primary's new size.
-        Window_.CoverAreas(LayOutMonitors(Window_.Monitors(), Width_, Height_).Covers);
+        Window.CoverAreas(LayOutMonitors(Window.Monitors(), ViewWidth, ViewHeight).Covers);
     }
     StartFrames();
 }
@@ -150,48 +150,48 @@ void SaverController::OnShow() {
 void SaverController::OnKeyDown() {
     if (Preview()) return;
     StopFrames();
-    Window_.Close();
+    Window.Close();
 }
 
 void SaverController::OnMouseDown() {
     if (Preview()) return;
     StopFrames();
-    Window_.Close();
+    Window.Close();
 }
 
 void SaverController::OnMouseMove(std::int32_t x, std::int32_t y) {
     if (Preview()) return;
-    if (FirstX_ == -1 && FirstY_ == -1) {
-        FirstX_ = x;
-        FirstY_ = y;
+    if (FirstMouseX == -1 && FirstMouseY == -1) {
+        FirstMouseX = x;
+        FirstMouseY = y;
         return;
     }
-    if (x != FirstX_ || y != FirstY_) {
+    if (x != FirstMouseX || y != FirstMouseY) {
         StopFrames();
-        Window_.Close();
+        Window.Close();
     }
 }
 
 void SaverController::OnCloseQuery(bool& canClose) {
     StopFrames();
     // A preview has nothing to guard, and the NT family checks the password itself.
-    if (Preview() || Family_ == PlatformFamily::NT) {
+    if (Preview() || KnownFamily == PlatformFamily::NT) {
         canClose = true;
         return;
     }
-    canClose = Legacy9x_.PasswordAllowsClose(Window_.Handle());
+    canClose = Legacy.PasswordAllowsClose(Window.Handle());
     if (!canClose) {
         // The saver goes on: the next movement only records a new first position.
-        FirstX_ = -1;
-        FirstY_ = -1;
+        FirstMouseX = -1;
+        FirstMouseY = -1;
         StartFrames();
     }
 }
 
 void SaverController::OnClose() {
-    if (Family_ == PlatformFamily::Windows9x) Legacy9x_.SetScreenSaverRunning(false);
-    if (DispMode_ == 1 && !Preview()) DisplaySwitch_.RestoreDisplay();
-    P_.Cursor.ShowCursor(true);
+    if (KnownFamily == PlatformFamily::Windows9x) Legacy.SetScreenSaverRunning(false);
+    if (DispModeSetting == 1 && !Preview()) Switch.RestoreDisplay();
+    Platform.Cursor.ShowCursor(true);
 }
 
 bool SaverController::OnSystemCommand(SystemCommand command, std::intptr_t& result) {
@@ -202,30 +202,30 @@ bool SaverController::OnSystemCommand(SystemCommand command, std::intptr_t& resu
 }
 
 void SaverController::OnBannerEnd() {
-    Window_.SetBannerTimer(false, 0);
+    Window.SetBannerTimer(false, 0);
     // Under the frame lock: a frame in progress finishes its banner first, and the fill then
     // erases it; every later frame sees the banner off.
-    std::lock_guard lock(FrameLock_);
-    BannerOn_ = false;
-    if (!SceneReady_) return;
-    EndBanner(Scene_, Window_.Surface());
-    Window_.FlushDrawing();
+    std::lock_guard lock(FrameLock);
+    BannerOn = false;
+    if (!Ready) return;
+    EndBanner(State, Window.Surface());
+    Window.FlushDrawing();
 }
 
 void SaverController::OnHostGone() {
     // The window went with its host: stop drawing before anything else, then end.
     StopFrames();
-    Window_.Close();
+    Window.Close();
 }
 
 void SaverController::OnFrame(FrameTimer& sender) {
     (void)sender;
-    FrameTimer_.Stop();
-    std::lock_guard lock(FrameLock_);
-    if (FramesHeld_ || !SceneReady_) return;
-    RunFrame(Scene_, Window_.Surface(), P_.Random, BannerOn_);
-    Window_.FlushDrawing();
+    Frames.Stop();
+    std::lock_guard lock(FrameLock);
+    if (FramesHeld || !Ready) return;
+    RunFrame(State, Window.Surface(), Platform.Random, BannerOn);
+    Window.FlushDrawing();
     // Re-armed under the lock, so a window thread that has taken the hold never sees a new
     // event appear after its own stop.
-    FrameTimer_.Start();
+    Frames.Start();
 }

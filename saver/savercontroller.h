@@ -59,17 +59,17 @@ class SaverController final : public WindowEvents {
     void OnFrame(FrameTimer& sender);
 
     // Read by tests and the window backend.
-    bool Preview() const { return HostWindow_ != 0; }
-    std::int32_t FirstX() const { return FirstX_; }
-    std::int32_t FirstY() const { return FirstY_; }
-    PlatformFamily Family() const { return Family_; }
-    std::int32_t DispMode() const { return DispMode_; }
-    std::int32_t Width() const { return Width_; }
-    std::int32_t Height() const { return Height_; }
-    bool SceneReady() const { return SceneReady_; }
-    FrameTimer& Timer() { return FrameTimer_; }
-    const SceneState& Scene() const { return Scene_; }
-    const SaverSettings& Settings() const { return Settings_; }
+    bool Preview() const { return Host != 0; }
+    std::int32_t FirstX() const { return FirstMouseX; }
+    std::int32_t FirstY() const { return FirstMouseY; }
+    PlatformFamily Family() const { return KnownFamily; }
+    std::int32_t DispMode() const { return DispModeSetting; }
+    std::int32_t Width() const { return ViewWidth; }
+    std::int32_t Height() const { return ViewHeight; }
+    bool SceneReady() const { return Ready; }
+    FrameTimer& Timer() { return Frames; }
+    const SceneState& Scene() const { return State; }
+    const SaverSettings& Settings() const { return Config; }
 
   private:
     // The window thread's side of the frame hand-over: after StopFrames no frame runs or re-arms
@@ -78,26 +78,26 @@ class SaverController final : public WindowEvents {
     void StartFrames();
     void CreateSteps();
 
-    NativeWindow& Window_;
-    SaverPlatform P_;
-    const WindowHandle HostWindow_;
-    const std::span<const SettingOverride> Overrides_;
+    NativeWindow& Window;
+    SaverPlatform Platform;
+    const WindowHandle Host;
+    const std::span<const SettingOverride> Overrides;
 
-    FrameTimer FrameTimer_;
-    DisplaySwitch DisplaySwitch_;
-    Legacy9x Legacy9x_;
-    SceneState Scene_;
-    SaverSettings Settings_;
+    FrameTimer Frames;
+    DisplaySwitch Switch;
+    Legacy9x Legacy;
+    SceneState State;
+    SaverSettings Config;
 
-    std::int32_t FirstX_ = -1, FirstY_ = -1;
-    PlatformFamily Family_ = PlatformFamily::Unknown;  // asked in run mode only
-    std::int32_t DispMode_ = 0;
-    std::int32_t Width_ = 0, Height_ = 0;
+    std::int32_t FirstMouseX = -1, FirstMouseY = -1;
+    PlatformFamily KnownFamily = PlatformFamily::Unknown;  // asked in run mode only
+    std::int32_t DispModeSetting = 0;
+    std::int32_t ViewWidth = 0, ViewHeight = 0;
 
     // Guards the frame body, the banner end's fill and the two flags below; frames run on the
     // timer thread, the banner end and the closing paths on the window's thread.
-    std::mutex FrameLock_;
-    bool FramesHeld_ = false;  // set by the window thread's stop: frames neither draw nor re-arm
-    bool BannerOn_ = true;     // the banner timer's state as frames read it
-    bool SceneReady_ = false;  // InitScene has run: frames may draw
+    std::mutex FrameLock;
+    bool FramesHeld = false;  // set by the window thread's stop: frames neither draw nor re-arm
+    bool BannerOn = true;     // the banner timer's state as frames read it
+    bool Ready = false;  // InitScene has run: frames may draw
 };

@@ -30,16 +30,16 @@ public:
     void Run() override;
     void Terminate() override;
 
-    HWND__* ApplicationWindow() const { return window_; }
+    HWND__* ApplicationWindow() const { return Window; }
 
 private:
     void Teardown();
 
-    const SystemColorSource& colors_;
-    ControllerFactory makeController_;
-    DialogRunner runDialog_;
-    ErrorReport report_;
-    HWND__* window_ = nullptr;
-    std::unique_ptr<Win32SaverWindow> saverWindow_;
-    std::unique_ptr<WindowEvents> controller_;
+    const SystemColorSource& Colors;
+    ControllerFactory MakeController;
+    DialogRunner RunDialog;
+    ErrorReport Report;
+    HWND__* Window = nullptr;
+    std::unique_ptr<Win32SaverWindow> SaverWindow;
+    std::unique_ptr<WindowEvents> Controller;
 };

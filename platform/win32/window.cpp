@@ -85,15 +85,15 @@ WindowCreateParams Win32FormDefaults(HWND__* applicationWindow) {
 
 Win32SaverWindow::Win32SaverWindow(HWND__* applicationWindow, const SystemColorSource& colors,
                                    ErrorReport report)
-    : application_(applicationWindow), colors_(colors), report_(std::move(report)) {}
+    : ApplicationHwnd(applicationWindow), Colors(colors), Report(std::move(report)) {}
 
 Win32SaverWindow::~Win32SaverWindow() {
-    surface_.reset();
+    Drawing.reset();
     DestroyCovers();
-    if (watch_ != nullptr) DestroyWindow(watch_);
-    if (window_ != nullptr && IsWindow(window_)) {
-        destroying_ = true;
-        DestroyWindow(window_);
+    if (WatchHwnd != nullptr) DestroyWindow(WatchHwnd);
+    if (Hwnd != nullptr && IsWindow(Hwnd)) {
+        Destroying = true;
+        DestroyWindow(Hwnd);
     }
 }
 
@@ -102,26 +102,26 @@ bool Win32SaverWindow::Create(WindowEvents& events) {
     return Lifecycle.Create(events);
 }
 
-WindowCreateParams Win32SaverWindow::DefaultParams() { return Win32FormDefaults(application_); }
+WindowCreateParams Win32SaverWindow::DefaultParams() { return Win32FormDefaults(ApplicationHwnd); }
 
 bool Win32SaverWindow::MakeWindow(const WindowCreateParams& params) {
-    if (params.Child) host_ = reinterpret_cast<HWND>(params.Parent);
+    if (params.Child) HostHwnd = reinterpret_cast<HWND>(params.Parent);
     const Win32WindowStyles styles = Win32StylesFor(params);
 
     const wchar_t* cls = RegisterFormClass(styles.ClassStyle, reinterpret_cast<WNDPROC>(&WindowProc));
     if (cls == nullptr) return false;
     // Design position and size; OnCreate replaces both.
-    window_ = CreateWindowExW(styles.ExStyle, cls, L"Velmora", styles.Style, 256, 170, 338, 273,
+    Hwnd = CreateWindowExW(styles.ExStyle, cls, L"Velmora", styles.Style, 256, 170, 338, 273,
                               reinterpret_cast<HWND>(params.Parent), nullptr, GetModuleHandleW(nullptr), this);
-    if (window_ == nullptr) return false;
+    if (Hwnd == nullptr) return false;
     ArmBannerTimer();
-    if (host_ != nullptr) {
+    if (HostHwnd != nullptr) {
         const wchar_t* watchClass = RegisterHelperClass(L"SaverHostWatch", reinterpret_cast<WNDPROC>(&WatchProc), nullptr);
-        watch_ = CreateWindowExW(0, watchClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+        WatchHwnd = CreateWindowExW(0, watchClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                  GetModuleHandleW(nullptr), nullptr);
-        if (watch_ != nullptr) {
-            SetWindowLongPtrW(watch_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-            SetTimer(watch_, kHostWatch, kHostWatchMs, nullptr);
+        if (WatchHwnd != nullptr) {
+            SetWindowLongPtrW(WatchHwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+            SetTimer(WatchHwnd, kHostWatch, kHostWatchMs, nullptr);
         }
     }
 
@@ -130,8 +130,8 @@ bool Win32SaverWindow::MakeWindow(const WindowCreateParams& params) {
 
 bool Win32SaverWindow::Map() {
     // The form is created visible: it is shown at the end of its construction.
-    ShowWindow(window_, SW_SHOW);
-    UpdateWindow(window_);
+    ShowWindow(Hwnd, SW_SHOW);
+    UpdateWindow(Hwnd);
     return true;
 }
 
@@ -149,7 +149,7 @@ void Win32SaverWindow::PrimaryScreenSize(std::int32_t& width, std::int32_t& heig
 }
 
 void Win32SaverWindow::SetBounds(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
-    SetWindowPos(window_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(Hwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32SaverWindow::Close() { Lifecycle.Close(); }
@@ -157,38 +157,38 @@ void Win32SaverWindow::Close() { Lifecycle.Close(); }
 void Win32SaverWindow::Unmap() {
     // The main window's close ends the application's message loop.
     PostQuitMessage(0);
-    if (window_ != nullptr && IsWindow(window_)) ShowWindow(window_, SW_HIDE);
-    for (HWND cover : covers_) ShowWindow(cover, SW_HIDE);
+    if (Hwnd != nullptr && IsWindow(Hwnd)) ShowWindow(Hwnd, SW_HIDE);
+    for (HWND cover : Covers) ShowWindow(cover, SW_HIDE);
 }
 
-void Win32SaverWindow::HideApplicationWindow() { ShowWindow(application_, SW_HIDE); }
+void Win32SaverWindow::HideApplicationWindow() { ShowWindow(ApplicationHwnd, SW_HIDE); }
 
 void Win32SaverWindow::DisableIme() {
     // No input method context: typed keys reach the form as keys, not as composition.
-    ImmAssociateContext(window_, nullptr);
+    ImmAssociateContext(Hwnd, nullptr);
 }
 
 void Win32SaverWindow::SetBannerTimer(bool enabled, std::uint32_t intervalMs) {
-    bannerTimerOn_ = enabled;
-    bannerInterval_ = intervalMs;
+    BannerTimerOn = enabled;
+    BannerIntervalMs = intervalMs;
     ArmBannerTimer();
 }
 
 void Win32SaverWindow::ArmBannerTimer() {
-    if (window_ == nullptr) return;  // armed when the window exists
-    if (bannerTimerOn_)
-        SetTimer(window_, kBannerTimerId, bannerInterval_, nullptr);
+    if (Hwnd == nullptr) return;  // armed when the window exists
+    if (BannerTimerOn)
+        SetTimer(Hwnd, kBannerTimerId, BannerIntervalMs, nullptr);
     else
-        KillTimer(window_, kBannerTimerId);
+        KillTimer(Hwnd, kBannerTimerId);
 }
 
-WindowHandle Win32SaverWindow::Handle() { return reinterpret_cast<WindowHandle>(window_); }
+WindowHandle Win32SaverWindow::Handle() { return reinterpret_cast<WindowHandle>(Hwnd); }
 
 DrawingSurface& Win32SaverWindow::Surface() {
     // Made on first use, by OnCreate once the window has its final place and size, so the DC
     // is taken for the window as it will stay; frames only ever find it made.
-    if (!surface_) surface_ = std::make_unique<GdiSurface>(window_, colors_);
-    return *surface_;
+    if (!Drawing) Drawing = std::make_unique<GdiSurface>(Hwnd, Colors);
+    return *Drawing;
 }
 
 void Win32SaverWindow::FlushDrawing() { GdiFlush(); }
@@ -207,18 +207,18 @@ void Win32SaverWindow::CoverAreas(std::span<const Rect32> areas) {
         // Top-most like the saver window, owned by the application window so that no taskbar
         // button shows, and untitled so that a second launch never takes one for the saver.
         HWND cover = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, coverClass, L"", WS_POPUP, area.Left, area.Top,
-                                     area.Right - area.Left, area.Bottom - area.Top, application_, nullptr,
+                                     area.Right - area.Left, area.Bottom - area.Top, ApplicationHwnd, nullptr,
                                      GetModuleHandleW(nullptr), this);
         if (cover == nullptr) continue;
-        covers_.push_back(cover);
+        Covers.push_back(cover);
         ShowWindow(cover, SW_SHOWNOACTIVATE);
     }
 }
 
 void Win32SaverWindow::DestroyCovers() {
-    for (HWND cover : covers_)
+    for (HWND cover : Covers)
         if (IsWindow(cover)) DestroyWindow(cover);
-    covers_.clear();
+    Covers.clear();
 }
 
 std::intptr_t __stdcall Win32SaverWindow::WindowProc(HWND__* window, unsigned message, std::uintptr_t wParam,
@@ -227,7 +227,7 @@ std::intptr_t __stdcall Win32SaverWindow::WindowProc(HWND__* window, unsigned me
     if (message == WM_NCCREATE) {
         self = static_cast<Win32SaverWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->window_ = window;
+        self->Hwnd = window;
     }
     if (self == nullptr || self->Events == nullptr) return DefWindowProcW(window, message, wParam, lParam);
     return self->Deliver(message, wParam, lParam);
@@ -238,7 +238,7 @@ std::intptr_t Win32SaverWindow::Deliver(unsigned message, std::uintptr_t wParam,
         return Dispatch(message, wParam, lParam);
     } catch (const std::exception& error) {
         // The rest of the handler is skipped and the program goes on.
-        report_(error);
+        Report(error);
         return 0;
     }
 }
@@ -256,7 +256,7 @@ std::intptr_t __stdcall Win32SaverWindow::CoverProc(HWND__* window, unsigned mes
             // In the saver window's client coordinates, so that a first position recorded on
             // one monitor compares with a later one on another.
             POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            MapWindowPoints(window, self->window_, &at, 1);
+            MapWindowPoints(window, self->Hwnd, &at, 1);
             return self->Deliver(message, wParam, MAKELPARAM(static_cast<WORD>(at.x), static_cast<WORD>(at.y)));
         }
         case WM_KEYDOWN:
@@ -279,11 +279,11 @@ std::intptr_t __stdcall Win32SaverWindow::WatchProc(HWND__* window, unsigned mes
                                                     std::intptr_t lParam) {
     auto* self = reinterpret_cast<Win32SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_TIMER && wParam == kHostWatch && self != nullptr && self->Events != nullptr) {
-        if (!self->Lifecycle.Closed() && (!IsWindow(self->host_) || !IsWindow(self->window_))) {
+        if (!self->Lifecycle.Closed() && (!IsWindow(self->HostHwnd) || !IsWindow(self->Hwnd))) {
             try {
                 self->Events->OnHostGone();
             } catch (const std::exception& error) {
-                self->report_(error);
+                self->Report(error);
             }
         }
         return 0;
@@ -329,10 +329,10 @@ std::intptr_t Win32SaverWindow::Dispatch(unsigned message, std::uintptr_t wParam
             break;
         case WM_DESTROY:
             // Not our own teardown: the preview host took this window with it.
-            if (!destroying_ && !Lifecycle.Closed()) events.OnHostGone();
+            if (!Destroying && !Lifecycle.Closed()) events.OnHostGone();
             return 0;
         default:
             break;
     }
-    return DefWindowProcW(window_, message, wParam, static_cast<LPARAM>(lParam));
+    return DefWindowProcW(Hwnd, message, wParam, static_cast<LPARAM>(lParam));
 }

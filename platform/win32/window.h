@@ -76,19 +76,19 @@ private:
     void ArmBannerTimer();
     void DestroyCovers();
 
-    HWND__* application_;
-    const SystemColorSource& colors_;
-    ErrorReport report_;
+    HWND__* ApplicationHwnd;
+    const SystemColorSource& Colors;
+    ErrorReport Report;
     WindowEvents* Events = nullptr;
-    WindowLifecycle Lifecycle{*this, report_};
-    HWND__* window_ = nullptr;
-    HWND__* host_ = nullptr;
+    WindowLifecycle Lifecycle{*this, Report};
+    HWND__* Hwnd = nullptr;
+    HWND__* HostHwnd = nullptr;
     // Preview only: a hidden window of this thread that watches the host. A host whose process
     // dies takes this window with it without a word, and any timer of this window too.
-    HWND__* watch_ = nullptr;
-    std::vector<HWND__*> covers_;
-    std::unique_ptr<GdiSurface> surface_;
-    bool bannerTimerOn_ = false;
-    std::uint32_t bannerInterval_ = 0;
-    bool destroying_ = false;
+    HWND__* WatchHwnd = nullptr;
+    std::vector<HWND__*> Covers;
+    std::unique_ptr<GdiSurface> Drawing;
+    bool BannerTimerOn = false;
+    std::uint32_t BannerIntervalMs = 0;
+    bool Destroying = false;
 };

@@ -41,9 +41,9 @@ class XSaverWindow final : public NativeWindow, public CursorService, private Wi
     void HideApplicationWindow() override {}  // X11 has no hidden application window
     void DisableIme() override {}             // no input method is attached to this window
     void SetBannerTimer(bool enabled, std::uint32_t intervalMs) override;
-    WindowHandle Handle() override { return window_; }
-    DrawingSurface& Surface() override { return *surface_; }
-    void FlushDrawing() override { surface_->Flush(); }
+    WindowHandle Handle() override { return XWindow; }
+    DrawingSurface& Surface() override { return *Drawing; }
+    void FlushDrawing() override { Drawing->Flush(); }
 
     // CursorService
     int ShowCursor(bool show) override;
@@ -65,26 +65,26 @@ class XSaverWindow final : public NativeWindow, public CursorService, private Wi
     // Black windows over the monitors the drive is not on.
     void CoverOtherMonitors();
     // Window coordinates within the size the form gave it.
-    bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
+    bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < Width && y < Height; }
 
-    Display* display_;
-    Display* drawDisplay_ = nullptr;
-    const SystemColorSource& colors_;
-    int wakeFd_;
+    Display* Connection;
+    Display* DrawConnection = nullptr;
+    const SystemColorSource& Colors;
+    int WakeFd;
     WindowEvents* Events = nullptr;
     WindowLifecycle Lifecycle{*this};
-    ::Window window_ = 0;
-    ::Window host_ = 0;
-    int width_ = 0, height_ = 0;
-    bool topLevel_ = false;
-    bool acceptsInput_ = false;
-    bool serverSaverSuspended_ = false;
-    int cursorCount_ = 0;
-    Cursor blankCursor_ = 0;
-    WindowTimer bannerTimer_;
-    std::unique_ptr<XSurface> surface_;
-    std::vector<::Window> covers_;
+    ::Window XWindow = 0;
+    ::Window Host = 0;
+    int Width = 0, Height = 0;
+    bool TopLevel = false;
+    bool AcceptsInput = false;
+    bool ServerSaverSuspended = false;
+    int CursorCount = 0;
+    Cursor BlankCursor = 0;
+    WindowTimer BannerTimer;
+    std::unique_ptr<XSurface> Drawing;
+    std::vector<::Window> Covers;
     // A preview's window on both connections: it goes with its host, whenever that goes.
-    std::unique_ptr<XVanishingWindow> windowWatch_, drawWatch_;
-    Atom wmDeleteWindow_ = 0;
+    std::unique_ptr<XVanishingWindow> WindowWatch, DrawWatch;
+    Atom WmDeleteWindow = 0;
 };
