@@ -32,6 +32,6 @@ void DisplaySwitch::SwitchTo640x480() {
 void DisplaySwitch::RestoreDisplay() {
     if (!Changed) return;
     Modes.ChangeDisplaySettings(Request(static_cast<std::uint32_t>(Saved.Width),
-                                         static_cast<std::uint32_t>(Saved.Height),
-                                         static_cast<std::uint32_t>(Saved.Frequency)));
+                                        static_cast<std::uint32_t>(Saved.Height),
+                                        static_cast<std::uint32_t>(Saved.Frequency)));
 }

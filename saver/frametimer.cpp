@@ -31,8 +31,8 @@ bool FrameTimer::Start() {
     bool idle = false;
     if (!Armed.compare_exchange_strong(idle, true, std::memory_order_acq_rel)) return false;
     const std::uint32_t id = Service.SetEvent(static_cast<std::uint32_t>(DelayMs),
-                                                static_cast<std::uint32_t>(ResolutionMs),
-                                                &FrameTimer::TimerCallback, this, Kind);
+                                              static_cast<std::uint32_t>(ResolutionMs),
+                                              &FrameTimer::TimerCallback, this, Kind);
     Id.store(id, std::memory_order_release);
     if (id == 0) Armed.store(false, std::memory_order_release);
     return id != 0;

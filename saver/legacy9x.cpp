@@ -30,13 +30,13 @@ bool Legacy9x::PasswordOptionOn(DesktopKey& desktop) {
     if (Reg.QueryValue(desktop.Key, kUsePasswordValue, &type, nullptr, &size) != 0) {
         const std::uint32_t zero = 0;
         Reg.SetValue(desktop.Key, kUsePasswordValue, kRegDword,
-                      reinterpret_cast<const std::uint8_t*>(&zero), sizeof zero);
+                     reinterpret_cast<const std::uint8_t*>(&zero), sizeof zero);
     }
     std::uint32_t usePassword = 0;
     size = sizeof usePassword;
     type = kRegNone;
     const long read = Reg.QueryValue(desktop.Key, kUsePasswordValue, &type,
-                                      reinterpret_cast<std::uint8_t*>(&usePassword), &size);
+                                     reinterpret_cast<std::uint8_t*>(&usePassword), &size);
     // A value of another type or size counts as off, so the saver can always be closed.
     return read == 0 && type == kRegDword && size == sizeof usePassword && usePassword != 0;
 }

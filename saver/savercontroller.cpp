@@ -19,7 +19,8 @@ void FrameTrampoline(void* context, FrameTimer& sender) {
 }  // namespace
 
 SaverController::SaverController(NativeWindow& window, const SaverPlatform& platform,
-                                 WindowHandle hostWindow, std::span<const SettingOverride> overrides)
+                                 WindowHandle hostWindow,
+                                 std::span<const SettingOverride> overrides)
     : Window(window),
       Platform(platform),
       Host(hostWindow),
@@ -130,7 +131,8 @@ void SaverController::CreateSteps() {
     Window.DisableIme();
 
     std::int32_t viewWidth = ViewWidth, viewHeight = ViewHeight;
-    InitScene(State, Config, viewWidth, viewHeight, Window.Surface(), Platform.Random, Platform.TimeOfDay);
+    InitScene(State, Config, viewWidth, viewHeight, Window.Surface(), Platform.Random,
+              Platform.TimeOfDay);
     Ready = true;
 }
 

@@ -99,5 +99,5 @@ class SaverController final : public WindowEvents {
     std::mutex FrameLock;
     bool FramesHeld = false;  // set by the window thread's stop: frames neither draw nor re-arm
     bool BannerOn = true;     // the banner timer's state as frames read it
-    bool Ready = false;  // InitScene has run: frames may draw
+    bool Ready = false;       // InitScene has run: frames may draw
 };

@@ -76,7 +76,7 @@ std::int32_t ShownValue(const FormControls& controls, const SaverSetting& settin
 }  // namespace
 
 SettingsDialog::SettingsDialog(Registry& registry, FormControls& controls, ColorPicker& colorDialog,
-                   MessageBoxService& errorBox)
+                               MessageBoxService& errorBox)
     : Reg(registry), Controls(controls), ColorDialog(colorDialog), ErrorBox(errorBox) {
     CustomColors.fill(0xFFFFFFFFu);
 }

@@ -157,6 +157,6 @@ void SettingsStore::WriteValueText(std::string_view section, std::string_view na
     std::string data(text);
     auto bytes = reinterpret_cast<const std::uint8_t*>(data.c_str());
     if (Reg.SetValue(scope.Key(), name, kRegSz, bytes,
-                           static_cast<std::uint32_t>(data.size() + 1)) != 0)
+                     static_cast<std::uint32_t>(data.size() + 1)) != 0)
         throw RegistryError(FormatMessage1(kWriteFailed, name));
 }

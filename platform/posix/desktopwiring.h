@@ -8,10 +8,10 @@
 
 #include "platform/color.h"
 #include "platform/messagebox.h"
+#include "platform/posix/signals.h"
 #include "platform/random.h"
 #include "platform/registry.h"
 #include "platform/systemsaverhooks.h"
-#include "platform/posix/signals.h"
 #include "platform/timer.h"
 #include "saver/savercontroller.h"
 #include "settings/overrides.h"
@@ -35,9 +35,10 @@ struct DesktopWiring {
 // services and the backend's display modes.
 template <typename BackendWindow>
 std::unique_ptr<SaverController> MakeSaverController(BackendWindow& window, DisplayModes& modes,
-                                           const DesktopWiring& wiring, WindowHandle host) {
+                                                     const DesktopWiring& wiring,
+                                                     WindowHandle host) {
     SaverPlatform platform{window,       wiring.SaverHooks, wiring.Reg,    modes,
-                           wiring.Timer, wiring.Box,      wiring.Random, wiring.TimeOfDay};
+                           wiring.Timer, wiring.Box,        wiring.Random, wiring.TimeOfDay};
     return std::make_unique<SaverController>(window, platform, host, wiring.Overrides);
 }
 

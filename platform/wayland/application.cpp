@@ -36,8 +36,8 @@ void WaylandApplication::CreateSaverWindow(WindowHandle host) {
         HasFailed = true;
         return;
     }
-    SaverWindow = std::make_unique<WaylandSaverWindow>(*Connection, Wiring.Colors,
-                                                   Wiring.Signals.ReadFd());
+    SaverWindow =
+        std::make_unique<WaylandSaverWindow>(*Connection, Wiring.Colors, Wiring.Signals.ReadFd());
     Modes = std::make_unique<WaylandDisplayModes>(*SaverWindow);
     Controller = MakeSaverController(*SaverWindow, *Modes, Wiring, host);
     if (!SaverWindow->Create(*Controller)) {

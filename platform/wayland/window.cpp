@@ -168,7 +168,9 @@ bool WaylandSaverWindow::MakeWindow(const WindowCreateParams& params) {
     return true;
 }
 
-bool WaylandSaverWindow::TerminationPending() { return SignalWaiting(wakeFd_); }
+bool WaylandSaverWindow::TerminationPending() {
+    return SignalWaiting(wakeFd_);
+}
 
 bool WaylandSaverWindow::Map() {
     // The covers first, so that the drive, made last, has the keyboard.
@@ -407,7 +409,9 @@ void WaylandSaverWindow::CoverAreas(std::span<const Rect32> areas) {
     coverOutputs_ = std::move(covers);
 }
 
-void WaylandSaverWindow::Close() { Lifecycle.Close(); }
+void WaylandSaverWindow::Close() {
+    Lifecycle.Close();
+}
 
 void WaylandSaverWindow::Unmap() {
     // Unmapped at once, so that the desktop shows again before the process has ended.

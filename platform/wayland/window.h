@@ -28,7 +28,9 @@ struct xdg_surface;
 struct xdg_toplevel;
 struct zwp_idle_inhibitor_v1;
 
-class WaylandSaverWindow final : public NativeWindow, public CursorService, private WindowPrimitives {
+class WaylandSaverWindow final : public NativeWindow,
+                                 public CursorService,
+                                 private WindowPrimitives {
   public:
     // `wakeFd` is read when readable and then closes the window (the signal pipe), -1 for none.
     WaylandSaverWindow(WaylandConnection& connection, const SystemColorSource& colors, int wakeFd);

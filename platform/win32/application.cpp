@@ -6,9 +6,13 @@
 #include "platform/win32/win.h"
 #include "platform/win32/window.h"
 
-Win32Application::Win32Application(const SystemColorSource& colors, ControllerFactory makeController,
-                                   DialogRunner runDialog, ErrorReport report)
-    : Colors(colors), MakeController(std::move(makeController)), RunDialog(std::move(runDialog)), Report(std::move(report)) {}
+Win32Application::Win32Application(const SystemColorSource& colors,
+                                   ControllerFactory makeController, DialogRunner runDialog,
+                                   ErrorReport report)
+    : Colors(colors),
+      MakeController(std::move(makeController)),
+      RunDialog(std::move(runDialog)),
+      Report(std::move(report)) {}
 
 Win32Application::~Win32Application() {
     Teardown();
@@ -30,8 +34,8 @@ void Win32Application::Initialize(std::string_view title) {
     RegisterClassExW(&wc);
     // The framework's own top-level window: it owns the saver's pop-up, carries the title and is
     // never shown.
-    Window = CreateWindowExW(WS_EX_TOOLWINDOW, L"TApplication", SjisToWide(title).c_str(), WS_POPUP, 0, 0, 0, 0,
-                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    Window = CreateWindowExW(WS_EX_TOOLWINDOW, L"TApplication", SjisToWide(title).c_str(), WS_POPUP,
+                             0, 0, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 void Win32Application::HideApplicationWindow() {

@@ -36,14 +36,17 @@ std::string Win32SystemSaverHooks::SystemDirectory() {
     return std::string(buffer, n);
 }
 
-PasswordCheck Win32SystemSaverHooks::VerifyScreenSavePwd(std::string_view path, WindowHandle window) {
+PasswordCheck Win32SystemSaverHooks::VerifyScreenSavePwd(std::string_view path,
+                                                         WindowHandle window) {
     HMODULE library = LoadLibraryA(std::string(path).c_str());
     if (library == nullptr) return PasswordCheck::Unavailable;
     using Verify = BOOL(WINAPI*)(HWND);
-    auto verify = reinterpret_cast<Verify>(reinterpret_cast<void*>(GetProcAddress(library, "VerifyScreenSavePwd")));
+    auto verify = reinterpret_cast<Verify>(
+        reinterpret_cast<void*>(GetProcAddress(library, "VerifyScreenSavePwd")));
     PasswordCheck result = PasswordCheck::Unavailable;
     if (verify != nullptr)
-        result = verify(reinterpret_cast<HWND>(window)) ? PasswordCheck::Accepted : PasswordCheck::Refused;
+        result = verify(reinterpret_cast<HWND>(window)) ? PasswordCheck::Accepted
+                                                        : PasswordCheck::Refused;
     FreeLibrary(library);
     return result;
 }
@@ -52,7 +55,8 @@ void Win32SystemSaverHooks::ChangePassword(WindowHandle parent) {
     HMODULE library = LoadLibraryA("MPR.DLL");
     if (library == nullptr) return;
     using Change = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, LPVOID);
-    auto change = reinterpret_cast<Change>(reinterpret_cast<void*>(GetProcAddress(library, "PwdChangePasswordA")));
+    auto change = reinterpret_cast<Change>(
+        reinterpret_cast<void*>(GetProcAddress(library, "PwdChangePasswordA")));
     if (change != nullptr) change("SCRSAVE", reinterpret_cast<HWND>(parent), 0, nullptr);
     FreeLibrary(library);
 }

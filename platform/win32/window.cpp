@@ -102,7 +102,9 @@ bool Win32SaverWindow::Create(WindowEvents& events) {
     return Lifecycle.Create(events);
 }
 
-WindowCreateParams Win32SaverWindow::DefaultParams() { return Win32FormDefaults(ApplicationHwnd); }
+WindowCreateParams Win32SaverWindow::DefaultParams() {
+    return Win32FormDefaults(ApplicationHwnd);
+}
 
 bool Win32SaverWindow::MakeWindow(const WindowCreateParams& params) {
     if (params.Child) HostHwnd = reinterpret_cast<HWND>(params.Parent);
@@ -112,13 +114,14 @@ bool Win32SaverWindow::MakeWindow(const WindowCreateParams& params) {
     if (cls == nullptr) return false;
     // Design position and size; OnCreate replaces both.
     Hwnd = CreateWindowExW(styles.ExStyle, cls, L"Velmora", styles.Style, 256, 170, 338, 273,
-                              reinterpret_cast<HWND>(params.Parent), nullptr, GetModuleHandleW(nullptr), this);
+                           reinterpret_cast<HWND>(params.Parent), nullptr,
+                           GetModuleHandleW(nullptr), this);
     if (Hwnd == nullptr) return false;
     ArmBannerTimer();
     if (HostHwnd != nullptr) {
         const wchar_t* watchClass = RegisterHelperClass(L"SaverHostWatch", reinterpret_cast<WNDPROC>(&WatchProc), nullptr);
         WatchHwnd = CreateWindowExW(0, watchClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
+                                    GetModuleHandleW(nullptr), nullptr);
         if (WatchHwnd != nullptr) {
             SetWindowLongPtrW(WatchHwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
             SetTimer(WatchHwnd, kHostWatch, kHostWatchMs, nullptr);
@@ -152,7 +155,9 @@ void Win32SaverWindow::SetBounds(std::int32_t left, std::int32_t top, std::int32
     SetWindowPos(Hwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Win32SaverWindow::Close() { Lifecycle.Close(); }
+void Win32SaverWindow::Close() {
+    Lifecycle.Close();
+}
 
 void Win32SaverWindow::Unmap() {
     // The main window's close ends the application's message loop.
@@ -161,7 +166,9 @@ void Win32SaverWindow::Unmap() {
     for (HWND cover : Covers) ShowWindow(cover, SW_HIDE);
 }
 
-void Win32SaverWindow::HideApplicationWindow() { ShowWindow(ApplicationHwnd, SW_HIDE); }
+void Win32SaverWindow::HideApplicationWindow() {
+    ShowWindow(ApplicationHwnd, SW_HIDE);
+}
 
 void Win32SaverWindow::DisableIme() {
     // No input method context: typed keys reach the form as keys, not as composition.
@@ -182,7 +189,9 @@ void Win32SaverWindow::ArmBannerTimer() {
         KillTimer(Hwnd, kBannerTimerId);
 }
 
-WindowHandle Win32SaverWindow::Handle() { return reinterpret_cast<WindowHandle>(Hwnd); }
+WindowHandle Win32SaverWindow::Handle() {
+    return reinterpret_cast<WindowHandle>(Hwnd);
+}
 
 DrawingSurface& Win32SaverWindow::Surface() {
     // Made on first use, by OnCreate once the window has its final place and size, so the DC
@@ -206,9 +215,10 @@ void Win32SaverWindow::CoverAreas(std::span<const Rect32> areas) {
     for (const Rect32& area : areas) {
         // Top-most like the saver window, owned by the application window so that no taskbar
         // button shows, and untitled so that a second launch never takes one for the saver.
-        HWND cover = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, coverClass, L"", WS_POPUP, area.Left, area.Top,
-                                     area.Right - area.Left, area.Bottom - area.Top, ApplicationHwnd, nullptr,
-                                     GetModuleHandleW(nullptr), this);
+        HWND cover =
+            CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, coverClass, L"", WS_POPUP, area.Left,
+                            area.Top, area.Right - area.Left, area.Bottom - area.Top,
+                            ApplicationHwnd, nullptr, GetModuleHandleW(nullptr), this);
         if (cover == nullptr) continue;
         Covers.push_back(cover);
         ShowWindow(cover, SW_SHOWNOACTIVATE);
@@ -229,7 +239,8 @@ std::intptr_t __stdcall Win32SaverWindow::WindowProc(HWND__* window, unsigned me
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
         self->Hwnd = window;
     }
-    if (self == nullptr || self->Events == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    if (self == nullptr || self->Events == nullptr)
+        return DefWindowProcW(window, message, wParam, lParam);
     return self->Deliver(message, wParam, lParam);
 }
 
@@ -250,7 +261,8 @@ std::intptr_t __stdcall Win32SaverWindow::CoverProc(HWND__* window, unsigned mes
         self = static_cast<Win32SaverWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    if (self == nullptr || self->Events == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    if (self == nullptr || self->Events == nullptr)
+        return DefWindowProcW(window, message, wParam, lParam);
     switch (message) {
         case WM_MOUSEMOVE: {
             // In the saver window's client coordinates, so that a first position recorded on

@@ -16,8 +16,8 @@
 #include "platform/win32/instance.h"
 #include "platform/win32/messagebox.h"
 #include "platform/win32/registry.h"
-#include "platform/win32/systemsaverhooks.h"
 #include "platform/win32/systemcolors.h"
+#include "platform/win32/systemsaverhooks.h"
 #include "platform/win32/timer.h"
 #include "platform/win32/win.h"
 #include "saver/savercontroller.h"
@@ -37,10 +37,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Win32WindowFinder finder;
 
     auto report = [&box](const std::exception& error) { ReportError(box, error); };
-    const SaverPlatform controllerPlatform{cursor, saverHooks, registry, display, timers, box, random, clock};
+    const SaverPlatform controllerPlatform{cursor, saverHooks, registry, display,
+                                           timers, box,        random,   clock};
     Win32Application app(
         colors,
-        [&controllerPlatform](NativeWindow& window, WindowHandle host) -> std::unique_ptr<WindowEvents> {
+        [&controllerPlatform](NativeWindow& window,
+                              WindowHandle host) -> std::unique_ptr<WindowEvents> {
             return std::make_unique<SaverController>(window, controllerPlatform, host);
         },
         [&](HWND owner) { RunSettingsDialog(owner, registry, box); }, report);

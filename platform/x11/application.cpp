@@ -43,7 +43,8 @@ void X11Application::CreateSaverWindow(WindowHandle host) {
         return;
     }
     Modes = std::make_unique<XRandRDisplayModes>(Connection);
-    SaverWindow = std::make_unique<XSaverWindow>(Connection, Wiring.Colors, Wiring.Signals.ReadFd());
+    SaverWindow =
+        std::make_unique<XSaverWindow>(Connection, Wiring.Colors, Wiring.Signals.ReadFd());
     Controller = MakeSaverController(*SaverWindow, *Modes, Wiring, host);
     if (!SaverWindow->Create(*Controller)) {
         HasFailed = true;

@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "platform/application.h"
-#include "platform/posix/desktopwiring.h"
 #include "platform/color.h"
 #include "platform/messagebox.h"
+#include "platform/posix/desktopwiring.h"
 #include "platform/random.h"
 #include "platform/registry.h"
 #include "platform/systemsaverhooks.h"

@@ -19,9 +19,9 @@
 #include "platform/posix/clock.h"
 #include "platform/posix/instance.h"
 #include "platform/posix/registry.h"
-#include "platform/posix/systemsaverhooks.h"
 #include "platform/posix/signals.h"
 #include "platform/posix/systemcolors.h"
+#include "platform/posix/systemsaverhooks.h"
 #include "platform/posix/threadtimer.h"
 #include "platform/posix/versionnotice.h"
 #include "platform/wayland/application.h"
@@ -82,10 +82,9 @@ int Launch(const char* argv0, std::span<const std::string_view> args, const Comm
     PosixSystemSaverHooks saverHooks;
     LazyQt box(signals);
     FileLockInstanceMarker marker({}, markerScope);
-    auto app = makeApplication(
-        DesktopWiring{registry, timer, box, random, clock, colors, saverHooks, signals,
-                      [&box, &registry] { return box.ShowSettingsDialog(registry); },
-                      line.Overrides});
+    auto app = makeApplication(DesktopWiring{
+        registry, timer, box, random, clock, colors, saverHooks, signals,
+        [&box, &registry] { return box.ShowSettingsDialog(registry); }, line.Overrides});
     LauncherPlatform platform{*app, marker, finder, box, saverHooks};
     int exitCode = RunLauncher(ExecutablePath(argv0), args, platform);
     if (exitCode == 0 && app->Failed()) exitCode = 1;

@@ -69,8 +69,7 @@ bool XSaverWindow::MakeWindow(const WindowCreateParams& params) {
     attributes.background_pixel = BlackPixel(Connection, DefaultScreen(Connection));
     // Top-most: no window manager places or decorates it. The same for a preview into the root
     // window itself (XScreenSaver's -root without a window of its own).
-    attributes.override_redirect =
-        (TopLevel && params.TopMost) || (hostValid && Host == root);
+    attributes.override_redirect = (TopLevel && params.TopMost) || (hostValid && Host == root);
     attributes.event_mask = StructureNotifyMask | (AcceptsInput ? kInputMask : 0);
     XWindow = XCreateWindow(Connection, hostValid ? Host : root, 0, 0, 1, 1, 0, CopyFromParent,
                             InputOutput, CopyFromParent,
@@ -107,7 +106,9 @@ bool XSaverWindow::MakeWindow(const WindowCreateParams& params) {
     return true;
 }
 
-bool XSaverWindow::TerminationPending() { return SignalWaiting(WakeFd); }
+bool XSaverWindow::TerminationPending() {
+    return SignalWaiting(WakeFd);
+}
 
 bool XSaverWindow::Map() {
     // The other monitors first, so that the saver's own window ends up on top of them.
@@ -226,8 +227,8 @@ bool XSaverWindow::GetWindowRect(WindowHandle window, Rect32& rect) {
         return false;
     int x = 0, y = 0;
     ::Window child;
-    XTranslateCoordinates(Connection, static_cast<::Window>(window), DefaultRootWindow(Connection), 0,
-                          0, &x, &y, &child);
+    XTranslateCoordinates(Connection, static_cast<::Window>(window), DefaultRootWindow(Connection),
+                          0, 0, &x, &y, &child);
     // The outer rectangle, border included.
     rect.Left = x - a.border_width;
     rect.Top = y - a.border_width;
@@ -286,7 +287,9 @@ void XSaverWindow::SetBounds(std::int32_t left, std::int32_t top, std::int32_t w
     Drawing->SetViewSize(width, height);
 }
 
-void XSaverWindow::Close() { Lifecycle.Close(); }
+void XSaverWindow::Close() {
+    Lifecycle.Close();
+}
 
 void XSaverWindow::Unmap() {
     if (XWindow != 0) XUnmapWindow(Connection, XWindow);

@@ -13,8 +13,8 @@
 #include "platform/posix/windowtimer.h"
 #include "platform/window.h"
 #include "platform/x11/surface.h"
-#include "saver/windowlifecycle.h"
 #include "platform/x11/xerrors.h"
+#include "saver/windowlifecycle.h"
 
 class XSaverWindow final : public NativeWindow, public CursorService, private WindowPrimitives {
   public:

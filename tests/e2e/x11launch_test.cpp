@@ -6,9 +6,9 @@
 
 #include "platform/memory/registry.h"
 #include "platform/memory/virtualtimer.h"
-#include "platform/posix/systemsaverhooks.h"
 #include "platform/posix/signals.h"
 #include "platform/posix/systemcolors.h"
+#include "platform/posix/systemsaverhooks.h"
 #include "platform/posix/threadtimer.h"
 #include "platform/x11/application.h"
 #include "platform/x11/windowfinder.h"
@@ -63,8 +63,9 @@ TEST_F(X11LaunchTest, PreviewHostIsShownAndANumberThatIsNoWindowIsHarmless) {
     DefaultSystemColors colors;
     PosixSystemSaverHooks saverHooks;
     TerminationPipe signals;
-    X11Application app(display, X11Wiring{registry, timer, box, random, clock, colors, saverHooks,
-                                           signals, nullptr, {}});
+    X11Application app(
+        display,
+        X11Wiring{registry, timer, box, random, clock, colors, saverHooks, signals, nullptr, {}});
     const ::Window host = MakeTopLevel("host");
     app.ShowWindow(host, WindowVisibility::Shown);
     EXPECT_TRUE(Mapped(host));

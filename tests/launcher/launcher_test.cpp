@@ -107,7 +107,7 @@ TEST(LauncherArguments, ModeIsTheSecondCharacterWithoutRegardToCaseOrSettingsWit
     EXPECT_EQ(LaunchModeOf(Args{"/s"}), LaunchMode::Run);
     EXPECT_EQ(LaunchModeOf(Args{"s"}), LaunchMode::Run);  // no second character
     EXPECT_EQ(LaunchModeOf(Args{"/x"}), LaunchMode::Run);
-    EXPECT_EQ(LaunchModeOf(Args{"a/p"}), LaunchMode::Run);  // only the second character counts
+    EXPECT_EQ(LaunchModeOf(Args{"a/p"}), LaunchMode::Run);    // only the second character counts
     EXPECT_EQ(LaunchModeOf(Args{"/\xC3"}), LaunchMode::Run);  // no case folding beyond a to z
 }
 

@@ -1,5 +1,6 @@
-// SaverController: creation, show, input, close query, close, system commands, frames and the banner
-// end, against fakes at the platform boundary and the real scene, timer component and settings.
+// SaverController: creation, show, input, close query, close, system commands, frames and the
+// banner end, against fakes at the platform boundary and the real scene, timer component and
+// settings.
 #include "saver/savercontroller.h"
 
 #include <gtest/gtest.h>
@@ -129,8 +130,8 @@ TEST_F(SaverWindowTest, PreviewWindowBecomesAVisibleDisabledChildOfTheHostDrawin
 TEST_F(SaverWindowTest, RunModeCoversThePrimaryScreenHidesTheCursorAndInitialisesTheScene) {
     Make(0);
     controller->OnCreate();
-    EXPECT_EQ(log, (CallLog{"BannerTimer on 5000", "SetBounds 0,0,1024x768", "CoverAreas", "ShowCursor FALSE",
-                            "GetPlatformFamily", "DisableIme"}));
+    EXPECT_EQ(log, (CallLog{"BannerTimer on 5000", "SetBounds 0,0,1024x768", "CoverAreas",
+                            "ShowCursor FALSE", "GetPlatformFamily", "DisableIme"}));
     EXPECT_EQ(window.cursorCount, -1);
     EXPECT_EQ(controller->Family(), PlatformFamily::NT);
     EXPECT_TRUE(controller->SceneReady());

@@ -97,16 +97,17 @@ class WindowLifecycleTest : public ::testing::Test {
     FakePrimitives primitives{log};
     ScriptedForm form{log};
     std::vector<std::string> reported;
-    WindowLifecycle lifecycle{primitives,
-                              [this](const std::exception& error) { reported.emplace_back(error.what()); }};
+    WindowLifecycle lifecycle{
+        primitives, [this](const std::exception& error) { reported.emplace_back(error.what()); }};
 };
 
 // Creation and show.
 
 TEST_F(WindowLifecycleTest, FormIsBuiltMappedShownThenKeepsTheSessionAwakeAndTakesInput) {
     ASSERT_TRUE(lifecycle.Create(form));
-    EXPECT_EQ(log, (CallLog{"DefaultParams", "OnCreateParams", "MakeWindow top-most", "OnCreate",
-                            "TerminationPending", "Map", "OnShow", "KeepSessionAwake", "TakeInput"}));
+    EXPECT_EQ(log,
+              (CallLog{"DefaultParams", "OnCreateParams", "MakeWindow top-most", "OnCreate",
+                       "TerminationPending", "Map", "OnShow", "KeepSessionAwake", "TakeInput"}));
     EXPECT_TRUE(lifecycle.Shown());
     EXPECT_FALSE(lifecycle.Closed());
 }

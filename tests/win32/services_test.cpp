@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32/instance.h"
-#include "platform/win32/systemsaverhooks.h"
 #include "platform/win32/sjis.h"
+#include "platform/win32/systemsaverhooks.h"
 #include "platform/win32/win.h"
 
 namespace {
@@ -51,7 +51,8 @@ TEST(Win32SystemSaverHooks, SystemDirectoryIsAnExistingDirectory) {
 
 TEST(Win32SystemSaverHooks, MissingPasswordLibraryOrExportMeansNoCheck) {
     Win32SystemSaverHooks hooks;
-    EXPECT_EQ(hooks.VerifyScreenSavePwd("C:\\no\\such\\PASSWORD.CPL", 0), PasswordCheck::Unavailable);
+    EXPECT_EQ(hooks.VerifyScreenSavePwd("C:\\no\\such\\PASSWORD.CPL", 0),
+              PasswordCheck::Unavailable);
     // A library that loads but has no VerifyScreenSavePwd.
     const std::string kernel = hooks.SystemDirectory() + "\\kernel32.dll";
     EXPECT_EQ(hooks.VerifyScreenSavePwd(kernel, 0), PasswordCheck::Unavailable);
