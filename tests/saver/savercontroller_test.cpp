@@ -54,7 +54,7 @@ class CountingSurface final : public DrawingSurface {
     MemorySurface& inner_;
 };
 
-class SaverWindowTest : public ::testing::Test {
+class SaverControllerTest : public ::testing::Test {
   protected:
     void Make(WindowHandle host) {
         controller = std::make_unique<SaverController>(
@@ -100,7 +100,7 @@ WindowCreateParams FrameworkDefaults() {
     return params;
 }
 
-TEST_F(SaverWindowTest, RunModeWindowIsMadeTopMostKeepingTheFrameworkChoices) {
+TEST_F(SaverControllerTest, RunModeWindowIsMadeTopMostKeepingTheFrameworkChoices) {
     Make(0);
     WindowCreateParams params = FrameworkDefaults();
     controller->OnCreateParams(params);
@@ -111,7 +111,7 @@ TEST_F(SaverWindowTest, RunModeWindowIsMadeTopMostKeepingTheFrameworkChoices) {
     EXPECT_FALSE(params.Disabled);
 }
 
-TEST_F(SaverWindowTest, PreviewWindowBecomesAVisibleDisabledChildOfTheHostDrawingOnIt) {
+TEST_F(SaverControllerTest, PreviewWindowBecomesAVisibleDisabledChildOfTheHostDrawingOnIt) {
     Make(kHost);
     WindowCreateParams params = FrameworkDefaults();
     controller->OnCreateParams(params);
@@ -127,7 +127,7 @@ TEST_F(SaverWindowTest, PreviewWindowBecomesAVisibleDisabledChildOfTheHostDrawin
 
 // --- creation ---
 
-TEST_F(SaverWindowTest, RunModeCoversThePrimaryScreenHidesTheCursorAndInitialisesTheScene) {
+TEST_F(SaverControllerTest, RunModeCoversThePrimaryScreenHidesTheCursorAndInitialisesTheScene) {
     Make(0);
     controller->OnCreate();
     EXPECT_EQ(log, (CallLog{"BannerTimer on 5000", "SetBounds 0,0,1024x768", "CoverAreas",
@@ -141,7 +141,7 @@ TEST_F(SaverWindowTest, RunModeCoversThePrimaryScreenHidesTheCursorAndInitialise
     EXPECT_EQ(controller->FirstY(), -1);
 }
 
-TEST_F(SaverWindowTest, AnyNonZeroDispModeGivesA640x480WindowButOnlyOneSwitchesTheDisplay) {
+TEST_F(SaverControllerTest, AnyNonZeroDispModeGivesA640x480WindowButOnlyOneSwitchesTheDisplay) {
     for (const char* mode : {"2", "-1", "1"}) {
         log.clear();
         modes.requests.clear();
@@ -158,7 +158,7 @@ TEST_F(SaverWindowTest, AnyNonZeroDispModeGivesA640x480WindowButOnlyOneSwitchesT
     }
 }
 
-TEST_F(SaverWindowTest, DisplaySwitchComesAfterTheBannerFontAndBeforeTheFirstFrameIsArmed) {
+TEST_F(SaverControllerTest, DisplaySwitchComesAfterTheBannerFontAndBeforeTheFirstFrameIsArmed) {
     registry.PutText("Software\\Velmora", "DispMode", "1");
     Open(0);
     const int hide = IndexOf(log, "HideApplicationWindow");
@@ -170,7 +170,7 @@ TEST_F(SaverWindowTest, DisplaySwitchComesAfterTheBannerFontAndBeforeTheFirstFra
     EXPECT_EQ(surface.fontPoints, 10);  // 640 pixels wide
 }
 
-TEST_F(SaverWindowTest, TheDriveTakesThePrimaryMonitorAndTheOthersAreCoveredInBlack) {
+TEST_F(SaverControllerTest, TheDriveTakesThePrimaryMonitorAndTheOthersAreCoveredInBlack) {
     // The primary is right of the other one, as an X desktop may have it.
     window.monitors = {{{0, 0, 1280, 1024}, false}, {{1280, 0, 2304, 768}, true}};
     Open(0);
@@ -182,7 +182,7 @@ TEST_F(SaverWindowTest, TheDriveTakesThePrimaryMonitorAndTheOthersAreCoveredInBl
     EXPECT_TRUE(window.closed);
 }
 
-TEST_F(SaverWindowTest, AfterTheSwitchTo640x480TheCoversFollowTheMonitorsWhereTheyMoved) {
+TEST_F(SaverControllerTest, AfterTheSwitchTo640x480TheCoversFollowTheMonitorsWhereTheyMoved) {
     registry.PutText("Software\\Velmora", "DispMode", "1");
     window.monitors = {{{0, 0, 1920, 1080}, true}, {{1920, 0, 3200, 1024}, false}};
     Make(0);
@@ -198,7 +198,7 @@ TEST_F(SaverWindowTest, AfterTheSwitchTo640x480TheCoversFollowTheMonitorsWhereTh
     EXPECT_GT(covers, change);
 }
 
-TEST_F(SaverWindowTest, PreviewTakesTheHostsOuterSizeAndLeavesCursorAndPlatformAlone) {
+TEST_F(SaverControllerTest, PreviewTakesTheHostsOuterSizeAndLeavesCursorAndPlatformAlone) {
     window.monitors = {{{0, 0, 1024, 768}, true}, {{1024, 0, 2048, 768}, false}};
     Open(kHost);
     EXPECT_EQ(IndexOf(log, "GetWindowRect " + std::to_string(kHost)), 1);
@@ -213,7 +213,7 @@ TEST_F(SaverWindowTest, PreviewTakesTheHostsOuterSizeAndLeavesCursorAndPlatformA
     for (const auto& entry : log) EXPECT_NE(entry.rfind("CoverAreas", 0), 0u) << entry;
 }
 
-TEST_F(SaverWindowTest, PreviewOfAHostThatIsNotAWindowEndsWithoutDrawing) {
+TEST_F(SaverControllerTest, PreviewOfAHostThatIsNotAWindowEndsWithoutDrawing) {
     window.hostExists = false;
     Open(kHost);
     EXPECT_TRUE(window.closed);
@@ -221,7 +221,7 @@ TEST_F(SaverWindowTest, PreviewOfAHostThatIsNotAWindowEndsWithoutDrawing) {
     EXPECT_EQ(virtualTimer.ArmedCount(), 0);
 }
 
-TEST_F(SaverWindowTest, SpeedSettingBecomesTheFrameDelayClampedByTheTimer) {
+TEST_F(SaverControllerTest, SpeedSettingBecomesTheFrameDelayClampedByTheTimer) {
     registry.PutText("Software\\Velmora", "Speed", "55");
     Open(0);
     EXPECT_EQ(controller->Timer().Delay(), 55);
@@ -230,7 +230,7 @@ TEST_F(SaverWindowTest, SpeedSettingBecomesTheFrameDelayClampedByTheTimer) {
     EXPECT_EQ(controller->Timer().EventType(), TimerKind::Periodic);
 }
 
-TEST_F(SaverWindowTest, CommandLineSettingsOverrideTheStoredOnesForTheRunAndWriteNothing) {
+TEST_F(SaverControllerTest, CommandLineSettingsOverrideTheStoredOnesForTheRunAndWriteNothing) {
     registry.PutText("Software\\Velmora", "Speed", "40");
     registry.PutText("Software\\Velmora", "UpDown", "3");
     registry.PutText("Software\\Velmora", "Comet", "1");
@@ -250,7 +250,7 @@ TEST_F(SaverWindowTest, CommandLineSettingsOverrideTheStoredOnesForTheRunAndWrit
               (std::vector<std::string>{"Speed", "UpDown", "Comet"}));
 }
 
-TEST_F(SaverWindowTest, Win9xSetsTheScreenSaverRunningFlagAtCreationAndClearsItAtClose) {
+TEST_F(SaverControllerTest, Win9xSetsTheScreenSaverRunningFlagAtCreationAndClearsItAtClose) {
     saverHooks.family = PlatformFamily::Windows9x;
     Open(0);
     EXPECT_EQ(CountOf(log, "ScreenSaverRunning 1"), 1);
@@ -260,13 +260,13 @@ TEST_F(SaverWindowTest, Win9xSetsTheScreenSaverRunningFlagAtCreationAndClearsItA
     EXPECT_EQ(CountOf(log, "ScreenSaverRunning 0"), 1);
 }
 
-TEST_F(SaverWindowTest, NtFamilyNeverTouchesTheScreenSaverRunningFlag) {
+TEST_F(SaverControllerTest, NtFamilyNeverTouchesTheScreenSaverRunningFlag) {
     Open(0);
     controller->OnKeyDown();
     EXPECT_EQ(CountOf(log, "ScreenSaverRunning 1") + CountOf(log, "ScreenSaverRunning 0"), 0);
 }
 
-TEST_F(SaverWindowTest, FailedVersionQueryClosesAndNoFrameEverRuns) {
+TEST_F(SaverControllerTest, FailedVersionQueryClosesAndNoFrameEverRuns) {
     saverHooks.versionWorks = false;
     Open(0);
     EXPECT_EQ(window.closeRequests, 1);
@@ -279,7 +279,7 @@ TEST_F(SaverWindowTest, FailedVersionQueryClosesAndNoFrameEverRuns) {
     EXPECT_EQ(virtualTimer.ArmedCount(), 0);
 }
 
-TEST_F(SaverWindowTest, SettingsErrorIsReportedAsTheStandardMessageAndEndsTheSaver) {
+TEST_F(SaverControllerTest, SettingsErrorIsReportedAsTheStandardMessageAndEndsTheSaver) {
     registry.PutText("Software\\Velmora", "Speed", "70");
     registry.PutText("Software\\Velmora", "star2_Color", "notacolour");
     Open(0);
@@ -299,7 +299,7 @@ TEST_F(SaverWindowTest, SettingsErrorIsReportedAsTheStandardMessageAndEndsTheSav
 
 // --- input ---
 
-TEST_F(SaverWindowTest, FirstMouseMoveOnlyRecordsThePositionAndTheSamePositionDoesNothing) {
+TEST_F(SaverControllerTest, FirstMouseMoveOnlyRecordsThePositionAndTheSamePositionDoesNothing) {
     Open(0);
     controller->OnMouseMove(300, 200);
     EXPECT_EQ(controller->FirstX(), 300);
@@ -309,7 +309,7 @@ TEST_F(SaverWindowTest, FirstMouseMoveOnlyRecordsThePositionAndTheSamePositionDo
     EXPECT_EQ(virtualTimer.ArmedCount(), 1);
 }
 
-TEST_F(SaverWindowTest, OnePixelOfMovementInXOrYEndsTheSaver) {
+TEST_F(SaverControllerTest, OnePixelOfMovementInXOrYEndsTheSaver) {
     for (auto [dx, dy] : {std::pair{1, 0}, std::pair{0, -1}}) {
         window.closed = false;
         Open(0);
@@ -321,7 +321,7 @@ TEST_F(SaverWindowTest, OnePixelOfMovementInXOrYEndsTheSaver) {
     }
 }
 
-TEST_F(SaverWindowTest, KeyAndButtonStopTheFrameTimerBeforeAskingToClose) {
+TEST_F(SaverControllerTest, KeyAndButtonStopTheFrameTimerBeforeAskingToClose) {
     for (int which = 0; which < 2; ++which) {
         window.closed = false;
         Open(0);
@@ -339,7 +339,7 @@ TEST_F(SaverWindowTest, KeyAndButtonStopTheFrameTimerBeforeAskingToClose) {
     }
 }
 
-TEST_F(SaverWindowTest, PreviewIgnoresAllInputAndItsCloseStillShowsTheCursorOnce) {
+TEST_F(SaverControllerTest, PreviewIgnoresAllInputAndItsCloseStillShowsTheCursorOnce) {
     Open(kHost);
     controller->OnKeyDown();
     controller->OnMouseDown();
@@ -353,7 +353,7 @@ TEST_F(SaverWindowTest, PreviewIgnoresAllInputAndItsCloseStillShowsTheCursorOnce
     EXPECT_EQ(CountOf(log, "ShowCursor FALSE"), 0);
 }
 
-TEST_F(SaverWindowTest, HostGoingAwayStopsTheTimerAndEndsThePreview) {
+TEST_F(SaverControllerTest, HostGoingAwayStopsTheTimerAndEndsThePreview) {
     Open(kHost);
     log.clear();
     controller->OnHostGone();
@@ -366,7 +366,7 @@ TEST_F(SaverWindowTest, HostGoingAwayStopsTheTimerAndEndsThePreview) {
 
 // --- close query ---
 
-TEST_F(SaverWindowTest, NtFamilyAllowsTheCloseWhateverThePasswordOptionHolds) {
+TEST_F(SaverControllerTest, NtFamilyAllowsTheCloseWhateverThePasswordOptionHolds) {
     SetDesktopPassword(1);
     Open(0);
     registry.ClearLog();
@@ -377,7 +377,7 @@ TEST_F(SaverWindowTest, NtFamilyAllowsTheCloseWhateverThePasswordOptionHolds) {
     EXPECT_EQ(CountOf(log, "VerifyScreenSavePwd C:\\WINDOWS\\SYSTEM\\PASSWORD.CPL 16962"), 0);
 }
 
-TEST_F(SaverWindowTest, MissingPasswordOptionIsCreatedAsZeroAndTheCloseAllowed) {
+TEST_F(SaverControllerTest, MissingPasswordOptionIsCreatedAsZeroAndTheCloseAllowed) {
     saverHooks.family = PlatformFamily::Windows9x;
     registry.Put("Control Panel\\desktop", "Wallpaper", kRegSz, {0});
     Open(0);
@@ -391,7 +391,7 @@ TEST_F(SaverWindowTest, MissingPasswordOptionIsCreatedAsZeroAndTheCloseAllowed) 
     EXPECT_EQ(registry.OpenHandles(), 0u);
 }
 
-TEST_F(SaverWindowTest, UnopenableDesktopKeyAllowsTheCloseWithoutCreatingIt) {
+TEST_F(SaverControllerTest, UnopenableDesktopKeyAllowsTheCloseWithoutCreatingIt) {
     saverHooks.family = PlatformFamily::Windows9x;
     Open(0);
     bool canClose = false;
@@ -400,7 +400,7 @@ TEST_F(SaverWindowTest, UnopenableDesktopKeyAllowsTheCloseWithoutCreatingIt) {
     EXPECT_FALSE(registry.KeyExists("Control Panel\\desktop"));
 }
 
-TEST_F(SaverWindowTest, PasswordOptionOfAnotherTypeStillLetsTheSaverClose) {
+TEST_F(SaverControllerTest, PasswordOptionOfAnotherTypeStillLetsTheSaverClose) {
     saverHooks.family = PlatformFamily::Windows9x;
     registry.PutText("Control Panel\\desktop", "ScreenSaveUsePassword", "1");
     Open(0);
@@ -409,7 +409,7 @@ TEST_F(SaverWindowTest, PasswordOptionOfAnotherTypeStillLetsTheSaverClose) {
     EXPECT_TRUE(canClose);
 }
 
-TEST_F(SaverWindowTest, AcceptedPasswordShowsTheCursorForTheDialogAndAllowsTheClose) {
+TEST_F(SaverControllerTest, AcceptedPasswordShowsTheCursorForTheDialogAndAllowsTheClose) {
     saverHooks.family = PlatformFamily::Windows9x;
     SetDesktopPassword(1);
     Open(0);
@@ -422,7 +422,7 @@ TEST_F(SaverWindowTest, AcceptedPasswordShowsTheCursorForTheDialogAndAllowsTheCl
     EXPECT_EQ(registry.OpenHandles(), 0u);
 }
 
-TEST_F(SaverWindowTest, SystemDirectoryEndingInABackslashGetsNoSecondOne) {
+TEST_F(SaverControllerTest, SystemDirectoryEndingInABackslashGetsNoSecondOne) {
     saverHooks.family = PlatformFamily::Windows9x;
     saverHooks.systemDirectory = "C:\\";
     SetDesktopPassword(1);
@@ -431,7 +431,7 @@ TEST_F(SaverWindowTest, SystemDirectoryEndingInABackslashGetsNoSecondOne) {
     EXPECT_EQ(CountOf(log, "VerifyScreenSavePwd C:\\PASSWORD.CPL 16962"), 1);
 }
 
-TEST_F(SaverWindowTest, MissingPasswordServiceAllowsTheClose) {
+TEST_F(SaverControllerTest, MissingPasswordServiceAllowsTheClose) {
     saverHooks.family = PlatformFamily::Windows9x;
     saverHooks.password = PasswordCheck::Unavailable;
     SetDesktopPassword(1);
@@ -440,7 +440,7 @@ TEST_F(SaverWindowTest, MissingPasswordServiceAllowsTheClose) {
     EXPECT_TRUE(window.closed);
 }
 
-TEST_F(SaverWindowTest, RefusedPasswordKeepsTheSaverRunningWithAFreshFirstPosition) {
+TEST_F(SaverControllerTest, RefusedPasswordKeepsTheSaverRunningWithAFreshFirstPosition) {
     saverHooks.family = PlatformFamily::Windows9x;
     saverHooks.password = PasswordCheck::Refused;
     SetDesktopPassword(1);
@@ -468,7 +468,7 @@ TEST_F(SaverWindowTest, RefusedPasswordKeepsTheSaverRunningWithAFreshFirstPositi
 
 // --- system commands ---
 
-TEST_F(SaverWindowTest, ScreenSaveCommandIsAnsweredWithOneInBothModesAndOthersPassOn) {
+TEST_F(SaverControllerTest, ScreenSaveCommandIsAnsweredWithOneInBothModesAndOthersPassOn) {
     for (WindowHandle host : {WindowHandle{0}, kHost}) {
         Make(host);
         std::intptr_t result = 0;
@@ -483,7 +483,7 @@ TEST_F(SaverWindowTest, ScreenSaveCommandIsAnsweredWithOneInBothModesAndOthersPa
 
 // --- frames and the banner ---
 
-TEST_F(SaverWindowTest, EachFrameDrawsFlushesAndRearmsExactlyOneEvent) {
+TEST_F(SaverControllerTest, EachFrameDrawsFlushesAndRearmsExactlyOneEvent) {
     Open(0);
     RunFramesFor(30);
     EXPECT_GT(surface.pixels.load(), 0);
@@ -494,7 +494,7 @@ TEST_F(SaverWindowTest, EachFrameDrawsFlushesAndRearmsExactlyOneEvent) {
     EXPECT_EQ(virtualTimer.ArmedCount(), 1);
 }
 
-TEST_F(SaverWindowTest, BannerEndDisablesTheBannerTimerFillsTheViewOnceAndLaterFramesDrawNoText) {
+TEST_F(SaverControllerTest, BannerEndDisablesTheBannerTimerFillsTheViewOnceAndLaterFramesDrawNoText) {
     Open(0);
     RunFramesFor(90);
     EXPECT_EQ(surface.texts, 6);  // two lines in each of three frames
@@ -507,7 +507,7 @@ TEST_F(SaverWindowTest, BannerEndDisablesTheBannerTimerFillsTheViewOnceAndLaterF
     EXPECT_EQ(surface.texts, 6);
 }
 
-TEST_F(SaverWindowTest, NoFrameRunsOrRearmsAfterTheWindowThreadHasStoppedTheTimer) {
+TEST_F(SaverControllerTest, NoFrameRunsOrRearmsAfterTheWindowThreadHasStoppedTheTimer) {
     Open(0);
     RunFramesFor(60);
     controller->OnKeyDown();
@@ -519,7 +519,7 @@ TEST_F(SaverWindowTest, NoFrameRunsOrRearmsAfterTheWindowThreadHasStoppedTheTime
 
 // A frame whose event had fired before the window thread stopped the timer, but which reaches the
 // controller only afterwards, as on a timer thread that was descheduled in between.
-TEST_F(SaverWindowTest, FrameArrivingAfterTheWindowThreadStoppedDrawsAndArmsNothing) {
+TEST_F(SaverControllerTest, FrameArrivingAfterTheWindowThreadStoppedDrawsAndArmsNothing) {
     for (WindowHandle host : {WindowHandle{0}, kHost}) {
         window.closed = false;
         Open(host);
