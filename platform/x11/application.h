@@ -7,8 +7,8 @@
 
 #include "platform/application.h"
 #include "platform/color.h"
+#include "platform/linux/desktopwiring.h"
 #include "platform/messagebox.h"
-#include "platform/posix/desktopwiring.h"
 #include "platform/random.h"
 #include "platform/registry.h"
 #include "platform/systemsaverhooks.h"

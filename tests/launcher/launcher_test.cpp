@@ -1,5 +1,5 @@
 // The launcher: mode dispatch, the second-instance path, the marker failure and the exit path,
-// against fakes of the application framework, instance marker, window finder and saverHooks.
+// against fakes of the application framework, instance marker, window finder and screen-saver hooks.
 #include "launcher/launcher.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/saver/fakes.h"
+#include "tests/support/saverfakes.h"
 
 namespace {
 
