@@ -19,11 +19,22 @@ std::string_view ExecutableFileName(std::string_view path) {
     return cut == std::string_view::npos ? path : path.substr(cut + 1);
 }
 
-char ModeLetter(std::span<const std::string_view> args) {
-    if (args.empty()) return 'C';
+LaunchMode LaunchModeOf(std::span<const std::string_view> args) {
+    if (args.empty()) return LaunchMode::Settings;
     // A one-character argument yields its terminating NUL, which falls to run mode.
-    const char c = args[0].size() > 1 ? args[0][1] : '\0';
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    switch (args[0].size() > 1 ? args[0][1] : '\0') {
+        case 'a':
+        case 'A':
+            return LaunchMode::ChangePassword;
+        case 'c':
+        case 'C':
+            return LaunchMode::Settings;
+        case 'p':
+        case 'P':
+            return LaunchMode::Preview;
+        default:
+            return LaunchMode::Run;
+    }
 }
 
 WindowHandle HostWindowArgument(std::span<const std::string_view> args) {
@@ -50,28 +61,28 @@ int RunLauncher(std::string_view executablePath, std::span<const std::string_vie
             p.Box.Show(kAtomFailedText, "", MessageIcon::None);
             exitCode = 1;  // nothing ran
         } else {
-            const char mode = ModeLetter(args);
+            const LaunchMode mode = LaunchModeOf(args);
             p.App.Initialize(kApplicationTitle);
             switch (mode) {
-                case 'A': {
+                case LaunchMode::ChangePassword: {
                     p.App.HideApplicationWindow();
-                    p.Services.ChangePassword(HostWindowArgument(args));
+                    p.SaverHooks.ChangePassword(HostWindowArgument(args));
                     p.App.Terminate();
                     break;
                 }
-                case 'C':
+                case LaunchMode::Settings:
                     p.App.HideApplicationWindow();
                     p.App.ShowSettingsDialog();
                     p.App.Terminate();
                     break;
-                case 'P': {
+                case LaunchMode::Preview: {
                     p.App.HideApplicationWindow();
                     const WindowHandle host = HostWindowArgument(args);
                     p.App.ShowWindow(host, WindowVisibility::Shown);
                     p.App.CreateSaverWindow(host);
                     break;
                 }
-                default:
+                case LaunchMode::Run:
                     // Run mode: the saver window hides the application window itself.
                     p.App.CreateSaverWindow(0);
                     break;

@@ -23,12 +23,12 @@ public:
 // no platform dependence, so every build uses it.
 class LcgRandom final : public RandomSource {
 public:
-    void Reseed(std::uint32_t seed) override { seed_ = seed; }
+    void Reseed(std::uint32_t seed) override { Seed = seed; }
     std::uint32_t Below(std::uint32_t n) override {
-        seed_ = seed_ * 134775813u + 1u;
-        return static_cast<std::uint32_t>((static_cast<std::uint64_t>(seed_) * n) >> 32);
+        Seed = Seed * 134775813u + 1u;
+        return static_cast<std::uint32_t>((static_cast<std::uint64_t>(Seed) * n) >> 32);
     }
 
 private:
-    std::uint32_t seed_ = 0;
+    std::uint32_t Seed = 0;
 };

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "platform/displaymodes.h"
-#include "platform/saverservices.h"
+#include "platform/systemsaverhooks.h"
 
 struct SavedDisplayMode {
     std::int32_t Width = 0, Height = 0, BitsPerPel = 0, Frequency = 0;
@@ -12,24 +12,24 @@ struct SavedDisplayMode {
 
 class DisplaySwitch {
   public:
-    DisplaySwitch(DisplayModes& modes, ScreenSaverServices& services)
-        : modes_(modes), services_(services) {}
+    DisplaySwitch(DisplayModes& modes, SystemSaverHooks& saverHooks)
+        : Modes(modes), SaverHooks(saverHooks) {}
 
     // Remembers the mode in force and asks for 640x480 at the same depth. Silent on failure.
     void SwitchTo640x480();
     // Sends the remembered mode back; nothing before the first switch.
     void RestoreDisplay();
 
-    bool DisplayChanged() const { return DisplayChanged_; }
-    const SavedDisplayMode& SavedMode() const { return SavedMode_; }
+    bool DisplayChanged() const { return Changed; }
+    const SavedDisplayMode& SavedMode() const { return Saved; }
 
   private:
     DisplayModeRequest Request(std::uint32_t width, std::uint32_t height,
                                std::uint32_t frequency) const;
 
-    DisplayModes& modes_;
-    ScreenSaverServices& services_;
-    SavedDisplayMode SavedMode_;
-    bool DisplayChanged_ = false;
-    PlatformFamily Family_ = PlatformFamily::Unknown;
+    DisplayModes& Modes;
+    SystemSaverHooks& SaverHooks;
+    SavedDisplayMode Saved;
+    bool Changed = false;
+    PlatformFamily Family = PlatformFamily::Unknown;
 };

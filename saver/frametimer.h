@@ -6,8 +6,6 @@
 
 #include "platform/timer.h"
 
-enum class TimerEventType : std::uint8_t { ONESHOT = 0, PERIODIC = 1 };
-
 class FrameTimer {
 public:
     using Callback = void (*)(void* context, FrameTimer& sender);
@@ -17,40 +15,40 @@ public:
     FrameTimer(const FrameTimer&) = delete;
     FrameTimer& operator=(const FrameTimer&) = delete;
 
-    // Arms one event of kind EventType; false when no handler is set, one is armed already, or
+    // Arms one event of kind EventType(); false when no handler is set, one is armed already, or
     // the platform refused.
     bool Start();
     // Cancels the last armed event; true when the platform confirmed.
     bool Stop();
 
     void SetOnTimer(Callback handler, void* context) {
-        onTimer_ = handler;
-        context_ = context;
+        Handler = handler;
+        Context = context;
     }
-    void SetEventType(TimerEventType type) { eventType_ = type; }
-    void SetDelay(std::int32_t value) { delay_ = Clamp(value); }
-    void SetResolution(std::int32_t value) { resolution_ = Clamp(value); }
+    void SetEventType(TimerKind kind) { Kind = kind; }
+    void SetDelay(std::int32_t value) { DelayMs = Clamp(value); }
+    void SetResolution(std::int32_t value) { ResolutionMs = Clamp(value); }
 
-    TimerEventType EventType() const { return eventType_; }
-    std::int32_t Delay() const { return delay_; }
-    std::int32_t Resolution() const { return resolution_; }
-    bool Running() const { return running_.load(std::memory_order_acquire); }
-    std::uint32_t TimerID() const { return timerId_.load(std::memory_order_acquire); }
-    TimerCaps TimeCaps() const { return caps_; }
+    TimerKind EventType() const { return Kind; }
+    std::int32_t Delay() const { return DelayMs; }
+    std::int32_t Resolution() const { return ResolutionMs; }
+    bool Running() const { return Armed.load(std::memory_order_acquire); }
+    std::uint32_t TimerID() const { return Id.load(std::memory_order_acquire); }
+    TimerCaps TimeCaps() const { return Caps; }
 
 private:
     static void TimerCallback(void* user);
     std::int32_t Clamp(std::int32_t value) const;
 
-    TimerService& service_;
-    TimerCaps caps_;
-    TimerEventType eventType_ = TimerEventType::PERIODIC;
-    std::int32_t delay_ = 0;
-    std::int32_t resolution_ = 0;
-    Callback onTimer_ = nullptr;
-    void* context_ = nullptr;
+    TimerService& Service;
+    TimerCaps Caps;
+    TimerKind Kind = TimerKind::Periodic;
+    std::int32_t DelayMs = 0;
+    std::int32_t ResolutionMs = 0;
+    Callback Handler = nullptr;
+    void* Context = nullptr;
     // Start and Stop are called from the window's thread and from frames on the timer thread;
     // atomics keep these flags free of data races.
-    std::atomic<bool> running_{false};
-    std::atomic<std::uint32_t> timerId_{0};
+    std::atomic<bool> Armed{false};
+    std::atomic<std::uint32_t> Id{0};
 };

@@ -22,33 +22,33 @@ struct Legacy9x::DesktopKey {
 };
 
 bool Legacy9x::PasswordOptionOn(DesktopKey& desktop) {
-    if (reg_.OpenKey(kRegCurrentUser, kDesktopKey, kKeyAllAccess, &desktop.Key) != 0) {
+    if (Reg.OpenKey(kRegCurrentUser, kDesktopKey, kKeyAllAccess, &desktop.Key) != 0) {
         desktop.Key = 0;
         return false;
     }
     std::uint32_t type = 0, size = 0;
-    if (reg_.QueryValue(desktop.Key, kUsePasswordValue, &type, nullptr, &size) != 0) {
+    if (Reg.QueryValue(desktop.Key, kUsePasswordValue, &type, nullptr, &size) != 0) {
         const std::uint32_t zero = 0;
-        reg_.SetValue(desktop.Key, kUsePasswordValue, kRegDword,
-                      reinterpret_cast<const std::uint8_t*>(&zero), sizeof zero);
+        Reg.SetValue(desktop.Key, kUsePasswordValue, kRegDword,
+                     reinterpret_cast<const std::uint8_t*>(&zero), sizeof zero);
     }
     std::uint32_t usePassword = 0;
     size = sizeof usePassword;
     type = kRegNone;
-    const long read = reg_.QueryValue(desktop.Key, kUsePasswordValue, &type,
-                                      reinterpret_cast<std::uint8_t*>(&usePassword), &size);
+    const long read = Reg.QueryValue(desktop.Key, kUsePasswordValue, &type,
+                                     reinterpret_cast<std::uint8_t*>(&usePassword), &size);
     // A value of another type or size counts as off, so the saver can always be closed.
     return read == 0 && type == kRegDword && size == sizeof usePassword && usePassword != 0;
 }
 
 bool Legacy9x::PasswordAllowsClose(WindowHandle window) {
-    DesktopKey desktop{reg_};
+    DesktopKey desktop{Reg};
     if (!PasswordOptionOn(desktop)) return true;
-    cursor_.ShowCursor(true);
-    std::string path = services_.SystemDirectory();
+    Cursor.ShowCursor(true);
+    std::string path = SaverHooks.SystemDirectory();
     if (!path.empty() && path.back() != '\\') path += '\\';
     path += kPasswordLibrary;
-    const bool allowed = services_.VerifyScreenSavePwd(path, window) != PasswordCheck::Refused;
-    if (!allowed) cursor_.ShowCursor(false);
+    const bool allowed = SaverHooks.VerifyScreenSavePwd(path, window) != PasswordCheck::Refused;
+    if (!allowed) Cursor.ShowCursor(false);
     return allowed;
 }

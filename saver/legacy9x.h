@@ -13,15 +13,15 @@
 #include "platform/cursor.h"
 #include "platform/displaymodes.h"
 #include "platform/registry.h"
-#include "platform/saverservices.h"
+#include "platform/systemsaverhooks.h"
 #include "platform/window.h"
 
 class Legacy9x {
   public:
-    Legacy9x(ScreenSaverServices& services, Registry& reg, CursorService& cursor)
-        : services_(services), reg_(reg), cursor_(cursor) {}
+    Legacy9x(SystemSaverHooks& saverHooks, Registry& reg, CursorService& cursor)
+        : SaverHooks(saverHooks), Reg(reg), Cursor(cursor) {}
 
-    void SetScreenSaverRunning(bool running) { services_.SetScreenSaverRunning(running); }
+    void SetScreenSaverRunning(bool running) { SaverHooks.SetScreenSaverRunning(running); }
 
     // Whether a close may go on. The desktop's password option is read (and created as 0 when
     // missing); when it is on, the cursor is shown for the platform's password dialog and hidden
@@ -39,7 +39,7 @@ class Legacy9x {
     struct DesktopKey;
     bool PasswordOptionOn(DesktopKey& desktop);
 
-    ScreenSaverServices& services_;
-    Registry& reg_;
-    CursorService& cursor_;
+    SystemSaverHooks& SaverHooks;
+    Registry& Reg;
+    CursorService& Cursor;
 };

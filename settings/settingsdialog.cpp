@@ -76,8 +76,8 @@ std::int32_t ShownValue(const FormControls& controls, const SaverSetting& settin
 }  // namespace
 
 SettingsDialog::SettingsDialog(Registry& registry, FormControls& controls, ColorPicker& colorDialog,
-                   MessageBoxService& errorBox)
-    : registry_(registry), controls_(controls), colorDialog_(colorDialog), errorBox_(errorBox) {
+                               MessageBoxService& errorBox)
+    : Reg(registry), Controls(controls), ColorDialog(colorDialog), ErrorBox(errorBox) {
     CustomColors.fill(0xFFFFFFFFu);
 }
 
@@ -88,7 +88,7 @@ void SettingsDialog::Create() {
         LoadControls();
     } catch (const std::exception& e) {
         // The controls not read yet keep their design values, which are the defaults.
-        ReportError(errorBox_, e);
+        ReportError(ErrorBox, e);
     }
 }
 
@@ -96,7 +96,7 @@ void SettingsDialog::Destroy() {
     try {
         ReleaseStore();
     } catch (const std::exception& e) {
-        ReportError(errorBox_, e);
+        ReportError(ErrorBox, e);
     }
 }
 
@@ -114,14 +114,14 @@ void SettingsDialog::Click(ControlId control) {
         }
     } catch (const std::exception& e) {
         // OK has set its modal result already, so the dialog still closes.
-        ReportError(errorBox_, e);
+        ReportError(ErrorBox, e);
     }
 }
 
 void SettingsDialog::LoadControls() {
-    Store = std::make_unique<SettingsStore>(registry_, kSettingsBaseKey);
+    Store = std::make_unique<SettingsStore>(Reg, kSettingsBaseKey);
     for (const SaverSetting* setting : DialogLoadOrder)
-        ShowValue(controls_, *setting, ReadStoredValue(*Store, *setting));
+        ShowValue(Controls, *setting, ReadStoredValue(*Store, *setting));
 }
 
 void SettingsDialog::ReleaseStore() { Store.reset(); }
@@ -129,20 +129,20 @@ void SettingsDialog::ReleaseStore() { Store.reset(); }
 void SettingsDialog::OkClicked() {
     if (!Store) return;  // cannot happen after LoadControls, which creates it first
     for (const SaverSetting* setting : DialogSaveOrder)
-        WriteStoredValue(*Store, *setting, ShownValue(controls_, *setting));
+        WriteStoredValue(*Store, *setting, ShownValue(Controls, *setting));
 }
 
 void SettingsDialog::ColorButtonClicked(int senderTag) {
     ColorValue color = PickerColor;
-    if (!colorDialog_.Pick(color, CustomColors)) return;
+    if (!ColorDialog.Pick(color, CustomColors)) return;
     PickerColor = color;
     if (const SaverSetting* row = ColourRowSetting(senderTag))
-        controls_.SetColor(row->Control, color);
+        Controls.SetColor(row->Control, color);
 }
 
 void SettingsDialog::DarkPresetClicked() {
     using enum ControlId;
-    auto& c = controls_;
+    auto& c = Controls;
     c.SetColor(roadSwatch, ColorFromText("cl3DLight"));
     // Computed from the named colours; the carry of 0x00FFFF + 0xFF00 reaches the blue byte.
     c.SetColor(lampSwatch, ColorFromText("clyellow") + 0x0000FF00);
@@ -156,7 +156,7 @@ void SettingsDialog::DarkPresetClicked() {
 
 void SettingsDialog::BrightPresetClicked() {
     using enum ControlId;
-    auto& c = controls_;
+    auto& c = Controls;
     c.SetColor(roadSwatch, ColorFromText("clwhite"));
     c.SetColor(lampSwatch, ColorFromText("clyellow"));
     c.SetColor(star1Swatch, ColorFromText("claqua"));

@@ -78,8 +78,8 @@ public:
     std::array<std::uint32_t, 16> CustomColors;
 
 private:
-    Registry& registry_;
-    FormControls& controls_;
-    ColorPicker& colorDialog_;
-    MessageBoxService& errorBox_;
+    Registry& Reg;
+    FormControls& Controls;
+    ColorPicker& ColorDialog;
+    MessageBoxService& ErrorBox;
 };

@@ -22,20 +22,20 @@ constexpr std::string_view kWriteFailed =
 
 }  // namespace
 
-SettingsStore::SettingsStore(Registry& registry, std::string_view baseKey) : registry_(registry) {
+SettingsStore::SettingsStore(Registry& registry, std::string_view baseKey) : Reg(registry) {
     // A base key that cannot be opened is not an error: sections are then looked up from the
     // root, so reads still fall back to their defaults.
     RegKey key = 0;
-    if (registry_.CreateKey(kRegCurrentUser, baseKey, kKeyAllAccess, &key) == 0 && key != 0) {
-        current_ = key;
-        currentPath_ = std::string(baseKey);
+    if (Reg.CreateKey(kRegCurrentUser, baseKey, kKeyAllAccess, &key) == 0 && key != 0) {
+        CurrentKey = key;
+        CurrentPath = std::string(baseKey);
     }
 }
 
 SettingsStore::~SettingsStore() {
-    if (current_ != 0) registry_.CloseKey(current_);
-    current_ = 0;
-    currentPath_.clear();
+    if (CurrentKey != 0) Reg.CloseKey(CurrentKey);
+    CurrentKey = 0;
+    CurrentPath.clear();
 }
 
 namespace {
@@ -57,31 +57,31 @@ SectionPlace Place(RegKey current, std::string_view section) {
 class SectionScope {
 public:
     SectionScope(Registry& registry, RegKey& current, std::string_view section)
-        : registry_(registry), current_(current), saved_(current) {
+        : Reg(registry), CurrentKey(current), Saved(current) {
         auto place = Place(current, section);
         RegKey key = 0;
         // Full access first; a key we may only read still serves the readers.
-        if (registry_.OpenKey(place.Base, place.Name, kKeyAllAccess, &key) != 0 || key == 0) {
+        if (Reg.OpenKey(place.Base, place.Name, kKeyAllAccess, &key) != 0 || key == 0) {
             key = 0;
-            if (registry_.OpenKey(place.Base, place.Name, kKeyRead, &key) != 0) key = 0;
+            if (Reg.OpenKey(place.Base, place.Name, kKeyRead, &key) != 0) key = 0;
         }
-        key_ = key;
-        if (key_ != 0) current_ = key_;
+        Opened = key;
+        if (Opened != 0) CurrentKey = Opened;
     }
     ~SectionScope() {
-        current_ = saved_;
-        if (key_ != 0) registry_.CloseKey(key_);
+        CurrentKey = Saved;
+        if (Opened != 0) Reg.CloseKey(Opened);
     }
     SectionScope(const SectionScope&) = delete;
     SectionScope& operator=(const SectionScope&) = delete;
 
-    RegKey Key() const { return key_; }
+    RegKey Key() const { return Opened; }
 
 private:
-    Registry& registry_;
-    RegKey& current_;
-    RegKey saved_;
-    RegKey key_ = 0;
+    Registry& Reg;
+    RegKey& CurrentKey;
+    RegKey Saved;
+    RegKey Opened = 0;
 };
 
 bool ValueExists(Registry& registry, RegKey key, std::string_view name) {
@@ -115,10 +115,10 @@ std::string ValueText(Registry& registry, RegKey key, std::string_view name) {
 
 std::int32_t SettingsStore::ReadValueInt(std::string_view section, std::string_view name,
                                        std::int32_t def) {
-    SectionScope scope(registry_, current_, section);
+    SectionScope scope(Reg, CurrentKey, section);
     if (scope.Key() == 0) return def;
-    if (!ValueExists(registry_, scope.Key(), name)) return def;
-    auto value = StoredTextToInt(ValueText(registry_, scope.Key(), name));
+    if (!ValueExists(Reg, scope.Key(), name)) return def;
+    auto value = StoredTextToInt(ValueText(Reg, scope.Key(), name));
     return value ? *value : def;
 }
 
@@ -128,10 +128,10 @@ bool SettingsStore::ReadValueBool(std::string_view section, std::string_view nam
 
 std::string SettingsStore::ReadValueText(std::string_view section, std::string_view name,
                                        std::string_view def) {
-    SectionScope scope(registry_, current_, section);
+    SectionScope scope(Reg, CurrentKey, section);
     if (scope.Key() == 0) return std::string(def);
-    if (!ValueExists(registry_, scope.Key(), name)) return std::string(def);
-    return ValueText(registry_, scope.Key(), name);
+    if (!ValueExists(Reg, scope.Key(), name)) return std::string(def);
+    return ValueText(Reg, scope.Key(), name);
 }
 
 void SettingsStore::WriteValueInt(std::string_view section, std::string_view name,
@@ -145,18 +145,18 @@ void SettingsStore::WriteValueBool(std::string_view section, std::string_view na
 
 void SettingsStore::WriteValueText(std::string_view section, std::string_view name,
                                  std::string_view text) {
-    auto place = Place(current_, section);
+    auto place = Place(CurrentKey, section);
     RegKey created = 0;
-    if (registry_.CreateKey(place.Base, place.Name, kKeyAllAccess, &created) != 0)
+    if (Reg.CreateKey(place.Base, place.Name, kKeyAllAccess, &created) != 0)
         throw RegistryError(FormatMessage1(kCreateKeyFailed, section));
-    if (created != 0) registry_.CloseKey(created);
+    if (created != 0) Reg.CloseKey(created);
 
-    SectionScope scope(registry_, current_, section);
+    SectionScope scope(Reg, CurrentKey, section);
     // A key that exists but cannot be opened: the value is not written, and that is no error.
     if (scope.Key() == 0) return;
     std::string data(text);
     auto bytes = reinterpret_cast<const std::uint8_t*>(data.c_str());
-    if (registry_.SetValue(scope.Key(), name, kRegSz, bytes,
-                           static_cast<std::uint32_t>(data.size() + 1)) != 0)
+    if (Reg.SetValue(scope.Key(), name, kRegSz, bytes,
+                     static_cast<std::uint32_t>(data.size() + 1)) != 0)
         throw RegistryError(FormatMessage1(kWriteFailed, name));
 }

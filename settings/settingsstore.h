@@ -26,7 +26,7 @@ public:
     void WriteValueText(std::string_view section, std::string_view name, std::string_view text);
 
 private:
-    Registry& registry_;
-    RegKey current_ = 0;
-    std::string currentPath_;
+    Registry& Reg;
+    RegKey CurrentKey = 0;
+    std::string CurrentPath;
 };

@@ -188,7 +188,7 @@ public:
         std::int32_t width = options.Width, height = options.Height;
         InitScene(*scene_, settings, width, height, surface_, random_, clock, options.Course);
         ApplyBannerFont(surface_, options.Preview, static_cast<std::uint32_t>(width));
-        timer_.SetEventType(TimerEventType::PERIODIC);
+        timer_.SetEventType(TimerKind::Periodic);
         timer_.SetDelay(settings.Speed);
         timer_.SetResolution(1);
         period_ = timer_.Delay();

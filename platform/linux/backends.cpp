@@ -15,7 +15,7 @@ namespace {
 bool NamesXWindow(const CommandLine& line, const DesktopSession& session) {
     if (line.Target != SaverTarget::Classic || !session.XScreenSaverWindow.empty()) return true;
     const std::vector<std::string_view> args(line.Positional.begin(), line.Positional.end());
-    return ModeLetter(args) == 'P';
+    return LaunchModeOf(args) == LaunchMode::Preview;
 }
 
 bool WaylandCanRun(const CommandLine& line, const DesktopSession& session) {

@@ -17,7 +17,7 @@
 #include "platform/posix/clock.h"
 #include "platform/posix/instance.h"
 #include "platform/posix/registry.h"
-#include "platform/posix/saverservices.h"
+#include "platform/posix/systemsaverhooks.h"
 #include "platform/posix/signals.h"
 #include "platform/qt/loader.h"
 
@@ -45,13 +45,13 @@ int LaunchOnDesktop(const DesktopRun& run, std::span<const std::string_view> arg
     SystemClock clock;
     LcgRandom random;
     DefaultSystemColors colors;
-    PosixSaverServices services;
+    PosixSystemSaverHooks saverHooks;
     LazyQt box(run.Signals);
     FileLockInstanceMarker marker({}, markerScope);
     auto app = makeApplication(DesktopWiring{
-        registry, timer, box, random, clock, colors, services, run.Signals,
+        registry, timer, box, random, clock, colors, saverHooks, run.Signals,
         [&box, &registry] { return box.ShowSettingsDialog(registry); }, run.Line.Overrides});
-    LauncherPlatform platform{*app, marker, finder, box, services};
+    LauncherPlatform platform{*app, marker, finder, box, saverHooks};
     int exitCode = RunLauncher(ExecutablePath(run.Argv0), args, platform);
     if (exitCode == 0 && app->Failed()) exitCode = 1;
     return exitCode;

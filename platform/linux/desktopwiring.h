@@ -8,12 +8,12 @@
 
 #include "platform/color.h"
 #include "platform/messagebox.h"
+#include "platform/posix/signals.h"
 #include "platform/random.h"
 #include "platform/registry.h"
-#include "platform/saverservices.h"
-#include "platform/posix/signals.h"
+#include "platform/systemsaverhooks.h"
 #include "platform/timer.h"
-#include "saver/saverwindow.h"
+#include "saver/savercontroller.h"
 #include "settings/overrides.h"
 
 struct DesktopWiring {
@@ -23,7 +23,7 @@ struct DesktopWiring {
     RandomSource& Random;
     Clock& TimeOfDay;
     const SystemColorSource& Colors;
-    ScreenSaverServices& Services;
+    SystemSaverHooks& SaverHooks;
     TerminationPipe& Signals;
     // Shows the settings dialog; false when it could not be shown.
     std::function<bool()> ShowSettings;
@@ -34,15 +34,16 @@ struct DesktopWiring {
 // The saver's form on a backend's window (which also places the cursor), with the wiring's
 // services and the backend's display modes.
 template <typename BackendWindow>
-std::unique_ptr<SaverWindow> MakeSaverForm(BackendWindow& window, DisplayModes& modes,
-                                           const DesktopWiring& wiring, WindowHandle host) {
-    SaverPlatform platform{window,       wiring.Services, wiring.Reg,    modes,
-                           wiring.Timer, wiring.Box,      wiring.Random, wiring.TimeOfDay};
-    return std::make_unique<SaverWindow>(window, platform, host, wiring.Overrides);
+std::unique_ptr<SaverController> MakeSaverController(BackendWindow& window, DisplayModes& modes,
+                                                     const DesktopWiring& wiring,
+                                                     WindowHandle host) {
+    SaverPlatform platform{window,       wiring.SaverHooks, wiring.Reg,    modes,
+                           wiring.Timer, wiring.Box,        wiring.Random, wiring.TimeOfDay};
+    return std::make_unique<SaverController>(window, platform, host, wiring.Overrides);
 }
 
 // A window that closed without ever drawing: the saver could not run. A termination signal
 // during creation is no failure; the program ends by that signal.
-inline bool SaverNeverRan(const SaverWindow* form, const DesktopWiring& wiring) {
-    return form != nullptr && !form->SceneReady() && wiring.Signals.Received() == 0;
+inline bool SaverNeverRan(const SaverController* controller, const DesktopWiring& wiring) {
+    return controller != nullptr && !controller->SceneReady() && wiring.Signals.Received() == 0;
 }

@@ -1,6 +1,7 @@
 #include "platform/posix/signals.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -60,4 +61,10 @@ void TerminationPipe::EndByReceivedSignal() {
     sigaddset(&only, s);
     sigprocmask(SIG_UNBLOCK, &only, nullptr);
     raise(s);
+}
+
+bool SignalWaiting(int readFd) {
+    if (readFd < 0) return false;
+    pollfd pending{readFd, POLLIN, 0};
+    return poll(&pending, 1, 0) > 0;
 }

@@ -24,3 +24,7 @@ class TerminationPipe {
     int fds_[2] = {-1, -1};
     bool installed_ = false;
 };
+
+// True when a termination signal waits on `readFd` (a pipe's ReadFd()); false for -1. Reads
+// nothing, so the window's loop still sees it.
+bool SignalWaiting(int readFd);

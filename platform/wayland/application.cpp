@@ -6,17 +6,17 @@
 #include "platform/wayland/connection.h"
 #include "platform/wayland/displaymodes.h"
 #include "platform/wayland/window.h"
-#include "saver/saverwindow.h"
+#include "saver/savercontroller.h"
 
 WaylandApplication::WaylandApplication(wl_display* display, DesktopWiring wiring)
-    : display_(display), wiring_(std::move(wiring)) {}
+    : WlDisplay(display), Wiring(std::move(wiring)) {}
 
 WaylandApplication::~WaylandApplication() {
     // The form first: it stops the frames before its window goes.
-    form_.reset();
-    modes_.reset();
-    window_.reset();
-    connection_.reset();
+    Controller.reset();
+    Modes.reset();
+    SaverWindow.reset();
+    Connection.reset();
 }
 
 void WaylandApplication::ShowWindow(WindowHandle window, WindowVisibility visibility) {
@@ -25,33 +25,33 @@ void WaylandApplication::ShowWindow(WindowHandle window, WindowVisibility visibi
 }
 
 void WaylandApplication::ShowSettingsDialog() {
-    if (!wiring_.ShowSettings || !wiring_.ShowSettings()) failed_ = true;
+    if (!Wiring.ShowSettings || !Wiring.ShowSettings()) HasFailed = true;
 }
 
 void WaylandApplication::CreateSaverWindow(WindowHandle host) {
-    connection_ = std::make_unique<WaylandConnection>(display_);
-    if (!connection_->Start()) {
+    Connection = std::make_unique<WaylandConnection>(WlDisplay);
+    if (!Connection->Start()) {
         std::fprintf(stderr, "velmora: the Wayland compositor offers no %s\n",
-                     connection_->Missing().c_str());
-        failed_ = true;
+                     Connection->Missing().c_str());
+        HasFailed = true;
         return;
     }
-    window_ = std::make_unique<WaylandSaverWindow>(*connection_, wiring_.Colors,
-                                                   wiring_.Signals.ReadFd());
-    modes_ = std::make_unique<WaylandDisplayModes>(*window_);
-    form_ = MakeSaverForm(*window_, *modes_, wiring_, host);
-    if (!window_->Create(*form_)) {
-        failed_ = true;
-        form_.reset();
-        modes_.reset();
-        window_.reset();
+    SaverWindow =
+        std::make_unique<WaylandSaverWindow>(*Connection, Wiring.Colors, Wiring.Signals.ReadFd());
+    Modes = std::make_unique<WaylandDisplayModes>(*SaverWindow);
+    Controller = MakeSaverController(*SaverWindow, *Modes, Wiring, host);
+    if (!SaverWindow->Create(*Controller)) {
+        HasFailed = true;
+        Controller.reset();
+        Modes.reset();
+        SaverWindow.reset();
     }
 }
 
 void WaylandApplication::Run() {
-    if (window_ != nullptr && !terminated_) window_->Run();
-    if (SaverNeverRan(form_.get(), wiring_)) failed_ = true;
-    form_.reset();
-    modes_.reset();
-    window_.reset();
+    if (SaverWindow != nullptr && !Terminated) SaverWindow->Run();
+    if (SaverNeverRan(Controller.get(), Wiring)) HasFailed = true;
+    Controller.reset();
+    Modes.reset();
+    SaverWindow.reset();
 }

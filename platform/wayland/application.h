@@ -9,7 +9,7 @@
 #include "platform/linux/desktopwiring.h"
 
 struct wl_display;
-class SaverWindow;
+class SaverController;
 class WaylandConnection;
 class WaylandDisplayModes;
 class WaylandSaverWindow;
@@ -27,21 +27,21 @@ class WaylandApplication final : public Application {
     void ShowSettingsDialog() override;
     void CreateSaverWindow(WindowHandle host) override;
     void Run() override;
-    void Terminate() override { terminated_ = true; }
+    void Terminate() override { Terminated = true; }
 
     // The run failed: the compositor lacks what the saver needs, or the window closed before
     // its scene was made, or no dialog.
-    bool Failed() const { return failed_; }
+    bool Failed() const { return HasFailed; }
 
   private:
-    wl_display* display_;
-    DesktopWiring wiring_;
-    std::unique_ptr<WaylandConnection> connection_;
-    std::unique_ptr<WaylandSaverWindow> window_;
-    std::unique_ptr<WaylandDisplayModes> modes_;
-    std::unique_ptr<SaverWindow> form_;
-    bool terminated_ = false;
-    bool failed_ = false;
+    wl_display* WlDisplay;
+    DesktopWiring Wiring;
+    std::unique_ptr<WaylandConnection> Connection;
+    std::unique_ptr<WaylandSaverWindow> SaverWindow;
+    std::unique_ptr<WaylandDisplayModes> Modes;
+    std::unique_ptr<SaverController> Controller;
+    bool Terminated = false;
+    bool HasFailed = false;
 };
 
 // A second launch cannot raise another client's window on Wayland: it finds none and just ends.

@@ -14,12 +14,12 @@
 int RunWaylandDesktop(const DesktopRun& run) {
     const std::vector<std::string_view> args(run.Line.Positional.begin(),
                                              run.Line.Positional.end());
-    const char mode = ModeLetter(args);
+    const LaunchMode mode = LaunchModeOf(args);
     // The dialog and message boxes on the same desktop, through Xwayland only where Qt's
     // Wayland plugin is missing.
     setenv("QT_QPA_PLATFORM", "wayland;xcb", 0);
     wl_display* display = wl_display_connect(nullptr);
-    if (display == nullptr && mode != 'A') {
+    if (display == nullptr && mode != LaunchMode::ChangePassword) {
         std::cerr << "velmora: cannot connect to the Wayland display \""
                   << std::getenv("WAYLAND_DISPLAY")
                   << "\"; the saver and its settings dialog need one (--x11 uses DISPLAY)\n";

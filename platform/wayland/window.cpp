@@ -11,6 +11,7 @@
 #include <exception>
 
 #include "platform/memory/freetypetext.h"
+#include "platform/posix/signals.h"
 #include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "viewporter-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
@@ -220,59 +221,57 @@ const OutputInfo& WaylandSaverWindow::OutputAt(std::size_t index) const {
 
 const OutputInfo& WaylandSaverWindow::DriveOutput() const { return OutputAt(driveOutput_); }
 
-bool WaylandSaverWindow::Create(WindowEvents& form) {
-    form_ = &form;
+bool WaylandSaverWindow::Create(WindowEvents& events) {
+    Events = &events;
+    return Lifecycle.Create(events);
+}
+
+WindowCreateParams WaylandSaverWindow::DefaultParams() {
     WindowCreateParams params;
     params.DoubleClicks = true;
-    form.OnCreateParams(params);
-    // Wayland gives a client no way into another client's window.
+    return params;
+}
+
+bool WaylandSaverWindow::MakeWindow(const WindowCreateParams& params) {
+    // Wayland gives a client no way into another client's window. The surfaces come with the
+    // map, once the form has chosen the drive's output.
     if (params.Child) return false;
     acceptsInput_ = !params.Disabled;
+    return true;
+}
 
-    form.OnCreate();
-    if (closed_) return true;
-    if (wakeFd_ >= 0) {
-        pollfd pending{wakeFd_, POLLIN, 0};
-        if (poll(&pending, 1, 0) > 0) {
-            Close();
-            if (closed_) return true;
-        }
-    }
+bool WaylandSaverWindow::TerminationPending() {
+    return SignalWaiting(wakeFd_);
+}
 
+bool WaylandSaverWindow::Map() {
     // The covers first, so that the drive, made last, has the keyboard.
     for (const std::size_t output : coverOutputs_) MakeToplevel(output, false);
     MakeToplevel(driveOutput_, true);
     mapped_ = true;
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(kConfigureWaitMs);
-    while (!closed_ && std::any_of(toplevels_.begin(), toplevels_.end(),
-                                   [](const auto& t) { return !t->Configured; })) {
+    while (!Lifecycle.Closed() && std::any_of(toplevels_.begin(), toplevels_.end(),
+                                              [](const auto& t) { return !t->Configured; })) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             std::fprintf(stderr, "velmora: the compositor did not show the saver's windows\n");
             Close();
-            return true;
+            return false;
         }
-        if (!Dispatch(static_cast<int>(left.count()))) return true;
-    }
-    if (closed_) return true;
-    form.OnShow();
-    // From here frames draw from the timer thread: the drive's buffers stay as they are.
-    framesStarted_ = true;
-    if (closed_) return true;
-
-    // No other screen saver, screen blanking or lock while this one runs and its drive shows,
-    // as the form asks.
-    std::intptr_t refused = 0;
-    if (connection_.IdleInhibit() != nullptr &&
-        form.OnSystemCommand(SystemCommand::ScreenSave, refused) && refused == 1) {
-        for (const auto& t : toplevels_)
-            if (t->Drive)
-                idleInhibitor_ =
-                    zwp_idle_inhibit_manager_v1_create_inhibitor(connection_.IdleInhibit(), t->Surface);
+        if (!Dispatch(static_cast<int>(left.count()))) return false;
     }
     return true;
+}
+
+void WaylandSaverWindow::KeepSessionAwake() {
+    // No screen blanking or lock while the drive shows.
+    if (connection_.IdleInhibit() == nullptr) return;
+    for (const auto& t : toplevels_)
+        if (t->Drive)
+            idleInhibitor_ =
+                zwp_idle_inhibit_manager_v1_create_inhibitor(connection_.IdleInhibit(), t->Surface);
 }
 
 WaylandSaverWindow::Toplevel& WaylandSaverWindow::MakeToplevel(std::size_t output, bool drive) {
@@ -341,7 +340,7 @@ void WaylandSaverWindow::ShowDrive(Toplevel& t) {
                                    t.Viewport != nullptr);
     // Once frames run, the buffers they draw into are not replaced under them (an output whose
     // mode changed meanwhile shows the buffer as it is, stretched where the compositor can).
-    if (framesStarted_ && buffersMade_ && !(shown.Buffer == t.Shown.Buffer)) {
+    if (Lifecycle.Shown() && buffersMade_ && !(shown.Buffer == t.Shown.Buffer)) {
         shown.Buffer = t.Shown.Buffer;
         shown.BufferScale = 1;
         shown.Viewport = t.Viewport != nullptr && t.Asked.Width > 0 && t.Asked.Height > 0
@@ -371,7 +370,7 @@ bool WaylandSaverWindow::ShowSceneScaled(bool scaled) {
     if (scaled && connection_.Viewporter() == nullptr) return false;
     scaled_ = scaled;
     // On the way out nothing is drawn again: only the flag goes back.
-    if (closing_ || closed_) return true;
+    if (Lifecycle.Closing() || Lifecycle.Closed()) return true;
     for (auto& t : toplevels_)
         if (t->Drive && t->Configured) ShowDrive(*t);
     return true;
@@ -408,20 +407,14 @@ bool WaylandSaverWindow::Dispatch(int timeoutMs) {
 }
 
 void WaylandSaverWindow::Run() {
-    while (!closed_) {
+    while (!Lifecycle.Closed()) {
         if (bannerTimer_.Fire()) {
-            form_->OnBannerEnd();
+            Events->OnBannerEnd();
             continue;
         }
         const int timeout = bannerTimer_.TimeoutMs();
-        if (!Dispatch(timeout)) {
-            // The compositor went away: nothing is left on the screen to restore.
-            Close();
-            if (!closed_) {
-                form_->OnClose();
-                closed_ = true;
-            }
-        }
+        // The compositor went away: nothing is left on the screen to restore.
+        if (!Dispatch(timeout)) Lifecycle.CloseLost();
     }
 }
 
@@ -489,14 +482,10 @@ void WaylandSaverWindow::CoverAreas(std::span<const Rect32> areas) {
 }
 
 void WaylandSaverWindow::Close() {
-    if (closing_ || closed_) return;
-    closing_ = true;
-    bool canClose = true;
-    form_->OnCloseQuery(canClose);
-    closing_ = false;
-    if (!canClose) return;
-    form_->OnClose();
-    closed_ = true;
+    Lifecycle.Close();
+}
+
+void WaylandSaverWindow::Unmap() {
     // Unmapped at once, so that the desktop shows again before the process has ended.
     for (auto& t : toplevels_) {
         if (t->Surface == nullptr) continue;
@@ -561,11 +550,11 @@ void WaylandSaverWindow::SeatCapabilities(std::uint32_t capabilities) {
 }
 
 void WaylandSaverWindow::KeyPressed() {
-    if (acceptsInput_ && mapped_ && !closed_) form_->OnKeyDown();
+    if (acceptsInput_ && mapped_ && !Lifecycle.Closed()) Events->OnKeyDown();
 }
 
 void WaylandSaverWindow::ButtonPressed() {
-    if (acceptsInput_ && mapped_ && !closed_) form_->OnMouseDown();
+    if (acceptsInput_ && mapped_ && !Lifecycle.Closed()) Events->OnMouseDown();
 }
 
 void WaylandSaverWindow::PointerEntered(wl_surface* surface, std::uint32_t serial, double x,
@@ -578,13 +567,13 @@ void WaylandSaverWindow::PointerEntered(wl_surface* surface, std::uint32_t seria
 }
 
 void WaylandSaverWindow::PointerMoved(double x, double y) {
-    if (!acceptsInput_ || !mapped_ || closed_ || pointerOn_ == nullptr) return;
+    if (!acceptsInput_ || !mapped_ || Lifecycle.Closed() || pointerOn_ == nullptr) return;
     // Only motion over the drive moves the mouse over the saver window; the covers take buttons
     // and keys alone.
     for (const auto& t : toplevels_) {
         if (!t->Drive || t->Surface != pointerOn_) continue;
         std::int32_t bx = 0, by = 0;
         SurfaceToBuffer(t->Shown, x, y, bx, by);
-        if (bx >= 0 && by >= 0 && bx < width_ && by < height_) form_->OnMouseMove(bx, by);
+        if (bx >= 0 && by >= 0 && bx < width_ && by < height_) Events->OnMouseMove(bx, by);
     }
 }

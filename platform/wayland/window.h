@@ -17,6 +17,7 @@
 #include "platform/wayland/shm.h"
 #include "platform/wayland/surface.h"
 #include "platform/window.h"
+#include "saver/windowlifecycle.h"
 
 struct wl_keyboard;
 struct wl_pointer;
@@ -27,7 +28,9 @@ struct xdg_surface;
 struct xdg_toplevel;
 struct zwp_idle_inhibitor_v1;
 
-class WaylandSaverWindow final : public NativeWindow, public CursorService {
+class WaylandSaverWindow final : public NativeWindow,
+                                 public CursorService,
+                                 private WindowPrimitives {
   public:
     // `wakeFd` is read when readable and then closes the window (the signal pipe), -1 for none.
     WaylandSaverWindow(WaylandConnection& connection, const SystemColorSource& colors, int wakeFd);
@@ -35,12 +38,12 @@ class WaylandSaverWindow final : public NativeWindow, public CursorService {
     WaylandSaverWindow(const WaylandSaverWindow&) = delete;
     WaylandSaverWindow& operator=(const WaylandSaverWindow&) = delete;
 
-    // Builds the windows for `form`: OnCreate, then (unless it closed at once) the surfaces and
-    // OnShow. False when the form asks for what Wayland cannot give (a child of another window).
-    bool Create(WindowEvents& form);
+    // Builds the windows for `events` and shows them, as WindowLifecycle orders it. False when
+    // the form asks for what Wayland cannot give (a child of another window).
+    bool Create(WindowEvents& events);
     // The event loop: returns when the window has closed.
     void Run();
-    bool Closed() const { return closed_; }
+    bool Closed() const { return Lifecycle.Closed(); }
 
     // The compositor stretches the scene over the whole drive output (true), or shows it one
     // dot to one pixel. False when it cannot stretch (no viewporter).
@@ -93,6 +96,14 @@ class WaylandSaverWindow final : public NativeWindow, public CursorService {
     };
 
   private:
+    // WindowPrimitives
+    WindowCreateParams DefaultParams() override;
+    bool MakeWindow(const WindowCreateParams& params) override;
+    bool TerminationPending() override;
+    bool Map() override;
+    void KeepSessionAwake() override;
+    void Unmap() override;
+
     const OutputInfo& OutputAt(std::size_t index) const;
     Toplevel& MakeToplevel(std::size_t output, bool drive);
     void DestroyToplevel(Toplevel& toplevel);
@@ -108,19 +119,17 @@ class WaylandSaverWindow final : public NativeWindow, public CursorService {
     int wakeFd_;
     std::unique_ptr<TextEngine> text_;
     std::unique_ptr<WaylandSurface> surface_;
-    WindowEvents* form_ = nullptr;
+    WindowEvents* Events = nullptr;
+    WindowLifecycle Lifecycle{*this};
     std::size_t driveOutput_ = 0;
     std::vector<std::size_t> coverOutputs_;
     std::vector<std::unique_ptr<Toplevel>> toplevels_;
     bool mapped_ = false;
     bool scaled_ = false;
     bool buffersMade_ = false;
-    bool framesStarted_ = false;
     zwp_idle_inhibitor_v1* idleInhibitor_ = nullptr;
     std::int32_t width_ = 0, height_ = 0;
     bool acceptsInput_ = false;
-    bool closing_ = false;
-    bool closed_ = false;
     bool outputsChanged_ = false;
     int cursorCount_ = 0;
 

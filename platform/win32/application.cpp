@@ -6,19 +6,23 @@
 #include "platform/win32/win.h"
 #include "platform/win32/window.h"
 
-Win32Application::Win32Application(const SystemColorSource& colors, FormFactory makeForm,
-                                   DialogRunner runDialog, ErrorReport report)
-    : colors_(colors), makeForm_(std::move(makeForm)), runDialog_(std::move(runDialog)), report_(std::move(report)) {}
+Win32Application::Win32Application(const SystemColorSource& colors,
+                                   ControllerFactory makeController, DialogRunner runDialog,
+                                   ErrorReport report)
+    : Colors(colors),
+      MakeController(std::move(makeController)),
+      RunDialog(std::move(runDialog)),
+      Report(std::move(report)) {}
 
 Win32Application::~Win32Application() {
     Teardown();
-    if (window_ != nullptr) DestroyWindow(window_);
+    if (Window != nullptr) DestroyWindow(Window);
 }
 
 void Win32Application::Teardown() {
     // The form first: it stops its frames before the window and its DC go away.
-    form_.reset();
-    saverWindow_.reset();
+    Controller.reset();
+    SaverWindow.reset();
 }
 
 void Win32Application::Initialize(std::string_view title) {
@@ -30,12 +34,12 @@ void Win32Application::Initialize(std::string_view title) {
     RegisterClassExW(&wc);
     // The framework's own top-level window: it owns the saver's pop-up, carries the title and is
     // never shown.
-    window_ = CreateWindowExW(WS_EX_TOOLWINDOW, L"TApplication", SjisToWide(title).c_str(), WS_POPUP, 0, 0, 0, 0,
-                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    Window = CreateWindowExW(WS_EX_TOOLWINDOW, L"TApplication", SjisToWide(title).c_str(), WS_POPUP,
+                             0, 0, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 void Win32Application::HideApplicationWindow() {
-    if (window_ != nullptr) ::ShowWindow(window_, SW_HIDE);
+    if (Window != nullptr) ::ShowWindow(Window, SW_HIDE);
 }
 
 void Win32Application::ShowWindow(WindowHandle window, WindowVisibility visibility) {
@@ -45,21 +49,21 @@ void Win32Application::ShowWindow(WindowHandle window, WindowVisibility visibili
 
 void Win32Application::ShowSettingsDialog() {
     try {
-        runDialog_(window_);
+        RunDialog(Window);
     } catch (const std::exception& error) {
-        report_(error);
+        Report(error);
     }
 }
 
 void Win32Application::CreateSaverWindow(WindowHandle host) {
-    saverWindow_ = std::make_unique<Win32SaverWindow>(window_, colors_, report_);
-    form_ = makeForm_(*saverWindow_, host);
-    if (!saverWindow_->Create(*form_)) Teardown();
+    SaverWindow = std::make_unique<Win32SaverWindow>(Window, Colors, Report);
+    Controller = MakeController(*SaverWindow, host);
+    if (!SaverWindow->Create(*Controller)) Teardown();
 }
 
 void Win32Application::Run() {
     // Without a main window (settings, password change) there is nothing to wait for.
-    if (!saverWindow_) return;
+    if (!SaverWindow) return;
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

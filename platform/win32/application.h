@@ -13,12 +13,12 @@ class Win32SaverWindow;
 
 class Win32Application final : public Application {
 public:
-    // Builds the saver form on its window (the form calls back into the window) and keeps it.
-    using FormFactory = std::function<std::unique_ptr<WindowEvents>(NativeWindow& window, WindowHandle host)>;
+    // Builds the saver's controller on its window (each calls back into the other) and keeps it.
+    using ControllerFactory = std::function<std::unique_ptr<WindowEvents>(NativeWindow& window, WindowHandle host)>;
     using DialogRunner = std::function<void(HWND__* applicationWindow)>;
     using ErrorReport = std::function<void(const std::exception&)>;
 
-    Win32Application(const SystemColorSource& colors, FormFactory makeForm, DialogRunner runDialog,
+    Win32Application(const SystemColorSource& colors, ControllerFactory makeController, DialogRunner runDialog,
                      ErrorReport report);
     ~Win32Application() override;
 
@@ -30,16 +30,16 @@ public:
     void Run() override;
     void Terminate() override;
 
-    HWND__* ApplicationWindow() const { return window_; }
+    HWND__* ApplicationWindow() const { return Window; }
 
 private:
     void Teardown();
 
-    const SystemColorSource& colors_;
-    FormFactory makeForm_;
-    DialogRunner runDialog_;
-    ErrorReport report_;
-    HWND__* window_ = nullptr;
-    std::unique_ptr<Win32SaverWindow> saverWindow_;
-    std::unique_ptr<WindowEvents> form_;
+    const SystemColorSource& Colors;
+    ControllerFactory MakeController;
+    DialogRunner RunDialog;
+    ErrorReport Report;
+    HWND__* Window = nullptr;
+    std::unique_ptr<Win32SaverWindow> SaverWindow;
+    std::unique_ptr<WindowEvents> Controller;
 };

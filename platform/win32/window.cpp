@@ -85,55 +85,56 @@ WindowCreateParams Win32FormDefaults(HWND__* applicationWindow) {
 
 Win32SaverWindow::Win32SaverWindow(HWND__* applicationWindow, const SystemColorSource& colors,
                                    ErrorReport report)
-    : application_(applicationWindow), colors_(colors), report_(std::move(report)) {}
+    : ApplicationHwnd(applicationWindow), Colors(colors), Report(std::move(report)) {}
 
 Win32SaverWindow::~Win32SaverWindow() {
-    surface_.reset();
+    Drawing.reset();
     DestroyCovers();
-    if (watch_ != nullptr) DestroyWindow(watch_);
-    if (window_ != nullptr && IsWindow(window_)) {
-        destroying_ = true;
-        DestroyWindow(window_);
+    if (WatchHwnd != nullptr) DestroyWindow(WatchHwnd);
+    if (Hwnd != nullptr && IsWindow(Hwnd)) {
+        Destroying = true;
+        DestroyWindow(Hwnd);
     }
 }
 
-bool Win32SaverWindow::Create(WindowEvents& form) {
-    form_ = &form;
-    WindowCreateParams params = Win32FormDefaults(application_);
-    form.OnCreateParams(params);
-    if (params.Child) host_ = reinterpret_cast<HWND>(params.Parent);
+bool Win32SaverWindow::Create(WindowEvents& events) {
+    Events = &events;
+    return Lifecycle.Create(events);
+}
+
+WindowCreateParams Win32SaverWindow::DefaultParams() {
+    return Win32FormDefaults(ApplicationHwnd);
+}
+
+bool Win32SaverWindow::MakeWindow(const WindowCreateParams& params) {
+    if (params.Child) HostHwnd = reinterpret_cast<HWND>(params.Parent);
     const Win32WindowStyles styles = Win32StylesFor(params);
 
     const wchar_t* cls = RegisterFormClass(styles.ClassStyle, reinterpret_cast<WNDPROC>(&WindowProc));
     if (cls == nullptr) return false;
     // Design position and size; OnCreate replaces both.
-    window_ = CreateWindowExW(styles.ExStyle, cls, L"Velmora", styles.Style, 256, 170, 338, 273,
-                              reinterpret_cast<HWND>(params.Parent), nullptr, GetModuleHandleW(nullptr), this);
-    if (window_ == nullptr) return false;
+    Hwnd = CreateWindowExW(styles.ExStyle, cls, L"Velmora", styles.Style, 256, 170, 338, 273,
+                           reinterpret_cast<HWND>(params.Parent), nullptr,
+                           GetModuleHandleW(nullptr), this);
+    if (Hwnd == nullptr) return false;
     ArmBannerTimer();
-    if (host_ != nullptr) {
+    if (HostHwnd != nullptr) {
         const wchar_t* watchClass = RegisterHelperClass(L"SaverHostWatch", reinterpret_cast<WNDPROC>(&WatchProc), nullptr);
-        watch_ = CreateWindowExW(0, watchClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
-        if (watch_ != nullptr) {
-            SetWindowLongPtrW(watch_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-            SetTimer(watch_, kHostWatch, kHostWatchMs, nullptr);
+        WatchHwnd = CreateWindowExW(0, watchClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    GetModuleHandleW(nullptr), nullptr);
+        if (WatchHwnd != nullptr) {
+            SetWindowLongPtrW(WatchHwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+            SetTimer(WatchHwnd, kHostWatch, kHostWatchMs, nullptr);
         }
     }
 
-    try {
-        form.OnCreate();
-    } catch (const std::exception& error) {
-        report_(error);
-    }
+    return true;
+}
+
+bool Win32SaverWindow::Map() {
     // The form is created visible: it is shown at the end of its construction.
-    ShowWindow(window_, SW_SHOW);
-    UpdateWindow(window_);
-    try {
-        form.OnShow();
-    } catch (const std::exception& error) {
-        report_(error);
-    }
+    ShowWindow(Hwnd, SW_SHOW);
+    UpdateWindow(Hwnd);
     return true;
 }
 
@@ -151,50 +152,52 @@ void Win32SaverWindow::PrimaryScreenSize(std::int32_t& width, std::int32_t& heig
 }
 
 void Win32SaverWindow::SetBounds(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
-    SetWindowPos(window_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(Hwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32SaverWindow::Close() {
-    if (closed_) return;
-    bool canClose = true;
-    form_->OnCloseQuery(canClose);
-    if (!canClose) return;
-    closed_ = true;
-    form_->OnClose();
-    // The main window's close ends the application's message loop.
-    PostQuitMessage(0);
-    if (window_ != nullptr && IsWindow(window_)) ShowWindow(window_, SW_HIDE);
-    for (HWND cover : covers_) ShowWindow(cover, SW_HIDE);
+    Lifecycle.Close();
 }
 
-void Win32SaverWindow::HideApplicationWindow() { ShowWindow(application_, SW_HIDE); }
+void Win32SaverWindow::Unmap() {
+    // The main window's close ends the application's message loop.
+    PostQuitMessage(0);
+    if (Hwnd != nullptr && IsWindow(Hwnd)) ShowWindow(Hwnd, SW_HIDE);
+    for (HWND cover : Covers) ShowWindow(cover, SW_HIDE);
+}
+
+void Win32SaverWindow::HideApplicationWindow() {
+    ShowWindow(ApplicationHwnd, SW_HIDE);
+}
 
 void Win32SaverWindow::DisableIme() {
     // No input method context: typed keys reach the form as keys, not as composition.
-    ImmAssociateContext(window_, nullptr);
+    ImmAssociateContext(Hwnd, nullptr);
 }
 
 void Win32SaverWindow::SetBannerTimer(bool enabled, std::uint32_t intervalMs) {
-    bannerTimerOn_ = enabled;
-    bannerInterval_ = intervalMs;
+    BannerTimerOn = enabled;
+    BannerIntervalMs = intervalMs;
     ArmBannerTimer();
 }
 
 void Win32SaverWindow::ArmBannerTimer() {
-    if (window_ == nullptr) return;  // armed when the window exists
-    if (bannerTimerOn_)
-        SetTimer(window_, kBannerTimerId, bannerInterval_, nullptr);
+    if (Hwnd == nullptr) return;  // armed when the window exists
+    if (BannerTimerOn)
+        SetTimer(Hwnd, kBannerTimerId, BannerIntervalMs, nullptr);
     else
-        KillTimer(window_, kBannerTimerId);
+        KillTimer(Hwnd, kBannerTimerId);
 }
 
-WindowHandle Win32SaverWindow::Handle() { return reinterpret_cast<WindowHandle>(window_); }
+WindowHandle Win32SaverWindow::Handle() {
+    return reinterpret_cast<WindowHandle>(Hwnd);
+}
 
 DrawingSurface& Win32SaverWindow::Surface() {
     // Made on first use, by OnCreate once the window has its final place and size, so the DC
     // is taken for the window as it will stay; frames only ever find it made.
-    if (!surface_) surface_ = std::make_unique<GdiSurface>(window_, colors_);
-    return *surface_;
+    if (!Drawing) Drawing = std::make_unique<GdiSurface>(Hwnd, Colors);
+    return *Drawing;
 }
 
 void Win32SaverWindow::FlushDrawing() { GdiFlush(); }
@@ -212,19 +215,20 @@ void Win32SaverWindow::CoverAreas(std::span<const Rect32> areas) {
     for (const Rect32& area : areas) {
         // Top-most like the saver window, owned by the application window so that no taskbar
         // button shows, and untitled so that a second launch never takes one for the saver.
-        HWND cover = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, coverClass, L"", WS_POPUP, area.Left, area.Top,
-                                     area.Right - area.Left, area.Bottom - area.Top, application_, nullptr,
-                                     GetModuleHandleW(nullptr), this);
+        HWND cover =
+            CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, coverClass, L"", WS_POPUP, area.Left,
+                            area.Top, area.Right - area.Left, area.Bottom - area.Top,
+                            ApplicationHwnd, nullptr, GetModuleHandleW(nullptr), this);
         if (cover == nullptr) continue;
-        covers_.push_back(cover);
+        Covers.push_back(cover);
         ShowWindow(cover, SW_SHOWNOACTIVATE);
     }
 }
 
 void Win32SaverWindow::DestroyCovers() {
-    for (HWND cover : covers_)
+    for (HWND cover : Covers)
         if (IsWindow(cover)) DestroyWindow(cover);
-    covers_.clear();
+    Covers.clear();
 }
 
 std::intptr_t __stdcall Win32SaverWindow::WindowProc(HWND__* window, unsigned message, std::uintptr_t wParam,
@@ -233,9 +237,10 @@ std::intptr_t __stdcall Win32SaverWindow::WindowProc(HWND__* window, unsigned me
     if (message == WM_NCCREATE) {
         self = static_cast<Win32SaverWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->window_ = window;
+        self->Hwnd = window;
     }
-    if (self == nullptr || self->form_ == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    if (self == nullptr || self->Events == nullptr)
+        return DefWindowProcW(window, message, wParam, lParam);
     return self->Deliver(message, wParam, lParam);
 }
 
@@ -244,7 +249,7 @@ std::intptr_t Win32SaverWindow::Deliver(unsigned message, std::uintptr_t wParam,
         return Dispatch(message, wParam, lParam);
     } catch (const std::exception& error) {
         // The rest of the handler is skipped and the program goes on.
-        report_(error);
+        Report(error);
         return 0;
     }
 }
@@ -256,13 +261,14 @@ std::intptr_t __stdcall Win32SaverWindow::CoverProc(HWND__* window, unsigned mes
         self = static_cast<Win32SaverWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    if (self == nullptr || self->form_ == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    if (self == nullptr || self->Events == nullptr)
+        return DefWindowProcW(window, message, wParam, lParam);
     switch (message) {
         case WM_MOUSEMOVE: {
             // In the saver window's client coordinates, so that a first position recorded on
             // one monitor compares with a later one on another.
             POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            MapWindowPoints(window, self->window_, &at, 1);
+            MapWindowPoints(window, self->Hwnd, &at, 1);
             return self->Deliver(message, wParam, MAKELPARAM(static_cast<WORD>(at.x), static_cast<WORD>(at.y)));
         }
         case WM_KEYDOWN:
@@ -284,12 +290,12 @@ std::intptr_t __stdcall Win32SaverWindow::CoverProc(HWND__* window, unsigned mes
 std::intptr_t __stdcall Win32SaverWindow::WatchProc(HWND__* window, unsigned message, std::uintptr_t wParam,
                                                     std::intptr_t lParam) {
     auto* self = reinterpret_cast<Win32SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (message == WM_TIMER && wParam == kHostWatch && self != nullptr && self->form_ != nullptr) {
-        if (!self->closed_ && (!IsWindow(self->host_) || !IsWindow(self->window_))) {
+    if (message == WM_TIMER && wParam == kHostWatch && self != nullptr && self->Events != nullptr) {
+        if (!self->Lifecycle.Closed() && (!IsWindow(self->HostHwnd) || !IsWindow(self->Hwnd))) {
             try {
-                self->form_->OnHostGone();
+                self->Events->OnHostGone();
             } catch (const std::exception& error) {
-                self->report_(error);
+                self->Report(error);
             }
         }
         return 0;
@@ -298,11 +304,11 @@ std::intptr_t __stdcall Win32SaverWindow::WatchProc(HWND__* window, unsigned mes
 }
 
 std::intptr_t Win32SaverWindow::Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
-    WindowEvents& form = *form_;
+    WindowEvents& events = *Events;
     switch (message) {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
-            if (!closed_) form.OnKeyDown();
+            if (!Lifecycle.Closed()) events.OnKeyDown();
             return 0;
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
@@ -311,17 +317,17 @@ std::intptr_t Win32SaverWindow::Dispatch(unsigned message, std::uintptr_t wParam
         case WM_LBUTTONDBLCLK:
         case WM_RBUTTONDBLCLK:
         case WM_MBUTTONDBLCLK:
-            if (!closed_) form.OnMouseDown();
+            if (!Lifecycle.Closed()) events.OnMouseDown();
             return 0;
         case WM_MOUSEMOVE:
-            if (!closed_) form.OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            if (!Lifecycle.Closed()) events.OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
             return 0;
         case WM_SYSCOMMAND: {
             std::intptr_t result = 0;
             // The low four bits are the platform's own.
             const SystemCommand command =
                 (wParam & 0xFFF0) == SC_SCREENSAVE ? SystemCommand::ScreenSave : SystemCommand::Other;
-            if (form.OnSystemCommand(command, result)) return result;
+            if (events.OnSystemCommand(command, result)) return result;
             break;
         }
         case WM_CLOSE:
@@ -329,16 +335,16 @@ std::intptr_t Win32SaverWindow::Dispatch(unsigned message, std::uintptr_t wParam
             return 0;
         case WM_TIMER:
             if (wParam == kBannerTimerId) {
-                form.OnBannerEnd();
+                events.OnBannerEnd();
                 return 0;
             }
             break;
         case WM_DESTROY:
             // Not our own teardown: the preview host took this window with it.
-            if (!destroying_ && !closed_) form.OnHostGone();
+            if (!Destroying && !Lifecycle.Closed()) events.OnHostGone();
             return 0;
         default:
             break;
     }
-    return DefWindowProcW(window_, message, wParam, static_cast<LPARAM>(lParam));
+    return DefWindowProcW(Hwnd, message, wParam, static_cast<LPARAM>(lParam));
 }

@@ -10,6 +10,7 @@
 
 #include "platform/color.h"
 #include "platform/window.h"
+#include "saver/windowlifecycle.h"
 
 struct HWND__;
 class GdiSurface;
@@ -25,7 +26,7 @@ Win32WindowStyles Win32StylesFor(const WindowCreateParams& params);
 // The framework's parameters for a borderless form owned by `applicationWindow`.
 WindowCreateParams Win32FormDefaults(HWND__* applicationWindow);
 
-class Win32SaverWindow final : public NativeWindow {
+class Win32SaverWindow final : public NativeWindow, private WindowPrimitives {
 public:
     using ErrorReport = std::function<void(const std::exception&)>;
 
@@ -36,11 +37,11 @@ public:
     Win32SaverWindow(const Win32SaverWindow&) = delete;
     Win32SaverWindow& operator=(const Win32SaverWindow&) = delete;
 
-    // The form's construction: OnCreateParams, the window, OnCreate, then the show and OnShow.
-    // Returns false when the window could not be made.
-    bool Create(WindowEvents& form);
+    // The form's construction and show, as WindowLifecycle orders it. Returns false when the
+    // window could not be made.
+    bool Create(WindowEvents& events);
     // Tells the form's window apart from its host once the message loop is over.
-    bool Closed() const { return closed_; }
+    bool Closed() const { return Lifecycle.Closed(); }
 
     bool GetWindowRect(WindowHandle window, Rect32& rect) override;
     void PrimaryScreenSize(std::int32_t& width, std::int32_t& height) override;
@@ -56,6 +57,13 @@ public:
     void CoverAreas(std::span<const Rect32> areas) override;
 
 private:
+    // WindowPrimitives. The desktop asks before every screen saver it would start (WM_SYSCOMMAND),
+    // so there is no session to keep awake beyond answering that.
+    WindowCreateParams DefaultParams() override;
+    bool MakeWindow(const WindowCreateParams& params) override;
+    bool Map() override;
+    void Unmap() override;
+
     static std::intptr_t __stdcall WindowProc(HWND__* window, unsigned message, std::uintptr_t wParam,
                                               std::intptr_t lParam);
     static std::intptr_t __stdcall CoverProc(HWND__* window, unsigned message, std::uintptr_t wParam,
@@ -68,19 +76,19 @@ private:
     void ArmBannerTimer();
     void DestroyCovers();
 
-    HWND__* application_;
-    const SystemColorSource& colors_;
-    ErrorReport report_;
-    WindowEvents* form_ = nullptr;
-    HWND__* window_ = nullptr;
-    HWND__* host_ = nullptr;
+    HWND__* ApplicationHwnd;
+    const SystemColorSource& Colors;
+    ErrorReport Report;
+    WindowEvents* Events = nullptr;
+    WindowLifecycle Lifecycle{*this, Report};
+    HWND__* Hwnd = nullptr;
+    HWND__* HostHwnd = nullptr;
     // Preview only: a hidden window of this thread that watches the host. A host whose process
     // dies takes this window with it without a word, and any timer of this window too.
-    HWND__* watch_ = nullptr;
-    std::vector<HWND__*> covers_;
-    std::unique_ptr<GdiSurface> surface_;
-    bool bannerTimerOn_ = false;
-    std::uint32_t bannerInterval_ = 0;
-    bool closed_ = false;
-    bool destroying_ = false;
+    HWND__* WatchHwnd = nullptr;
+    std::vector<HWND__*> Covers;
+    std::unique_ptr<GdiSurface> Drawing;
+    bool BannerTimerOn = false;
+    std::uint32_t BannerIntervalMs = 0;
+    bool Destroying = false;
 };

@@ -16,17 +16,17 @@
 #include "platform/win32/instance.h"
 #include "platform/win32/messagebox.h"
 #include "platform/win32/registry.h"
-#include "platform/win32/saverservices.h"
 #include "platform/win32/systemcolors.h"
+#include "platform/win32/systemsaverhooks.h"
 #include "platform/win32/timer.h"
 #include "platform/win32/win.h"
-#include "saver/saverwindow.h"
+#include "saver/savercontroller.h"
 #include "settings/errors.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Win32SystemColors colors;
     Win32Cursor cursor;
-    Win32ScreenSaverServices services;
+    Win32SystemSaverHooks saverHooks;
     Win32Registry registry;
     Win32DisplayModes display;
     WinmmTimerService timers;
@@ -37,11 +37,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Win32WindowFinder finder;
 
     auto report = [&box](const std::exception& error) { ReportError(box, error); };
-    const SaverPlatform formPlatform{cursor, services, registry, display, timers, box, random, clock};
+    const SaverPlatform controllerPlatform{cursor, saverHooks, registry, display,
+                                           timers, box,        random,   clock};
     Win32Application app(
         colors,
-        [&formPlatform](NativeWindow& window, WindowHandle host) -> std::unique_ptr<WindowEvents> {
-            return std::make_unique<SaverWindow>(window, formPlatform, host);
+        [&controllerPlatform](NativeWindow& window,
+                              WindowHandle host) -> std::unique_ptr<WindowEvents> {
+            return std::make_unique<SaverController>(window, controllerPlatform, host);
         },
         [&](HWND owner) { RunSettingsDialog(owner, registry, box); }, report);
 
@@ -53,6 +55,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::vector<std::string_view> args;
     for (int i = 1; i < __argc; ++i) args.emplace_back(__argv[i]);
 
-    LauncherPlatform launcherPlatform{app, marker, finder, box, services};
+    LauncherPlatform launcherPlatform{app, marker, finder, box, saverHooks};
     return RunLauncher(executable, args, launcherPlatform);
 }

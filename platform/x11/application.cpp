@@ -7,15 +7,15 @@
 #include "platform/x11/displaymodes.h"
 #include "platform/x11/window.h"
 #include "platform/x11/xerrors.h"
-#include "saver/saverwindow.h"
+#include "saver/savercontroller.h"
 
 X11Application::X11Application(_XDisplay* display, X11Wiring wiring)
-    : display_(display), wiring_(std::move(wiring)) {}
+    : Connection(display), Wiring(std::move(wiring)) {}
 
 X11Application::~X11Application() {
     // The form first: it stops the frames before its window goes.
-    form_.reset();
-    window_.reset();
+    Controller.reset();
+    SaverWindow.reset();
 }
 
 void X11Application::Initialize(std::string_view title) {
@@ -23,38 +23,39 @@ void X11Application::Initialize(std::string_view title) {
 }
 
 void X11Application::ShowWindow(WindowHandle window, WindowVisibility visibility) {
-    if (display_ == nullptr || window == 0) return;
+    if (Connection == nullptr || window == 0) return;
     // The number comes from the command line and may name no window.
-    XErrorsIgnored quiet(display_);
+    XErrorsIgnored quiet(Connection);
     if (visibility == WindowVisibility::Shown)
-        XMapWindow(display_, static_cast<::Window>(window));
+        XMapWindow(Connection, static_cast<::Window>(window));
     else
-        XUnmapWindow(display_, static_cast<::Window>(window));
+        XUnmapWindow(Connection, static_cast<::Window>(window));
 }
 
 void X11Application::ShowSettingsDialog() {
-    if (!wiring_.ShowSettings || !wiring_.ShowSettings()) failed_ = true;
+    if (!Wiring.ShowSettings || !Wiring.ShowSettings()) HasFailed = true;
 }
 
 void X11Application::CreateSaverWindow(WindowHandle host) {
-    if (display_ == nullptr) {
+    if (Connection == nullptr) {
         std::fprintf(stderr, "velmora: cannot open the X display\n");
-        failed_ = true;
+        HasFailed = true;
         return;
     }
-    modes_ = std::make_unique<XRandRDisplayModes>(display_);
-    window_ = std::make_unique<XSaverWindow>(display_, wiring_.Colors, wiring_.Signals.ReadFd());
-    form_ = MakeSaverForm(*window_, *modes_, wiring_, host);
-    if (!window_->Create(*form_)) {
-        failed_ = true;
-        form_.reset();
-        window_.reset();
+    Modes = std::make_unique<XRandRDisplayModes>(Connection);
+    SaverWindow =
+        std::make_unique<XSaverWindow>(Connection, Wiring.Colors, Wiring.Signals.ReadFd());
+    Controller = MakeSaverController(*SaverWindow, *Modes, Wiring, host);
+    if (!SaverWindow->Create(*Controller)) {
+        HasFailed = true;
+        Controller.reset();
+        SaverWindow.reset();
     }
 }
 
 void X11Application::Run() {
-    if (window_ != nullptr && !terminated_) window_->Run();
-    if (SaverNeverRan(form_.get(), wiring_)) failed_ = true;
-    form_.reset();
-    window_.reset();
+    if (SaverWindow != nullptr && !Terminated) SaverWindow->Run();
+    if (SaverNeverRan(Controller.get(), Wiring)) HasFailed = true;
+    Controller.reset();
+    SaverWindow.reset();
 }

@@ -11,13 +11,13 @@
 #include "platform/messagebox.h"
 #include "platform/random.h"
 #include "platform/registry.h"
-#include "platform/saverservices.h"
+#include "platform/systemsaverhooks.h"
 #include "platform/timer.h"
 #include "settings/overrides.h"
 
 // Xlib stays out of this header: its macros (None, Below) clash with the core's names.
 struct _XDisplay;
-class SaverWindow;
+class SaverController;
 class XSaverWindow;
 class XRandRDisplayModes;
 
@@ -35,18 +35,18 @@ class X11Application final : public Application {
     void ShowSettingsDialog() override;
     void CreateSaverWindow(WindowHandle host) override;
     void Run() override;
-    void Terminate() override { terminated_ = true; }
+    void Terminate() override { Terminated = true; }
 
     // The run failed: no display, no saver window, the window closed before its scene was
     // made (settings that could not be read, a preview host that is no window), or no dialog.
-    bool Failed() const { return failed_; }
+    bool Failed() const { return HasFailed; }
 
   private:
-    _XDisplay* display_;
-    X11Wiring wiring_;
-    std::unique_ptr<XRandRDisplayModes> modes_;
-    std::unique_ptr<XSaverWindow> window_;
-    std::unique_ptr<SaverWindow> form_;
-    bool terminated_ = false;
-    bool failed_ = false;
+    _XDisplay* Connection;
+    X11Wiring Wiring;
+    std::unique_ptr<XRandRDisplayModes> Modes;
+    std::unique_ptr<XSaverWindow> SaverWindow;
+    std::unique_ptr<SaverController> Controller;
+    bool Terminated = false;
+    bool HasFailed = false;
 };

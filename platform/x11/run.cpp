@@ -62,7 +62,7 @@ int RunX11Desktop(const DesktopRun& run) {
 
     // The saver, its preview and the dialog all need the display; said before Qt is loaded,
     // which would only abort. (Mode A has nothing to show on Linux.)
-    if (display == nullptr && ModeLetter(args) != 'A') {
+    if (display == nullptr && LaunchModeOf(args) != LaunchMode::ChangePassword) {
         std::cerr << "velmora: cannot open the X display \"" << XDisplayName(nullptr)
                   << "\" (is DISPLAY set?); the saver and its settings dialog need one\n";
         return 1;

@@ -14,8 +14,9 @@
 #include "platform/window.h"
 #include "platform/x11/surface.h"
 #include "platform/x11/xerrors.h"
+#include "saver/windowlifecycle.h"
 
-class XSaverWindow final : public NativeWindow, public CursorService {
+class XSaverWindow final : public NativeWindow, public CursorService, private WindowPrimitives {
   public:
     // `display` is the window thread's connection; the surface opens one of its own. `wakeFd`
     // is read when readable and then closes the window (the signal pipe), -1 for none.
@@ -24,12 +25,12 @@ class XSaverWindow final : public NativeWindow, public CursorService {
     XSaverWindow(const XSaverWindow&) = delete;
     XSaverWindow& operator=(const XSaverWindow&) = delete;
 
-    // Builds the window for `form`: its parameters, OnCreate, then (unless it closed at once)
-    // mapping and OnShow. False when the window could not be made.
-    bool Create(WindowEvents& form);
+    // Builds the window for `events` and shows it, as WindowLifecycle orders it. False when the
+    // window could not be made.
+    bool Create(WindowEvents& events);
     // The message loop: returns when the window has closed.
     void Run();
-    bool Closed() const { return closed_; }
+    bool Closed() const { return Lifecycle.Closed(); }
 
     // NativeWindow
     bool GetWindowRect(WindowHandle window, Rect32& rect) override;
@@ -40,14 +41,23 @@ class XSaverWindow final : public NativeWindow, public CursorService {
     void HideApplicationWindow() override {}  // X11 has no hidden application window
     void DisableIme() override {}             // no input method is attached to this window
     void SetBannerTimer(bool enabled, std::uint32_t intervalMs) override;
-    WindowHandle Handle() override { return window_; }
-    DrawingSurface& Surface() override { return *surface_; }
-    void FlushDrawing() override { surface_->Flush(); }
+    WindowHandle Handle() override { return XWindow; }
+    DrawingSurface& Surface() override { return *Drawing; }
+    void FlushDrawing() override { Drawing->Flush(); }
 
     // CursorService
     int ShowCursor(bool show) override;
 
   private:
+    // WindowPrimitives
+    WindowCreateParams DefaultParams() override;
+    bool MakeWindow(const WindowCreateParams& params) override;
+    bool TerminationPending() override;
+    bool Map() override;
+    void KeepSessionAwake() override;
+    void TakeInput() override;
+    void Unmap() override;
+
     void Dispatch(XEvent& event);
     void GrabInput();
     void ApplyCursor();
@@ -55,27 +65,26 @@ class XSaverWindow final : public NativeWindow, public CursorService {
     // Black windows over the monitors the drive is not on.
     void CoverOtherMonitors();
     // Window coordinates within the size the form gave it.
-    bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
+    bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < Width && y < Height; }
 
-    Display* display_;
-    Display* drawDisplay_ = nullptr;
-    const SystemColorSource& colors_;
-    int wakeFd_;
-    WindowEvents* form_ = nullptr;
-    ::Window window_ = 0;
-    ::Window host_ = 0;
-    int width_ = 0, height_ = 0;
-    bool topLevel_ = false;
-    bool acceptsInput_ = false;
-    bool closing_ = false;
-    bool closed_ = false;
-    bool serverSaverSuspended_ = false;
-    int cursorCount_ = 0;
-    Cursor blankCursor_ = 0;
-    WindowTimer bannerTimer_;
-    std::unique_ptr<XSurface> surface_;
-    std::vector<::Window> covers_;
+    Display* Connection;
+    Display* DrawConnection = nullptr;
+    const SystemColorSource& Colors;
+    int WakeFd;
+    WindowEvents* Events = nullptr;
+    WindowLifecycle Lifecycle{*this};
+    ::Window XWindow = 0;
+    ::Window Host = 0;
+    int Width = 0, Height = 0;
+    bool TopLevel = false;
+    bool AcceptsInput = false;
+    bool ServerSaverSuspended = false;
+    int CursorCount = 0;
+    Cursor BlankCursor = 0;
+    WindowTimer BannerTimer;
+    std::unique_ptr<XSurface> Drawing;
+    std::vector<::Window> Covers;
     // A preview's window on both connections: it goes with its host, whenever that goes.
-    std::unique_ptr<XVanishingWindow> windowWatch_, drawWatch_;
-    Atom wmDeleteWindow_ = 0;
+    std::unique_ptr<XVanishingWindow> WindowWatch, DrawWatch;
+    Atom WmDeleteWindow = 0;
 };

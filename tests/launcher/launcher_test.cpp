@@ -1,5 +1,5 @@
 // The launcher: mode dispatch, the second-instance path, the marker failure and the exit path,
-// against fakes of the application framework, instance marker, window finder and services.
+// against fakes of the application framework, instance marker, window finder and screen-saver hooks.
 #include "launcher/launcher.h"
 
 #include <gtest/gtest.h>
@@ -90,21 +90,25 @@ class LauncherTest : public ::testing::Test {
     FakeMarker marker{log};
     FakeFinder finder{log};
     FakeMessageBox box;
-    FakeServices services{log};
-    LauncherPlatform platform{app, marker, finder, box, services};
+    FakeSaverHooks saverHooks{log};
+    LauncherPlatform platform{app, marker, finder, box, saverHooks};
 };
 
-TEST(LauncherArguments, ModeLetterIsTheSecondCharacterUpperCasedOrCWithoutArguments) {
+TEST(LauncherArguments, ModeIsTheSecondCharacterWithoutRegardToCaseOrSettingsWithoutArguments) {
     using Args = std::vector<std::string_view>;
-    EXPECT_EQ(ModeLetter(Args{}), 'C');
-    EXPECT_EQ(ModeLetter(Args{"/c"}), 'C');
-    EXPECT_EQ(ModeLetter(Args{"-C"}), 'C');
-    EXPECT_EQ(ModeLetter(Args{"/c:1234"}), 'C');
-    EXPECT_EQ(ModeLetter(Args{"/p", "12"}), 'P');
-    EXPECT_EQ(ModeLetter(Args{"/a"}), 'A');
-    EXPECT_EQ(ModeLetter(Args{"/s"}), 'S');
-    EXPECT_EQ(ModeLetter(Args{"s"}), '\0');
-    EXPECT_EQ(ModeLetter(Args{"/\xE9"}), '\xE9');  // only a to z change
+    EXPECT_EQ(LaunchModeOf(Args{}), LaunchMode::Settings);
+    EXPECT_EQ(LaunchModeOf(Args{"/c"}), LaunchMode::Settings);
+    EXPECT_EQ(LaunchModeOf(Args{"-C"}), LaunchMode::Settings);
+    EXPECT_EQ(LaunchModeOf(Args{"/c:1234"}), LaunchMode::Settings);
+    EXPECT_EQ(LaunchModeOf(Args{"/p", "12"}), LaunchMode::Preview);
+    EXPECT_EQ(LaunchModeOf(Args{"/P"}), LaunchMode::Preview);
+    EXPECT_EQ(LaunchModeOf(Args{"/a"}), LaunchMode::ChangePassword);
+    EXPECT_EQ(LaunchModeOf(Args{"-A"}), LaunchMode::ChangePassword);
+    EXPECT_EQ(LaunchModeOf(Args{"/s"}), LaunchMode::Run);
+    EXPECT_EQ(LaunchModeOf(Args{"s"}), LaunchMode::Run);  // no second character
+    EXPECT_EQ(LaunchModeOf(Args{"/x"}), LaunchMode::Run);
+    EXPECT_EQ(LaunchModeOf(Args{"a/p"}), LaunchMode::Run);    // only the second character counts
+    EXPECT_EQ(LaunchModeOf(Args{"/\xC3"}), LaunchMode::Run);  // no case folding beyond a to z
 }
 
 TEST(LauncherArguments, HostWindowIsTheSecondArgumentByTheIntegerRuleElseZero) {

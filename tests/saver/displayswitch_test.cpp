@@ -11,8 +11,8 @@ class DisplaySwitchTest : public ::testing::Test {
   protected:
     CallLog log;
     FakeDisplayModes modes{log};
-    FakeServices services{log};
-    DisplaySwitch disp{modes, services};
+    FakeSaverHooks saverHooks{log};
+    DisplaySwitch disp{modes, saverHooks};
 };
 
 TEST_F(DisplaySwitchTest, RestoreBeforeAnySwitchCallsNothing) {
@@ -22,7 +22,7 @@ TEST_F(DisplaySwitchTest, RestoreBeforeAnySwitchCallsNothing) {
 }
 
 TEST_F(DisplaySwitchTest, NtSwitchAsksForDefaultRateAndRestoreSendsTheSavedRate) {
-    services.family = PlatformFamily::NT;
+    saverHooks.family = PlatformFamily::NT;
     disp.SwitchTo640x480();
     disp.RestoreDisplay();
     ASSERT_EQ(modes.requests.size(), 2u);
@@ -40,9 +40,9 @@ TEST_F(DisplaySwitchTest, NtSwitchAsksForDefaultRateAndRestoreSendsTheSavedRate)
 
 TEST_F(DisplaySwitchTest, OtherPlatformsPassNoRateAtAll) {
     for (PlatformFamily family : {PlatformFamily::Windows9x, PlatformFamily::Other}) {
-        services.family = family;
+        saverHooks.family = family;
         modes.requests.clear();
-        DisplaySwitch fresh{modes, services};
+        DisplaySwitch fresh{modes, saverHooks};
         fresh.SwitchTo640x480();
         fresh.RestoreDisplay();
         ASSERT_EQ(modes.requests.size(), 2u);

@@ -35,7 +35,7 @@ TEST_F(FrameTimerTest, ConstructionRaisesTheResolutionAndDestructionLowersItAfte
         EXPECT_EQ(service.BeginPeriods(), 1);
         EXPECT_EQ(timer.Delay(), 1000000);
         EXPECT_EQ(timer.Resolution(), 1);
-        EXPECT_EQ(timer.EventType(), TimerEventType::PERIODIC);
+        EXPECT_EQ(timer.EventType(), TimerKind::Periodic);
         timer.SetOnTimer(&Counter::OnTimer, &counter);
         timer.SetDelay(10);
         ASSERT_TRUE(timer.Start());
@@ -114,7 +114,7 @@ TEST_F(FrameTimerTest, PeriodicEventsFireEveryDelayUntilStopped) {
 TEST_F(FrameTimerTest, OneShotClearsRunningAfterItsCallbackSoItCanStartAgain) {
     FrameTimer timer(service);
     timer.SetOnTimer(&Counter::OnTimer, &counter);
-    timer.SetEventType(TimerEventType::ONESHOT);
+    timer.SetEventType(TimerKind::OneShot);
     timer.SetDelay(10);
     ASSERT_TRUE(timer.Start());
     service.AdvanceTo(100);
@@ -224,7 +224,7 @@ TEST(FrameTimerArming, OneShotFiringBeforeStartReturnsStillEndsIdle) {
     Counter counter;
     FrameTimer timer(service);
     timer.SetOnTimer(&Counter::OnTimer, &counter);
-    timer.SetEventType(TimerEventType::ONESHOT);
+    timer.SetEventType(TimerKind::OneShot);
     ASSERT_TRUE(timer.Start());
     service.WaitForFirstEvent();
     EXPECT_EQ(counter.Calls, 1);

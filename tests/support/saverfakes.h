@@ -8,7 +8,7 @@
 #include "platform/cursor.h"
 #include "platform/displaymodes.h"
 #include "platform/messagebox.h"
-#include "platform/saverservices.h"
+#include "platform/systemsaverhooks.h"
 #include "platform/timer.h"
 #include "platform/window.h"
 
@@ -60,7 +60,7 @@ class FakeWindow final : public NativeWindow, public CursorService {
   public:
     FakeWindow(DrawingSurface& surface, CallLog& log) : surface_(surface), log_(log) {}
 
-    void Attach(WindowEvents& form) { form_ = &form; }
+    void Attach(WindowEvents& controller) { controller_ = &controller; }
 
     bool GetWindowRect(WindowHandle window, Rect32& rect) override {
         log_.push_back("GetWindowRect " + std::to_string(window));
@@ -81,9 +81,9 @@ class FakeWindow final : public NativeWindow, public CursorService {
         log_.push_back("Close");
         ++closeRequests;
         bool canClose = true;
-        form_->OnCloseQuery(canClose);
+        controller_->OnCloseQuery(canClose);
         if (!canClose) return;
-        form_->OnClose();
+        controller_->OnClose();
         closed = true;
     }
     void HideApplicationWindow() override { log_.push_back("HideApplicationWindow"); }
@@ -123,12 +123,12 @@ class FakeWindow final : public NativeWindow, public CursorService {
   private:
     DrawingSurface& surface_;
     CallLog& log_;
-    WindowEvents* form_ = nullptr;
+    WindowEvents* controller_ = nullptr;
 };
 
-class FakeServices final : public ScreenSaverServices {
+class FakeSaverHooks final : public SystemSaverHooks {
   public:
-    explicit FakeServices(CallLog& log) : log_(log) {}
+    explicit FakeSaverHooks(CallLog& log) : log_(log) {}
     bool GetPlatformFamily(PlatformFamily& f) override {
         log_.push_back("GetPlatformFamily");
         f = family;

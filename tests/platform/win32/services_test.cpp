@@ -1,10 +1,10 @@
 // The launcher's and the saver's Win32 services that need no window: the instance atom, the
-// platform family, the system directory and the run-time loaded password services.
+// platform family, the system directory and the run-time loaded password hooks.
 #include <gtest/gtest.h>
 
 #include "platform/win32/instance.h"
-#include "platform/win32/saverservices.h"
 #include "platform/win32/sjis.h"
+#include "platform/win32/systemsaverhooks.h"
 #include "platform/win32/win.h"
 
 namespace {
@@ -33,28 +33,29 @@ TEST(Win32WindowFinder, NoWindowOfAnUnknownTitle) {
     EXPECT_EQ(finder.FindWindow("velmora-test no such window title"), 0u);
 }
 
-TEST(Win32ScreenSaverServices, ReportsTheNtFamily) {
-    Win32ScreenSaverServices services;
+TEST(Win32SystemSaverHooks, ReportsTheNtFamily) {
+    Win32SystemSaverHooks hooks;
     PlatformFamily family = PlatformFamily::Unknown;
-    ASSERT_TRUE(services.GetPlatformFamily(family));
+    ASSERT_TRUE(hooks.GetPlatformFamily(family));
     EXPECT_EQ(family, PlatformFamily::NT);
 }
 
-TEST(Win32ScreenSaverServices, SystemDirectoryIsAnExistingDirectory) {
-    Win32ScreenSaverServices services;
-    const std::string dir = services.SystemDirectory();
+TEST(Win32SystemSaverHooks, SystemDirectoryIsAnExistingDirectory) {
+    Win32SystemSaverHooks hooks;
+    const std::string dir = hooks.SystemDirectory();
     ASSERT_FALSE(dir.empty());
     const DWORD attributes = GetFileAttributesA(dir.c_str());
     ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
     EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
 }
 
-TEST(Win32ScreenSaverServices, MissingPasswordLibraryOrExportMeansNoCheck) {
-    Win32ScreenSaverServices services;
-    EXPECT_EQ(services.VerifyScreenSavePwd("C:\\no\\such\\PASSWORD.CPL", 0), PasswordCheck::Unavailable);
+TEST(Win32SystemSaverHooks, MissingPasswordLibraryOrExportMeansNoCheck) {
+    Win32SystemSaverHooks hooks;
+    EXPECT_EQ(hooks.VerifyScreenSavePwd("C:\\no\\such\\PASSWORD.CPL", 0),
+              PasswordCheck::Unavailable);
     // A library that loads but has no VerifyScreenSavePwd.
-    const std::string kernel = services.SystemDirectory() + "\\kernel32.dll";
-    EXPECT_EQ(services.VerifyScreenSavePwd(kernel, 0), PasswordCheck::Unavailable);
+    const std::string kernel = hooks.SystemDirectory() + "\\kernel32.dll";
+    EXPECT_EQ(hooks.VerifyScreenSavePwd(kernel, 0), PasswordCheck::Unavailable);
 }
 
 }  // namespace

@@ -1,12 +1,109 @@
 // What the Win32 backend makes of the project's window and display-mode terms: the window and
-// class styles of the two saver windows, and the DEVMODE of a display request.
+// class styles of the two saver windows, the DEVMODE of a display request, and the form's
+// create, show and close on a real window.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "platform/win32/displaymodes.h"
+#include "platform/win32/systemcolors.h"
 #include "platform/win32/win.h"
 #include "platform/win32/window.h"
 
 namespace {
+
+// A form that logs its handlers; a test plugs in what a handler does besides.
+class LoggingForm final : public WindowEvents {
+  public:
+    void OnCreateParams(WindowCreateParams&) override { Log.push_back("CreateParams"); }
+    void OnCreate() override {
+        Log.push_back("Create");
+        if (WhenCreated) WhenCreated();
+    }
+    void OnShow() override { Log.push_back("Show"); }
+    void OnKeyDown() override { Log.push_back("KeyDown"); }
+    void OnMouseDown() override { Log.push_back("MouseDown"); }
+    void OnMouseMove(std::int32_t, std::int32_t) override { Log.push_back("MouseMove"); }
+    void OnCloseQuery(bool& canClose) override {
+        Log.push_back("CloseQuery");
+        if (WhenAsked) WhenAsked();
+        canClose = Allow;
+    }
+    void OnClose() override { Log.push_back("Close"); }
+    bool OnSystemCommand(SystemCommand, std::intptr_t&) override { return false; }
+    void OnBannerEnd() override {}
+    void OnHostGone() override {}
+
+    std::vector<std::string> Log;
+    std::function<void()> WhenCreated, WhenAsked;
+    bool Allow = true;
+};
+
+int Count(const std::vector<std::string>& log, const std::string& entry) {
+    int n = 0;
+    for (const auto& e : log) n += e == entry ? 1 : 0;
+    return n;
+}
+
+class Win32SaverWindowTest : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        // The close posts the end of the message loop; the next test starts without it.
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+
+    Win32SystemColors colors;
+    int reports = 0;
+    Win32SaverWindow window{nullptr, colors, [this](const std::exception&) { ++reports; }};
+    LoggingForm form;
+};
+
+TEST_F(Win32SaverWindowTest, FormThatClosesWhileBeingCreatedIsNeverShown) {
+    form.WhenCreated = [this] { window.Close(); };
+    ASSERT_TRUE(window.Create(form));
+    EXPECT_TRUE(window.Closed());
+    EXPECT_EQ(Count(form.Log, "Show"), 0);
+    EXPECT_EQ(Count(form.Log, "Close"), 1);
+    EXPECT_FALSE(IsWindowVisible(reinterpret_cast<HWND>(window.Handle())));
+}
+
+TEST_F(Win32SaverWindowTest, FormThatStaysOpenIsShownAfterItsCreation) {
+    ASSERT_TRUE(window.Create(form));
+    EXPECT_EQ(form.Log, (std::vector<std::string>{"CreateParams", "Create", "Show"}));
+    EXPECT_TRUE(IsWindowVisible(reinterpret_cast<HWND>(window.Handle())));
+}
+
+TEST_F(Win32SaverWindowTest, CloseAskedWhileTheCloseQueryRunsIsRefused) {
+    ASSERT_TRUE(window.Create(form));
+    // As a mouse move over the saver does while the password dialog is up.
+    form.WhenAsked = [this, asked = false]() mutable {
+        if (asked) return;  // a window that lets the request in asks once more, not forever
+        asked = true;
+        window.Close();
+    };
+    window.Close();
+    EXPECT_EQ(Count(form.Log, "CloseQuery"), 1);
+    EXPECT_EQ(Count(form.Log, "Close"), 1);
+    EXPECT_TRUE(window.Closed());
+}
+
+TEST_F(Win32SaverWindowTest, RefusedCloseLeavesTheWindowOpenForTheNextRequest) {
+    ASSERT_TRUE(window.Create(form));
+    form.Allow = false;
+    window.Close();
+    EXPECT_FALSE(window.Closed());
+    EXPECT_TRUE(IsWindowVisible(reinterpret_cast<HWND>(window.Handle())));
+    form.Allow = true;
+    window.Close();
+    EXPECT_TRUE(window.Closed());
+    EXPECT_EQ(Count(form.Log, "CloseQuery"), 2);
+    EXPECT_EQ(Count(form.Log, "Close"), 1);
+    EXPECT_FALSE(IsWindowVisible(reinterpret_cast<HWND>(window.Handle())));
+}
 
 TEST(Win32StylesFor, RunModeIsATopMostPopupAndPreviewADisabledChildOnItsParentsDc) {
     WindowCreateParams run = Win32FormDefaults(nullptr);

@@ -7,8 +7,8 @@
 #include "platform/common/systemcolors.h"
 #include "platform/common/threadtimer.h"
 #include "platform/memory/virtualtimer.h"
-#include "platform/posix/saverservices.h"
 #include "platform/posix/signals.h"
+#include "platform/posix/systemsaverhooks.h"
 #include "platform/x11/application.h"
 #include "platform/x11/windowfinder.h"
 #include "tests/support/memoryregistry.h"
@@ -61,10 +61,11 @@ TEST_F(X11LaunchTest, PreviewHostIsShownAndANumberThatIsNoWindowIsHarmless) {
     LcgRandom random;
     FixedClock clock{0};
     DefaultSystemColors colors;
-    PosixSaverServices services;
+    PosixSystemSaverHooks saverHooks;
     TerminationPipe signals;
-    X11Application app(display, X11Wiring{registry, timer, box, random, clock, colors, services,
-                                           signals, nullptr, {}});
+    X11Application app(
+        display,
+        X11Wiring{registry, timer, box, random, clock, colors, saverHooks, signals, nullptr, {}});
     const ::Window host = MakeTopLevel("host");
     app.ShowWindow(host, WindowVisibility::Shown);
     EXPECT_TRUE(Mapped(host));

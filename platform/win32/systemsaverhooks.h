@@ -1,10 +1,10 @@
-// Win32ScreenSaverServices: the platform family (GetVersionExA), the screen-saver-running flag,
+// Win32SystemSaverHooks: the platform family (GetVersionExA), the screen-saver-running flag,
 // and the password services loaded at run time (PASSWORD.CPL, MPR.DLL).
 #pragma once
 
-#include "platform/saverservices.h"
+#include "platform/systemsaverhooks.h"
 
-class Win32ScreenSaverServices final : public ScreenSaverServices {
+class Win32SystemSaverHooks final : public SystemSaverHooks {
 public:
     bool GetPlatformFamily(PlatformFamily& family) override;
     void SetScreenSaverRunning(bool running) override;

@@ -1,10 +1,10 @@
-// PosixSaverServices: the screen-saver services of a Linux desktop, which has no screen-saver
+// PosixSystemSaverHooks: the screen-saver hooks of a Linux desktop, which has no screen-saver
 // password of the saver's own: locking is the desktop's business.
 #pragma once
 
-#include "platform/saverservices.h"
+#include "platform/systemsaverhooks.h"
 
-class PosixSaverServices final : public ScreenSaverServices {
+class PosixSystemSaverHooks final : public SystemSaverHooks {
   public:
     // Not of the 9x family: the close needs no password and there is no running flag to set.
     bool GetPlatformFamily(PlatformFamily& family) override {

@@ -1,5 +1,6 @@
-// The platform's screen-saver services: its family, the screen-saver-running flag and the
-// password dialogs.
+// SystemSaverHooks: what the platform's screen-saver system asks of a saver itself: the platform
+// family, the screen-saver-running flag and the password dialogs. (Not the session bus's
+// ScreenSaverService, which velmora-idle offers to other programs.)
 #pragma once
 
 #include <cstdint>
@@ -18,9 +19,9 @@ enum class PlatformFamily : std::uint8_t {
 
 enum class PasswordCheck { Unavailable, Accepted, Refused };
 
-class ScreenSaverServices {
+class SystemSaverHooks {
   public:
-    virtual ~ScreenSaverServices() = default;
+    virtual ~SystemSaverHooks() = default;
     // False when the platform cannot tell.
     virtual bool GetPlatformFamily(PlatformFamily& family) = 0;
     // Tells the platform whether a screen saver is running (the 9x family's own flag).

@@ -1,6 +1,7 @@
-// SaverWindow: creation, show, input, close query, close, system commands, frames and the banner end,
-// against fakes at the platform boundary and the real scene, timer component and settings.
-#include "saver/saverwindow.h"
+// SaverController: creation, show, input, close query, close, system commands, frames and the
+// banner end, against fakes at the platform boundary and the real scene, timer component and
+// settings.
+#include "saver/savercontroller.h"
 
 #include <gtest/gtest.h>
 
@@ -53,19 +54,19 @@ class CountingSurface final : public DrawingSurface {
     MemorySurface& inner_;
 };
 
-class SaverWindowTest : public ::testing::Test {
+class SaverControllerTest : public ::testing::Test {
   protected:
     void Make(WindowHandle host) {
-        form = std::make_unique<SaverWindow>(
-            window, SaverPlatform{window, services, registry, modes, timer, box, random, clock},
+        controller = std::make_unique<SaverController>(
+            window, SaverPlatform{window, saverHooks, registry, modes, timer, box, random, clock},
             host);
-        window.Attach(*form);
+        window.Attach(*controller);
     }
     // Creation and show, as the framework runs them.
     void Open(WindowHandle host = 0) {
         Make(host);
-        form->OnCreate();
-        if (!window.closed) form->OnShow();
+        controller->OnCreate();
+        if (!window.closed) controller->OnShow();
     }
     void RunFramesFor(std::int64_t ms) { virtualTimer.AdvanceTo(virtualTimer.Now() + ms); }
     void SetDesktopPassword(std::uint32_t value) {
@@ -81,17 +82,17 @@ class SaverWindowTest : public ::testing::Test {
     VirtualTimerService virtualTimer;
     LoggingTimer timer{virtualTimer, log};
     FakeWindow window{surface, log};
-    FakeServices services{log};
+    FakeSaverHooks saverHooks{log};
     FakeDisplayModes modes{log};
     FakeMessageBox box;
     LcgRandom random;
     FixedClock clock{12345678};
-    std::unique_ptr<SaverWindow> form;
+    std::unique_ptr<SaverController> controller;
 };
 
 // --- window parameters ---
 
-// What a framework fills in for a borderless form, owned by its application window.
+// What a framework fills in for a borderless controller, owned by its application window.
 WindowCreateParams FrameworkDefaults() {
     WindowCreateParams params;
     params.Parent = 0x0A99;
@@ -99,10 +100,10 @@ WindowCreateParams FrameworkDefaults() {
     return params;
 }
 
-TEST_F(SaverWindowTest, RunModeWindowIsMadeTopMostKeepingTheFrameworkChoices) {
+TEST_F(SaverControllerTest, RunModeWindowIsMadeTopMostKeepingTheFrameworkChoices) {
     Make(0);
     WindowCreateParams params = FrameworkDefaults();
-    form->OnCreateParams(params);
+    controller->OnCreateParams(params);
     EXPECT_TRUE(params.TopMost);
     EXPECT_FALSE(params.Child);
     EXPECT_TRUE(params.DoubleClicks);
@@ -110,10 +111,10 @@ TEST_F(SaverWindowTest, RunModeWindowIsMadeTopMostKeepingTheFrameworkChoices) {
     EXPECT_FALSE(params.Disabled);
 }
 
-TEST_F(SaverWindowTest, PreviewWindowBecomesAVisibleDisabledChildOfTheHostDrawingOnIt) {
+TEST_F(SaverControllerTest, PreviewWindowBecomesAVisibleDisabledChildOfTheHostDrawingOnIt) {
     Make(kHost);
     WindowCreateParams params = FrameworkDefaults();
-    form->OnCreateParams(params);
+    controller->OnCreateParams(params);
     EXPECT_TRUE(params.Child);
     EXPECT_TRUE(params.Visible);
     EXPECT_TRUE(params.Disabled);
@@ -126,21 +127,21 @@ TEST_F(SaverWindowTest, PreviewWindowBecomesAVisibleDisabledChildOfTheHostDrawin
 
 // --- creation ---
 
-TEST_F(SaverWindowTest, RunModeCoversThePrimaryScreenHidesTheCursorAndInitialisesTheScene) {
+TEST_F(SaverControllerTest, RunModeCoversThePrimaryScreenHidesTheCursorAndInitialisesTheScene) {
     Make(0);
-    form->OnCreate();
-    EXPECT_EQ(log, (CallLog{"BannerTimer on 5000", "SetBounds 0,0,1024x768", "CoverAreas", "ShowCursor FALSE",
-                            "GetPlatformFamily", "DisableIme"}));
+    controller->OnCreate();
+    EXPECT_EQ(log, (CallLog{"BannerTimer on 5000", "SetBounds 0,0,1024x768", "CoverAreas",
+                            "ShowCursor FALSE", "GetPlatformFamily", "DisableIme"}));
     EXPECT_EQ(window.cursorCount, -1);
-    EXPECT_EQ(form->Family(), PlatformFamily::NT);
-    EXPECT_TRUE(form->SceneReady());
-    EXPECT_EQ(form->Scene().ViewWidth, 1024);
-    EXPECT_EQ(form->Scene().ViewHeight, 768);
-    EXPECT_EQ(form->FirstX(), -1);
-    EXPECT_EQ(form->FirstY(), -1);
+    EXPECT_EQ(controller->Family(), PlatformFamily::NT);
+    EXPECT_TRUE(controller->SceneReady());
+    EXPECT_EQ(controller->Scene().ViewWidth, 1024);
+    EXPECT_EQ(controller->Scene().ViewHeight, 768);
+    EXPECT_EQ(controller->FirstX(), -1);
+    EXPECT_EQ(controller->FirstY(), -1);
 }
 
-TEST_F(SaverWindowTest, AnyNonZeroDispModeGivesA640x480WindowButOnlyOneSwitchesTheDisplay) {
+TEST_F(SaverControllerTest, AnyNonZeroDispModeGivesA640x480WindowButOnlyOneSwitchesTheDisplay) {
     for (const char* mode : {"2", "-1", "1"}) {
         log.clear();
         modes.requests.clear();
@@ -148,16 +149,16 @@ TEST_F(SaverWindowTest, AnyNonZeroDispModeGivesA640x480WindowButOnlyOneSwitchesT
         registry.PutText("Software\\Velmora", "DispMode", mode);
         Open(0);
         EXPECT_EQ(CountOf(log, "SetBounds 0,0,640x480"), 1) << mode;
-        EXPECT_EQ(form->Scene().ViewWidth, 640);
+        EXPECT_EQ(controller->Scene().ViewWidth, 640);
         const bool switches = std::string(mode) == "1";
         EXPECT_EQ(CountOf(log, "ChangeDisplaySettings 640x480"), switches ? 1 : 0) << mode;
-        form->OnKeyDown();
+        controller->OnKeyDown();
         EXPECT_EQ(CountOf(log, "ChangeDisplaySettings 1920x1080"), switches ? 1 : 0) << mode;
-        form.reset();
+        controller.reset();
     }
 }
 
-TEST_F(SaverWindowTest, DisplaySwitchComesAfterTheBannerFontAndBeforeTheFirstFrameIsArmed) {
+TEST_F(SaverControllerTest, DisplaySwitchComesAfterTheBannerFontAndBeforeTheFirstFrameIsArmed) {
     registry.PutText("Software\\Velmora", "DispMode", "1");
     Open(0);
     const int hide = IndexOf(log, "HideApplicationWindow");
@@ -169,116 +170,116 @@ TEST_F(SaverWindowTest, DisplaySwitchComesAfterTheBannerFontAndBeforeTheFirstFra
     EXPECT_EQ(surface.fontPoints, 10);  // 640 pixels wide
 }
 
-TEST_F(SaverWindowTest, TheDriveTakesThePrimaryMonitorAndTheOthersAreCoveredInBlack) {
+TEST_F(SaverControllerTest, TheDriveTakesThePrimaryMonitorAndTheOthersAreCoveredInBlack) {
     // The primary is right of the other one, as an X desktop may have it.
     window.monitors = {{{0, 0, 1280, 1024}, false}, {{1280, 0, 2304, 768}, true}};
     Open(0);
     EXPECT_EQ(CountOf(log, "SetBounds 1280,0,1024x768"), 1);
     EXPECT_EQ(CountOf(log, "CoverAreas 0,0,1280,1024"), 1);
     // Input there ends the saver as input on the drive does.
-    form->OnMouseMove(-5, 100);
-    form->OnMouseMove(-6, 100);
+    controller->OnMouseMove(-5, 100);
+    controller->OnMouseMove(-6, 100);
     EXPECT_TRUE(window.closed);
 }
 
-TEST_F(SaverWindowTest, AfterTheSwitchTo640x480TheCoversFollowTheMonitorsWhereTheyMoved) {
+TEST_F(SaverControllerTest, AfterTheSwitchTo640x480TheCoversFollowTheMonitorsWhereTheyMoved) {
     registry.PutText("Software\\Velmora", "DispMode", "1");
     window.monitors = {{{0, 0, 1920, 1080}, true}, {{1920, 0, 3200, 1024}, false}};
     Make(0);
-    form->OnCreate();
+    controller->OnCreate();
     EXPECT_EQ(CountOf(log, "SetBounds 0,0,640x480"), 1);
     EXPECT_EQ(CountOf(log, "CoverAreas 1920,0,3200,1024"), 1);
     // The primary shrinks and the desktop closes up behind it.
     window.monitors = {{{0, 0, 640, 480}, true}, {{640, 0, 1920, 1024}, false}};
-    form->OnShow();
+    controller->OnShow();
     const int change = IndexOf(log, "ChangeDisplaySettings 640x480");
     const int covers = IndexOf(log, "CoverAreas 640,0,1920,1024");
     ASSERT_GE(change, 0);
     EXPECT_GT(covers, change);
 }
 
-TEST_F(SaverWindowTest, PreviewTakesTheHostsOuterSizeAndLeavesCursorAndPlatformAlone) {
+TEST_F(SaverControllerTest, PreviewTakesTheHostsOuterSizeAndLeavesCursorAndPlatformAlone) {
     window.monitors = {{{0, 0, 1024, 768}, true}, {{1024, 0, 2048, 768}, false}};
     Open(kHost);
     EXPECT_EQ(IndexOf(log, "GetWindowRect " + std::to_string(kHost)), 1);
     EXPECT_EQ(CountOf(log, "SetBounds 0,0,152x112"), 1);
     EXPECT_EQ(CountOf(log, "GetPlatformFamily"), 0);
     EXPECT_EQ(CountOf(log, "ShowCursor FALSE"), 0);
-    EXPECT_EQ(form->Scene().ViewWidth, 152);
-    EXPECT_EQ(form->Scene().ViewHeight, 112);
+    EXPECT_EQ(controller->Scene().ViewWidth, 152);
+    EXPECT_EQ(controller->Scene().ViewHeight, 112);
     EXPECT_EQ(surface.fontPoints, 5);
     EXPECT_EQ(CountOf(log, "SetEvent 30"), 1);
     // A preview stays inside its host, whatever monitors there are.
     for (const auto& entry : log) EXPECT_NE(entry.rfind("CoverAreas", 0), 0u) << entry;
 }
 
-TEST_F(SaverWindowTest, PreviewOfAHostThatIsNotAWindowEndsWithoutDrawing) {
+TEST_F(SaverControllerTest, PreviewOfAHostThatIsNotAWindowEndsWithoutDrawing) {
     window.hostExists = false;
     Open(kHost);
     EXPECT_TRUE(window.closed);
-    EXPECT_FALSE(form->SceneReady());
+    EXPECT_FALSE(controller->SceneReady());
     EXPECT_EQ(virtualTimer.ArmedCount(), 0);
 }
 
-TEST_F(SaverWindowTest, SpeedSettingBecomesTheFrameDelayClampedByTheTimer) {
+TEST_F(SaverControllerTest, SpeedSettingBecomesTheFrameDelayClampedByTheTimer) {
     registry.PutText("Software\\Velmora", "Speed", "55");
     Open(0);
-    EXPECT_EQ(form->Timer().Delay(), 55);
+    EXPECT_EQ(controller->Timer().Delay(), 55);
     EXPECT_EQ(virtualTimer.LastDelay(), 55u);
-    EXPECT_EQ(form->Timer().Resolution(), 1);
-    EXPECT_EQ(form->Timer().EventType(), TimerEventType::PERIODIC);
+    EXPECT_EQ(controller->Timer().Resolution(), 1);
+    EXPECT_EQ(controller->Timer().EventType(), TimerKind::Periodic);
 }
 
-TEST_F(SaverWindowTest, CommandLineSettingsOverrideTheStoredOnesForTheRunAndWriteNothing) {
+TEST_F(SaverControllerTest, CommandLineSettingsOverrideTheStoredOnesForTheRunAndWriteNothing) {
     registry.PutText("Software\\Velmora", "Speed", "40");
     registry.PutText("Software\\Velmora", "UpDown", "3");
     registry.PutText("Software\\Velmora", "Comet", "1");
     const std::vector<SettingOverride> overrides{{"Speed", "20"}, {"StarScroll", "1"}};
-    form = std::make_unique<SaverWindow>(
-        window, SaverPlatform{window, services, registry, modes, timer, box, random, clock}, 0,
+    controller = std::make_unique<SaverController>(
+        window, SaverPlatform{window, saverHooks, registry, modes, timer, box, random, clock}, 0,
         overrides);
-    window.Attach(*form);
-    form->OnCreate();
-    EXPECT_EQ(form->Timer().Delay(), 20);
-    EXPECT_TRUE(form->Settings().StarScroll);
+    window.Attach(*controller);
+    controller->OnCreate();
+    EXPECT_EQ(controller->Timer().Delay(), 20);
+    EXPECT_TRUE(controller->Settings().StarScroll);
     // What the command line leaves alone stays as stored.
-    EXPECT_EQ(form->Settings().UpDown, 3);
-    EXPECT_TRUE(form->Settings().Comet);
+    EXPECT_EQ(controller->Settings().UpDown, 3);
+    EXPECT_TRUE(controller->Settings().Comet);
     EXPECT_EQ(registry.GetText("Software\\Velmora", "Speed"), "40");
     EXPECT_EQ(registry.ValueNames("Software\\Velmora"),
               (std::vector<std::string>{"Speed", "UpDown", "Comet"}));
 }
 
-TEST_F(SaverWindowTest, Win9xSetsTheScreenSaverRunningFlagAtCreationAndClearsItAtClose) {
-    services.family = PlatformFamily::Windows9x;
+TEST_F(SaverControllerTest, Win9xSetsTheScreenSaverRunningFlagAtCreationAndClearsItAtClose) {
+    saverHooks.family = PlatformFamily::Windows9x;
     Open(0);
     EXPECT_EQ(CountOf(log, "ScreenSaverRunning 1"), 1);
     EXPECT_GT(IndexOf(log, "ScreenSaverRunning 1"), IndexOf(log, "GetPlatformFamily"));
-    form->OnKeyDown();
+    controller->OnKeyDown();
     EXPECT_TRUE(window.closed);
     EXPECT_EQ(CountOf(log, "ScreenSaverRunning 0"), 1);
 }
 
-TEST_F(SaverWindowTest, NtFamilyNeverTouchesTheScreenSaverRunningFlag) {
+TEST_F(SaverControllerTest, NtFamilyNeverTouchesTheScreenSaverRunningFlag) {
     Open(0);
-    form->OnKeyDown();
+    controller->OnKeyDown();
     EXPECT_EQ(CountOf(log, "ScreenSaverRunning 1") + CountOf(log, "ScreenSaverRunning 0"), 0);
 }
 
-TEST_F(SaverWindowTest, FailedVersionQueryClosesAndNoFrameEverRuns) {
-    services.versionWorks = false;
+TEST_F(SaverControllerTest, FailedVersionQueryClosesAndNoFrameEverRuns) {
+    saverHooks.versionWorks = false;
     Open(0);
     EXPECT_EQ(window.closeRequests, 1);
     EXPECT_TRUE(window.closed);
-    EXPECT_EQ(form->Family(), PlatformFamily::Unknown);
-    EXPECT_FALSE(form->SceneReady());
+    EXPECT_EQ(controller->Family(), PlatformFamily::Unknown);
+    EXPECT_FALSE(controller->SceneReady());
     EXPECT_EQ(CountOf(log, "DisableIme"), 0);
     RunFramesFor(1000);
     EXPECT_EQ(surface.pixels.load(), 0);
     EXPECT_EQ(virtualTimer.ArmedCount(), 0);
 }
 
-TEST_F(SaverWindowTest, SettingsErrorIsReportedAsTheStandardMessageAndEndsTheSaver) {
+TEST_F(SaverControllerTest, SettingsErrorIsReportedAsTheStandardMessageAndEndsTheSaver) {
     registry.PutText("Software\\Velmora", "Speed", "70");
     registry.PutText("Software\\Velmora", "star2_Color", "notacolour");
     Open(0);
@@ -290,7 +291,7 @@ TEST_F(SaverWindowTest, SettingsErrorIsReportedAsTheStandardMessageAndEndsTheSav
     EXPECT_EQ(box.captions[0], "Velmora");
     EXPECT_EQ(box.icons[0], MessageIcon::Stop);
     EXPECT_TRUE(window.closed);
-    EXPECT_FALSE(form->SceneReady());
+    EXPECT_FALSE(controller->SceneReady());
     EXPECT_EQ(registry.OpenHandles(), 0u);  // the settings reader was released
     RunFramesFor(1000);
     EXPECT_EQ(surface.pixels.load(), 0);
@@ -298,52 +299,52 @@ TEST_F(SaverWindowTest, SettingsErrorIsReportedAsTheStandardMessageAndEndsTheSav
 
 // --- input ---
 
-TEST_F(SaverWindowTest, FirstMouseMoveOnlyRecordsThePositionAndTheSamePositionDoesNothing) {
+TEST_F(SaverControllerTest, FirstMouseMoveOnlyRecordsThePositionAndTheSamePositionDoesNothing) {
     Open(0);
-    form->OnMouseMove(300, 200);
-    EXPECT_EQ(form->FirstX(), 300);
-    EXPECT_EQ(form->FirstY(), 200);
-    form->OnMouseMove(300, 200);
+    controller->OnMouseMove(300, 200);
+    EXPECT_EQ(controller->FirstX(), 300);
+    EXPECT_EQ(controller->FirstY(), 200);
+    controller->OnMouseMove(300, 200);
     EXPECT_EQ(window.closeRequests, 0);
     EXPECT_EQ(virtualTimer.ArmedCount(), 1);
 }
 
-TEST_F(SaverWindowTest, OnePixelOfMovementInXOrYEndsTheSaver) {
+TEST_F(SaverControllerTest, OnePixelOfMovementInXOrYEndsTheSaver) {
     for (auto [dx, dy] : {std::pair{1, 0}, std::pair{0, -1}}) {
         window.closed = false;
         Open(0);
-        form->OnMouseMove(300, 200);
-        form->OnMouseMove(300 + dx, 200 + dy);
+        controller->OnMouseMove(300, 200);
+        controller->OnMouseMove(300 + dx, 200 + dy);
         EXPECT_TRUE(window.closed);
         EXPECT_EQ(virtualTimer.ArmedCount(), 0);
-        form.reset();
+        controller.reset();
     }
 }
 
-TEST_F(SaverWindowTest, KeyAndButtonStopTheFrameTimerBeforeAskingToClose) {
+TEST_F(SaverControllerTest, KeyAndButtonStopTheFrameTimerBeforeAskingToClose) {
     for (int which = 0; which < 2; ++which) {
         window.closed = false;
         Open(0);
         log.clear();
         if (which == 0)
-            form->OnKeyDown();
+            controller->OnKeyDown();
         else
-            form->OnMouseDown();
+            controller->OnMouseDown();
         ASSERT_GE(log.size(), 2u);
         EXPECT_EQ(log[0], "KillEvent");
         EXPECT_EQ(log[1], "Close");
         EXPECT_TRUE(window.closed);
         EXPECT_EQ(window.cursorCount, 0);  // hidden at creation, shown at close
-        form.reset();
+        controller.reset();
     }
 }
 
-TEST_F(SaverWindowTest, PreviewIgnoresAllInputAndItsCloseStillShowsTheCursorOnce) {
+TEST_F(SaverControllerTest, PreviewIgnoresAllInputAndItsCloseStillShowsTheCursorOnce) {
     Open(kHost);
-    form->OnKeyDown();
-    form->OnMouseDown();
-    form->OnMouseMove(1, 1);
-    form->OnMouseMove(50, 60);
+    controller->OnKeyDown();
+    controller->OnMouseDown();
+    controller->OnMouseMove(1, 1);
+    controller->OnMouseMove(50, 60);
     EXPECT_EQ(window.closeRequests, 0);
     EXPECT_EQ(virtualTimer.ArmedCount(), 1);
     window.Close();
@@ -352,10 +353,10 @@ TEST_F(SaverWindowTest, PreviewIgnoresAllInputAndItsCloseStillShowsTheCursorOnce
     EXPECT_EQ(CountOf(log, "ShowCursor FALSE"), 0);
 }
 
-TEST_F(SaverWindowTest, HostGoingAwayStopsTheTimerAndEndsThePreview) {
+TEST_F(SaverControllerTest, HostGoingAwayStopsTheTimerAndEndsThePreview) {
     Open(kHost);
     log.clear();
-    form->OnHostGone();
+    controller->OnHostGone();
     EXPECT_EQ(log[0], "KillEvent");
     EXPECT_EQ(log[1], "Close");
     EXPECT_TRUE(window.closed);
@@ -365,23 +366,23 @@ TEST_F(SaverWindowTest, HostGoingAwayStopsTheTimerAndEndsThePreview) {
 
 // --- close query ---
 
-TEST_F(SaverWindowTest, NtFamilyAllowsTheCloseWhateverThePasswordOptionHolds) {
+TEST_F(SaverControllerTest, NtFamilyAllowsTheCloseWhateverThePasswordOptionHolds) {
     SetDesktopPassword(1);
     Open(0);
     registry.ClearLog();
     bool canClose = false;
-    form->OnCloseQuery(canClose);
+    controller->OnCloseQuery(canClose);
     EXPECT_TRUE(canClose);
     EXPECT_TRUE(registry.Log().empty());
     EXPECT_EQ(CountOf(log, "VerifyScreenSavePwd C:\\WINDOWS\\SYSTEM\\PASSWORD.CPL 16962"), 0);
 }
 
-TEST_F(SaverWindowTest, MissingPasswordOptionIsCreatedAsZeroAndTheCloseAllowed) {
-    services.family = PlatformFamily::Windows9x;
+TEST_F(SaverControllerTest, MissingPasswordOptionIsCreatedAsZeroAndTheCloseAllowed) {
+    saverHooks.family = PlatformFamily::Windows9x;
     registry.Put("Control Panel\\desktop", "Wallpaper", kRegSz, {0});
     Open(0);
     bool canClose = false;
-    form->OnCloseQuery(canClose);
+    controller->OnCloseQuery(canClose);
     EXPECT_TRUE(canClose);
     auto stored = registry.Get("Control Panel\\desktop", "ScreenSaveUsePassword");
     ASSERT_TRUE(stored.has_value());
@@ -390,30 +391,30 @@ TEST_F(SaverWindowTest, MissingPasswordOptionIsCreatedAsZeroAndTheCloseAllowed) 
     EXPECT_EQ(registry.OpenHandles(), 0u);
 }
 
-TEST_F(SaverWindowTest, UnopenableDesktopKeyAllowsTheCloseWithoutCreatingIt) {
-    services.family = PlatformFamily::Windows9x;
+TEST_F(SaverControllerTest, UnopenableDesktopKeyAllowsTheCloseWithoutCreatingIt) {
+    saverHooks.family = PlatformFamily::Windows9x;
     Open(0);
     bool canClose = false;
-    form->OnCloseQuery(canClose);
+    controller->OnCloseQuery(canClose);
     EXPECT_TRUE(canClose);
     EXPECT_FALSE(registry.KeyExists("Control Panel\\desktop"));
 }
 
-TEST_F(SaverWindowTest, PasswordOptionOfAnotherTypeStillLetsTheSaverClose) {
-    services.family = PlatformFamily::Windows9x;
+TEST_F(SaverControllerTest, PasswordOptionOfAnotherTypeStillLetsTheSaverClose) {
+    saverHooks.family = PlatformFamily::Windows9x;
     registry.PutText("Control Panel\\desktop", "ScreenSaveUsePassword", "1");
     Open(0);
     bool canClose = false;
-    form->OnCloseQuery(canClose);
+    controller->OnCloseQuery(canClose);
     EXPECT_TRUE(canClose);
 }
 
-TEST_F(SaverWindowTest, AcceptedPasswordShowsTheCursorForTheDialogAndAllowsTheClose) {
-    services.family = PlatformFamily::Windows9x;
+TEST_F(SaverControllerTest, AcceptedPasswordShowsTheCursorForTheDialogAndAllowsTheClose) {
+    saverHooks.family = PlatformFamily::Windows9x;
     SetDesktopPassword(1);
     Open(0);
     log.clear();
-    form->OnKeyDown();
+    controller->OnKeyDown();
     EXPECT_EQ(log, (CallLog{"KillEvent", "Close", "KillEvent", "ShowCursor TRUE",
                             "VerifyScreenSavePwd C:\\WINDOWS\\SYSTEM\\PASSWORD.CPL 16962",
                             "ScreenSaverRunning 0", "ShowCursor TRUE"}));
@@ -421,68 +422,68 @@ TEST_F(SaverWindowTest, AcceptedPasswordShowsTheCursorForTheDialogAndAllowsTheCl
     EXPECT_EQ(registry.OpenHandles(), 0u);
 }
 
-TEST_F(SaverWindowTest, SystemDirectoryEndingInABackslashGetsNoSecondOne) {
-    services.family = PlatformFamily::Windows9x;
-    services.systemDirectory = "C:\\";
+TEST_F(SaverControllerTest, SystemDirectoryEndingInABackslashGetsNoSecondOne) {
+    saverHooks.family = PlatformFamily::Windows9x;
+    saverHooks.systemDirectory = "C:\\";
     SetDesktopPassword(1);
     Open(0);
-    form->OnKeyDown();
+    controller->OnKeyDown();
     EXPECT_EQ(CountOf(log, "VerifyScreenSavePwd C:\\PASSWORD.CPL 16962"), 1);
 }
 
-TEST_F(SaverWindowTest, MissingPasswordServiceAllowsTheClose) {
-    services.family = PlatformFamily::Windows9x;
-    services.password = PasswordCheck::Unavailable;
+TEST_F(SaverControllerTest, MissingPasswordServiceAllowsTheClose) {
+    saverHooks.family = PlatformFamily::Windows9x;
+    saverHooks.password = PasswordCheck::Unavailable;
     SetDesktopPassword(1);
     Open(0);
-    form->OnKeyDown();
+    controller->OnKeyDown();
     EXPECT_TRUE(window.closed);
 }
 
-TEST_F(SaverWindowTest, RefusedPasswordKeepsTheSaverRunningWithAFreshFirstPosition) {
-    services.family = PlatformFamily::Windows9x;
-    services.password = PasswordCheck::Refused;
+TEST_F(SaverControllerTest, RefusedPasswordKeepsTheSaverRunningWithAFreshFirstPosition) {
+    saverHooks.family = PlatformFamily::Windows9x;
+    saverHooks.password = PasswordCheck::Refused;
     SetDesktopPassword(1);
     Open(0);
-    form->OnMouseMove(10, 10);
+    controller->OnMouseMove(10, 10);
     log.clear();
-    form->OnMouseMove(11, 10);
+    controller->OnMouseMove(11, 10);
     EXPECT_FALSE(window.closed);
     EXPECT_EQ(log, (CallLog{"KillEvent", "Close", "KillEvent", "ShowCursor TRUE",
                             "VerifyScreenSavePwd C:\\WINDOWS\\SYSTEM\\PASSWORD.CPL 16962",
                             "ShowCursor FALSE", "SetEvent 30"}));
     EXPECT_EQ(window.cursorCount, -1);
-    EXPECT_EQ(form->FirstX(), -1);
-    EXPECT_EQ(form->FirstY(), -1);
+    EXPECT_EQ(controller->FirstX(), -1);
+    EXPECT_EQ(controller->FirstY(), -1);
     EXPECT_EQ(registry.OpenHandles(), 0u);
 
     // Frames go on, and the next movement only records a new first position.
     const int before = surface.pixels.load();
     RunFramesFor(200);
     EXPECT_GT(surface.pixels.load(), before);
-    form->OnMouseMove(500, 400);
-    EXPECT_EQ(form->FirstX(), 500);
+    controller->OnMouseMove(500, 400);
+    EXPECT_EQ(controller->FirstX(), 500);
     EXPECT_EQ(window.closeRequests, 1);
 }
 
 // --- system commands ---
 
-TEST_F(SaverWindowTest, ScreenSaveCommandIsAnsweredWithOneInBothModesAndOthersPassOn) {
+TEST_F(SaverControllerTest, ScreenSaveCommandIsAnsweredWithOneInBothModesAndOthersPassOn) {
     for (WindowHandle host : {WindowHandle{0}, kHost}) {
         Make(host);
         std::intptr_t result = 0;
-        EXPECT_TRUE(form->OnSystemCommand(SystemCommand::ScreenSave, result));
+        EXPECT_TRUE(controller->OnSystemCommand(SystemCommand::ScreenSave, result));
         EXPECT_EQ(result, 1);
         result = 7;
-        EXPECT_FALSE(form->OnSystemCommand(SystemCommand::Other, result));
+        EXPECT_FALSE(controller->OnSystemCommand(SystemCommand::Other, result));
         EXPECT_EQ(result, 7);
-        form.reset();
+        controller.reset();
     }
 }
 
 // --- frames and the banner ---
 
-TEST_F(SaverWindowTest, EachFrameDrawsFlushesAndRearmsExactlyOneEvent) {
+TEST_F(SaverControllerTest, EachFrameDrawsFlushesAndRearmsExactlyOneEvent) {
     Open(0);
     RunFramesFor(30);
     EXPECT_GT(surface.pixels.load(), 0);
@@ -493,11 +494,11 @@ TEST_F(SaverWindowTest, EachFrameDrawsFlushesAndRearmsExactlyOneEvent) {
     EXPECT_EQ(virtualTimer.ArmedCount(), 1);
 }
 
-TEST_F(SaverWindowTest, BannerEndDisablesTheBannerTimerFillsTheViewOnceAndLaterFramesDrawNoText) {
+TEST_F(SaverControllerTest, BannerEndDisablesTheBannerTimerFillsTheViewOnceAndLaterFramesDrawNoText) {
     Open(0);
     RunFramesFor(90);
     EXPECT_EQ(surface.texts, 6);  // two lines in each of three frames
-    form->OnBannerEnd();
+    controller->OnBannerEnd();
     EXPECT_FALSE(window.timer1On);
     EXPECT_EQ(surface.fills, 1);
     EXPECT_EQ(surface.lastFill.Right, 1024);
@@ -506,10 +507,10 @@ TEST_F(SaverWindowTest, BannerEndDisablesTheBannerTimerFillsTheViewOnceAndLaterF
     EXPECT_EQ(surface.texts, 6);
 }
 
-TEST_F(SaverWindowTest, NoFrameRunsOrRearmsAfterTheWindowThreadHasStoppedTheTimer) {
+TEST_F(SaverControllerTest, NoFrameRunsOrRearmsAfterTheWindowThreadHasStoppedTheTimer) {
     Open(0);
     RunFramesFor(60);
-    form->OnKeyDown();
+    controller->OnKeyDown();
     const int pixels = surface.pixels.load();
     RunFramesFor(1000);
     EXPECT_EQ(surface.pixels.load(), pixels);
@@ -517,8 +518,8 @@ TEST_F(SaverWindowTest, NoFrameRunsOrRearmsAfterTheWindowThreadHasStoppedTheTime
 }
 
 // A frame whose event had fired before the window thread stopped the timer, but which reaches the
-// form only afterwards, as on a timer thread that was descheduled in between.
-TEST_F(SaverWindowTest, FrameArrivingAfterTheWindowThreadStoppedDrawsAndArmsNothing) {
+// controller only afterwards, as on a timer thread that was descheduled in between.
+TEST_F(SaverControllerTest, FrameArrivingAfterTheWindowThreadStoppedDrawsAndArmsNothing) {
     for (WindowHandle host : {WindowHandle{0}, kHost}) {
         window.closed = false;
         Open(host);
@@ -527,9 +528,9 @@ TEST_F(SaverWindowTest, FrameArrivingAfterTheWindowThreadStoppedDrawsAndArmsNoth
         void* const user = timer.lastUser;
         ASSERT_NE(frame, nullptr);
         if (host == 0)
-            form->OnKeyDown();
+            controller->OnKeyDown();
         else
-            form->OnHostGone();
+            controller->OnHostGone();
         const int pixels = surface.pixels.load();
         const int flushes = window.flushes;
         log.clear();
@@ -538,8 +539,8 @@ TEST_F(SaverWindowTest, FrameArrivingAfterTheWindowThreadStoppedDrawsAndArmsNoth
         EXPECT_EQ(window.flushes, flushes);
         EXPECT_EQ(CountOf(log, "SetEvent 30"), 0);
         EXPECT_EQ(virtualTimer.ArmedCount(), 0);
-        EXPECT_FALSE(form->Timer().Running());
-        form.reset();
+        EXPECT_FALSE(controller->Timer().Running());
+        controller.reset();
     }
 }
 
@@ -557,27 +558,27 @@ TEST(SaverWindowThreads, CloseOnTheWindowThreadLeavesNoFrameRunningOrArmed) {
         FakeWindow window{surface, log};
         window.screenWidth = 320;
         window.screenHeight = 240;
-        FakeServices services{log};
+        FakeSaverHooks saverHooks{log};
         FakeDisplayModes modes{log};
         FakeMessageBox box;
         LcgRandom random;
         FixedClock clock{1000};
         // The log is only written on the window thread here: the timer is not wrapped.
-        auto form = std::make_unique<SaverWindow>(
+        auto controller = std::make_unique<SaverController>(
             window,
-            SaverPlatform{window, services, registry, modes, threadTimer, box, random, clock}, 0);
-        window.Attach(*form);
-        form->OnCreate();
-        form->OnShow();
+            SaverPlatform{window, saverHooks, registry, modes, threadTimer, box, random, clock}, 0);
+        window.Attach(*controller);
+        controller->OnCreate();
+        controller->OnShow();
         while (surface.pixels.load() == 0) std::this_thread::yield();
-        if (round % 2 == 0) form->OnBannerEnd();  // the banner end races the frames too
-        form->OnKeyDown();
+        if (round % 2 == 0) controller->OnBannerEnd();  // the banner end races the frames too
+        controller->OnKeyDown();
         ASSERT_TRUE(window.closed);
-        EXPECT_FALSE(form->Timer().Running());
+        EXPECT_FALSE(controller->Timer().Running());
         const int pixels = surface.pixels.load();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         EXPECT_EQ(surface.pixels.load(), pixels);
-        form.reset();
+        controller.reset();
     }
 }
 

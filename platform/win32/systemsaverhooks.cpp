@@ -1,8 +1,8 @@
-#include "platform/win32/saverservices.h"
+#include "platform/win32/systemsaverhooks.h"
 
 #include "platform/win32/win.h"
 
-bool Win32ScreenSaverServices::GetPlatformFamily(PlatformFamily& family) {
+bool Win32SystemSaverHooks::GetPlatformFamily(PlatformFamily& family) {
     OSVERSIONINFOA info{};
     static_assert(sizeof info == 148, "OSVERSIONINFOA as GetVersionExA takes it");
     info.dwOSVersionInfoSize = sizeof info;
@@ -24,35 +24,39 @@ bool Win32ScreenSaverServices::GetPlatformFamily(PlatformFamily& family) {
     return true;
 }
 
-void Win32ScreenSaverServices::SetScreenSaverRunning(bool running) {
+void Win32SystemSaverHooks::SetScreenSaverRunning(bool running) {
     UINT previous = 0;  // receives the old state, which nobody needs
     SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, running ? 1 : 0, &previous, 0);
 }
 
-std::string Win32ScreenSaverServices::SystemDirectory() {
+std::string Win32SystemSaverHooks::SystemDirectory() {
     char buffer[MAX_PATH];
     UINT n = GetSystemDirectoryA(buffer, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return {};
     return std::string(buffer, n);
 }
 
-PasswordCheck Win32ScreenSaverServices::VerifyScreenSavePwd(std::string_view path, WindowHandle window) {
+PasswordCheck Win32SystemSaverHooks::VerifyScreenSavePwd(std::string_view path,
+                                                         WindowHandle window) {
     HMODULE library = LoadLibraryA(std::string(path).c_str());
     if (library == nullptr) return PasswordCheck::Unavailable;
     using Verify = BOOL(WINAPI*)(HWND);
-    auto verify = reinterpret_cast<Verify>(reinterpret_cast<void*>(GetProcAddress(library, "VerifyScreenSavePwd")));
+    auto verify = reinterpret_cast<Verify>(
+        reinterpret_cast<void*>(GetProcAddress(library, "VerifyScreenSavePwd")));
     PasswordCheck result = PasswordCheck::Unavailable;
     if (verify != nullptr)
-        result = verify(reinterpret_cast<HWND>(window)) ? PasswordCheck::Accepted : PasswordCheck::Refused;
+        result = verify(reinterpret_cast<HWND>(window)) ? PasswordCheck::Accepted
+                                                        : PasswordCheck::Refused;
     FreeLibrary(library);
     return result;
 }
 
-void Win32ScreenSaverServices::ChangePassword(WindowHandle parent) {
+void Win32SystemSaverHooks::ChangePassword(WindowHandle parent) {
     HMODULE library = LoadLibraryA("MPR.DLL");
     if (library == nullptr) return;
     using Change = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, LPVOID);
-    auto change = reinterpret_cast<Change>(reinterpret_cast<void*>(GetProcAddress(library, "PwdChangePasswordA")));
+    auto change = reinterpret_cast<Change>(
+        reinterpret_cast<void*>(GetProcAddress(library, "PwdChangePasswordA")));
     if (change != nullptr) change("SCRSAVE", reinterpret_cast<HWND>(parent), 0, nullptr);
     FreeLibrary(library);
 }

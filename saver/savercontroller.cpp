@@ -1,0 +1,233 @@
+#include "saver/savercontroller.h"
+
+#include <exception>
+#include <string>
+
+#include "saver/monitorlayout.h"
+#include "scene/scene.h"
+#include "settings/errors.h"
+#include "settings/settingsstore.h"
+
+namespace {
+
+constexpr std::uint32_t kBannerMs = 5000;
+
+void FrameTrampoline(void* context, FrameTimer& sender) {
+    static_cast<SaverController*>(context)->OnFrame(sender);
+}
+
+}  // namespace
+
+SaverController::SaverController(NativeWindow& window, const SaverPlatform& platform,
+                                 WindowHandle hostWindow,
+                                 std::span<const SettingOverride> overrides)
+    : Window(window),
+      Platform(platform),
+      Host(hostWindow),
+      Overrides(overrides),
+      Frames(platform.Timer),
+      Switch(platform.Display, platform.SaverHooks),
+      Legacy(platform.SaverHooks, platform.Reg, platform.Cursor) {
+    // The form's own values for its components.
+    Frames.SetOnTimer(&FrameTrampoline, this);
+    Frames.SetEventType(TimerKind::Periodic);
+    Frames.SetDelay(25);
+    Frames.SetResolution(1);
+    // The banner timer runs from the form's creation, not from the first frame.
+    Window.SetBannerTimer(true, kBannerMs);
+}
+
+SaverController::~SaverController() {
+    // Whatever path led here, no frame may run on a window that is going away.
+    StopFrames();
+}
+
+void SaverController::StopFrames() {
+    {
+        // Waits for a frame in progress; every frame after this sees the hold and neither draws
+        // nor re-arms the timer.
+        std::lock_guard lock(FrameLock);
+        FramesHeld = true;
+    }
+    Frames.Stop();
+}
+
+void SaverController::StartFrames() {
+    {
+        std::lock_guard lock(FrameLock);
+        FramesHeld = false;
+    }
+    Frames.Start();
+}
+
+void SaverController::OnCreateParams(WindowCreateParams& params) {
+    if (!Preview()) {
+        params.TopMost = true;
+        return;
+    }
+    // Inside the host, shown with it, deaf to input, drawing through the host's context; none
+    // of the framework's choices for a top-level window remain.
+    params = WindowCreateParams{};
+    params.Parent = Host;
+    params.Child = true;
+    params.Visible = true;
+    params.Disabled = true;
+    params.DrawsOnParent = true;
+}
+
+void SaverController::OnCreate() {
+    try {
+        CreateSteps();
+    } catch (const std::exception& error) {
+        // The standard report; the scene is not initialised, so the saver ends here rather
+        // than run frames on it.
+        ReportError(Platform.Box, error);
+        Window.Close();
+    }
+}
+
+void SaverController::CreateSteps() {
+    {
+        SettingsStore store(Platform.Reg, kSettingsBaseKey);
+        ReadSettings(store, Config);
+    }
+    ApplyOverrides(Config, Overrides);
+    Frames.SetDelay(Config.Speed);
+    DispModeSetting = Config.DispMode;
+
+    FirstMouseX = -1;
+    FirstMouseY = -1;
+
+    if (Preview()) {
+        Rect32 host;
+        if (!Window.GetWindowRect(Host, host)) {
+            // Not a window: there is nothing to draw in.
+            Window.Close();
+            return;
+        }
+        ViewWidth = host.Right - host.Left;
+        ViewHeight = host.Bottom - host.Top;
+        Window.SetBounds(0, 0, ViewWidth, ViewHeight);
+    } else {
+        if (DispModeSetting != 0) {
+            ViewWidth = 640;
+            ViewHeight = 480;
+        } else {
+            Window.PrimaryScreenSize(ViewWidth, ViewHeight);
+        }
+        // On the primary monitor; every other one gets a black cover.
+        const MonitorLayout layout = LayOutMonitors(Window.Monitors(), ViewWidth, ViewHeight);
+        Window.SetBounds(layout.Drive.Left, layout.Drive.Top, ViewWidth, ViewHeight);
+        Window.CoverAreas(layout.Covers);
+        Platform.Cursor.ShowCursor(false);
+        PlatformFamily family = PlatformFamily::Unknown;
+        if (!Platform.SaverHooks.GetPlatformFamily(family)) {
+            Window.Close();
+            return;
+        }
+        KnownFamily = family;
+        if (KnownFamily == PlatformFamily::Windows9x) Legacy.SetScreenSaverRunning(true);
+    }
+    Window.DisableIme();
+
+    std::int32_t viewWidth = ViewWidth, viewHeight = ViewHeight;
+    InitScene(State, Config, viewWidth, viewHeight, Window.Surface(), Platform.Random,
+              Platform.TimeOfDay);
+    Ready = true;
+}
+
+void SaverController::OnShow() {
+    Window.HideApplicationWindow();
+    // After a failed creation there is no scene to show: the window is closing.
+    if (!Ready) return;
+    ApplyBannerFont(Window.Surface(), Preview(), static_cast<std::uint32_t>(ViewWidth));
+    if (DispModeSetting == 1 && !Preview()) {
+        Switch.SwitchTo640x480();
+        // The other monitors may have moved with the primary's new size.
+        Window.CoverAreas(LayOutMonitors(Window.Monitors(), ViewWidth, ViewHeight).Covers);
+    }
+    StartFrames();
+}
+
+void SaverController::OnKeyDown() {
+    if (Preview()) return;
+    StopFrames();
+    Window.Close();
+}
+
+void SaverController::OnMouseDown() {
+    if (Preview()) return;
+    StopFrames();
+    Window.Close();
+}
+
+void SaverController::OnMouseMove(std::int32_t x, std::int32_t y) {
+    if (Preview()) return;
+    if (FirstMouseX == -1 && FirstMouseY == -1) {
+        FirstMouseX = x;
+        FirstMouseY = y;
+        return;
+    }
+    if (x != FirstMouseX || y != FirstMouseY) {
+        StopFrames();
+        Window.Close();
+    }
+}
+
+void SaverController::OnCloseQuery(bool& canClose) {
+    StopFrames();
+    // A preview has nothing to guard, and the NT family checks the password itself.
+    if (Preview() || KnownFamily == PlatformFamily::NT) {
+        canClose = true;
+        return;
+    }
+    canClose = Legacy.PasswordAllowsClose(Window.Handle());
+    if (!canClose) {
+        // The saver goes on: the next movement only records a new first position.
+        FirstMouseX = -1;
+        FirstMouseY = -1;
+        StartFrames();
+    }
+}
+
+void SaverController::OnClose() {
+    if (KnownFamily == PlatformFamily::Windows9x) Legacy.SetScreenSaverRunning(false);
+    if (DispModeSetting == 1 && !Preview()) Switch.RestoreDisplay();
+    Platform.Cursor.ShowCursor(true);
+}
+
+bool SaverController::OnSystemCommand(SystemCommand command, std::intptr_t& result) {
+    // No other screen saver starts while this one runs, in either mode.
+    if (command != SystemCommand::ScreenSave) return false;
+    result = 1;
+    return true;
+}
+
+void SaverController::OnBannerEnd() {
+    Window.SetBannerTimer(false, 0);
+    // Under the frame lock: a frame in progress finishes its banner first, and the fill then
+    // erases it; every later frame sees the banner off.
+    std::lock_guard lock(FrameLock);
+    BannerOn = false;
+    if (!Ready) return;
+    EndBanner(State, Window.Surface());
+    Window.FlushDrawing();
+}
+
+void SaverController::OnHostGone() {
+    // The window went with its host: stop drawing before anything else, then end.
+    StopFrames();
+    Window.Close();
+}
+
+void SaverController::OnFrame(FrameTimer& sender) {
+    (void)sender;
+    Frames.Stop();
+    std::lock_guard lock(FrameLock);
+    if (FramesHeld || !Ready) return;
+    RunFrame(State, Window.Surface(), Platform.Random, BannerOn);
+    Window.FlushDrawing();
+    // Re-armed under the lock, so a window thread that has taken the hold never sees a new
+    // event appear after its own stop.
+    Frames.Start();
+}

@@ -1,0 +1,103 @@
+// SaverController: the saver's logic in run and preview modes. It is no window itself: a backend's
+// window delivers its events here, and it drives that window, the frames and the close.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+
+#include "platform/cursor.h"
+#include "platform/displaymodes.h"
+#include "platform/messagebox.h"
+#include "platform/random.h"
+#include "platform/registry.h"
+#include "platform/systemsaverhooks.h"
+#include "platform/timer.h"
+#include "platform/window.h"
+#include "saver/displayswitch.h"
+#include "saver/frametimer.h"
+#include "saver/legacy9x.h"
+#include "scene/state.h"
+#include "settings/overrides.h"
+#include "settings/settings.h"
+
+// What the saver reaches of the platform besides its own window.
+struct SaverPlatform {
+    CursorService& Cursor;
+    SystemSaverHooks& SaverHooks;
+    Registry& Reg;
+    DisplayModes& Display;
+    TimerService& Timer;
+    MessageBoxService& Box;
+    RandomSource& Random;
+    Clock& TimeOfDay;
+};
+
+class SaverController final : public WindowEvents {
+  public:
+    // `hostWindow` is the launcher's HostWindow: the preview host, 0 in run mode. `window` is the
+    // one this controller drives; it calls back the handlers below. `overrides` are laid over the
+    // stored settings when they are read; they must outlive the controller.
+    SaverController(NativeWindow& window, const SaverPlatform& platform, WindowHandle hostWindow,
+                    std::span<const SettingOverride> overrides = {});
+    ~SaverController() override;
+    SaverController(const SaverController&) = delete;
+    SaverController& operator=(const SaverController&) = delete;
+
+    void OnCreateParams(WindowCreateParams& params) override;
+    void OnCreate() override;
+    void OnShow() override;
+    void OnKeyDown() override;
+    void OnMouseDown() override;
+    void OnMouseMove(std::int32_t x, std::int32_t y) override;
+    void OnCloseQuery(bool& canClose) override;
+    void OnClose() override;
+    bool OnSystemCommand(SystemCommand command, std::intptr_t& result) override;
+    void OnBannerEnd() override;
+    void OnHostGone() override;
+
+    // One frame, on the timer thread.
+    void OnFrame(FrameTimer& sender);
+
+    // Read by tests and the window backend.
+    bool Preview() const { return Host != 0; }
+    std::int32_t FirstX() const { return FirstMouseX; }
+    std::int32_t FirstY() const { return FirstMouseY; }
+    PlatformFamily Family() const { return KnownFamily; }
+    std::int32_t DispMode() const { return DispModeSetting; }
+    std::int32_t Width() const { return ViewWidth; }
+    std::int32_t Height() const { return ViewHeight; }
+    bool SceneReady() const { return Ready; }
+    FrameTimer& Timer() { return Frames; }
+    const SceneState& Scene() const { return State; }
+    const SaverSettings& Settings() const { return Config; }
+
+  private:
+    // The window thread's side of the frame hand-over: after StopFrames no frame runs or re-arms
+    // the timer until StartFrames.
+    void StopFrames();
+    void StartFrames();
+    void CreateSteps();
+
+    NativeWindow& Window;
+    SaverPlatform Platform;
+    const WindowHandle Host;
+    const std::span<const SettingOverride> Overrides;
+
+    FrameTimer Frames;
+    DisplaySwitch Switch;
+    Legacy9x Legacy;
+    SceneState State;
+    SaverSettings Config;
+
+    std::int32_t FirstMouseX = -1, FirstMouseY = -1;
+    PlatformFamily KnownFamily = PlatformFamily::Unknown;  // asked in run mode only
+    std::int32_t DispModeSetting = 0;
+    std::int32_t ViewWidth = 0, ViewHeight = 0;
+
+    // Guards the frame body, the banner end's fill and the two flags below; frames run on the
+    // timer thread, the banner end and the closing paths on the window's thread.
+    std::mutex FrameLock;
+    bool FramesHeld = false;  // set by the window thread's stop: frames neither draw nor re-arm
+    bool BannerOn = true;     // the banner timer's state as frames read it
+    bool Ready = false;       // InitScene has run: frames may draw
+};
