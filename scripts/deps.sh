@@ -36,7 +36,12 @@ packages=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   # the Windows release zip
   zip unzip
+  # the web page: Emscripten builds the WebAssembly module; its tests drive Debian's Chromium
+  # through playwright-core from npm (node and npm below)
+  emscripten chromium
 )
+# Node.js and npm: Debian's, unless a node with its own npm is installed already.
+command -v npm >/dev/null || packages+=(nodejs npm)
 
 missing=()
 for p in "${packages[@]}"; do
