@@ -1,29 +1,4 @@
-# Cross build for 64-bit Windows with Debian's mingw-w64 (posix thread model, for std::thread and
-# std::mutex). The saver is linked statically, so velmora.scr needs only DLLs that ship with
-# Windows; tests run under Wine through CROSSCOMPILING_EMULATOR.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 64-bit Windows with Debian's mingw-w64.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(VELMORA_MINGW_PREFIX x86_64-w64-mingw32)
-find_program(CMAKE_C_COMPILER NAMES ${VELMORA_MINGW_PREFIX}-gcc-posix ${VELMORA_MINGW_PREFIX}-gcc REQUIRED)
-find_program(CMAKE_CXX_COMPILER NAMES ${VELMORA_MINGW_PREFIX}-g++-posix ${VELMORA_MINGW_PREFIX}-g++ REQUIRED)
-find_program(CMAKE_RC_COMPILER NAMES ${VELMORA_MINGW_PREFIX}-windres REQUIRED)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${VELMORA_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# One file to copy: no libgcc, libstdc++ or winpthread DLLs beside the executables.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-
-# Windows 7 API level: per-monitor DPI awareness comes from the manifest, not from newer calls.
-add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
-
-find_program(VELMORA_WINE NAMES wine wine64)
-if(VELMORA_WINE)
-  get_filename_component(_velmora_root "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
-  set(VELMORA_TEST_EMULATOR "${_velmora_root}/scripts/wine-run.sh" CACHE STRING
-      "Runs a cross-built test program")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

@@ -30,8 +30,10 @@ packages=(
   dpkg-dev file lintian
   # two monitors under Wine: Xinerama heads side by side, nested in Xvfb
   xserver-xephyr
-  # Windows build and its tests under Wine
+  # Windows build and its tests under Wine: the 64-bit and the 32-bit saver (32-bit programs
+  # need Wine's i386 half)
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   # the Windows release zip
   zip unzip
   # the web page: Emscripten builds the WebAssembly module; its tests drive Debian's Chromium
@@ -50,4 +52,29 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
   apt-get install -y -q "${missing[@]}"
+fi
+
+# Wine's 32-bit half (wine32, from Debian's i386 architecture) runs the 32-bit saver and its
+# tests. It is itself an i386 Linux program, and some virtual machines cannot run those at all;
+# there it is left out, since Debian's `wine` command would then start every program through a
+# loader that cannot run.
+runs_i386() {
+  local dir rc=0
+  dir=$(mktemp -d)
+  printf '.globl _start\n_start:\n movl $1, %%eax\n xorl %%ebx, %%ebx\n int $0x80\n' >"$dir/exit.s"
+  { as --32 -o "$dir/exit.o" "$dir/exit.s" && ld -m elf_i386 -o "$dir/exit" "$dir/exit.o" &&
+    "$dir/exit"; } 2>/dev/null || rc=1
+  rm -rf "$dir"
+  return $rc
+}
+if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+  if runs_i386; then
+    echo "Installing: wine32:i386"
+    export DEBIAN_FRONTEND=noninteractive
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then dpkg --add-architecture i386; fi
+    apt-get update -q
+    apt-get install -y -q wine32:i386
+  else
+    echo "deps.sh: this machine cannot run i386 programs: no wine32, the 32-bit saver is built but not run"
+  fi
 fi

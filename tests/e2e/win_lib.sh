@@ -78,7 +78,18 @@ need_files() {
         [[ -f $f ]] || { echo "SKIP: $f has not been built"; exit 77; }
     done
     command -v wine >/dev/null || command -v wine64 >/dev/null || { echo "SKIP: no Wine"; exit 77; }
+    for f in "$@"; do
+        if [[ $f == *.scr || $f == *.exe ]] && x86_64-w64-mingw32-objdump -f "$f" | grep -q 'format pei-i386' &&
+            ! wine32_runs; then
+            echo "SKIP: $f is a 32-bit program, and Wine cannot run 32-bit programs on this machine"
+            exit 77
+        fi
+    done
 }
+
+# Whether Wine's 32-bit loader (wine32) is there and runs: it is an i386 Linux program, which some
+# virtual machines cannot run.
+wine32_runs() { [[ -x /usr/lib/wine/wine ]] && /usr/lib/wine/wine --version >/dev/null 2>&1; }
 
 # reg_snapshot: reads HKCU\Software\Velmora once (wine reg query); reg_sz looks values up in it.
 reg_snapshot() {

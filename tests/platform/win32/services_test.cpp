@@ -2,6 +2,10 @@
 // platform family, the system directory and the run-time loaded password hooks.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+#include <string>
+
 #include "platform/win32/instance.h"
 #include "platform/win32/sjis.h"
 #include "platform/win32/systemsaverhooks.h"
@@ -56,6 +60,55 @@ TEST(Win32SystemSaverHooks, MissingPasswordLibraryOrExportMeansNoCheck) {
     // A library that loads but has no VerifyScreenSavePwd.
     const std::string kernel = hooks.SystemDirectory() + "\\kernel32.dll";
     EXPECT_EQ(hooks.VerifyScreenSavePwd(kernel, 0), PasswordCheck::Unavailable);
+}
+
+// The stand-in PASSWORD.CPL refuses its first call in a process and accepts the next, and logs
+// the title of the window it was given and the caller's cursor counter.
+class PasswordLibrary : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetEnvironmentVariableA("VELMORA_TEST_PASSWORD_CALLS", nullptr);
+        SetEnvironmentVariableA("VELMORA_TEST_REFUSALS", nullptr);
+        char dir[MAX_PATH];
+        GetTempPathA(MAX_PATH, dir);
+        log_ = std::string(dir) + "velmora-services-test-" + std::to_string(GetCurrentProcessId()) +
+               ".log";
+        DeleteFileA(log_.c_str());
+        SetEnvironmentVariableA("VELMORA_TEST_LOG", log_.c_str());
+        owner_ = CreateWindowExA(0, "STATIC", "velmora-test-owner", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(owner_, nullptr);
+    }
+    void TearDown() override {
+        SetEnvironmentVariableA("VELMORA_TEST_LOG", nullptr);
+        DeleteFileA(log_.c_str());
+        if (owner_ != nullptr) DestroyWindow(owner_);
+    }
+    std::string Log() const {
+        std::ifstream in(log_);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    WindowHandle Owner() const { return reinterpret_cast<WindowHandle>(owner_); }
+
+    std::string log_;
+    HWND owner_ = nullptr;
+};
+
+TEST_F(PasswordLibrary, RefusalAndAcceptanceComeBackFromTheLibraryAcrossLoads) {
+    Win32SystemSaverHooks hooks;
+    // The library is loaded and released for each check; a wrong calling convention would
+    // leave the 32-bit caller's stack a word off after the first.
+    EXPECT_EQ(hooks.VerifyScreenSavePwd(VELMORA_TEST_PASSWORD_CPL, Owner()),
+              PasswordCheck::Refused);
+    EXPECT_EQ(hooks.VerifyScreenSavePwd(VELMORA_TEST_PASSWORD_CPL, Owner()),
+              PasswordCheck::Accepted);
+    EXPECT_EQ(GetModuleHandleA("PASSWORD.CPL"), nullptr)
+        << "the library stays loaded after the check";
+    EXPECT_EQ(Log(),
+              "VerifyScreenSavePwd velmora-test-owner 0 0\n"
+              "VerifyScreenSavePwd velmora-test-owner 0 1\n");
 }
 
 }  // namespace
