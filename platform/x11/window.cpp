@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <thread>
@@ -95,6 +96,12 @@ bool XSaverWindow::Create(WindowEvents& form) {
     if (drawDisplay_ == nullptr) drawDisplay_ = display_;
     if (host_ != 0) drawWatch_ = std::make_unique<XVanishingWindow>(drawDisplay_, window_);
     surface_ = std::make_unique<XSurface>(drawDisplay_, window_, colors_);
+    // A blank screen that says nothing is worse than no saver.
+    if (!surface_->Unsupported().empty()) {
+        std::fprintf(stderr, "velmora: cannot show the scene's colours: %s\n",
+                     surface_->Unsupported().c_str());
+        return false;
+    }
     if (drawWatch_) drawWatch_->WatchPicture(surface_->RenderPicture());
 
     form.OnCreate();
