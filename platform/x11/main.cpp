@@ -76,6 +76,10 @@ int Launch(const char* argv0, std::span<const std::string_view> args, const Comm
            MakeApplication makeApplication) {
     FileRegistry registry(DefaultRegistryPath(), &std::cerr);
     ThreadTimerService timer;
+    if (!timer.Failure().empty()) {
+        std::fprintf(stderr, "velmora: %s\n", timer.Failure().c_str());
+        return 1;
+    }
     SystemClock clock;
     LcgRandom random;
     DefaultSystemColors colors;
