@@ -206,4 +206,57 @@ TEST(SettingsWatch, SeesTheFileWrittenOrReplacedButNotItsNeighbours) {
     EXPECT_TRUE(LoopUntil(watch, [&] { return changes > 0; }));
 }
 
+TEST(SettingsWatch, KeepsWatchingWhenTheFolderIsRemovedAndMadeAgain) {
+    TempDir dir;
+    const fs::path folder = dir.Path / "config" / "velmora";
+    const fs::path file = folder / "user.reg";
+    int changes = 0;
+    SettingsWatch watch(file.string(), [&] { ++changes; });
+    ASSERT_TRUE(watch.Watching());
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        std::ofstream(file) << "REGEDIT4\r\n";
+        EXPECT_TRUE(LoopUntil(watch, [&] { return changes > 0; }));
+        fs::remove_all(folder);
+        changes = 0;
+        EXPECT_TRUE(LoopUntil(watch, [&] { return changes > 0; })) << "the removal";
+        fs::create_directory(folder);
+        changes = 0;
+        std::ofstream(file) << "REGEDIT4\r\n";
+        EXPECT_TRUE(LoopUntil(watch, [&] { return changes > 0; })) << "a file in the new folder";
+        changes = 0;
+    }
+}
+
+TEST(SettingsWatch, SeesAChangeToTheTargetOfALinkedFile) {
+    TempDir dir;
+    const fs::path elsewhere = dir.Path / "dotfiles";
+    fs::create_directories(elsewhere);
+    std::ofstream(elsewhere / "velmora.reg") << "REGEDIT4\r\n";
+    const fs::path folder = dir.Path / "config" / "velmora";
+    fs::create_directories(folder);
+    fs::create_symlink(elsewhere / "velmora.reg", folder / "user.reg");
+    int changes = 0;
+    SettingsWatch watch((folder / "user.reg").string(), [&] { ++changes; });
+    ASSERT_TRUE(watch.Watching());
+    std::ofstream(elsewhere / "velmora.reg", std::ios::app) << "\r\n";
+    EXPECT_TRUE(LoopUntil(watch, [&] { return changes > 0; })) << "written in place";
+    changes = 0;
+    // Replaced by renaming beside the target, as an editor saves it.
+    std::ofstream(elsewhere / "velmora.reg.new") << "REGEDIT4\r\n";
+    fs::rename(elsewhere / "velmora.reg.new", elsewhere / "velmora.reg");
+    EXPECT_TRUE(LoopUntil(watch, [&] { return changes > 0; })) << "replaced";
+    changes = 0;
+    // The link pointed elsewhere: the new target is followed.
+    const fs::path other = dir.Path / "other";
+    fs::create_directories(other);
+    std::ofstream(other / "b.reg") << "REGEDIT4\r\n";
+    fs::remove(folder / "user.reg");
+    fs::create_symlink(other / "b.reg", folder / "user.reg");
+    EXPECT_TRUE(LoopUntil(watch, [&] { return changes > 0; }));
+    changes = 0;
+    std::ofstream(other / "b.reg", std::ios::app) << "\r\n";
+    EXPECT_TRUE(LoopUntil(watch, [&] { return changes > 0; })) << "the new target written";
+}
+
 }  // namespace
