@@ -85,12 +85,18 @@ int main(int argc, char** argv) {
 
     TerminationPipe signals;
     signals.Install();
+    // Taking the lock is the check, in one step: a look first and a lock after would let two
+    // daemons that start together both run.
     FileLockInstanceMarker marker({}, SessionScope());
-    if (marker.Find("velmora-idle") != 0) {
-        Report("already runs for this session");
-        return 0;
+    if (marker.Add("velmora-idle") == 0) {
+        if (marker.Find("velmora-idle") != 0) {
+            Report("already runs for this session");
+            return 0;
+        }
+        Report("cannot lock " + marker.PathFor("velmora-idle") +
+               ": another velmora-idle is starting for this session, or the file cannot be made");
+        return 1;
     }
-    marker.Add("velmora-idle");
 
     // The watcher and the parts that call it are made in this order; their callbacks reach it
     // through this pointer once it exists.

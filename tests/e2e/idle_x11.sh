@@ -44,6 +44,21 @@ no_saver_for() {
     done
 }
 
+# A start that finds the session's lock file held by another start (two racing) does not run
+# beside it: it says so and ends, rather than running without the lock.
+lock=$XDG_RUNTIME_DIR/velmora-idle.$DISPLAY.instance
+# (-o: flock itself holds the lock, so that ending it releases the lock.)
+"${AS_USER[@]}" flock -o -s "$lock" sleep 30 &
+holder=$!
+E2E_PIDS+=($holder)
+until [[ -e $lock ]] && ! flock -n -x "$lock" true; do sleep 0.02; done
+code=0
+out=$(timeout 5 "${AS_USER[@]}" velmora-idle --timeout 100 2>&1) || code=$?
+[[ $code == 1 ]] || fail "a daemon that could not take the lock: exit code $code ($out)"
+grep -q "^velmora-idle: .*instance" <<<"$out" || fail "no word on the lock: $out"
+kill "$holder"
+wait "$holder" || true
+
 start_daemon --timeout 3
 no_saver_for 2 "before the idle time"
 wait_savers 1 4
