@@ -16,6 +16,7 @@
 #include "launcher/idlecommandline.h"
 #include "launcher/idlewatcher.h"
 #include "launcher/inhibitors.h"
+#include "platform/posix/codepage.h"
 #include "platform/posix/instance.h"
 #include "platform/posix/mutteridle.h"
 #include "platform/posix/pollclient.h"
@@ -33,8 +34,10 @@
 
 namespace {
 
+// Lines may quote the settings file: its Shift-JIS texts go out in the terminal's encoding and
+// its control characters escaped.
 void Report(const std::string& line) {
-    std::cerr << "velmora-idle: " << line << "\n";
+    std::cerr << "velmora-idle: " << SjisForTerminal(line) << "\n";
 }
 
 std::string SelfPath() {

@@ -104,6 +104,18 @@ no_saver_for 2 "with the default delay of ten minutes"
 n=$(grep -c 'ScreenSaveTimeOut "abc"' "$E2E_TMP/idle.log" || true)
 [[ $n == 1 ]] || { cat "$E2E_TMP/idle.log"; fail "the bad delay was reported $n times"; }
 grep -q "after 600 s" "$E2E_TMP/idle.log" || fail "not the default delay: $(cat "$E2E_TMP/idle.log")"
+# A delay holding terminal controls and Shift-JIS bytes ("日"): reported with the controls shown
+# escaped and the text in the terminal's encoding, never as raw bytes.
+desktop ScreenSaveTimeOut $'\e]0;pwned\a\e[2J\x93\xfa'
+end=$((SECONDS + 5))
+until grep -q 'pwned' "$E2E_TMP/idle.log"; do
+    ((SECONDS < end)) || fail "the bad delay was not reported: $(cat "$E2E_TMP/idle.log")"
+    sleep 0.1
+done
+! grep -q $'\e' "$E2E_TMP/idle.log" || fail "a raw escape reached the terminal: $(od -c "$E2E_TMP/idle.log" | tail -5)"
+! grep -q $'\x93\xfa' "$E2E_TMP/idle.log" || fail "raw Shift-JIS reached the terminal"
+grep -qF '日' "$E2E_TMP/idle.log" || fail "the Shift-JIS text is not shown in UTF-8 under a UTF-8 locale"
+grep -qF '\e]0;pwned\a\e[2J' "$E2E_TMP/idle.log" || fail "the controls are not shown escaped: $(grep pwned "$E2E_TMP/idle.log")"
 # A good one written meanwhile is taken without a restart.
 desktop ScreenSaveTimeOut 2
 wait_savers 1 5
