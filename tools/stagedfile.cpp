@@ -72,12 +72,13 @@ StagedFile::~StagedFile() {
 
 std::string StagedFile::Begin(const std::string& path) {
     Discard();
-    finalPath_ = ResolvedTarget(path);
+    // Checked before links are resolved: /dev/stdout leads to names that are no paths.
     struct stat st {};
-    if (::stat(finalPath_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        writePath_ = finalPath_;
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        finalPath_ = writePath_ = path;
         return {};
     }
+    finalPath_ = ResolvedTarget(path);
     // ".NAME.XXXXXX.EXT" beside it: hidden, on the same file system so that the rename is atomic,
     // and ending as the final name does, since writers choose the format by the extension.
     const std::filesystem::path final(finalPath_);

@@ -117,6 +117,8 @@ before=$(ls -A /dev | wc -l)
 [ $? = 1 ] || fail "--gif /dev/full did not fail"
 [ -c /dev/full ] || fail "/dev/full is no longer a device"
 [ "$(ls -A /dev | wc -l)" = "$before" ] || fail "files were left in /dev"
+bytes=$("$record" --size 64x48 --frames 2 --gif /dev/stdout 2>"$work/err" | wc -c)
+[ "$bytes" -gt 100 ] || fail "--gif /dev/stdout into a pipe wrote $bytes bytes: $(cat "$work/err")"
 
 # A GIF frame shows for at most 65535 hundredths of a second: a longer delay is capped and said,
 # not stored modulo 65536 (10 ms frames, every 100000th kept: 1000 s asked).
