@@ -16,74 +16,119 @@ namespace {
 // A proxy's version: the compositor's, capped at what this client knows.
 std::uint32_t Capped(std::uint32_t offered, std::uint32_t known) { return std::min(offered, known); }
 
+void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
+              std::uint32_t version) {
+    static_cast<WaylandConnection*>(data)->Global(registry, name, interface, version);
+}
+
+void OnGlobalRemove(void* data, wl_registry*, std::uint32_t name) {
+    static_cast<WaylandConnection*>(data)->GlobalRemove(name);
+}
+
 const wl_registry_listener kRegistryListener = {
-    [](void* data, wl_registry* registry, std::uint32_t name, const char* interface,
-       std::uint32_t version) {
-        static_cast<WaylandConnection*>(data)->Global(registry, name, interface, version);
-    },
-    [](void* data, wl_registry*, std::uint32_t name) {
-        static_cast<WaylandConnection*>(data)->GlobalRemove(name);
-    }};
+    .global = OnGlobal,
+    .global_remove = OnGlobalRemove,
+};
 
 using Output = WaylandConnection::Output;
 
-const wl_output_listener kOutputListener = {
-    // geometry: the position and the transform; the physical size and make are not needed.
-    [](void* data, wl_output*, std::int32_t x, std::int32_t y, std::int32_t, std::int32_t,
-       std::int32_t, const char*, const char*, std::int32_t transform) {
-        auto* output = static_cast<Output*>(data);
-        if (output->Described == nullptr) {
-            output->Info.X = x;
-            output->Info.Y = y;
-        }
-        output->Info.Transform = transform;
-    },
-    [](void* data, wl_output*, std::uint32_t flags, std::int32_t width, std::int32_t height,
-       std::int32_t refresh) {
-        if ((flags & WL_OUTPUT_MODE_CURRENT) == 0) return;
-        auto* output = static_cast<Output*>(data);
-        output->Info.Mode = {width, height};
-        output->Info.RefreshMilliHz = refresh;
-    },
-    [](void*, wl_output*) {},
-    [](void* data, wl_output*, std::int32_t factor) {
-        static_cast<Output*>(data)->Info.Scale = factor > 0 ? factor : 1;
-    },
-    [](void* data, wl_output*, const char* name) {
-        static_cast<Output*>(data)->Info.Name = name != nullptr ? name : "";
-    },
-    [](void*, wl_output*, const char*) {}};
-
-const zxdg_output_v1_listener kDescribedListener = {
-    [](void* data, zxdg_output_v1*, std::int32_t x, std::int32_t y) {
-        auto* output = static_cast<Output*>(data);
+// The position and the transform; the physical size and make are not needed.
+void OnOutputGeometry(void* data, wl_output*, std::int32_t x, std::int32_t y, std::int32_t,
+                      std::int32_t, std::int32_t, const char*, const char*,
+                      std::int32_t transform) {
+    auto* output = static_cast<Output*>(data);
+    // xdg-output's logical position, where there is one, is the one that places windows.
+    if (output->Described == nullptr) {
         output->Info.X = x;
         output->Info.Y = y;
-    },
-    [](void* data, zxdg_output_v1*, std::int32_t width, std::int32_t height) {
-        static_cast<Output*>(data)->Info.Logical = {width, height};
-    },
-    [](void*, zxdg_output_v1*) {},
-    [](void* data, zxdg_output_v1*, const char* name) {
-        auto* output = static_cast<Output*>(data);
-        if (output->Info.Name.empty() && name != nullptr) output->Info.Name = name;
-    },
-    [](void*, zxdg_output_v1*, const char*) {}};
+    }
+    output->Info.Transform = transform;
+}
+
+void OnOutputMode(void* data, wl_output*, std::uint32_t flags, std::int32_t width,
+                  std::int32_t height, std::int32_t refresh) {
+    if ((flags & WL_OUTPUT_MODE_CURRENT) == 0) return;
+    auto* output = static_cast<Output*>(data);
+    output->Info.Mode = {width, height};
+    output->Info.RefreshMilliHz = refresh;
+}
+
+void OnOutputDone(void*, wl_output*) {}
+
+void OnOutputScale(void* data, wl_output*, std::int32_t factor) {
+    static_cast<Output*>(data)->Info.Scale = factor > 0 ? factor : 1;
+}
+
+void OnOutputName(void* data, wl_output*, const char* name) {
+    static_cast<Output*>(data)->Info.Name = name != nullptr ? name : "";
+}
+
+void OnOutputDescription(void*, wl_output*, const char*) {}
+
+const wl_output_listener kOutputListener = {
+    .geometry = OnOutputGeometry,
+    .mode = OnOutputMode,
+    .done = OnOutputDone,
+    .scale = OnOutputScale,
+    .name = OnOutputName,
+    .description = OnOutputDescription,
+};
+
+void OnLogicalPosition(void* data, zxdg_output_v1*, std::int32_t x, std::int32_t y) {
+    auto* output = static_cast<Output*>(data);
+    output->Info.X = x;
+    output->Info.Y = y;
+}
+
+void OnLogicalSize(void* data, zxdg_output_v1*, std::int32_t width, std::int32_t height) {
+    static_cast<Output*>(data)->Info.Logical = {width, height};
+}
+
+void OnDescribedDone(void*, zxdg_output_v1*) {}
+
+// wl_output's own name, from version 4, comes first and wins.
+void OnDescribedName(void* data, zxdg_output_v1*, const char* name) {
+    auto* output = static_cast<Output*>(data);
+    if (output->Info.Name.empty() && name != nullptr) output->Info.Name = name;
+}
+
+void OnDescribedDescription(void*, zxdg_output_v1*, const char*) {}
+
+const zxdg_output_v1_listener kDescribedListener = {
+    .logical_position = OnLogicalPosition,
+    .logical_size = OnLogicalSize,
+    .done = OnDescribedDone,
+    .name = OnDescribedName,
+    .description = OnDescribedDescription,
+};
+
+void OnPrimaryOutput(void* data, kde_primary_output_v1*, const char* name) {
+    static_cast<WaylandConnection*>(data)->SetPrimaryName(name);
+}
 
 const kde_primary_output_v1_listener kPrimaryListener = {
-    [](void* data, kde_primary_output_v1*, const char* name) {
-        static_cast<WaylandConnection*>(data)->SetPrimaryName(name);
-    }};
+    .primary_output = OnPrimaryOutput,
+};
 
 // The seat tells its devices as soon as it is bound, before any window wants them.
+void OnSeatCapabilities(void* data, wl_seat*, std::uint32_t capabilities) {
+    static_cast<WaylandConnection*>(data)->SetSeatCapabilities(capabilities);
+}
+
+void OnSeatName(void*, wl_seat*, const char*) {}
+
 const wl_seat_listener kSeatListener = {
-    [](void* data, wl_seat*, std::uint32_t capabilities) {
-        static_cast<WaylandConnection*>(data)->SetSeatCapabilities(capabilities);
-    },
-    [](void*, wl_seat*, const char*) {}};
+    .capabilities = OnSeatCapabilities,
+    .name = OnSeatName,
+};
+
+void OnShellPing(void*, xdg_wm_base* shell, std::uint32_t serial) {
+    xdg_wm_base_pong(shell, serial);
+}
 
 const xdg_wm_base_listener kShellListener = {
-    [](void*, xdg_wm_base* shell, std::uint32_t serial) { xdg_wm_base_pong(shell, serial); }};
+    .ping = OnShellPing,
+};
 
 }  // namespace
 

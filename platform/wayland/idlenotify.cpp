@@ -36,19 +36,32 @@ void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char*
 
 void OnGlobalRemove(void*, wl_registry*, std::uint32_t) {}
 
-const wl_registry_listener kRegistryListener = {&OnGlobal, &OnGlobalRemove};
+const wl_registry_listener kRegistryListener = {
+    .global = OnGlobal,
+    .global_remove = OnGlobalRemove,
+};
 
 void OnIdled(void* data, ext_idle_notification_v1*) {
     (*static_cast<std::function<void()>*>(data))();
 }
+
 void OnResumed(void*, ext_idle_notification_v1*) {}
-const ext_idle_notification_v1_listener kNotificationListener = {&OnIdled, &OnResumed};
+
+const ext_idle_notification_v1_listener kNotificationListener = {
+    .idled = OnIdled,
+    .resumed = OnResumed,
+};
 
 void OnKdeIdle(void* data, org_kde_kwin_idle_timeout*) {
     (*static_cast<std::function<void()>*>(data))();
 }
+
 void OnKdeResumed(void*, org_kde_kwin_idle_timeout*) {}
-const org_kde_kwin_idle_timeout_listener kKdeTimeoutListener = {&OnKdeIdle, &OnKdeResumed};
+
+const org_kde_kwin_idle_timeout_listener kKdeTimeoutListener = {
+    .idle = OnKdeIdle,
+    .resumed = OnKdeResumed,
+};
 
 void Release(WaylandIdleSource::Globals& g) {
     if (g.Notification != nullptr) ext_idle_notification_v1_destroy(g.Notification);

@@ -15,13 +15,12 @@ constexpr std::size_t kBuffers = 3;
 constexpr std::size_t kExactCapacity = 8192;
 // What the compositor is told of a commit: a few rectangles.
 constexpr std::size_t kDamageRects = 32;
-// The record of what was ever drawn on counts in tiles of one row by 1024 pixels, a page of
-// memory: what it leaves out is memory never touched, which stays so.
-constexpr int kTileShift = 10;
 // How long a frame waits for the compositor to give a buffer back before it is skipped.
 constexpr std::chrono::milliseconds kReleaseWait{250};
 
-const wl_buffer_listener kBufferListener = {&WaylandSurface::OnRelease};
+const wl_buffer_listener kBufferListener = {
+    .release = WaylandSurface::OnRelease,
+};
 
 }  // namespace
 
@@ -57,14 +56,11 @@ void WaylandSurface::SetViewSize(std::int32_t width, std::int32_t height) {
     height_ = std::max(height, 0);
     drawWidth_ = std::min(width_, bufferSize_.Width);
     drawHeight_ = std::min(height_, bufferSize_.Height);
-    tileColumns_ = (width_ + (1 << kTileShift) - 1) >> kTileShift;
-    tileRows_ = height_;
-    drawn_.assign(static_cast<std::size_t>(tileColumns_) * static_cast<std::size_t>(tileRows_), 0);
+    drawn_.Reset(width_, height_);
     // Black, as new buffers are: nothing differs yet.
     changed_.Clear();
     holding_ = false;
-    for (DrawnText& text : texts_) text.Valid = false;
-    textsValid_ = 0;
+    texts_.Clear();
     slots_.Reset();
     drawing_ = -1;
     shown_ = -1;
@@ -120,12 +116,12 @@ bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
         wl_buffer_add_listener(buffer.Handle, &kBufferListener, &buffer);
     }
 
-    if (source >= 0 && std::find(drawn_.begin(), drawn_.end(), 1) != drawn_.end()) {
+    if (source >= 0 && drawn_.Any()) {
         const Buffer& from = old[static_cast<std::size_t>(source)];
         const Buffer& to = buffers_[0];
         const std::int32_t width = std::min(oldWidth, drawWidth_);
         const std::int32_t height = std::min(oldHeight, drawHeight_);
-        ForEachDrawn([&](const Rect32& r) {
+        drawn_.ForEachRun(drawWidth_, drawHeight_, [&](const Rect32& r) {
             const std::int32_t right = std::min(r.Right, width), bottom = std::min(r.Bottom, height);
             if (r.Left >= right) return;
             const auto count = static_cast<std::size_t>(right - r.Left) * sizeof(std::uint32_t);
@@ -158,35 +154,6 @@ std::uint32_t WaylandSurface::BufferPixel(int slot, std::int32_t x, std::int32_t
 
 std::uint32_t WaylandSurface::Pixel(std::int32_t x, std::int32_t y) const {
     return BufferPixel(drawing_ >= 0 ? drawing_ : shown_, x, y);
-}
-
-void WaylandSurface::MarkDrawn(const Rect32& r) {
-    if (r.Right <= r.Left || r.Bottom <= r.Top) return;
-    const std::int32_t right = (r.Right - 1) >> kTileShift;
-    for (std::int32_t row = r.Top; row < r.Bottom; ++row)
-        for (std::int32_t column = r.Left >> kTileShift; column <= right; ++column)
-            drawn_[static_cast<std::size_t>(row) * static_cast<std::size_t>(tileColumns_) +
-                   static_cast<std::size_t>(column)] = 1;
-}
-
-template <typename F>
-void WaylandSurface::ForEachDrawn(F&& f) const {
-    // Runs of drawn tiles along each row, clipped to where view and buffers overlap.
-    const std::int32_t tile = 1 << kTileShift;
-    for (std::int32_t row = 0; row < tileRows_; ++row) {
-        const std::uint8_t* flags = drawn_.data() + static_cast<std::ptrdiff_t>(row) * tileColumns_;
-        for (std::int32_t column = 0; column < tileColumns_;) {
-            if (flags[column] == 0) {
-                ++column;
-                continue;
-            }
-            const std::int32_t first = column;
-            while (column < tileColumns_ && flags[column] != 0) ++column;
-            const Rect32 run{first * tile, row, std::min(column * tile, drawWidth_),
-                             std::min(row + 1, drawHeight_)};
-            if (run.Left < run.Right && run.Top < run.Bottom) f(run);
-        }
-    }
 }
 
 void WaylandSurface::Copy(const Buffer& to, const Buffer& from, const Rect32& r) const {
@@ -226,7 +193,7 @@ void WaylandSurface::CatchUp(int slot) {
     }
     // Lacking everything, it lacks at most what was ever drawn on.
     if (lacking.Whole())
-        ForEachDrawn([&](const Rect32& r) { Copy(to, from, r); });
+        drawn_.ForEachRun(drawWidth_, drawHeight_, [&](const Rect32& r) { Copy(to, from, r); });
     else
         for (const Rect32& r : lacking.Rects()) Copy(to, from, r);
 }
@@ -321,7 +288,7 @@ void WaylandSurface::Changed(Rect32 rect) {
     rect.Right = std::min(rect.Right, drawWidth_);
     rect.Bottom = std::min(rect.Bottom, drawHeight_);
     changed_.Add(rect);
-    MarkDrawn(rect);
+    drawn_.Mark(rect);
 }
 
 void WaylandSurface::ReleaseHeldPixel() {
@@ -330,19 +297,8 @@ void WaylandSurface::ReleaseHeldPixel() {
     if (draw_.Pixel(heldX_, heldY_) == heldWas_) return;
     const Rect32 dot{heldX_, heldY_, heldX_ + 1, heldY_ + 1};
     changed_.Add(dot);
-    drawn_[static_cast<std::size_t>(heldY_) * static_cast<std::size_t>(tileColumns_) +
-           static_cast<std::size_t>(heldX_ >> kTileShift)] = 1;
-    Touch(dot);
-}
-
-void WaylandSurface::Touch(const Rect32& rect) {
-    if (textsValid_ == 0) return;
-    for (DrawnText& text : texts_)
-        if (text.Valid && rect.Left < text.Box.Right && text.Box.Left < rect.Right &&
-            rect.Top < text.Box.Bottom && text.Box.Top < rect.Bottom) {
-            text.Valid = false;
-            --textsValid_;
-        }
+    drawn_.MarkPixel(heldX_, heldY_);
+    texts_.Touch(dot);
 }
 
 void WaylandSurface::SetPixel(std::int32_t x, std::int32_t y, ColorValue color) {
@@ -362,32 +318,15 @@ void WaylandSurface::SetPixel(std::int32_t x, std::int32_t y, ColorValue color) 
 void WaylandSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) {
     ReleaseHeldPixel();
     if (!Begin()) return;
-    for (const DrawnText& text : texts_)
-        if (text.Valid && text.X == x && text.Y == y && text.Brush == brush_ &&
-            text.Points == fontPoints_ && std::string_view(text.Bytes, text.Length) == sjis)
-            return;
+    const BannerTextCache::Look look{x, y, brush_, fontPoints_};
+    if (texts_.Holds(look, sjis)) return;
     draw_.TextOut(x, y, sjis);
     // Glyphs may reach a little past their advance; a character height of margin covers that.
     const TextExtent extent = draw_.Measure(sjis);
     const Rect32 box{x, y, x + extent.Width + extent.Height, y + extent.Height};
     Changed(box);
-    Touch(box);
-    if (sjis.size() > sizeof texts_[0].Bytes) return;
-    DrawnText* slot = &texts_[0];
-    for (DrawnText& text : texts_)
-        if (!text.Valid) {
-            slot = &text;
-            break;
-        }
-    if (!slot->Valid) ++textsValid_;
-    slot->Valid = true;
-    slot->Box = box;
-    slot->X = x;
-    slot->Y = y;
-    slot->Brush = brush_;
-    slot->Points = fontPoints_;
-    slot->Length = static_cast<std::uint8_t>(sjis.size());
-    std::copy(sjis.begin(), sjis.end(), slot->Bytes);
+    texts_.Touch(box);
+    texts_.Remember(look, sjis, box);
 }
 
 std::int32_t WaylandSurface::TextHeight(std::string_view sjis) { return draw_.TextHeight(sjis); }
@@ -404,33 +343,27 @@ void WaylandSurface::FillRect(const Rect32& rect) {
         Changed(rect);
         draw_.FillRect(rect);
     }
-    Touch(rect);
+    texts_.Touch(rect);
 }
 
 void WaylandSurface::ChangedToBlack() {
     // Lit pixels lie only where something was ever drawn; the banner's boxes go whole.
     const std::ptrdiff_t stride = bufferSize_.Width;
     std::uint32_t* pixels = buffers_[static_cast<std::size_t>(drawing_)].Pixels;
-    ForEachDrawn([&](const Rect32& run) {
+    drawn_.ForEachRun(drawWidth_, drawHeight_, [&](const Rect32& run) {
         for (std::int32_t y = run.Top; y < run.Bottom; ++y) {
             std::uint32_t* row = pixels + y * stride;
             for (std::int32_t x = run.Left; x < run.Right; ++x) {
-                if (row[x] == 0) continue;
-                bool inText = false;
-                for (const DrawnText& text : texts_)
-                    inText = inText || (text.Valid && x >= text.Box.Left && x < text.Box.Right &&
-                                        y >= text.Box.Top && y < text.Box.Bottom);
-                if (inText) continue;
+                if (row[x] == 0 || texts_.Covers(x, y)) continue;
                 row[x] = 0;
                 changed_.Add(Rect32{x, y, x + 1, y + 1});
             }
         }
     });
-    for (const DrawnText& text : texts_)
-        if (text.Valid) {
-            Changed(text.Box);
-            draw_.FillRect(text.Box);
-        }
+    texts_.ForEachBox([&](const Rect32& box) {
+        Changed(box);
+        draw_.FillRect(box);
+    });
 }
 
 void WaylandSurface::SetBrushColor(ColorValue color) {

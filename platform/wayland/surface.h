@@ -13,8 +13,10 @@
 #include "platform/memory/surface.h"
 #include "platform/memory/textengine.h"
 #include "platform/surface.h"
+#include "platform/wayland/bannertextcache.h"
 #include "platform/wayland/bufferslots.h"
 #include "platform/wayland/damage.h"
+#include "platform/wayland/drawntiles.h"
 #include "platform/wayland/outputs.h"
 #include "platform/wayland/shm.h"
 
@@ -88,26 +90,11 @@ class WaylandSurface final : public DrawingSurface {
     void Changed(Rect32 rect);
     // Turns every lit pixel of the buffer drawn into black, gathering each as changed.
     void ChangedToBlack();
-    // Which parts of the view were ever drawn on since the buffers were made: elsewhere every
-    // buffer is still as black as fresh memory.
-    void MarkDrawn(const Rect32& rect);
-    template <typename F> void ForEachDrawn(F&& f) const;
     void Copy(const Buffer& to, const Buffer& from, const Rect32& rect) const;
     void CatchUp(int slot);
     // The last pixel set is held back until the next operation: a dot erased and drawn again
     // where it was has not changed.
     void ReleaseHeldPixel();
-    // A text drawn again where it stands, unchanged and untouched since, is not drawn again.
-    struct DrawnText {
-        bool Valid = false;
-        Rect32 Box;
-        std::int32_t X = 0, Y = 0;
-        ColorValue Brush = 0;
-        int Points = 0;
-        std::uint8_t Length = 0;
-        char Bytes[128] = {};
-    };
-    void Touch(const Rect32& rect);
     void DropBuffers(std::vector<Buffer>& buffers);
 
     wl_display* display_;
@@ -120,8 +107,7 @@ class WaylandSurface final : public DrawingSurface {
     Size32 bufferSize_;
     std::int32_t drawWidth_ = 0, drawHeight_ = 0;   // where view and buffers overlap
     int drawing_ = -1, shown_ = -1;
-    std::vector<std::uint8_t> drawn_;   // one flag per tile of the view
-    std::int32_t tileColumns_ = 0, tileRows_ = 0;
+    DrawnTiles drawn_;   // what was ever drawn on: elsewhere every buffer is still black
     std::unique_ptr<ShmPool> pool_;
     std::vector<Buffer> buffers_;
     BufferSlots slots_;
@@ -139,8 +125,7 @@ class WaylandSurface final : public DrawingSurface {
     std::uint32_t heldWas_ = 0;
     ColorValue brush_ = 0;
     int fontPoints_ = 0;
-    DrawnText texts_[4];
-    int textsValid_ = 0;
+    BannerTextCache texts_;   // a text drawn again where it stands is not drawn again
     std::uint64_t commits_ = 0;
     std::int64_t lastDamageArea_ = 0;
 };

@@ -22,65 +22,137 @@ constexpr int kConfigureWaitMs = 5000;
 
 using Toplevel = WaylandSaverWindow::Toplevel;
 
+void OnShellConfigure(void* data, xdg_surface*, std::uint32_t serial) {
+    auto* toplevel = static_cast<Toplevel*>(data);
+    toplevel->Owner->Configured(*toplevel, serial);
+}
+
 const xdg_surface_listener kShellListener = {
-    [](void* data, xdg_surface*, std::uint32_t serial) {
-        auto* toplevel = static_cast<Toplevel*>(data);
-        toplevel->Owner->Configured(*toplevel, serial);
-    }};
+    .configure = OnShellConfigure,
+};
+
+void OnRoleConfigure(void* data, xdg_toplevel*, std::int32_t width, std::int32_t height,
+                     wl_array*) {
+    static_cast<Toplevel*>(data)->Asked = {width, height};
+}
+
+// The compositor asks the window to close (a kill binding): the ordinary close.
+void OnRoleClose(void* data, xdg_toplevel*) {
+    static_cast<Toplevel*>(data)->Owner->Close();
+}
+
+void OnRoleBounds(void*, xdg_toplevel*, std::int32_t, std::int32_t) {}
+
+void OnRoleCapabilities(void*, xdg_toplevel*, wl_array*) {}
 
 const xdg_toplevel_listener kRoleListener = {
-    [](void* data, xdg_toplevel*, std::int32_t width, std::int32_t height, wl_array*) {
-        static_cast<Toplevel*>(data)->Asked = {width, height};
-    },
-    // The compositor asks the window to close (a kill binding): the ordinary close.
-    [](void* data, xdg_toplevel*) { static_cast<Toplevel*>(data)->Owner->Close(); },
-    [](void*, xdg_toplevel*, std::int32_t, std::int32_t) {},
-    [](void*, xdg_toplevel*, wl_array*) {}};
+    .configure = OnRoleConfigure,
+    .close = OnRoleClose,
+    .configure_bounds = OnRoleBounds,
+    .wm_capabilities = OnRoleCapabilities,
+};
 
 WaylandSaverWindow* Of(void* data) { return static_cast<WaylandSaverWindow*>(data); }
 
+// The keymap is not needed: any key ends the saver.
+void OnKeymap(void*, wl_keyboard*, std::uint32_t, std::int32_t fd, std::uint32_t) {
+    close(fd);
+}
+
+void OnKeyboardEnter(void*, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {}
+
+void OnKeyboardLeave(void*, wl_keyboard*, std::uint32_t, wl_surface*) {}
+
+void OnKey(void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
+           std::uint32_t state) {
+    if (state == WL_KEYBOARD_KEY_STATE_PRESSED) Of(data)->KeyPressed();
+}
+
+void OnModifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
+                 std::uint32_t) {}
+
+void OnRepeatInfo(void*, wl_keyboard*, std::int32_t, std::int32_t) {}
+
 const wl_keyboard_listener kKeyboardListener = {
-    // The keymap is not needed: any key ends the saver.
-    [](void*, wl_keyboard*, std::uint32_t, std::int32_t fd, std::uint32_t) { close(fd); },
-    [](void*, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {},
-    [](void*, wl_keyboard*, std::uint32_t, wl_surface*) {},
-    [](void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t state) {
-        if (state == WL_KEYBOARD_KEY_STATE_PRESSED) Of(data)->KeyPressed();
-    },
-    [](void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
-       std::uint32_t) {},
-    [](void*, wl_keyboard*, std::int32_t, std::int32_t) {}};
+    .keymap = OnKeymap,
+    .enter = OnKeyboardEnter,
+    .leave = OnKeyboardLeave,
+    .key = OnKey,
+    .modifiers = OnModifiers,
+    .repeat_info = OnRepeatInfo,
+};
+
+void OnPointerEnter(void* data, wl_pointer*, std::uint32_t serial, wl_surface* surface,
+                    wl_fixed_t x, wl_fixed_t y) {
+    Of(data)->PointerEntered(surface, serial, wl_fixed_to_double(x), wl_fixed_to_double(y));
+}
+
+void OnPointerLeave(void* data, wl_pointer*, std::uint32_t, wl_surface*) {
+    Of(data)->PointerLeft();
+}
+
+void OnPointerMotion(void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
+    Of(data)->PointerMoved(wl_fixed_to_double(x), wl_fixed_to_double(y));
+}
+
+// The wheel comes as axis events, never as a button: it scrolls, it does not press.
+void OnButton(void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t,
+              std::uint32_t state) {
+    if (state == WL_POINTER_BUTTON_STATE_PRESSED) Of(data)->ButtonPressed();
+}
+
+void OnAxis(void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {}
+
+void OnPointerFrame(void*, wl_pointer*) {}
+
+void OnAxisSource(void*, wl_pointer*, std::uint32_t) {}
+
+void OnAxisStop(void*, wl_pointer*, std::uint32_t, std::uint32_t) {}
+
+void OnAxisDiscrete(void*, wl_pointer*, std::uint32_t, std::int32_t) {}
+
+void OnAxisValue120(void*, wl_pointer*, std::uint32_t, std::int32_t) {}
 
 const wl_pointer_listener kPointerListener = {
-    [](void* data, wl_pointer*, std::uint32_t serial, wl_surface* surface, wl_fixed_t x,
-       wl_fixed_t y) {
-        Of(data)->PointerEntered(surface, serial, wl_fixed_to_double(x), wl_fixed_to_double(y));
-    },
-    [](void* data, wl_pointer*, std::uint32_t, wl_surface*) { Of(data)->PointerLeft(); },
-    [](void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixed_t y) {
-        Of(data)->PointerMoved(wl_fixed_to_double(x), wl_fixed_to_double(y));
-    },
-    [](void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t state) {
-        // The wheel comes as axis events, never as a button: it scrolls, it does not press.
-        if (state == WL_POINTER_BUTTON_STATE_PRESSED) Of(data)->ButtonPressed();
-    },
-    [](void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {},
-    [](void*, wl_pointer*) {},
-    [](void*, wl_pointer*, std::uint32_t) {},
-    [](void*, wl_pointer*, std::uint32_t, std::uint32_t) {},
-    [](void*, wl_pointer*, std::uint32_t, std::int32_t) {},
-    [](void*, wl_pointer*, std::uint32_t, std::int32_t) {}};
+    .enter = OnPointerEnter,
+    .leave = OnPointerLeave,
+    .motion = OnPointerMotion,
+    .button = OnButton,
+    .axis = OnAxis,
+    .frame = OnPointerFrame,
+    .axis_source = OnAxisSource,
+    .axis_stop = OnAxisStop,
+    .axis_discrete = OnAxisDiscrete,
+    .axis_value120 = OnAxisValue120,
+};
+
+// A touch is a press of the screen.
+void OnTouchDown(void* data, wl_touch*, std::uint32_t, std::uint32_t, wl_surface*, std::int32_t,
+                 wl_fixed_t, wl_fixed_t) {
+    Of(data)->ButtonPressed();
+}
+
+void OnTouchUp(void*, wl_touch*, std::uint32_t, std::uint32_t, std::int32_t) {}
+
+void OnTouchMotion(void*, wl_touch*, std::uint32_t, std::int32_t, wl_fixed_t, wl_fixed_t) {}
+
+void OnTouchFrame(void*, wl_touch*) {}
+
+void OnTouchCancel(void*, wl_touch*) {}
+
+void OnTouchShape(void*, wl_touch*, std::int32_t, wl_fixed_t, wl_fixed_t) {}
+
+void OnTouchOrientation(void*, wl_touch*, std::int32_t, wl_fixed_t) {}
 
 const wl_touch_listener kTouchListener = {
-    // A touch is a press of the screen.
-    [](void* data, wl_touch*, std::uint32_t, std::uint32_t, wl_surface*, std::int32_t, wl_fixed_t,
-       wl_fixed_t) { Of(data)->ButtonPressed(); },
-    [](void*, wl_touch*, std::uint32_t, std::uint32_t, std::int32_t) {},
-    [](void*, wl_touch*, std::uint32_t, std::int32_t, wl_fixed_t, wl_fixed_t) {},
-    [](void*, wl_touch*) {},
-    [](void*, wl_touch*) {},
-    [](void*, wl_touch*, std::int32_t, wl_fixed_t, wl_fixed_t) {},
-    [](void*, wl_touch*, std::int32_t, wl_fixed_t) {}};
+    .down = OnTouchDown,
+    .up = OnTouchUp,
+    .motion = OnTouchMotion,
+    .frame = OnTouchFrame,
+    .cancel = OnTouchCancel,
+    .shape = OnTouchShape,
+    .orientation = OnTouchOrientation,
+};
 
 // Devices are released where the seat knows the request (version 3), else only forgotten.
 void ReleaseKeyboard(wl_keyboard* device) {

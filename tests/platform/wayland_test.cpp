@@ -40,6 +40,33 @@ TEST(DamageList, ExactNeverCoversAPixelThatDidNotChange) {
     EXPECT_FALSE(Covers(list, 11, 5));
 }
 
+TEST(DamageList, ExactNeverCoversAnUnchangedPixelWhenRectanglesOverlapSideBySide) {
+    // Side by side and overlapping, the bounding box's waste can equal the overlap counted
+    // twice: joined, it would take in pixels neither rectangle changed.
+    struct Pair {
+        Rect32 First, Second;
+    };
+    const Pair pairs[] = {
+        {{0, 0, 4, 4}, {2, 1, 6, 3}},  // a lower rectangle reaching out to the right
+        {{2, 1, 6, 3}, {0, 0, 4, 4}},  // the same, drawn the other way round
+        {{0, 1, 4, 3}, {2, 0, 6, 4}},  // a taller one reaching out to the right
+        {{0, 0, 4, 2}, {2, 0, 6, 2}},  // of one height: joining them covers only what changed
+    };
+    for (const Pair& pair : pairs) {
+        DamageList list(DamageList::Policy::Exact, 16);
+        list.Add(pair.First);
+        list.Add(pair.Second);
+        const auto in = [](const Rect32& r, std::int32_t x, std::int32_t y) {
+            return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom;
+        };
+        for (std::int32_t y = -1; y < 6; ++y)
+            for (std::int32_t x = -1; x < 8; ++x)
+                EXPECT_EQ(Covers(list, x, y), in(pair.First, x, y) || in(pair.Second, x, y))
+                    << "pixel " << x << "," << y << " after " << pair.First.Left << ","
+                    << pair.First.Top << " and " << pair.Second.Left << "," << pair.Second.Top;
+    }
+}
+
 TEST(DamageList, ExactOverflowStandsForEverything) {
     DamageList list(DamageList::Policy::Exact, 4);
     for (int i = 0; i < 5; ++i) list.Add(Dot(i * 10, 0));
@@ -531,4 +558,52 @@ TEST_F(SurfaceFixture, TwoBuffersInTurnEachCatchUpWithTheFrameTheyMissed) {
         surface.FillRect(Rect32{30, 30, 34 + frame, 33});
         surface.Present();
     }
+}
+
+TEST_F(SurfaceFixture, ADotMovingDownAPixelAFrameIsCaughtUpWholeInTheOtherBuffer) {
+    // Erased above and drawn below, each frame's change is one rectangle a pixel wide and two
+    // high: both of its pixels must reach the buffer that missed the frame.
+    int older = -1;
+    for (std::int32_t y = 1; y < 12; ++y) {
+        if (older >= 0) surface.BufferReleased(older);
+        older = surface.ShownSlot();
+        surface.SetPixel(63, 47, clBlack);  // changes nothing, but picks and catches up a buffer
+        ASSERT_NE(surface.DrawingSlot(), surface.ShownSlot());
+        ASSERT_TRUE(SamePicture(surface, surface.DrawingSlot(), surface.ShownSlot(), 64, 48))
+            << "the frame with the dot at row " << y;
+        surface.SetPixel(20, y - 1, clBlack);
+        surface.SetPixel(20, y, kYellow);
+        surface.Present();
+    }
+}
+
+TEST(WaylandSurface, AFrameWithMoreChangesThanTheListHoldsIsCaughtUpEverywhere) {
+    // A chequerboard over 256x128 is 16384 separate dots, more than the exact list keeps.
+    DefaultSystemColors colors;
+    WaylandSurface surface{nullptr, colors, nullptr};
+    surface.SetViewSize(256, 128);
+    ASSERT_TRUE(surface.SetBuffers(nullptr, nullptr, {256, 128}));
+    surface.Present();
+    surface.BufferReleased(surface.ShownSlot());
+    surface.SetPixel(5, 0, kYellow);
+    surface.Present();
+    const int first = surface.ShownSlot();
+    // Given back as sway does, a frame after the next commit.
+    for (std::int32_t y = 0; y < 128; ++y)
+        for (std::int32_t x = y & 1; x < 256; x += 2) surface.SetPixel(x, y, clWhite);
+    ASSERT_TRUE(surface.GatherChanges().Whole());
+    surface.Present();
+    const int second = surface.ShownSlot();
+    ASSERT_NE(first, second);
+    surface.BufferReleased(first);
+    surface.SetPixel(5, 0, kYellow);  // as it is: changes nothing, but catches up a buffer
+    ASSERT_EQ(surface.DrawingSlot(), first);
+    EXPECT_TRUE(SamePicture(surface, first, second, 256, 128));
+    // And the buffer after it, which missed only a dot of the frame after.
+    surface.SetPixel(6, 0, kYellow);
+    surface.Present();
+    surface.BufferReleased(second);
+    surface.SetPixel(6, 0, kYellow);
+    ASSERT_EQ(surface.DrawingSlot(), second);
+    EXPECT_TRUE(SamePicture(surface, first, second, 256, 128));
 }
