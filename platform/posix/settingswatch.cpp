@@ -29,13 +29,14 @@ SettingsWatch::SettingsWatch(const std::string& file, std::function<void()> chan
     // Each missing folder on the way (a fresh home has no ~/.config either), private as the
     // settings dialog makes them.
     const std::string& directory = folder_.Directory;
-    for (auto at = directory.find('/', 1); at != std::string::npos; at = directory.find('/', at + 1))
+    for (auto at = directory.find('/', 1); at != std::string::npos;
+         at = directory.find('/', at + 1))
         ::mkdir(directory.substr(0, at).c_str(), 0700);
     ::mkdir(directory.c_str(), 0700);
     fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (fd_ < 0) return;
-    parent_.Id = ::inotify_add_watch(fd_, parent_.Directory.c_str(),
-                                     IN_CREATE | IN_MOVED_TO | IN_ONLYDIR);
+    parent_.Id =
+        ::inotify_add_watch(fd_, parent_.Directory.c_str(), IN_CREATE | IN_MOVED_TO | IN_ONLYDIR);
     WatchFolder();
     FollowLink();
 }
