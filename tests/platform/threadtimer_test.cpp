@@ -167,11 +167,15 @@ TEST(ThreadTimer, ManyStartStopCyclesFromTheWindowThreadLeaveNothingArmed) {
         if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
         std::fclose(statm);
     }
-    // Room for a little more than there is now, not for a thread's stack.
-    const rlim_t limit = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (1 << 20);
-    const rlimit space{limit, limit};
+    // Room for a little more than there is now, not for a thread's stack of 8 MiB.
+    const rlim_t limit = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (4 << 20);
+    rlimit saved{};
+    getrlimit(RLIMIT_AS, &saved);
+    const rlimit space{limit, saved.rlim_max};
     setrlimit(RLIMIT_AS, &space);
     ThreadTimerService timers;
+    // The rest of the child (and a sanitizer's report at its exit) has room again.
+    setrlimit(RLIMIT_AS, &saved);
     Probe probe;
     const bool armed = timers.SetEvent(10, 1, &Record, &probe, TimerKind::Periodic) != 0;
     std::fprintf(stderr, "%s", timers.Failure().c_str());
