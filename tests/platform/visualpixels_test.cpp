@@ -1,10 +1,11 @@
 // Colours on true-colour visuals of every common depth: each 8-bit channel scaled to its mask's
 // width, not just shifted into it, so that a grey stays grey on 15, 16 and 30 bits.
-#include "platform/x11/visualpixels.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+// Xlib last: its macros (None) would rename identifiers of the headers above.
+#include "platform/x11/visualpixels.h"
 
 namespace {
 
