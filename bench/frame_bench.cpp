@@ -4,9 +4,9 @@
 
 #include <memory>
 
+#include "platform/common/systemcolors.h"
 #include "platform/memory/surface.h"
 #include "platform/memory/virtualtimer.h"
-#include "platform/posix/systemcolors.h"
 #include "scene/scene.h"
 #include "settings/settings.h"
 

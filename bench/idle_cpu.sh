@@ -14,7 +14,7 @@ for _ in $(seq 50); do [[ -s $tmp/display ]] && break; sleep 0.1; done
 mkdir -m 700 "$tmp/run"
 env -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS DISPLAY=":$(cat "$tmp/display")" \
     XDG_RUNTIME_DIR="$tmp/run" XDG_CONFIG_HOME="$tmp/config" \
-    "$build/platform/x11/velmora-idle" 2>/dev/null &
+    "$build/platform/linux/velmora-idle" 2>/dev/null &
 idle=$!
 sleep 1
 ticks() { awk '{print $14 + $15}' "/proc/$idle/stat"; }

@@ -8,7 +8,7 @@ set -euo pipefail
 
 BUILD=${1:-build/release}
 SECONDS_RUN=${2:-20}
-VELMORA=$BUILD/platform/x11/velmora
+VELMORA=$BUILD/platform/linux/velmora
 FIRSTPIXEL=$BUILD/bench/velmora-bench-firstpixel
 GALAXY=/usr/libexec/xscreensaver/galaxy
 [[ -x $VELMORA ]] || { echo "no $VELMORA: build first" >&2; exit 1; }

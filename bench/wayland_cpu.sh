@@ -8,7 +8,7 @@
 # Usage: bench/wayland_cpu.sh [BUILD_DIR] [SECONDS]   (BUILD_DIR: a Release build is best)
 BUILD=${1:-build/release}
 SECONDS_RUN=${2:-20}
-VELMORA=$(realpath "$BUILD/platform/x11/velmora")
+VELMORA=$(realpath "$BUILD/platform/linux/velmora")
 [[ -x $VELMORA ]] || { echo "no $VELMORA: build first" >&2; exit 1; }
 command -v sway >/dev/null || { echo "no sway: scripts/deps.sh" >&2; exit 1; }
 source "$(dirname "$0")/../tests/e2e/lib.sh"

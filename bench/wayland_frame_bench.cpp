@@ -6,8 +6,8 @@
 
 #include <memory>
 
+#include "platform/common/systemcolors.h"
 #include "platform/memory/virtualtimer.h"
-#include "platform/posix/systemcolors.h"
 #include "platform/wayland/surface.h"
 #include "scene/scene.h"
 #include "settings/settings.h"

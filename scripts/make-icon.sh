@@ -4,10 +4,10 @@
 # Each size is drawn on its own grid, so the small ones keep whole dots. Writes
 # platform/win32/velmora.ico (256 x 256 stored PNG-compressed, 48, 32 and 16 pixels, all 32-bit
 # with alpha) and, for the Linux desktop entry, the same picture as PNGs in
-# platform/x11/icons/hicolor/.
+# platform/linux/icons/hicolor/.
 set -euo pipefail
 out=${1:-"$(dirname "$0")/../platform/win32/velmora.ico"}
-icons=${2:-"$(dirname "$0")/../platform/x11/icons/hicolor"}
+icons=${2:-"$(dirname "$0")/../platform/linux/icons/hicolor"}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 

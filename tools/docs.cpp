@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "launcher/idlecommandline.h"
+#include "idle/idlecommandline.h"
 #include "launcher/optiondocs.h"
 
 int main(int argc, char** argv) {

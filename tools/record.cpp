@@ -15,19 +15,19 @@
 #include <utility>
 #include <vector>
 
+#include "platform/common/systemcolors.h"
 #include "platform/memory/freetypetext.h"
 #include "platform/memory/surface.h"
 #include "platform/memory/virtualtimer.h"
 #include "platform/posix/clock.h"
 #include "platform/posix/codepage.h"
 #include "platform/posix/registry.h"
-#include "platform/posix/systemcolors.h"
 #include "platform/posix/versionnotice.h"
 #include "saver/frametimer.h"
 #include "scene/scene.h"
 #include "settings/errors.h"
-#include "settings/settingsstore.h"
 #include "settings/settings.h"
+#include "settings/settingsstore.h"
 #include "tools/imagefile.h"
 #include "tools/progress.h"
 #include "tools/stagedfile.h"

@@ -3,12 +3,14 @@
 #include <cstdio>
 
 #include "platform/posix/codepage.h"
+#include "platform/registry.h"
 
 namespace {
 
 constexpr std::string_view kHeader4 = "REGEDIT4";
 constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 
+// The one case rule of key paths and value names: A-Z only, as the registry compares them.
 char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
 bool StartsWithFolded(std::string_view text, std::string_view prefix) {
@@ -94,7 +96,7 @@ bool ParseQuotedData(std::string_view data, RegFileValue& value, std::string& wh
         what = "text after the closing quote";
         return false;
     }
-    value.Type = 1;
+    value.Type = kRegSz;
     value.Quoted = true;
     value.Data.assign(body.begin(), body.end());
     value.Data.push_back(0);
@@ -115,7 +117,7 @@ bool ParseDwordData(std::string_view digits, RegFileValue& value, std::string& w
         }
         v = (v << 4) | static_cast<std::uint32_t>(HexValue(c));
     }
-    value.Type = 4;
+    value.Type = kRegDword;
     for (int i = 0; i < 4; ++i) value.Data.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
     return true;
 }
@@ -123,7 +125,7 @@ bool ParseDwordData(std::string_view digits, RegFileValue& value, std::string& w
 // "hex:" (binary) or "hex(type):", then the byte list.
 bool ParseHexData(std::string_view data, RegFileValue& value, std::string& what) {
     std::size_t at = 3;
-    std::uint32_t type = 3;
+    std::uint32_t type = kRegBinary;
     if (at < data.size() && data[at] == '(') {
         std::size_t close = data.find(')', at);
         auto digits = close == std::string_view::npos ? std::string_view()
@@ -156,7 +158,7 @@ bool ParseValue(std::string_view text, RegFileValue& value, bool& isValue, std::
     std::size_t pos = 0;
     isValue = false;
     value.Name.clear();
-    value.Type = 0;
+    value.Type = kRegNone;
     value.Data.clear();
     value.Quoted = false;
     if (text[0] == '@') {
@@ -251,6 +253,12 @@ std::string Encoded(const RegFileDocument& doc, std::string_view text) {
 }
 
 }  // namespace
+
+std::string FoldRegText(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = Fold(c);
+    return out;
+}
 
 bool SameRegPath(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -382,18 +390,18 @@ std::string FormatRegFileValue(const RegFileValue& value) {
     std::string out = value.Name.empty() ? "@=" : quote(value.Name) + "=";
     const auto& d = value.Data;
 
-    bool textFits = value.Type == 1 && !d.empty() && d.back() == 0;
+    bool textFits = value.Type == kRegSz && !d.empty() && d.back() == 0;
     for (std::size_t i = 0; textFits && i + 1 < d.size(); ++i)
         if (d[i] == 0 || d[i] == '\n' || d[i] == '\r') textFits = false;
     if (textFits) return out + quote(std::string_view(reinterpret_cast<const char*>(d.data()), d.size() - 1));
 
     char buffer[32];
-    if (value.Type == 4 && d.size() == 4) {
+    if (value.Type == kRegDword && d.size() == 4) {
         std::uint32_t v = d[0] | (d[1] << 8) | (d[2] << 16) | (static_cast<std::uint32_t>(d[3]) << 24);
         std::snprintf(buffer, sizeof buffer, "dword:%08x", v);
         return out + buffer;
     }
-    if (value.Type == 3)
+    if (value.Type == kRegBinary)
         out += "hex:";
     else {
         std::snprintf(buffer, sizeof buffer, "hex(%x):", value.Type);

@@ -91,3 +91,5 @@ std::string FormatRegFileValue(const RegFileValue& value);
 
 // Key paths compare without regard to the case of A-Z.
 bool SameRegPath(std::string_view a, std::string_view b);
+// The form under which two key paths or value names that SameRegPath takes as one are equal.
+std::string FoldRegText(std::string_view text);

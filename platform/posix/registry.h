@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/posix/regfile.h"
+#include "platform/posix/safefile.h"
 #include "platform/registry.h"
 
 // The largest settings file read. A larger one, and anything that is not a regular file (a FIFO,
@@ -26,12 +27,6 @@ inline constexpr std::size_t kMaxRegistryFileSize = std::size_t{16} << 20;
 // program's name) and writes fail.
 // Keys created without a value exist for this process only; they reach the file with their
 // first value.
-// Which file a path led to, and whether it has changed since.
-struct FileIdentity {
-    std::uint64_t Device = 0, Inode = 0, Size = 0, ModifiedNs = 0, ChangedNs = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
-
 class FileRegistry : public Registry {
 public:
     explicit FileRegistry(std::string path, std::ostream* diagnostics = nullptr);
@@ -47,7 +42,7 @@ public:
                   std::uint32_t size) override;
     long CloseKey(RegKey key) override;
 
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const { return file_.Path(); }
 
 private:
     enum class LoadResult { Ok, Missing, Broken };
@@ -59,7 +54,7 @@ private:
     // Says on `diagnostics` that the file cannot be used, unless that was the last thing said.
     void Report(const std::string& problem, int line = 0);
 
-    std::string path_;
+    SafeFile file_;
     std::ostream* diagnostics_;
     // The last problem reported, so that each is said once.
     std::string lastReported_;

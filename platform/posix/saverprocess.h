@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "launcher/idlewatcher.h"
+#include "idle/idlewatcher.h"
 #include "platform/posix/pollclient.h"
 
 class SaverProcess final : public SaverStarter, public PollClient {

@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-#include "platform/posix/systemcolors.h"
+#include "platform/common/systemcolors.h"
 #include "platform/qt/application.h"
 #include "platform/qt/spinedit.h"
 

@@ -6,7 +6,7 @@
 
 #include "platform/application.h"
 #include "platform/instance.h"
-#include "platform/posix/desktopwiring.h"
+#include "platform/linux/desktopwiring.h"
 
 struct wl_display;
 class SaverWindow;

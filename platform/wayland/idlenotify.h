@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "launcher/idlewatcher.h"
+#include "idle/idlewatcher.h"
 #include "platform/posix/pollclient.h"
 
 struct wl_display;

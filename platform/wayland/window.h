@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/color.h"
+#include "platform/common/windowtimer.h"
 #include "platform/cursor.h"
-#include "platform/posix/windowtimer.h"
 #include "platform/memory/textengine.h"
 #include "platform/wayland/connection.h"
 #include "platform/wayland/outputs.h"

@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "platform/application.h"
-#include "platform/posix/desktopwiring.h"
 #include "platform/color.h"
+#include "platform/linux/desktopwiring.h"
 #include "platform/messagebox.h"
 #include "platform/random.h"
 #include "platform/registry.h"

@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/common/windowtimer.h"
 #include "platform/cursor.h"
-#include "platform/posix/windowtimer.h"
 #include "platform/window.h"
 #include "platform/x11/surface.h"
 #include "platform/x11/xerrors.h"

@@ -32,6 +32,10 @@ host_user_setup() {
         "XDG_CONFIG_HOME=$XDG_CONFIG_HOME" "XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR")
 }
 
+# user COMMAND...: runs a command as that user, in the session's environment. (Background
+# programs are started with "${AS_USER[@]}" instead, so that $! is their own PID.)
+user() { "${AS_USER[@]}" "$@"; }
+
 # The running savers started from E2E_BIN, whoever started them, one PID a line.
 saver_pids() {
     # (find complains of other users' processes when not root.)
@@ -53,6 +57,55 @@ wait_savers() {
         ((SECONDS > end)) && fail "$n savers running${3:+ with '$3'}, expected $1"
         sleep 0.05
     done
+}
+
+# no_saver_for SECONDS WHY: fails when a saver starts within that time ("a saver started WHY").
+no_saver_for() {
+    local end=$((SECONDS + $1))
+    while ((SECONDS < end)); do
+        [[ -z $(saver_pids) ]] || fail "a saver started $2"
+        sleep 0.1
+    done
+}
+# no_saver_until TIME WHY: the same up to a time in now_us's microseconds.
+no_saver_until() {
+    while (($(now_us) < $1)); do
+        [[ -z $(saver_pids) ]] || fail "a saver started $2"
+        sleep 0.1
+    done
+}
+
+# start_saver ARG...: starts "velmora ARG..." as the test user and sets pid once saver_shown (the
+# script's own test of what the saver shows) holds, then gives it a second to draw.
+start_saver() {
+    "${AS_USER[@]}" velmora "$@" 2>"$E2E_TMP/saver.err" &
+    pid=$!
+    E2E_PIDS+=($pid)
+    local end=$((SECONDS + 5))
+    until saver_shown; do
+        running "$pid" || { cat "$E2E_TMP/saver.err" >&2; fail "the saver ended at once"; }
+        ((SECONDS > end)) && fail "the saver's windows are not there"
+        sleep 0.05
+    done
+    sleep 1
+}
+
+# lit_of PICTURE X Y W H: the share of non-black pixels of an area of a screenshot.
+lit_of() {
+    convert "$1" -crop "${4}x${5}+${2}+${3}" +repage \
+        -colorspace Gray -threshold 1% -format "%[fx:mean]" info:
+}
+# lit_in OUTPUT X Y W H: the same of one of sway's outputs now.
+lit_in() {
+    user grim -o "$1" "$E2E_HOME/shot.png"
+    lit_of "$E2E_HOME/shot.png" "${@:2}"
+}
+
+# session_keyboard: a keyboard for sway's seat, which gives a window the keyboard when it appears
+# only if there is one.
+session_keyboard() {
+    "${AS_USER[@]}" wtype -s 600000 -k F24 &
+    E2E_PIDS+=($!)
 }
 
 # start_sway [SWAY_OPTION...] -- CONFIG_LINE...: a headless sway (pixman renderer, no input

@@ -13,11 +13,7 @@ cp "$3" "$E2E_BIN/sessionbus-peer"
 chmod a+rx "$E2E_BIN"/*
 start_xvfb 640x480
 AS_USER+=("DISPLAY=$DISPLAY")
-fail() {
-    echo "FAIL: $*" >&2
-    [[ -f $E2E_TMP/idle.log ]] && sed 's/^/  daemon: /' "$E2E_TMP/idle.log" >&2
-    exit 1
-}
+E2E_DAEMON_LOG=$E2E_TMP/idle.log
 
 # (One coproc at a time is all bash keeps: the programs talk through FIFOs instead.)
 # talk NAME COMMAND...: runs COMMAND with its standard input and output on FIFOs, which
@@ -37,19 +33,11 @@ talk() {
 talk bus "${AS_USER[@]}" dbus-daemon --session --nofork --print-address
 read -r -t 10 address <&"$bus_out" || fail "dbus-daemon did not start"
 AS_USER+=("DBUS_SESSION_BUS_ADDRESS=$address")
-user() { "${AS_USER[@]}" "$@"; }
 input() { user sessionbus-peer input || fail "ResetIdletime failed"; }
 
 talk monitor "${AS_USER[@]}" sessionbus-peer idle-monitor
 read -r -t 10 word <&"$monitor_out" && [[ $word == ready ]] || fail "the idle monitor did not start"
 
-no_saver_for() {
-    local end=$((SECONDS + $1))
-    while ((SECONDS < end)); do
-        [[ -z $(saver_pids) ]] || fail "a saver started $2"
-        sleep 0.1
-    done
-}
 # end_saver: a key ends the saver, and the compositor sees the input.
 end_saver() {
     # Once its window is up: a key before that reaches no saver.

@@ -14,14 +14,9 @@ cp "$2" "$E2E_BIN/velmora-idle"
 chmod a+rx "$E2E_BIN/velmora-idle"
 start_xvfb 800x600
 AS_USER+=("DISPLAY=$DISPLAY")
-user() { "${AS_USER[@]}" "$@"; }
 reg=$XDG_CONFIG_HOME/velmora/user.reg
 # A failure shows what the daemon said.
-fail() {
-    echo "FAIL: $*" >&2
-    [[ -f $E2E_TMP/idle.log ]] && sed 's/^/  daemon: /' "$E2E_TMP/idle.log" >&2
-    exit 1
-}
+E2E_DAEMON_LOG=$E2E_TMP/idle.log
 # desktop NAME VALUE...: the settings file with these values of the desktop's key.
 desktop() {
     {
@@ -35,13 +30,6 @@ start_daemon() {
     "${AS_USER[@]}" velmora-idle "$@" >"$E2E_TMP/idle.log" 2>&1 &
     daemon=$!
     E2E_PIDS+=($daemon)
-}
-no_saver_for() {
-    local end=$((SECONDS + $1))
-    while ((SECONDS < end)); do
-        [[ -z $(saver_pids) ]] || { cat "$E2E_TMP/idle.log" >&2; fail "a saver started $2"; }
-        sleep 0.1
-    done
 }
 
 # A start that finds the session's lock file held by another start (two racing) does not run

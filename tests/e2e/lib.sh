@@ -25,8 +25,12 @@ e2e_cleanup() {
 }
 trap e2e_cleanup EXIT
 
+# A script whose daemon logs to a file names it in E2E_DAEMON_LOG: a failure then shows it.
 fail() {
     echo "FAIL: $*" >&2
+    if [[ -n ${E2E_DAEMON_LOG:-} && -f $E2E_DAEMON_LOG ]]; then
+        sed 's/^/  daemon: /' "$E2E_DAEMON_LOG" >&2
+    fi
     exit 1
 }
 
@@ -50,6 +54,9 @@ start_xvfb() {
 
 # The state letter of a process (R, S, Z, ...), empty once it is gone.
 proc_state() { awk '{print $3}' "/proc/$1/stat" 2>/dev/null || true; }
+
+# Whether a process still runs (a zombie does not).
+running() { [[ -n $(proc_state "$1") && $(proc_state "$1") != Z ]]; }
 
 now_us() { echo "${EPOCHREALTIME/./}"; }
 

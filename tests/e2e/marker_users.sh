@@ -21,12 +21,8 @@ export TMPDIR=$E2E_TMP/shared
 start_xvfb 800x600
 first=$DISPLAY
 
-# running PID WHAT: the process is still there.
-running() {
-    local state
-    state=$(proc_state "$1")
-    [[ -n $state && $state != Z ]] || fail "$2"
-}
+# still_running PID WHAT: fails with WHAT when the process has ended.
+still_running() { running "$1" || fail "$2"; }
 windows() { xdotool search --onlyvisible --name '^Velmora$' 2>/dev/null | wc -l; }
 
 # Root's markers where every user's used to be: a stale one nobody may open, and one root holds.
@@ -47,12 +43,12 @@ user_pid=$!
 E2E_PIDS+=($user_pid)
 end=$((SECONDS + 5))
 until [[ $(windows) == 2 ]]; do
-    running "$user_pid" "the other user's saver ended: $(cat "$E2E_TMP/nobody.err")"
+    still_running "$user_pid" "the other user's saver ended: $(cat "$E2E_TMP/nobody.err")"
     ((SECONDS > end)) && fail "the other user's saver shows no window"
     sleep 0.05
 done
 sleep 0.5
-running "$user_pid" "the other user's saver ended"
+still_running "$user_pid" "the other user's saver ended"
 [[ $(xdotool search --onlyvisible --name '.' | wc -l) == 2 ]] || fail "a box came up"
 own=$TMPDIR/velmora-$nobody
 [[ $(stat -c '%u %a %F' "$own") == "$nobody 700 directory" ]] || fail "marker folder: $(stat -c '%u %a %F' "$own")"
@@ -72,8 +68,8 @@ pid2=$!
 E2E_PIDS+=($pid2)
 wait_window Velmora 5 >/dev/null
 sleep 0.3
-running "$pid1" "the saver on $first ended when one started on $DISPLAY"
-running "$pid2" "the saver on $DISPLAY did not run beside the one on $first"
+still_running "$pid1" "the saver on $first ended when one started on $DISPLAY"
+still_running "$pid2" "the saver on $DISPLAY did not run beside the one on $first"
 kill -TERM "$pid1" "$pid2"
 wait_exit "$pid1" 2000
 wait_exit "$pid2" 2000

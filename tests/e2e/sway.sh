@@ -21,8 +21,6 @@ start_sway -- "xwayland enable" \
     "output HEADLESS-2 resolution 800x600 position 1024 0"
 AS_USER+=("WAYLAND_DISPLAY=$SWAY_WAYLAND" "SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock)"
     "DISPLAY=$SWAY_X_DISPLAY")
-# (Background programs are started without this function, so that $! is their own PID.)
-user() { "${AS_USER[@]}" "$@"; }
 
 user swaymsg create_output >/dev/null
 end=$((SECONDS + 15))
@@ -30,38 +28,19 @@ until [[ $(user velmora-e2e-randrmode monitors 2>/dev/null | wc -l) == 2 ]]; do
     ((SECONDS > end)) && fail "Xwayland has not two monitors: $(user velmora-e2e-randrmode monitors)"
     sleep 0.1
 done
-# The session's keyboard: sway gives a window the keyboard when it appears only if there is one.
-"${AS_USER[@]}" wtype -s 600000 -k F24 &
-E2E_PIDS+=($!)
+session_keyboard
 # Something on the second monitor: a white window at (1100, 100).
 coproc HOST { exec "${AS_USER[@]}" velmora-e2e-host 300 200 1100 100; }
 E2E_PIDS+=($HOST_PID)
 read -r _ <&"${HOST[0]}"
 
-# lit_in OUTPUT X Y W H: the share of non-black pixels of an area of one output.
-lit_in() {
-    user grim -o "$1" "$E2E_HOME/shot.png"
-    convert "$E2E_HOME/shot.png" -crop "${4}x${5}+${2}+${3}" +repage \
-        -colorspace Gray -threshold 1% -format "%[fx:mean]" info:
-}
-running() { [[ -n $(proc_state "$1") && $(proc_state "$1") != Z ]]; }
-# start_saver: sets pid once the saver's window is up and drawing.
-start_saver() {
-    "${AS_USER[@]}" velmora /s --x11 &
-    pid=$!
-    E2E_PIDS+=($pid)
-    local end=$((SECONDS + 5))
-    until user xdotool search --onlyvisible --name '^Velmora$' >/dev/null 2>&1; do
-        ((SECONDS > end)) && fail "no saver window"
-        sleep 0.05
-    done
-    sleep 1
-}
+# The saver's window is up (start_saver).
+saver_shown() { user xdotool search --onlyvisible --name '^Velmora$' >/dev/null 2>&1; }
 
 host_before=$(lit_in HEADLESS-2 76 100 300 200)
 awk -v v="$host_before" 'BEGIN{exit !(v > 0.9)}' || fail "the white window is not on the second output ($host_before)"
 
-start_saver
+start_saver /s --x11
 sky=$(lit_in HEADLESS-1 0 60 1024 200)
 road=$(lit_in HEADLESS-1 0 420 1024 348)
 other=$(lit_in HEADLESS-2 0 0 800 600)
@@ -80,14 +59,14 @@ host_after=$(lit_in HEADLESS-2 76 100 300 200)
 awk -v v="$host_after" 'BEGIN{exit !(v > 0.9)}' || fail "the other monitor stays covered ($host_after)"
 
 # A key, through sway's own keyboard path.
-start_saver
+start_saver /s --x11
 user wtype -k Escape
 wait_exit "$pid" 3000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a key"
 
 # The second output as the primary one: the drive goes there.
 user velmora-e2e-randrmode primary 1
-start_saver
+start_saver /s --x11
 road=$(lit_in HEADLESS-2 0 330 800 270)
 other=$(lit_in HEADLESS-1 0 0 1024 768)
 echo "second output primary: road $road; first output: $other"
@@ -101,7 +80,7 @@ wait_exit "$pid" 3000
 user velmora-e2e-randrmode primary 0
 set_setting DispMode 1
 ((EUID != 0)) || chown -R "$E2E_USER:" "$XDG_CONFIG_HOME"
-start_saver
+start_saver /s --x11
 right=$(lit_in HEADLESS-1 700 360 324 40)
 other=$(lit_in HEADLESS-2 0 0 800 600)
 echo "DispMode 1: horizon right of 640 $right; other monitor $other"

@@ -3,8 +3,9 @@
 # fills the first output and the other turns black; a key ends it; an output plugged in ends it
 # too. A pointer of the test's own: motion and the wheel over the black output go on, a click
 # there ends the saver; over the drive the first position is recorded and a one-pixel move ends
-# it. DispMode 1 has the compositor stretch the 640x480 drive over the output. --x11 without an
-# X server and /p fail clearly, and the settings dialog shows through Qt's Wayland plugin.
+# it. DispMode 1 has the compositor stretch the 640x480 drive over the output. --x11, /p and the
+# hack options, which name an X window, go to X11 and fail clearly without an X server; the
+# settings dialog shows through Qt's Wayland plugin.
 # Usage: wayland.sh VELMORA POINTER [SCREENSHOT_DIR]
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
@@ -22,7 +23,6 @@ start_sway -D noscanout -- "xwayland disable" \
     "output HEADLESS-2 resolution 800x600 position 1024 0"
 sway_pid=$SWAY_PID
 AS_USER+=("WAYLAND_DISPLAY=$SWAY_WAYLAND" "SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock)")
-user() { "${AS_USER[@]}" "$@"; }
 outputs() { user swaymsg -t get_outputs | grep -c '"name": "HEADLESS-'; }
 
 user swaymsg create_output >/dev/null
@@ -31,35 +31,15 @@ until [[ $(outputs) == 2 ]]; do
     ((SECONDS > end)) && fail "sway has not two outputs"
     sleep 0.1
 done
-# The session's keyboard: sway gives a window the keyboard when it appears only if there is one.
-"${AS_USER[@]}" wtype -s 600000 -k F24 &
-E2E_PIDS+=($!)
+session_keyboard
 
-# lit_in OUTPUT X Y W H: the share of non-black pixels of an area of one output.
-lit_in() {
-    user grim -o "$1" "$E2E_HOME/shot.png"
-    convert "$E2E_HOME/shot.png" -crop "${4}x${5}+${2}+${3}" +repage \
-        -colorspace Gray -threshold 1% -format "%[fx:mean]" info:
-}
-running() { [[ -n $(proc_state "$1") && $(proc_state "$1") != Z ]]; }
 # windows: how many of the saver's windows sway shows.
 windows() { user swaymsg -t get_tree | grep -c '"app_id": "velmora"' || true; }
-# start_saver: sets pid once the saver's windows, one an output, are up and drawing.
+# The saver's windows, one an output, are up (start_saver).
 want=2
-start_saver() {
-    "${AS_USER[@]}" velmora /s "$@" 2>"$E2E_TMP/saver.err" &
-    pid=$!
-    E2E_PIDS+=($pid)
-    local end=$((SECONDS + 5))
-    until [[ $(windows) == "$want" ]]; do
-        running "$pid" || { cat "$E2E_TMP/saver.err" >&2; fail "the saver ended at once"; }
-        ((SECONDS > end)) && fail "the saver's windows are not there ($(windows))"
-        sleep 0.05
-    done
-    sleep 1
-}
+saver_shown() { [[ $(windows) == "$want" ]]; }
 
-start_saver
+start_saver /s
 sky=$(lit_in HEADLESS-1 0 60 1024 200)
 road=$(lit_in HEADLESS-1 0 420 1024 348)
 other=$(lit_in HEADLESS-2 0 0 800 600)
@@ -81,7 +61,7 @@ wait_exit "$pid" 3000
 [[ $(windows) == 0 ]] || fail "the saver's windows outlive it"
 ! user swaymsg -t get_tree | grep -q '"inhibit_idle": true' || fail "the session stays kept from going idle"
 # A termination signal: the ordinary close, then the end by that signal.
-start_saver
+start_saver /s
 kill -TERM "$pid"
 wait_exit "$pid" 3000
 [[ $EXIT_CODE == 143 ]] || fail "exit code $EXIT_CODE after SIGTERM"
@@ -91,7 +71,7 @@ wait_exit "$pid" 3000
 # x=640), the second output still black.
 set_setting DispMode 1
 ((EUID != 0)) || chown -R "$E2E_USER:" "$XDG_CONFIG_HOME"
-start_saver
+start_saver /s
 right=$(lit_in HEADLESS-1 700 360 324 40)
 other=$(lit_in HEADLESS-2 0 0 800 600)
 echo "DispMode 1: horizon right of 640 $right; second output $other"
@@ -112,7 +92,7 @@ pointer() {
 }
 # The layout: the first output at (0, 0), the second right of it; 1824 x 768 in all.
 pointer at 1300 300 1824 768
-start_saver
+start_saver /s
 pointer at 1400 400 1824 768 wheel
 sleep 0.3
 running "$pid" || fail "motion or the wheel over the second output ended the saver"
@@ -120,7 +100,7 @@ pointer click
 wait_exit "$pid" 3000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a click on the second output"
 pointer at 500 300 1824 768
-start_saver
+start_saver /s
 pointer at 500 300 1824 768 wheel
 sleep 0.3
 running "$pid" || fail "the pointer where it first was over the drive ended the saver"
@@ -133,7 +113,7 @@ echo "pointer: a click on the second output and a one-pixel move over the drive 
 # dots are single pixels, not 2x2 blocks of a scene at the logical size, and the road reaches the
 # output's right half.
 user swaymsg output HEADLESS-1 scale 2 >/dev/null
-start_saver
+start_saver /s
 user grim -o HEADLESS-1 "$E2E_HOME/hidpi.png"
 read -r lit blocks <<<"$(convert "$E2E_HOME/hidpi.png" -crop 1024x340+0+420 +repage \
     -colorspace Gray -threshold 1% \( +clone -morphology Erode '2x2+0+0:1,1,1,1' \) \
@@ -149,7 +129,7 @@ user swaymsg output HEADLESS-1 scale 1 >/dev/null
 
 # An output plugged in while the saver runs would show the desktop: the saver ends, as by the
 # user. (sway 1.7 keeps a disabled headless output's global, so removal is not tried here.)
-start_saver
+start_saver /s
 user swaymsg create_output >/dev/null
 wait_exit "$pid" 3000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after an output was added"
@@ -159,10 +139,16 @@ code=0
 user velmora /s --x11 >/dev/null 2>"$E2E_TMP/x11.err" || code=$?
 echo "--x11: exit $code: $(head -n1 "$E2E_TMP/x11.err")"
 [[ $code == 1 ]] && grep -q 'X display' "$E2E_TMP/x11.err" || fail "--x11 without an X server"
-code=0
-user velmora /p 123 >/dev/null 2>"$E2E_TMP/p.err" || code=$?
-echo "/p: exit $code: $(head -n1 "$E2E_TMP/p.err")"
-[[ $code == 2 ]] && grep -q 'Wayland' "$E2E_TMP/p.err" || fail "/p on Wayland"
+# What names an X window to draw into goes to X11 too, which has no display here.
+for args in "/p 123" "--root" "-root" "--window-id 0x400001" "-window-id 77" "--window" "-window" \
+    "XSCREENSAVER_WINDOW=0x400001 velmora --root" "XSCREENSAVER_WINDOW=0x400001 velmora /s"; do
+    [[ $args == XSCREENSAVER_WINDOW=* ]] || args="velmora $args"
+    code=0
+    # shellcheck disable=SC2086 # one word per argument
+    user $args >/dev/null 2>"$E2E_TMP/xwindow.err" || code=$?
+    echo "$args: exit $code: $(head -n1 "$E2E_TMP/xwindow.err")"
+    [[ $code == 1 ]] && grep -q 'X display' "$E2E_TMP/xwindow.err" || fail "$args on Wayland"
+done
 
 # The settings dialog through Qt's Wayland plugin.
 "${AS_USER[@]}" velmora /c 2>"$E2E_TMP/dialog.err" &
@@ -185,7 +171,7 @@ wait_exit "$pid" 3000
 # The compositor going away ends the saver as the user would: nothing is left to restore. (Three
 # outputs now, since one was plugged in.)
 want=3
-start_saver
+start_saver /s
 kill -TERM "$sway_pid"
 wait_exit "$pid" 3000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after the compositor went away"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/saver/fakes.h"
+#include "tests/support/saverfakes.h"
 
 namespace {
 

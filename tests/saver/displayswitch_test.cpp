@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/saver/fakes.h"
+#include "tests/support/saverfakes.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <memory>
 #include <thread>
 
-#include "platform/memory/registry.h"
+#include "platform/common/systemcolors.h"
+#include "platform/common/threadtimer.h"
 #include "platform/memory/surface.h"
 #include "platform/memory/virtualtimer.h"
-#include "platform/posix/systemcolors.h"
-#include "platform/posix/threadtimer.h"
-#include "tests/saver/fakes.h"
+#include "tests/support/memoryregistry.h"
+#include "tests/support/saverfakes.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The shooting star's life: waiting, falling, vanishing at the edges, near the road or at random.
 #include <gtest/gtest.h>
 
-#include "fakes.h"
+#include "tests/support/scenefakes.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "fakes.h"
+#include "tests/support/scenefakes.h"
 
 namespace {
 

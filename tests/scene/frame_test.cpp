@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "fakes.h"
+#include "tests/support/scenefakes.h"
 
 // GCC 12 mistakes the replacement pair below for a mismatched malloc/delete once inlined.
 #if defined(__GNUC__) && !defined(__clang__)

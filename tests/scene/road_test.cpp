@@ -1,7 +1,7 @@
 // Road projection, hidden-row clipping and the road-edge dots with their lamps.
 #include <gtest/gtest.h>
 
-#include "fakes.h"
+#include "tests/support/scenefakes.h"
 
 namespace {
 

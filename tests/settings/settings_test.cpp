@@ -4,10 +4,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/memory/registry.h"
 #include "settings/errors.h"
 #include "settings/settingsstore.h"
 #include "tests/settings/messages.h"
+#include "tests/support/memoryregistry.h"
 
 namespace {
 

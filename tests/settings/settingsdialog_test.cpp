@@ -10,10 +10,10 @@
 #include <set>
 
 #include "platform/colorpicker.h"
-#include "platform/memory/registry.h"
 #include "platform/messagebox.h"
 #include "settings/settings.h"
 #include "tests/settings/messages.h"
+#include "tests/support/memoryregistry.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/memory/registry.h"
 #include "settings/errors.h"
 #include "tests/settings/messages.h"
+#include "tests/support/memoryregistry.h"
 
 namespace {
 

@@ -1,0 +1,40 @@
+// MutterIdleSource: idle time from GNOME's compositor, org.gnome.Mutter.IdleMonitor on the session
+// bus (GNOME offers no idle protocol to Wayland clients).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "idle/idlewatcher.h"
+
+struct sd_bus;
+struct sd_bus_slot;
+
+class MutterIdleSource final : public IdleSource {
+  public:
+    // Null when no idle monitor answers on `bus`.
+    static std::unique_ptr<MutterIdleSource> Connect(sd_bus* bus, std::function<void()> idle);
+    ~MutterIdleSource() override;
+
+    void Arm(std::int64_t timeoutMs) override;
+    void Disarm() override;
+
+  private:
+    MutterIdleSource(sd_bus* bus, std::function<void()> idle);
+    friend struct MutterSignals;
+    void WatchFired(std::uint32_t id);
+    // Each call is sent without waiting; its answer comes through the loop.
+    void AddIdleWatch(std::uint64_t intervalMs);
+    void AddActiveWatch();
+    void Remove(std::uint32_t& watch);
+
+    sd_bus* bus_;
+    std::function<void()> idle_;
+    sd_bus_slot* slot_ = nullptr;
+    std::int64_t timeoutMs_ = 0;
+    std::uint32_t idleWatch_ = 0, activeWatch_ = 0;
+    sd_bus_slot* idleTimeCall_ = nullptr;
+    sd_bus_slot* idleWatchCall_ = nullptr;
+    sd_bus_slot* activeWatchCall_ = nullptr;
+};

@@ -1,0 +1,166 @@
+#include "platform/dbus/screensaverservice.h"
+
+#include <systemd/sd-bus.h>
+
+#include <cstring>
+
+#include "platform/dbus/sessionbus.h"
+
+namespace {
+
+constexpr const char* kName = "org.freedesktop.ScreenSaver";
+
+// GNOME's session manager: bit 8 of InhibitedActions holds off the idle state.
+constexpr const char* kSessionManager = "org.gnome.SessionManager";
+constexpr const char* kSessionPath = "/org/gnome/SessionManager";
+constexpr std::uint32_t kInhibitIdle = 8;
+
+// The calling client's unique name; a call without one (no bus in between) belongs to nobody.
+std::string_view Sender(sd_bus_message* message) {
+    const char* sender = sd_bus_message_get_sender(message);
+    return sender != nullptr ? sender : "";
+}
+
+}  // namespace
+
+// The bus calls into the service, kept out of its header.
+struct ScreenSaverCalls {
+    static int OnInhibit(sd_bus_message* message, void* data, sd_bus_error*);
+    static int OnUnInhibit(sd_bus_message* message, void* data, sd_bus_error*);
+    static int OnGetActive(sd_bus_message* message, void* data, sd_bus_error*);
+    static int OnNameOwnerChanged(sd_bus_message* message, void* data, sd_bus_error*);
+    static int OnSessionChanged(sd_bus_message* message, void* data, sd_bus_error*);
+    static int OnSessionFlags(sd_bus_message* reply, void* data, sd_bus_error*);
+    static const sd_bus_vtable* Table();
+};
+
+ScreenSaverService::ScreenSaverService(sd_bus* bus, InhibitorBook& book,
+                                       std::function<void()> changed,
+                                       std::function<bool()> saverActive)
+    : bus_(bus), book_(book), changed_(std::move(changed)), saverActive_(std::move(saverActive)) {
+    // No queueing and no taking over: a desktop that serves the name keeps it.
+    if (sd_bus_request_name(bus_, kName, 0) >= 0) {
+        serving_ = true;
+        const sd_bus_vtable* table = ScreenSaverCalls::Table();
+        sd_bus_add_object_vtable(bus_, &slots_[0], "/org/freedesktop/ScreenSaver", kName, table, this);
+        sd_bus_add_object_vtable(bus_, &slots_[1], "/ScreenSaver", kName, table, this);
+    }
+    // Clients leaving, and the session manager coming or going.
+    sd_bus_match_signal(bus_, &slots_[2], "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                        "org.freedesktop.DBus", "NameOwnerChanged",
+                        &ScreenSaverCalls::OnNameOwnerChanged, this);
+    sd_bus_match_signal(bus_, &slots_[3], kSessionManager, kSessionPath,
+                        "org.freedesktop.DBus.Properties", "PropertiesChanged", &ScreenSaverCalls::OnSessionChanged,
+                        this);
+    ReadSessionFlags();
+}
+
+ScreenSaverService::~ScreenSaverService() {
+    for (sd_bus_slot* slot : slots_) sd_bus_slot_unref(slot);
+    sd_bus_slot_unref(flagsRead_);
+    if (serving_) sd_bus_release_name(bus_, kName);
+}
+
+
+const sd_bus_vtable* ScreenSaverCalls::Table() {
+    static const sd_bus_vtable table[] = {
+        SD_BUS_VTABLE_START(0),
+        SD_BUS_METHOD("Inhibit", "ss", "u", &OnInhibit, SD_BUS_VTABLE_UNPRIVILEGED),
+        SD_BUS_METHOD("UnInhibit", "u", "", &OnUnInhibit, SD_BUS_VTABLE_UNPRIVILEGED),
+        SD_BUS_METHOD("GetActive", "", "b", &OnGetActive, SD_BUS_VTABLE_UNPRIVILEGED),
+        SD_BUS_VTABLE_END,
+    };
+    return table;
+}
+
+void ScreenSaverService::Changed(bool before) {
+    if (book_.Inhibited() != before) changed_();
+}
+
+int ScreenSaverCalls::OnInhibit(sd_bus_message* message, void* data, sd_bus_error*) {
+    auto* self = static_cast<ScreenSaverService*>(data);
+    const char* application = "";
+    const char* reason = "";
+    const int r = sd_bus_message_read(message, "ss", &application, &reason);
+    if (r < 0) return r;
+    const bool before = self->book_.Inhibited();
+    const InhibitorBook::Added added = self->book_.Add(Sender(message), application, reason);
+    if (added.Cookie == 0)
+        return sd_bus_reply_method_errorf(
+            message, SD_BUS_ERROR_LIMITS_EXCEEDED,
+            added.Refused == InhibitorBook::Refusal::TooManyFromClient
+                ? "this client holds %zu inhibits already, the most one client may"
+                : "%zu inhibits are held already, the most there may be",
+            added.Refused == InhibitorBook::Refusal::TooManyFromClient
+                ? self->book_.Bounds().PerClient
+                : self->book_.Bounds().Total);
+    self->Changed(before);
+    return sd_bus_reply_method_return(message, "u", added.Cookie);
+}
+
+int ScreenSaverCalls::OnUnInhibit(sd_bus_message* message, void* data, sd_bus_error*) {
+    auto* self = static_cast<ScreenSaverService*>(data);
+    std::uint32_t cookie = 0;
+    const int r = sd_bus_message_read(message, "u", &cookie);
+    if (r < 0) return r;
+    const bool before = self->book_.Inhibited();
+    self->book_.Remove(cookie, Sender(message));
+    self->Changed(before);
+    return sd_bus_reply_method_return(message, "");
+}
+
+int ScreenSaverCalls::OnGetActive(sd_bus_message* message, void* data, sd_bus_error*) {
+    auto* self = static_cast<ScreenSaverService*>(data);
+    return sd_bus_reply_method_return(message, "b", static_cast<int>(self->saverActive_()));
+}
+
+int ScreenSaverCalls::OnNameOwnerChanged(sd_bus_message* message, void* data, sd_bus_error*) {
+    auto* self = static_cast<ScreenSaverService*>(data);
+    const char *name = "", *before = "", *after = "";
+    if (sd_bus_message_read(message, "sss", &name, &before, &after) < 0) return 0;
+    // A client's unique name losing its owner: the client has left the bus.
+    if (std::strcmp(name, kSessionManager) == 0) {
+        self->ReadSessionFlags();
+    } else if (name[0] == ':' && after[0] == '\0') {
+        const bool was = self->book_.Inhibited();
+        self->book_.OwnerGone(name);
+        self->Changed(was);
+    }
+    return 0;
+}
+
+int ScreenSaverCalls::OnSessionChanged(sd_bus_message*, void* data, sd_bus_error*) {
+    static_cast<ScreenSaverService*>(data)->ReadSessionFlags();
+    return 0;
+}
+
+void ScreenSaverService::ReadSessionFlags() {
+    if (flagsRead_ != nullptr) {
+        readAgain_ = true;
+        return;
+    }
+    readAgain_ = false;
+    if (CallAsync(bus_, &flagsRead_, kSessionManager, kSessionPath,
+                  "org.freedesktop.DBus.Properties", "Get", &ScreenSaverCalls::OnSessionFlags,
+                  this, "ss", kSessionManager, "InhibitedActions") < 0)
+        flagsRead_ = nullptr;
+}
+
+int ScreenSaverCalls::OnSessionFlags(sd_bus_message* reply, void* data, sd_bus_error*) {
+    static_cast<ScreenSaverService*>(data)->SessionFlagsRead(reply);
+    return 0;
+}
+
+void ScreenSaverService::SessionFlagsRead(sd_bus_message* reply) {
+    flagsRead_ = sd_bus_slot_unref(flagsRead_);
+    // No GNOME session, or one that did not answer in time: nothing inhibited by it.
+    std::uint32_t actions = 0;
+    if (sd_bus_message_is_method_error(reply, nullptr) ||
+        sd_bus_message_enter_container(reply, 'v', "u") < 0 ||
+        sd_bus_message_read(reply, "u", &actions) < 0)
+        actions = 0;
+    const bool before = book_.Inhibited();
+    book_.SetSessionInhibited((actions & kInhibitIdle) != 0);
+    Changed(before);
+    if (readAgain_) ReadSessionFlags();
+}

@@ -1,0 +1,69 @@
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/posix/codepage.h"
+#include "platform/posix/signals.h"
+#include "platform/qt/loader.h"
+
+namespace {
+
+constexpr const char* kModuleName = "velmora-qt.so";
+
+std::string ExecutableDirectory() {
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return ".";
+    const std::string full(path, static_cast<std::size_t>(n));
+    const auto cut = full.rfind('/');
+    return cut == std::string::npos ? "." : full.substr(0, cut);
+}
+
+}  // namespace
+
+LazyQt::~LazyQt() {
+    // The module stays loaded: Qt's own exit handlers live in it.
+}
+
+bool LazyQt::Load() {
+    if (tried_) return module_ != nullptr;
+    tried_ = true;
+    const std::string dir = ExecutableDirectory();
+    // Beside the executable in a build tree, in lib/velmora once installed.
+    for (const std::string& path :
+         {dir + "/" + kModuleName, dir + "/../lib/velmora/" + kModuleName}) {
+        module_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (module_ != nullptr) break;
+    }
+    if (module_ == nullptr) {
+        std::fprintf(stderr, "velmora: %s\n", dlerror());
+        return false;
+    }
+    dialog_ =
+        reinterpret_cast<VelmoraQtSettingsDialogFn>(dlsym(module_, "VelmoraQtSettingsDialog"));
+    box_ = reinterpret_cast<VelmoraQtMessageBoxFn>(dlsym(module_, "VelmoraQtMessageBox"));
+    return true;
+}
+
+bool LazyQt::ShowSettingsDialog(Registry& registry) {
+    if (signals_.Received() != 0) return true;  // ending already: nothing to show
+    if (!Load() || dialog_ == nullptr) return false;
+    dialog_(&registry, signals_.ReadFd());
+    return true;
+}
+
+void LazyQt::Show(std::string_view sjisText, std::string_view sjisCaption, MessageIcon icon) {
+    if (signals_.Received() != 0) {
+        // Ending already: the message still reaches the terminal, no box holds the end up.
+        std::fprintf(stderr, "velmora: %s\n", SjisToUtf8(sjisText).c_str());
+        return;
+    }
+    if (Load() && box_ != nullptr) {
+        box_(sjisText.data(), sjisText.size(), sjisCaption.data(), sjisCaption.size(),
+             static_cast<int>(icon), signals_.ReadFd());
+        return;
+    }
+    std::fprintf(stderr, "velmora: %s\n", SjisToLocale(sjisText).c_str());
+}
