@@ -1,59 +1,68 @@
 #include "idle/idlecommandline.h"
 
-#include <algorithm>
+#include <array>
 
 #include "idle/idlesettings.h"
+#include "launcher/optiondocs.h"
 
 namespace {
 
-const IdleSetting* SettingForOption(std::string_view option) {
-    for (const auto& setting : IdleSettingTable)
-        if (!setting.Option.empty() && setting.Option == option) return &setting;
-    return nullptr;
+constexpr OptionRow kProgramOptions[] = {
+    {.Name = "help", .Alias = "-h", .Help = "this text", .Manual = "Prints the usage and exits."},
+    {.Name = "version", .Help = "the version and licence",
+     .Manual = "Prints the version and the licence and exits."},
+};
+
+constexpr std::size_t CountSettingOptions() {
+    std::size_t n = 0;
+    for (const auto& setting : IdleSettingTable) n += setting.Option.empty() ? 0 : 1;
+    return n;
 }
 
-std::string Range(const IdleSetting& setting) {
-    return std::to_string(setting.Min) + "-" + std::to_string(setting.Max);
+constexpr auto kOptions = [] {
+    std::array<OptionRow, CountSettingOptions() + std::size(kProgramOptions)> rows{};
+    std::size_t n = 0;
+    for (const auto& setting : IdleSettingTable) {
+        if (setting.Option.empty()) continue;
+        rows[n++] = {.Name = setting.Option, .Value = "SECONDS", .Low = setting.Min,
+                     .High = setting.Max, .Help = setting.Description, .Stored = setting.Name};
+    }
+    for (const auto& row : kProgramOptions) rows[n++] = row;
+    return rows;
+}();
+
+IdleCommandLine Failed(std::string problem) {
+    IdleCommandLine line;
+    line.What = IdleCommandLine::Action::Error;
+    line.Problem = std::move(problem);
+    return line;
 }
 
 }  // namespace
 
+std::span<const OptionRow> IdleOptionRows() {
+    return kOptions;
+}
+
 IdleCommandLine ParseIdleCommandLine(std::span<const std::string_view> args) {
     IdleCommandLine line;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string_view arg = args[i];
-        if (arg == "--help" || arg == "-h" || arg == "--version") {
+    ArgumentReader reader(args, kOptions);
+    while (!reader.AtEnd()) {
+        const Argument arg = reader.Next();
+        if (arg.What == Argument::Kind::Operand)
+            return Failed("unexpected argument \"" + std::string(arg.Text) + "\"");
+        if (arg.What == Argument::Kind::Unknown)
+            return Failed("unknown option --" + std::string(arg.Name));
+        const std::string option = "--" + std::string(arg.Row->Name);
+        if (arg.Row->Name == "help" || arg.Row->Name == "version") {
+            if (arg.Value) return Failed(option + " takes no value");
             IdleCommandLine answer;
-            answer.What = arg == "--version" ? IdleCommandLine::Action::Version
-                                             : IdleCommandLine::Action::Help;
+            answer.What = arg.Row->Name == "version" ? IdleCommandLine::Action::Version
+                                                     : IdleCommandLine::Action::Help;
             return answer;
         }
-        if (!arg.starts_with("--")) {
-            line.What = IdleCommandLine::Action::Error;
-            line.Problem = "unexpected argument \"" + std::string(arg) + "\"";
-            return line;
-        }
-        arg.remove_prefix(2);
-        std::optional<std::string_view> value;
-        if (const auto eq = arg.find('='); eq != std::string_view::npos) {
-            value = arg.substr(eq + 1);
-            arg = arg.substr(0, eq);
-        }
-        const IdleSetting* setting = SettingForOption(arg);
-        if (setting == nullptr) {
-            line.What = IdleCommandLine::Action::Error;
-            line.Problem = "unknown option --" + std::string(arg);
-            return line;
-        }
-        if (!value) {
-            if (i + 1 == args.size()) {
-                line.What = IdleCommandLine::Action::Error;
-                line.Problem = "--" + std::string(arg) + " needs a value";
-                return line;
-            }
-            value = args[++i];
-        }
-        line.Timeout = std::string(*value);
+        if (!arg.Value) return Failed(option + " needs a value");
+        line.Timeout = std::string(*arg.Value);
     }
     return line;
 }
@@ -63,46 +72,12 @@ std::string IdleUsageText() {
         "Usage: velmora-idle [OPTION]...\n"
         "Starts the screen saver \"velmora /s\" once the desktop has had no input for the idle\n"
         "time, and watches again after it has ended. Video players and the session can hold it\n"
-        "off. Runs until it is terminated.\n\nOptions:\n";
-    for (const auto& setting : IdleSettingTable) {
-        if (setting.Option.empty()) continue;
-        std::string name = "  --" + std::string(setting.Option) + " SECONDS";
-        name.resize(std::max<std::size_t>(name.size() + 2, 26), ' ');
-        text += name + std::string(setting.Description) + ", " + Range(setting) + "\n" +
-                std::string(26, ' ') + "(instead of the stored " + std::string(setting.Name) +
-                ")\n";
-    }
-    text +=
-        "  --help                  this text\n"
-        "  --version               the version and licence\n\n"
-        "Stored settings (read again when the file changes):\n";
+        "off. Runs until it is terminated.\n\nOptions:\n" +
+        OptionHelp(kOptions) + "\nStored settings (read again when the file changes):\n";
     for (const auto& setting : IdleSettingTable)
         text += "  " + std::string(setting.Name) + " (default " +
                 std::string(setting.DefaultText) + "): " + std::string(setting.Description) + "\n";
     text +=
         "in [HKEY_CURRENT_USER\\Control Panel\\Desktop] of $XDG_CONFIG_HOME/velmora/user.reg.\n";
-    return text;
-}
-
-std::string IdleManualOptions() {
-    std::string text;
-    for (const auto& setting : IdleSettingTable) {
-        if (setting.Option.empty()) continue;
-        text += ".TP\n.BI \"\\-\\-" + std::string(setting.Option) + " \" " +
-                std::to_string(setting.Min) + "\\(en" + std::to_string(setting.Max) + "\n" +
-                std::string(setting.Description) + ", instead of the stored " +
-                std::string(setting.Name) + ".\n";
-    }
-    return text;
-}
-
-std::string FillIdleManualPage(std::string_view page, std::string_view version) {
-    std::string text(page);
-    const auto replace = [&text](std::string_view from, const std::string& to) {
-        for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-            text.replace(at, from.size(), to);
-    };
-    replace("@OPTIONS@\n", IdleManualOptions());
-    replace("@VERSION@", std::string(version));
     return text;
 }

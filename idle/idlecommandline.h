@@ -1,11 +1,13 @@
-// velmora-idle's command line, its --help and its manual page's options, made from the rows of
-// IdleSettingTable that name an option.
+// velmora-idle's command line and its --help, made from its option rows: the rows of
+// IdleSettingTable that name an option, and the program's own.
 #pragma once
 
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "launcher/argumentreader.h"
 
 struct IdleCommandLine {
     enum class Action { Run, Help, Version, Error };
@@ -18,8 +20,7 @@ struct IdleCommandLine {
 
 IdleCommandLine ParseIdleCommandLine(std::span<const std::string_view> args);
 
+// The options, as --help and the manual page list them.
+std::span<const OptionRow> IdleOptionRows();
+
 std::string IdleUsageText();
-// The manual page's OPTIONS entries for the settings options (troff).
-std::string IdleManualOptions();
-// `page` with "@OPTIONS@" replaced by IdleManualOptions() and "@VERSION@" by `version`.
-std::string FillIdleManualPage(std::string_view page, std::string_view version);

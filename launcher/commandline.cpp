@@ -1,68 +1,96 @@
 #include "launcher/commandline.h"
 
-#include <algorithm>
 #include <array>
-#include <charconv>
+
+#include "launcher/optiondocs.h"
 
 namespace {
 
-// The settings the table offers on the command line, in the table's order.
-constexpr std::size_t CountOptions() {
+// XScreenSaver passes its hack options with one dash or two.
+constexpr OptionRow kHackOptions[] = {
+    {.Name = "root", .Alias = "-root",
+     .Help = "draw into the window named by XSCREENSAVER_WINDOW, else the root window; ends on "
+             "SIGTERM"},
+    {.Name = "window-id", .Alias = "-window-id", .Value = "WINDOW",
+     .Help = "draw into the X window WINDOW (decimal or 0x hex)"},
+    {.Name = "window", .Alias = "-window", .Help = "draw in a window of its own, to try it out"},
+    // Options for classic hacks that mean nothing to this saver.
+    {.Name = "install", .Alias = "-install", .Help = "accepted and ignored"},
+    {.Name = "mono", .Alias = "-mono", .Help = "accepted and ignored"},
+    {.Name = "visual", .Alias = "-visual", .Value = "VISUAL", .Help = "accepted and ignored"},
+    {.Name = "ncolors", .Alias = "-ncolors", .Value = "N", .Help = "accepted and ignored"},
+};
+
+constexpr OptionRow kProgramOptions[] = {
+    {.Name = "x11",
+     .Help = "draw through X11 (DISPLAY) even in a Wayland session, where the saver otherwise "
+             "draws on Wayland (WAYLAND_DISPLAY)",
+     .Manual = "Draws through X11 on the display that\n.B DISPLAY\nnames, even in a Wayland "
+               "session."},
+    {.Name = "help", .Help = "this text",
+     .Manual = "Prints the usage on standard output and exits."},
+    {.Name = "version", .Help = "the version and licence",
+     .Manual = "Prints the version, the copyright and where the licence is on standard output "
+               "and exits,\nwithout opening a display."},
+};
+
+constexpr std::size_t CountSettingOptions() {
     std::size_t n = 0;
     for (const auto& setting : SaverSettingTable) n += setting.Option.empty() ? 0 : 1;
     return n;
 }
 
-constexpr auto kSettingOptions = [] {
-    std::array<SettingOption, CountOptions()> options{};
+constexpr std::size_t kHackCount = std::size(kHackOptions);
+constexpr std::size_t kSettingCount = CountSettingOptions();
+
+// All of them in one array, so that one reader walks them: a setting's row takes its range and
+// help from the settings table; a flag takes no value.
+constexpr auto kOptions = [] {
+    std::array<OptionRow, kHackCount + kSettingCount + std::size(kProgramOptions)> rows{};
     std::size_t n = 0;
+    for (const auto& row : kHackOptions) rows[n++] = row;
     for (const auto& setting : SaverSettingTable) {
         if (setting.Option.empty()) continue;
-        const bool flag = setting.Kind == SettingKind::Flag;
-        options[n++] = {setting.Option,         setting.Name,           flag,
-                        flag ? 0 : setting.Min, flag ? 1 : setting.Max, DefaultValue(setting),
-                        setting.Description};
+        const bool number = setting.Kind != SettingKind::Flag;
+        rows[n++] = {.Name = setting.Option, .Low = number ? setting.Min : 0,
+                     .High = number ? setting.Max : 0, .Help = setting.Description,
+                     .Stored = setting.Name};
     }
-    return options;
+    for (const auto& row : kProgramOptions) rows[n++] = row;
+    return rows;
 }();
-
-// XScreenSaver's options for classic hacks that mean nothing to this saver, with whether each
-// takes a value.
-struct IgnoredOption {
-    std::string_view Name;
-    bool TakesValue;
-};
-constexpr IgnoredOption kIgnored[] = {
-    {"install", false}, {"mono", false}, {"visual", true}, {"ncolors", true}};
-
-// The names XScreenSaver may also write with a single dash.
-bool HackOptionName(std::string_view name) {
-    if (name == "root" || name == "window" || name == "window-id") return true;
-    for (const auto& o : kIgnored)
-        if (o.Name == name) return true;
-    return false;
-}
 
 std::string Quoted(std::string_view text) {
     return "'" + std::string(text) + "'";
 }
 
-}  // namespace
-
-std::span<const SettingOption> SettingOptions() {
-    return kSettingOptions;
+std::string Capitalised(std::string_view text) {
+    std::string out(text);
+    if (!out.empty() && out[0] >= 'a' && out[0] <= 'z')
+        out[0] = static_cast<char>(out[0] - 'a' + 'A');
+    return out;
 }
 
-std::uint32_t ParseWindowNumber(std::string_view text) {
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        text.remove_prefix(2);
-    }
-    std::uint32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (error != std::errc() || end != text.data() + text.size()) return 0;
-    return value;
+// "star-scroll" -> "Star scroll".
+std::string Label(std::string_view option) {
+    std::string label = Capitalised(option);
+    for (char& c : label)
+        if (c == '-') c = ' ';
+    return label;
+}
+
+}  // namespace
+
+std::span<const OptionRow> CommandLineOptions() {
+    return kOptions;
+}
+
+std::span<const OptionRow> SettingOptionRows() {
+    return std::span<const OptionRow>(kOptions).subspan(kHackCount, kSettingCount);
+}
+
+std::span<const OptionRow> ManualOptionRows() {
+    return std::span<const OptionRow>(kOptions).subspan(kHackCount);
 }
 
 CommandLine ParseCommandLine(std::span<const std::string_view> args,
@@ -76,97 +104,52 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args,
         return line;
     };
 
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        std::string_view name;
-        std::string_view inlineValue;
-        bool hasInlineValue = false;
-        if (arg.starts_with("--") && arg.size() > 2) {
-            name = arg.substr(2);
-            if (const auto eq = name.find('='); eq != std::string_view::npos) {
-                inlineValue = name.substr(eq + 1);
-                name = name.substr(0, eq);
-                hasInlineValue = true;
-            }
-        } else if (arg.size() > 2 && arg[0] == '-' && HackOptionName(arg.substr(1))) {
-            name = arg.substr(1);
-        } else if (arg == "--") {
-            return fail("unknown option '--'");
-        } else {
+    ArgumentReader reader(args, kOptions);
+    while (!reader.AtEnd()) {
+        const Argument arg = reader.Next();
+        if (arg.What == Argument::Kind::Operand) {
             // A classic argument: the mode, or the window number after it.
-            line.Positional.emplace_back(arg);
+            line.Positional.emplace_back(arg.Text);
             continue;
         }
+        if (arg.What == Argument::Kind::Unknown) return fail("unknown option " + Quoted(arg.Text));
+        const OptionRow& row = *arg.Row;
+        const std::string option = "--" + std::string(row.Name);
+        if (!row.TakesValue() && arg.Value) return fail(option + " takes no value");
 
-        // The value of an option that takes one: after "=", or the next argument.
-        const auto value = [&](std::string_view& out) {
-            if (hasInlineValue) {
-                out = inlineValue;
-                return true;
-            }
-            if (i + 1 >= args.size()) return false;
-            out = args[++i];
-            return true;
-        };
-
-        if (name == "help") {
+        if (row.Name == "help") {
             line.What = CommandLine::Action::Help;
             return line;
         }
-        if (name == "version") {
+        if (row.Name == "version") {
             line.What = CommandLine::Action::Version;
             return line;
         }
-        if (name == "root") {
+        if (row.Name == "root") {
             root = true;
-            continue;
-        }
-        if (name == "window") {
+        } else if (row.Name == "window") {
             ownWindow = true;
-            continue;
-        }
-        if (name == "x11") {
-            if (hasInlineValue) return fail("--x11 takes no value");
+        } else if (row.Name == "x11") {
             line.ForceX11 = true;
-            continue;
-        }
-        if (name == "window-id") {
-            std::string_view text;
-            if (!value(text)) return fail("--window-id needs a window number");
-            windowId = ParseWindowNumber(text);
+        } else if (row.Name == "window-id") {
+            if (!arg.Value) return fail(option + " needs a window number");
+            windowId = ReadWindowNumber(*arg.Value);
             if (windowId == 0)
-                return fail("--window-id takes a window number (decimal or 0x hex), not " +
-                            Quoted(text));
-            continue;
-        }
-        bool known = false;
-        for (const auto& ignored : kIgnored) {
-            if (ignored.Name != name) continue;
-            std::string_view unused;
-            if (ignored.TakesValue) value(unused);
-            known = true;
-        }
-        for (const auto& settingOption : kSettingOptions) {
-            if (settingOption.Option != name) continue;
-            known = true;
-            if (settingOption.Flag) {
-                if (hasInlineValue) return fail("--" + std::string(name) + " takes no value");
-                line.Overrides.push_back({settingOption.Setting, "1"});
+                return fail(option + " takes a window number (decimal or 0x hex), not " +
+                            Quoted(*arg.Value));
+        } else if (!row.Stored.empty()) {
+            if (!row.TakesValue()) {
+                line.Overrides.push_back({row.Stored, "1"});
                 continue;
             }
-            std::string_view text;
-            if (!value(text)) return fail("--" + std::string(name) + " needs a value");
-            std::int32_t number = 0;
-            const auto [end, error] =
-                std::from_chars(text.data(), text.data() + text.size(), number);
-            if (error != std::errc() || end != text.data() + text.size() || number < settingOption.Low ||
-                number > settingOption.High)
-                return fail("--" + std::string(name) + " takes a whole number from " +
-                            std::to_string(settingOption.Low) + " to " + std::to_string(settingOption.High) +
-                            ", not " + Quoted(text));
-            line.Overrides.push_back({settingOption.Setting, std::to_string(number)});
+            if (!arg.Value) return fail(option + " needs a value");
+            const auto number = ReadWholeNumber(*arg.Value);
+            if (!number || *number < row.Low || *number > row.High)
+                return fail(option + " takes a whole number from " + std::to_string(row.Low) +
+                            " to " + std::to_string(row.High) + ", not " + Quoted(*arg.Value));
+            line.Overrides.push_back({row.Stored, std::to_string(*number)});
         }
-        if (!known) return fail("unknown option " + Quoted(arg));
+        // The rest are the classic hacks' options, ignored with their values.
     }
 
     // XScreenSaver's own order: a window given by number, then the root window, then a window
@@ -176,7 +159,7 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args,
         line.Window = windowId;
     } else if (root) {
         line.Target = SaverTarget::Root;
-        line.Window = ParseWindowNumber(environmentWindow);
+        line.Window = ReadWindowNumber(environmentWindow);
     } else if (ownWindow) {
         line.Target = SaverTarget::OwnWindow;
     }
@@ -187,46 +170,75 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args,
 }
 
 std::string UsageText() {
-    std::string text =
-        "Usage: velmora [/s | /c | /p WINDOW | /a] [OPTION...]\n"
-        "       velmora --root | --window-id WINDOW | --window [OPTION...]\n"
-        "\n"
-        "A night drive along a highway, drawn dot by dot.\n"
-        "\n"
-        "Modes (only the second character of the first argument counts):\n"
-        "  /s                the saver over the primary monitor, the others black; the first\n"
-        "                    key, button or movement ends it\n"
-        "  /c, no argument   the settings dialog\n"
-        "  /p WINDOW         a preview inside the X window WINDOW (decimal, or $ and hex)\n"
-        "  /a                nothing: the desktop owns the screen-saver password\n"
-        "\n"
-        "As an XScreenSaver hack:\n"
-        "  -root, --root     draw into the window named by XSCREENSAVER_WINDOW, else the root\n"
-        "                    window; ends on SIGTERM\n"
-        "  -window-id WINDOW, --window-id WINDOW\n"
-        "                    draw into the X window WINDOW (decimal or 0x hex)\n"
-        "  -window, --window draw in a window of its own, to try it out\n"
-        "  -install, -mono, -visual VISUAL, -ncolors N\n"
-        "                    accepted and ignored\n"
-        "\n"
-        "Settings for this run only (the stored settings apply to the rest; nothing is saved):\n";
-    for (const auto& settingOption : kSettingOptions) {
-        std::string left = "  --" + std::string(settingOption.Option);
-        if (!settingOption.Flag) left += " " + std::to_string(settingOption.Low) + "-" + std::to_string(settingOption.High);
-        left.resize(std::max<std::size_t>(left.size() + 1, 20), ' ');
-        text += left + std::string(settingOption.Help) + "\n";
+    return "Usage: velmora [/s | /c | /p WINDOW | /a] [OPTION...]\n"
+           "       velmora --root | --window-id WINDOW | --window [OPTION...]\n"
+           "\n"
+           "A night drive along a highway, drawn dot by dot.\n"
+           "\n"
+           "Modes (only the second character of the first argument counts):\n"
+           "  /s                    the saver over the primary monitor, the others black;\n"
+           "                        the first key, button or movement ends it\n"
+           "  /c, no argument       the settings dialog\n"
+           "  /p WINDOW             a preview inside the X window WINDOW (decimal, or $ and\n"
+           "                        hex)\n"
+           "  /a                    nothing: the desktop owns the screen-saver password\n"
+           "\n"
+           "As an XScreenSaver hack:\n" +
+           OptionHelp(kHackOptions) +
+           "\n"
+           "Settings for this run only (the stored settings apply to the rest; nothing is\n"
+           "saved):\n" +
+           OptionHelp(SettingOptionRows()) + "\n" + OptionHelp(kProgramOptions) +
+           "\n"
+           "Files:\n"
+           "  $XDG_CONFIG_HOME/velmora/user.reg\n"
+           "                        the stored settings (~/.config/velmora/user.reg), made\n"
+           "                        with velmora /c\n"
+           "\n"
+           "In ~/.xscreensaver, add to programs:   \"Velmora\"  velmora --root \\n\\\n";
+}
+
+std::string XScreenSaverConfig() {
+    std::string xml =
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n\n"
+        "<screensaver name=\"velmora\" _label=\"Velmora\">\n\n"
+        "  <command arg=\"--root\"/>\n\n";
+    for (const OptionRow& o : SettingOptionRows()) {
+        const std::string id(o.Name);
+        const std::string arg = "--" + id;
+        if (!o.TakesValue()) {
+            xml += "  <boolean id=\"" + id + "\" _label=\"" + Capitalised(o.Help) +
+                   "\" arg-set=\"" + arg + "\"/>\n\n";
+        } else if (o.High - o.Low < 4) {
+            // A few values: a menu whose first entry keeps the stored setting.
+            xml += "  <select id=\"" + id + "\">\n    <option id=\"" + id + "-stored\" _label=\"" +
+                   Label(o.Name) + ": as set in velmora /c\"/>\n";
+            for (int v = o.Low; v <= o.High; ++v)
+                xml += "    <option id=\"" + id + "-" + std::to_string(v) + "\" _label=\"" +
+                       Label(o.Name) + ": " + std::to_string(v) + (v == 0 ? " (none)" : "") +
+                       "\" arg-set=\"" + arg + " " + std::to_string(v) + "\"/>\n";
+            xml += "  </select>\n\n";
+        } else {
+            // At its default the slider passes nothing, as XScreenSaver does for every number.
+            const std::int32_t byDefault = DefaultValue(*FindSetting(o.Stored));
+            xml += "  <number id=\"" + id + "\" type=\"slider\" arg=\"" + arg + " %\"\n" +
+                   "          _label=\"" + Capitalised(o.Help) + "\" _low-label=\"" +
+                   std::to_string(o.Low) + "\" _high-label=\"" + std::to_string(o.High) +
+                   "\"\n          low=\"" + std::to_string(o.Low) + "\" high=\"" +
+                   std::to_string(o.High) + "\" default=\"" + std::to_string(byDefault) +
+                   "\"/>\n\n";
+        }
     }
-    text +=
-        "\n"
-        "  --x11             draw through X11 (DISPLAY) even in a Wayland session, where the\n"
-        "                    saver otherwise draws on Wayland (WAYLAND_DISPLAY)\n"
-        "  --help            this text\n"
-        "  --version         the version and licence\n"
-        "\n"
-        "Files:\n"
-        "  $XDG_CONFIG_HOME/velmora/user.reg   the stored settings (~/.config/velmora/user.reg),\n"
-        "                                      made with velmora /c\n"
-        "\n"
-        "In ~/.xscreensaver, add to programs:   \"Velmora\"  velmora --root \\n\\\n";
-    return text;
+    xml +=
+        "  <_description>\n"
+        "A night drive along a highway, drawn dot by dot: the road's edges and street lamps slide "
+        "toward\n"
+        "the viewer as the course bends and climbs, under three layers of stars and above the "
+        "lights of\n"
+        "the towns on the horizon, with an occasional shooting star.\n\n"
+        "What is left as it is here comes from the settings made with \"velmora /c\", the colours "
+        "among them.\n"
+        "  </_description>\n"
+        "</screensaver>\n";
+    return xml;
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "launcher/argumentreader.h"
 #include "settings/overrides.h"
 
 // Where the saver draws when a hack option says so.
@@ -34,24 +35,21 @@ struct CommandLine {
     std::string Problem;
 };
 
-// A setting that the command line can give for one run, with what documents it: the settings
-// table's rows that name an option.
-struct SettingOption {
-    std::string_view Option;         // without the leading "--"
-    std::string_view Setting;        // the stored name
-    bool Flag = false;               // no value: the option turns the setting on
-    std::int32_t Low = 0, High = 0;  // the values a number may take
-    std::int32_t Default = 0;        // the setting's default
-    std::string_view Help;           // one line
-};
-std::span<const SettingOption> SettingOptions();
+// velmora's options, in the order --help lists them: XScreenSaver's hack options, then the
+// settings that can be given for one run (the settings table's rows that name an option), then
+// the program's own.
+std::span<const OptionRow> CommandLineOptions();
+std::span<const OptionRow> SettingOptionRows();
+// The options the manual page's OPTIONS section lists: the settings' and the program's own.
+std::span<const OptionRow> ManualOptionRows();
 
 // `environmentWindow` is XSCREENSAVER_WINDOW's value (empty when unset).
 CommandLine ParseCommandLine(std::span<const std::string_view> args,
                              std::string_view environmentWindow);
 
-// A window number as XScreenSaver writes one: decimal or 0x hex; 0 when it is none.
-std::uint32_t ParseWindowNumber(std::string_view text);
-
 // --help's text: the modes, the options and the files.
 std::string UsageText();
+
+// velmora.xml, XScreenSaver's description of the hack: its command and one control per setting
+// option. Controls left at their first state pass nothing, so the stored settings apply.
+std::string XScreenSaverConfig();

@@ -1,25 +1,55 @@
 #include "launcher/optiondocs.h"
 
-#include "launcher/commandline.h"
-
 namespace {
 
-// "star-scroll" -> "Star scroll".
-std::string Label(std::string_view option) {
-    std::string label(option);
-    for (char& c : label)
-        if (c == '-') c = ' ';
-    if (!label.empty() && label[0] >= 'a' && label[0] <= 'z')
-        label[0] = static_cast<char>(label[0] - 'a' + 'A');
-    return label;
+constexpr std::size_t kHelpColumn = 24;
+constexpr std::size_t kLineWidth = 79;
+
+std::string Range(const OptionRow& row, std::string_view dash) {
+    return std::to_string(row.Low) + std::string(dash) + std::to_string(row.High);
 }
 
-// The one-line help as a sentence: capitalised.
-std::string Sentence(std::string_view help) {
-    std::string text(help);
-    if (!text.empty() && text[0] >= 'a' && text[0] <= 'z')
-        text[0] = static_cast<char>(text[0] - 'a' + 'A');
-    return text;
+// The value as the usage names it: its name, else its range.
+std::string ValueName(const OptionRow& row) {
+    return !row.Value.empty() ? std::string(row.Value) : row.Ranged() ? Range(row, "-") : "";
+}
+
+// The help with what the row adds to it: a range its value's name does not show, and the stored
+// setting it stands in for.
+std::string FullHelp(const OptionRow& row, std::string_view dash, std::string_view storedBefore,
+                     std::string_view storedAfter) {
+    std::string help(row.Help);
+    if (!row.Value.empty() && row.Ranged()) help += ", " + Range(row, dash);
+    if (!row.Stored.empty())
+        help += std::string(storedBefore) + std::string(row.Stored) + std::string(storedAfter);
+    return help;
+}
+
+// `text` from `column` on, broken at spaces before `kLineWidth`; the first line continues
+// `line`.
+std::string Wrapped(std::string line, std::string_view text, std::size_t column) {
+    std::string out;
+    while (!text.empty()) {
+        const std::size_t room = kLineWidth > line.size() ? kLineWidth - line.size() : 0;
+        std::size_t cut = text.size();
+        if (cut > room) {
+            cut = text.rfind(' ', room);
+            // A word longer than the room goes on the line anyway.
+            if (cut == std::string_view::npos || cut == 0) cut = text.find(' ');
+            if (cut == std::string_view::npos) cut = text.size();
+        }
+        out += line + std::string(text.substr(0, cut)) + "\n";
+        text.remove_prefix(cut);
+        while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+        line.assign(column, ' ');
+    }
+    return out;
+}
+
+std::string Troff(std::string_view text) {
+    std::string out;
+    for (char c : text) out += c == '-' ? std::string("\\-") : std::string(1, c);
+    return out;
 }
 
 std::string Replace(std::string text, std::string_view from, std::string_view to) {
@@ -30,65 +60,49 @@ std::string Replace(std::string text, std::string_view from, std::string_view to
 
 }  // namespace
 
-std::string XScreenSaverConfig() {
-    std::string xml =
-        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n\n"
-        "<screensaver name=\"velmora\" _label=\"Velmora\">\n\n"
-        "  <command arg=\"--root\"/>\n\n";
-    for (const SettingOption& o : SettingOptions()) {
-        const std::string id(o.Option);
-        const std::string arg = "--" + id;
-        if (o.Flag) {
-            xml += "  <boolean id=\"" + id + "\" _label=\"" + Sentence(o.Help) + "\" arg-set=\"" +
-                   arg + "\"/>\n\n";
-        } else if (o.High - o.Low < 4) {
-            // A few values: a menu whose first entry keeps the stored setting.
-            xml += "  <select id=\"" + id + "\">\n    <option id=\"" + id + "-stored\" _label=\"" +
-                   Label(o.Option) + ": as set in velmora /c\"/>\n";
-            for (int v = o.Low; v <= o.High; ++v)
-                xml += "    <option id=\"" + id + "-" + std::to_string(v) + "\" _label=\"" +
-                       Label(o.Option) + ": " + std::to_string(v) + (v == 0 ? " (none)" : "") +
-                       "\" arg-set=\"" + arg + " " + std::to_string(v) + "\"/>\n";
-            xml += "  </select>\n\n";
-        } else {
-            // At its default the slider passes nothing, as XScreenSaver does for every number.
-            xml += "  <number id=\"" + id + "\" type=\"slider\" arg=\"" + arg + " %\"\n" +
-                   "          _label=\"" + Sentence(o.Help) + "\" _low-label=\"" +
-                   std::to_string(o.Low) + "\" _high-label=\"" + std::to_string(o.High) +
-                   "\"\n          low=\"" + std::to_string(o.Low) + "\" high=\"" +
-                   std::to_string(o.High) + "\" default=\"" + std::to_string(o.Default) +
-                   "\"/>\n\n";
-        }
-    }
-    xml +=
-        "  <_description>\n"
-        "A night drive along a highway, drawn dot by dot: the road's edges and street lamps slide "
-        "toward\n"
-        "the viewer as the course bends and climbs, under three layers of stars and above the "
-        "lights of\n"
-        "the towns on the horizon, with an occasional shooting star.\n\n"
-        "What is left as it is here comes from the settings made with \"velmora /c\", the colours "
-        "among them.\n"
-        "  </_description>\n"
-        "</screensaver>\n";
-    return xml;
-}
-
-std::string ManualOptions() {
+std::string OptionHelp(std::span<const OptionRow> rows) {
     std::string text;
-    for (const SettingOption& o : SettingOptions()) {
-        const std::string name = "\\-\\-" + Replace(std::string(o.Option), "-", "\\-");
-        if (o.Flag)
-            text += ".TP\n.B " + name;
-        else
-            text += ".TP\n.BI \"" + name + " \" " + std::to_string(o.Low) + "\\(en" +
-                    std::to_string(o.High);
-        text += "\n" + Sentence(o.Help) + " (the stored setting " + std::string(o.Setting) + ").\n";
+    for (const auto& row : rows) {
+        if (row.Help.empty()) continue;
+        std::string left = "  ";
+        if (!row.Alias.empty()) left += std::string(row.Alias) + ", ";
+        left += "--" + std::string(row.Name);
+        if (row.TakesValue()) left += " " + ValueName(row);
+        // The help starts in its column, or below when the spellings reach it.
+        if (left.size() + 1 > kHelpColumn) {
+            text += left + "\n";
+            left.clear();
+        }
+        left.resize(kHelpColumn, ' ');
+        text += Wrapped(left, FullHelp(row, "-", " (instead of the stored ", ")"), kHelpColumn);
     }
     return text;
 }
 
-std::string FillManualPage(std::string_view page, std::string_view version) {
-    return Replace(Replace(std::string(page), "@OPTIONS@\n", ManualOptions()), "@VERSION@",
+std::string ManualOptions(std::span<const OptionRow> rows) {
+    std::string text;
+    for (const auto& row : rows) {
+        if (row.Help.empty() && row.Manual.empty()) continue;
+        std::string names = Troff(row.Alias);
+        if (!names.empty()) names += ", ";
+        names += "\\-\\-" + Troff(row.Name);
+        if (!row.TakesValue())
+            text += ".TP\n.B \"" + names + "\"\n";
+        else if (row.Value.empty())
+            text += ".TP\n.BI \"" + names + " \" " + Range(row, "\\(en") + "\n";
+        else
+            text += ".TP\n.BI \"" + names + " \" \"" + Troff(row.Value) + "\"\n";
+        if (!row.Manual.empty()) {
+            text += std::string(row.Manual) + "\n";
+            continue;
+        }
+        text += FullHelp(row, "\\(en", ", instead of the stored setting ", "") + ".\n";
+    }
+    return text;
+}
+
+std::string FillManualPage(std::string_view page, std::string_view version,
+                           std::span<const OptionRow> rows) {
+    return Replace(Replace(std::string(page), "@OPTIONS@\n", ManualOptions(rows)), "@VERSION@",
                    version);
 }

@@ -1,16 +1,20 @@
-// What documents the settings options, made from the same list the command line reads: the
-// XScreenSaver settings description (velmora.xml) and the manual page's list of options.
+// What documents a program's options, made from the rows its command line reads: the option
+// list of --help and the option entries of the manual page.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
-// velmora.xml: the hack's command and one control per option. Controls left at their first
-// state pass nothing, so the stored settings apply.
-std::string XScreenSaverConfig();
+#include "launcher/argumentreader.h"
 
-// The manual page's OPTIONS entries (troff), one .TP per option.
-std::string ManualOptions();
+// --help's lines for `rows`: the spellings and the value, then the help from column 24, wrapped
+// to fit 80 columns. A row without help is left out.
+std::string OptionHelp(std::span<const OptionRow> rows);
 
-// `page` with "@OPTIONS@" replaced by ManualOptions() and "@VERSION@" by `version`.
-std::string FillManualPage(std::string_view page, std::string_view version);
+// The manual page's entries for `rows` (troff), one .TP each.
+std::string ManualOptions(std::span<const OptionRow> rows);
+
+// `page` with its "@OPTIONS@" line replaced by ManualOptions(rows) and "@VERSION@" by `version`.
+std::string FillManualPage(std::string_view page, std::string_view version,
+                           std::span<const OptionRow> rows);

@@ -34,7 +34,12 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest wine wine64
   # the Windows release zip
   zip unzip
+  # the web page: Emscripten builds the WebAssembly module; its tests drive Debian's Chromium
+  # through playwright-core from npm (node and npm below)
+  emscripten chromium
 )
+# Node.js and npm: Debian's, unless a node with its own npm is installed already.
+command -v npm >/dev/null || packages+=(nodejs npm)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "launcher/argumentreader.h"
+#include "launcher/optiondocs.h"
 #include "platform/common/systemcolors.h"
 #include "platform/memory/freetypetext.h"
 #include "platform/memory/surface.h"
@@ -30,31 +32,19 @@
 #include "settings/settingsstore.h"
 #include "tools/imagefile.h"
 #include "tools/progress.h"
+#include "tools/recordoptions.h"
 #include "tools/stagedfile.h"
 #include "tools/videofile.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: velmora-record [options]\n"
-    "Renders the Velmora animation without a display.\n"
-    "  --size WxH        view size in pixels (default 640x480)\n"
-    "  --frames N        frames to run (default 300)\n"
-    "  --course K        warm-up steps of the course random source, 1 to 20 (default: from the clock)\n"
-    "  --seed N          seed of the general random source (default: from the clock)\n"
-    "  --set NAME=TEXT   a setting in its stored text form, e.g. UpDown=3, road_Color=clWhite,\n"
-    "                    Comet=1 (repeatable; applied over the stored settings, which are read\n"
-    "                    from $XDG_CONFIG_HOME/velmora/user.reg as the saver reads them)\n"
-    "  --preview         preview mode (5-point banner font)\n"
-    "  --out FILE.png    write the last frame\n"
-    "  --gif FILE.gif    write the animation\n"
-    "  --every K         keep every K-th frame in the GIF (default 1)\n"
-    "  --video FILE      write the animation as a video, every frame at the saver's rate:\n"
-    "                    FILE.webm (VP9) or FILE.mp4 (H.264), both in full colour (4:4:4)\n"
-    "  --help            this text\n"
-    "  --version         the version and licence\n"
-    "A progress bar is shown on standard error when it is a terminal and the recording covers\n"
-    "more than a second.\n";
+std::string UsageText() {
+    return "usage: velmora-record [options]\n"
+           "Renders the Velmora animation without a display.\n" +
+           OptionHelp(kRecordOptions) +
+           "A progress bar is shown on standard error when it is a terminal and the recording "
+           "covers\nmore than a second.\n";
+}
 
 struct Options {
     std::int32_t Width = 640, Height = 480;
@@ -73,62 +63,58 @@ struct Options {
 }
 
 long ParseNumber(std::string_view text, long lo, long hi, const char* what) {
-    if (text.empty() || text.size() > 10) BadOption(std::string("bad ") + what + ": '" + std::string(text) + "'");
-    long value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') BadOption(std::string("bad ") + what + ": '" + std::string(text) + "'");
-        value = value * 10 + (c - '0');
-    }
-    if (value < lo || value > hi)
+    const auto value = ReadWholeNumber(text);
+    // A sign is no part of a count or a seed.
+    if (!value || text.front() == '-') BadOption(std::string("bad ") + what + ": '" + std::string(text) + "'");
+    if (*value < lo || *value > hi)
         BadOption(std::string(what) + " must be " + std::to_string(lo) + " to " + std::to_string(hi));
-    return value;
+    return static_cast<long>(*value);
 }
 
 Options ParseOptions(int argc, char** argv) {
     Options o;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        auto value = [&]() -> std::string_view {
-            if (i + 1 >= argc) BadOption("missing value for " + std::string(arg));
-            return argv[++i];
-        };
-        if (arg == "--help") {
-            std::fputs(kUsage, stdout);
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    ArgumentReader reader(args, kRecordOptions);
+    while (!reader.AtEnd()) {
+        const Argument arg = reader.Next();
+        if (arg.What != Argument::Kind::Option) BadOption("unknown option '" + std::string(arg.Text) + "'");
+        const std::string_view name = arg.Row->Name;
+        if (arg.Row->TakesValue() && !arg.Value) BadOption("missing value for --" + std::string(name));
+        if (!arg.Row->TakesValue() && arg.Value) BadOption("--" + std::string(name) + " takes no value");
+        const std::string_view v = arg.Value.value_or("");
+        if (name == "help") {
+            std::fputs(UsageText().c_str(), stdout);
             std::exit(0);
-        } else if (arg == "--version") {
+        } else if (name == "version") {
             std::fputs(VersionNotice("velmora-record").c_str(), stdout);
             std::exit(0);
-        } else if (arg == "--size") {
-            const std::string_view v = value();
+        } else if (name == "size") {
             const auto x = v.find('x');
             if (x == std::string_view::npos) BadOption("bad size '" + std::string(v) + "', expected WxH");
             o.Width = static_cast<std::int32_t>(ParseNumber(v.substr(0, x), 1, 16384, "width"));
             o.Height = static_cast<std::int32_t>(ParseNumber(v.substr(x + 1), 1, 16384, "height"));
-        } else if (arg == "--frames") {
-            o.Frames = ParseNumber(value(), 1, 100000000, "frame count");
-        } else if (arg == "--course") {
-            o.Course = static_cast<int>(ParseNumber(value(), 1, 20, "course"));
-        } else if (arg == "--seed") {
-            o.Seed = static_cast<std::uint32_t>(ParseNumber(value(), 0, 4294967295L, "seed"));
-        } else if (arg == "--set") {
-            const std::string_view v = value();
+        } else if (name == "frames") {
+            o.Frames = ParseNumber(v, 1, 100000000, "frame count");
+        } else if (name == "course") {
+            o.Course = static_cast<int>(ParseNumber(v, 1, 20, "course"));
+        } else if (name == "seed") {
+            o.Seed = static_cast<std::uint32_t>(ParseNumber(v, 0, 4294967295L, "seed"));
+        } else if (name == "set") {
             const auto eq = v.find('=');
             if (eq == std::string_view::npos || eq == 0) BadOption("bad setting '" + std::string(v) + "', expected NAME=TEXT");
             o.Sets.emplace_back(std::string(v.substr(0, eq)), std::string(v.substr(eq + 1)));
-        } else if (arg == "--preview") {
+        } else if (name == "preview") {
             o.Preview = true;
-        } else if (arg == "--out") {
-            o.Png = value();
-        } else if (arg == "--gif") {
-            o.Gif = value();
-        } else if (arg == "--video") {
-            o.Video = value();
+        } else if (name == "out") {
+            o.Png = v;
+        } else if (name == "gif") {
+            o.Gif = v;
+        } else if (name == "video") {
+            o.Video = v;
             if (!VideoWriter::KnownFileName(o.Video))
                 BadOption("bad video file name '" + o.Video + "', expected FILE.webm or FILE.mp4");
-        } else if (arg == "--every") {
-            o.Every = ParseNumber(value(), 1, 100000, "--every");
-        } else {
-            BadOption("unknown option '" + std::string(arg) + "'");
+        } else if (name == "every") {
+            o.Every = ParseNumber(v, 1, 100000, "--every");
         }
     }
     if (o.Png.empty() && o.Gif.empty() && o.Video.empty())

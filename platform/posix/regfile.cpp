@@ -268,7 +268,8 @@ bool SameRegPath(std::string_view a, std::string_view b) {
 }
 
 std::variant<RegFileDocument, RegFileError> ParseRegFile(std::string bytes) {
-    if (bytes.size() >= (std::size_t{1} << 32)) return RegFileError{0, "file too large"};
+    // Compared in 64 bits: where size_t has 32 (WebAssembly) no file reaches the limit.
+    if (std::uint64_t{bytes.size()} >= (std::uint64_t{1} << 32)) return RegFileError{0, "file too large"};
     RegFileDocument doc;
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
@@ -444,7 +445,10 @@ bool WriteRegFile(const RegFileDocument& doc, const RegFileSink& sink) {
     };
     auto put = [&](std::string_view lines) {
         std::string text;
-        if (utf16 && written % 2 != 0) text += '\0';
+        // A stray last byte becomes a code unit of its own, of which it is the low byte: with a
+        // zero high byte it is the character it most likely was, but a stray zero would then be
+        // a NUL, which makes the whole file unreadable: that one becomes an ideographic space.
+        if (utf16 && written % 2 != 0) text += last[1] == '\0' ? '\x30' : '\0';
         const bool ended = written == 0 || (utf16 ? written % 2 == 0 && last[0] == '\n' && last[1] == '\0'
                                                   : last[1] == '\n');
         std::string line = ended ? "" : doc.Newline;

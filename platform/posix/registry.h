@@ -43,6 +43,9 @@ public:
     long CloseKey(RegKey key) override;
 
     const std::string& Path() const { return file_.Path(); }
+    // How many times the file has been parsed: once for a reading of every setting while the
+    // file stays the same.
+    std::uint64_t Parses() const { return parses_; }
 
 private:
     enum class LoadResult { Ok, Missing, Broken };
@@ -65,6 +68,7 @@ private:
     bool cached_ = false;  // doc_ and cachedResult_ stand for the file of identity_
     FileIdentity identity_{};
     LoadResult cachedResult_ = LoadResult::Missing;
+    std::uint64_t parses_ = 0;
 };
 
 // $XDG_CONFIG_HOME/velmora/user.reg, or ~/.config/velmora/user.reg when XDG_CONFIG_HOME is

@@ -12,10 +12,10 @@ wait_closed
 # leaves no file behind (nor overwrites another program's saved custom colours).
 start_dialog "$@"
 send_keys Tab Tab Tab Tab Tab Tab Tab space
-sleep 0.5
-send_keys Escape   # the picker
-sleep 0.3
-send_keys Escape   # the dialog
+wait_windows '>=' 2   # the picker is open
+send_keys Escape      # the picker
+wait_windows '<' 2
+send_keys Escape      # the dialog
 wait_closed
 left=$(find "$XDG_CONFIG_HOME" "$HOME" -type f)
 [[ -z "$left" ]] || fail "the dialog left files behind: $left"

@@ -67,6 +67,17 @@ start_dialog() {
   sleep 0.3  # let the first control take the focus
 }
 
+# wait_windows TEST COUNT: waits until the number of visible named windows (the dialog, and the
+# colour picker while it is open) passes `[[ number TEST COUNT ]]` (-ge, -lt, ...), at most five
+# seconds.
+wait_windows() {
+  for _ in $(seq 50); do
+    (($(xdotool search --onlyvisible --name '.' 2>/dev/null | wc -l) $1 $2)) && return 0
+    sleep 0.1
+  done
+  fail "not $1 $2 windows shown"
+}
+
 send_keys() {
   for key in "$@"; do
     xdotool key --clearmodifiers "$key"

@@ -24,7 +24,8 @@ start_with() {
         awk '/Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4}
              /Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h "+" x "+" y}')
     [[ $geometry == 640x480+0+0 ]] || fail "DispMode $1: window $geometry"
-    sleep 0.5
+    # Drawing: the saver is past its start, mode switch included, and takes input.
+    wait_for 3000 lit_over 0.00005 0 0 640 480 || fail "DispMode $1: nothing drawn"
 }
 
 # wait_size SIZE MILLISECONDS: waits until the display is at SIZE.
@@ -41,11 +42,11 @@ start_with 2
 # Motion beside the window is not motion over it; the first position over it is only recorded,
 # the next one ends the saver.
 xdotool mousemove 900 700 mousemove 1000 800
-sleep 0.3
+sleep 0.3  # time for a saver that wrongly took it for motion over it to end
 state=$(proc_state "$pid")
 [[ -n $state && $state != Z ]] || fail "motion outside the 640x480 window ended the saver"
 xdotool mousemove 300 200
-sleep 0.3
+sleep 0.3  # likewise
 state=$(proc_state "$pid")
 [[ -n $state && $state != Z ]] || fail "the first position over the window ended the saver"
 xdotool mousemove 301 200

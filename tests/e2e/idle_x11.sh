@@ -52,10 +52,7 @@ no_saver_for 2 "before the idle time"
 wait_savers 1 4
 saver=$(saver_pids)
 [[ $(awk '{print $4}' "/proc/$saver/stat") == "$daemon" ]] || fail "the saver is not the daemon's child"
-sleep 1
-lit=$(lit_fraction 0 0 800 600)
-echo "saver after idle: lit $lit"
-awk -v v="$lit" 'BEGIN{exit !(v > 0.0001)}' || fail "the saver draws nothing ($lit)"
+wait_for 5000 lit_over 0.0001 0 0 800 600 || fail "the saver draws nothing ($(lit_fraction 0 0 800 600))"
 
 xdotool key a
 wait_savers 0 3
@@ -69,7 +66,7 @@ grep -q "already runs" <<<"$out" || fail "a second daemon for the session: $out"
 # Switched off in the file while the saver runs: it is not started again.
 desktop ScreenSaveActive 0 ScreenSaveTimeOut 3
 wait_window Velmora 5 >/dev/null
-sleep 0.5
+wait_for 5000 lit_over 0.0001 0 0 800 600 || fail "the saver draws nothing"
 xdotool key a
 wait_savers 0 3
 no_saver_for 5 "while ScreenSaveActive is 0"
@@ -85,10 +82,11 @@ wait_savers 0 3
 # A bad delay in the file: reported once however often the file is rewritten, the default used.
 desktop ScreenSaveTimeOut abc
 start_daemon
-sleep 1
+reported() { grep -q 'ScreenSaveTimeOut "abc"' "$E2E_TMP/idle.log"; }
+wait_for 5000 reported || { cat "$E2E_TMP/idle.log"; fail "the bad delay was not reported"; }
 desktop ScreenSaveTimeOut abc ScreenSaveActive 1
-sleep 1
-no_saver_for 2 "with the default delay of ten minutes"
+# Meanwhile the daemon reads the rewritten file, and would report it again if it were wrong.
+no_saver_for 3 "with the default delay of ten minutes"
 n=$(grep -c 'ScreenSaveTimeOut "abc"' "$E2E_TMP/idle.log" || true)
 [[ $n == 1 ]] || { cat "$E2E_TMP/idle.log"; fail "the bad delay was reported $n times"; }
 grep -q "after 600 s" "$E2E_TMP/idle.log" || fail "not the default delay: $(cat "$E2E_TMP/idle.log")"
@@ -121,9 +119,11 @@ chmod -R a+rx "$broken"
 "${AS_USER[@]}" "$broken/velmora-idle" --timeout 1 >"$E2E_TMP/idle.log" 2>&1 &
 daemon=$!
 E2E_PIDS+=($daemon)
-sleep 6
+started() { [[ -s $E2E_HOME/broken-starts ]]; }
+wait_for 10000 started || fail "the failing saver was never started"
+sleep 5  # a retry sooner than a minute after the failure would come within these
 starts=$(wc -l <"$E2E_HOME/broken-starts" 2>/dev/null || echo 0)
-[[ $starts == 1 ]] || fail "a failing saver was started $starts times in 6 s at a delay of 1 s"
+[[ $starts == 1 ]] || fail "a failing saver was started $starts times in 5 s after its failure at a delay of 1 s"
 [[ $(cat "$E2E_HOME/broken-starts") == /s ]] || fail "the saver was started as: $(cat "$E2E_HOME/broken-starts")"
 grep -q "the saver ended with a failure" "$E2E_TMP/idle.log" || fail "the failure was not reported"
 kill -TERM "$daemon"

@@ -76,6 +76,19 @@ wait_exit() {
     wait "$pid" || EXIT_CODE=$?
 }
 
+# wait_for MILLISECONDS COMMAND...: runs COMMAND until it succeeds; returns 1 when it has not
+# succeeded within that long, for the caller to say what did not happen.
+wait_for() {
+    local limit=$(($1 * 1000)) start
+    shift
+    start=$(now_us)
+    until "$@"; do
+        (($(now_us) - start > limit)) && return 1
+        sleep 0.05
+    done
+    return 0
+}
+
 # wait_window NAME SECONDS: waits until a mapped window titled NAME exists; prints its id.
 wait_window() {
     local end=$((SECONDS + $2)) id
@@ -93,6 +106,22 @@ lit_fraction() {
     xwd -root -silent | convert xwd:- -crop "${3}x${4}+${1}+${2}" +repage \
         -colorspace Gray -threshold 1% -format "%[fx:mean]" info:
 }
+
+# take_screenshot: the whole screen into $E2E_TMP/screen.png, so that several areas are measured
+# on the same picture (shot_fraction).
+take_screenshot() { xwd -root -silent | convert xwd:- "$E2E_TMP/screen.png"; }
+
+# shot_fraction X Y W H: lit_fraction's measure on the last screenshot.
+shot_fraction() {
+    convert "$E2E_TMP/screen.png" -crop "${3}x${4}+${1}+${2}" +repage -colorspace Gray \
+        -threshold 1% -format "%[fx:mean]" info:
+}
+
+# more_than VALUE LIMIT: whether a measure is above a limit (both may be fractions).
+more_than() { awk -v v="$1" -v l="$2" 'BEGIN{exit !(v > l)}'; }
+
+# lit_over LIMIT X Y W H: whether more than LIMIT of a screen area is lit now; for wait_for.
+lit_over() { more_than "$(lit_fraction "${@:2}")" "$1"; }
 
 # set_setting NAME VALUE: writes one stored setting before the saver starts.
 set_setting() {

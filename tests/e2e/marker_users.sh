@@ -47,7 +47,7 @@ until [[ $(windows) == 2 ]]; do
     ((SECONDS > end)) && fail "the other user's saver shows no window"
     sleep 0.05
 done
-sleep 0.5
+sleep 0.5  # time for a saver that the other user's marker wrongly stopped to end, or a box to come
 still_running "$user_pid" "the other user's saver ended"
 [[ $(xdotool search --onlyvisible --name '.' | wc -l) == 2 ]] || fail "a box came up"
 own=$TMPDIR/velmora-$nobody
@@ -67,7 +67,7 @@ start_xvfb 800x600
 pid2=$!
 E2E_PIDS+=($pid2)
 wait_window Velmora 5 >/dev/null
-sleep 0.3
+sleep 0.3  # time for a saver that the other display's wrongly stopped to end
 still_running "$pid1" "the saver on $first ended when one started on $DISPLAY"
 still_running "$pid2" "the saver on $DISPLAY did not run beside the one on $first"
 kill -TERM "$pid1" "$pid2"

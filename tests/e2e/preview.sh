@@ -30,12 +30,15 @@ read -r host <&"${HOST[0]}"
 "$VELMORA" /p "$host" &
 pid=$!
 E2E_PIDS+=($pid)
-sleep 1.2
 # The host is white; the saver's child covers it in black with lit dots.
-inside=$(lit_fraction 100 100 152 112)
+covered() {
+    inside=$(lit_fraction 100 100 152 112)
+    more_than "$inside" 0.0005 && ! more_than "$inside" 0.5
+}
+inside=1
+wait_for 5000 covered || fail "host not covered by the preview ($inside)"
 outside=$(lit_fraction 300 300 200 200)
 echo "inside $inside outside $outside"
-awk -v v="$inside" 'BEGIN{exit !(v > 0.0005 && v < 0.5)}' || fail "host not covered by the preview ($inside)"
 awk -v v="$outside" 'BEGIN{exit !(v == 0)}' || fail "drawing outside the host ($outside)"
 child=$(xwininfo -children -id "$host" | awk '/^ +0x/ {print $1; exit}')
 [[ -n $child ]] || fail "no child window in the host"
@@ -44,7 +47,7 @@ size=$(xwininfo -id "$child" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print 
 
 # Input is ignored.
 xdotool mousemove 150 150 mousemove 170 160 click 1 key a
-sleep 0.3
+sleep 0.3  # time for a preview that wrongly took it for input to end
 state=$(proc_state "$pid")
 [[ -n $state && $state != Z ]] || fail "input ended the preview"
 
@@ -62,9 +65,8 @@ read -r xsswindow <&"${XSS[0]}"
 XSCREENSAVER_WINDOW=$(printf '0x%X' "$xsswindow") "$VELMORA" -root &
 pid=$!
 E2E_PIDS+=($pid)
-sleep 1.2
-road=$(lit_fraction 0 400 1024 368)
-awk -v v="$road" 'BEGIN{exit !(v > 0.00002)}' || fail "nothing drawn in XScreenSaver's window ($road)"
+wait_for 5000 lit_over 0.00002 0 400 1024 368 ||
+    fail "nothing drawn in XScreenSaver's window ($(lit_fraction 0 400 1024 368))"
 
 # A second screen: XScreenSaver runs one hack per screen, each in its own window; both run.
 coproc XSS2 { "$HOSTWINDOW" 320 240 0 0; }
@@ -73,7 +75,8 @@ read -r xsswindow2 <&"${XSS2[0]}"
 XSCREENSAVER_WINDOW=$(printf '0x%X' "$xsswindow2") "$VELMORA" -root &
 pid2=$!
 E2E_PIDS+=($pid2)
-sleep 0.8
+# Its white window at the top-left turns black once it draws.
+wait_for 5000 eval '! lit_over 0.5 0 0 320 240' || fail "the hack for a second screen drew nothing"
 state=$(proc_state "$pid2")
 [[ -n $state && $state != Z ]] || fail "the hack for a second screen did not keep running"
 state=$(proc_state "$pid")

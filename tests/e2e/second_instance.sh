@@ -9,7 +9,6 @@ start_xvfb 1024x768
 first=$!
 E2E_PIDS+=($first)
 window=$(wait_window Velmora 5)
-sleep 0.3
 
 for mode in /s /c /p; do
     "$VELMORA" $mode &
@@ -18,7 +17,7 @@ for mode in /s /c /p; do
     [[ $EXIT_CODE == 0 ]] || fail "second launch ($mode) exit code $EXIT_CODE"
 done
 
-sleep 0.3
+sleep 0.3  # time for a first instance that the second launches wrongly ended to go
 state=$(proc_state "$first")
 [[ -n $state && $state != Z ]] || fail "the first instance ended"
 [[ $(xdotool search --onlyvisible --name '^Velmora$' | head -n1) == "$window" ]] ||

@@ -12,14 +12,12 @@ printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Velmora]\r\n"road_Color"=d
 pid=$!
 E2E_PIDS+=($pid)
 box=$(wait_window Velmora 10)
-sleep 0.5
 size=$(xwininfo -id "$box" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
 [[ $size != 1024x768 ]] || fail "the saver window showed instead of the message box"
 # The box's text is drawn: some light pixels on it, not a black saver view.
 geometry=$(xwininfo -id "$box" | awk '/Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4}
     /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}')
-lit=$(lit_fraction $geometry)
-awk -v v="$lit" 'BEGIN{exit !(v > 0.5)}' || fail "no message box drawn ($lit)"
+wait_for 5000 lit_over 0.5 $geometry || fail "no message box drawn ($(lit_fraction $geometry))"
 xdotool windowactivate --sync "$box" 2>/dev/null || xdotool windowfocus "$box"
 xdotool key Return
 wait_exit "$pid" 3000

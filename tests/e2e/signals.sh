@@ -70,8 +70,8 @@ xdotool windowfocus --sync "$dialog"
 sleep 0.3
 for _ in 1 2 3 4 5 6 7; do xdotool key Tab; sleep 0.05; done
 xdotool key space
-sleep 1
-[[ $(xdotool search --onlyvisible --name '.' 2>/dev/null | wc -l) -ge 2 ]] || fail "no colour picker shown"
+picker_shown() { [[ $(xdotool search --onlyvisible --name '.' 2>/dev/null | wc -l) -ge 2 ]]; }
+wait_for 5000 picker_shown || fail "no colour picker shown"
 kill -TERM "$pid"
 wait_exit "$pid" 2000
 ended_by TERM "colour picker"
@@ -91,7 +91,7 @@ for delay in 0 0.02 0.05 0.1 0.2 0.3 0.5 0.8 1.2; do
     "$VELMORA" /s 2>"$E2E_TMP/stderr" &
     pid=$!
     E2E_PIDS+=($pid)
-    sleep "$delay"
+    sleep "$delay"  # the signal comes at every stage of the start, whatever stage that is
     kill -TERM "$pid"
     wait_exit "$pid" 2000
     ended_by TERM "start, SIGTERM after $delay s"

@@ -22,34 +22,42 @@ for ((i = 0; i < 200; i++)); do
     sleep 0.1
 done
 xdotool mousemove 1000 200
-sleep 0.5
-grey=$(lit_fraction 900 100 320 240)
-awk -v v="$grey" 'BEGIN{exit !(v > 0.9)}' || fail "the grey window is not on the second monitor ($grey)"
+wait_for 5000 lit_over 0.9 900 100 320 240 ||
+    fail "the grey window is not on the second monitor ($(lit_fraction 900 100 320 240))"
 
 wine "$SCR" /s &
 pid=$!
 E2E_PIDS+=($pid)
 wine_window Velmora 20 >/dev/null
-sleep 1
-windows=$(wine "$WINTOOL" windows | tr -d '\r')
-echo "$windows"
-grep -qx '0 0 800 600 topmost=1 title=Velmora' <<<"$windows" || fail "the drive does not fill the primary monitor"
-grep -qx '800 0 1440 480 topmost=1 title=' <<<"$windows" || fail "no top-most cover over the second monitor"
-xwd -root -silent | convert xwd:- "$E2E_TMP/shot.png"
-lit() {
-    convert "$E2E_TMP/shot.png" -crop "${3}x${4}+${1}+${2}" +repage -colorspace Gray -threshold 1% \
-        -format "%[fx:mean]" info:
+# The cover is made after the drive's window: asked until both are there.
+both_windows() {
+    windows=$(wine "$WINTOOL" windows | tr -d '\r')
+    grep -qx '0 0 800 600 topmost=1 title=Velmora' <<<"$windows" &&
+        grep -qx '800 0 1440 480 topmost=1 title=' <<<"$windows"
 }
-drive=$(lit 0 0 800 600) covered=$(lit 800 0 640 480)
+if ! wait_for 10000 both_windows; then
+    echo "$windows"
+    grep -qx '0 0 800 600 topmost=1 title=Velmora' <<<"$windows" || fail "the drive does not fill the primary monitor"
+    fail "no top-most cover over the second monitor"
+fi
+echo "$windows"
+# Screenshots until the drive is drawn; the cover is measured on the same one.
+drive_drawn() {
+    take_screenshot
+    drive=$(shot_fraction 0 0 800 600)
+    more_than "$drive" 0.0005
+}
+drive=0
+wait_for 5000 drive_drawn || fail "nothing drawn on the primary monitor ($drive)"
+covered=$(shot_fraction 800 0 640 480)
 echo "lit: drive $drive, second monitor $covered"
-awk -v v="$drive" 'BEGIN{exit !(v > 0.0005)}' || fail "nothing drawn on the primary monitor ($drive)"
 [[ $covered == 0 ]] || fail "the second monitor is not black ($covered)"
 
 # The cover appearing under the pointer gives the first movement, which only records where the
 # pointer is; a movement over the covered monitor ends the saver.
 kill -0 "$pid" 2>/dev/null || fail "the saver ended before any input"
 xdotool mousemove 1001 200
-sleep 0.5
+sleep 0.5  # a saver that wrongly ends on the first movement has ended by then
 kill -0 "$pid" 2>/dev/null && xdotool mousemove 1003 201
 wait_exit "$pid" 5000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a mouse movement on the second monitor"

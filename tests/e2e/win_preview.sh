@@ -28,9 +28,14 @@ echo "host window $hwnd"
 wine "$SCR" /p "$hwnd" &
 pid=$!
 E2E_PIDS+=($pid)
-sleep 3
+# Asked until the preview's window is in the host; the preview must still run then.
+has_child() {
+    children=$(wine "$WINTOOL" children "$hwnd" | tr -d '\r')
+    grep -q 'title=Velmora ' <<<"$children"
+}
+children=""
+wait_for 15000 has_child || true
 kill -0 "$pid" 2>/dev/null || fail "the preview ended while its host was there"
-children=$(wine "$WINTOOL" children "$hwnd" | tr -d '\r')
 echo "$children"
 [[ $(grep -c . <<<"$children") == 1 ]] || fail "expected one child window in the host"
 grep -q 'title=Velmora ' <<<"$children" || fail "the child is not the saver window"
@@ -57,7 +62,7 @@ hwnd=$(head -n1 "$E2E_TMP/host2.out" | tr -d '\r')
 wine "$SCR" /p "$hwnd" &
 pid=$!
 E2E_PIDS+=($pid)
-sleep 3
+wait_for 15000 has_child || fail "no preview window in the second host"
 kill -0 "$pid" 2>/dev/null || fail "the second preview ended while its host was there"
 # The Wine process itself, not the shell that started it.
 host_process=$(pgrep -P "$host_pid") || fail "no Wine process under the host's shell"

@@ -30,6 +30,17 @@ TEST(IdleCommandLine, MistakesAreErrorsAndHelpWins) {
     EXPECT_EQ(Parse({"/s"}).What, IdleCommandLine::Action::Error);
     EXPECT_EQ(Parse({"--timeout", "3", "--help"}).What, IdleCommandLine::Action::Help);
     EXPECT_EQ(Parse({"--version"}).What, IdleCommandLine::Action::Version);
+    EXPECT_EQ(Parse({"--help=1"}).What, IdleCommandLine::Action::Error);
+}
+
+TEST(IdleCommandLine, DashHIsHelpAsTheUsageSays) {
+    EXPECT_EQ(Parse({"-h"}).What, IdleCommandLine::Action::Help);
+    EXPECT_EQ(Parse({"--timeout=5", "-h"}).What, IdleCommandLine::Action::Help);
+    EXPECT_NE(IdleUsageText().find("-h, --help"), std::string::npos);
+    // Only the short spelling and the long one.
+    EXPECT_EQ(Parse({"-help"}).What, IdleCommandLine::Action::Error);
+    EXPECT_EQ(Parse({"--h"}).What, IdleCommandLine::Action::Error);
+    EXPECT_EQ(Parse({"-v"}).What, IdleCommandLine::Action::Error);
 }
 
 TEST(IdleCommandLine, HelpAndManualNameTheOptionAndTheStoredValues) {
@@ -37,14 +48,15 @@ TEST(IdleCommandLine, HelpAndManualNameTheOptionAndTheStoredValues) {
     for (const char* word : {"--timeout SECONDS", "1-599940", "ScreenSaveTimeOut (default 600)",
                              "ScreenSaveActive (default 1)", "Control Panel\\Desktop"})
         EXPECT_NE(help.find(word), std::string::npos) << word;
-    EXPECT_NE(IdleManualOptions().find("\\-\\-timeout"), std::string::npos);
+    EXPECT_NE(ManualOptions(IdleOptionRows()).find("\\-\\-timeout"), std::string::npos);
 }
 
 // The desktop's values are velmora-idle's alone: the saver's options, --help and velmora.xml
 // do not offer them.
 TEST(IdleCommandLine, TheSaversDocumentsDoNotOfferTheDesktopValues) {
-    for (const auto& o : SettingOptions()) EXPECT_NE(o.Option, "timeout");
-    for (const std::string& text : {UsageText(), XScreenSaverConfig(), ManualOptions()}) {
+    for (const auto& o : CommandLineOptions()) EXPECT_NE(o.Name, "timeout");
+    for (const std::string& text :
+         {UsageText(), XScreenSaverConfig(), ManualOptions(ManualOptionRows())}) {
         EXPECT_EQ(text.find("timeout"), std::string::npos);
         EXPECT_EQ(text.find("ScreenSaveTimeOut"), std::string::npos);
         EXPECT_EQ(text.find("ScreenSaveActive"), std::string::npos);

@@ -159,6 +159,19 @@ TEST_F(Watched, BadTimeoutIsReportedOnceAndTheDefaultUsed) {
     EXPECT_EQ(reports[1].rfind("--timeout \"y\"", 0), 0u) << reports[1];
 }
 
+TEST_F(Watched, TheSameBadTimeoutIsReportedAgainAfterItWasFixedOrRemoved) {
+    watcher.Configure(Timeout("x"));
+    watcher.Configure(Timeout("2"));
+    watcher.Configure(Timeout("x"));
+    EXPECT_EQ(reports.size(), 2u) << "fixed, then bad again";
+    IdleConfig removed;
+    watcher.Configure(removed);
+    watcher.Configure(Timeout("x"));
+    EXPECT_EQ(reports.size(), 3u) << "removed, then bad again";
+    watcher.Configure(Timeout("x"));
+    EXPECT_EQ(reports.size(), 3u) << "unchanged";
+}
+
 TEST(TimeoutText, AcceptsTheStoredFormsWithinWindowsRange) {
     EXPECT_EQ(TimeoutFromText("600"), 600);
     EXPECT_EQ(TimeoutFromText(" 60 "), 60);

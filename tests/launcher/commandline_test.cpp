@@ -36,6 +36,9 @@ TEST(CommandLine, HackOptionsInBothSpellingsChooseTheWindowInXScreenSaversOrder)
     EXPECT_EQ(line.Target, SaverTarget::WindowId);
     EXPECT_EQ(line.Window, 4194331u);
     EXPECT_EQ(Parse({"--window-id=0x1f"}).Window, 0x1Fu);
+    // Hex after an upper-case X too, on the command line and in the environment.
+    EXPECT_EQ(Parse({"-window-id", "0X40001B"}).Window, 0x40001Bu);
+    EXPECT_EQ(Parse({"-root"}, "0X40000F").Window, 0x40000Fu);
     EXPECT_EQ(Parse({"--window"}).Target, SaverTarget::OwnWindow);
     EXPECT_EQ(Parse({"-window", "-root"}).Target, SaverTarget::Root);
     EXPECT_TRUE(Parse({"--root"}).Positional.empty());
@@ -131,6 +134,14 @@ TEST(CommandLine, HelpAndVersionWinWhereverTheyStand) {
     EXPECT_EQ(Parse({"--version"}).What, Action::Version);
     // Single-dash words are the classic modes: -help runs the saver, as /h would.
     EXPECT_EQ(Parse({"-help"}).What, Action::Launch);
+}
+
+TEST(CommandLine, UsageFitsATerminalOfEightyColumns) {
+    const std::string usage = UsageText();
+    for (std::size_t at = 0, end; at < usage.size(); at = end + 1) {
+        end = usage.find('\n', at);
+        EXPECT_LE(end - at, 79u) << usage.substr(at, end - at);
+    }
 }
 
 TEST(CommandLine, UsageNamesEveryOptionTheParserAccepts) {

@@ -70,23 +70,23 @@ TEST(OptionDocs, EveryXScreenSaverControlPassesWhatTheCommandLineTakes) {
     // One control per option, each an option the command line knows: 1 slider, 4 menu values
     // of relief, 3 switches.
     int expected = 0;
-    for (const auto& o : SettingOptions())
-        expected += o.Flag ? 1 : (o.High - o.Low < 4 ? o.High - o.Low + 1 : 1);
+    for (const auto& o : SettingOptionRows())
+        expected += !o.TakesValue() ? 1 : (o.High - o.Low < 4 ? o.High - o.Low + 1 : 1);
     EXPECT_EQ(controls, expected);
 }
 
 TEST(OptionDocs, ManualPageListsEveryOptionWithItsRangeAndKeepsTheRest) {
     const std::string page = FillManualPage(
         ".TH VELMORA 6 \"2026\" \"Velmora @VERSION@\"\n.SH OPTIONS\n@OPTIONS@\n.SH FILES\n",
-        "1.02");
+        "1.02", ManualOptionRows());
     EXPECT_NE(page.find("Velmora 1.02"), std::string::npos);
     EXPECT_EQ(page.find('@'), std::string::npos);
     EXPECT_NE(page.find(".SH FILES"), std::string::npos);
-    for (const auto& o : SettingOptions()) {
+    for (const auto& o : ManualOptionRows()) {
         std::string name = "\\-\\-";
-        for (char c : o.Option) name += c == '-' ? std::string("\\-") : std::string(1, c);
-        EXPECT_NE(page.find(name), std::string::npos) << o.Option;
-        if (!o.Flag) {
+        for (char c : o.Name) name += c == '-' ? std::string("\\-") : std::string(1, c);
+        EXPECT_NE(page.find(name), std::string::npos) << o.Name;
+        if (o.Ranged()) {
             EXPECT_NE(page.find(std::to_string(o.Low) + "\\(en" + std::to_string(o.High)),
                       std::string::npos);
         }

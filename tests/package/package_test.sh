@@ -105,9 +105,8 @@ start_xvfb 640x480
 pid=$!
 E2E_PIDS+=($pid)
 wait_window Velmora 5 >/dev/null
-sleep 1
-lit=$(lit_fraction 0 0 640 480)
-awk -v v="$lit" 'BEGIN{exit !(v > 0.0001)}' || fail "the installed saver draws nothing ($lit)"
+wait_for 5000 lit_over 0.0001 0 0 640 480 ||
+    fail "the installed saver draws nothing ($(lit_fraction 0 0 640 480))"
 xdotool key a
 wait_exit "$pid" 2000
 [[ $EXIT_CODE == 0 ]] || fail "the installed saver ended with $EXIT_CODE"

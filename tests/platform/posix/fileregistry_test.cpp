@@ -2,6 +2,8 @@
 // refuses to overwrite.
 #include "platform/posix/registry.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -354,6 +356,80 @@ TEST_F(FileRegistryTest, QueryReportsSizeAndTypeAndRefusesAShortBuffer) {
     ASSERT_EQ(reg.QueryValue(key, "d", &type, buffer, &size), 0);
     EXPECT_EQ(buffer[0], 0x1E);
     EXPECT_EQ(reg.QueryValue(key, "missing", &type, nullptr, &size), kRegErrorFileNotFound);
+}
+
+// A save that fails leaves the value read as it is in the file: what the refused save put in
+// the parsed file must not be taken for the file.
+TEST_F(FileRegistryTest, FailedSaveIsNotReadBackAsStored) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to give the link another owner";
+    fs::create_directories(fs::path(file).parent_path());
+    const std::string real = dir + "/dotfiles.reg";
+    const std::string stored = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Velmora]\n\"Speed\"=\"20\"\n";
+    std::ofstream(real) << stored;
+    fs::create_symlink(real, file);
+    // A link of another user's to our file: saved through, it would write where that user says.
+    ASSERT_EQ(::lchown(file.c_str(), 65534, 65534), 0);
+    FileRegistry reg(file);
+    EXPECT_EQ(ReadAll(reg).Speed, 20);
+    {
+        SettingsStore ini(reg, kSettingsBaseKey);
+        EXPECT_THROW(ini.WriteValueInt(kSettingsSection, "Speed", 40), RegistryError);
+        EXPECT_THROW(ini.WriteValueText("\\Software\\Other", "New", "x"), RegistryError);
+    }
+    EXPECT_EQ(ReadAll(reg).Speed, 20);
+    SettingsStore ini(reg, kSettingsBaseKey);
+    EXPECT_EQ(ini.ReadValueText("\\Software\\Other", "New", "none"), "none");
+    std::ifstream in(real);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), stored);
+}
+
+// A UTF-16 file of an odd length (a stray byte after a hand-written comment) reads; a key added
+// to it must start on a code unit of its own, or everything after the stray byte is garbled.
+TEST_F(FileRegistryTest, Utf16FileEndingInAnOddByteStaysReadableAfterANewKey) {
+    const std::string start = "\xFF\xFE" + Utf8ToUtf16Le("Windows Registry Editor Version 5.00\r\n\r\n"
+                                                       "[HKEY_CURRENT_USER\\Software\\Velmora]\r\n"
+                                                       "\"Speed\"=\"40\"\r\n; by hand");
+    for (const char stray : {'!', '\n', '\0'}) {
+        Store(start + std::string(1, stray));
+        std::ostringstream diagnostics;
+        {
+            FileRegistry reg(file, &diagnostics);
+            EXPECT_EQ(ReadAll(reg).Speed, 40);
+            SettingsStore ini(reg, kSettingsBaseKey);
+            ini.WriteValueText("\\Software\\Other", "Added", "yes");
+        }
+        FileRegistry again(file, &diagnostics);
+        EXPECT_EQ(ReadAll(again).Speed, 40);
+        SettingsStore ini(again, kSettingsBaseKey);
+        EXPECT_EQ(ini.ReadValueText("\\Software\\Other", "Added", "lost"), "yes");
+        EXPECT_EQ(diagnostics.str(), "") << int(stray);
+        EXPECT_EQ(Contents().size() % 2, 0u) << "whole code units";
+    }
+}
+
+// Reading every setting parses the file once; it is parsed again only when it has changed, and
+// not after this process's own save.
+TEST_F(FileRegistryTest, ParseIsReusedWhileTheFileIsUnchanged) {
+    Store("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Velmora]\n\"Speed\"=\"20\"\n");
+    FileRegistry reg(file);
+    EXPECT_EQ(ReadAll(reg).Speed, 20);
+    EXPECT_EQ(reg.Parses(), 1u);
+    ReadAll(reg);
+    EXPECT_EQ(reg.Parses(), 1u);
+    // Another writer: the same size, so only the file's times tell.
+    Store("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Velmora]\n\"Speed\"=\"25\"\n");
+    struct timespec times[2] = {{0, UTIME_OMIT}, {1, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    EXPECT_EQ(ReadAll(reg).Speed, 25);
+    EXPECT_EQ(reg.Parses(), 2u);
+    {
+        SettingsStore ini(reg, kSettingsBaseKey);
+        ini.WriteValueInt(kSettingsSection, "Speed", 30);
+    }
+    EXPECT_EQ(ReadAll(reg).Speed, 30);
+    EXPECT_EQ(reg.Parses(), 2u) << "our own save is known without reading it back";
 }
 
 TEST(DefaultRegistryPath, FollowsXdgConfigHomeAndFallsBackToDotConfig) {

@@ -111,8 +111,15 @@ TEST_F(MarkerDirectoryTest, RuntimeDirectoryIsUsedOnlyWhenNobodyElseCanEnterIt) 
     std::filesystem::create_directory(runtime);
     ::chmod(runtime.c_str(), 0700);
     EXPECT_EQ(Run(runtime.c_str()), runtime);
-    ::chmod(runtime.c_str(), 0755);
-    EXPECT_EQ(Run(runtime.c_str()), own()) << "a runtime directory open to others";
+    // Open to the group or to everyone, for entering or only for reading: not private.
+    for (const mode_t open : {0750, 0770, 0710, 0755, 0705, 0701}) {
+        ::chmod(runtime.c_str(), open);
+        EXPECT_EQ(Run(runtime.c_str()), own()) << "a runtime directory of mode 0" << std::oct << open;
+    }
+    // Left as it is: the desktop's, not ours to tighten.
+    struct stat st {};
+    ASSERT_EQ(::stat(runtime.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0701u);
     EXPECT_EQ(Run(nullptr), own());
 }
 
