@@ -7,12 +7,29 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
+// Any program of the user may call in: entries per client, entries in all and the stored texts
+// are bounded, so that one cannot make the daemon hold what it sends without end.
 class InhibitorBook {
   public:
+    struct Limits {
+        std::size_t PerClient = 32;
+        std::size_t Total = 1024;
+        std::size_t TextBytes = 256;  // each of application and reason, cut at a whole character
+    };
+    enum class Refusal : std::uint8_t { None, TooManyFromClient, TooManyInAll };
+    struct Added {
+        std::uint32_t Cookie = 0;  // 0: refused
+        Refusal Refused = Refusal::None;
+    };
+
+    InhibitorBook() = default;
+    explicit InhibitorBook(Limits limits) : limits_(limits) {}
+
     // A new inhibitor of the bus client `owner`; the cookie is never 0 and never one in use.
-    std::uint32_t Add(std::string_view owner, std::string_view application,
-                      std::string_view reason);
+    Added Add(std::string_view owner, std::string_view application, std::string_view reason);
     // Lifts the inhibitor of `cookie` when `owner` holds it; false otherwise (another client's
     // cookie lifts nothing).
     bool Remove(std::uint32_t cookie, std::string_view owner);
@@ -23,12 +40,21 @@ class InhibitorBook {
 
     bool Inhibited() const { return session_ || !entries_.empty(); }
     std::size_t Count() const { return entries_.size(); }
+    const Limits& Bounds() const { return limits_; }
+    // The bytes of text held, for the bound on memory.
+    std::size_t TextBytes() const { return textBytes_; }
 
   private:
     struct Entry {
         std::string Owner, Application, Reason;
     };
+    std::string Cut(std::string_view text) const;
+
+    Limits limits_;
     std::map<std::uint32_t, Entry> entries_;
+    // The cookies of each client, so that a client leaving costs its own entries only.
+    std::unordered_map<std::string, std::vector<std::uint32_t>> byOwner_;
     std::uint32_t next_ = 1;
+    std::size_t textBytes_ = 0;
     bool session_ = false;
 };

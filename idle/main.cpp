@@ -19,6 +19,7 @@
 #include "platform/dbus/mutteridle.h"
 #include "platform/dbus/screensaverservice.h"
 #include "platform/dbus/sessionbus.h"
+#include "platform/posix/codepage.h"
 #include "platform/posix/instance.h"
 #include "platform/posix/pollclient.h"
 #include "platform/posix/registry.h"
@@ -33,8 +34,10 @@
 
 namespace {
 
+// Lines may quote the settings file: its Shift-JIS texts go out in the terminal's encoding and
+// its control characters escaped.
 void Report(const std::string& line) {
-    std::cerr << "velmora-idle: " << line << "\n";
+    std::cerr << "velmora-idle: " << SjisForTerminal(line) << "\n";
 }
 
 std::string SelfPath() {
@@ -85,12 +88,18 @@ int main(int argc, char** argv) {
 
     TerminationPipe signals;
     signals.Install();
+    // Taking the lock is the check, in one step: a look first and a lock after would let two
+    // daemons that start together both run.
     FileLockInstanceMarker marker({}, SessionScope());
-    if (marker.Find("velmora-idle") != 0) {
-        Report("already runs for this session");
-        return 0;
+    if (marker.Add("velmora-idle") == 0) {
+        if (marker.Find("velmora-idle") != 0) {
+            Report("already runs for this session");
+            return 0;
+        }
+        Report("cannot lock " + marker.PathFor("velmora-idle") +
+               ": another velmora-idle is starting for this session, or the file cannot be made");
+        return 1;
     }
-    marker.Add("velmora-idle");
 
     // The watcher and the parts that call it are made in this order; their callbacks reach it
     // through this pointer once it exists.

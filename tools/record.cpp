@@ -33,6 +33,7 @@
 #include "tools/imagefile.h"
 #include "tools/progress.h"
 #include "tools/recordoptions.h"
+#include "tools/stagedfile.h"
 #include "tools/videofile.h"
 
 namespace {
@@ -118,6 +119,15 @@ Options ParseOptions(int argc, char** argv) {
     }
     if (o.Png.empty() && o.Gif.empty() && o.Video.empty())
         BadOption("nothing to write: give --out, --gif or --video");
+    // Two writers on one file would interleave their bytes into neither format.
+    const std::pair<const char*, const std::string*> outputs[] = {
+        {"--out", &o.Png}, {"--gif", &o.Gif}, {"--video", &o.Video}};
+    for (std::size_t i = 0; i < std::size(outputs); ++i)
+        for (std::size_t j = i + 1; j < std::size(outputs); ++j)
+            if (!outputs[i].second->empty() && !outputs[j].second->empty() &&
+                SameFile(*outputs[i].second, *outputs[j].second))
+                BadOption(std::string(outputs[i].first) + " and " + outputs[j].first +
+                          " name the same file: " + *outputs[j].second);
     return o;
 }
 
@@ -238,57 +248,88 @@ private:
     long framesRun_ = 0;
 };
 
-// Writers: the GIF and the video take the frames as they come, the PNG the last one. Each step
-// returns an error text, empty on success.
+// Writers: the GIF and the video take the frames as they come, the PNG the last one. Each output
+// is staged beside its final name and all are renamed into place only once every one is complete.
+// Each step returns an error text, empty on success.
 class Writers {
 public:
     explicit Writers(const Options& options) : options_(options) {}
 
     std::string Open(const MemorySurface& surface, std::int64_t period) {
         period_ = period;
-        gifDelayCs_ =
-            static_cast<int>(std::max<std::int64_t>(2, (period * options_.Every + 5) / 10));
+        gifDelayCs_ = GifDelayCs(period);
+        // Every file is made before the first frame, so that an unwritable one ends the run at once.
+        for (auto [path, staged] : Outputs())
+            if (auto error = staged->Begin(*path); !error.empty()) return error;
         std::string error;
         if (!options_.Gif.empty())
-            error = gif_.Open(options_.Gif, surface.Width(), surface.Height());
+            error = gifFile_.InFinalNames(
+                gif_.Open(gifFile_.WritePath(), surface.Width(), surface.Height()));
         if (error.empty() && !options_.Video.empty())
-            error = video_.Open(options_.Video, surface.Width(), surface.Height(), period);
+            error = videoFile_.InFinalNames(video_.Open(videoFile_.WritePath(), surface.Width(),
+                                                        surface.Height(), period));
         return error;
     }
 
     std::string AddFrame(long i, std::span<const std::uint32_t> pixels) {
         std::string error;
         if (!options_.Gif.empty() && i % options_.Every == 0)
-            error = gif_.AddFrame(pixels, gifDelayCs_);
-        if (error.empty() && !options_.Video.empty()) error = video_.AddFrame(pixels);
+            error = gifFile_.InFinalNames(gif_.AddFrame(pixels, gifDelayCs_));
+        if (error.empty() && !options_.Video.empty())
+            error = videoFile_.InFinalNames(video_.AddFrame(pixels));
         return error;
     }
 
-    // Writes the PNG, closes the others and says what was written.
+    // Writes the PNG, closes the others, puts them in place and says what was written.
     std::string Finish(const MemorySurface& surface) {
-        if (!options_.Png.empty()) {
-            if (auto error =
-                    WritePng(options_.Png, surface.Width(), surface.Height(), surface.Pixels());
+        if (!options_.Png.empty())
+            if (auto error = pngFile_.InFinalNames(WritePng(
+                    pngFile_.WritePath(), surface.Width(), surface.Height(), surface.Pixels()));
                 !error.empty())
                 return error;
+        if (!options_.Gif.empty())
+            if (auto error = gifFile_.InFinalNames(gif_.Close()); !error.empty()) return error;
+        if (!options_.Video.empty())
+            if (auto error = videoFile_.InFinalNames(video_.Close()); !error.empty()) return error;
+        for (auto [path, staged] : Outputs())
+            if (auto error = staged->Commit(); !error.empty()) return error;
+        if (!options_.Png.empty())
             std::printf("wrote %s (last frame, %dx%d)\n", options_.Png.c_str(), surface.Width(),
                         surface.Height());
-        }
-        if (!options_.Gif.empty()) {
-            if (auto error = gif_.Close(); !error.empty()) return error;
+        if (!options_.Gif.empty())
             std::printf("wrote %s (%ld frames, %d ms apart)\n", options_.Gif.c_str(),
                         (options_.Frames + options_.Every - 1) / options_.Every, gifDelayCs_ * 10);
-        }
-        if (!options_.Video.empty()) {
-            if (auto error = video_.Close(); !error.empty()) return error;
+        if (!options_.Video.empty())
             std::printf("wrote %s (%ld frames, %lld ms apart)\n", options_.Video.c_str(),
                         options_.Frames, static_cast<long long>(period_));
-        }
         return {};
     }
 
 private:
+    // The given outputs with their staging.
+    std::vector<std::pair<const std::string*, StagedFile*>> Outputs() {
+        std::vector<std::pair<const std::string*, StagedFile*>> outputs;
+        if (!options_.Png.empty()) outputs.emplace_back(&options_.Png, &pngFile_);
+        if (!options_.Gif.empty()) outputs.emplace_back(&options_.Gif, &gifFile_);
+        if (!options_.Video.empty()) outputs.emplace_back(&options_.Video, &videoFile_);
+        return outputs;
+    }
+
+    // A GIF stores a frame's delay in 16 bits of hundredths of a second: a longer one would wrap
+    // to a short one, so it is capped, and said.
+    int GifDelayCs(std::int64_t period) const {
+        constexpr std::int64_t kLongest = 65535;
+        const std::int64_t asked = std::max<std::int64_t>(2, (period * options_.Every + 5) / 10);
+        if (!options_.Gif.empty() && asked > kLongest)
+            std::fprintf(stderr,
+                         "velmora-record: a GIF frame shows for at most 655.35 s; the GIF's frames "
+                         "are that far apart, not %lld.%02lld s\n",
+                         static_cast<long long>(asked / 100), static_cast<long long>(asked % 100));
+        return static_cast<int>(std::min(asked, kLongest));
+    }
+
     const Options& options_;
+    StagedFile pngFile_, gifFile_, videoFile_;
     GifWriter gif_;
     VideoWriter video_;
     int gifDelayCs_ = 0;
@@ -332,6 +373,7 @@ int main(int argc, char** argv) {
     // Error reports in the terminal's encoding; numbers keep the C locale's form.
     std::setlocale(LC_CTYPE, "");
     const Options options = ParseOptions(argc, argv);
+    StagedFile::RemoveOnSignals();
     const SaverSettings settings = LoadSettings(options);
     Stage stage(options, settings);
     Writers writers(options);

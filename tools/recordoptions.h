@@ -44,7 +44,8 @@ inline constexpr OptionRow kRecordOptions[] = {
     {.Name = "every",
      .Value = "K",
      .Help = "keep every K-th frame in the GIF (default 1)",
-     .Manual = "Keeps every\n.IR K -th\nframe in the GIF (default 1)."},
+     .Manual = "Keeps every\n.IR K -th\nframe in the GIF (default 1). A GIF shows a frame for at "
+               "most 655.35 s; a longer delay is stored as that, and said."},
     {.Name = "video",
      .Value = "FILE",
      .Help = "write the animation as a video, every frame at the saver's rate: FILE.webm (VP9) "

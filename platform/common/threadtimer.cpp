@@ -1,8 +1,17 @@
 #include "platform/common/threadtimer.h"
 
-ThreadTimerService::ThreadTimerService() : thread_([this] { Run(); }) {}
+#include <system_error>
+
+ThreadTimerService::ThreadTimerService() {
+    try {
+        thread_ = std::thread([this] { Run(); });
+    } catch (const std::system_error& e) {
+        failure_ = std::string("cannot start the frame timer thread: ") + e.what();
+    }
+}
 
 ThreadTimerService::~ThreadTimerService() {
+    if (!thread_.joinable()) return;
     {
         std::lock_guard guard(lock_);
         quit_ = true;
@@ -13,7 +22,7 @@ ThreadTimerService::~ThreadTimerService() {
 
 std::uint32_t ThreadTimerService::SetEvent(std::uint32_t delay, std::uint32_t, TimerProc proc,
                                            void* user, TimerKind kind) {
-    if (proc == nullptr) return 0;
+    if (proc == nullptr || !thread_.joinable()) return 0;
     std::lock_guard guard(lock_);
     for (auto& e : events_) {
         if (e.Id != 0) continue;

@@ -5,14 +5,20 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "platform/timer.h"
 
+// A thread that cannot be made (no address space left for its stack) is not thrown out of the
+// constructor: the service then arms nothing and Failure() says why.
 class ThreadTimerService final : public TimerService {
 public:
     ThreadTimerService();
     ~ThreadTimerService() override;
+
+    // Empty while the timer thread runs; else why it could not start.
+    const std::string& Failure() const { return failure_; }
 
     TimerCaps GetDevCaps() override { return TimerCaps{1, 1000000}; }
     void BeginPeriod(std::uint32_t) override {}
@@ -45,4 +51,5 @@ private:
     void* runningUser_ = nullptr;  // the user data of the callback that runs now
     bool quit_ = false;
     std::thread thread_;
+    std::string failure_;
 };

@@ -24,8 +24,9 @@ class MutterIdleSource final : public IdleSource {
     MutterIdleSource(sd_bus* bus, std::function<void()> idle);
     friend struct MutterSignals;
     void WatchFired(std::uint32_t id);
-    std::uint32_t AddIdleWatch(std::uint64_t intervalMs);
-    std::uint32_t AddActiveWatch();
+    // Each call is sent without waiting; its answer comes through the loop.
+    void AddIdleWatch(std::uint64_t intervalMs);
+    void AddActiveWatch();
     void Remove(std::uint32_t& watch);
 
     sd_bus* bus_;
@@ -33,4 +34,7 @@ class MutterIdleSource final : public IdleSource {
     sd_bus_slot* slot_ = nullptr;
     std::int64_t timeoutMs_ = 0;
     std::uint32_t idleWatch_ = 0, activeWatch_ = 0;
+    sd_bus_slot* idleTimeCall_ = nullptr;
+    sd_bus_slot* idleWatchCall_ = nullptr;
+    sd_bus_slot* activeWatchCall_ = nullptr;
 };

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "platform/dbus/sessionbus.h"
+
 namespace {
 
 constexpr const char* kName = "org.freedesktop.ScreenSaver";
@@ -28,6 +30,7 @@ struct ScreenSaverCalls {
     static int OnGetActive(sd_bus_message* message, void* data, sd_bus_error*);
     static int OnNameOwnerChanged(sd_bus_message* message, void* data, sd_bus_error*);
     static int OnSessionChanged(sd_bus_message* message, void* data, sd_bus_error*);
+    static int OnSessionFlags(sd_bus_message* reply, void* data, sd_bus_error*);
     static const sd_bus_vtable* Table();
 };
 
@@ -54,6 +57,7 @@ ScreenSaverService::ScreenSaverService(sd_bus* bus, InhibitorBook& book,
 
 ScreenSaverService::~ScreenSaverService() {
     for (sd_bus_slot* slot : slots_) sd_bus_slot_unref(slot);
+    sd_bus_slot_unref(flagsRead_);
     if (serving_) sd_bus_release_name(bus_, kName);
 }
 
@@ -80,9 +84,18 @@ int ScreenSaverCalls::OnInhibit(sd_bus_message* message, void* data, sd_bus_erro
     const int r = sd_bus_message_read(message, "ss", &application, &reason);
     if (r < 0) return r;
     const bool before = self->book_.Inhibited();
-    const std::uint32_t cookie = self->book_.Add(Sender(message), application, reason);
+    const InhibitorBook::Added added = self->book_.Add(Sender(message), application, reason);
+    if (added.Cookie == 0)
+        return sd_bus_reply_method_errorf(
+            message, SD_BUS_ERROR_LIMITS_EXCEEDED,
+            added.Refused == InhibitorBook::Refusal::TooManyFromClient
+                ? "this client holds %zu inhibits already, the most one client may"
+                : "%zu inhibits are held already, the most there may be",
+            added.Refused == InhibitorBook::Refusal::TooManyFromClient
+                ? self->book_.Bounds().PerClient
+                : self->book_.Bounds().Total);
     self->Changed(before);
-    return sd_bus_reply_method_return(message, "u", cookie);
+    return sd_bus_reply_method_return(message, "u", added.Cookie);
 }
 
 int ScreenSaverCalls::OnUnInhibit(sd_bus_message* message, void* data, sd_bus_error*) {
@@ -122,14 +135,32 @@ int ScreenSaverCalls::OnSessionChanged(sd_bus_message*, void* data, sd_bus_error
 }
 
 void ScreenSaverService::ReadSessionFlags() {
+    if (flagsRead_ != nullptr) {
+        readAgain_ = true;
+        return;
+    }
+    readAgain_ = false;
+    if (CallAsync(bus_, &flagsRead_, kSessionManager, kSessionPath,
+                  "org.freedesktop.DBus.Properties", "Get", &ScreenSaverCalls::OnSessionFlags,
+                  this, "ss", kSessionManager, "InhibitedActions") < 0)
+        flagsRead_ = nullptr;
+}
+
+int ScreenSaverCalls::OnSessionFlags(sd_bus_message* reply, void* data, sd_bus_error*) {
+    static_cast<ScreenSaverService*>(data)->SessionFlagsRead(reply);
+    return 0;
+}
+
+void ScreenSaverService::SessionFlagsRead(sd_bus_message* reply) {
+    flagsRead_ = sd_bus_slot_unref(flagsRead_);
+    // No GNOME session, or one that did not answer in time: nothing inhibited by it.
     std::uint32_t actions = 0;
-    sd_bus_error error = SD_BUS_ERROR_NULL;
-    // No GNOME session: nothing inhibited by it.
-    if (sd_bus_get_property_trivial(bus_, kSessionManager, kSessionPath, kSessionManager,
-                                    "InhibitedActions", &error, 'u', &actions) < 0)
+    if (sd_bus_message_is_method_error(reply, nullptr) ||
+        sd_bus_message_enter_container(reply, 'v', "u") < 0 ||
+        sd_bus_message_read(reply, "u", &actions) < 0)
         actions = 0;
-    sd_bus_error_free(&error);
     const bool before = book_.Inhibited();
     book_.SetSessionInhibited((actions & kInhibitIdle) != 0);
     Changed(before);
+    if (readAgain_) ReadSessionFlags();
 }

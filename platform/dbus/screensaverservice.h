@@ -10,6 +10,7 @@
 
 struct sd_bus;
 struct sd_bus_slot;
+struct sd_bus_message;
 
 class ScreenSaverService {
   public:
@@ -25,7 +26,10 @@ class ScreenSaverService {
 
   private:
     friend struct ScreenSaverCalls;
+    // Asks for GNOME's session flags without waiting; one read at a time, another after it when
+    // they changed meanwhile.
     void ReadSessionFlags();
+    void SessionFlagsRead(sd_bus_message* reply);
     void Changed(bool before);
 
     sd_bus* bus_;
@@ -34,4 +38,6 @@ class ScreenSaverService {
     std::function<bool()> saverActive_;
     bool serving_ = false;
     sd_bus_slot* slots_[4] = {};
+    sd_bus_slot* flagsRead_ = nullptr;  // the read under way
+    bool readAgain_ = false;
 };

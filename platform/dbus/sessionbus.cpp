@@ -3,6 +3,7 @@
 #include <systemd/sd-bus.h>
 #include <time.h>
 
+#include <cstdarg>
 #include <cstring>
 
 std::unique_ptr<SessionBus> SessionBus::Open(std::string& problem) {
@@ -38,9 +39,29 @@ int SessionBus::TimeoutMs() {
 }
 
 bool SessionBus::Dispatch(short) {
-    int r;
-    while ((r = sd_bus_process(bus_, nullptr)) > 0) {
+    // A bounded batch: the loop's other sources (a termination signal first) are looked at
+    // between batches, however many messages wait; TimeoutMs() is 0 while more are queued.
+    constexpr int kBatch = 64;
+    int r = 0;
+    for (int i = 0; i < kBatch && (r = sd_bus_process(bus_, nullptr)) > 0; ++i) {
     }
     // The session's bus has gone: so has the session.
     return r >= 0;
+}
+
+int CallAsync(sd_bus* bus, sd_bus_slot** slot, const char* destination, const char* path,
+              const char* interface, const char* member, BusReplyHandler handler, void* data,
+              const char* types, ...) {
+    sd_bus_message* call = nullptr;
+    int r = sd_bus_message_new_method_call(bus, &call, destination, path, interface, member);
+    if (r < 0) return r;
+    if (types != nullptr && types[0] != '\0') {
+        va_list arguments;
+        va_start(arguments, types);
+        r = sd_bus_message_appendv(call, types, arguments);
+        va_end(arguments);
+    }
+    if (r >= 0) r = sd_bus_call_async(bus, slot, call, handler, data, kBusReplyTimeoutUs);
+    sd_bus_message_unref(call);
+    return r;
 }

@@ -2,12 +2,24 @@
 // daemon's loop.
 #pragma once
 
+#include <systemd/sd-bus.h>
+
 #include <memory>
 #include <string>
 
 #include "platform/posix/pollclient.h"
 
-struct sd_bus;
+// How long a call to another program on the bus may take: the daemon never waits for one, but a
+// call left unanswered (a peer that hangs) ends as a failed call this soon.
+constexpr unsigned long long kBusReplyTimeoutUs = 2'000'000;
+
+using BusReplyHandler = sd_bus_message_handler_t;
+// Sends a method call and returns at once; `handler` gets the reply or the error (a timeout
+// too) from the loop. `slot` (may be null: nobody waits for the answer) keeps the call; dropping
+// it cancels the call. Returns a negative errno when the call could not be sent.
+int CallAsync(sd_bus* bus, sd_bus_slot** slot, const char* destination, const char* path,
+              const char* interface, const char* member, BusReplyHandler handler, void* data,
+              const char* types, ...);
 
 class SessionBus final : public PollClient {
   public:

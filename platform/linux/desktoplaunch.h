@@ -42,6 +42,10 @@ int LaunchOnDesktop(const DesktopRun& run, std::span<const std::string_view> arg
                     MakeApplication makeApplication) {
     FileRegistry registry(DefaultRegistryPath(), &std::cerr);
     ThreadTimerService timer;
+    if (!timer.Failure().empty()) {
+        std::cerr << "velmora: " << timer.Failure() << "\n";
+        return 1;
+    }
     SystemClock clock;
     LcgRandom random;
     DefaultSystemColors colors;

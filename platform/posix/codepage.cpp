@@ -52,6 +52,44 @@ std::string SjisToLocale(std::string_view sjis) {
         .value_or(std::string(sjis.size(), '?'));
 }
 
+std::string SjisForTerminal(std::string_view sjis) {
+    // Escaped after the conversion, which passes controls through: C1 controls exist only as
+    // characters of the terminal's encoding (U+0080 to U+009F, two bytes in UTF-8).
+    const std::string text = SjisToLocale(sjis);
+    const bool utf8 = std::string_view(nl_langinfo(CODESET)) == "UTF-8";
+    std::string out;
+    out.reserve(text.size());
+    const auto hex = [&](unsigned value) {
+        constexpr char kDigits[] = "0123456789abcdef";
+        out += "\\x";
+        out += kDigits[(value >> 4) & 0xF];
+        out += kDigits[value & 0xF];
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (utf8 && c == 0xC2 && i + 1 < text.size() &&
+            static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+            static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+            hex(static_cast<unsigned char>(text[++i]));
+        } else if (c == 0x1B) {
+            out += "\\e";
+        } else if (c == 0x07) {
+            out += "\\a";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            hex(c);
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 std::optional<std::string> Utf8ToSjis(std::string_view utf8) {
     return Convert("CP932", "UTF-8", utf8, true, {});
 }

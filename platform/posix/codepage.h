@@ -13,6 +13,11 @@ std::string SjisToUtf8(std::string_view sjis);
 // environment first). Characters the encoding lacks come out as "?".
 std::string SjisToLocale(std::string_view sjis);
 
+// The same with control characters (C0, DEL, C1) shown escaped, as "\e", "\a" or "\x9b": for
+// texts that come from a file, whose escape sequences would otherwise set the terminal's title
+// or clear its screen.
+std::string SjisForTerminal(std::string_view sjis);
+
 // Empty when the text is not valid UTF-8 or holds a character code page 932 lacks.
 std::optional<std::string> Utf8ToSjis(std::string_view utf8);
 

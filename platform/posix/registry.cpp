@@ -30,6 +30,19 @@ FileRegistry::FileRegistry(std::string path, std::ostream* diagnostics)
 
 FileRegistry::~FileRegistry() = default;
 
+void FileRegistry::Report(const std::string& problem, int line) {
+    // Once per problem, not once per read of a file that stays broken; a different problem (a
+    // FIFO, then a huge file, then garbage) is news and said again.
+    std::string text = file_.Path();
+    if (line > 0) text += ":" + std::to_string(line);
+    text += ": " + problem;
+    if (text == lastReported_) return;
+    lastReported_ = text;
+    if (diagnostics_ != nullptr)
+        *diagnostics_ << program_invocation_short_name << ": " << text
+                      << "; every setting reads as missing and the file is left as it is\n";
+}
+
 FileRegistry::LoadResult FileRegistry::Load() {
     // The same file as last time: its document stands.
     FileIdentity now{};
@@ -44,17 +57,10 @@ FileRegistry::LoadResult FileRegistry::Load() {
     if (read == ReadResult::Failed && error == ENOENT) return LoadResult::Missing;
     LoadResult result = LoadResult::Ok;
     if (read != ReadResult::Ok) {
-        if (diagnostics_ && !reported_) {
-            *diagnostics_ << "velmora: " << file_.Path() << ": ";
-            if (read == ReadResult::NotRegular)
-                *diagnostics_ << "not a regular file";
-            else if (read == ReadResult::TooLarge)
-                *diagnostics_ << "larger than " << (kMaxRegistryFileSize >> 20) << " MiB";
-            else
-                *diagnostics_ << std::strerror(error);
-            *diagnostics_ << "; every setting reads as missing and the file is left as it is\n";
-        }
-        reported_ = true;
+        Report(read == ReadResult::NotRegular ? std::string("not a regular file")
+               : read == ReadResult::TooLarge
+                   ? "larger than " + std::to_string(kMaxRegistryFileSize >> 20) + " MiB"
+                   : std::string(std::strerror(error)));
         if (read == ReadResult::Failed) return LoadResult::Broken;  // nothing known to keep
         result = LoadResult::Broken;
     } else if (bytes.find_first_not_of(" \t\r\n") == std::string::npos) {
@@ -64,16 +70,11 @@ FileRegistry::LoadResult FileRegistry::Load() {
         ++parses_;
         auto parsed = ParseRegFile(std::move(bytes));
         if (auto* failure = std::get_if<RegFileError>(&parsed)) {
-            if (diagnostics_ && !reported_) {
-                *diagnostics_ << "velmora: " << file_.Path();
-                if (failure->Line > 0) *diagnostics_ << ":" << failure->Line;
-                *diagnostics_ << ": " << failure->What
-                              << "; every setting reads as missing and the file is left as it is\n";
-            }
-            reported_ = true;
+            Report(failure->What, failure->Line);
             result = LoadResult::Broken;
         } else {
             doc_ = std::move(std::get<RegFileDocument>(parsed));
+            lastReported_.clear();
         }
     }
     cached_ = true;

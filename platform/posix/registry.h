@@ -14,7 +14,7 @@
 #include "platform/registry.h"
 
 // The largest settings file read. A larger one, and anything that is not a regular file (a FIFO,
-// a device, a directory), is reported once, reads as defaults and is never overwritten.
+// a device, a directory), is reported, reads as defaults and is never overwritten.
 inline constexpr std::size_t kMaxRegistryFileSize = std::size_t{16} << 20;
 
 // Every call looks at the file afresh, so two processes see each other's writes; the parsed file
@@ -23,7 +23,8 @@ inline constexpr std::size_t kMaxRegistryFileSize = std::size_t{16} << 20;
 // "<file>.lock", looks at the file again, changes the one value and replaces the file
 // atomically (temporary file, fsync, rename): concurrent writers never lose each other's
 // values. A file that cannot be parsed or read is never overwritten: its values read as
-// missing (the place where it is broken is reported once on `diagnostics`) and writes fail.
+// missing (each new problem, and where it is, reported once on `diagnostics` under the running
+// program's name) and writes fail.
 // Keys created without a value exist for this process only; they reach the file with their
 // first value.
 class FileRegistry : public Registry {
@@ -53,10 +54,13 @@ private:
     bool KeyExists(const std::string& path) const;
     bool PathOf(RegKey key, std::string& path) const;
     RegKey NewHandle(const std::string& path);
+    // Says on `diagnostics` that the file cannot be used, unless that was the last thing said.
+    void Report(const std::string& problem, int line = 0);
 
     SafeFile file_;
     std::ostream* diagnostics_;
-    bool reported_ = false;
+    // The last problem reported, so that each is said once.
+    std::string lastReported_;
     std::map<RegKey, std::string> handles_;
     std::set<std::string> createdKeys_;  // folded paths
     RegKey nextHandle_ = 0x100;

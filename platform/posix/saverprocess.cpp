@@ -1,8 +1,9 @@
 #include "platform/posix/saverprocess.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,25 +20,69 @@ SaverProcess::~SaverProcess() {
     Stop();
 }
 
+namespace {
+
+// In the child between fork and exec: only async-signal-safe calls. The saver leads a process
+// group of its own, so that its helpers can be ended with it, and is sent SIGTERM by the kernel
+// when the daemon dies, however it dies. Returns only on failure, with errno set.
+void BecomeSaver(const char* program, char* const argv[], pid_t daemon) {
+    ::setpgid(0, 0);
+    if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0) return;
+    // The daemon may have died before the request was made: then nothing would ever be sent.
+    if (::getppid() != daemon) {
+        errno = ESRCH;
+        return;
+    }
+    // The daemon's signal mask and dispositions are not the saver's.
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG; ++signal) ::sigaction(signal, &byDefault, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (std::strchr(program, '/') != nullptr)
+        ::execve(program, argv, environ);
+    else
+        ::execvpe(program, argv, environ);
+}
+
+}  // namespace
+
 bool SaverProcess::Start(std::string& problem) {
     if (Running()) return true;
     char mode[] = "/s";
     char* argv[] = {program_.data(), mode, nullptr};
-    // The child keeps the daemon's signal mask and dispositions unless told otherwise.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    pid_t pid = -1;
-    const int error = program_.find('/') != std::string::npos
-                          ? posix_spawn(&pid, program_.c_str(), nullptr, &attributes, argv, environ)
-                          : posix_spawnp(&pid, program_.c_str(), nullptr, &attributes, argv, environ);
-    posix_spawnattr_destroy(&attributes);
-    if (error != 0) {
+    // The child's failure to start reaches the daemon as its errno through a pipe that a
+    // successful exec closes.
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        problem = program_ + ": " + std::strerror(errno);
+        return false;
+    }
+    const pid_t daemon = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(report[0]);
+        BecomeSaver(program_.c_str(), argv, daemon);
+        const int error = errno;
+        [[maybe_unused]] const ssize_t n = ::write(report[1], &error, sizeof error);
+        ::_exit(127);
+    }
+    ::close(report[1]);
+    if (pid < 0) {
+        problem = program_ + ": " + std::strerror(errno);
+        ::close(report[0]);
+        return false;
+    }
+    // Also here, so that a stop right after the start finds the group made.
+    ::setpgid(pid, pid);
+    int error = 0;
+    ssize_t n;
+    do n = ::read(report[0], &error, sizeof error);
+    while (n < 0 && errno == EINTR);
+    ::close(report[0]);
+    if (n == static_cast<ssize_t>(sizeof error)) {
+        ::waitpid(pid, nullptr, 0);
         problem = program_ + ": " + std::strerror(error);
         return false;
     }
@@ -58,6 +103,8 @@ bool SaverProcess::Dispatch(short events) {
 }
 
 void SaverProcess::Reap(bool report) {
+    // Helpers the saver left behind in its group end with it.
+    ::kill(-pid_, SIGTERM);
     int status = 0;
     pid_t done;
     do done = ::waitpid(pid_, &status, 0);
@@ -70,12 +117,12 @@ void SaverProcess::Reap(bool report) {
 
 void SaverProcess::Stop(int graceMs) {
     if (!Running()) return;
-    ::kill(pid_, SIGTERM);
+    ::kill(-pid_, SIGTERM);
     if (pidfd_ >= 0) {
         pollfd fd{pidfd_, POLLIN, 0};
-        if (::poll(&fd, 1, graceMs) == 0) ::kill(pid_, SIGKILL);
+        if (::poll(&fd, 1, graceMs) == 0) ::kill(-pid_, SIGKILL);
     } else {
-        ::kill(pid_, SIGKILL);
+        ::kill(-pid_, SIGKILL);
     }
     Reap(false);
 }

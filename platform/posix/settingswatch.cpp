@@ -4,44 +4,111 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
+namespace {
+
+constexpr std::uint32_t kEntryEvents =
+    IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE | IN_ONLYDIR;
+
+// "dir/name" split at the last slash.
+void Split(const std::string& path, std::string& directory, std::string& name) {
+    const auto slash = path.rfind('/');
+    directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    name = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
 SettingsWatch::SettingsWatch(const std::string& file, std::function<void()> changed)
-    : changed_(std::move(changed)) {
-    const auto slash = file.rfind('/');
-    const std::string directory = slash == std::string::npos ? "." : file.substr(0, slash);
-    name_ = slash == std::string::npos ? file : file.substr(slash + 1);
+    : file_(file), changed_(std::move(changed)) {
+    Split(file, folder_.Directory, folder_.Name);
+    Split(folder_.Directory, parent_.Directory, parent_.Name);
     // Each missing folder on the way (a fresh home has no ~/.config either), private as the
     // settings dialog makes them.
-    for (auto at = directory.find('/', 1); at != std::string::npos; at = directory.find('/', at + 1))
+    const std::string& directory = folder_.Directory;
+    for (auto at = directory.find('/', 1); at != std::string::npos;
+         at = directory.find('/', at + 1))
         ::mkdir(directory.substr(0, at).c_str(), 0700);
     ::mkdir(directory.c_str(), 0700);
     fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (fd_ >= 0)
-        watch_ = ::inotify_add_watch(
-            fd_, directory.c_str(),
-            IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_CREATE | IN_DELETE | IN_ONLYDIR);
+    if (fd_ < 0) return;
+    parent_.Id =
+        ::inotify_add_watch(fd_, parent_.Directory.c_str(), IN_CREATE | IN_MOVED_TO | IN_ONLYDIR);
+    WatchFolder();
+    FollowLink();
 }
 
 SettingsWatch::~SettingsWatch() {
     if (fd_ >= 0) ::close(fd_);
 }
 
+void SettingsWatch::WatchFolder() {
+    Drop(folder_);
+    folder_.Id = ::inotify_add_watch(fd_, folder_.Directory.c_str(),
+                                     kEntryEvents | IN_DELETE_SELF | IN_MOVE_SELF);
+}
+
+void SettingsWatch::FollowLink() {
+    char target[PATH_MAX];
+    std::string directory, name;
+    // A file that is not a link (or no file) has no target to watch.
+    struct stat st {};
+    if (::lstat(file_.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
+        ::realpath(file_.c_str(), target) != nullptr)
+        Split(target, directory, name);
+    if (target_.Id >= 0 && directory == target_.Directory && name == target_.Name) return;
+    Drop(target_);
+    target_.Directory = directory;
+    target_.Name = name;
+    if (directory.empty() || directory == folder_.Directory) return;
+    // Added to, not replacing, what a watch of the same directory (the parent) asks for.
+    target_.Id = ::inotify_add_watch(fd_, directory.c_str(), kEntryEvents | IN_MASK_ADD);
+}
+
+void SettingsWatch::Drop(Watch& watch) {
+    // A directory watched for two reasons has one watch: it stays while the other needs it.
+    const auto sharedWith = [&](const Watch& other) {
+        return &other != &watch && other.Id == watch.Id;
+    };
+    if (watch.Id >= 0 && !sharedWith(folder_) && !sharedWith(parent_) && !sharedWith(target_))
+        ::inotify_rm_watch(fd_, watch.Id);
+    watch.Id = -1;
+}
+
 bool SettingsWatch::Dispatch(short events) {
     if (events == 0 || fd_ < 0) return true;
     alignas(inotify_event) char buffer[4096];
-    bool ours = false;
+    bool ours = false, folderBack = false;
     ssize_t n;
     while ((n = ::read(fd_, buffer, sizeof buffer)) > 0) {
         for (char* at = buffer; at < buffer + n;) {
             const auto* event = reinterpret_cast<const inotify_event*>(at);
-            // The lock file and a save's temporary files come and go beside it: not ours.
-            if ((event->mask & IN_Q_OVERFLOW) != 0 ||
-                (event->len > 0 && name_ == event->name))
-                ours = true;
             at += sizeof(inotify_event) + event->len;
+            const char* name = event->len > 0 ? event->name : "";
+            if ((event->mask & IN_Q_OVERFLOW) != 0) {
+                ours = folderBack = true;
+                continue;
+            }
+            if (event->wd == folder_.Id) {
+                // The folder itself gone: its watch has ended; the parent's says when it is back.
+                if ((event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) != 0) {
+                    if ((event->mask & IN_IGNORED) != 0) folder_.Id = -1;
+                    ours = true;
+                }
+                // The lock file and a save's temporary files come and go beside it: not ours.
+                if (folder_.Name == name) ours = true;
+            }
+            if (event->wd == parent_.Id && parent_.Name == name) ours = folderBack = true;
+            if (event->wd == target_.Id && target_.Name == name) ours = true;
         }
     }
-    if (ours) changed_();
+    if (folderBack || folder_.Id < 0) WatchFolder();
+    if (ours) {
+        FollowLink();
+        changed_();
+    }
     return true;
 }

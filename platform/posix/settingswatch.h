@@ -8,6 +8,9 @@
 
 #include "platform/posix/pollclient.h"
 
+// The directory may go and come back (a user clearing ~/.config/velmora): its parent is watched
+// too, and the directory watched again once it is there. A file that is a link is followed: its
+// target's directory is watched as well, and the link read again at each change.
 class SettingsWatch final : public PollClient {
   public:
     // Makes the file's directory and those above it (mode 0700) when they are missing, so that a
@@ -17,13 +20,24 @@ class SettingsWatch final : public PollClient {
     SettingsWatch(const SettingsWatch&) = delete;
     SettingsWatch& operator=(const SettingsWatch&) = delete;
 
-    bool Watching() const { return watch_ >= 0; }
+    bool Watching() const { return fd_ >= 0 && (folder_.Id >= 0 || parent_.Id >= 0); }
     int Fd() const override { return fd_; }
     bool Dispatch(short events) override;
 
   private:
-    std::string name_;
+    // A watched directory and the name in it that matters.
+    struct Watch {
+        int Id = -1;
+        std::string Directory, Name;
+    };
+    void WatchFolder();
+    void FollowLink();
+    void Drop(Watch& watch);
+
+    std::string file_;
     std::function<void()> changed_;
     int fd_ = -1;
-    int watch_ = -1;
+    Watch folder_;  // the file's directory, for the file's name
+    Watch parent_;  // the directory above, for the directory's name
+    Watch target_;  // a link's target's directory, for the target's name
 };

@@ -17,29 +17,30 @@ constexpr const char* kFontFamilies =
 constexpr int kDotsPerInch = 96;
 constexpr int kStartPixelSize = 16;
 
-int ShiftOf(unsigned long mask) {
-    int shift = 0;
-    while (mask != 0 && (mask & 1) == 0) {
-        mask >>= 1;
-        ++shift;
-    }
-    return shift;
+}  // namespace
+
+namespace {
+
+XWindowAttributes AttributesOf(Display* display, ::Window window) {
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, window, &attributes);
+    return attributes;
 }
 
 }  // namespace
 
 XSurface::XSurface(Display* display, ::Window window, const SystemColorSource& colors)
-    : display_(display), window_(window), colors_(colors) {
+    : XSurface(display, window, colors, AttributesOf(display, window)) {}
+
+XSurface::XSurface(Display* display, ::Window window, const SystemColorSource& colors,
+                   const XWindowAttributes& attributes)
+    : display_(display),
+      window_(window),
+      colors_(colors),
+      visual_(attributes.visual),
+      colormap_(attributes.colormap),
+      pixels_(display, attributes.visual, attributes.colormap) {
     std::fill(std::begin(slots_), std::end(slots_), -1);
-    XWindowAttributes attributes;
-    XGetWindowAttributes(display_, window_, &attributes);
-    visual_ = attributes.visual;
-    colormap_ = attributes.colormap;
-    if (visual_->red_mask != 0) {
-        redShift_ = ShiftOf(visual_->red_mask);
-        greenShift_ = ShiftOf(visual_->green_mask);
-        blueShift_ = ShiftOf(visual_->blue_mask);
-    }
     gc_ = XCreateGC(display_, window_, 0, nullptr);
     draw_ = XftDrawCreate(display_, window_, visual_, colormap_);
     // Made now rather than at the first text, so that its id is known before anything is drawn.
@@ -63,17 +64,12 @@ void XSurface::SetViewSize(std::int32_t width, std::int32_t height) {
     height_ = height;
 }
 
-unsigned long XSurface::ServerPixel(std::uint32_t bgr) const {
-    const unsigned long r = bgr & 0xFF, g = (bgr >> 8) & 0xFF, b = (bgr >> 16) & 0xFF;
-    return (r << redShift_) | (g << greenShift_) | (b << blueShift_);
-}
-
 void XSurface::SetPixel(std::int32_t x, std::int32_t y, ColorValue color) {
     if (static_cast<std::uint32_t>(x) >= static_cast<std::uint32_t>(width_) ||
         static_cast<std::uint32_t>(y) >= static_cast<std::uint32_t>(height_))
         return;
     // System colours are looked up now, at the moment of drawing.
-    const unsigned long pixel = ServerPixel(ColorToRGB(color, colors_));
+    const unsigned long pixel = pixels_.For(ColorToRGB(color, colors_));
     const std::uint32_t key = (static_cast<std::uint32_t>(x) << 16) | static_cast<std::uint32_t>(y);
     std::uint32_t slot = (key * 2654435761u) & (kTableSize - 1);
     while (slots_[slot] >= 0) {
@@ -143,7 +139,7 @@ void XSurface::SetFontSize(int points) {
 
 void XSurface::SetBrushColor(ColorValue color) {
     const std::uint32_t bgr = ColorToRGB(color, colors_);
-    brushPixel_ = ServerPixel(bgr);
+    brushPixel_ = pixels_.For(bgr);
     XRenderColor value{static_cast<unsigned short>((bgr & 0xFF) * 0x101),
                        static_cast<unsigned short>(((bgr >> 8) & 0xFF) * 0x101),
                        static_cast<unsigned short>(((bgr >> 16) & 0xFF) * 0x101), 0xFFFF};

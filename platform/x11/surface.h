@@ -9,6 +9,7 @@
 
 #include "platform/color.h"
 #include "platform/surface.h"
+#include "platform/x11/visualpixels.h"
 
 // Pixels set between two flushes are gathered, so that the server gets only the final colour of
 // each pixel, batched by colour (XDrawPoints); text and fills flush what came before them, so the
@@ -31,6 +32,9 @@ class XSurface final : public DrawingSurface {
     void SetFontSize(int points) override;
     void PrepareText(std::string_view sjis) override;
 
+    // Empty when the window's visual can show the scene's colours; else why not.
+    const std::string& Unsupported() const { return pixels_.Unsupported(); }
+
     // Sends the gathered pixels and flushes the connection.
     void Flush();
 
@@ -41,6 +45,9 @@ class XSurface final : public DrawingSurface {
     std::uint64_t PointsSent() const { return pointsSent_; }
 
   private:
+    XSurface(Display* display, ::Window window, const SystemColorSource& colors,
+             const XWindowAttributes& attributes);
+
     struct Pending {
         std::uint32_t Key;    // (x << 16) | y
         unsigned long Pixel;  // server pixel value
@@ -50,7 +57,6 @@ class XSurface final : public DrawingSurface {
     static constexpr int kMaxPending = kTableSize / 2;
     static constexpr int kTextCache = 8;
 
-    unsigned long ServerPixel(std::uint32_t bgr) const;
     void SendPixels();
     void OpenFont(int pixelSize);
     const std::string& Utf8For(std::string_view sjis);
@@ -68,7 +74,7 @@ class XSurface final : public DrawingSurface {
     XftColor brushXft_{};
     unsigned long brushPixel_ = 0;
     unsigned long lastForeground_ = ~0ul;
-    int redShift_ = 16, greenShift_ = 8, blueShift_ = 0;
+    VisualPixels pixels_;
     std::int32_t width_ = 0, height_ = 0;
 
     // The pending pixels: an open-addressing index into `pending_`.

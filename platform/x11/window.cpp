@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <thread>
@@ -101,6 +102,12 @@ bool XSaverWindow::MakeWindow(const WindowCreateParams& params) {
     if (DrawConnection == nullptr) DrawConnection = Connection;
     if (Host != 0) DrawWatch = std::make_unique<XVanishingWindow>(DrawConnection, XWindow);
     Drawing = std::make_unique<XSurface>(DrawConnection, XWindow, Colors);
+    // A blank screen that says nothing is worse than no saver.
+    if (!Drawing->Unsupported().empty()) {
+        std::fprintf(stderr, "velmora: cannot show the scene's colours: %s\n",
+                     Drawing->Unsupported().c_str());
+        return false;
+    }
     if (DrawWatch) DrawWatch->WatchPicture(Drawing->RenderPicture());
 
     return true;

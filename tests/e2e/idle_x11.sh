@@ -32,6 +32,21 @@ start_daemon() {
     E2E_PIDS+=($daemon)
 }
 
+# A start that finds the session's lock file held by another start (two racing) does not run
+# beside it: it says so and ends, rather than running without the lock.
+lock=$XDG_RUNTIME_DIR/velmora-idle.$DISPLAY.instance
+# (-o: flock itself holds the lock, so that ending it releases the lock.)
+"${AS_USER[@]}" flock -o -s "$lock" sleep 30 &
+holder=$!
+E2E_PIDS+=($holder)
+until [[ -e $lock ]] && ! flock -n -x "$lock" true; do sleep 0.02; done
+code=0
+out=$(timeout 5 "${AS_USER[@]}" velmora-idle --timeout 100 2>&1) || code=$?
+[[ $code == 1 ]] || fail "a daemon that could not take the lock: exit code $code ($out)"
+grep -q "^velmora-idle: .*instance" <<<"$out" || fail "no word on the lock: $out"
+kill "$holder"
+wait "$holder" || true
+
 start_daemon --timeout 3
 no_saver_for 2 "before the idle time"
 wait_savers 1 4
@@ -75,6 +90,18 @@ no_saver_for 3 "with the default delay of ten minutes"
 n=$(grep -c 'ScreenSaveTimeOut "abc"' "$E2E_TMP/idle.log" || true)
 [[ $n == 1 ]] || { cat "$E2E_TMP/idle.log"; fail "the bad delay was reported $n times"; }
 grep -q "after 600 s" "$E2E_TMP/idle.log" || fail "not the default delay: $(cat "$E2E_TMP/idle.log")"
+# A delay holding terminal controls and Shift-JIS bytes ("日"): reported with the controls shown
+# escaped and the text in the terminal's encoding, never as raw bytes.
+desktop ScreenSaveTimeOut $'\e]0;pwned\a\e[2J\x93\xfa'
+end=$((SECONDS + 5))
+until grep -q 'pwned' "$E2E_TMP/idle.log"; do
+    ((SECONDS < end)) || fail "the bad delay was not reported: $(cat "$E2E_TMP/idle.log")"
+    sleep 0.1
+done
+! grep -q $'\e' "$E2E_TMP/idle.log" || fail "a raw escape reached the terminal: $(od -c "$E2E_TMP/idle.log" | tail -5)"
+! grep -q $'\x93\xfa' "$E2E_TMP/idle.log" || fail "raw Shift-JIS reached the terminal"
+grep -qF '日' "$E2E_TMP/idle.log" || fail "the Shift-JIS text is not shown in UTF-8 under a UTF-8 locale"
+grep -qF '\e]0;pwned\a\e[2J' "$E2E_TMP/idle.log" || fail "the controls are not shown escaped: $(grep pwned "$E2E_TMP/idle.log")"
 # A good one written meanwhile is taken without a restart.
 desktop ScreenSaveTimeOut 2
 wait_savers 1 5

@@ -34,13 +34,13 @@ fail() {
     exit 1
 }
 
-# start_xvfb WIDTHxHEIGHT...: a private server on a free display number, one screen per size;
-# sets DISPLAY.
+# start_xvfb WIDTHxHEIGHT...: a private server on a free display number, one screen per size, of
+# XVFB_DEPTH bits (24 unless set); sets DISPLAY.
 start_xvfb() {
     local fifo screens=() n=0 size
     fifo=$(mktemp -u "$E2E_TMP/displayfd.XXXXXX")
     for size in "$@"; do
-        screens+=(-screen "$n" "${size}x24")
+        screens+=(-screen "$n" "${size}x${XVFB_DEPTH:-24}")
         n=$((n + 1))
     done
     mkfifo "$fifo"

@@ -10,6 +10,8 @@
 //                                  8 (idle inhibited); each line "flags N" on standard input sets
 //                                  it and says so with PropertiesChanged; at the end of input it
 //                                  leaves the bus
+//   sessionbus-peer silent-session owns org.gnome.SessionManager but never answers a call, and
+//                                  says PropertiesChanged every 200 ms: a peer that hangs
 // Both print "ready" once they are set.
 #include <poll.h>
 #include <systemd/sd-bus.h>
@@ -208,6 +210,22 @@ int ServeSession(sd_bus* bus) {
     }
 }
 
+// Calls to it stay unread; its signals go out regardless.
+int ServeSilentSession(sd_bus* bus) {
+    if (sd_bus_request_name(bus, "org.gnome.SessionManager", 0) < 0) {
+        std::cerr << "cannot take the session manager's name\n";
+        return 1;
+    }
+    std::cout << "ready" << std::endl;
+    for (;;) {
+        sd_bus_emit_signal(bus, "/org/gnome/SessionManager", "org.freedesktop.DBus.Properties",
+                           "PropertiesChanged", "sa{sv}as", "org.gnome.SessionManager", 0, 0);
+        sd_bus_flush(bus);
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        if (poll(&input, 1, 200) > 0) return 0;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -221,6 +239,7 @@ int main(int argc, char** argv) {
     if (mode == "idle-monitor") status = ServeIdleMonitor(bus);
     else if (mode == "inhibit") status = HoldInhibit(bus);
     else if (mode == "session") status = ServeSession(bus);
+    else if (mode == "silent-session") status = ServeSilentSession(bus);
     else if (mode == "input")
         status = sd_bus_call_method(bus, "org.gnome.Mutter.IdleMonitor", kPath, kInterface,
                                     "ResetIdletime", nullptr, nullptr, "") < 0;

@@ -1,9 +1,12 @@
 // The timer thread: events fire on their own thread about on time, a callback may cancel and
 // re-arm its own event, and a cancel from another thread returns only once no callback runs.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "platform/common/threadtimer.h"
@@ -154,6 +157,35 @@ TEST(ThreadTimer, ManyStartStopCyclesFromTheWindowThreadLeaveNothingArmed) {
     const int count = frames.Count;
     std::this_thread::sleep_for(30ms);
     EXPECT_EQ(frames.Count, count);
+}
+
+// In a child process: makes the service with no address space left for a thread's stack and
+// exits 3 when it reported that and armed nothing.
+[[noreturn]] void StartTimersWithoutAddressSpace() {
+    long pages = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
+        std::fclose(statm);
+    }
+    // Room for a little more than there is now, not for a thread's stack of 8 MiB.
+    const rlim_t limit = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (4 << 20);
+    rlimit saved{};
+    getrlimit(RLIMIT_AS, &saved);
+    const rlimit space{limit, saved.rlim_max};
+    setrlimit(RLIMIT_AS, &space);
+    ThreadTimerService timers;
+    // The rest of the child (and a sanitizer's report at its exit) has room again.
+    setrlimit(RLIMIT_AS, &saved);
+    Probe probe;
+    const bool armed = timers.SetEvent(10, 1, &Record, &probe, TimerKind::Periodic) != 0;
+    std::fprintf(stderr, "%s", timers.Failure().c_str());
+    std::exit(!armed && !timers.Failure().empty() ? 3 : 4);
+}
+
+// Out of address space for the thread's stack: the service says so instead of throwing out of
+// its constructor, and arms nothing.
+TEST(ThreadTimerDeathTest, AThreadThatCannotStartIsReportedNotThrown) {
+    EXPECT_EXIT(StartTimersWithoutAddressSpace(), ::testing::ExitedWithCode(3), "timer thread");
 }
 
 }  // namespace

@@ -314,4 +314,41 @@ TEST_F(OtherUserTest, SaveByRootNeverWritesThroughAUsersLinkToElsewhere) {
     EXPECT_TRUE(fs::is_symlink(file));
 }
 
+TEST_F(HostileFileTest, EachNewProblemIsReportedOnceUnderTheProgramsOwnName) {
+    const ChildResult r = RunBounded([&](std::ostream& out) {
+        FileRegistry reg(file, &out);
+        const auto twice = [&] {
+            ReadSpeed(reg);
+            Age(file, 10);  // another identity than a rewrite in the same second would have
+            ReadSpeed(reg);
+        };
+        ::mkfifo(file.c_str(), 0600);
+        twice();
+        fs::remove(file);
+        Store(file, std::string(20 << 20, ' ') + "x");
+        twice();
+        fs::remove(file);
+        fs::create_directory(file);
+        twice();
+        fs::remove(file);
+        Store(file, "garbage\r\n");
+        twice();
+        Store(file, "more garbage\r\n");  // the same problem again
+        twice();
+        return 0;
+    });
+    ASSERT_TRUE(r.Finished);
+    const std::string name = program_invocation_short_name;
+    std::size_t lines = 0;
+    for (std::size_t at = 0; (at = r.Output.find('\n', at)) != std::string::npos; ++at) ++lines;
+    EXPECT_EQ(lines, 4u) << r.Output;
+    for (const char* problem : {"not a regular file", "larger than", "header"}) {
+        SCOPED_TRACE(problem);
+        const auto at = r.Output.find(problem);
+        EXPECT_NE(at, std::string::npos) << r.Output;
+    }
+    EXPECT_EQ(r.Output.rfind(name + ": ", 0), 0u) << "not under the program's name: " << r.Output;
+    EXPECT_EQ(r.Output.find("velmora: "), std::string::npos) << r.Output;
+}
+
 }  // namespace

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -11,6 +14,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "platform/posix/saverprocess.h"
 #include "platform/posix/settingswatch.h"
@@ -93,6 +97,81 @@ TEST(SaverProcess, StopEndsASaverThatIgnoresSigterm) {
     EXPECT_FALSE(heard) << "a stop that was asked for is no saver's end to report";
 }
 
+// The saver as it may be: a program that starts a helper of its own and waits. Writes the
+// saver's and the helper's pids beside the script.
+constexpr const char* kSaverWithHelper =
+    "sleep 600 &\necho $! >\"$(dirname \"$0\")/helper\"\n"
+    "echo $$ >\"$(dirname \"$0\")/saver.tmp\"\nmv \"$(dirname \"$0\")/saver.tmp\" "
+    "\"$(dirname \"$0\")/saver\"\nwait";
+
+// Reads a pid written by the script, waiting for the file with a deadline; 0 if it never came.
+pid_t PidFrom(const fs::path& file) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < end) {
+        pid_t pid = 0;
+        if (std::ifstream(file) >> pid) return pid;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return 0;
+}
+
+// True once `pid`, a child of this process (by birth or by adoption), has ended; reaps it.
+bool EndsWithin(pid_t pid, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        int status = 0;
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid || (done < 0 && errno == ECHILD)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+// Orphans are adopted by this test rather than by init, so that it can see them end.
+struct AdoptOrphans {
+    AdoptOrphans() { ::prctl(PR_SET_CHILD_SUBREAPER, 1); }
+    ~AdoptOrphans() { ::prctl(PR_SET_CHILD_SUBREAPER, 0); }
+};
+
+TEST(SaverProcess, TheSaverEndsWhenTheDaemonIsKilled) {
+    TempDir dir;
+    AdoptOrphans adopt;
+    const std::string program = Script(dir, kSaverWithHelper);
+    const pid_t daemon = ::fork();
+    ASSERT_GE(daemon, 0);
+    if (daemon == 0) {
+        SaverProcess saver(program, [](bool) {});
+        std::string problem;
+        if (!saver.Start(problem)) ::_exit(1);
+        for (;;) ::pause();
+    }
+    const pid_t saver = PidFrom(dir.Path / "saver"), helper = PidFrom(dir.Path / "helper");
+    ASSERT_GT(saver, 0);
+    ASSERT_GT(helper, 0);
+    ::kill(daemon, SIGKILL);
+    ::waitpid(daemon, nullptr, 0);
+    const bool saverEnded = EndsWithin(saver, std::chrono::seconds(3));
+    EXPECT_TRUE(saverEnded) << "the saver outlived its killed daemon";
+    if (!saverEnded) ::kill(saver, SIGKILL), EndsWithin(saver, std::chrono::seconds(2));
+    ::kill(helper, SIGKILL);
+    EndsWithin(helper, std::chrono::seconds(2));
+}
+
+TEST(SaverProcess, StoppingTheSaverEndsItsHelpersToo) {
+    TempDir dir;
+    AdoptOrphans adopt;
+    SaverProcess saver(Script(dir, kSaverWithHelper), [](bool) {});
+    std::string problem;
+    ASSERT_TRUE(saver.Start(problem)) << problem;
+    const pid_t helper = PidFrom(dir.Path / "helper");
+    ASSERT_GT(PidFrom(dir.Path / "saver"), 0);
+    ASSERT_GT(helper, 0);
+    saver.Stop(1000);
+    const bool helperEnded = EndsWithin(helper, std::chrono::seconds(3));
+    EXPECT_TRUE(helperEnded) << "the saver's helper outlived it";
+    if (!helperEnded) ::kill(helper, SIGKILL), EndsWithin(helper, std::chrono::seconds(2));
+}
+
 TEST(SaverProgram, PrefersTheSaverBesideTheDaemon) {
     TempDir dir;
     const std::string self = (dir.Path / "velmora-idle").string();
@@ -125,6 +204,59 @@ TEST(SettingsWatch, SeesTheFileWrittenOrReplacedButNotItsNeighbours) {
     changes = 0;
     fs::remove(file);
     EXPECT_TRUE(LoopUntil(watch, [&] { return changes > 0; }));
+}
+
+TEST(SettingsWatch, KeepsWatchingWhenTheFolderIsRemovedAndMadeAgain) {
+    TempDir dir;
+    const fs::path folder = dir.Path / "config" / "velmora";
+    const fs::path file = folder / "user.reg";
+    int changes = 0;
+    SettingsWatch watch(file.string(), [&] { ++changes; });
+    ASSERT_TRUE(watch.Watching());
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        std::ofstream(file) << "REGEDIT4\r\n";
+        EXPECT_TRUE(LoopUntil(watch, [&] { return changes > 0; }));
+        fs::remove_all(folder);
+        changes = 0;
+        EXPECT_TRUE(LoopUntil(watch, [&] { return changes > 0; })) << "the removal";
+        fs::create_directory(folder);
+        changes = 0;
+        std::ofstream(file) << "REGEDIT4\r\n";
+        EXPECT_TRUE(LoopUntil(watch, [&] { return changes > 0; })) << "a file in the new folder";
+        changes = 0;
+    }
+}
+
+TEST(SettingsWatch, SeesAChangeToTheTargetOfALinkedFile) {
+    TempDir dir;
+    const fs::path elsewhere = dir.Path / "dotfiles";
+    fs::create_directories(elsewhere);
+    std::ofstream(elsewhere / "velmora.reg") << "REGEDIT4\r\n";
+    const fs::path folder = dir.Path / "config" / "velmora";
+    fs::create_directories(folder);
+    fs::create_symlink(elsewhere / "velmora.reg", folder / "user.reg");
+    int changes = 0;
+    SettingsWatch watch((folder / "user.reg").string(), [&] { ++changes; });
+    ASSERT_TRUE(watch.Watching());
+    std::ofstream(elsewhere / "velmora.reg", std::ios::app) << "\r\n";
+    EXPECT_TRUE(LoopUntil(watch, [&] { return changes > 0; })) << "written in place";
+    changes = 0;
+    // Replaced by renaming beside the target, as an editor saves it.
+    std::ofstream(elsewhere / "velmora.reg.new") << "REGEDIT4\r\n";
+    fs::rename(elsewhere / "velmora.reg.new", elsewhere / "velmora.reg");
+    EXPECT_TRUE(LoopUntil(watch, [&] { return changes > 0; })) << "replaced";
+    changes = 0;
+    // The link pointed elsewhere: the new target is followed.
+    const fs::path other = dir.Path / "other";
+    fs::create_directories(other);
+    std::ofstream(other / "b.reg") << "REGEDIT4\r\n";
+    fs::remove(folder / "user.reg");
+    fs::create_symlink(other / "b.reg", folder / "user.reg");
+    EXPECT_TRUE(LoopUntil(watch, [&] { return changes > 0; }));
+    changes = 0;
+    std::ofstream(other / "b.reg", std::ios::app) << "\r\n";
+    EXPECT_TRUE(LoopUntil(watch, [&] { return changes > 0; })) << "the new target written";
 }
 
 }  // namespace

@@ -43,4 +43,21 @@ TEST(TerminalText, FollowsTheLocalesEncoding) {
     }
 }
 
+TEST(TerminalText, ControlsFromAFileAreShownEscapedNotObeyed) {
+    LocaleScope utf8("C.UTF-8");
+    ASSERT_TRUE(utf8.ok);
+    // An OSC that sets the title, a screen clear, a tab, a DEL and a Shift-JIS "日".
+    EXPECT_EQ(SjisForTerminal("\x1B]0;title\x07\x1B[2J\ta\x7F\x93\xFA"),
+              "\\e]0;title\\a\\e[2J\\ta\\x7f日");
+    EXPECT_EQ(SjisForTerminal("plain text"), "plain text");
+    // A C1 control after conversion (CSI as U+009B) is escaped too.
+    for (const std::string& text : {SjisForTerminal("\x80"), SjisForTerminal("\x9B")})
+        EXPECT_EQ(text.find("\xC2\x9B"), std::string::npos) << text;
+    {
+        LocaleScope c("C");
+        ASSERT_TRUE(c.ok);
+        EXPECT_EQ(SjisForTerminal("\x1B[2J\x93\xFA"), "\\e[2J?");
+    }
+}
+
 }  // namespace
