@@ -31,21 +31,26 @@ std::string Export(std::size_t size) {
     for (int key = 0; out.size() < size; ++key) {
         if (!saver && out.size() >= size / 2) {
             saver = true;
-            out += "[HKEY_CURRENT_USER\\Software\\Velmora]\r\n\"Speed\"=\"40\"\r\n"
-                   "\"road_Color\"=\"clWhite\"\r\n\r\n";
+            out +=
+                "[HKEY_CURRENT_USER\\Software\\Velmora]\r\n\"Speed\"=\"40\"\r\n"
+                "\"road_Color\"=\"clWhite\"\r\n\r\n";
         }
-        std::snprintf(line, sizeof line, "[HKEY_CURRENT_USER\\Software\\Vendor%d\\Product\\Settings%d]\r\n",
-                      key % 97, key);
+        std::snprintf(line, sizeof line,
+                      "[HKEY_CURRENT_USER\\Software\\Vendor%d\\Product\\Settings%d]\r\n", key % 97,
+                      key);
         out += line;
         for (int v = 0; v < 6; ++v) {
-            std::snprintf(line, sizeof line, "\"Text%d\"=\"C:\\\\Program Files\\\\Vendor\\\\item %d-%d\"\r\n", v, key, v);
+            std::snprintf(line, sizeof line,
+                          "\"Text%d\"=\"C:\\\\Program Files\\\\Vendor\\\\item %d-%d\"\r\n", v, key,
+                          v);
             out += line;
             std::snprintf(line, sizeof line, "\"Count%d\"=dword:%08x\r\n", v, key * 7 + v);
             out += line;
         }
-        out += "\"Blob\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\r\n"
-               "  16,17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,\\\r\n"
-               "  2e,2f,30,31\r\n\r\n";
+        out +=
+            "\"Blob\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\r\n"
+            "  16,17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,\\\r\n"
+            "  2e,2f,30,31\r\n\r\n";
     }
     return out;
 }
@@ -81,7 +86,8 @@ Figures Measure(const std::function<void()>& work) {
         const auto start = std::chrono::steady_clock::now();
         work();
         Figures f;
-        f.Ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        f.Ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                   .count();
         f.PeakMb = static_cast<double>(StatusKb("VmHWM:") - before) / 1024.0;
         [[maybe_unused]] auto n = write(fds[1], &f, sizeof f);
         _exit(0);
@@ -124,7 +130,8 @@ int main() {
     char pattern[] = "/tmp/velmora-bench-XXXXXX";
     if (mkdtemp(pattern) == nullptr) return 1;
     const std::string dir = pattern, path = dir + "/user.reg";
-    std::printf("%-24s %22s %22s\n", "settings file", "read the 14 settings", "save the 14 settings");
+    std::printf("%-24s %22s %22s\n", "settings file", "read the 14 settings",
+                "save the 14 settings");
     for (const bool utf16 : {false, true}) {
         for (const std::size_t megabytes : {1, 16}) {
             std::string bytes = Export(megabytes * 1000 * 1000 / (utf16 ? 2 : 1));

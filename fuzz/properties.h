@@ -18,7 +18,8 @@ namespace fuzzprops {
 inline std::string CheckTextToInt(std::string_view text) {
     auto value = TextToInt(text);
     auto stored = StoredTextToInt(text);
-    if (!(text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) && stored != value)
+    if (!(text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) &&
+        stored != value)
         return "the 0x rule changed a text without 0x";
     if (!value) return {};
     // A decimal result reads back from its own text, and so does its hex form.
@@ -74,7 +75,8 @@ inline std::string CheckRegFile(std::string_view bytes) {
         for (auto& entry : key.Entries)
             if (entry.IsValue) SetEntryValue(doc, entry, EntryValue(doc, entry));
     auto rewritten = ParseRegFile(WriteRegFile(doc));
-    if (!std::holds_alternative<RegFileDocument>(rewritten)) return "a rewritten file does not parse";
+    if (!std::holds_alternative<RegFileDocument>(rewritten))
+        return "a rewritten file does not parse";
     if (!SameValues(doc, std::get<RegFileDocument>(rewritten))) return "a rewritten value changed";
     return {};
 }

@@ -10,9 +10,15 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
     std::string problem;
     switch (data[0] % 3) {
-        case 0: problem = fuzzprops::CheckTextToInt(text); break;
-        case 1: problem = fuzzprops::CheckColorFromText(text); break;
-        default: problem = fuzzprops::CheckRegFile(text); break;
+        case 0:
+            problem = fuzzprops::CheckTextToInt(text);
+            break;
+        case 1:
+            problem = fuzzprops::CheckColorFromText(text);
+            break;
+        default:
+            problem = fuzzprops::CheckRegFile(text);
+            break;
     }
     if (!problem.empty()) {
         std::fprintf(stderr, "%s\n", problem.c_str());

@@ -9,7 +9,8 @@ namespace {
 
 constexpr OptionRow kProgramOptions[] = {
     {.Name = "help", .Alias = "-h", .Help = "this text", .Manual = "Prints the usage and exits."},
-    {.Name = "version", .Help = "the version and licence",
+    {.Name = "version",
+     .Help = "the version and licence",
      .Manual = "Prints the version and the licence and exits."},
 };
 
@@ -24,8 +25,12 @@ constexpr auto kOptions = [] {
     std::size_t n = 0;
     for (const auto& setting : IdleSettingTable) {
         if (setting.Option.empty()) continue;
-        rows[n++] = {.Name = setting.Option, .Value = "SECONDS", .Low = setting.Min,
-                     .High = setting.Max, .Help = setting.Description, .Stored = setting.Name};
+        rows[n++] = {.Name = setting.Option,
+                     .Value = "SECONDS",
+                     .Low = setting.Min,
+                     .High = setting.Max,
+                     .Help = setting.Description,
+                     .Stored = setting.Name};
     }
     for (const auto& row : kProgramOptions) rows[n++] = row;
     return rows;
@@ -75,8 +80,8 @@ std::string IdleUsageText() {
         "off. Runs until it is terminated.\n\nOptions:\n" +
         OptionHelp(kOptions) + "\nStored settings (read again when the file changes):\n";
     for (const auto& setting : IdleSettingTable)
-        text += "  " + std::string(setting.Name) + " (default " +
-                std::string(setting.DefaultText) + "): " + std::string(setting.Description) + "\n";
+        text += "  " + std::string(setting.Name) + " (default " + std::string(setting.DefaultText) +
+                "): " + std::string(setting.Description) + "\n";
     text +=
         "in [HKEY_CURRENT_USER\\Control Panel\\Desktop] of $XDG_CONFIG_HOME/velmora/user.reg.\n";
     return text;

@@ -23,13 +23,21 @@ struct IdleSettings {
 using IdleSetting = SettingDesc<IdleSettings>;
 
 inline constexpr auto IdleSettingTable = std::to_array<IdleSetting>({
-    {.Name = "ScreenSaveActive", .Kind = SettingKind::Flag, .DefaultText = "1",
-     .Field = &IdleSettings::ScreenSaveActive, .Section = kDesktopSection,
+    {.Name = "ScreenSaveActive",
+     .Kind = SettingKind::Flag,
+     .DefaultText = "1",
+     .Field = &IdleSettings::ScreenSaveActive,
+     .Section = kDesktopSection,
      .Description = "Whether the saver starts at all after the idle time"},
     // Windows' own dialog offers 1 to 9999 minutes.
-    {.Name = "ScreenSaveTimeOut", .Kind = SettingKind::Integer, .DefaultText = "600",
-     .Field = &IdleSettings::ScreenSaveTimeOut, .Section = kDesktopSection, .Min = 1,
-     .Max = 599940, .Option = "timeout",
+    {.Name = "ScreenSaveTimeOut",
+     .Kind = SettingKind::Integer,
+     .DefaultText = "600",
+     .Field = &IdleSettings::ScreenSaveTimeOut,
+     .Section = kDesktopSection,
+     .Min = 1,
+     .Max = 599940,
+     .Option = "timeout",
      .Description = "Seconds without input before the saver starts"},
 });
 

@@ -45,8 +45,8 @@ IdleConfig ReadIdleConfig(SettingsStore& store) {
             else
                 SetFieldValue(values, setting, ReadStoredValue(store, setting));
         } catch (const ReportedError&) {
-            config.Problem += (config.Problem.empty() ? "cannot read " : ", ") +
-                              std::string(setting.Name);
+            config.Problem +=
+                (config.Problem.empty() ? "cannot read " : ", ") + std::string(setting.Name);
         }
     }
     config.Active = values.ScreenSaveActive;
@@ -59,7 +59,8 @@ IdleWatcher::IdleWatcher(IdleSource& source, SaverStarter& starter, Reporter rep
 void IdleWatcher::Configure(const IdleConfig& config) {
     const IdleSetting& setting = TimeoutSetting();
     if (config.Problem != reportedProblem_) {
-        if (!config.Problem.empty()) report_(config.Problem + " in the settings; using the defaults");
+        if (!config.Problem.empty())
+            report_(config.Problem + " in the settings; using the defaults");
         reportedProblem_ = config.Problem;
     }
     std::int32_t seconds = DefaultValue(setting);

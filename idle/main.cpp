@@ -138,8 +138,9 @@ int main(int argc, char** argv) {
         source = x11.get();
     }
     if (source == nullptr) {
-        Report("no idle time to watch: no Wayland compositor with an idle protocol, no GNOME "
-               "idle monitor and no X display");
+        Report(
+            "no idle time to watch: no Wayland compositor with an idle protocol, no GNOME "
+            "idle monitor and no X display");
         return 1;
     }
 

@@ -8,10 +8,13 @@ namespace {
 
 // XScreenSaver passes its hack options with one dash or two.
 constexpr OptionRow kHackOptions[] = {
-    {.Name = "root", .Alias = "-root",
+    {.Name = "root",
+     .Alias = "-root",
      .Help = "draw into the window named by XSCREENSAVER_WINDOW, else the root window; ends on "
              "SIGTERM"},
-    {.Name = "window-id", .Alias = "-window-id", .Value = "WINDOW",
+    {.Name = "window-id",
+     .Alias = "-window-id",
+     .Value = "WINDOW",
      .Help = "draw into the X window WINDOW (decimal or 0x hex)"},
     {.Name = "window", .Alias = "-window", .Help = "draw in a window of its own, to try it out"},
     // Options for classic hacks that mean nothing to this saver.
@@ -27,9 +30,11 @@ constexpr OptionRow kProgramOptions[] = {
              "draws on Wayland (WAYLAND_DISPLAY)",
      .Manual = "Draws through X11 on the display that\n.B DISPLAY\nnames, even in a Wayland "
                "session."},
-    {.Name = "help", .Help = "this text",
+    {.Name = "help",
+     .Help = "this text",
      .Manual = "Prints the usage on standard output and exits."},
-    {.Name = "version", .Help = "the version and licence",
+    {.Name = "version",
+     .Help = "the version and licence",
      .Manual = "Prints the version, the copyright and where the licence is on standard output "
                "and exits,\nwithout opening a display."},
 };
@@ -52,8 +57,10 @@ constexpr auto kOptions = [] {
     for (const auto& setting : SaverSettingTable) {
         if (setting.Option.empty()) continue;
         const bool number = setting.Kind != SettingKind::Flag;
-        rows[n++] = {.Name = setting.Option, .Low = number ? setting.Min : 0,
-                     .High = number ? setting.Max : 0, .Help = setting.Description,
+        rows[n++] = {.Name = setting.Option,
+                     .Low = number ? setting.Min : 0,
+                     .High = number ? setting.Max : 0,
+                     .Help = setting.Description,
                      .Stored = setting.Name};
     }
     for (const auto& row : kProgramOptions) rows[n++] = row;

@@ -13,7 +13,7 @@ inline constexpr ColorValue clSystemColor = static_cast<ColorValue>(0x80000000u)
 
 // Where system colours come from: GetSysColor on Windows, a fixed table elsewhere.
 class SystemColorSource {
-public:
+  public:
     virtual ~SystemColorSource() = default;
     // The current 0x00BBGGRR value of system colour `index` (0 for an index the platform lacks).
     virtual std::uint32_t SysColor(int index) const = 0;
@@ -21,6 +21,7 @@ public:
 
 // The 0x00BBGGRR value to draw for `color` right now.
 inline std::uint32_t ColorToRGB(ColorValue color, const SystemColorSource& system) {
-    if (color < 0) return system.SysColor(static_cast<int>(static_cast<std::uint32_t>(color) & 0xFF));
+    if (color < 0)
+        return system.SysColor(static_cast<int>(static_cast<std::uint32_t>(color) & 0xFF));
     return static_cast<std::uint32_t>(color) & 0x00FFFFFF;
 }

@@ -7,7 +7,7 @@
 #include "platform/color.h"
 
 class ColorPicker {
-public:
+  public:
     virtual ~ColorPicker() = default;
     // Opens the picker at `color` (a plain 0x00BBGGRR colour) with the sixteen custom colours;
     // returns true and the chosen plain colour on OK, false on cancel. The custom colours come

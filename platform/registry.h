@@ -32,7 +32,7 @@ inline constexpr long kRegErrorRegistryIo = 1016;
 
 // Every call returns 0 on success and a non-zero platform error otherwise.
 class Registry {
-public:
+  public:
     virtual ~Registry() = default;
     // Opens `subKey` under `base`, creating it (and the keys above it) when missing.
     virtual long CreateKey(RegKey base, std::string_view subKey, std::uint32_t access,

@@ -14,7 +14,7 @@ struct Rect32 {
 // one line of Shift-JIS; a surface converts them for its font engine itself. Every operation is
 // called from one thread at a time; none may allocate once PrepareText has seen the text.
 class DrawingSurface {
-public:
+  public:
     virtual ~DrawingSurface() = default;
 
     // One pixel; colour 0 is black, the background. A pixel outside the view is ignored.

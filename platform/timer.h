@@ -14,7 +14,7 @@ enum class TimerKind : std::uint8_t { OneShot = 0, Periodic = 1 };
 using TimerProc = void (*)(void* user);
 
 class TimerService {
-public:
+  public:
     virtual ~TimerService() = default;
     virtual TimerCaps GetDevCaps() = 0;
     virtual void BeginPeriod(std::uint32_t period) = 0;

@@ -7,7 +7,7 @@
 #include "platform/timer.h"
 
 class FrameTimer {
-public:
+  public:
     using Callback = void (*)(void* context, FrameTimer& sender);
 
     explicit FrameTimer(TimerService& service);
@@ -36,7 +36,7 @@ public:
     std::uint32_t TimerID() const { return Id.load(std::memory_order_acquire); }
     TimerCaps TimeCaps() const { return Caps; }
 
-private:
+  private:
     static void TimerCallback(void* user);
     std::int32_t Clamp(std::int32_t value) const;
 

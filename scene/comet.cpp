@@ -5,10 +5,12 @@ namespace {
 
 constexpr std::int32_t kDrift[5] = {-2, -4, -6, 2, 4};
 constexpr ColorValue kCometColors[5] = {0x00FFFF00 /* aqua */, 0x00FFFFFF /* white */,
-                                    0x00C0C0C0 /* silver */, 0x00800000 /* navy */,
-                                    0x0000FFFF /* yellow */};
+                                        0x00C0C0C0 /* silver */, 0x00800000 /* navy */,
+                                        0x0000FFFF /* yellow */};
 
-std::uint32_t Range(std::int32_t n) { return n > 0 ? static_cast<std::uint32_t>(n) : 0u; }
+std::uint32_t Range(std::int32_t n) {
+    return n > 0 ? static_cast<std::uint32_t>(n) : 0u;
+}
 
 }  // namespace
 

@@ -5,7 +5,9 @@
 // "\" Velmora\"  version 1.02"
 const std::string_view kBannerLine1 = "\" Velmora\"  version 1.02";
 // " ヴェルモラへ････" (the dots are half-width, one byte each)
-const std::string_view kBannerLine2 = " \x83\x94\x83" "F\x83\x8B\x83\x82\x83\x89\x82\xD6\xA5\xA5\xA5\xA5";
+const std::string_view kBannerLine2 =
+    " \x83\x94\x83"
+    "F\x83\x8B\x83\x82\x83\x89\x82\xD6\xA5\xA5\xA5\xA5";
 
 void InitScene(SceneState& s, const SaverSettings& settings, std::int32_t& width,
                std::int32_t& height, DrawingSurface& surface, RandomSource& random, Clock& clock,
@@ -27,7 +29,8 @@ void InitScene(SceneState& s, const SaverSettings& settings, std::int32_t& width
     s.RoadTop = s.HalfHeight;
     random.Reseed(clock.MillisecondsSinceMidnight());
     const std::uint32_t drawn = random.Below(20);
-    const int steps = (courseSteps >= 1 && courseSteps <= 20) ? courseSteps : static_cast<int>(drawn) + 1;
+    const int steps =
+        (courseSteps >= 1 && courseSteps <= 20) ? courseSteps : static_cast<int>(drawn) + 1;
     for (int i = 0; i < steps; ++i) CourseRandom(s);
     for (int n = 1; n <= kPairs; ++n) s.DotRow[n] = Wrap16(9 * n - 9);
 
@@ -72,7 +75,9 @@ void RunFrame(SceneState& s, DrawingSurface& surface, RandomSource& random, bool
     }
 }
 
-void EndBanner(const SceneState& s, DrawingSurface& surface) { surface.FillRect(s.ViewRect); }
+void EndBanner(const SceneState& s, DrawingSurface& surface) {
+    surface.FillRect(s.ViewRect);
+}
 
 int BannerFontPoints(bool preview, std::uint32_t width) {
     if (preview) return 5;

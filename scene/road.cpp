@@ -9,7 +9,9 @@ namespace {
 constexpr i16 kHiddenRow = 8191;  // RowX mark: the row is not drawn
 
 // Perspective divisor of a row: its distance from the eye.
-constexpr std::int32_t Divisor(std::int32_t row) { return 237 - row; }
+constexpr std::int32_t Divisor(std::int32_t row) {
+    return 237 - row;
+}
 
 // Lateral offset of a road edge `edge` units from the centre line, in pixels.
 i16 EdgeOffset(i16 centre, std::int32_t edge, std::int32_t row) {
@@ -38,9 +40,8 @@ void ProjectHeight(SceneState& s) {
         depth = Wrap16(depth + slope);
         // The quotient must fit 16 bits; deep in a steep dip it may not, and is then held at the
         // nearest value that does rather than faulting.
-        const std::int32_t q =
-            std::clamp<std::int32_t>(2000 * static_cast<std::int32_t>(Wrap16(depth + 1500)) / 1500,
-                                     -32768, 32767);
+        const std::int32_t q = std::clamp<std::int32_t>(
+            2000 * static_cast<std::int32_t>(Wrap16(depth + 1500)) / 1500, -32768, 32767);
         const i16 y = Wrap16(s.HalfHeight + q / Divisor(r));
         s.RowY[r] = y;
         // Unsigned: a row above the top edge (negative y) counts as below everything.

@@ -5,7 +5,9 @@
 
 namespace {
 
-std::uint32_t Range(std::int32_t n) { return n > 0 ? static_cast<std::uint32_t>(n) : 0u; }
+std::uint32_t Range(std::int32_t n) {
+    return n > 0 ? static_cast<std::uint32_t>(n) : 0u;
+}
 
 }  // namespace
 
@@ -13,16 +15,18 @@ void InitSky(SceneState& s, RandomSource& random, const SaverSettings& settings)
     for (int i = 0; i < kStars; ++i) {
         s.StarX[i] = Wrap16(static_cast<std::int32_t>(random.Below(Range(s.ViewWidth))));
         s.StarY[i] = Wrap16(static_cast<std::int32_t>(random.Below(Range(s.ViewHeight / 3))));
-        s.StarColor[i] = i <= 45 ? settings.star1_Color : i <= 55 ? settings.star2_Color
-                                                                  : settings.star3_Color;
+        s.StarColor[i] = i <= 45   ? settings.star1_Color
+                         : i <= 55 ? settings.star2_Color
+                                   : settings.star3_Color;
         s.PrevStar[i] = Point32{s.StarX[i], s.StarY[i]};
     }
     for (int i = 0; i < kTownLights; ++i) {
         s.TownX[i] = Wrap16(static_cast<std::int32_t>(random.Below(Range(s.ViewWidth))));
         const std::uint32_t rise = random.Below(i <= 160 ? 5u : 10u);
         s.TownY[i] = Wrap16(s.HalfHeight - static_cast<std::int32_t>(rise));
-        s.TownColor[i] = i <= 215 ? settings.town1_Color : i <= 240 ? settings.town2_Color
-                                                                    : settings.town3_Color;
+        s.TownColor[i] = i <= 215   ? settings.town1_Color
+                         : i <= 240 ? settings.town2_Color
+                                    : settings.town3_Color;
         s.PrevTown[i] = Point32{s.TownX[i], s.TownY[i]};
     }
 }

@@ -10,16 +10,20 @@
 // conversion since C++20), so that no step relies on signed overflow.
 using i16 = std::int16_t;
 using u16 = std::uint16_t;
-constexpr i16 Wrap16(std::int32_t v) { return static_cast<i16>(v); }
-constexpr u16 U16(std::int32_t v) { return static_cast<u16>(v); }
+constexpr i16 Wrap16(std::int32_t v) {
+    return static_cast<i16>(v);
+}
+constexpr u16 U16(std::int32_t v) {
+    return static_cast<u16>(v);
+}
 
 struct Point32 {
     std::int32_t x = 0, y = 0;
 };
 
-inline constexpr int kRows = 229;        // row 0 at the horizon, row 228 at the viewer
+inline constexpr int kRows = 229;  // row 0 at the horizon, row 228 at the viewer
 inline constexpr int kLastRow = 228;
-inline constexpr int kPairs = 25;        // road-edge dot pairs, numbered 1..25
+inline constexpr int kPairs = 25;  // road-edge dot pairs, numbered 1..25
 inline constexpr int kStars = 61;
 inline constexpr int kTownLights = 251;
 

@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # build and unit tests
   build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang
+  # the formatting check (scripts/check-format.sh)
+  clang-format
   # scene text and the recorder's image files
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic libpng-dev libgif-dev
   # a second substitute Japanese face the Windows dialog is measured in

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test:
+# Installs what is missing, checks the sources' formatting, builds everything and runs every test:
 #   1. the Linux release build: unit tests and end-to-end tests under Xvfb, and the web page in
 #      headless Chromium;
 #   2. the Windows cross build: its unit tests and end-to-end tests under Wine and Xvfb;
@@ -10,6 +10,9 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
 scripts/deps.sh
+
+echo "== Formatting"
+scripts/check-format.sh
 
 echo "== Linux release build"
 cmake --preset release >/dev/null

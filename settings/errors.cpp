@@ -9,7 +9,9 @@ std::string FormatMessage1(std::string_view format, std::string_view arg) {
 }
 
 // Shift-JIS lead bytes: 0x81-0x9F and 0xE0-0xFC start a two-byte character.
-static bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+static bool IsLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 std::string StandardErrorText(std::string_view message) {
     std::string out(message);

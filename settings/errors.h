@@ -9,19 +9,19 @@ class MessageBoxService;
 
 // Base of the errors that reach the standard error report; the message is Shift-JIS.
 class ReportedError : public std::runtime_error {
-public:
+  public:
     explicit ReportedError(const std::string& sjisMessage) : std::runtime_error(sjisMessage) {}
 };
 
 // A registry call failed (messages from the settings accessor).
 class RegistryError : public ReportedError {
-public:
+  public:
     using ReportedError::ReportedError;
 };
 
 // A text is not an integer.
 class ConvertError : public ReportedError {
-public:
+  public:
     using ReportedError::ReportedError;
 };
 

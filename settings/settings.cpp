@@ -62,9 +62,15 @@ std::int32_t ReadStoredValue(SettingsStore& store, std::string_view section, std
 void WriteStoredValue(SettingsStore& store, std::string_view section, std::string_view name,
                       SettingKind kind, std::int32_t value) {
     switch (kind) {
-        case SettingKind::Integer: store.WriteValueInt(section, name, value); break;
-        case SettingKind::Flag: store.WriteValueBool(section, name, value != 0); break;
-        case SettingKind::Colour: store.WriteValueText(section, name, ColorToText(value)); break;
+        case SettingKind::Integer:
+            store.WriteValueInt(section, name, value);
+            break;
+        case SettingKind::Flag:
+            store.WriteValueBool(section, name, value != 0);
+            break;
+        case SettingKind::Colour:
+            store.WriteValueText(section, name, ColorToText(value));
+            break;
     }
 }
 

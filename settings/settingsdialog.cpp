@@ -54,9 +54,14 @@ void ShowValue(FormControls& controls, const SaverSetting& setting, std::int32_t
             controls.SetItemIndex(control.Id, std::clamp(value, -1, lastItem));
             break;
         }
-        case ControlKind::CheckBox: controls.SetChecked(control.Id, value != 0); break;
-        case ControlKind::Swatch: controls.SetColor(control.Id, value); break;
-        default: break;
+        case ControlKind::CheckBox:
+            controls.SetChecked(control.Id, value != 0);
+            break;
+        case ControlKind::Swatch:
+            controls.SetColor(control.Id, value);
+            break;
+        default:
+            break;
     }
 }
 
@@ -66,10 +71,14 @@ std::int32_t ShownValue(const FormControls& controls, const SaverSetting& settin
     switch (control.Kind) {
         case ControlKind::SpinEdit:
             return SpinEditValue(controls.Text(control.Id), control.MinValue);
-        case ControlKind::RadioGroup: return controls.ItemIndex(control.Id);
-        case ControlKind::CheckBox: return controls.Checked(control.Id) ? 1 : 0;
-        case ControlKind::Swatch: return controls.Color(control.Id);
-        default: return 0;
+        case ControlKind::RadioGroup:
+            return controls.ItemIndex(control.Id);
+        case ControlKind::CheckBox:
+            return controls.Checked(control.Id) ? 1 : 0;
+        case ControlKind::Swatch:
+            return controls.Color(control.Id);
+        default:
+            return 0;
     }
 }
 
@@ -106,11 +115,20 @@ void SettingsDialog::Click(ControlId control) {
     if (desc->ModalResult != DialogResult::None) ModalResult = desc->ModalResult;
     try {
         switch (desc->OnClick) {
-            case ClickAction::None: break;
-            case ClickAction::Ok: OkClicked(); break;
-            case ClickAction::ColorButton: ColorButtonClicked(desc->Tag); break;
-            case ClickAction::DarkPreset: DarkPresetClicked(); break;
-            case ClickAction::BrightPreset: BrightPresetClicked(); break;
+            case ClickAction::None:
+                break;
+            case ClickAction::Ok:
+                OkClicked();
+                break;
+            case ClickAction::ColorButton:
+                ColorButtonClicked(desc->Tag);
+                break;
+            case ClickAction::DarkPreset:
+                DarkPresetClicked();
+                break;
+            case ClickAction::BrightPreset:
+                BrightPresetClicked();
+                break;
         }
     } catch (const std::exception& e) {
         // OK has set its modal result already, so the dialog still closes.
@@ -124,7 +142,9 @@ void SettingsDialog::LoadControls() {
         ShowValue(Controls, *setting, ReadStoredValue(*Store, *setting));
 }
 
-void SettingsDialog::ReleaseStore() { Store.reset(); }
+void SettingsDialog::ReleaseStore() {
+    Store.reset();
+}
 
 void SettingsDialog::OkClicked() {
     if (!Store) return;  // cannot happen after LoadControls, which creates it first

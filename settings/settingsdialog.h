@@ -1,5 +1,5 @@
-// SettingsDialog: the settings dialog's handlers, written against an abstract view of its controls so
-// that every toolkit runs the same behaviour.
+// SettingsDialog: the settings dialog's handlers, written against an abstract view of its controls
+// so that every toolkit runs the same behaviour.
 #pragma once
 
 #include <array>
@@ -18,7 +18,7 @@ class Registry;
 
 // The form's controls (those of SettingsForm), as the handlers read and set them.
 class FormControls {
-public:
+  public:
     virtual ~FormControls() = default;
     virtual std::string Text(ControlId control) const = 0;  // the spin field's text
     virtual void SetText(ControlId control, std::string_view text) = 0;
@@ -47,9 +47,9 @@ std::string SpinEditStep(std::string_view text, int delta, std::int32_t minValue
 std::string SpinEditOnExit(std::string_view text, std::int32_t minValue, std::int32_t maxValue);
 
 class SettingsDialog {
-public:
+  public:
     SettingsDialog(Registry& registry, FormControls& controls, ColorPicker& colorDialog,
-             MessageBoxService& errorBox);
+                   MessageBoxService& errorBox);
     ~SettingsDialog();
 
     // Called by the toolkit's dialog: Create loads the controls and Destroy releases the store;
@@ -77,7 +77,7 @@ public:
     ColorValue PickerColor = clBlack;
     std::array<std::uint32_t, 16> CustomColors;
 
-private:
+  private:
     Registry& Reg;
     FormControls& Controls;
     ColorPicker& ColorDialog;

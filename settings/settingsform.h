@@ -19,7 +19,7 @@ enum class ControlKind {
     GlyphButton,  // push button with a stock glyph (OK or Cancel kind)
     RadioGroup,   // captioned box of radio items in one column
     CheckBox,
-    Panel,        // container with a lowered bevel; its children are placed relative to it
+    Panel,  // container with a lowered bevel; its children are placed relative to it
     PushButton,
     Swatch,       // 16 x 16 static text with a sunken border whose background shows a colour
     ColorDialog,  // not visible: the colour picker
@@ -48,12 +48,12 @@ inline constexpr ColorValue clDefault = static_cast<ColorValue>(0x20000000);
 struct ControlDesc {
     ControlKind Kind = ControlKind::Label;
     ControlId Id = ControlId::NoControl;
-    std::string_view Name = {};  // the toolkits' name for the widget
+    std::string_view Name = {};    // the toolkits' name for the widget
     std::string_view Parent = {};  // "" for the form itself
     int Left = 0, Top = 0, Width = 0, Height = 0;
     std::string_view Caption = {};
     std::span<const std::string_view> Items = {};  // radio groups
-    int TabOrder = -1;  // -1: takes no place in the tab order
+    int TabOrder = -1;                             // -1: takes no place in the tab order
     bool TabStop = false;
     ColorValue FontColor = clDefault;
     ColorValue Background = clDefault;

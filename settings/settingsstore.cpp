@@ -55,7 +55,7 @@ SectionPlace Place(RegKey current, std::string_view section) {
 // The section key is the current key while one operation runs; the previous current key comes
 // back and the section key is closed however the operation ends.
 class SectionScope {
-public:
+  public:
     SectionScope(Registry& registry, RegKey& current, std::string_view section)
         : Reg(registry), CurrentKey(current), Saved(current) {
         auto place = Place(current, section);
@@ -77,7 +77,7 @@ public:
 
     RegKey Key() const { return Opened; }
 
-private:
+  private:
     Registry& Reg;
     RegKey& CurrentKey;
     RegKey Saved;
@@ -114,7 +114,7 @@ std::string ValueText(Registry& registry, RegKey key, std::string_view name) {
 }  // namespace
 
 std::int32_t SettingsStore::ReadValueInt(std::string_view section, std::string_view name,
-                                       std::int32_t def) {
+                                         std::int32_t def) {
     SectionScope scope(Reg, CurrentKey, section);
     if (scope.Key() == 0) return def;
     if (!ValueExists(Reg, scope.Key(), name)) return def;
@@ -127,7 +127,7 @@ bool SettingsStore::ReadValueBool(std::string_view section, std::string_view nam
 }
 
 std::string SettingsStore::ReadValueText(std::string_view section, std::string_view name,
-                                       std::string_view def) {
+                                         std::string_view def) {
     SectionScope scope(Reg, CurrentKey, section);
     if (scope.Key() == 0) return std::string(def);
     if (!ValueExists(Reg, scope.Key(), name)) return std::string(def);
@@ -135,7 +135,7 @@ std::string SettingsStore::ReadValueText(std::string_view section, std::string_v
 }
 
 void SettingsStore::WriteValueInt(std::string_view section, std::string_view name,
-                                std::int32_t value) {
+                                  std::int32_t value) {
     WriteValueText(section, name, std::to_string(value));
 }
 
@@ -144,7 +144,7 @@ void SettingsStore::WriteValueBool(std::string_view section, std::string_view na
 }
 
 void SettingsStore::WriteValueText(std::string_view section, std::string_view name,
-                                 std::string_view text) {
+                                   std::string_view text) {
     auto place = Place(CurrentKey, section);
     RegKey created = 0;
     if (Reg.CreateKey(place.Base, place.Name, kKeyAllAccess, &created) != 0)

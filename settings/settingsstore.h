@@ -11,7 +11,7 @@
 // destruction; each read or write opens and closes the section key below it. Failures raise
 // RegistryError (and reads of bad numbers fall back to the default).
 class SettingsStore {
-public:
+  public:
     SettingsStore(Registry& registry, std::string_view baseKey);
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
@@ -25,7 +25,7 @@ public:
     void WriteValueBool(std::string_view section, std::string_view name, bool value);
     void WriteValueText(std::string_view section, std::string_view name, std::string_view text);
 
-private:
+  private:
     Registry& Reg;
     RegKey CurrentKey = 0;
     std::string CurrentPath;

@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
         }
         text = FillManualPage(page.str(), argv[4], rows);
     } else {
-        std::cerr << "usage: velmora-docs xml OUT | {man|idle-man|record-man} TEMPLATE OUT VERSION\n";
+        std::cerr
+            << "usage: velmora-docs xml OUT | {man|idle-man|record-man} TEMPLATE OUT VERSION\n";
         return 2;
     }
     std::ofstream out(argv[argc == 3 ? 2 : 3], std::ios::binary);

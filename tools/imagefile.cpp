@@ -82,7 +82,9 @@ struct GifWriter::Impl {
 };
 
 GifWriter::GifWriter() : impl_(std::make_unique<Impl>()) {}
-GifWriter::~GifWriter() { Close(); }
+GifWriter::~GifWriter() {
+    Close();
+}
 
 std::string GifWriter::Open(const std::string& path, std::int32_t width, std::int32_t height) {
     // Opened here rather than by giflib, which makes its files 0600 whatever the umask.
@@ -151,9 +153,10 @@ std::string GifWriter::AddFrame(std::span<const std::uint32_t> pixels, int delay
             continue;
         }
         last = p;
-        lastIndex = impl_->indices[i] = exact ? static_cast<GifByteType>(palette[p])
-                                  : static_cast<GifByteType>(((p >> 16) & 0xE0) | ((p >> 11) & 0x1C) |
-                                                             ((p >> 6) & 0x03));
+        lastIndex = impl_->indices[i] =
+            exact ? static_cast<GifByteType>(palette[p])
+                  : static_cast<GifByteType>(((p >> 16) & 0xE0) | ((p >> 11) & 0x1C) |
+                                             ((p >> 6) & 0x03));
     }
     GraphicsControlBlock gcb{};
     gcb.DisposalMode = DISPOSE_DO_NOT;
@@ -164,7 +167,8 @@ std::string GifWriter::AddFrame(std::span<const std::uint32_t> pixels, int delay
     if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(extLen), ext) == GIF_ERROR)
         return std::string("giflib failed writing a frame: ") + GifErrorString(gif->Error);
     ColorMapObject* map = GifMakeMapObject(256, colors);
-    const bool ok = EGifPutImageDesc(gif, 0, 0, impl_->width, impl_->height, false, map) != GIF_ERROR;
+    const bool ok =
+        EGifPutImageDesc(gif, 0, 0, impl_->width, impl_->height, false, map) != GIF_ERROR;
     GifFreeMapObject(map);
     if (!ok) return std::string("giflib failed writing a frame: ") + GifErrorString(gif->Error);
     for (std::int32_t y = 0; y < impl_->height; ++y)
@@ -179,5 +183,6 @@ std::string GifWriter::Close() {
     int error = 0;
     const int r = EGifCloseFile(impl_->gif, &error);
     impl_->gif = nullptr;
-    return r == GIF_ERROR ? std::string("giflib failed closing: ") + GifErrorString(error) : std::string();
+    return r == GIF_ERROR ? std::string("giflib failed closing: ") + GifErrorString(error)
+                          : std::string();
 }

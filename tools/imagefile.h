@@ -13,7 +13,7 @@ std::string WritePng(const std::string& path, std::int32_t width, std::int32_t h
 
 // An animated GIF written frame by frame, looping for ever.
 class GifWriter {
-public:
+  public:
     GifWriter();
     ~GifWriter();
     // Returns an error text, empty on success.
@@ -23,7 +23,7 @@ public:
     std::string AddFrame(std::span<const std::uint32_t> pixels, int delayCs);
     std::string Close();
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

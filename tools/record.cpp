@@ -65,9 +65,11 @@ struct Options {
 long ParseNumber(std::string_view text, long lo, long hi, const char* what) {
     const auto value = ReadWholeNumber(text);
     // A sign is no part of a count or a seed.
-    if (!value || text.front() == '-') BadOption(std::string("bad ") + what + ": '" + std::string(text) + "'");
+    if (!value || text.front() == '-')
+        BadOption(std::string("bad ") + what + ": '" + std::string(text) + "'");
     if (*value < lo || *value > hi)
-        BadOption(std::string(what) + " must be " + std::to_string(lo) + " to " + std::to_string(hi));
+        BadOption(std::string(what) + " must be " + std::to_string(lo) + " to " +
+                  std::to_string(hi));
     return static_cast<long>(*value);
 }
 
@@ -77,10 +79,13 @@ Options ParseOptions(int argc, char** argv) {
     ArgumentReader reader(args, kRecordOptions);
     while (!reader.AtEnd()) {
         const Argument arg = reader.Next();
-        if (arg.What != Argument::Kind::Option) BadOption("unknown option '" + std::string(arg.Text) + "'");
+        if (arg.What != Argument::Kind::Option)
+            BadOption("unknown option '" + std::string(arg.Text) + "'");
         const std::string_view name = arg.Row->Name;
-        if (arg.Row->TakesValue() && !arg.Value) BadOption("missing value for --" + std::string(name));
-        if (!arg.Row->TakesValue() && arg.Value) BadOption("--" + std::string(name) + " takes no value");
+        if (arg.Row->TakesValue() && !arg.Value)
+            BadOption("missing value for --" + std::string(name));
+        if (!arg.Row->TakesValue() && arg.Value)
+            BadOption("--" + std::string(name) + " takes no value");
         const std::string_view v = arg.Value.value_or("");
         if (name == "help") {
             std::fputs(UsageText().c_str(), stdout);
@@ -90,7 +95,8 @@ Options ParseOptions(int argc, char** argv) {
             std::exit(0);
         } else if (name == "size") {
             const auto x = v.find('x');
-            if (x == std::string_view::npos) BadOption("bad size '" + std::string(v) + "', expected WxH");
+            if (x == std::string_view::npos)
+                BadOption("bad size '" + std::string(v) + "', expected WxH");
             o.Width = static_cast<std::int32_t>(ParseNumber(v.substr(0, x), 1, 16384, "width"));
             o.Height = static_cast<std::int32_t>(ParseNumber(v.substr(x + 1), 1, 16384, "height"));
         } else if (name == "frames") {
@@ -101,7 +107,8 @@ Options ParseOptions(int argc, char** argv) {
             o.Seed = static_cast<std::uint32_t>(ParseNumber(v, 0, 4294967295L, "seed"));
         } else if (name == "set") {
             const auto eq = v.find('=');
-            if (eq == std::string_view::npos || eq == 0) BadOption("bad setting '" + std::string(v) + "', expected NAME=TEXT");
+            if (eq == std::string_view::npos || eq == 0)
+                BadOption("bad setting '" + std::string(v) + "', expected NAME=TEXT");
             o.Sets.emplace_back(std::string(v.substr(0, eq)), std::string(v.substr(eq + 1)));
         } else if (name == "preview") {
             o.Preview = true;
@@ -187,7 +194,7 @@ std::unique_ptr<FreeTypeText> MakeTextEngine() {
 }
 
 class Stage {
-public:
+  public:
     Stage(const Options& options, const SaverSettings& settings)
         : text_(MakeTextEngine()),
           surface_(options.Width, options.Height, colors_, text_.get()),
@@ -225,7 +232,7 @@ public:
         timers_.AdvanceTo(now);
     }
 
-private:
+  private:
     static void OnTimer(void* context, FrameTimer&) {
         auto& s = *static_cast<Stage*>(context);
         s.timer_.Stop();
@@ -252,13 +259,14 @@ private:
 // is staged beside its final name and all are renamed into place only once every one is complete.
 // Each step returns an error text, empty on success.
 class Writers {
-public:
+  public:
     explicit Writers(const Options& options) : options_(options) {}
 
     std::string Open(const MemorySurface& surface, std::int64_t period) {
         period_ = period;
         gifDelayCs_ = GifDelayCs(period);
-        // Every file is made before the first frame, so that an unwritable one ends the run at once.
+        // Every file is made before the first frame, so that an unwritable one ends the run at
+        // once.
         for (auto [path, staged] : Outputs())
             if (auto error = staged->Begin(*path); !error.empty()) return error;
         std::string error;
@@ -266,8 +274,8 @@ public:
             error = gifFile_.InFinalNames(
                 gif_.Open(gifFile_.WritePath(), surface.Width(), surface.Height()));
         if (error.empty() && !options_.Video.empty())
-            error = videoFile_.InFinalNames(video_.Open(videoFile_.WritePath(), surface.Width(),
-                                                        surface.Height(), period));
+            error = videoFile_.InFinalNames(
+                video_.Open(videoFile_.WritePath(), surface.Width(), surface.Height(), period));
         return error;
     }
 
@@ -283,8 +291,8 @@ public:
     // Writes the PNG, closes the others, puts them in place and says what was written.
     std::string Finish(const MemorySurface& surface) {
         if (!options_.Png.empty())
-            if (auto error = pngFile_.InFinalNames(WritePng(
-                    pngFile_.WritePath(), surface.Width(), surface.Height(), surface.Pixels()));
+            if (auto error = pngFile_.InFinalNames(WritePng(pngFile_.WritePath(), surface.Width(),
+                                                            surface.Height(), surface.Pixels()));
                 !error.empty())
                 return error;
         if (!options_.Gif.empty())
@@ -305,7 +313,7 @@ public:
         return {};
     }
 
-private:
+  private:
     // The given outputs with their staging.
     std::vector<std::pair<const std::string*, StagedFile*>> Outputs() {
         std::vector<std::pair<const std::string*, StagedFile*>> outputs;

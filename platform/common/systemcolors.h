@@ -7,6 +7,6 @@
 // indices 0..24; for example the 3-D light colour is red 227, green 227, blue 227), so that a
 // stored system colour draws the same on Linux as on a freshly installed Windows.
 class DefaultSystemColors final : public SystemColorSource {
-public:
+  public:
     std::uint32_t SysColor(int index) const override;
 };

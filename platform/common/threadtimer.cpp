@@ -55,9 +55,8 @@ std::uint32_t ThreadTimerService::KillEvent(std::uint32_t id) {
     // either, so that the caller can rely on no callback for it running after this returns; from
     // inside the callback itself waiting would never end.
     if (id != 0 && std::this_thread::get_id() != thread_.get_id())
-        finished_.wait(guard, [&] {
-            return runningId_ != id && (user == nullptr || runningUser_ != user);
-        });
+        finished_.wait(
+            guard, [&] { return runningId_ != id && (user == nullptr || runningUser_ != user); });
     wake_.notify_all();
     return found ? 0 : 1;
 }

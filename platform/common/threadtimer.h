@@ -13,7 +13,7 @@
 // A thread that cannot be made (no address space left for its stack) is not thrown out of the
 // constructor: the service then arms nothing and Failure() says why.
 class ThreadTimerService final : public TimerService {
-public:
+  public:
     ThreadTimerService();
     ~ThreadTimerService() override;
 
@@ -27,7 +27,7 @@ public:
                            void* user, TimerKind kind) override;
     std::uint32_t KillEvent(std::uint32_t id) override;
 
-private:
+  private:
     using TimePoint = std::chrono::steady_clock::time_point;
     struct Event {
         std::uint32_t Id = 0;  // 0 = free slot

@@ -22,7 +22,8 @@ class WindowTimer {
     // The poll() timeout until it is due: -1 when off.
     int TimeoutMs() const {
         if (!enabled_) return -1;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due_ - Clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(due_ - Clock::now());
         return left.count() < 0 ? 0 : static_cast<int>(left.count() + 1);
     }
 

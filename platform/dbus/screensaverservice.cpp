@@ -42,7 +42,8 @@ ScreenSaverService::ScreenSaverService(sd_bus* bus, InhibitorBook& book,
     if (sd_bus_request_name(bus_, kName, 0) >= 0) {
         serving_ = true;
         const sd_bus_vtable* table = ScreenSaverCalls::Table();
-        sd_bus_add_object_vtable(bus_, &slots_[0], "/org/freedesktop/ScreenSaver", kName, table, this);
+        sd_bus_add_object_vtable(bus_, &slots_[0], "/org/freedesktop/ScreenSaver", kName, table,
+                                 this);
         sd_bus_add_object_vtable(bus_, &slots_[1], "/ScreenSaver", kName, table, this);
     }
     // Clients leaving, and the session manager coming or going.
@@ -50,8 +51,8 @@ ScreenSaverService::ScreenSaverService(sd_bus* bus, InhibitorBook& book,
                         "org.freedesktop.DBus", "NameOwnerChanged",
                         &ScreenSaverCalls::OnNameOwnerChanged, this);
     sd_bus_match_signal(bus_, &slots_[3], kSessionManager, kSessionPath,
-                        "org.freedesktop.DBus.Properties", "PropertiesChanged", &ScreenSaverCalls::OnSessionChanged,
-                        this);
+                        "org.freedesktop.DBus.Properties", "PropertiesChanged",
+                        &ScreenSaverCalls::OnSessionChanged, this);
     ReadSessionFlags();
 }
 
@@ -60,7 +61,6 @@ ScreenSaverService::~ScreenSaverService() {
     sd_bus_slot_unref(flagsRead_);
     if (serving_) sd_bus_release_name(bus_, kName);
 }
-
 
 const sd_bus_vtable* ScreenSaverCalls::Table() {
     static const sd_bus_vtable table[] = {
@@ -141,8 +141,8 @@ void ScreenSaverService::ReadSessionFlags() {
     }
     readAgain_ = false;
     if (CallAsync(bus_, &flagsRead_, kSessionManager, kSessionPath,
-                  "org.freedesktop.DBus.Properties", "Get", &ScreenSaverCalls::OnSessionFlags,
-                  this, "ss", kSessionManager, "InhibitedActions") < 0)
+                  "org.freedesktop.DBus.Properties", "Get", &ScreenSaverCalls::OnSessionFlags, this,
+                  "ss", kSessionManager, "InhibitedActions") < 0)
         flagsRead_ = nullptr;
 }
 

@@ -34,7 +34,8 @@ int SessionBus::TimeoutMs() {
     if (sd_bus_get_timeout(bus_, &until) < 0 || until == UINT64_MAX) return -1;
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    const std::uint64_t nowUs = std::uint64_t(now.tv_sec) * 1'000'000 + std::uint64_t(now.tv_nsec) / 1000;
+    const std::uint64_t nowUs =
+        std::uint64_t(now.tv_sec) * 1'000'000 + std::uint64_t(now.tv_nsec) / 1000;
     return until <= nowUs ? 0 : static_cast<int>((until - nowUs + 999) / 1000);
 }
 

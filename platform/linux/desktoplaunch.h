@@ -17,8 +17,8 @@
 #include "platform/posix/clock.h"
 #include "platform/posix/instance.h"
 #include "platform/posix/registry.h"
-#include "platform/posix/systemsaverhooks.h"
 #include "platform/posix/signals.h"
+#include "platform/posix/systemsaverhooks.h"
 #include "platform/qt/loader.h"
 
 struct DesktopRun {

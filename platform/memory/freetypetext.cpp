@@ -37,12 +37,12 @@ std::string FindFontFile(std::string_view family) {
             // fontconfig always answers with something; take the first query only when it gave
             // the family asked for, and the second only when the face has Japanese.
             FcLangSet* langs = nullptr;
-            const bool japanese = FcPatternGetLangSet(match, FC_LANG, 0, &langs) == FcResultMatch &&
-                                  FcLangSetHasLang(langs, reinterpret_cast<const FcChar8*>("ja")) ==
-                                      FcLangEqual;
-            ok = query.front() == ':' ? japanese
-                                      : std::string_view(reinterpret_cast<char*>(matchedFamily)) ==
-                                            family;
+            const bool japanese =
+                FcPatternGetLangSet(match, FC_LANG, 0, &langs) == FcResultMatch &&
+                FcLangSetHasLang(langs, reinterpret_cast<const FcChar8*>("ja")) == FcLangEqual;
+            ok = query.front() == ':'
+                     ? japanese
+                     : std::string_view(reinterpret_cast<char*>(matchedFamily)) == family;
             if (ok) file = reinterpret_cast<char*>(path);
         }
         if (match != nullptr) FcPatternDestroy(match);
@@ -57,8 +57,10 @@ std::string FindFontFile(std::string_view family) {
 
 FreeTypeText::FreeTypeText(std::string_view family) : impl_(std::make_unique<Impl>()) {
     fontFile_ = FindFontFile(family);
-    if (fontFile_.empty()) throw std::runtime_error("no Japanese font found (install fonts-ipafont-gothic)");
-    if (FT_Init_FreeType(&impl_->library) != 0) throw std::runtime_error("FreeType failed to start");
+    if (fontFile_.empty())
+        throw std::runtime_error("no Japanese font found (install fonts-ipafont-gothic)");
+    if (FT_Init_FreeType(&impl_->library) != 0)
+        throw std::runtime_error("FreeType failed to start");
     if (FT_New_Face(impl_->library, fontFile_.c_str(), 0, &impl_->face) != 0)
         throw std::runtime_error("cannot open font " + fontFile_);
     impl_->toUtf32 = iconv_open("UTF-32LE", "CP932");
@@ -88,7 +90,8 @@ std::size_t FreeTypeText::Decode(std::string_view& sjis, char32_t* out, std::siz
     char* dst = reinterpret_cast<char*>(out);
     std::size_t dstLeft = capacity * sizeof(char32_t);
     while (inLeft > 0 && dstLeft >= sizeof(char32_t)) {
-        if (iconv(impl_->toUtf32, &in, &inLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1)) break;
+        if (iconv(impl_->toUtf32, &in, &inLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1))
+            break;
         // The batch is full: the rest waits for the next call.
         if (errno == E2BIG || dstLeft < sizeof(char32_t)) break;
         // An invalid or cut-off byte shows as a replacement mark and is skipped.

@@ -11,7 +11,7 @@
 #include "platform/memory/textengine.h"
 
 class FreeTypeText final : public TextEngine {
-public:
+  public:
     // Opens the face `family` (by default the proportional Japanese Gothic that stands in for the
     // saver's own face), or the best Japanese face fontconfig knows. Throws std::runtime_error when
     // there is none.
@@ -26,7 +26,7 @@ public:
 
     const std::string& FontFile() const { return fontFile_; }
 
-private:
+  private:
     struct Glyph {
         std::int32_t Advance = 0, Left = 0, Top = 0, Width = 0, Rows = 0;
         std::vector<std::uint8_t> Coverage;

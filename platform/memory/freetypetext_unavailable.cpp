@@ -14,6 +14,8 @@ FreeTypeText::FreeTypeText(std::string_view) {
 FreeTypeText::~FreeTypeText() = default;
 
 void FreeTypeText::SetCharHeight(int) {}
-TextExtent FreeTypeText::Measure(std::string_view) { return {}; }
+TextExtent FreeTypeText::Measure(std::string_view) {
+    return {};
+}
 void FreeTypeText::Render(std::string_view, std::int32_t, std::int32_t, PlotFn, void*) {}
 void FreeTypeText::Prepare(std::string_view) {}

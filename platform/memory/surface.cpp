@@ -32,7 +32,9 @@ std::uint32_t* AllocatePixels(std::size_t count) {
 
 }  // namespace
 
-void MemorySurface::Free::operator()(std::uint32_t* p) const { std::free(p); }
+void MemorySurface::Free::operator()(std::uint32_t* p) const {
+    std::free(p);
+}
 
 MemorySurface::MemorySurface(std::int32_t width, std::int32_t height,
                              const SystemColorSource& colors, TextEngine* text)
@@ -77,7 +79,9 @@ TextExtent MemorySurface::Measure(std::string_view sjis) {
     return TextExtent{static_cast<std::int32_t>(sjis.size()) * (charHeight_ / 2), charHeight_};
 }
 
-std::int32_t MemorySurface::TextHeight(std::string_view sjis) { return Measure(sjis).Height; }
+std::int32_t MemorySurface::TextHeight(std::string_view sjis) {
+    return Measure(sjis).Height;
+}
 
 void MemorySurface::PrepareText(std::string_view sjis) {
     if (text_ != nullptr) text_->Prepare(sjis);

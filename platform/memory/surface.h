@@ -9,7 +9,7 @@
 #include "platform/surface.h"
 
 class MemorySurface final : public DrawingSurface {
-public:
+  public:
     // Pixels are 0x00RRGGBB, all black at first. Without a text engine, text is drawn as boxes of
     // half the character height per byte (enough for tests of where text goes).
     MemorySurface(std::int32_t width, std::int32_t height, const SystemColorSource& colors,
@@ -57,7 +57,7 @@ public:
         return ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
     }
 
-private:
+  private:
     static void Plot(void* context, std::int32_t x, std::int32_t y, std::uint8_t coverage);
 
     std::int32_t width_, height_;

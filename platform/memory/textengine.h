@@ -10,7 +10,7 @@ struct TextExtent {
 };
 
 class TextEngine {
-public:
+  public:
     using PlotFn = void (*)(void* context, std::int32_t x, std::int32_t y, std::uint8_t coverage);
 
     virtual ~TextEngine() = default;

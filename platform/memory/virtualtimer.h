@@ -8,7 +8,7 @@
 
 // Events fire on the caller's thread inside AdvanceTo, in time order, each at its own due time.
 class VirtualTimerService final : public TimerService {
-public:
+  public:
     TimerCaps GetDevCaps() override { return caps_; }
     void BeginPeriod(std::uint32_t period) override { beginPeriods_ += period != 0 ? 1 : 0; }
     void EndPeriod(std::uint32_t period) override { endPeriods_ += period != 0 ? 1 : 0; }
@@ -31,7 +31,7 @@ public:
     std::uint32_t LastResolution() const { return lastResolution_; }
     std::uint32_t LastKilled() const { return lastKilled_; }
 
-private:
+  private:
     struct Event {
         std::uint32_t Id = 0;
         std::int64_t Due = 0;
@@ -51,11 +51,11 @@ private:
 };
 
 class FixedClock final : public Clock {
-public:
+  public:
     explicit FixedClock(std::uint32_t ms = 0) : ms_(ms) {}
     std::uint32_t MillisecondsSinceMidnight() override { return ms_; }
     void Set(std::uint32_t ms) { ms_ = ms; }
 
-private:
+  private:
     std::uint32_t ms_;
 };

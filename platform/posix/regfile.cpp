@@ -11,7 +11,9 @@ constexpr std::string_view kHeader4 = "REGEDIT4";
 constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 
 // The one case rule of key paths and value names: A-Z only, as the registry compares them.
-char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char Fold(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 bool StartsWithFolded(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
@@ -71,7 +73,8 @@ bool ReadHexList(std::string_view list, std::vector<std::uint8_t>& out, std::str
     std::size_t pos = 0;
     while (true) {
         std::size_t comma = list.find(',', pos);
-        std::string_view item = TrimRight(TrimLeft(list.substr(pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos)));
+        std::string_view item = TrimRight(TrimLeft(list.substr(
+            pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos)));
         bool last = comma == std::string_view::npos;
         if (item.empty() && last && pos > 0) return true;  // a trailing comma
         if (item.empty() || item.size() > 2 || HexValue(item[0]) < 0 ||
@@ -188,12 +191,11 @@ bool ParseValue(std::string_view text, RegFileValue& value, bool& isValue, std::
     return true;
 }
 
-
 // The lines of a file in its own encoding: 8-bit text, or UTF-16LE, whose line feed is the code
 // unit 0x000A. Each line comes with its span (line end included) and its text for the parser
 // (UTF-8 for UTF-16, without the line end and a carriage return before it).
 class LineReader {
-public:
+  public:
     LineReader(std::string_view bytes, std::size_t start, bool utf16)
         : bytes_(bytes), at_(start), utf16_(utf16) {}
 
@@ -228,7 +230,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::string_view bytes_;
     std::size_t at_;
     bool utf16_;
@@ -269,7 +271,8 @@ bool SameRegPath(std::string_view a, std::string_view b) {
 
 std::variant<RegFileDocument, RegFileError> ParseRegFile(std::string bytes) {
     // Compared in 64 bits: where size_t has 32 (WebAssembly) no file reaches the limit.
-    if (std::uint64_t{bytes.size()} >= (std::uint64_t{1} << 32)) return RegFileError{0, "file too large"};
+    if (std::uint64_t{bytes.size()} >= (std::uint64_t{1} << 32))
+        return RegFileError{0, "file too large"};
     RegFileDocument doc;
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
@@ -394,11 +397,13 @@ std::string FormatRegFileValue(const RegFileValue& value) {
     bool textFits = value.Type == kRegSz && !d.empty() && d.back() == 0;
     for (std::size_t i = 0; textFits && i + 1 < d.size(); ++i)
         if (d[i] == 0 || d[i] == '\n' || d[i] == '\r') textFits = false;
-    if (textFits) return out + quote(std::string_view(reinterpret_cast<const char*>(d.data()), d.size() - 1));
+    if (textFits)
+        return out + quote(std::string_view(reinterpret_cast<const char*>(d.data()), d.size() - 1));
 
     char buffer[32];
     if (value.Type == kRegDword && d.size() == 4) {
-        std::uint32_t v = d[0] | (d[1] << 8) | (d[2] << 16) | (static_cast<std::uint32_t>(d[3]) << 24);
+        std::uint32_t v =
+            d[0] | (d[1] << 8) | (d[2] << 16) | (static_cast<std::uint32_t>(d[3]) << 24);
         std::snprintf(buffer, sizeof buffer, "dword:%08x", v);
         return out + buffer;
     }
@@ -435,8 +440,10 @@ bool WriteRegFile(const RegFileDocument& doc, const RegFileSink& sink) {
     auto emit = [&](std::string_view bytes) {
         if (bytes.empty()) return true;
         written += bytes.size();
-        if (bytes.size() >= 2) last[0] = bytes[bytes.size() - 2];
-        else last[0] = last[1];
+        if (bytes.size() >= 2)
+            last[0] = bytes[bytes.size() - 2];
+        else
+            last[0] = last[1];
         last[1] = bytes.back();
         return sink(bytes);
     };
@@ -449,8 +456,9 @@ bool WriteRegFile(const RegFileDocument& doc, const RegFileSink& sink) {
         // zero high byte it is the character it most likely was, but a stray zero would then be
         // a NUL, which makes the whole file unreadable: that one becomes an ideographic space.
         if (utf16 && written % 2 != 0) text += last[1] == '\0' ? '\x30' : '\0';
-        const bool ended = written == 0 || (utf16 ? written % 2 == 0 && last[0] == '\n' && last[1] == '\0'
-                                                  : last[1] == '\n');
+        const bool ended =
+            written == 0 ||
+            (utf16 ? written % 2 == 0 && last[0] == '\n' && last[1] == '\0' : last[1] == '\n');
         std::string line = ended ? "" : doc.Newline;
         for (char c : lines) {
             if (c == '\n')
@@ -465,7 +473,8 @@ bool WriteRegFile(const RegFileDocument& doc, const RegFileSink& sink) {
         std::string start;
         if (doc.Bom == RegFileBom::Utf16Le) start = "\xFF\xFE";
         if (doc.Bom == RegFileBom::Utf8) start = "\xEF\xBB\xBF";
-        start += Encoded(doc, std::string(doc.Unicode ? kHeader5 : kHeader4) + doc.Newline + doc.Newline);
+        start += Encoded(
+            doc, std::string(doc.Unicode ? kHeader5 : kHeader4) + doc.Newline + doc.Newline);
         if (!emit(start)) return false;
     } else if (!copy(doc.Prologue)) {
         return false;
@@ -477,7 +486,8 @@ bool WriteRegFile(const RegFileDocument& doc, const RegFileSink& sink) {
         if (!ok) return false;
         for (const auto& entry : key.Entries) {
             const bool done =
-                entry.Written >= 0 ? put(FormatRegFileValue(doc.Written[static_cast<std::size_t>(entry.Written)]))
+                entry.Written >= 0
+                    ? put(FormatRegFileValue(doc.Written[static_cast<std::size_t>(entry.Written)]))
                 : entry.Lines.Size > 0 ? copy(entry.Lines)
                                        : put("");
             if (!done) return false;

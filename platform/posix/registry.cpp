@@ -109,8 +109,7 @@ RegKey FileRegistry::NewHandle(const std::string& path) {
     return handle;
 }
 
-long FileRegistry::CreateKey(RegKey base, std::string_view subKey, std::uint32_t,
-                             RegKey* result) {
+long FileRegistry::CreateKey(RegKey base, std::string_view subKey, std::uint32_t, RegKey* result) {
     std::string basePath;
     if (!PathOf(base, basePath)) return kRegErrorInvalidHandle;
     std::string path = Join(basePath, subKey);

@@ -28,7 +28,7 @@ inline constexpr std::size_t kMaxRegistryFileSize = std::size_t{16} << 20;
 // Keys created without a value exist for this process only; they reach the file with their
 // first value.
 class FileRegistry : public Registry {
-public:
+  public:
     explicit FileRegistry(std::string path, std::ostream* diagnostics = nullptr);
     ~FileRegistry() override;
 
@@ -47,7 +47,7 @@ public:
     // file stays the same.
     std::uint64_t Parses() const { return parses_; }
 
-private:
+  private:
     enum class LoadResult { Ok, Missing, Broken };
     // Brings doc_ up to the file (empty when it is missing or broken).
     LoadResult Load();

@@ -23,7 +23,8 @@ std::uint32_t ToBgr(const QColor& c) {
 // be created ("/dev/null" is not a directory): nothing is written, nobody's colours are lost.
 void KeepQtSettingsOffDisk() {
     static const bool done = [] {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QStringLiteral("/dev/null"));
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
         return true;
     }();
@@ -48,7 +49,8 @@ bool QtColorPicker::Pick(ColorValue& color, std::array<std::uint32_t, 16>& custo
     bool ok = dialog.exec() == QDialog::Accepted;
     for (int i = 0; i < 16; ++i) {
         QColor c = QColorDialog::customColor(i);
-        if (c.rgb() != shown[static_cast<std::size_t>(i)]) customColors[static_cast<std::size_t>(i)] = ToBgr(c);
+        if (c.rgb() != shown[static_cast<std::size_t>(i)])
+            customColors[static_cast<std::size_t>(i)] = ToBgr(c);
     }
     if (ok) color = static_cast<ColorValue>(ToBgr(dialog.selectedColor()));
     return ok;

@@ -6,11 +6,11 @@
 class QWidget;
 
 class QtColorPicker : public ColorPicker {
-public:
+  public:
     explicit QtColorPicker(QWidget* owner = nullptr) : owner_(owner) {}
     void SetOwner(QWidget* owner) { owner_ = owner; }
     bool Pick(ColorValue& color, std::array<std::uint32_t, 16>& customColors) override;
 
-private:
+  private:
     QWidget* owner_;
 };

@@ -36,18 +36,22 @@ void SetBackground(QWidget* w, ColorValue color) {
     SetRole(w, QPalette::Window, color);
 }
 
-bool IsGraphic(ControlKind kind) { return kind == ControlKind::Frame || kind == ControlKind::Label; }
+bool IsGraphic(ControlKind kind) {
+    return kind == ControlKind::Frame || kind == ControlKind::Label;
+}
 
 // Radio items laid out the way a Windows radio group spreads them: one column, the height
 // below the caption shared evenly.
-void PlaceRadioItems(const ControlDesc& desc, const std::vector<QRadioButton*>& items, int fontHeight) {
+void PlaceRadioItems(const ControlDesc& desc, const std::vector<QRadioButton*>& items,
+                     int fontHeight) {
     const int count = static_cast<int>(items.size());
     if (count == 0) return;
     const int free = desc.Height - fontHeight - 5;
     const int itemHeight = free / count;
     const int top = fontHeight + 1 + (free % count) / 2;
     for (int i = 0; i < count; ++i)
-        items[static_cast<std::size_t>(i)]->setGeometry(8, top + i * itemHeight, desc.Width - 10, itemHeight);
+        items[static_cast<std::size_t>(i)]->setGeometry(8, top + i * itemHeight, desc.Width - 10,
+                                                        itemHeight);
 }
 
 // The widgets of the kinds that need nothing of the view.
@@ -92,17 +96,20 @@ void ApplyFont(const ControlDesc& desc, QWidget* w) {
 // than the one the layout was drawn with.
 void FitLabelToText(const ControlDesc& desc, QWidget* w) {
     if (desc.Kind != ControlKind::Label || desc.Align != Alignment::None) return;
-    w->resize(std::max(desc.Width, w->sizeHint().width()), std::max(desc.Height, w->sizeHint().height()));
+    w->resize(std::max(desc.Width, w->sizeHint().width()),
+              std::max(desc.Height, w->sizeHint().height()));
 }
 
 }  // namespace
 
-QtFormView::QtFormView(const FormDesc& form, QDialog& dialog, std::function<void(ControlId)> onClick)
+QtFormView::QtFormView(const FormDesc& form, QDialog& dialog,
+                       std::function<void(ControlId)> onClick)
     : form_(form), dialog_(dialog), onClick_(std::move(onClick)) {
     dialog.setWindowTitle(QtText(form.Caption));
     QFont font;
     // The form's face first; where it is missing, a proportional Japanese face of the same size.
-    font.setFamilies({QtText(form.FontFace), QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
+    font.setFamilies({QtText(form.FontFace), QStringLiteral("MS PGothic"),
+                      QStringLiteral("IPAPGothic"),
                       QStringLiteral("IPA P\u30B4\u30B7\u30C3\u30AF")});
     font.setPixelSize(form.FontHeight);
     dialog.setFont(font);
@@ -145,16 +152,25 @@ QWidget* QtFormView::Build(const ControlDesc& desc, QWidget* parent) {
 
 QWidget* QtFormView::MakeWidget(const ControlDesc& desc, QWidget* parent) {
     switch (desc.Kind) {
-        case ControlKind::Frame: return MakeFrame(parent);
-        case ControlKind::Label: return MakeLabel(desc, parent);
-        case ControlKind::SpinEdit: return new QtSpinEdit(parent, desc.MinValue, desc.MaxValue);
+        case ControlKind::Frame:
+            return MakeFrame(parent);
+        case ControlKind::Label:
+            return MakeLabel(desc, parent);
+        case ControlKind::SpinEdit:
+            return new QtSpinEdit(parent, desc.MinValue, desc.MaxValue);
         case ControlKind::GlyphButton:
-        case ControlKind::PushButton: return MakeButton(desc, parent);
-        case ControlKind::RadioGroup: return MakeRadioGroup(desc, parent);
-        case ControlKind::CheckBox: return new QCheckBox(QtText(desc.Caption), parent);
-        case ControlKind::Panel: return MakePanel(desc, parent);
-        case ControlKind::Swatch: return MakeSwatch(desc, parent);
-        case ControlKind::ColorDialog: return nullptr;  // the picker is made by the dialog
+        case ControlKind::PushButton:
+            return MakeButton(desc, parent);
+        case ControlKind::RadioGroup:
+            return MakeRadioGroup(desc, parent);
+        case ControlKind::CheckBox:
+            return new QCheckBox(QtText(desc.Caption), parent);
+        case ControlKind::Panel:
+            return MakePanel(desc, parent);
+        case ControlKind::Swatch:
+            return MakeSwatch(desc, parent);
+        case ControlKind::ColorDialog:
+            return nullptr;  // the picker is made by the dialog
     }
     return nullptr;
 }
@@ -163,8 +179,9 @@ QWidget* QtFormView::MakeButton(const ControlDesc& desc, QWidget* parent) {
     auto* button = new QPushButton(QtText(desc.Caption), parent);
     button->setAutoDefault(true);
     if (desc.Glyph != GlyphKind::None)
-        button->setIcon(dialog_.style()->standardIcon(desc.Glyph == GlyphKind::Ok ? QStyle::SP_DialogOkButton
-                                                                                  : QStyle::SP_DialogCancelButton));
+        button->setIcon(dialog_.style()->standardIcon(desc.Glyph == GlyphKind::Ok
+                                                          ? QStyle::SP_DialogOkButton
+                                                          : QStyle::SP_DialogCancelButton));
     if (desc.Default) button->setDefault(true);
     const ControlId id = desc.Id;
     QObject::connect(button, &QPushButton::clicked, button, [this, id] { onClick_(id); });
@@ -190,7 +207,8 @@ QWidget* QtFormView::MakeRadioGroup(const ControlDesc& desc, QWidget* parent) {
     for (auto item : desc.Items) {
         auto* radio = new QRadioButton(QtText(item), group);
         items.push_back(radio);
-        QObject::connect(radio, &QRadioButton::toggled, radio, [this, id] { UpdateRadioFocus(id); });
+        QObject::connect(radio, &QRadioButton::toggled, radio,
+                         [this, id] { UpdateRadioFocus(id); });
     }
     PlaceRadioItems(desc, items, form_.FontHeight);
     return group;
@@ -201,12 +219,15 @@ void QtFormView::ShowDesignValue(const ControlDesc& desc, QWidget* w) {
         case ControlKind::SpinEdit:
             static_cast<QtSpinEdit*>(w)->Edit()->setText(QString::number(desc.Value));
             break;
-        case ControlKind::RadioGroup: SetItemIndex(desc.Id, desc.ItemIndex); break;
+        case ControlKind::RadioGroup:
+            SetItemIndex(desc.Id, desc.ItemIndex);
+            break;
         case ControlKind::Swatch:
             colors_[desc.Id] = desc.Color;
             SetBackground(w, desc.Color);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -215,7 +236,8 @@ void QtFormView::MakeTabChain(const FormDesc& form) {
         std::vector<const ControlDesc*> out;
         for (const auto& c : form.Controls)
             if (c.Parent == parent && c.TabOrder >= 0) out.push_back(&c);
-        std::sort(out.begin(), out.end(), [](auto* a, auto* b) { return a->TabOrder < b->TabOrder; });
+        std::sort(out.begin(), out.end(),
+                  [](auto* a, auto* b) { return a->TabOrder < b->TabOrder; });
         return out;
     };
     std::function<void(std::string_view)> add = [&](std::string_view parent) {
@@ -235,7 +257,8 @@ void QtFormView::MakeTabChain(const FormDesc& form) {
         }
     };
     add("");
-    for (std::size_t i = 1; i < tabChain_.size(); ++i) QWidget::setTabOrder(tabChain_[i - 1], tabChain_[i]);
+    for (std::size_t i = 1; i < tabChain_.size(); ++i)
+        QWidget::setTabOrder(tabChain_[i - 1], tabChain_[i]);
 }
 
 void QtFormView::UpdateRadioFocus(ControlId group) {
@@ -256,7 +279,8 @@ QWidget* QtFormView::Widget(ControlId control) const {
 }
 
 std::string QtFormView::Text(ControlId control) const {
-    if (auto* spin = dynamic_cast<QtSpinEdit*>(Widget(control))) return spin->Edit()->text().toStdString();
+    if (auto* spin = dynamic_cast<QtSpinEdit*>(Widget(control)))
+        return spin->Edit()->text().toStdString();
     return {};
 }
 

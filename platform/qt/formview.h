@@ -15,7 +15,7 @@ class QWidget;
 class QRadioButton;
 
 class QtFormView : public FormControls {
-public:
+  public:
     // Builds every control of `form` on `dialog`; `onClick` gets the id of each clicked button.
     QtFormView(const FormDesc& form, QDialog& dialog, std::function<void(ControlId)> onClick);
 
@@ -32,7 +32,7 @@ public:
     // The control that has the focus first: the first in the tab order.
     QWidget* FirstFocus() const { return tabChain_.empty() ? nullptr : tabChain_.front(); }
 
-private:
+  private:
     // Building one control: the widget of its kind, then its place, font, colours and design
     // value.
     QWidget* Build(const ControlDesc& desc, QWidget* parent);

@@ -4,7 +4,7 @@
 #include "platform/messagebox.h"
 
 class QtMessageBox : public MessageBoxService {
-public:
+  public:
     // Creates the Qt application object if the process has none yet; texts are Shift-JIS.
     void Show(std::string_view sjisText, std::string_view sjisCaption, MessageIcon icon) override;
 };

@@ -13,12 +13,9 @@ extern "C" __attribute__((visibility("default"))) void VelmoraQtSettingsDialog(R
     ShowSettingsDialogModal(*registry);
 }
 
-extern "C" __attribute__((visibility("default"))) void VelmoraQtMessageBox(const char* text,
-                                                                           std::size_t textSize,
-                                                                           const char* caption,
-                                                                           std::size_t captionSize,
-                                                                           int icon,
-                                                                           int terminationFd) {
+extern "C" __attribute__((visibility("default"))) void VelmoraQtMessageBox(
+    const char* text, std::size_t textSize, const char* caption, std::size_t captionSize, int icon,
+    int terminationFd) {
     EnsureQtApplication();
     CloseAllOnReadable(terminationFd);
     QtMessageBox box;

@@ -6,8 +6,8 @@
 
 #include "platform/qt/application.h"
 #include "platform/qt/colorpicker.h"
-#include "platform/qt/messagebox.h"
 #include "platform/qt/formview.h"
+#include "platform/qt/messagebox.h"
 #include "settings/settingsdialog.h"
 
 void ShowSettingsDialogModal(Registry& registry) {

@@ -45,7 +45,8 @@ void QtSpinLineEdit::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
     // The whole text is selected when the field is entered from the keyboard or at start, so
     // typing replaces it.
-    if (event->reason() != Qt::MouseFocusReason) QTimer::singleShot(0, this, [this] { selectAll(); });
+    if (event->reason() != Qt::MouseFocusReason)
+        QTimer::singleShot(0, this, [this] { selectAll(); });
 }
 
 void QtSpinLineEdit::focusOutEvent(QFocusEvent* event) {

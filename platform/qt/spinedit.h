@@ -8,28 +8,28 @@
 class QToolButton;
 
 class QtSpinLineEdit : public QLineEdit {
-public:
+  public:
     QtSpinLineEdit(QWidget* parent, int minValue, int maxValue);
     void Step(int delta);
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
-private:
+  private:
     int min_, max_;
 };
 
 class QtSpinEdit : public QWidget {
-public:
+  public:
     QtSpinEdit(QWidget* parent, int minValue, int maxValue);
     QtSpinLineEdit* Edit() const { return edit_; }
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     QtSpinLineEdit* edit_;
     QToolButton* up_;
     QToolButton* down_;

@@ -19,7 +19,9 @@ class BufferSlots {
     void Reset();
     // A buffer the compositor does not hold, the one that lacks least; -1 when it holds them all.
     int Acquire() const;
-    const DamageList& Lacking(int slot) const { return slots_[static_cast<std::size_t>(slot)].Lacking; }
+    const DamageList& Lacking(int slot) const {
+        return slots_[static_cast<std::size_t>(slot)].Lacking;
+    }
     // `slot` lacks `area` besides what it lacked.
     void Lack(int slot, const DamageList& area);
     bool Held(int slot) const { return slots_[static_cast<std::size_t>(slot)].Held; }

@@ -14,7 +14,9 @@
 namespace {
 
 // A proxy's version: the compositor's, capped at what this client knows.
-std::uint32_t Capped(std::uint32_t offered, std::uint32_t known) { return std::min(offered, known); }
+std::uint32_t Capped(std::uint32_t offered, std::uint32_t known) {
+    return std::min(offered, known);
+}
 
 void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
               std::uint32_t version) {
@@ -164,10 +166,14 @@ bool WaylandConnection::Start() {
         return false;
     }
     started_ = true;
-    if (compositor_ == nullptr) missing_ = "wl_compositor 4";
-    else if (shm_ == nullptr) missing_ = "wl_shm";
-    else if (shell_ == nullptr) missing_ = "xdg_wm_base";
-    else if (outputs_.empty()) missing_ = "an output";
+    if (compositor_ == nullptr)
+        missing_ = "wl_compositor 4";
+    else if (shm_ == nullptr)
+        missing_ = "wl_shm";
+    else if (shell_ == nullptr)
+        missing_ = "xdg_wm_base";
+    else if (outputs_.empty())
+        missing_ = "an output";
     return missing_.empty();
 }
 
@@ -201,8 +207,8 @@ void WaylandConnection::Global(wl_registry* registry, std::uint32_t name, const 
     } else if (is(wl_shm_interface)) {
         shm_ = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
     } else if (is(xdg_wm_base_interface)) {
-        shell_ = static_cast<xdg_wm_base*>(
-            wl_registry_bind(registry, name, &xdg_wm_base_interface, 1));
+        shell_ =
+            static_cast<xdg_wm_base*>(wl_registry_bind(registry, name, &xdg_wm_base_interface, 1));
         xdg_wm_base_add_listener(shell_, &kShellListener, this);
     } else if (is(wp_viewporter_interface)) {
         viewporter_ = static_cast<wp_viewporter*>(

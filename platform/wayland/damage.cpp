@@ -9,7 +9,8 @@ namespace {
 constexpr std::int64_t kCheapJoin = 256;
 
 std::int64_t AreaOf(const Rect32& r) {
-    return static_cast<std::int64_t>(r.Right - r.Left) * static_cast<std::int64_t>(r.Bottom - r.Top);
+    return static_cast<std::int64_t>(r.Right - r.Left) *
+           static_cast<std::int64_t>(r.Bottom - r.Top);
 }
 
 Rect32 Union(const Rect32& a, const Rect32& b) {

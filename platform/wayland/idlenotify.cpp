@@ -121,9 +121,11 @@ void WaylandIdleSource::Arm(std::int64_t timeoutMs) {
     if (globals_->Notifier != nullptr) {
         globals_->Notification =
             ext_idle_notifier_v1_get_idle_notification(globals_->Notifier, ms, globals_->Seat);
-        ext_idle_notification_v1_add_listener(globals_->Notification, &kNotificationListener, &idle_);
+        ext_idle_notification_v1_add_listener(globals_->Notification, &kNotificationListener,
+                                              &idle_);
     } else {
-        globals_->KdeTimeout = org_kde_kwin_idle_get_idle_timeout(globals_->KdeIdle, globals_->Seat, ms);
+        globals_->KdeTimeout =
+            org_kde_kwin_idle_get_idle_timeout(globals_->KdeIdle, globals_->Seat, ms);
         org_kde_kwin_idle_timeout_add_listener(globals_->KdeTimeout, &kKdeTimeoutListener, &idle_);
     }
     wl_display_flush(display_);

@@ -16,12 +16,12 @@ struct Size32 {
 };
 
 struct OutputInfo {
-    std::string Name;                   // the compositor's name for it; empty when not told
-    std::int32_t X = 0, Y = 0;          // top-left corner in the compositor's logical space
-    Size32 Logical;                     // logical size when the compositor tells it; else 0
-    Size32 Mode;                        // current mode in the panel's own orientation
-    std::int32_t Transform = 0;         // wl_output transform: odd values turn by a quarter
-    std::int32_t Scale = 1;             // the output's integer scale
+    std::string Name;            // the compositor's name for it; empty when not told
+    std::int32_t X = 0, Y = 0;   // top-left corner in the compositor's logical space
+    Size32 Logical;              // logical size when the compositor tells it; else 0
+    Size32 Mode;                 // current mode in the panel's own orientation
+    std::int32_t Transform = 0;  // wl_output transform: odd values turn by a quarter
+    std::int32_t Scale = 1;      // the output's integer scale
     std::int32_t RefreshMilliHz = 0;
 };
 

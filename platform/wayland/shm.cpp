@@ -14,7 +14,8 @@ ShmPool::ShmPool(wl_shm* shm, std::size_t bytes) : bytes_(bytes), shared_(shm !=
         void* data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
         if (data != MAP_FAILED) {
             data_ = data;
-            if (shm != nullptr) pool_ = wl_shm_create_pool(shm, fd, static_cast<std::int32_t>(bytes));
+            if (shm != nullptr)
+                pool_ = wl_shm_create_pool(shm, fd, static_cast<std::int32_t>(bytes));
         }
     }
     // The compositor has its own copy of the descriptor once the request is sent.

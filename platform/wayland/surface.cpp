@@ -77,7 +77,8 @@ bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
     buffers_.clear();
     std::unique_ptr<ShmPool> oldPool = std::move(pool_);
     const int source = drawing_ >= 0 ? drawing_ : shown_;
-    const std::int32_t oldWidth = drawWidth_, oldHeight = drawHeight_, oldStride = bufferSize_.Width;
+    const std::int32_t oldWidth = drawWidth_, oldHeight = drawHeight_,
+                       oldStride = bufferSize_.Width;
     target_ = target;
     bufferSize_ = size;
     drawWidth_ = std::min(width_, std::max(size.Width, 0));
@@ -122,7 +123,8 @@ bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
         const std::int32_t width = std::min(oldWidth, drawWidth_);
         const std::int32_t height = std::min(oldHeight, drawHeight_);
         drawn_.ForEachRun(drawWidth_, drawHeight_, [&](const Rect32& r) {
-            const std::int32_t right = std::min(r.Right, width), bottom = std::min(r.Bottom, height);
+            const std::int32_t right = std::min(r.Right, width),
+                               bottom = std::min(r.Bottom, height);
             if (r.Left >= right) return;
             const auto count = static_cast<std::size_t>(right - r.Left) * sizeof(std::uint32_t);
             for (std::int32_t y = r.Top; y < bottom; ++y)
@@ -329,7 +331,9 @@ void WaylandSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view sj
     texts_.Remember(look, sjis, box);
 }
 
-std::int32_t WaylandSurface::TextHeight(std::string_view sjis) { return draw_.TextHeight(sjis); }
+std::int32_t WaylandSurface::TextHeight(std::string_view sjis) {
+    return draw_.TextHeight(sjis);
+}
 
 void WaylandSurface::FillRect(const Rect32& rect) {
     ReleaseHeldPixel();
@@ -376,4 +380,6 @@ void WaylandSurface::SetFontSize(int points) {
     draw_.SetFontSize(points);
 }
 
-void WaylandSurface::PrepareText(std::string_view sjis) { draw_.PrepareText(sjis); }
+void WaylandSurface::PrepareText(std::string_view sjis) {
+    draw_.PrepareText(sjis);
+}

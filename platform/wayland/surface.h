@@ -102,17 +102,17 @@ class WaylandSurface final : public DrawingSurface {
     TextEngine* text_;
     wl_event_queue* queue_ = nullptr;
     wl_surface* target_ = nullptr;
-    MemorySurface draw_;   // drawing into the buffer drawn into
+    MemorySurface draw_;  // drawing into the buffer drawn into
     std::int32_t width_ = 0, height_ = 0;
     Size32 bufferSize_;
-    std::int32_t drawWidth_ = 0, drawHeight_ = 0;   // where view and buffers overlap
+    std::int32_t drawWidth_ = 0, drawHeight_ = 0;  // where view and buffers overlap
     int drawing_ = -1, shown_ = -1;
-    DrawnTiles drawn_;   // what was ever drawn on: elsewhere every buffer is still black
+    DrawnTiles drawn_;  // what was ever drawn on: elsewhere every buffer is still black
     std::unique_ptr<ShmPool> pool_;
     std::vector<Buffer> buffers_;
     BufferSlots slots_;
-    DamageList changed_;     // since the last commit, exactly
-    DamageList damage_;      // the same, joined into a few rectangles for the compositor
+    DamageList changed_;  // since the last commit, exactly
+    DamageList damage_;   // the same, joined into a few rectangles for the compositor
     // The last commit's change, with the value of each single dot of it: all that the buffer
     // committed before it lacks, written without reading the buffer shown.
     DamageList lastChange_;
@@ -125,7 +125,7 @@ class WaylandSurface final : public DrawingSurface {
     std::uint32_t heldWas_ = 0;
     ColorValue brush_ = 0;
     int fontPoints_ = 0;
-    BannerTextCache texts_;   // a text drawn again where it stands is not drawn again
+    BannerTextCache texts_;  // a text drawn again where it stands is not drawn again
     std::uint64_t commits_ = 0;
     std::int64_t lastDamageArea_ = 0;
 };

@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <exception>
 
+#include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "platform/memory/freetypetext.h"
 #include "platform/posix/signals.h"
-#include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "viewporter-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
@@ -53,7 +53,9 @@ const xdg_toplevel_listener kRoleListener = {
     .wm_capabilities = OnRoleCapabilities,
 };
 
-WaylandSaverWindow* Of(void* data) { return static_cast<WaylandSaverWindow*>(data); }
+WaylandSaverWindow* Of(void* data) {
+    return static_cast<WaylandSaverWindow*>(data);
+}
 
 // The keymap is not needed: any key ends the saver.
 void OnKeymap(void*, wl_keyboard*, std::uint32_t, std::int32_t fd, std::uint32_t) {
@@ -192,7 +194,8 @@ WaylandSaverWindow::WaylandSaverWindow(WaylandConnection& connection,
     : connection_(connection), colors_(colors), wakeFd_(wakeFd), text_(MakeTextEngine()) {
     surface_ = std::make_unique<WaylandSurface>(connection_.Display(), colors_, text_.get());
     connection_.OnOutputsChanged([this] { OutputsChanged(); });
-    connection_.OnSeatChanged([this](std::uint32_t capabilities) { SeatCapabilities(capabilities); });
+    connection_.OnSeatChanged(
+        [this](std::uint32_t capabilities) { SeatCapabilities(capabilities); });
     driveOutput_ = ChooseDriveOutput(
         [this] {
             std::vector<OutputInfo> infos;
@@ -219,7 +222,9 @@ const OutputInfo& WaylandSaverWindow::OutputAt(std::size_t index) const {
     return connection_.Outputs()[index]->Info;
 }
 
-const OutputInfo& WaylandSaverWindow::DriveOutput() const { return OutputAt(driveOutput_); }
+const OutputInfo& WaylandSaverWindow::DriveOutput() const {
+    return OutputAt(driveOutput_);
+}
 
 bool WaylandSaverWindow::Create(WindowEvents& events) {
     Events = &events;
@@ -336,16 +341,15 @@ void WaylandSaverWindow::Show(Toplevel& t) {
 }
 
 void WaylandSaverWindow::ShowDrive(Toplevel& t) {
-    Presentation shown = PlanDrive({width_, height_}, OutputAt(t.Output), t.Asked, scaled_,
-                                   t.Viewport != nullptr);
+    Presentation shown =
+        PlanDrive({width_, height_}, OutputAt(t.Output), t.Asked, scaled_, t.Viewport != nullptr);
     // Once frames run, the buffers they draw into are not replaced under them (an output whose
     // mode changed meanwhile shows the buffer as it is, stretched where the compositor can).
     if (Lifecycle.Shown() && buffersMade_ && !(shown.Buffer == t.Shown.Buffer)) {
         shown.Buffer = t.Shown.Buffer;
         shown.BufferScale = 1;
-        shown.Viewport = t.Viewport != nullptr && t.Asked.Width > 0 && t.Asked.Height > 0
-                             ? t.Asked
-                             : Size32{};
+        shown.Viewport =
+            t.Viewport != nullptr && t.Asked.Width > 0 && t.Asked.Height > 0 ? t.Asked : Size32{};
     }
     const bool newBuffers = !buffersMade_ || !(shown.Buffer == t.Shown.Buffer);
     t.Shown = shown;
@@ -475,7 +479,8 @@ void WaylandSaverWindow::CoverAreas(std::span<const Rect32> areas) {
                 DestroyToplevel(*t);
         std::erase_if(toplevels_, [](const auto& t) { return t->Surface == nullptr; });
         for (const std::size_t output : covers)
-            if (std::find(coverOutputs_.begin(), coverOutputs_.end(), output) == coverOutputs_.end())
+            if (std::find(coverOutputs_.begin(), coverOutputs_.end(), output) ==
+                coverOutputs_.end())
                 MakeToplevel(output, false);
     }
     coverOutputs_ = std::move(covers);

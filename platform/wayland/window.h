@@ -88,7 +88,7 @@ class WaylandSaverWindow final : public NativeWindow,
         xdg_surface* Shell = nullptr;
         xdg_toplevel* Role = nullptr;
         wp_viewport* Viewport = nullptr;
-        Size32 Asked;      // the size of the latest toplevel configure
+        Size32 Asked;  // the size of the latest toplevel configure
         bool Configured = false;
         Presentation Shown;
         std::unique_ptr<ShmPool> Black;

@@ -17,7 +17,7 @@ void PageDrive::Start(std::int32_t width, std::int32_t height, const SaverSettin
     surface_.Resize(width, height);
     InitScene(*scene_, settings, width, height, surface_, random_, clock, courseSteps);
     ApplyBannerFont(surface_, false, static_cast<std::uint32_t>(width));
-    timer_.SetEventType(TimerEventType::PERIODIC);
+    timer_.SetEventType(TimerKind::Periodic);
     timer_.SetDelay(settings.Speed);
     timer_.SetResolution(1);
     period_ = timer_.Delay();

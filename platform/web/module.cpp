@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/common/systemcolors.h"
 #include "platform/memory/virtualtimer.h"
 #include "platform/posix/codepage.h"
-#include "platform/common/systemcolors.h"
 #include "platform/web/canvastext.h"
 #include "platform/web/colorpicker.h"
 #include "platform/web/drive.h"

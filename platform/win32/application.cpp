@@ -44,7 +44,8 @@ void Win32Application::HideApplicationWindow() {
 
 void Win32Application::ShowWindow(WindowHandle window, WindowVisibility visibility) {
     if (window != 0)
-        ::ShowWindow(reinterpret_cast<HWND>(window), visibility == WindowVisibility::Shown ? SW_SHOW : SW_HIDE);
+        ::ShowWindow(reinterpret_cast<HWND>(window),
+                     visibility == WindowVisibility::Shown ? SW_SHOW : SW_HIDE);
 }
 
 void Win32Application::ShowSettingsDialog() {
@@ -72,4 +73,6 @@ void Win32Application::Run() {
     Teardown();
 }
 
-void Win32Application::Terminate() { PostQuitMessage(0); }
+void Win32Application::Terminate() {
+    PostQuitMessage(0);
+}

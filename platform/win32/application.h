@@ -12,14 +12,15 @@ struct HWND__;
 class Win32SaverWindow;
 
 class Win32Application final : public Application {
-public:
+  public:
     // Builds the saver's controller on its window (each calls back into the other) and keeps it.
-    using ControllerFactory = std::function<std::unique_ptr<WindowEvents>(NativeWindow& window, WindowHandle host)>;
+    using ControllerFactory =
+        std::function<std::unique_ptr<WindowEvents>(NativeWindow& window, WindowHandle host)>;
     using DialogRunner = std::function<void(HWND__* applicationWindow)>;
     using ErrorReport = std::function<void(const std::exception&)>;
 
-    Win32Application(const SystemColorSource& colors, ControllerFactory makeController, DialogRunner runDialog,
-                     ErrorReport report);
+    Win32Application(const SystemColorSource& colors, ControllerFactory makeController,
+                     DialogRunner runDialog, ErrorReport report);
     ~Win32Application() override;
 
     void Initialize(std::string_view title) override;
@@ -32,7 +33,7 @@ public:
 
     HWND__* ApplicationWindow() const { return Window; }
 
-private:
+  private:
     void Teardown();
 
     const SystemColorSource& Colors;

@@ -4,6 +4,6 @@
 #include "platform/random.h"
 
 class Win32Clock final : public Clock {
-public:
+  public:
     std::uint32_t MillisecondsSinceMidnight() override;
 };

@@ -1,6 +1,7 @@
 #include "platform/win32/colorpicker.h"
 
 #include "platform/win32/win.h"
+
 #include <commdlg.h>
 
 bool Win32ColorPicker::Pick(ColorValue& color, std::array<std::uint32_t, 16>& customColors) {

@@ -6,11 +6,11 @@
 struct HWND__;
 
 class Win32ColorPicker final : public ColorPicker {
-public:
+  public:
     explicit Win32ColorPicker(HWND__* owner = nullptr) : owner_(owner) {}
     void SetOwner(HWND__* owner) { owner_ = owner; }
     bool Pick(ColorValue& color, std::array<std::uint32_t, 16>& customColors) override;
 
-private:
+  private:
     HWND__* owner_;
 };

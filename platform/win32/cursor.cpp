@@ -2,4 +2,6 @@
 
 #include "platform/win32/win.h"
 
-int Win32Cursor::ShowCursor(bool show) { return ::ShowCursor(show ? TRUE : FALSE); }
+int Win32Cursor::ShowCursor(bool show) {
+    return ::ShowCursor(show ? TRUE : FALSE);
+}

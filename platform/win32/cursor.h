@@ -4,6 +4,6 @@
 #include "platform/cursor.h"
 
 class Win32Cursor final : public CursorService {
-public:
+  public:
     int ShowCursor(bool show) override;
 };

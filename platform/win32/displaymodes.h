@@ -10,7 +10,7 @@ struct _devicemodeA;
 void FillDevMode(const DisplayModeRequest& request, _devicemodeA& devMode);
 
 class Win32DisplayModes final : public DisplayModes {
-public:
+  public:
     bool CurrentMode(DisplayMode& mode) override;
     long ChangeDisplaySettings(const DisplayModeRequest& mode) override;
 };

@@ -33,7 +33,9 @@ bool FaceExistsOn(HDC dc, const wchar_t* face) {
 
 }  // namespace
 
-std::span<const wchar_t* const> JapaneseUiFaces() { return kPreferred; }
+std::span<const wchar_t* const> JapaneseUiFaces() {
+    return kPreferred;
+}
 
 bool FaceExists(const wchar_t* face) {
     HDC dc = GetDC(nullptr);

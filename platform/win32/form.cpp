@@ -64,7 +64,9 @@ int TextWidth(HDC dc, HFONT font, const std::wstring& text) {
     return extent.cx;
 }
 
-bool IsGraphic(ControlKind kind) { return kind == ControlKind::Frame || kind == ControlKind::Label; }
+bool IsGraphic(ControlKind kind) {
+    return kind == ControlKind::Frame || kind == ControlKind::Label;
+}
 
 }  // namespace
 
@@ -125,13 +127,15 @@ bool Win32Form::Create(HWND owner, ClickHandler onClick) {
     RegisterClassExW(&panel);
 
     // A fixed dialog frame; without border icons there is no system menu and no close box.
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN | (form_.BorderIcons ? WS_SYSMENU : 0);
+    const DWORD style =
+        WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN | (form_.BorderIcons ? WS_SYSMENU : 0);
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
     RECT frame{0, 0, form_.ClientWidth, form_.ClientHeight};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    window_ = CreateWindowExW(exStyle, kFormClass, SjisToWide(form_.Caption).c_str(), style, CW_USEDEFAULT,
-                              CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, owner, nullptr,
-                              GetModuleHandleW(nullptr), this);
+    window_ =
+        CreateWindowExW(exStyle, kFormClass, SjisToWide(form_.Caption).c_str(), style,
+                        CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                        frame.bottom - frame.top, owner, nullptr, GetModuleHandleW(nullptr), this);
     if (window_ == nullptr) return false;
     font_ = MakeFont(form_.FontHeight, false);
     for (const auto& control : form_.Controls) Build(control);
@@ -165,7 +169,8 @@ void Win32Form::Build(const ControlDesc& c) {
 
     if (IsGraphic(c.Kind)) {
         // Painted by its parent: a label's text must stay inside its box.
-        if (c.Kind == ControlKind::Label) native.Font = FittingFont(caption, c.Width, fontHeight, c.Bold);
+        if (c.Kind == ControlKind::Label)
+            native.Font = FittingFont(caption, c.Width, fontHeight, c.Bold);
         controls_[std::string(c.Name)] = native;
         return;
     }
@@ -179,10 +184,11 @@ void Win32Form::Build(const ControlDesc& c) {
     int room = c.Width;  // how wide the caption may be
     if (c.TabStop) style |= WS_TABSTOP | WS_GROUP;
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    auto make = [&](const wchar_t* klass, const wchar_t* text, DWORD s, DWORD ex, int x, int y, int w, int h, int cid,
-                    HFONT font) {
+    auto make = [&](const wchar_t* klass, const wchar_t* text, DWORD s, DWORD ex, int x, int y,
+                    int w, int h, int cid, HFONT font) {
         HWND hwnd = CreateWindowExW(ex, klass, text, s, x, y, w, h, native.Parent,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(cid)), instance, createParam);
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(cid)), instance,
+                                    createParam);
         SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         return hwnd;
     };
@@ -190,7 +196,8 @@ void Win32Form::Build(const ControlDesc& c) {
     switch (c.Kind) {
         case ControlKind::Panel:
             cls = kPanelClass;
-            exStyle |= WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT;  // the lowered bevel, two pixels wide
+            exStyle |=
+                WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT;  // the lowered bevel, two pixels wide
             createParam = this;
             break;
         case ControlKind::Swatch:
@@ -227,7 +234,8 @@ void Win32Form::Build(const ControlDesc& c) {
             return;
     }
     native.Font = FittingFont(caption, room, fontHeight, c.Bold);
-    native.Window = make(cls, caption.c_str(), style, exStyle, left, top, c.Width, c.Height, id, native.Font);
+    native.Window =
+        make(cls, caption.c_str(), style, exStyle, left, top, c.Width, c.Height, id, native.Font);
     createParam = nullptr;
     names_[id] = std::string(c.Name);
 
@@ -239,10 +247,11 @@ void Win32Form::Build(const ControlDesc& c) {
     if (c.Kind == ControlKind::Swatch) native.Swatch = c.Color;
     if (c.Kind == ControlKind::SpinEdit) {
         native.UpDown = CreateWindowExW(0, UPDOWN_CLASSW, nullptr,
-                                        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | UDS_ALIGNRIGHT | UDS_ARROWKEYS |
-                                            UDS_NOTHOUSANDS,
+                                        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | UDS_ALIGNRIGHT |
+                                            UDS_ARROWKEYS | UDS_NOTHOUSANDS,
                                         0, 0, 0, 0, native.Parent,
-                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId_++)), instance, nullptr);
+                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId_++)),
+                                        instance, nullptr);
         SendMessageW(native.UpDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(native.Window), 0);
         SendMessageW(native.UpDown, UDM_SETRANGE32, static_cast<WPARAM>(c.MinValue), c.MaxValue);
         SetWindowSubclass(native.Window, reinterpret_cast<SUBCLASSPROC>(&SpinEditProc), 1,
@@ -263,13 +272,14 @@ void Win32Form::Build(const ControlDesc& c) {
             if (i == 0) itemStyle |= WS_GROUP | WS_TABSTOP;
             const std::wstring text = SjisToWide(c.Items[static_cast<std::size_t>(i)]);
             HFONT itemFont = FittingFont(text, c.Width - 10 - checkReserve, fontHeight, c.Bold);
-            HWND item = make(WC_BUTTONW, text.c_str(), itemStyle, 0, left + 8, itemTop + i * step, c.Width - 10, step,
-                             nextId_++, itemFont);
+            HWND item = make(WC_BUTTONW, text.c_str(), itemStyle, 0, left + 8, itemTop + i * step,
+                             c.Width - 10, step, nextId_++, itemFont);
             native.Items.push_back(item);
             native.ItemFonts.push_back(itemFont);
         }
         if (c.ItemIndex >= 0 && c.ItemIndex < count)
-            SendMessageW(native.Items[static_cast<std::size_t>(c.ItemIndex)], BM_SETCHECK, BST_CHECKED, 0);
+            SendMessageW(native.Items[static_cast<std::size_t>(c.ItemIndex)], BM_SETCHECK,
+                         BST_CHECKED, 0);
     }
     controls_[std::string(c.Name)] = native;
 }
@@ -278,7 +288,8 @@ void Win32Form::PaintGraphics(HWND parent, HDC dc) {
     // In creation order, so later labels draw over earlier ones (the title over its shadow).
     const ColorValue parentFontColor = [&] {
         for (const auto& [name, native] : controls_)
-            if (native.Window == parent && native.Spec->FontColor != clDefault) return native.Spec->FontColor;
+            if (native.Window == parent && native.Spec->FontColor != clDefault)
+                return native.Spec->FontColor;
         return form_.FontColor;
     }();
     for (const auto& c : form_.Controls) {
@@ -326,7 +337,8 @@ void Win32Form::ArrangeZOrder() {
         }
     }
     for (auto& [parent, list] : tabbed)
-        std::stable_sort(list.begin(), list.end(), [](const Entry& a, const Entry& b) { return a.Order < b.Order; });
+        std::stable_sort(list.begin(), list.end(),
+                         [](const Entry& a, const Entry& b) { return a.Order < b.Order; });
     auto arrange = [&](HWND parent) {
         HWND after = HWND_TOP;
         auto place = [&after](HWND window) {
@@ -340,7 +352,8 @@ void Win32Form::ArrangeZOrder() {
     std::vector<HWND> parents;
     for (const auto& [parent, list] : tabbed) parents.push_back(parent);
     for (const auto& [parent, list] : rest)
-        if (std::find(parents.begin(), parents.end(), parent) == parents.end()) parents.push_back(parent);
+        if (std::find(parents.begin(), parents.end(), parent) == parents.end())
+            parents.push_back(parent);
     for (HWND parent : parents) arrange(parent);
 }
 
@@ -391,7 +404,9 @@ HFONT Win32Form::Font(std::string_view name, int index) const {
     const Native* n = Find(name);
     if (n == nullptr) return nullptr;
     if (index < 0) return n->Font;
-    return index < static_cast<int>(n->ItemFonts.size()) ? n->ItemFonts[static_cast<std::size_t>(index)] : nullptr;
+    return index < static_cast<int>(n->ItemFonts.size())
+               ? n->ItemFonts[static_cast<std::size_t>(index)]
+               : nullptr;
 }
 
 const Win32Form::Native* Win32Form::Find(std::string_view name) const {
@@ -438,7 +453,8 @@ void Win32Form::SetItemIndex(ControlId control, int index) {
     const Native* n = Find(control);
     if (n == nullptr) return;
     for (std::size_t i = 0; i < n->Items.size(); ++i)
-        SendMessageW(n->Items[i], BM_SETCHECK, static_cast<int>(i) == index ? BST_CHECKED : BST_UNCHECKED, 0);
+        SendMessageW(n->Items[i], BM_SETCHECK,
+                     static_cast<int>(i) == index ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 bool Win32Form::Checked(ControlId control) const {
@@ -478,7 +494,8 @@ void Win32Form::ClickById(int id) {
     if (const ControlDesc* c = FindControl(form_, it->second)) onClick_(c->Id);
 }
 
-std::intptr_t __stdcall Win32Form::FormProc(HWND window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t __stdcall Win32Form::FormProc(HWND window, unsigned message, std::uintptr_t wParam,
+                                            std::intptr_t lParam) {
     auto* self = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_NCCREATE) {
         self = static_cast<Win32Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
@@ -493,7 +510,8 @@ std::intptr_t __stdcall Win32Form::FormProc(HWND window, unsigned message, std::
     return DefDlgProcW(window, message, wParam, lParam);
 }
 
-std::intptr_t Win32Form::Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam, bool& handled) {
+std::intptr_t Win32Form::Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
+                                  bool& handled) {
     switch (message) {
         case WM_COMMAND: {
             const int id = LOWORD(wParam);
@@ -511,7 +529,8 @@ std::intptr_t Win32Form::Dispatch(unsigned message, std::uintptr_t wParam, std::
                     if (native.UpDown != header->hwndFrom) continue;
                     auto* delta = reinterpret_cast<NMUPDOWN*>(lParam);
                     const ControlDesc& c = *native.Spec;
-                    SetText(c.Id, SpinEditStep(Text(c.Id), delta->iDelta > 0 ? 1 : -1, c.MinValue, c.MaxValue));
+                    SetText(c.Id, SpinEditStep(Text(c.Id), delta->iDelta > 0 ? 1 : -1, c.MinValue,
+                                               c.MaxValue));
                     handled = true;
                     return 1;  // the field holds the value; the up-down keeps none of its own
                 }
@@ -567,8 +586,9 @@ void Win32Form::ClampSpinEdit(const Native& native) {
     if (!clamped.empty()) SetText(c.Id, clamped);
 }
 
-std::intptr_t __stdcall Win32Form::SpinEditProc(HWND window, unsigned message, std::uintptr_t wParam,
-                                                std::intptr_t lParam, std::uintptr_t, std::uintptr_t data) {
+std::intptr_t __stdcall Win32Form::SpinEditProc(HWND window, unsigned message,
+                                                std::uintptr_t wParam, std::intptr_t lParam,
+                                                std::uintptr_t, std::uintptr_t data) {
     if (message == WM_CHAR && !SpinEditAcceptsChar(static_cast<char32_t>(wParam))) {
         MessageBeep(0);
         return 0;
@@ -587,15 +607,16 @@ std::intptr_t __stdcall Win32Form::SpinEditProc(HWND window, unsigned message, s
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
-std::intptr_t __stdcall Win32Form::GroupBoxProc(HWND window, unsigned message, std::uintptr_t wParam,
-                                                std::intptr_t lParam, std::uintptr_t, std::uintptr_t) {
+std::intptr_t __stdcall Win32Form::GroupBoxProc(HWND window, unsigned message,
+                                                std::uintptr_t wParam, std::intptr_t lParam,
+                                                std::uintptr_t, std::uintptr_t) {
     if (message == WM_ERASEBKGND) {
         // A group box draws only its line and caption, and the form does not paint beneath its
         // children: the face inside the box is the box's own to fill, in the colour the parent
         // gives its static controls.
         HDC dc = reinterpret_cast<HDC>(wParam);
-        auto brush = reinterpret_cast<HBRUSH>(
-            SendMessageW(GetParent(window), WM_CTLCOLORSTATIC, wParam, reinterpret_cast<LPARAM>(window)));
+        auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
+            GetParent(window), WM_CTLCOLORSTATIC, wParam, reinterpret_cast<LPARAM>(window)));
         RECT r;
         GetClientRect(window, &r);
         FillRect(dc, &r, brush != nullptr ? brush : GetSysColorBrush(COLOR_BTNFACE));
@@ -626,7 +647,8 @@ std::intptr_t __stdcall Win32Form::PanelProc(HWND window, unsigned message, std:
                 if (native.Window != window) continue;
                 RECT r;
                 GetClientRect(window, &r);
-                FillRect(reinterpret_cast<HDC>(wParam), &r, self->BrushFor(native, native.Spec->Background));
+                FillRect(reinterpret_cast<HDC>(wParam), &r,
+                         self->BrushFor(native, native.Spec->Background));
                 return 1;
             }
             break;

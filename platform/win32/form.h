@@ -21,7 +21,7 @@ struct HBITMAP__;
 struct HDC__;
 
 class Win32Form final : public FormControls {
-public:
+  public:
     using ClickHandler = std::function<void(ControlId control)>;
 
     // `face`: the font face for the form's text; null for the program's Japanese UI face.
@@ -54,7 +54,7 @@ public:
     ColorValue Color(ControlId control) const override;
     void SetColor(ControlId control, ColorValue color) override;
 
-private:
+  private:
     struct Native {
         const ControlDesc* Spec = nullptr;
         HWND__* Window = nullptr;    // null for a graphic (bevel, label)
@@ -62,21 +62,24 @@ private:
         int Left = 0, Top = 0;       // in the parent's client area
         std::vector<HWND__*> Items;  // radio buttons of a group
         std::vector<HFONT__*> ItemFonts;
-        HWND__* UpDown = nullptr;    // spin edit's buttons
-        ColorValue Swatch = 0;       // swatch colour
-        HBRUSH__* Brush = nullptr;   // background, when the control has one of its own
-        HFONT__* Font = nullptr;     // the font its text is drawn in
+        HWND__* UpDown = nullptr;   // spin edit's buttons
+        ColorValue Swatch = 0;      // swatch colour
+        HBRUSH__* Brush = nullptr;  // background, when the control has one of its own
+        HFONT__* Font = nullptr;    // the font its text is drawn in
     };
 
     static std::intptr_t __stdcall FormProc(HWND__* window, unsigned message, std::uintptr_t wParam,
                                             std::intptr_t lParam);
-    static std::intptr_t __stdcall PanelProc(HWND__* window, unsigned message, std::uintptr_t wParam,
-                                             std::intptr_t lParam);
-    static std::intptr_t __stdcall SpinEditProc(HWND__* window, unsigned message, std::uintptr_t wParam,
-                                                std::intptr_t lParam, std::uintptr_t id, std::uintptr_t data);
-    static std::intptr_t __stdcall GroupBoxProc(HWND__* window, unsigned message, std::uintptr_t wParam,
-                                                std::intptr_t lParam, std::uintptr_t id, std::uintptr_t data);
-    std::intptr_t Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam, bool& handled);
+    static std::intptr_t __stdcall PanelProc(HWND__* window, unsigned message,
+                                             std::uintptr_t wParam, std::intptr_t lParam);
+    static std::intptr_t __stdcall SpinEditProc(HWND__* window, unsigned message,
+                                                std::uintptr_t wParam, std::intptr_t lParam,
+                                                std::uintptr_t id, std::uintptr_t data);
+    static std::intptr_t __stdcall GroupBoxProc(HWND__* window, unsigned message,
+                                                std::uintptr_t wParam, std::intptr_t lParam,
+                                                std::uintptr_t id, std::uintptr_t data);
+    std::intptr_t Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
+                           bool& handled);
     void Build(const ControlDesc& control);
     void ArrangeZOrder();
     void ClickById(int id);

@@ -5,14 +5,14 @@
 #include "platform/instance.h"
 
 class Win32InstanceMarker final : public InstanceMarker {
-public:
+  public:
     MarkerId Find(std::string_view name) override;
     MarkerId Add(std::string_view name) override;
     void Delete(MarkerId atom) override;
 };
 
 class Win32WindowFinder final : public WindowFinder {
-public:
+  public:
     WindowHandle FindWindow(std::string_view title) override;
     void SetForegroundWindow(WindowHandle window) override;
 };

@@ -4,7 +4,8 @@
 
 #include "platform/win32/sjis.h"
 
-void Win32MessageBox::Show(std::string_view sjisText, std::string_view sjisCaption, MessageIcon icon) {
+void Win32MessageBox::Show(std::string_view sjisText, std::string_view sjisCaption,
+                           MessageIcon icon) {
     const std::wstring text = SjisToWide(sjisText);
     const std::wstring caption = SjisToWide(sjisCaption);
     UINT type = MB_OK | (icon == MessageIcon::Stop ? MB_ICONSTOP : 0);

@@ -7,11 +7,11 @@
 struct HWND__;
 
 class Win32MessageBox final : public MessageBoxService {
-public:
+  public:
     explicit Win32MessageBox(HWND__* owner = nullptr) : owner_(owner) {}
     void SetOwner(HWND__* owner) { owner_ = owner; }
     void Show(std::string_view sjisText, std::string_view sjisCaption, MessageIcon icon) override;
 
-private:
+  private:
     HWND__* owner_;
 };

@@ -30,17 +30,19 @@ std::size_t SjisToWide(std::string_view sjis, wchar_t* out, std::size_t capacity
 
 std::wstring SjisToWide(std::string_view sjis) {
     if (sjis.empty()) return {};
-    int n = MultiByteToWideChar(kShiftJis, 0, sjis.data(), static_cast<int>(sjis.size()), nullptr, 0);
+    int n =
+        MultiByteToWideChar(kShiftJis, 0, sjis.data(), static_cast<int>(sjis.size()), nullptr, 0);
     std::wstring out(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
     if (n > 0)
-        MultiByteToWideChar(kShiftJis, 0, sjis.data(), static_cast<int>(sjis.size()), out.data(), n);
+        MultiByteToWideChar(kShiftJis, 0, sjis.data(), static_cast<int>(sjis.size()), out.data(),
+                            n);
     return out;
 }
 
 std::string WideToSjis(std::wstring_view wide) {
     if (wide.empty()) return {};
-    int n = WideCharToMultiByte(kShiftJis, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                nullptr, nullptr);
+    int n = WideCharToMultiByte(kShiftJis, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
     if (n > 0)
         WideCharToMultiByte(kShiftJis, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,

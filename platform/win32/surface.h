@@ -9,7 +9,7 @@ struct HFONT__;
 struct HBRUSH__;
 
 class GdiSurface final : public DrawingSurface {
-public:
+  public:
     // Draws straight onto `window`'s client area through one DC held for the surface's life; the
     // font starts as the saver window's: "ＭＳ Ｐゴシック", Shift-JIS character set, white, 16
     // pixels high.
@@ -30,7 +30,7 @@ public:
     // The character height of the current font in pixels (negative LOGFONT height).
     int CharHeight() const { return charHeight_; }
 
-private:
+  private:
     void Setup();
     void UseFont(int charHeight);
 

@@ -4,6 +4,6 @@
 #include "platform/color.h"
 
 class Win32SystemColors final : public SystemColorSource {
-public:
+  public:
     std::uint32_t SysColor(int index) const override;
 };

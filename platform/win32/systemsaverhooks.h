@@ -5,7 +5,7 @@
 #include "platform/systemsaverhooks.h"
 
 class Win32SystemSaverHooks final : public SystemSaverHooks {
-public:
+  public:
     bool GetPlatformFamily(PlatformFamily& family) override;
     void SetScreenSaverRunning(bool running) override;
     std::string SystemDirectory() override;

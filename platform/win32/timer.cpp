@@ -1,6 +1,7 @@
 #include "platform/win32/timer.h"
 
 #include "platform/win32/win.h"
+
 #include <mmsystem.h>
 
 namespace {
@@ -19,9 +20,13 @@ TimerCaps WinmmTimerService::GetDevCaps() {
     return TimerCaps{caps.wPeriodMin, caps.wPeriodMax};
 }
 
-void WinmmTimerService::BeginPeriod(std::uint32_t period) { timeBeginPeriod(period); }
+void WinmmTimerService::BeginPeriod(std::uint32_t period) {
+    timeBeginPeriod(period);
+}
 
-void WinmmTimerService::EndPeriod(std::uint32_t period) { timeEndPeriod(period); }
+void WinmmTimerService::EndPeriod(std::uint32_t period) {
+    timeEndPeriod(period);
+}
 
 std::uint32_t WinmmTimerService::SetEvent(std::uint32_t delay, std::uint32_t resolution,
                                           TimerProc proc, void* user, TimerKind kind) {
@@ -43,4 +48,6 @@ std::uint32_t WinmmTimerService::SetEvent(std::uint32_t delay, std::uint32_t res
     return timeSetEvent(delay, resolution, &Trampoline, reinterpret_cast<DWORD_PTR>(target), flags);
 }
 
-std::uint32_t WinmmTimerService::KillEvent(std::uint32_t id) { return timeKillEvent(id); }
+std::uint32_t WinmmTimerService::KillEvent(std::uint32_t id) {
+    return timeKillEvent(id);
+}

@@ -7,7 +7,7 @@
 #include "platform/timer.h"
 
 class WinmmTimerService final : public TimerService {
-public:
+  public:
     TimerCaps GetDevCaps() override;
     void BeginPeriod(std::uint32_t period) override;
     void EndPeriod(std::uint32_t period) override;
@@ -22,7 +22,7 @@ public:
         std::atomic<void*> User{nullptr};
     };
 
-private:
+  private:
     static constexpr int kTargets = 8;
     Target targets_[kTargets];
 };

@@ -57,8 +57,8 @@ BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
     info.cbSize = sizeof info;
     if (GetMonitorInfoW(monitor, &info)) {
         const RECT& r = info.rcMonitor;
-        reinterpret_cast<std::vector<Monitor>*>(list)->push_back(
-            Monitor{Rect32{r.left, r.top, r.right, r.bottom}, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+        reinterpret_cast<std::vector<Monitor>*>(list)->push_back(Monitor{
+            Rect32{r.left, r.top, r.right, r.bottom}, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
     }
     return TRUE;
 }
@@ -110,7 +110,8 @@ bool Win32SaverWindow::MakeWindow(const WindowCreateParams& params) {
     if (params.Child) HostHwnd = reinterpret_cast<HWND>(params.Parent);
     const Win32WindowStyles styles = Win32StylesFor(params);
 
-    const wchar_t* cls = RegisterFormClass(styles.ClassStyle, reinterpret_cast<WNDPROC>(&WindowProc));
+    const wchar_t* cls =
+        RegisterFormClass(styles.ClassStyle, reinterpret_cast<WNDPROC>(&WindowProc));
     if (cls == nullptr) return false;
     // Design position and size; OnCreate replaces both.
     Hwnd = CreateWindowExW(styles.ExStyle, cls, L"Velmora", styles.Style, 256, 170, 338, 273,
@@ -119,7 +120,8 @@ bool Win32SaverWindow::MakeWindow(const WindowCreateParams& params) {
     if (Hwnd == nullptr) return false;
     ArmBannerTimer();
     if (HostHwnd != nullptr) {
-        const wchar_t* watchClass = RegisterHelperClass(L"SaverHostWatch", reinterpret_cast<WNDPROC>(&WatchProc), nullptr);
+        const wchar_t* watchClass =
+            RegisterHelperClass(L"SaverHostWatch", reinterpret_cast<WNDPROC>(&WatchProc), nullptr);
         WatchHwnd = CreateWindowExW(0, watchClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                     GetModuleHandleW(nullptr), nullptr);
         if (WatchHwnd != nullptr) {
@@ -151,7 +153,8 @@ void Win32SaverWindow::PrimaryScreenSize(std::int32_t& width, std::int32_t& heig
     height = GetSystemMetrics(SM_CYSCREEN);
 }
 
-void Win32SaverWindow::SetBounds(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
+void Win32SaverWindow::SetBounds(std::int32_t left, std::int32_t top, std::int32_t width,
+                                 std::int32_t height) {
     SetWindowPos(Hwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -200,7 +203,9 @@ DrawingSurface& Win32SaverWindow::Surface() {
     return *Drawing;
 }
 
-void Win32SaverWindow::FlushDrawing() { GdiFlush(); }
+void Win32SaverWindow::FlushDrawing() {
+    GdiFlush();
+}
 
 std::vector<Monitor> Win32SaverWindow::Monitors() {
     std::vector<Monitor> monitors;
@@ -210,8 +215,9 @@ std::vector<Monitor> Win32SaverWindow::Monitors() {
 
 void Win32SaverWindow::CoverAreas(std::span<const Rect32> areas) {
     DestroyCovers();
-    const wchar_t* coverClass = RegisterHelperClass(L"SaverCover", reinterpret_cast<WNDPROC>(&CoverProc),
-                                                    static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    const wchar_t* coverClass =
+        RegisterHelperClass(L"SaverCover", reinterpret_cast<WNDPROC>(&CoverProc),
+                            static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     for (const Rect32& area : areas) {
         // Top-most like the saver window, owned by the application window so that no taskbar
         // button shows, and untitled so that a second launch never takes one for the saver.
@@ -231,11 +237,12 @@ void Win32SaverWindow::DestroyCovers() {
     Covers.clear();
 }
 
-std::intptr_t __stdcall Win32SaverWindow::WindowProc(HWND__* window, unsigned message, std::uintptr_t wParam,
-                                                     std::intptr_t lParam) {
+std::intptr_t __stdcall Win32SaverWindow::WindowProc(HWND__* window, unsigned message,
+                                                     std::uintptr_t wParam, std::intptr_t lParam) {
     auto* self = reinterpret_cast<Win32SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_NCCREATE) {
-        self = static_cast<Win32SaverWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self = static_cast<Win32SaverWindow*>(
+            reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
         self->Hwnd = window;
     }
@@ -244,7 +251,8 @@ std::intptr_t __stdcall Win32SaverWindow::WindowProc(HWND__* window, unsigned me
     return self->Deliver(message, wParam, lParam);
 }
 
-std::intptr_t Win32SaverWindow::Deliver(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t Win32SaverWindow::Deliver(unsigned message, std::uintptr_t wParam,
+                                        std::intptr_t lParam) {
     try {
         return Dispatch(message, wParam, lParam);
     } catch (const std::exception& error) {
@@ -254,11 +262,12 @@ std::intptr_t Win32SaverWindow::Deliver(unsigned message, std::uintptr_t wParam,
     }
 }
 
-std::intptr_t __stdcall Win32SaverWindow::CoverProc(HWND__* window, unsigned message, std::uintptr_t wParam,
-                                                    std::intptr_t lParam) {
+std::intptr_t __stdcall Win32SaverWindow::CoverProc(HWND__* window, unsigned message,
+                                                    std::uintptr_t wParam, std::intptr_t lParam) {
     auto* self = reinterpret_cast<Win32SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_NCCREATE) {
-        self = static_cast<Win32SaverWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self = static_cast<Win32SaverWindow*>(
+            reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
     if (self == nullptr || self->Events == nullptr)
@@ -269,7 +278,8 @@ std::intptr_t __stdcall Win32SaverWindow::CoverProc(HWND__* window, unsigned mes
             // one monitor compares with a later one on another.
             POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
             MapWindowPoints(window, self->Hwnd, &at, 1);
-            return self->Deliver(message, wParam, MAKELPARAM(static_cast<WORD>(at.x), static_cast<WORD>(at.y)));
+            return self->Deliver(message, wParam,
+                                 MAKELPARAM(static_cast<WORD>(at.x), static_cast<WORD>(at.y)));
         }
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
@@ -287,8 +297,8 @@ std::intptr_t __stdcall Win32SaverWindow::CoverProc(HWND__* window, unsigned mes
     }
 }
 
-std::intptr_t __stdcall Win32SaverWindow::WatchProc(HWND__* window, unsigned message, std::uintptr_t wParam,
-                                                    std::intptr_t lParam) {
+std::intptr_t __stdcall Win32SaverWindow::WatchProc(HWND__* window, unsigned message,
+                                                    std::uintptr_t wParam, std::intptr_t lParam) {
     auto* self = reinterpret_cast<Win32SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_TIMER && wParam == kHostWatch && self != nullptr && self->Events != nullptr) {
         if (!self->Lifecycle.Closed() && (!IsWindow(self->HostHwnd) || !IsWindow(self->Hwnd))) {
@@ -303,7 +313,8 @@ std::intptr_t __stdcall Win32SaverWindow::WatchProc(HWND__* window, unsigned mes
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-std::intptr_t Win32SaverWindow::Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t Win32SaverWindow::Dispatch(unsigned message, std::uintptr_t wParam,
+                                         std::intptr_t lParam) {
     WindowEvents& events = *Events;
     switch (message) {
         case WM_KEYDOWN:
@@ -325,8 +336,9 @@ std::intptr_t Win32SaverWindow::Dispatch(unsigned message, std::uintptr_t wParam
         case WM_SYSCOMMAND: {
             std::intptr_t result = 0;
             // The low four bits are the platform's own.
-            const SystemCommand command =
-                (wParam & 0xFFF0) == SC_SCREENSAVE ? SystemCommand::ScreenSave : SystemCommand::Other;
+            const SystemCommand command = (wParam & 0xFFF0) == SC_SCREENSAVE
+                                              ? SystemCommand::ScreenSave
+                                              : SystemCommand::Other;
             if (events.OnSystemCommand(command, result)) return result;
             break;
         }

@@ -27,12 +27,13 @@ Win32WindowStyles Win32StylesFor(const WindowCreateParams& params);
 WindowCreateParams Win32FormDefaults(HWND__* applicationWindow);
 
 class Win32SaverWindow final : public NativeWindow, private WindowPrimitives {
-public:
+  public:
     using ErrorReport = std::function<void(const std::exception&)>;
 
     // `applicationWindow` owns the pop-up of run mode; `report` shows an error that leaves a
     // handler, as the framework's standard report does.
-    Win32SaverWindow(HWND__* applicationWindow, const SystemColorSource& colors, ErrorReport report);
+    Win32SaverWindow(HWND__* applicationWindow, const SystemColorSource& colors,
+                     ErrorReport report);
     ~Win32SaverWindow() override;
     Win32SaverWindow(const Win32SaverWindow&) = delete;
     Win32SaverWindow& operator=(const Win32SaverWindow&) = delete;
@@ -45,7 +46,8 @@ public:
 
     bool GetWindowRect(WindowHandle window, Rect32& rect) override;
     void PrimaryScreenSize(std::int32_t& width, std::int32_t& height) override;
-    void SetBounds(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) override;
+    void SetBounds(std::int32_t left, std::int32_t top, std::int32_t width,
+                   std::int32_t height) override;
     void Close() override;
     void HideApplicationWindow() override;
     void DisableIme() override;
@@ -56,7 +58,7 @@ public:
     std::vector<Monitor> Monitors() override;
     void CoverAreas(std::span<const Rect32> areas) override;
 
-private:
+  private:
     // WindowPrimitives. The desktop asks before every screen saver it would start (WM_SYSCOMMAND),
     // so there is no session to keep awake beyond answering that.
     WindowCreateParams DefaultParams() override;
@@ -64,12 +66,12 @@ private:
     bool Map() override;
     void Unmap() override;
 
-    static std::intptr_t __stdcall WindowProc(HWND__* window, unsigned message, std::uintptr_t wParam,
-                                              std::intptr_t lParam);
-    static std::intptr_t __stdcall CoverProc(HWND__* window, unsigned message, std::uintptr_t wParam,
-                                             std::intptr_t lParam);
-    static std::intptr_t __stdcall WatchProc(HWND__* window, unsigned message, std::uintptr_t wParam,
-                                             std::intptr_t lParam);
+    static std::intptr_t __stdcall WindowProc(HWND__* window, unsigned message,
+                                              std::uintptr_t wParam, std::intptr_t lParam);
+    static std::intptr_t __stdcall CoverProc(HWND__* window, unsigned message,
+                                             std::uintptr_t wParam, std::intptr_t lParam);
+    static std::intptr_t __stdcall WatchProc(HWND__* window, unsigned message,
+                                             std::uintptr_t wParam, std::intptr_t lParam);
     // Dispatch with the framework's error report around it.
     std::intptr_t Deliver(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
     std::intptr_t Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);

@@ -81,8 +81,7 @@ bool XRandRDisplayModes::CurrentMode(DisplayMode& mode) {
     if (current == nullptr) return false;
     mode.Width = current->width;
     mode.Height = current->height;
-    mode.BitsPerPixel =
-        static_cast<std::uint32_t>(DefaultDepth(display_, DefaultScreen(display_)));
+    mode.BitsPerPixel = static_cast<std::uint32_t>(DefaultDepth(display_, DefaultScreen(display_)));
     mode.Frequency = DriveCrtc::RateOf(*current);
     return true;
 }

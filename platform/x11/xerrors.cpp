@@ -94,8 +94,7 @@ XVanishingWindow::XVanishingWindow(Display* display, ::Window window) : slot_(-1
     InstallXErrorHandler();
     int opcode = 0, firstEvent = 0, firstError = 0;
     const int badPicture =
-        XQueryExtension(display, "RENDER", &opcode, &firstEvent, &firstError) ? firstError + 1
-                                                                              : -1;
+        XQueryExtension(display, "RENDER", &opcode, &firstEvent, &firstError) ? firstError + 1 : -1;
     std::lock_guard lock(tableLock);
     for (int i = 0; i < kSlots && slot_ < 0; ++i)
         if (watched[i].Connection == nullptr) slot_ = i;

@@ -89,9 +89,8 @@ bool XssIdleSource::HasVersion(unsigned long window) {
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    const bool found = XGetWindowProperty(display_, window, version_, 0, 0, False,
-                                          AnyPropertyType, &type, &format, &count, &after,
-                                          &data) == Success &&
+    const bool found = XGetWindowProperty(display_, window, version_, 0, 0, False, AnyPropertyType,
+                                          &type, &format, &count, &after, &data) == Success &&
                        type != 0;
     if (data != nullptr) XFree(data);
     return found;

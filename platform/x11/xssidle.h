@@ -40,13 +40,13 @@ class XssIdleSource final : public IdleSource, public PollClient {
     std::function<void()> idle_;
     std::function<void(bool)> stepAside_;
     bool armed_ = false;
-    bool fired_ = false;     // reported for this idle period
-    bool aside_ = false;     // an XScreenSaver daemon runs
+    bool fired_ = false;  // reported for this idle period
+    bool aside_ = false;  // an XScreenSaver daemon runs
     std::int64_t timeoutMs_ = 0;
-    std::int64_t armedAt_ = 0;       // monotonic ms
-    std::int64_t lastIdle_ = 0;      // the server's idle time at the last check
-    std::int64_t nextCheck_ = 0;     // monotonic ms
-    unsigned long version_ = 0;      // the _SCREENSAVER_VERSION atom
-    unsigned long daemonWindow_ = 0; // XScreenSaver's window, once found
-    std::int64_t nextWalk_ = 0;      // monotonic ms
+    std::int64_t armedAt_ = 0;        // monotonic ms
+    std::int64_t lastIdle_ = 0;       // the server's idle time at the last check
+    std::int64_t nextCheck_ = 0;      // monotonic ms
+    unsigned long version_ = 0;       // the _SCREENSAVER_VERSION atom
+    unsigned long daemonWindow_ = 0;  // XScreenSaver's window, once found
+    std::int64_t nextWalk_ = 0;       // monotonic ms
 };

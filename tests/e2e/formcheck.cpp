@@ -46,7 +46,8 @@ bool ReadPpm(const char* path, Image& image) {
     if (magic != "P6" || maxValue != 255 || image.Width <= 0 || image.Height <= 0) return false;
     in.get();
     image.Bytes.resize(static_cast<std::size_t>(image.Width) * image.Height * 3);
-    in.read(reinterpret_cast<char*>(image.Bytes.data()), static_cast<std::streamsize>(image.Bytes.size()));
+    in.read(reinterpret_cast<char*>(image.Bytes.data()),
+            static_cast<std::streamsize>(image.Bytes.size()));
     return static_cast<bool>(in);
 }
 
@@ -61,8 +62,9 @@ struct Box {
 };
 
 class Checker {
-public:
-    Checker(const Image& shot, int originX, int originY) : shot_(shot), x0_(originX), y0_(originY) {}
+  public:
+    Checker(const Image& shot, int originX, int originY)
+        : shot_(shot), x0_(originX), y0_(originY) {}
 
     Rgb At(int x, int y) const { return shot_.At(x0_ + x, y0_ + y); }
 
@@ -74,7 +76,7 @@ public:
     }
     int Failures() const { return failures_; }
 
-private:
+  private:
     const Image& shot_;
     int x0_, y0_;
     int failures_ = 0;
@@ -85,18 +87,22 @@ Box BoxOf(const ControlDesc& c, int dx = 0, int dy = 0) {
 }
 
 // Where a label may have ink: its box, a pixel around it, and descenders below it.
-Box InkArea(const Box& b) { return {b.Left - 1, b.Top - 1, b.Right + 1, b.Bottom + 4}; }
+Box InkArea(const Box& b) {
+    return {b.Left - 1, b.Top - 1, b.Right + 1, b.Bottom + 4};
+}
 
 // The parts of a parent's area that its children cover, as seen from outside them: bevels and
 // group boxes cover only their edges (and the group's caption and items), so the face inside
 // them is checked too.
-std::vector<std::vector<bool>> Covered(const FormDesc& form, std::string_view parent, int dx, int dy, int width,
-                                      int height) {
-    std::vector<std::vector<bool>> covered(static_cast<std::size_t>(width), std::vector<bool>(static_cast<std::size_t>(height)));
+std::vector<std::vector<bool>> Covered(const FormDesc& form, std::string_view parent, int dx,
+                                       int dy, int width, int height) {
+    std::vector<std::vector<bool>> covered(static_cast<std::size_t>(width),
+                                           std::vector<bool>(static_cast<std::size_t>(height)));
     auto mark = [&](const Box& b, const Box* hole = nullptr) {
         for (int x = std::max(0, b.Left); x < std::min(width, b.Right); ++x)
             for (int y = std::max(0, b.Top); y < std::min(height, b.Bottom); ++y)
-                if (hole == nullptr || !hole->Contains(x, y)) covered[static_cast<std::size_t>(x)][static_cast<std::size_t>(y)] = true;
+                if (hole == nullptr || !hole->Contains(x, y))
+                    covered[static_cast<std::size_t>(x)][static_cast<std::size_t>(y)] = true;
     };
     for (const auto& c : form.Controls) {
         if (c.Parent != parent || c.Kind == ControlKind::ColorDialog) continue;
@@ -108,7 +114,8 @@ std::vector<std::vector<bool>> Covered(const FormDesc& form, std::string_view pa
                 break;
             }
             case ControlKind::RadioGroup: {
-                const Box inside{b.Left + 3, b.Top + form.FontHeight + 2, b.Right - 3, b.Bottom - 3};
+                const Box inside{b.Left + 3, b.Top + form.FontHeight + 2, b.Right - 3,
+                                 b.Bottom - 3};
                 mark(b.Grown(1), &inside);
                 mark({b.Left + 7, b.Top, b.Right, b.Bottom});  // caption and items
                 break;
@@ -157,7 +164,8 @@ int main(int argc, char** argv) {
         if (panel.Kind != ControlKind::Panel) continue;
         const Box outer = BoxOf(panel);
         const Box inner = outer.Grown(-panel.BevelWidth);
-        auto covered = Covered(form, panel.Name, outer.Left, outer.Top, form.ClientWidth, form.ClientHeight);
+        auto covered =
+            Covered(form, panel.Name, outer.Left, outer.Top, form.ClientWidth, form.ClientHeight);
         for (int x = inner.Left; x < inner.Right; ++x)
             for (int y = inner.Top; y < inner.Bottom; ++y) {
                 if (covered[static_cast<std::size_t>(x)][static_cast<std::size_t>(y)]) continue;
@@ -165,7 +173,8 @@ int main(int argc, char** argv) {
                 if (Distance(check.At(x, y), black) > kSame) check.Fail("panel not black", x, y);
             }
         const int mid = (outer.Left + outer.Right) / 2;
-        if (Distance(check.At(mid, outer.Top), face) <= kSame) check.Fail("panel without its lowered edge", mid, outer.Top);
+        if (Distance(check.At(mid, outer.Top), face) <= kSame)
+            check.Fail("panel without its lowered edge", mid, outer.Top);
     }
 
     for (const auto& c : form.Controls) {
@@ -178,7 +187,8 @@ int main(int argc, char** argv) {
         const Box b = BoxOf(c, dx, dy);
         if (c.Kind == ControlKind::Frame) {
             const int mid = (b.Left + b.Right) / 2;
-            if (Distance(check.At(mid, b.Top), face) <= kSame) check.Fail(std::string(c.Name) + " without its edge", mid, b.Top);
+            if (Distance(check.At(mid, b.Top), face) <= kSame)
+                check.Fail(std::string(c.Name) + " without its edge", mid, b.Top);
             continue;
         }
         if (c.Kind != ControlKind::Label) continue;
@@ -189,9 +199,11 @@ int main(int argc, char** argv) {
                 const Rgb p = check.At(x, y);
                 ++counts[{p.R, p.G, p.B}];
             }
-        const auto most = std::max_element(counts.begin(), counts.end(),
-                                           [](const auto& a, const auto& b) { return a.second < b.second; });
-        const Rgb background{std::get<0>(most->first), std::get<1>(most->first), std::get<2>(most->first)};
+        const auto most =
+            std::max_element(counts.begin(), counts.end(),
+                             [](const auto& a, const auto& b) { return a.second < b.second; });
+        const Rgb background{std::get<0>(most->first), std::get<1>(most->first),
+                             std::get<2>(most->first)};
         int ink = 0, grey = 0, dark = 0;
         const Box area = InkArea(b);
         for (int x = area.Left; x < area.Right; ++x)
@@ -201,12 +213,15 @@ int main(int argc, char** argv) {
                 if (Distance(p, Rgb{128, 128, 128}) <= 24) ++grey;
                 if (Distance(p, black) <= 40) ++dark;
             }
-        if (ink < 10) check.Fail(std::string(c.Name) + " shows no text (" + std::to_string(ink) + " pixels)", b.Left, b.Top);
+        if (ink < 10)
+            check.Fail(std::string(c.Name) + " shows no text (" + std::to_string(ink) + " pixels)",
+                       b.Left, b.Top);
         if (c.Name == "titleLabel" && (grey < 10 || dark < 10))
-            check.Fail("title without its grey shadow or black text (grey " + std::to_string(grey) + ", black " +
-                           std::to_string(dark) + ")",
+            check.Fail("title without its grey shadow or black text (grey " + std::to_string(grey) +
+                           ", black " + std::to_string(dark) + ")",
                        b.Left, b.Top);
     }
-    std::printf("%d face samples, %d panel samples, %d failures\n", faceSamples, panelSamples, check.Failures());
+    std::printf("%d face samples, %d panel samples, %d failures\n", faceSamples, panelSamples,
+                check.Failures());
     return check.Failures() == 0 ? 0 : 1;
 }

@@ -162,10 +162,9 @@ int HoldInhibit(sd_bus* bus) {
     std::uint32_t which = 0;
     while (std::cin >> word >> which) {
         if (word != "uninhibit") continue;
-        const int r = sd_bus_call_method(bus, "org.freedesktop.ScreenSaver",
-                                         "/org/freedesktop/ScreenSaver",
-                                         "org.freedesktop.ScreenSaver", "UnInhibit", nullptr,
-                                         nullptr, "u", which);
+        const int r = sd_bus_call_method(
+            bus, "org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver",
+            "org.freedesktop.ScreenSaver", "UnInhibit", nullptr, nullptr, "u", which);
         std::cout << (r >= 0 ? "done" : "failed") << std::endl;
     }
     return 0;
@@ -236,14 +235,19 @@ int main(int argc, char** argv) {
         return 1;
     }
     int status = 2;
-    if (mode == "idle-monitor") status = ServeIdleMonitor(bus);
-    else if (mode == "inhibit") status = HoldInhibit(bus);
-    else if (mode == "session") status = ServeSession(bus);
-    else if (mode == "silent-session") status = ServeSilentSession(bus);
+    if (mode == "idle-monitor")
+        status = ServeIdleMonitor(bus);
+    else if (mode == "inhibit")
+        status = HoldInhibit(bus);
+    else if (mode == "session")
+        status = ServeSession(bus);
+    else if (mode == "silent-session")
+        status = ServeSilentSession(bus);
     else if (mode == "input")
         status = sd_bus_call_method(bus, "org.gnome.Mutter.IdleMonitor", kPath, kInterface,
                                     "ResetIdletime", nullptr, nullptr, "") < 0;
-    else std::cerr << "usage: sessionbus-peer idle-monitor | inhibit | input | session\n";
+    else
+        std::cerr << "usage: sessionbus-peer idle-monitor | inhibit | input | session\n";
     sd_bus_flush_close_unref(bus);
     return status;
 }

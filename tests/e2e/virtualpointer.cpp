@@ -37,14 +37,10 @@ const wl_message kManagerRequests[] = {
     {"destroy", "", kNone},
 };
 const wl_message kPointerRequests[] = {
-    {"motion", "uff", kNone},
-    {"motion_absolute", "uuuuu", kNone},
-    {"button", "uuu", kNone},
-    {"axis", "uuf", kNone},
-    {"frame", "", kNone},
-    {"axis_source", "u", kNone},
-    {"axis_stop", "uu", kNone},
-    {"axis_discrete", "uufi", kNone},
+    {"motion", "uff", kNone},   {"motion_absolute", "uuuuu", kNone},
+    {"button", "uuu", kNone},   {"axis", "uuf", kNone},
+    {"frame", "", kNone},       {"axis_source", "u", kNone},
+    {"axis_stop", "uu", kNone}, {"axis_discrete", "uufi", kNone},
     {"destroy", "", kNone},
 };
 
@@ -73,8 +69,8 @@ std::uint32_t Now() {
 }  // namespace
 
 extern "C" {
-const wl_interface zwlr_virtual_pointer_v1_interface = {
-    "zwlr_virtual_pointer_v1", 1, 9, kPointerRequests, 0, nullptr};
+const wl_interface zwlr_virtual_pointer_v1_interface = {"zwlr_virtual_pointer_v1", 1, 9,
+                                                        kPointerRequests,          0, nullptr};
 const wl_interface zwlr_virtual_pointer_manager_v1_interface = {
     "zwlr_virtual_pointer_manager_v1", 1, 2, kManagerRequests, 0, nullptr};
 }
@@ -92,8 +88,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "velmora-e2e-pointer: the compositor offers no virtual pointers\n");
         return 1;
     }
-    wl_proxy* pointer = wl_proxy_marshal_constructor(manager, 0, &zwlr_virtual_pointer_v1_interface,
-                                                     seat, nullptr);
+    wl_proxy* pointer =
+        wl_proxy_marshal_constructor(manager, 0, &zwlr_virtual_pointer_v1_interface, seat, nullptr);
     wl_display_roundtrip(display);
     const auto run = [&](const std::vector<std::string>& words) {
         for (std::size_t i = 0; i < words.size(); ++i) {
@@ -102,8 +98,8 @@ int main(int argc, char** argv) {
                 return static_cast<std::uint32_t>(std::atoi(words[i + k].c_str()));
             };
             if (action == "at" && i + 4 < words.size()) {
-                wl_proxy_marshal(pointer, MotionAbsolute, Now(), number(1), number(2),
-                                 number(3), number(4));
+                wl_proxy_marshal(pointer, MotionAbsolute, Now(), number(1), number(2), number(3),
+                                 number(4));
                 i += 4;
             } else if (action == "by" && i + 2 < words.size()) {
                 wl_proxy_marshal(pointer, Motion, Now(),
@@ -111,8 +107,7 @@ int main(int argc, char** argv) {
                                  wl_fixed_from_int(std::atoi(words[i + 2].c_str())));
                 i += 2;
             } else if (action == "click") {
-                wl_proxy_marshal(pointer, Button, Now(), BTN_LEFT,
-                                 WL_POINTER_BUTTON_STATE_PRESSED);
+                wl_proxy_marshal(pointer, Button, Now(), BTN_LEFT, WL_POINTER_BUTTON_STATE_PRESSED);
                 wl_proxy_marshal(pointer, Frame);
                 wl_proxy_marshal(pointer, Button, Now(), BTN_LEFT,
                                  WL_POINTER_BUTTON_STATE_RELEASED);

@@ -198,7 +198,8 @@ TEST(IdleConfigReading, ReadsTheDesktopKeyAndReportsAWrongTypeOnce) {
         EXPECT_TRUE(none.Problem.empty());
     }
     RegKey key = 0;
-    ASSERT_EQ(registry.CreateKey(kRegCurrentUser, "Control Panel\\Desktop", kKeyAllAccess, &key), 0);
+    ASSERT_EQ(registry.CreateKey(kRegCurrentUser, "Control Panel\\Desktop", kKeyAllAccess, &key),
+              0);
     const std::string off = "0", seconds = "42";
     registry.SetValue(key, "ScreenSaveActive", kRegSz,
                       reinterpret_cast<const std::uint8_t*>(off.c_str()), 2);

@@ -1,5 +1,6 @@
 // The launcher: mode dispatch, the second-instance path, the marker failure and the exit path,
-// against fakes of the application framework, instance marker, window finder and screen-saver hooks.
+// against fakes of the application framework, instance marker, window finder and screen-saver
+// hooks.
 #include "launcher/launcher.h"
 
 #include <gtest/gtest.h>

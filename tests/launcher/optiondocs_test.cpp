@@ -77,8 +77,8 @@ TEST(OptionDocs, EveryXScreenSaverControlPassesWhatTheCommandLineTakes) {
 
 TEST(OptionDocs, ManualPageListsEveryOptionWithItsRangeAndKeepsTheRest) {
     const std::string page = FillManualPage(
-        ".TH VELMORA 6 \"2026\" \"Velmora @VERSION@\"\n.SH OPTIONS\n@OPTIONS@\n.SH FILES\n",
-        "1.02", ManualOptionRows());
+        ".TH VELMORA 6 \"2026\" \"Velmora @VERSION@\"\n.SH OPTIONS\n@OPTIONS@\n.SH FILES\n", "1.02",
+        ManualOptionRows());
     EXPECT_NE(page.find("Velmora 1.02"), std::string::npos);
     EXPECT_EQ(page.find('@'), std::string::npos);
     EXPECT_NE(page.find(".SH FILES"), std::string::npos);

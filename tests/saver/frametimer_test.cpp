@@ -154,7 +154,7 @@ TEST_F(FrameTimerTest, NewDelayTakesEffectAtTheNextStart) {
 // (the arming thread was descheduled for longer than the delay). SetEvent waits up to a limit for
 // that callback to finish, so the race is the same on every run.
 class EagerTimerService final : public TimerService {
-public:
+  public:
     ~EagerTimerService() override {
         if (thread_.joinable()) thread_.join();
     }
@@ -194,7 +194,7 @@ public:
         return armedCount_;
     }
 
-private:
+  private:
     std::mutex lock_;
     std::condition_variable done_;
     std::thread thread_;

@@ -494,7 +494,8 @@ TEST_F(SaverControllerTest, EachFrameDrawsFlushesAndRearmsExactlyOneEvent) {
     EXPECT_EQ(virtualTimer.ArmedCount(), 1);
 }
 
-TEST_F(SaverControllerTest, BannerEndDisablesTheBannerTimerFillsTheViewOnceAndLaterFramesDrawNoText) {
+TEST_F(SaverControllerTest,
+       BannerEndDisablesTheBannerTimerFillsTheViewOnceAndLaterFramesDrawNoText) {
     Open(0);
     RunFramesFor(90);
     EXPECT_EQ(surface.texts, 6);  // two lines in each of three frames

@@ -19,11 +19,21 @@ void* operator new(std::size_t size) {
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { ::operator delete(p); }
-void operator delete[](void* p, std::size_t) noexcept { ::operator delete[](p); }
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    ::operator delete(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    ::operator delete[](p);
+}
 
 namespace {
 
@@ -74,7 +84,8 @@ TEST(InitScene, WarmUpStepsComeFromTheClockSeededSourceUnlessForced) {
     for (int i = 0; i < 7; ++i) CourseRandom(ref);
     EXPECT_EQ(f.State.CourseSeed, ref.CourseSeed);
     EXPECT_EQ(random.Ranges.front(), 20u);
-    EXPECT_EQ(random.Ranges.size(), 1u + 61 * 2 + 251 * 2 + 5) << "warm-up, sky set-up, shooting star";
+    EXPECT_EQ(random.Ranges.size(), 1u + 61 * 2 + 251 * 2 + 5)
+        << "warm-up, sky set-up, shooting star";
 }
 
 TEST(InitScene, SetsTheBrushToBlackAndDrawsNothing) {

@@ -15,11 +15,12 @@ namespace {
 
 // Counts pixels instead of keeping them: the run is about the arithmetic.
 class CountingSurface final : public DrawingSurface {
-public:
+  public:
     long Pixels = 0, Visible = 0;
     void SetPixel(std::int32_t x, std::int32_t y, ColorValue) override {
         ++Pixels;
-        if (static_cast<std::uint32_t>(x) < 1920u && static_cast<std::uint32_t>(y) < 1080u) ++Visible;
+        if (static_cast<std::uint32_t>(x) < 1920u && static_cast<std::uint32_t>(y) < 1080u)
+            ++Visible;
     }
     void TextOut(std::int32_t, std::int32_t, std::string_view) override {}
     std::int32_t TextHeight(std::string_view) override { return 16; }
@@ -29,7 +30,8 @@ public:
 };
 
 long Frames() {
-    if (const char* text = std::getenv("VELMORA_LONGRUN_FRAMES")) return std::max(1L, std::atol(text));
+    if (const char* text = std::getenv("VELMORA_LONGRUN_FRAMES"))
+        return std::max(1L, std::atol(text));
     return 1000000;
 }
 

@@ -199,8 +199,10 @@ TEST(RoadCurve, LateralSumOutsideItsRangeMarksRowsHidden) {
     ProjectCurve(s);
     bool sawHidden = false;
     for (int r = kLastRow; r >= 1; --r) {
-        if (s.RowX[r] == 8191) sawHidden = true;
-        else ASSERT_FALSE(sawHidden) << "once hidden, farther rows stay hidden for this turn";
+        if (s.RowX[r] == 8191)
+            sawHidden = true;
+        else
+            ASSERT_FALSE(sawHidden) << "once hidden, farther rows stay hidden for this turn";
     }
     EXPECT_TRUE(sawHidden);
     EXPECT_NE(s.RowX[228], 8191);
@@ -276,12 +278,11 @@ TEST(RoadHeight, DepthBeyondTheQuotientsRangeIsClampedNotAFault) {
     // Heights at the viewer's rows are 0, so the depth sum at row r is the height of row r - 2:
     // only row 2 sees the extreme value. Above 31267 the depth plus the eye's 1500 wraps to a
     // negative 16-bit value, so the row is thrown far up instead of far down.
-    for (const auto& [height, expectedY] : {std::pair{-26500, 540 - 32768 / 235},
-                                            std::pair{24000, 540 + 32767 / 235},
-                                            std::pair{-20000, 540 + (2000 * -18500 / 1500) / 235},
-                                            std::pair{31267, 540 + 32767 / 235},
-                                            std::pair{31268, 540 - 32768 / 235},
-                                            std::pair{32767, 540 - 32768 / 235}}) {
+    for (const auto& [height, expectedY] :
+         {std::pair{-26500, 540 - 32768 / 235}, std::pair{24000, 540 + 32767 / 235},
+          std::pair{-20000, 540 + (2000 * -18500 / 1500) / 235},
+          std::pair{31267, 540 + 32767 / 235}, std::pair{31268, 540 - 32768 / 235},
+          std::pair{32767, 540 - 32768 / 235}}) {
         SceneState s;
         s.ViewHeight = 1080;
         s.HalfHeight = 540;

@@ -135,8 +135,9 @@ TEST(ColorToText, WritesUnnamedColoursAsDollarAndEightUpperCaseDigits) {
 }
 
 TEST(ColorToText, EveryColourReadsBackAsItself) {
-    for (ColorValue c : {0, 1, 0xFF, 0x0001FEFF, 0x7FFFFFFF, INT32_MIN, -1, 0x1FFFFFFF,
-                     static_cast<ColorValue>(0x80000016u), static_cast<ColorValue>(0x80000019u)})
+    for (ColorValue c :
+         {0, 1, 0xFF, 0x0001FEFF, 0x7FFFFFFF, INT32_MIN, -1, 0x1FFFFFFF,
+          static_cast<ColorValue>(0x80000016u), static_cast<ColorValue>(0x80000019u)})
         EXPECT_EQ(ColorFromText(ColorToText(c)), c) << c;
 }
 

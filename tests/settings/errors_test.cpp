@@ -22,7 +22,7 @@ struct RecordingBox : MessageBoxService {
 TEST(StandardErrorText, AppendsAFullStopUnlessTheLastCharacterIsOneOrSortsBeforeIt) {
     EXPECT_EQ(StandardErrorText("abc"), "abc.");
     EXPECT_EQ(StandardErrorText("abc."), "abc.");
-    EXPECT_EQ(StandardErrorText("abc!"), "abc!");   // '!' sorts before '.'
+    EXPECT_EQ(StandardErrorText("abc!"), "abc!");  // '!' sorts before '.'
     EXPECT_EQ(StandardErrorText("abc-"), "abc-");
     EXPECT_EQ(StandardErrorText("abc/"), "abc/.");  // '/' sorts after '.'
     EXPECT_EQ(StandardErrorText("abc "), "abc ");

@@ -9,37 +9,55 @@
 namespace {
 
 class Generator {
-public:
+  public:
     explicit Generator(unsigned seed) : random_(seed) {}
 
     std::size_t Below(std::size_t n) { return n == 0 ? 0 : random_() % n; }
 
     // Mostly characters the parsers care about, sometimes any byte.
     std::string Text(std::size_t maxLength) {
-        static constexpr std::string_view kAlphabet = "0123456789abcdefABCDEFxX$+- \t\"\\=@[]:,;()\r\nclRedhxwor";
+        static constexpr std::string_view kAlphabet =
+            "0123456789abcdefABCDEFxX$+- \t\"\\=@[]:,;()\r\nclRedhxwor";
         std::string out;
         for (std::size_t n = Below(maxLength + 1); n > 0; --n)
-            out += Below(8) == 0 ? static_cast<char>(Below(256)) : kAlphabet[Below(kAlphabet.size())];
+            out +=
+                Below(8) == 0 ? static_cast<char>(Below(256)) : kAlphabet[Below(kAlphabet.size())];
         return out;
     }
 
     // A file that is mostly well formed, so that the parser gets past its header.
     std::string RegFile() {
-        static constexpr std::string_view kLines[] = {
-            "[HKEY_CURRENT_USER\\Software\\Velmora]", "[-HKEY_CURRENT_USER\\Gone]", "",
-            "; comment", "\"Speed\"=\"30\"", "\"a\\\\b\\\"\"=\"q\\\"\"", "@=\"default\"",
-            "\"d\"=dword:0000001e", "\"h\"=hex:00,01,ff", "\"m\"=hex(7):61,00,00,00,\\",
-            "  62,00", "\"x\"=-", "\"e\"=hex(2):", "[K]"};
-        std::string out = Below(10) == 0 ? "Windows Registry Editor Version 5.00\r\n" : "REGEDIT4\n";
+        static constexpr std::string_view kLines[] = {"[HKEY_CURRENT_USER\\Software\\Velmora]",
+                                                      "[-HKEY_CURRENT_USER\\Gone]",
+                                                      "",
+                                                      "; comment",
+                                                      "\"Speed\"=\"30\"",
+                                                      "\"a\\\\b\\\"\"=\"q\\\"\"",
+                                                      "@=\"default\"",
+                                                      "\"d\"=dword:0000001e",
+                                                      "\"h\"=hex:00,01,ff",
+                                                      "\"m\"=hex(7):61,00,00,00,\\",
+                                                      "  62,00",
+                                                      "\"x\"=-",
+                                                      "\"e\"=hex(2):",
+                                                      "[K]"};
+        std::string out =
+            Below(10) == 0 ? "Windows Registry Editor Version 5.00\r\n" : "REGEDIT4\n";
         for (std::size_t n = Below(30); n > 0; --n) {
             std::string line(kLines[Below(std::size(kLines))]);
             if (Below(6) == 0 && !line.empty()) {
                 // Mutate one character: insert, delete or replace.
                 std::size_t at = Below(line.size());
                 switch (Below(3)) {
-                    case 0: line.insert(at, 1, static_cast<char>(Below(256))); break;
-                    case 1: line.erase(at, 1); break;
-                    default: line[at] = Text(1).empty() ? '"' : Text(1)[0]; break;
+                    case 0:
+                        line.insert(at, 1, static_cast<char>(Below(256)));
+                        break;
+                    case 1:
+                        line.erase(at, 1);
+                        break;
+                    default:
+                        line[at] = Text(1).empty() ? '"' : Text(1)[0];
+                        break;
                 }
             }
             out += line;
@@ -49,7 +67,7 @@ public:
         return out;
     }
 
-private:
+  private:
     std::mt19937 random_;
 };
 

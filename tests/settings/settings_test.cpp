@@ -55,10 +55,11 @@ TEST(ReadSettings, ReadsInTheSaverWindowsOrder) {
     SettingsStore ini(reg, kSettingsBaseKey);
     SaverSettings s;
     ReadSettings(ini, s);
-    EXPECT_THAT(QueriedNames(reg),
-                ::testing::ElementsAre("Speed", "DispMode", "StarScroll", "Comet", "UpDown", "Trans",
-                                       "road_Color", "porl_Color", "star1_Color", "star2_Color",
-                                       "star3_Color", "town1_Color", "town2_Color", "town3_Color"));
+    EXPECT_THAT(
+        QueriedNames(reg),
+        ::testing::ElementsAre("Speed", "DispMode", "StarScroll", "Comet", "UpDown", "Trans",
+                               "road_Color", "porl_Color", "star1_Color", "star2_Color",
+                               "star3_Color", "town1_Color", "town2_Color", "town3_Color"));
 }
 
 TEST(ReadSettings, KeepsStoredValuesTheDialogWouldClamp) {

@@ -34,15 +34,24 @@ class FakeForm : public FormControls {
         return it->second;
     }
 
-public:
+  public:
     FakeForm() {
         for (const auto& c : SettingsForm.Controls) {
             switch (c.Kind) {
-                case ControlKind::SpinEdit: texts[c.Id] = std::to_string(c.Value); break;
-                case ControlKind::RadioGroup: items[c.Id] = c.ItemIndex; break;
-                case ControlKind::CheckBox: checks[c.Id] = false; break;
-                case ControlKind::Swatch: colors[c.Id] = c.Color; break;
-                default: break;
+                case ControlKind::SpinEdit:
+                    texts[c.Id] = std::to_string(c.Value);
+                    break;
+                case ControlKind::RadioGroup:
+                    items[c.Id] = c.ItemIndex;
+                    break;
+                case ControlKind::CheckBox:
+                    checks[c.Id] = false;
+                    break;
+                case ControlKind::Swatch:
+                    colors[c.Id] = c.Color;
+                    break;
+                default:
+                    break;
             }
         }
     }
@@ -80,7 +89,8 @@ struct ScriptedPicker : ColorPicker {
     bool Pick(ColorValue& color, std::array<std::uint32_t, 16>& custom) override {
         openedAt.push_back(color);
         customsSeen.push_back(custom);
-        custom[static_cast<std::size_t>(openedAt.size() % 16)] = 0x00123456;  // the user edits a slot
+        custom[static_cast<std::size_t>(openedAt.size() % 16)] =
+            0x00123456;  // the user edits a slot
         Answer a = answers.empty() ? Answer{false, 0} : answers.front();
         if (!answers.empty()) answers.pop_front();
         if (a.Ok) color = a.Color;
@@ -100,7 +110,7 @@ struct RecordingBox : MessageBoxService {
 };
 
 class SettingsDialogTest : public ::testing::Test {
-protected:
+  protected:
     MemoryRegistry reg;
     FakeForm form;
     ScriptedPicker picker;
@@ -109,7 +119,8 @@ protected:
 
     std::map<std::string, std::string> Stored() const {
         std::map<std::string, std::string> out;
-        for (const auto& name : reg.ValueNames(kKey)) out[name] = reg.GetText(kKey, name).value_or("?");
+        for (const auto& name : reg.ValueNames(kKey))
+            out[name] = reg.GetText(kKey, name).value_or("?");
         return out;
     }
     std::vector<std::string> SetOrder() const {
@@ -127,7 +138,8 @@ TEST_F(SettingsDialogTest, CreateShowsTheDefaultsWhenNothingIsStored) {
     EXPECT_EQ(form.Text(speedEdit), "30");
     EXPECT_EQ(form.ItemIndex(displayModeGroup), 0);
     EXPECT_EQ(form.ItemIndex(reliefGroup), 1);
-    EXPECT_FALSE(form.Checked(starScrollCheck) || form.Checked(cometCheck) || form.Checked(seeThroughCheck));
+    EXPECT_FALSE(form.Checked(starScrollCheck) || form.Checked(cometCheck) ||
+                 form.Checked(seeThroughCheck));
     EXPECT_EQ(form.Color(roadSwatch), cl3DLight);
     EXPECT_EQ(form.Color(town2Swatch), clTeal);
     EXPECT_TRUE(box.shown.empty());
@@ -139,7 +151,8 @@ TEST_F(SettingsDialogTest, CreateReadsInTheDialogsOrder) {
     dialog.Create();
     std::vector<std::string> names;
     for (const auto& line : reg.Log())
-        if (line.rfind("QueryValueInfo ", 0) == 0 && (names.empty() || names.back() != line.substr(15)))
+        if (line.rfind("QueryValueInfo ", 0) == 0 &&
+            (names.empty() || names.back() != line.substr(15)))
             names.push_back(line.substr(15));
     EXPECT_THAT(names, ElementsAre("Speed", "DispMode", "StarScroll", "UpDown", "Comet", "Trans",
                                    "road_Color", "porl_Color", "star1_Color", "star2_Color",
@@ -172,16 +185,25 @@ TEST_F(SettingsDialogTest, OkWithNoChangeRewritesAllFourteenDefaultsInOrder) {
     dialog.Create();
     dialog.Click(okButton);
     EXPECT_EQ(dialog.ModalResult, DialogResult::Ok);
-    EXPECT_THAT(SetOrder(), ElementsAre("Speed", "DispMode", "UpDown", "StarScroll", "Comet", "Trans",
-                                        "road_Color", "porl_Color", "star1_Color", "star2_Color",
-                                        "star3_Color", "town1_Color", "town2_Color", "town3_Color"));
+    EXPECT_THAT(SetOrder(),
+                ElementsAre("Speed", "DispMode", "UpDown", "StarScroll", "Comet", "Trans",
+                            "road_Color", "porl_Color", "star1_Color", "star2_Color", "star3_Color",
+                            "town1_Color", "town2_Color", "town3_Color"));
     auto s = Stored();
-    EXPECT_EQ(s, (std::map<std::string, std::string>{
-                     {"Speed", "30"}, {"DispMode", "0"}, {"UpDown", "1"}, {"StarScroll", "0"},
-                     {"Comet", "0"}, {"Trans", "0"}, {"road_Color", "cl3DLight"},
-                     {"porl_Color", "clYellow"}, {"star1_Color", "clAqua"}, {"star2_Color", "clGray"},
-                     {"star3_Color", "clYellow"}, {"town1_Color", "clYellow"},
-                     {"town2_Color", "clTeal"}, {"town3_Color", "clRed"}}));
+    EXPECT_EQ(s, (std::map<std::string, std::string>{{"Speed", "30"},
+                                                     {"DispMode", "0"},
+                                                     {"UpDown", "1"},
+                                                     {"StarScroll", "0"},
+                                                     {"Comet", "0"},
+                                                     {"Trans", "0"},
+                                                     {"road_Color", "cl3DLight"},
+                                                     {"porl_Color", "clYellow"},
+                                                     {"star1_Color", "clAqua"},
+                                                     {"star2_Color", "clGray"},
+                                                     {"star3_Color", "clYellow"},
+                                                     {"town1_Color", "clYellow"},
+                                                     {"town2_Color", "clTeal"},
+                                                     {"town3_Color", "clRed"}}));
 }
 
 TEST_F(SettingsDialogTest, OkNormalisesWhatWasStored) {
@@ -217,7 +239,7 @@ TEST_F(SettingsDialogTest, ReadErrorIsReportedAndLeavesLaterControlsAtTheirDesig
     EXPECT_EQ(form.Text(speedEdit), "44");
     EXPECT_EQ(form.Color(lampSwatch), 0x00FF00);
     EXPECT_EQ(form.Color(star2Swatch), clGray);  // not reached
-    ASSERT_TRUE(dialog.Store);  // still open: OK can write
+    ASSERT_TRUE(dialog.Store);                   // still open: OK can write
     dialog.Click(okButton);
     EXPECT_EQ(reg.GetText(kKey, "star1_Color"), "clAqua");
 }
@@ -321,9 +343,12 @@ TEST_F(SettingsDialogTest, EveryColourButtonSetsTheSwatchBesideIt) {
 std::int32_t OtherThanDefault(const SaverSetting& setting) {
     const std::int32_t def = DefaultValue(setting);
     switch (setting.Kind) {
-        case SettingKind::Integer: return def == setting.Max ? setting.Min : setting.Max;
-        case SettingKind::Flag: return def != 0 ? 0 : 1;
-        case SettingKind::Colour: return def == 0x00102030 ? 0x00302010 : 0x00102030;
+        case SettingKind::Integer:
+            return def == setting.Max ? setting.Min : setting.Max;
+        case SettingKind::Flag:
+            return def != 0 ? 0 : 1;
+        case SettingKind::Colour:
+            return def == 0x00102030 ? 0x00302010 : 0x00102030;
     }
     return def;
 }

@@ -37,7 +37,7 @@ std::vector<std::string> Calls(const MemoryRegistry& reg, std::string_view prefi
 }
 
 class SettingsStoreTest : public ::testing::Test {
-protected:
+  protected:
     MemoryRegistry reg;
 };
 
@@ -212,9 +212,10 @@ TEST_F(SettingsStoreTest, AWriteCreatesClosesThenOpensTheSection) {
     SettingsStore ini(reg, "Software");
     reg.ClearLog();
     ini.WriteValueInt("Velmora", "Speed", 30);
-    EXPECT_THAT(reg.Log(), ElementsAre("CreateKey Software\\Velmora 0xF003F", "CloseKey Software\\Velmora",
-                                       "OpenKey Software\\Velmora 0xF003F", "SetValue Speed",
-                                       "CloseKey Software\\Velmora"));
+    EXPECT_THAT(reg.Log(),
+                ElementsAre("CreateKey Software\\Velmora 0xF003F", "CloseKey Software\\Velmora",
+                            "OpenKey Software\\Velmora 0xF003F", "SetValue Speed",
+                            "CloseKey Software\\Velmora"));
 }
 
 TEST_F(SettingsStoreTest, SectionThatCannotBeCreatedIsAKeyError) {

@@ -182,7 +182,9 @@ std::optional<std::string> MemoryRegistry::GetText(std::string_view keyPath,
     return text;
 }
 
-bool MemoryRegistry::KeyExists(std::string_view keyPath) const { return Find(keyPath) != nullptr; }
+bool MemoryRegistry::KeyExists(std::string_view keyPath) const {
+    return Find(keyPath) != nullptr;
+}
 
 std::vector<std::string> MemoryRegistry::ValueNames(std::string_view keyPath) const {
     std::vector<std::string> names;

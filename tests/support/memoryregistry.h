@@ -28,7 +28,7 @@ struct RegStoredValue {
 };
 
 class MemoryRegistry : public Registry {
-public:
+  public:
     long CreateKey(RegKey base, std::string_view subKey, std::uint32_t access,
                    RegKey* result) override;
     long OpenKey(RegKey base, std::string_view subKey, std::uint32_t access,
@@ -41,7 +41,9 @@ public:
 
     // Failure injection: every call first asks the rules, in the order they were added; the
     // first non-zero answer is returned as the call's error and the call does nothing else.
-    void AddFailure(std::function<long(const RegCallInfo&)> rule) { rules_.push_back(std::move(rule)); }
+    void AddFailure(std::function<long(const RegCallInfo&)> rule) {
+        rules_.push_back(std::move(rule));
+    }
     // Fails every `call` whose name (subkey or value name) equals `name` without regard to case;
     // an empty `name` fails every such call.
     void FailCall(RegCall call, std::string_view name = {}, long error = kRegErrorAccessDenied);
@@ -65,7 +67,7 @@ public:
     // Handles opened and not yet closed.
     std::size_t OpenHandles() const { return handles_.size(); }
 
-private:
+  private:
     struct Key {
         std::string Path;  // as first created
         std::vector<std::pair<std::string, RegStoredValue>> Values;

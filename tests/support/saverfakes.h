@@ -90,7 +90,8 @@ class FakeWindow final : public NativeWindow, public CursorService {
     void DisableIme() override { log_.push_back("DisableIme"); }
     void SetBannerTimer(bool enabled, std::uint32_t intervalMs) override {
         timer1On = enabled;
-        log_.push_back(enabled ? "BannerTimer on " + std::to_string(intervalMs) : "BannerTimer off");
+        log_.push_back(enabled ? "BannerTimer on " + std::to_string(intervalMs)
+                               : "BannerTimer off");
     }
     WindowHandle Handle() override { return 0x4242; }
     DrawingSurface& Surface() override { return surface_; }
@@ -99,8 +100,8 @@ class FakeWindow final : public NativeWindow, public CursorService {
     void CoverAreas(std::span<const Rect32> areas) override {
         std::string entry = "CoverAreas";
         for (const auto& r : areas)
-            entry += " " + std::to_string(r.Left) + "," + std::to_string(r.Top) + "," + std::to_string(r.Right) + "," +
-                     std::to_string(r.Bottom);
+            entry += " " + std::to_string(r.Left) + "," + std::to_string(r.Top) + "," +
+                     std::to_string(r.Right) + "," + std::to_string(r.Bottom);
         log_.push_back(entry);
     }
 

@@ -16,7 +16,7 @@
 
 // Answers Below(n) from a script (each value taken modulo n), then from an LCG.
 class ScriptedRandom final : public RandomSource {
-public:
+  public:
     std::deque<std::uint32_t> Script;
     std::vector<std::uint32_t> Ranges;  // every n asked for, in order
     void Reseed(std::uint32_t seed) override { fallback_.Reseed(seed); }
@@ -30,13 +30,13 @@ public:
         return fallback_.Below(n);
     }
 
-private:
+  private:
     LcgRandom fallback_;
 };
 
 // Records every drawing call in order.
 class RecordingSurface final : public DrawingSurface {
-public:
+  public:
     struct Op {
         char Kind;  // 'p' pixel, 't' text, 'f' fill, 'b' brush, 's' font size, 'r' prepare
         std::int32_t X, Y;
@@ -47,7 +47,9 @@ public:
     std::vector<Op> Ops;
     std::int32_t LineHeight = 13;
 
-    void SetPixel(std::int32_t x, std::int32_t y, ColorValue c) override { Ops.push_back({'p', x, y, c, {}, {}}); }
+    void SetPixel(std::int32_t x, std::int32_t y, ColorValue c) override {
+        Ops.push_back({'p', x, y, c, {}, {}});
+    }
     void TextOut(std::int32_t x, std::int32_t y, std::string_view t) override {
         Ops.push_back({'t', x, y, 0, std::string(t), {}});
     }
@@ -55,7 +57,9 @@ public:
     void FillRect(const Rect32& r) override { Ops.push_back({'f', 0, 0, 0, {}, r}); }
     void SetBrushColor(ColorValue c) override { Ops.push_back({'b', 0, 0, c, {}, {}}); }
     void SetFontSize(int points) override { Ops.push_back({'s', points, 0, 0, {}, {}}); }
-    void PrepareText(std::string_view t) override { Ops.push_back({'r', 0, 0, 0, std::string(t), {}}); }
+    void PrepareText(std::string_view t) override {
+        Ops.push_back({'r', 0, 0, 0, std::string(t), {}});
+    }
 
     std::vector<Op> Pixels() const {
         std::vector<Op> out;
@@ -74,7 +78,8 @@ struct SceneFixture {
     FixedClock Clock{4242};
     SceneState State;
 
-    void Init(std::int32_t width, std::int32_t height, DrawingSurface& surface, int courseSteps = 1) {
+    void Init(std::int32_t width, std::int32_t height, DrawingSurface& surface,
+              int courseSteps = 1) {
         InitScene(State, Settings, width, height, surface, Random, Clock, courseSteps);
     }
 };

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <new>
 
-#include "platform/memory/surface.h"
 #include "platform/common/systemcolors.h"
+#include "platform/memory/surface.h"
 #include "scene/scene.h"
 #include "settings/settings.h"
 

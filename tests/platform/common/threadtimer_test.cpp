@@ -1,7 +1,6 @@
 // The timer thread: events fire on their own thread about on time, a callback may cancel and
 // re-arm its own event, and a cancel from another thread returns only once no callback runs.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -11,6 +10,10 @@
 
 #include "platform/common/threadtimer.h"
 #include "saver/frametimer.h"
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -159,6 +162,7 @@ TEST(ThreadTimer, ManyStartStopCyclesFromTheWindowThreadLeaveNothingArmed) {
     EXPECT_EQ(frames.Count, count);
 }
 
+#ifndef _WIN32
 // In a child process: makes the service with no address space left for a thread's stack and
 // exits 3 when it reported that and armed nothing.
 [[noreturn]] void StartTimersWithoutAddressSpace() {
@@ -187,5 +191,6 @@ TEST(ThreadTimer, ManyStartStopCyclesFromTheWindowThreadLeaveNothingArmed) {
 TEST(ThreadTimerDeathTest, AThreadThatCannotStartIsReportedNotThrown) {
     EXPECT_EXIT(StartTimersWithoutAddressSpace(), ::testing::ExitedWithCode(3), "timer thread");
 }
+#endif
 
 }  // namespace

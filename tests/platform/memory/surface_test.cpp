@@ -15,7 +15,8 @@ namespace {
 TEST(MemorySurface, PixelsOutsideTheViewAreIgnored) {
     DefaultSystemColors colors;
     MemorySurface s(4, 3, colors);
-    for (auto [x, y] : {std::pair{-1, 0}, {4, 0}, {0, -1}, {0, 3}, {-2147483647 - 1, 1}, {1, 2147483647}})
+    for (auto [x, y] :
+         {std::pair{-1, 0}, {4, 0}, {0, -1}, {0, 3}, {-2147483647 - 1, 1}, {1, 2147483647}})
         s.SetPixel(x, y, clWhite);
     for (std::uint32_t p : s.Pixels()) EXPECT_EQ(p, 0u);
     s.SetPixel(3, 2, clWhite);

@@ -16,8 +16,8 @@
 
 #include "platform/posix/codepage.h"
 #include "settings/errors.h"
-#include "settings/settingsstore.h"
 #include "settings/settings.h"
+#include "settings/settingsstore.h"
 #include "tests/settings/messages.h"
 
 namespace fs = std::filesystem;
@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class FileRegistryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/velmora-reg-XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
@@ -258,15 +258,18 @@ TEST_F(FileRegistryTest, WindowsVersionFiveExportIsReadAndStaysUtf16) {
 TEST_F(FileRegistryTest, TextWrittenIntoAVersionFiveFileReadsBackIdentically) {
     // Text a quoted value cannot carry, and expandable text, are hex lists in such a file, and
     // there hex text is UTF-16LE: code page bytes written as they are would read back garbled.
-    Store("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Velmora]\n"
-          "\"Speed\"=\"30\"\n\n");
+    Store(
+        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Velmora]\n"
+        "\"Speed\"=\"30\"\n\n");
     const std::string lines = "two\nlines \x90\xDD\x92\xE8";  // 設定 in code page 932
     const std::string expand = "%HOME%\\x";
     {
         FileRegistry reg(file);
         RegKey key = 0;
         ASSERT_EQ(reg.OpenKey(kRegCurrentUser, "Software\\Velmora", kKeyAllAccess, &key), 0);
-        auto bytes = [](const std::string& t) { return reinterpret_cast<const std::uint8_t*>(t.c_str()); };
+        auto bytes = [](const std::string& t) {
+            return reinterpret_cast<const std::uint8_t*>(t.c_str());
+        };
         auto size = [](const std::string& t) { return static_cast<std::uint32_t>(t.size() + 1); };
         ASSERT_EQ(reg.SetValue(key, "Lines", kRegSz, bytes(lines), size(lines)), 0);
         ASSERT_EQ(reg.SetValue(key, "Expand", kRegExpandSz, bytes(expand), size(expand)), 0);
@@ -304,7 +307,8 @@ TEST_F(FileRegistryTest, ConcurrentWritersLoseNothing) {
             int failures = 0;
             for (int i = 0; i < kValues; ++i) {
                 try {
-                    ini.WriteValueInt(kSettingsSection, "w" + std::to_string(w) + "_" + std::to_string(i), i);
+                    ini.WriteValueInt(kSettingsSection,
+                                      "w" + std::to_string(w) + "_" + std::to_string(i), i);
                 } catch (...) {
                     ++failures;
                 }
@@ -322,7 +326,9 @@ TEST_F(FileRegistryTest, ConcurrentWritersLoseNothing) {
     SettingsStore ini(reg, kSettingsBaseKey);
     for (int w = 0; w < kWriters; ++w)
         for (int i = 0; i < kValues; ++i)
-            EXPECT_EQ(ini.ReadValueInt(kSettingsSection, "w" + std::to_string(w) + "_" + std::to_string(i), -1), i);
+            EXPECT_EQ(ini.ReadValueInt(kSettingsSection,
+                                       "w" + std::to_string(w) + "_" + std::to_string(i), -1),
+                      i);
     EXPECT_EQ(ini.ReadValueText("\\Software\\Other", "keep", ""), "yes");
     EXPECT_EQ(DirectoryEntries(), (std::vector<std::string>{"user.reg", "user.reg.lock"}));
 }
@@ -364,7 +370,8 @@ TEST_F(FileRegistryTest, FailedSaveIsNotReadBackAsStored) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to give the link another owner";
     fs::create_directories(fs::path(file).parent_path());
     const std::string real = dir + "/dotfiles.reg";
-    const std::string stored = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Velmora]\n\"Speed\"=\"20\"\n";
+    const std::string stored =
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Velmora]\n\"Speed\"=\"20\"\n";
     std::ofstream(real) << stored;
     fs::create_symlink(real, file);
     // A link of another user's to our file: saved through, it would write where that user says.
@@ -388,9 +395,10 @@ TEST_F(FileRegistryTest, FailedSaveIsNotReadBackAsStored) {
 // A UTF-16 file of an odd length (a stray byte after a hand-written comment) reads; a key added
 // to it must start on a code unit of its own, or everything after the stray byte is garbled.
 TEST_F(FileRegistryTest, Utf16FileEndingInAnOddByteStaysReadableAfterANewKey) {
-    const std::string start = "\xFF\xFE" + Utf8ToUtf16Le("Windows Registry Editor Version 5.00\r\n\r\n"
-                                                       "[HKEY_CURRENT_USER\\Software\\Velmora]\r\n"
-                                                       "\"Speed\"=\"40\"\r\n; by hand");
+    const std::string start = "\xFF\xFE" + Utf8ToUtf16Le(
+                                               "Windows Registry Editor Version 5.00\r\n\r\n"
+                                               "[HKEY_CURRENT_USER\\Software\\Velmora]\r\n"
+                                               "\"Speed\"=\"40\"\r\n; by hand");
     for (const char stray : {'!', '\n', '\0'}) {
         Store(start + std::string(1, stray));
         std::ostringstream diagnostics;
@@ -447,7 +455,10 @@ TEST(DefaultRegistryPath, FollowsXdgConfigHomeAndFallsBackToDotConfig) {
     EXPECT_EQ(DefaultRegistryPath(), "/home/u/.config/velmora/user.reg");
 
     if (savedXdg) ::setenv("XDG_CONFIG_HOME", keepXdg.c_str(), 1);
-    if (savedHome) ::setenv("HOME", keepHome.c_str(), 1); else ::unsetenv("HOME");
+    if (savedHome)
+        ::setenv("HOME", keepHome.c_str(), 1);
+    else
+        ::unsetenv("HOME");
 }
 
 }  // namespace

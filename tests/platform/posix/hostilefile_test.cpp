@@ -218,7 +218,8 @@ TEST_F(HostileFileTest, SaveKeepsEveryLineItDoesNotChangeByteForByte) {
     // Another program's values with lone surrogates (U+D800, U+DC00) in a UTF-16 export, and a
     // last line without a line end.
     const std::string before =
-        "\xFF\xFE" + Utf16("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Other]\r\n") +
+        "\xFF\xFE" +
+        Utf16("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Other]\r\n") +
         Utf16("\"Lone\"=\"a") + std::string("\x00\xD8", 2) + Utf16("b\"\r\n\"Low\"=\"") +
         std::string("\x00\xDC", 2) + Utf16("\"\r\n\r\n[HKEY_CURRENT_USER\\Software\\Velmora]\r\n");
     Store(file, before + Utf16("\"Speed\"=\"30\"\r\n; end"));

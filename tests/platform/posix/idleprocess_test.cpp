@@ -2,8 +2,8 @@
 // its pidfd, and the settings file's inotify watch.
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <stdlib.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -190,7 +190,8 @@ TEST(SettingsWatch, SeesTheFileWrittenOrReplacedButNotItsNeighbours) {
     EXPECT_EQ(fs::status(file.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
     std::ofstream(file.parent_path() / "user.reg.lock") << "";
     std::ofstream(file.parent_path() / "other") << "x";
-    LoopUntil(watch, [&] { return changes > 0; }, std::chrono::milliseconds(300));
+    LoopUntil(
+        watch, [&] { return changes > 0; }, std::chrono::milliseconds(300));
     EXPECT_EQ(changes, 0);
 
     // Replaced by renaming, as a save does.

@@ -49,7 +49,8 @@ TEST_F(InstanceMarkerTest, DifferentExecutableNamesDoNotSeeEachOther) {
 }
 
 TEST_F(InstanceMarkerTest, EachScopeHoldsItsOwnInstanceSoOneHackRunsPerScreen) {
-    FileLockInstanceMarker desktop(dir), screen1(dir, "xscreensaver-101"), screen2(dir, "xscreensaver-202");
+    FileLockInstanceMarker desktop(dir), screen1(dir, "xscreensaver-101"),
+        screen2(dir, "xscreensaver-202");
     FileLockInstanceMarker screen1Again(dir, "xscreensaver-101");
     ASSERT_NE(desktop.Add("velmora"), 0);
     EXPECT_EQ(screen1.Find("velmora"), 0);
@@ -114,7 +115,8 @@ TEST_F(MarkerDirectoryTest, RuntimeDirectoryIsUsedOnlyWhenNobodyElseCanEnterIt) 
     // Open to the group or to everyone, for entering or only for reading: not private.
     for (const mode_t open : {0750, 0770, 0710, 0755, 0705, 0701}) {
         ::chmod(runtime.c_str(), open);
-        EXPECT_EQ(Run(runtime.c_str()), own()) << "a runtime directory of mode 0" << std::oct << open;
+        EXPECT_EQ(Run(runtime.c_str()), own())
+            << "a runtime directory of mode 0" << std::oct << open;
     }
     // Left as it is: the desktop's, not ours to tighten.
     struct stat st {};

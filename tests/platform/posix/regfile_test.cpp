@@ -13,7 +13,8 @@ const RegFileDocument& Doc(const std::variant<RegFileDocument, RegFileError>& pa
     if (auto* e = std::get_if<RegFileError>(&parsed))
         ADD_FAILURE() << "line " << e->Line << ": " << e->What;
     static RegFileDocument empty;
-    return std::holds_alternative<RegFileDocument>(parsed) ? std::get<RegFileDocument>(parsed) : empty;
+    return std::holds_alternative<RegFileDocument>(parsed) ? std::get<RegFileDocument>(parsed)
+                                                           : empty;
 }
 
 RegFileError Error(std::string_view text) {
@@ -146,7 +147,8 @@ TEST(ParseRegFile, AcceptsVersionFiveInUtf16WithBomAndWritesItBackSo) {
     EXPECT_EQ(doc.Bom, RegFileBom::Utf16Le);
     EXPECT_TRUE(doc.Unicode);
     ASSERT_EQ(doc.Keys.size(), 1u);
-    EXPECT_EQ(EntryValue(doc, doc.Keys[0].Entries[1]).Data, Bytes(std::string_view("\xE8\xA8\xAD\xE5\xAE\x9A\0", 7)));
+    EXPECT_EQ(EntryValue(doc, doc.Keys[0].Entries[1]).Data,
+              Bytes(std::string_view("\xE8\xA8\xAD\xE5\xAE\x9A\0", 7)));
     EXPECT_EQ(WriteRegFile(doc), file);
 }
 
@@ -223,7 +225,8 @@ TEST(FormatRegFileValue, WrapsLongHexListsAtColumn76) {
         for (int i = 0; i < 25; ++i) second += "ab,";
         EXPECT_EQ(text[1], second + "\\") << name;
         EXPECT_EQ(text[2].substr(0, 2), "  ");
-        EXPECT_EQ(text[2].size(), 2 + 3u * static_cast<std::size_t>(60 - firstBytes - 25) - 1) << name;
+        EXPECT_EQ(text[2].size(), 2 + 3u * static_cast<std::size_t>(60 - firstBytes - 25) - 1)
+            << name;
     }
 }
 

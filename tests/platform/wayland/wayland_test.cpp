@@ -18,7 +18,9 @@ bool Covers(const DamageList& list, std::int32_t x, std::int32_t y) {
     });
 }
 
-Rect32 Dot(std::int32_t x, std::int32_t y) { return {x, y, x + 1, y + 1}; }
+Rect32 Dot(std::int32_t x, std::int32_t y) {
+    return {x, y, x + 1, y + 1};
+}
 
 }  // namespace
 
@@ -92,7 +94,8 @@ TEST(DamageList, MergedKeepsEveryChangeWithinItsCapacity) {
         merged.Add(dot);
     }
     EXPECT_LE(merged.Rects().size(), 32u);
-    for (const Rect32& d : dots) EXPECT_TRUE(Covers(merged, d.Left, d.Top)) << d.Left << "," << d.Top;
+    for (const Rect32& d : dots)
+        EXPECT_TRUE(Covers(merged, d.Left, d.Top)) << d.Left << "," << d.Top;
 }
 
 TEST(DamageList, MergedKeepsDistantClustersApart) {
@@ -235,7 +238,7 @@ TEST(Presentation, HiDpiShowsOneSceneDotPerPhysicalPixel) {
 TEST(Presentation, FractionalScaleTellsTheLogicalSizeThroughTheViewport) {
     OutputInfo output;
     output.Mode = {3840, 2160};
-    output.Scale = 2;                  // the integer scale rounds 1.5 up
+    output.Scale = 2;  // the integer scale rounds 1.5 up
     output.Logical = {2560, 1440};
     const Presentation shown = PlanDrive({3840, 2160}, output, {2560, 1440}, false, true);
     EXPECT_EQ(shown.Buffer, (Size32{3840, 2160}));
@@ -333,7 +336,7 @@ TEST_F(SurfaceFixture, OnlyTheFinalColourOfEachTouchedPixelCounts) {
     surface.SetPixel(5, 5, kYellow);
     surface.SetPixel(5, 5, clBlack);  // drawn and erased within one frame: black as before
     surface.SetPixel(6, 5, kYellow);
-    surface.SetPixel(7, 5, clBlack);  // erasing what is black already
+    surface.SetPixel(7, 5, clBlack);   // erasing what is black already
     surface.SetPixel(-1, 5, kYellow);  // outside the view
     const DamageList& changes = surface.GatherChanges();
     EXPECT_FALSE(Covers(changes, 5, 5));

@@ -30,7 +30,8 @@ std::vector<std::wstring> FacesToTry() {
 
 std::string WideToUtf8(const std::wstring& text) {
     char out[256];
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out, sizeof out, nullptr, nullptr);
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out, sizeof out, nullptr, nullptr);
     return n > 0 ? std::string(out) : std::string();
 }
 
@@ -76,26 +77,30 @@ std::vector<Caption> Captions(const Win32Form& form) {
         const std::string name(c.Name);
         switch (c.Kind) {
             case ControlKind::Label:
-                out.push_back({name, SjisToWide(c.Caption), form.Font(c.Name), c.Width, height, c.Bold});
+                out.push_back(
+                    {name, SjisToWide(c.Caption), form.Font(c.Name), c.Width, height, c.Bold});
                 break;
             case ControlKind::CheckBox:
-                out.push_back({name, SjisToWide(c.Caption), form.Font(c.Name), ClientWidth(form.Control(c.Name)) - kMark,
-                               height, c.Bold, ClientWidth(form.Control(c.Name)) - 2 * kMark});
+                out.push_back({name, SjisToWide(c.Caption), form.Font(c.Name),
+                               ClientWidth(form.Control(c.Name)) - kMark, height, c.Bold,
+                               ClientWidth(form.Control(c.Name)) - 2 * kMark});
                 break;
             case ControlKind::PushButton:
-                out.push_back({name, SjisToWide(c.Caption), form.Font(c.Name), c.Width - 4, height, c.Bold, c.Width - 8});
+                out.push_back({name, SjisToWide(c.Caption), form.Font(c.Name), c.Width - 4, height,
+                               c.Bold, c.Width - 8});
                 break;
             case ControlKind::GlyphButton:
-                out.push_back({name, SjisToWide(c.Caption), form.Font(c.Name), c.Width - 4 - 16, height, c.Bold,
-                               c.Width - 8 - 20});
+                out.push_back({name, SjisToWide(c.Caption), form.Font(c.Name), c.Width - 4 - 16,
+                               height, c.Bold, c.Width - 8 - 20});
                 break;
             case ControlKind::RadioGroup:
-                out.push_back({name, SjisToWide(c.Caption), form.Font(c.Name), c.Width - 16, height, c.Bold});
+                out.push_back(
+                    {name, SjisToWide(c.Caption), form.Font(c.Name), c.Width - 16, height, c.Bold});
                 for (int i = 0; i < static_cast<int>(c.Items.size()); ++i)
                     out.push_back({name + "[" + std::to_string(i) + "]",
-                                   SjisToWide(c.Items[static_cast<std::size_t>(i)]), form.Font(c.Name, i),
-                                   ClientWidth(form.Item(c.Name, i)) - kMark, height, c.Bold,
-                                   ClientWidth(form.Item(c.Name, i)) - 2 * kMark});
+                                   SjisToWide(c.Items[static_cast<std::size_t>(i)]),
+                                   form.Font(c.Name, i), ClientWidth(form.Item(c.Name, i)) - kMark,
+                                   height, c.Bold, ClientWidth(form.Item(c.Name, i)) - 2 * kMark});
                 break;
             default:
                 break;
@@ -105,7 +110,7 @@ std::vector<Caption> Captions(const Win32Form& form) {
 }
 
 class Win32FormTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         faces = FacesToTry();
         if (faces.empty()) GTEST_SKIP() << "no Japanese face on this system";

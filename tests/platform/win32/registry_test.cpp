@@ -17,7 +17,7 @@ const std::string kSection = "VelmoraTest" + std::to_string(GetCurrentProcessId(
 const std::string kKeyPath = "Software\\" + kSection;
 
 class Win32RegistryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, kKeyPath.c_str()); }
     void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, kKeyPath.c_str()); }
 
@@ -118,8 +118,9 @@ TEST_F(Win32RegistryTest, DwordValueRaisesTheBadDataTypeError) {
         FAIL() << "no error raised";
     } catch (const RegistryError& e) {
         // "'road_Color' のﾃﾞｰﾀ型が不正です"
-        EXPECT_EQ(std::string(e.what()),
-                  "'road_Color' \x82\xCC\xC3\xDE\xB0\xC0\x8C^\x82\xAA\x95s\x90\xB3\x82\xC5\x82\xB7");
+        EXPECT_EQ(
+            std::string(e.what()),
+            "'road_Color' \x82\xCC\xC3\xDE\xB0\xC0\x8C^\x82\xAA\x95s\x90\xB3\x82\xC5\x82\xB7");
     }
 }
 

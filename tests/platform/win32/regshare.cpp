@@ -10,8 +10,8 @@
 
 #include "platform/posix/registry.h"
 #include "settings/convert.h"
-#include "settings/settingsstore.h"
 #include "settings/settings.h"
+#include "settings/settingsstore.h"
 
 namespace {
 
@@ -46,10 +46,12 @@ int Read(const char* path) {
     std::printf("Speed=%d\nDispMode=%d\nUpDown=%d\nStarScroll=%d\nComet=%d\nTrans=%d\n", v.Speed,
                 v.DispMode, v.UpDown, v.StarScroll ? 1 : 0, v.Comet ? 1 : 0, v.Trans ? 1 : 0);
     const std::pair<const char*, ColorValue> colors[] = {
-        {"road_Color", v.road_Color},   {"porl_Color", v.porl_Color},   {"star1_Color", v.star1_Color},
-        {"star2_Color", v.star2_Color}, {"star3_Color", v.star3_Color}, {"town1_Color", v.town1_Color},
+        {"road_Color", v.road_Color},   {"porl_Color", v.porl_Color},
+        {"star1_Color", v.star1_Color}, {"star2_Color", v.star2_Color},
+        {"star3_Color", v.star3_Color}, {"town1_Color", v.town1_Color},
         {"town2_Color", v.town2_Color}, {"town3_Color", v.town3_Color}};
-    for (const auto& [name, color] : colors) std::printf("%s=%s\n", name, ColorToText(color).c_str());
+    for (const auto& [name, color] : colors)
+        std::printf("%s=%s\n", name, ColorToText(color).c_str());
     return 0;
 }
 

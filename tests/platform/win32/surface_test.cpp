@@ -11,7 +11,7 @@ namespace {
 
 // A 64 x 48 top-down DIB selected into a memory DC; pixels read back as 0x00RRGGBB.
 class GdiSurfaceTest : public ::testing::Test {
-protected:
+  protected:
     static constexpr int kW = 64, kH = 48;
     void SetUp() override {
         BITMAPINFO info{};
@@ -22,7 +22,8 @@ protected:
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
         dc = CreateCompatibleDC(nullptr);
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits),
+                                  nullptr, 0);
         ASSERT_NE(bitmap, nullptr);
         old = SelectObject(dc, bitmap);
     }
@@ -52,9 +53,9 @@ protected:
 
 TEST_F(GdiSurfaceTest, PlainColoursLandAsTheirRedGreenBlue) {
     GdiSurface surface(dc, colors);
-    surface.SetPixel(3, 4, 0x000000FF);   // clRed
-    surface.SetPixel(5, 6, 0x00FF0000);   // clBlue
-    surface.SetPixel(7, 8, 0x0001FEFF);   // red 255, green 254, blue 1
+    surface.SetPixel(3, 4, 0x000000FF);  // clRed
+    surface.SetPixel(5, 6, 0x00FF0000);  // clBlue
+    surface.SetPixel(7, 8, 0x0001FEFF);  // red 255, green 254, blue 1
     EXPECT_EQ(Pixel(3, 4), 0xFF0000u);
     EXPECT_EQ(Pixel(5, 6), 0x0000FFu);
     EXPECT_EQ(Pixel(7, 8), 0xFFFE01u);
@@ -65,7 +66,8 @@ TEST_F(GdiSurfaceTest, SystemColourIsTheDesktopsCurrentValue) {
     surface.SetPixel(1, 1, static_cast<ColorValue>(0x80000016u));  // cl3DLight
     const COLORREF light = GetSysColor(COLOR_3DLIGHT);
     EXPECT_EQ(Pixel(1, 1), (static_cast<std::uint32_t>(GetRValue(light)) << 16) |
-                               (static_cast<std::uint32_t>(GetGValue(light)) << 8) | GetBValue(light));
+                               (static_cast<std::uint32_t>(GetGValue(light)) << 8) |
+                               GetBValue(light));
 }
 
 TEST_F(GdiSurfaceTest, PixelsOutsideTheViewAreIgnored) {

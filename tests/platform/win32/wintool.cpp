@@ -20,6 +20,7 @@
 //   wintool resources FILE   prints string 1 of FILE ("string1 TEXT") and each image of its
 //                            icon group 1 ("icon WIDTHxHEIGHT BITS png|bmp")
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <chrono>
@@ -42,7 +43,8 @@ std::string Utf8(const wchar_t* text) {
 std::wstring WideArg(int index) {
     int count = 0;
     LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::wstring arg = (args != nullptr && index < count) ? std::wstring(args[index]) : std::wstring();
+    std::wstring arg =
+        (args != nullptr && index < count) ? std::wstring(args[index]) : std::wstring();
     LocalFree(args);
     return arg;
 }
@@ -66,8 +68,8 @@ int Host(int seconds, int x, int y) {
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
     wc.lpszClassName = L"VelmoraTestHost";
     RegisterClassW(&wc);
-    HWND host = CreateWindowExW(0, wc.lpszClassName, L"preview host", WS_POPUP | WS_VISIBLE, x, y, 320, 240,
-                                nullptr, nullptr, wc.hInstance, nullptr);
+    HWND host = CreateWindowExW(0, wc.lpszClassName, L"preview host", WS_POPUP | WS_VISIBLE, x, y,
+                                320, 240, nullptr, nullptr, wc.hInstance, nullptr);
     if (host == nullptr) return 1;
     std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(host)));
     std::fflush(stdout);
@@ -87,7 +89,8 @@ BOOL CALLBACK FindBox(HWND window, LPARAM param) {
     wchar_t cls[64], title[64];
     GetClassNameW(window, cls, 64);
     GetWindowTextW(window, title, 64);
-    if (std::wcscmp(cls, L"#32770") == 0 && std::wcscmp(title, L"Velmora") == 0 && IsWindowVisible(window)) {
+    if (std::wcscmp(cls, L"#32770") == 0 && std::wcscmp(title, L"Velmora") == 0 &&
+        IsWindowVisible(window)) {
         reinterpret_cast<BoxSearch*>(param)->Found = window;
         return FALSE;
     }
@@ -122,9 +125,10 @@ BOOL CALLBACK PrintChild(HWND child, LPARAM parent) {
     DWORD process = 0;
     GetWindowThreadProcessId(child, &process);
     std::printf("class=%s title=%s style=%08lX classstyle=%04lX rect=%ld,%ld,%ld,%ld foreign=%d\n",
-                Utf8(cls).c_str(), Utf8(title).c_str(), static_cast<unsigned long>(GetWindowLongW(child, GWL_STYLE)),
-                static_cast<unsigned long>(GetClassLongPtrW(child, GCL_STYLE)), r.left, r.top, r.right, r.bottom,
-                process != GetCurrentProcessId() ? 1 : 0);
+                Utf8(cls).c_str(), Utf8(title).c_str(),
+                static_cast<unsigned long>(GetWindowLongW(child, GWL_STYLE)),
+                static_cast<unsigned long>(GetClassLongPtrW(child, GCL_STYLE)), r.left, r.top,
+                r.right, r.bottom, process != GetCurrentProcessId() ? 1 : 0);
     return TRUE;
 }
 
@@ -149,7 +153,9 @@ int ScreenSave() {
     HWND window = FindWindowW(nullptr, WideArg(2).c_str());
     if (window == nullptr) return 1;
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0, SMTO_ABORTIFHUNG, 5000, &result)) return 1;
+    if (!SendMessageTimeoutW(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0, SMTO_ABORTIFHUNG, 5000,
+                             &result))
+        return 1;
     std::printf("%llu\n", static_cast<unsigned long long>(result));
     return 0;
 }
@@ -181,8 +187,9 @@ BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
     MONITORINFO info{};
     info.cbSize = sizeof info;
     if (GetMonitorInfoW(monitor, &info))
-        std::printf("%ld %ld %ld %ld %d\n", info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right,
-                    info.rcMonitor.bottom, (info.dwFlags & MONITORINFOF_PRIMARY) != 0 ? 1 : 0);
+        std::printf("%ld %ld %ld %ld %d\n", info.rcMonitor.left, info.rcMonitor.top,
+                    info.rcMonitor.right, info.rcMonitor.bottom,
+                    (info.dwFlags & MONITORINFOF_PRIMARY) != 0 ? 1 : 0);
     return TRUE;
 }
 
@@ -200,8 +207,8 @@ BOOL CALLBACK PrintTopLevel(HWND window, LPARAM) {
     RECT r;
     GetWindowRect(window, &r);
     const bool topmost = (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-    std::printf("%ld %ld %ld %ld topmost=%d title=%s\n", r.left, r.top, r.right, r.bottom, topmost ? 1 : 0,
-                Utf8(title).c_str());
+    std::printf("%ld %ld %ld %ld topmost=%d title=%s\n", r.left, r.top, r.right, r.bottom,
+                topmost ? 1 : 0, Utf8(title).c_str());
     return TRUE;
 }
 
@@ -220,23 +227,29 @@ struct GroupIconEntry {
 #pragma pack(pop)
 
 int Resources() {
-    HMODULE module = LoadLibraryExW(WideArg(2).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HMODULE module = LoadLibraryExW(WideArg(2).c_str(), nullptr,
+                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (module == nullptr) return 1;
     wchar_t text[256] = L"";
     LoadStringW(module, 1, text, 256);
     std::printf("string1 %s\n", Utf8(text).c_str());
-    HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
+    HRSRC group =
+        FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
     if (group != nullptr) {
         const auto* dir = static_cast<const BYTE*>(LockResource(LoadResource(module, group)));
         const WORD count = *reinterpret_cast<const WORD*>(dir + 4);
         const auto* entries = reinterpret_cast<const GroupIconEntry*>(dir + 6);
         for (WORD i = 0; i < count; ++i) {
             const GroupIconEntry& e = entries[i];
-            HRSRC image = FindResourceW(module, MAKEINTRESOURCEW(e.Id), MAKEINTRESOURCEW(3));  // RT_ICON
-            const auto* bytes = image != nullptr ? static_cast<const BYTE*>(LockResource(LoadResource(module, image))) : nullptr;
+            HRSRC image =
+                FindResourceW(module, MAKEINTRESOURCEW(e.Id), MAKEINTRESOURCEW(3));  // RT_ICON
+            const auto* bytes =
+                image != nullptr
+                    ? static_cast<const BYTE*>(LockResource(LoadResource(module, image)))
+                    : nullptr;
             const bool png = bytes != nullptr && std::memcmp(bytes, "\x89PNG", 4) == 0;
-            std::printf("icon %dx%d %d %s\n", e.Width == 0 ? 256 : e.Width, e.Height == 0 ? 256 : e.Height, e.BitCount,
-                        png ? "png" : "bmp");
+            std::printf("icon %dx%d %d %s\n", e.Width == 0 ? 256 : e.Width,
+                        e.Height == 0 ? 256 : e.Height, e.BitCount, png ? "png" : "bmp");
         }
     }
     FreeLibrary(module);
@@ -246,7 +259,8 @@ int Resources() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 5 && std::strcmp(argv[1], "host") == 0) return Host(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
+    if (argc >= 5 && std::strcmp(argv[1], "host") == 0)
+        return Host(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
     if (argc >= 3 && std::strcmp(argv[1], "host") == 0) return Host(std::atoi(argv[2]), 100, 100);
     if (argc >= 3 && std::strcmp(argv[1], "msgbox") == 0) return MessageBoxText(std::atoi(argv[2]));
     if (argc >= 3 && std::strcmp(argv[1], "children") == 0) return Children(argv[2]);
@@ -258,6 +272,9 @@ int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "resources") == 0) return Resources();
     if (argc >= 2 && std::strcmp(argv[1], "monitors") == 0) return Monitors();
     if (argc >= 2 && std::strcmp(argv[1], "windows") == 0) return TopLevelWindows();
-    std::fprintf(stderr, "usage: wintool host|msgbox|children|client|screensave|foreground|wait-title|syscolor|resources|monitors|windows ...\n");
+    std::fprintf(stderr,
+                 "usage: wintool "
+                 "host|msgbox|children|client|screensave|foreground|wait-title|syscolor|resources|"
+                 "monitors|windows ...\n");
     return 2;
 }
