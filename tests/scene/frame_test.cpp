@@ -6,34 +6,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "tests/support/allocationcounter.h"
 #include "tests/support/scenefakes.h"
-
-// GCC 12 mistakes the replacement pair below for a mismatched malloc/delete once inlined.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-// Counts every allocation in this test binary, so a test can prove a stretch allocation-free.
-static std::atomic<long> g_allocations{0};
-void* operator new(std::size_t size) {
-    ++g_allocations;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    ::operator delete(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    ::operator delete[](p);
-}
 
 namespace {
 
@@ -228,10 +202,10 @@ TEST(Frame, AFrameAllocatesNothingOnceTheBannerTextIsPrepared) {
     f.Settings.UpDown = 3;
     f.Init(1280, 720, surface, 4);
     ApplyBannerFont(surface, false, 1280);
-    const long before = g_allocations.load();
+    const long before = AllocationCount();
     for (int frame = 0; frame < 3000; ++frame) RunFrame(f.State, surface, f.Random, frame < 200);
     EndBanner(f.State, surface);
-    EXPECT_EQ(g_allocations.load() - before, 0);
+    EXPECT_EQ(AllocationCount() - before, 0);
 }
 
 }  // namespace

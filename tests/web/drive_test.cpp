@@ -10,32 +10,7 @@
 #include "platform/memory/surface.h"
 #include "scene/scene.h"
 #include "settings/settings.h"
-
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-// Counts every allocation in this test binary, so a test can prove a stretch allocation-free.
-static std::atomic<long> g_allocations{0};
-void* operator new(std::size_t size) {
-    ++g_allocations;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    ::operator delete(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    ::operator delete[](p);
-}
+#include "tests/support/allocationcounter.h"
 
 namespace {
 
@@ -66,13 +41,13 @@ TEST_F(PageDriveTest, FramesAndTheirCopiesAllocateNothing) {
     drive.Start(320, 240, settings, 5, clock);
     drive.RunDue(0);
     drive.Surface().TakeChanges();
-    const long before = g_allocations.load();
+    const long before = AllocationCount();
     // Across the banner's end at 5000 ms, a frame at a time as the page runs them.
     for (int t = 30; t <= 9000; t += 30) {
         drive.RunDue(t);
         drive.Surface().TakeChanges();
     }
-    EXPECT_EQ(g_allocations.load() - before, 0);
+    EXPECT_EQ(AllocationCount() - before, 0);
     EXPECT_EQ(drive.FramesRun(), 301);
 }
 

@@ -15,4 +15,4 @@ if [[ ! -f $stamp || $here/package-lock.json -nt $stamp ]]; then
   (cd "$here" && npm ci --no-audit --no-fund --loglevel=error)
 fi
 export VELMORA_RECORD=$1 VELMORA_STORECHECK=$2 VELMORA_WEB=$root/build/web
-exec node --test --test-reporter=spec --test-concurrency=1 "$here/page.test.mjs"
+exec node --test --test-reporter=tap --test-concurrency=1 "$here/page.test.mjs"
