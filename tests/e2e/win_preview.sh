@@ -17,10 +17,7 @@ start_wine 1024x768
 wine "$WINTOOL" host 8 >"$E2E_TMP/host.out" &
 host_pid=$!
 E2E_PIDS+=($host_pid)
-for ((i = 0; i < 200; i++)); do
-    [[ -s $E2E_TMP/host.out ]] && break
-    sleep 0.1
-done
+wait_for 20000 test -s "$E2E_TMP/host.out" || true
 hwnd=$(head -n1 "$E2E_TMP/host.out" | tr -d '\r')
 [[ $hwnd =~ ^[0-9]+$ ]] || fail "the host window did not start ($hwnd)"
 echo "host window $hwnd"
@@ -28,10 +25,11 @@ echo "host window $hwnd"
 wine "$SCR" /p "$hwnd" &
 pid=$!
 E2E_PIDS+=($pid)
-# Asked until the preview's window is in the host; the preview must still run then.
+# Asked until the preview's window is in the host and shown (the saver creates it hidden and
+# shows it once it is set up); the preview must still run then.
 has_child() {
     children=$(wine "$WINTOOL" children "$hwnd" | tr -d '\r')
-    grep -q 'title=Velmora ' <<<"$children"
+    grep -Eq 'title=Velmora .*style=[13579bdf][0-9a-f]{7} ' <<<"$children"
 }
 children=""
 wait_for 15000 has_child || true
@@ -53,10 +51,7 @@ wait_exit "$pid" 5000
 wine "$WINTOOL" host 60 >"$E2E_TMP/host2.out" &
 host_pid=$!
 E2E_PIDS+=($host_pid)
-for ((i = 0; i < 200; i++)); do
-    [[ -s $E2E_TMP/host2.out ]] && break
-    sleep 0.1
-done
+wait_for 20000 test -s "$E2E_TMP/host2.out" || true
 hwnd=$(head -n1 "$E2E_TMP/host2.out" | tr -d '\r')
 [[ $hwnd =~ ^[0-9]+$ ]] || fail "the second host window did not start ($hwnd)"
 wine "$SCR" /p "$hwnd" &
