@@ -216,8 +216,7 @@ long DocumentRegistry::SetValue(RegKey key, std::string_view name, std::uint32_t
                                 const std::uint8_t* data, std::uint32_t size) {
     std::string path;
     if (!PathOf(key, path)) return kRegErrorInvalidHandle;
-    const long error =
-        Store([&] { SetDocumentValue(Document, path, name, type, data, size); });
+    const long error = Store([&] { SetDocumentValue(Document, path, name, type, data, size); });
     if (error == 0) CreatedKeys.erase(FoldRegText(path));
     return error;
 }

@@ -39,8 +39,7 @@ class DocumentRegistry : public Registry {
   public:
     long CreateKey(RegKey base, std::string_view subKey, std::uint32_t access,
                    RegKey* result) final;
-    long OpenKey(RegKey base, std::string_view subKey, std::uint32_t access,
-                 RegKey* result) final;
+    long OpenKey(RegKey base, std::string_view subKey, std::uint32_t access, RegKey* result) final;
     long QueryValue(RegKey key, std::string_view name, std::uint32_t* type, std::uint8_t* data,
                     std::uint32_t* size) final;
     long SetValue(RegKey key, std::string_view name, std::uint32_t type, const std::uint8_t* data,

@@ -26,7 +26,7 @@ void FileRegistry::Report(const std::string& problem, int line) {
     LastReported = text;
     if (Diagnostics != nullptr)
         *Diagnostics << program_invocation_short_name << ": " << text
-                      << "; every setting reads as missing and the file is left as it is\n";
+                     << "; every setting reads as missing and the file is left as it is\n";
 }
 
 FileRegistry::LoadResult FileRegistry::Load() {
