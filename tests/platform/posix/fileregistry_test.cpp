@@ -19,6 +19,7 @@
 #include "settings/settings.h"
 #include "settings/settingsstore.h"
 #include "tests/settings/messages.h"
+#include "tests/support/tempdir.h"
 
 namespace fs = std::filesystem;
 
@@ -26,14 +27,6 @@ namespace {
 
 class FileRegistryTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/velmora-reg-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
-        file = dir + "/velmora/user.reg";
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     std::string Contents() const {
         std::ifstream in(file, std::ios::binary);
         std::stringstream s;
@@ -52,7 +45,9 @@ class FileRegistryTest : public ::testing::Test {
         return names;
     }
 
-    std::string dir, file;
+    TempDir temp{"reg"};
+    std::string dir = temp.Path;
+    std::string file = dir + "/velmora/user.reg";
 };
 
 void WriteAll(Registry& reg, const SaverSettings& s) {
