@@ -52,20 +52,7 @@ class FileRegistryTest : public ::testing::Test {
 
 void WriteAll(Registry& reg, const SaverSettings& s) {
     SettingsStore ini(reg, kSettingsBaseKey);
-    ini.WriteValueInt(kSettingsSection, "Speed", s.Speed);
-    ini.WriteValueInt(kSettingsSection, "DispMode", s.DispMode);
-    ini.WriteValueInt(kSettingsSection, "UpDown", s.UpDown);
-    ini.WriteValueBool(kSettingsSection, "StarScroll", s.StarScroll);
-    ini.WriteValueBool(kSettingsSection, "Comet", s.Comet);
-    ini.WriteValueBool(kSettingsSection, "Trans", s.Trans);
-    ini.WriteValueText(kSettingsSection, "road_Color", ColorToText(s.road_Color));
-    ini.WriteValueText(kSettingsSection, "porl_Color", ColorToText(s.porl_Color));
-    ini.WriteValueText(kSettingsSection, "star1_Color", ColorToText(s.star1_Color));
-    ini.WriteValueText(kSettingsSection, "star2_Color", ColorToText(s.star2_Color));
-    ini.WriteValueText(kSettingsSection, "star3_Color", ColorToText(s.star3_Color));
-    ini.WriteValueText(kSettingsSection, "town1_Color", ColorToText(s.town1_Color));
-    ini.WriteValueText(kSettingsSection, "town2_Color", ColorToText(s.town2_Color));
-    ini.WriteValueText(kSettingsSection, "town3_Color", ColorToText(s.town3_Color));
+    WriteSettings(ini, s);
 }
 
 SaverSettings ReadAll(Registry& reg) {
