@@ -16,20 +16,20 @@ std::optional<Number> FromChars(std::string_view text, int base) {
 }  // namespace
 
 const OptionRow* ArgumentReader::FindLong(std::string_view name) const {
-    for (const auto& row : rows_)
+    for (const auto& row : Rows)
         if (row.Name == name) return &row;
     return nullptr;
 }
 
 const OptionRow* ArgumentReader::FindAlias(std::string_view text) const {
-    for (const auto& row : rows_)
+    for (const auto& row : Rows)
         if (!row.Alias.empty() && row.Alias == text) return &row;
     return nullptr;
 }
 
 Argument ArgumentReader::Next() {
     Argument argument;
-    argument.Text = args_[next_++];
+    argument.Text = Arguments[NextIndex++];
     const std::string_view text = argument.Text;
     if (text.starts_with("--")) {
         argument.Name = text.substr(2);
@@ -45,7 +45,7 @@ Argument ArgumentReader::Next() {
     }
     // The value of an option that takes one may be the next argument, whatever it looks like.
     if (argument.Row && argument.Row->TakesValue() && !argument.Value && !AtEnd())
-        argument.Value = args_[next_++];
+        argument.Value = Arguments[NextIndex++];
     return argument;
 }
 

@@ -44,9 +44,9 @@ struct Argument {
 class ArgumentReader {
   public:
     ArgumentReader(std::span<const std::string_view> args, std::span<const OptionRow> rows)
-        : args_(args), rows_(rows) {}
+        : Arguments(args), Rows(rows) {}
 
-    bool AtEnd() const { return next_ >= args_.size(); }
+    bool AtEnd() const { return NextIndex >= Arguments.size(); }
     // The next argument, with the value it takes along; call only while !AtEnd().
     Argument Next();
 
@@ -54,9 +54,9 @@ class ArgumentReader {
     const OptionRow* FindLong(std::string_view name) const;
     const OptionRow* FindAlias(std::string_view text) const;
 
-    std::span<const std::string_view> args_;
-    std::span<const OptionRow> rows_;
-    std::size_t next_ = 0;
+    std::span<const std::string_view> Arguments;
+    std::span<const OptionRow> Rows;
+    std::size_t NextIndex = 0;
 };
 
 // A whole number in decimal, a minus sign allowed; nullopt for anything else (a plus sign,

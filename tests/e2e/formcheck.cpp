@@ -63,23 +63,22 @@ struct Box {
 
 class Checker {
   public:
-    Checker(const Image& shot, int originX, int originY)
-        : shot_(shot), x0_(originX), y0_(originY) {}
+    Checker(const Image& shot, int originX, int originY) : Shot(shot), X0(originX), Y0(originY) {}
 
-    Rgb At(int x, int y) const { return shot_.At(x0_ + x, y0_ + y); }
+    Rgb At(int x, int y) const { return Shot.At(X0 + x, Y0 + y); }
 
     void Fail(const std::string& what, int x, int y) {
-        if (++failures_ <= 20) {
+        if (++FailureCount <= 20) {
             const Rgb c = At(x, y);
             std::printf("FAIL %s at %d,%d: %d,%d,%d\n", what.c_str(), x, y, c.R, c.G, c.B);
         }
     }
-    int Failures() const { return failures_; }
+    int Failures() const { return FailureCount; }
 
   private:
-    const Image& shot_;
-    int x0_, y0_;
-    int failures_ = 0;
+    const Image& Shot;
+    int X0, Y0;
+    int FailureCount = 0;
 };
 
 Box BoxOf(const ControlDesc& c, int dx = 0, int dy = 0) {

@@ -14,60 +14,60 @@ namespace {
 
 class FakeApplication final : public Application {
   public:
-    explicit FakeApplication(CallLog& log) : log_(log) {}
+    explicit FakeApplication(CallLog& log) : Calls(log) {}
     void Initialize(std::string_view title) override {
-        log_.push_back("Initialize " + std::string(title));
+        Calls.push_back("Initialize " + std::string(title));
     }
-    void HideApplicationWindow() override { log_.push_back("HideApplicationWindow"); }
+    void HideApplicationWindow() override { Calls.push_back("HideApplicationWindow"); }
     void ShowWindow(WindowHandle window, WindowVisibility visibility) override {
-        log_.push_back("ShowWindow " + std::to_string(window) +
-                       (visibility == WindowVisibility::Shown ? " shown" : " hidden"));
+        Calls.push_back("ShowWindow " + std::to_string(window) +
+                        (visibility == WindowVisibility::Shown ? " shown" : " hidden"));
     }
-    void ShowSettingsDialog() override { log_.push_back("ShowSettingsDialog"); }
+    void ShowSettingsDialog() override { Calls.push_back("ShowSettingsDialog"); }
     void CreateSaverWindow(WindowHandle host) override {
-        log_.push_back("CreateSaverWindow " + std::to_string(host));
+        Calls.push_back("CreateSaverWindow " + std::to_string(host));
     }
-    void Run() override { log_.push_back("Run"); }
-    void Terminate() override { log_.push_back("Terminate"); }
+    void Run() override { Calls.push_back("Run"); }
+    void Terminate() override { Calls.push_back("Terminate"); }
 
   private:
-    CallLog& log_;
+    CallLog& Calls;
 };
 
 class FakeMarker final : public InstanceMarker {
   public:
-    explicit FakeMarker(CallLog& log) : log_(log) {}
+    explicit FakeMarker(CallLog& log) : Calls(log) {}
     MarkerId Find(std::string_view name) override {
-        log_.push_back("Find " + std::string(name));
+        Calls.push_back("Find " + std::string(name));
         return found;
     }
     MarkerId Add(std::string_view name) override {
-        log_.push_back("Add " + std::string(name));
+        Calls.push_back("Add " + std::string(name));
         return added;
     }
-    void Delete(MarkerId atom) override { log_.push_back("Delete " + std::to_string(atom)); }
+    void Delete(MarkerId atom) override { Calls.push_back("Delete " + std::to_string(atom)); }
 
     MarkerId found = 0;
     MarkerId added = 0xC001;
 
   private:
-    CallLog& log_;
+    CallLog& Calls;
 };
 
 class FakeFinder final : public WindowFinder {
   public:
-    explicit FakeFinder(CallLog& log) : log_(log) {}
+    explicit FakeFinder(CallLog& log) : Calls(log) {}
     WindowHandle FindWindow(std::string_view title) override {
-        log_.push_back("FindWindow " + std::string(title));
+        Calls.push_back("FindWindow " + std::string(title));
         return window;
     }
     void SetForegroundWindow(WindowHandle w) override {
-        log_.push_back("SetForegroundWindow " + std::to_string(w));
+        Calls.push_back("SetForegroundWindow " + std::to_string(w));
     }
     WindowHandle window = 0;
 
   private:
-    CallLog& log_;
+    CallLog& Calls;
 };
 
 class LauncherTest : public ::testing::Test {

@@ -156,52 +156,52 @@ TEST_F(FrameTimerTest, NewDelayTakesEffectAtTheNextStart) {
 class EagerTimerService final : public TimerService {
   public:
     ~EagerTimerService() override {
-        if (thread_.joinable()) thread_.join();
+        if (Thread.joinable()) Thread.join();
     }
     TimerCaps GetDevCaps() override { return TimerCaps{1, 1000}; }
     void BeginPeriod(std::uint32_t) override {}
     void EndPeriod(std::uint32_t) override {}
     std::uint32_t SetEvent(std::uint32_t, std::uint32_t, TimerProc proc, void* user,
                            TimerKind kind) override {
-        std::unique_lock guard(lock_);
-        const std::uint32_t id = nextId_++;
-        if (kind == TimerKind::Periodic) armed_[armedCount_++] = id;
+        std::unique_lock guard(Lock);
+        const std::uint32_t id = NextId++;
+        if (kind == TimerKind::Periodic) Armed[ArmedTotal++] = id;
         if (id == 1) {
-            thread_ = std::thread([this, proc, user] {
+            Thread = std::thread([this, proc, user] {
                 proc(user);
-                std::lock_guard g(lock_);
-                fired_ = true;
-                done_.notify_all();
+                std::lock_guard g(Lock);
+                Fired = true;
+                Done.notify_all();
             });
-            done_.wait_for(guard, std::chrono::milliseconds(150), [this] { return fired_; });
+            Done.wait_for(guard, std::chrono::milliseconds(150), [this] { return Fired; });
         }
         return id;
     }
     std::uint32_t KillEvent(std::uint32_t id) override {
-        std::lock_guard guard(lock_);
-        for (int i = 0; i < armedCount_; ++i)
-            if (armed_[i] == id) {
-                armed_[i] = armed_[--armedCount_];
+        std::lock_guard guard(Lock);
+        for (int i = 0; i < ArmedTotal; ++i)
+            if (Armed[i] == id) {
+                Armed[i] = Armed[--ArmedTotal];
                 return 0;
             }
         return 1;
     }
     void WaitForFirstEvent() {
-        if (thread_.joinable()) thread_.join();
+        if (Thread.joinable()) Thread.join();
     }
     int ArmedCount() {
-        std::lock_guard guard(lock_);
-        return armedCount_;
+        std::lock_guard guard(Lock);
+        return ArmedTotal;
     }
 
   private:
-    std::mutex lock_;
-    std::condition_variable done_;
-    std::thread thread_;
-    std::uint32_t nextId_ = 1;
-    std::uint32_t armed_[8] = {};
-    int armedCount_ = 0;
-    bool fired_ = false;
+    std::mutex Lock;
+    std::condition_variable Done;
+    std::thread Thread;
+    std::uint32_t NextId = 1;
+    std::uint32_t Armed[8] = {};
+    int ArmedTotal = 0;
+    bool Fired = false;
 };
 
 TEST(FrameTimerArming, AnEventFiringBeforeStartReturnsLeavesTheFrameBracketWithOneEvent) {

@@ -10,9 +10,9 @@ namespace {
 
 class Generator {
   public:
-    explicit Generator(unsigned seed) : random_(seed) {}
+    explicit Generator(unsigned seed) : Random(seed) {}
 
-    std::size_t Below(std::size_t n) { return n == 0 ? 0 : random_() % n; }
+    std::size_t Below(std::size_t n) { return n == 0 ? 0 : Random() % n; }
 
     // Mostly characters the parsers care about, sometimes any byte.
     std::string Text(std::size_t maxLength) {
@@ -68,7 +68,7 @@ class Generator {
     }
 
   private:
-    std::mt19937 random_;
+    std::mt19937 Random;
 };
 
 TEST(RandomisedParsers, TextToIntHoldsItsPropertiesOnAnyText) {

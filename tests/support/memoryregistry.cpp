@@ -19,25 +19,25 @@ std::string MemoryRegistry::Join(const std::string& base, std::string_view sub) 
 
 std::optional<std::string> MemoryRegistry::PathOf(RegKey key) const {
     if (key == kRegCurrentUser) return std::string();
-    auto it = handles_.find(key);
-    if (it == handles_.end()) return std::nullopt;
+    auto it = OpenKeys.find(key);
+    if (it == OpenKeys.end()) return std::nullopt;
     return it->second;
 }
 
 long MemoryRegistry::Check(const RegCallInfo& info) const {
-    for (const auto& rule : rules_)
+    for (const auto& rule : Rules)
         if (long error = rule(info)) return error;
     return 0;
 }
 
 MemoryRegistry::Key* MemoryRegistry::Find(std::string_view path) {
-    auto it = keys_.find(Fold(path));
-    return it == keys_.end() ? nullptr : &it->second;
+    auto it = Keys.find(Fold(path));
+    return it == Keys.end() ? nullptr : &it->second;
 }
 
 const MemoryRegistry::Key* MemoryRegistry::Find(std::string_view path) const {
-    auto it = keys_.find(Fold(path));
-    return it == keys_.end() ? nullptr : &it->second;
+    auto it = Keys.find(Fold(path));
+    return it == Keys.end() ? nullptr : &it->second;
 }
 
 MemoryRegistry::Key& MemoryRegistry::Make(std::string_view path) {
@@ -49,18 +49,18 @@ MemoryRegistry::Key& MemoryRegistry::Make(std::string_view path) {
         auto part = rest.substr(0, cut);
         sofar = Join(sofar, part);
         auto folded = Fold(sofar);
-        if (!keys_.count(folded)) keys_[folded] = Key{sofar, {}};
+        if (!Keys.count(folded)) Keys[folded] = Key{sofar, {}};
         rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
     }
     auto folded = Fold(path);
-    if (!keys_.count(folded)) keys_[folded] = Key{std::string(path), {}};
-    return keys_[folded];
+    if (!Keys.count(folded)) Keys[folded] = Key{std::string(path), {}};
+    return Keys[folded];
 }
 
 RegKey MemoryRegistry::NewHandle(const std::string& path) {
-    RegKey handle = nextHandle_;
-    nextHandle_ += 4;
-    handles_[handle] = path;
+    RegKey handle = NextHandle;
+    NextHandle += 4;
+    OpenKeys[handle] = path;
     return handle;
 }
 
@@ -74,7 +74,7 @@ long MemoryRegistry::CreateKey(RegKey base, std::string_view subKey, std::uint32
                                RegKey* result) {
     auto basePath = PathOf(base);
     std::string path = basePath ? Join(*basePath, subKey) : std::string(subKey);
-    log_.push_back("CreateKey " + path + " " + Hex(access));
+    Calls.push_back("CreateKey " + path + " " + Hex(access));
     if (long error = Check({RegCall::CreateKey, path, std::string(subKey), access})) return error;
     if (!basePath) return kRegErrorInvalidHandle;
     Make(path);
@@ -86,7 +86,7 @@ long MemoryRegistry::OpenKey(RegKey base, std::string_view subKey, std::uint32_t
                              RegKey* result) {
     auto basePath = PathOf(base);
     std::string path = basePath ? Join(*basePath, subKey) : std::string(subKey);
-    log_.push_back("OpenKey " + path + " " + Hex(access));
+    Calls.push_back("OpenKey " + path + " " + Hex(access));
     if (long error = Check({RegCall::OpenKey, path, std::string(subKey), access})) return error;
     if (!basePath) return kRegErrorInvalidHandle;
     const Key* key = path.empty() ? nullptr : Find(path);
@@ -98,7 +98,7 @@ long MemoryRegistry::OpenKey(RegKey base, std::string_view subKey, std::uint32_t
 long MemoryRegistry::QueryValue(RegKey key, std::string_view name, std::uint32_t* type,
                                 std::uint8_t* data, std::uint32_t* size) {
     auto path = PathOf(key);
-    log_.push_back(std::string(data ? "QueryValue " : "QueryValueInfo ") + std::string(name));
+    Calls.push_back(std::string(data ? "QueryValue " : "QueryValueInfo ") + std::string(name));
     RegCall call = data ? RegCall::QueryValueData : RegCall::QueryValueInfo;
     if (long error = Check({call, path.value_or(""), std::string(name), 0})) return error;
     if (!path) return kRegErrorInvalidHandle;
@@ -120,7 +120,7 @@ long MemoryRegistry::QueryValue(RegKey key, std::string_view name, std::uint32_t
 long MemoryRegistry::SetValue(RegKey key, std::string_view name, std::uint32_t type,
                               const std::uint8_t* data, std::uint32_t size) {
     auto path = PathOf(key);
-    log_.push_back("SetValue " + std::string(name));
+    Calls.push_back("SetValue " + std::string(name));
     if (long error = Check({RegCall::SetValue, path.value_or(""), std::string(name), 0}))
         return error;
     if (!path) return kRegErrorInvalidHandle;
@@ -130,10 +130,10 @@ long MemoryRegistry::SetValue(RegKey key, std::string_view name, std::uint32_t t
 
 long MemoryRegistry::CloseKey(RegKey key) {
     auto path = PathOf(key);
-    log_.push_back("CloseKey " + path.value_or("?"));
+    Calls.push_back("CloseKey " + path.value_or("?"));
     if (long error = Check({RegCall::CloseKey, path.value_or(""), {}, 0})) return error;
     if (key == kRegCurrentUser) return 0;
-    return handles_.erase(key) ? 0 : kRegErrorInvalidHandle;
+    return OpenKeys.erase(key) ? 0 : kRegErrorInvalidHandle;
 }
 
 void MemoryRegistry::FailCall(RegCall call, std::string_view name, long error) {

@@ -44,12 +44,12 @@ class MemoryRegistry : public Registry {
     // Failure injection: every call first asks the rules, in the order they were added; the
     // first non-zero answer is returned as the call's error and the call does nothing else.
     void AddFailure(std::function<long(const RegCallInfo&)> rule) {
-        rules_.push_back(std::move(rule));
+        Rules.push_back(std::move(rule));
     }
     // Fails every `call` whose name (subkey or value name) equals `name` without regard to case;
     // an empty `name` fails every such call.
     void FailCall(RegCall call, std::string_view name = {}, long error = kRegErrorAccessDenied);
-    void ClearFailures() { rules_.clear(); }
+    void ClearFailures() { Rules.clear(); }
 
     // Direct access to the hive, bypassing rules and log. Paths are below HKEY_CURRENT_USER,
     // separated by "\" (e.g. "Software\\Velmora"); names compare without regard to case.
@@ -69,10 +69,10 @@ class MemoryRegistry : public Registry {
     std::vector<std::string> ValueNames(std::string_view keyPath) const;
 
     // Every call as one line ("OpenKey Software\\Velmora 0xF003F", "SetValue Speed", ...).
-    const std::vector<std::string>& Log() const { return log_; }
-    void ClearLog() { log_.clear(); }
+    const std::vector<std::string>& Log() const { return Calls; }
+    void ClearLog() { Calls.clear(); }
     // Handles opened and not yet closed.
-    std::size_t OpenHandles() const { return handles_.size(); }
+    std::size_t OpenHandles() const { return OpenKeys.size(); }
 
   private:
     struct Key {
@@ -89,9 +89,9 @@ class MemoryRegistry : public Registry {
     Key& Make(std::string_view path);
     RegKey NewHandle(const std::string& path);
 
-    std::map<std::string, Key> keys_;  // by folded path; "" is the hive's root
-    std::map<RegKey, std::string> handles_;
-    RegKey nextHandle_ = 0x100;
-    std::vector<std::function<long(const RegCallInfo&)>> rules_;
-    std::vector<std::string> log_;
+    std::map<std::string, Key> Keys;  // by folded path; "" is the hive's root
+    std::map<RegKey, std::string> OpenKeys;
+    RegKey NextHandle = 0x100;
+    std::vector<std::function<long(const RegCallInfo&)>> Rules;
+    std::vector<std::string> Calls;
 };

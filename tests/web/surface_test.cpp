@@ -14,8 +14,8 @@ namespace {
 class Canvas {
   public:
     explicit Canvas(const PageSurface& surface)
-        : width_(surface.Width()),
-          pixels_(static_cast<std::size_t>(surface.Width() * surface.Height()), 0) {}
+        : ViewWidth(surface.Width()),
+          Copied(static_cast<std::size_t>(surface.Width() * surface.Height()), 0) {}
     void Copy(PageSurface& surface) {
         surface.TakeChanges();
         const auto rects = surface.Changes();
@@ -25,7 +25,7 @@ class Canvas {
                     At(x, y) = surface.Pixel(x, y);
     }
     std::uint32_t& At(std::int32_t x, std::int32_t y) {
-        return pixels_[static_cast<std::size_t>(y * width_ + x)];
+        return Copied[static_cast<std::size_t>(y * ViewWidth + x)];
     }
     int Differences(const PageSurface& surface) {
         int differ = 0;
@@ -36,8 +36,8 @@ class Canvas {
     }
 
   private:
-    std::int32_t width_;
-    std::vector<std::uint32_t> pixels_;
+    std::int32_t ViewWidth;
+    std::vector<std::uint32_t> Copied;
 };
 
 class PageSurfaceTest : public ::testing::Test {

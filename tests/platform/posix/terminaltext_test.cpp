@@ -15,14 +15,14 @@ constexpr std::string_view kMessage =
 
 class LocaleScope {
   public:
-    explicit LocaleScope(const char* name) : saved_(std::setlocale(LC_CTYPE, nullptr)) {
+    explicit LocaleScope(const char* name) : Saved(std::setlocale(LC_CTYPE, nullptr)) {
         ok = std::setlocale(LC_CTYPE, name) != nullptr;
     }
-    ~LocaleScope() { std::setlocale(LC_CTYPE, saved_.c_str()); }
+    ~LocaleScope() { std::setlocale(LC_CTYPE, Saved.c_str()); }
     bool ok = false;
 
   private:
-    std::string saved_;
+    std::string Saved;
 };
 
 TEST(TerminalText, FollowsTheLocalesEncoding) {

@@ -71,29 +71,29 @@ class PasswordLibrary : public ::testing::Test {
         SetEnvironmentVariableA("VELMORA_TEST_REFUSALS", nullptr);
         char dir[MAX_PATH];
         GetTempPathA(MAX_PATH, dir);
-        log_ = std::string(dir) + "velmora-services-test-" + std::to_string(GetCurrentProcessId()) +
-               ".log";
-        DeleteFileA(log_.c_str());
-        SetEnvironmentVariableA("VELMORA_TEST_LOG", log_.c_str());
-        owner_ = CreateWindowExA(0, "STATIC", "velmora-test-owner", WS_POPUP, 0, 0, 10, 10, nullptr,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
-        ASSERT_NE(owner_, nullptr);
+        Calls = std::string(dir) + "velmora-services-test-" +
+                std::to_string(GetCurrentProcessId()) + ".log";
+        DeleteFileA(Calls.c_str());
+        SetEnvironmentVariableA("VELMORA_TEST_LOG", Calls.c_str());
+        OwnerHwnd = CreateWindowExA(0, "STATIC", "velmora-test-owner", WS_POPUP, 0, 0, 10, 10,
+                                    nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(OwnerHwnd, nullptr);
     }
     void TearDown() override {
         SetEnvironmentVariableA("VELMORA_TEST_LOG", nullptr);
-        DeleteFileA(log_.c_str());
-        if (owner_ != nullptr) DestroyWindow(owner_);
+        DeleteFileA(Calls.c_str());
+        if (OwnerHwnd != nullptr) DestroyWindow(OwnerHwnd);
     }
     std::string Log() const {
-        std::ifstream in(log_);
+        std::ifstream in(Calls);
         std::stringstream text;
         text << in.rdbuf();
         return text.str();
     }
-    WindowHandle Owner() const { return reinterpret_cast<WindowHandle>(owner_); }
+    WindowHandle Owner() const { return reinterpret_cast<WindowHandle>(OwnerHwnd); }
 
-    std::string log_;
-    HWND owner_ = nullptr;
+    std::string Calls;
+    HWND OwnerHwnd = nullptr;
 };
 
 TEST_F(PasswordLibrary, RefusalAndAcceptanceComeBackFromTheLibraryAcrossLoads) {
