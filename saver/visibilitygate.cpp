@@ -14,8 +14,8 @@ int MsUntil(VisibilityGate::TimePoint due, VisibilityGate::TimePoint now) {
 bool VisibilityGate::Set(HiddenCause cause, bool holds) {
     const bool seen = Seen();
     const auto bit = static_cast<std::uint8_t>(cause);
-    Causes = holds ? static_cast<std::uint8_t>(Causes | bit)
-                   : static_cast<std::uint8_t>(Causes & ~bit);
+    Causes =
+        holds ? static_cast<std::uint8_t>(Causes | bit) : static_cast<std::uint8_t>(Causes & ~bit);
     return seen != Seen();
 }
 
@@ -45,6 +45,7 @@ bool VisibilityGate::CheckAnswer(TimePoint now) {
 int VisibilityGate::AnswerTimeoutMs(TimePoint now) const {
     if (!Counting) return -1;
     // Hidden for want of an answer: only the answer itself changes that.
-    if (Outstanding) return Holds(HiddenCause::Unanswered) ? -1 : MsUntil(AskedAt + kAnswerLimit, now);
+    if (Outstanding)
+        return Holds(HiddenCause::Unanswered) ? -1 : MsUntil(AskedAt + kAnswerLimit, now);
     return MsUntil(AnsweredAt + kAskInterval, now);
 }

@@ -18,7 +18,8 @@ class VisibilityGate {
   public:
     using TimePoint = std::chrono::steady_clock::time_point;
     // A frame shown on a visible output is answered within a refresh or two; one unanswered for
-    // this long is not being shown. Long enough that a loaded machine is not taken for a hidden one.
+    // this long is not being shown. Long enough that a loaded machine is not taken for a hidden
+    // one.
     static constexpr std::chrono::milliseconds kAnswerLimit{750};
     // While seen, a frame is asked to be answered this often: a few wakeups a second, whatever the
     // frame rate.
@@ -29,9 +30,7 @@ class VisibilityGate {
     // Sets or clears one cause; true when that turned the gate from seen to hidden or back.
     bool Set(HiddenCause cause, bool holds);
     bool Seen() const { return Causes == 0; }
-    bool Holds(HiddenCause cause) const {
-        return (Causes & static_cast<std::uint8_t>(cause)) != 0;
-    }
+    bool Holds(HiddenCause cause) const { return (Causes & static_cast<std::uint8_t>(cause)) != 0; }
 
     // Frames answered by the compositor. AskDue: time to ask for the answer to the next frame
     // (none outstanding, the interval passed since the last answer). Asked: the request is on its

@@ -5,8 +5,7 @@
 
 bool MonitorsOff(Display* display) {
     int eventBase = 0, errorBase = 0;
-    if (!DPMSQueryExtension(display, &eventBase, &errorBase) || !DPMSCapable(display))
-        return false;
+    if (!DPMSQueryExtension(display, &eventBase, &errorBase) || !DPMSCapable(display)) return false;
     CARD16 level = DPMSModeOn;
     BOOL enabled = False;
     if (!DPMSInfo(display, &level, &enabled)) return false;
