@@ -1,0 +1,105 @@
+#include "platform/dbus/sessionlock.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/dbus/sessionbus.h"
+
+namespace {
+
+constexpr const char* kLogin = "org.freedesktop.login1";
+constexpr const char* kSessionInterface = "org.freedesktop.login1.Session";
+constexpr const char* kProperties = "org.freedesktop.DBus.Properties";
+constexpr const char* kGnome = "org.gnome.ScreenSaver";
+constexpr const char* kGnomePath = "/org/gnome/ScreenSaver";
+constexpr const char* kDesktop = "org.freedesktop.ScreenSaver";
+constexpr const char* kDesktopPath = "/ScreenSaver";
+
+// A "b" answer or signal; false for an error, a timeout or another type.
+bool ReadFlag(sd_bus_message* message, bool& value) {
+    int flag = 0;
+    if (sd_bus_message_is_method_error(message, nullptr) ||
+        sd_bus_message_read(message, "b", &flag) < 0)
+        return false;
+    value = flag != 0;
+    return true;
+}
+
+}  // namespace
+
+struct SessionLockCalls {
+    static SessionLockWatch& Of(void* data) { return *static_cast<SessionLockWatch*>(data); }
+
+    static int LockedHint(sd_bus_message* reply, void* data, sd_bus_error*) {
+        auto& self = Of(data);
+        self.logindCall_ = sd_bus_slot_unref(self.logindCall_);
+        int flag = 0;
+        const bool read = !sd_bus_message_is_method_error(reply, nullptr) &&
+                          sd_bus_message_read(reply, "v", "b", &flag) >= 0;
+        self.changed_(LockTeller::Logind, read && flag != 0);
+        return 0;
+    }
+    // Whatever changed on the session, the hint is asked afresh: logind may only say it changed.
+    static int SessionChanged(sd_bus_message*, void* data, sd_bus_error*) {
+        Of(data).AskLockedHint();
+        return 0;
+    }
+    static int Gnome(sd_bus_message* message, void* data, sd_bus_error*) {
+        auto& self = Of(data);
+        if (sd_bus_message_is_signal(message, nullptr, nullptr) == 0)
+            self.gnomeCall_ = sd_bus_slot_unref(self.gnomeCall_);
+        bool active = false;
+        self.changed_(LockTeller::GnomeShell, ReadFlag(message, active) && active);
+        return 0;
+    }
+    static int Desktop(sd_bus_message* message, void* data, sd_bus_error*) {
+        auto& self = Of(data);
+        if (sd_bus_message_is_signal(message, nullptr, nullptr) == 0)
+            self.desktopCall_ = sd_bus_slot_unref(self.desktopCall_);
+        bool active = false;
+        self.changed_(LockTeller::DesktopSaver, ReadFlag(message, active) && active);
+        return 0;
+    }
+};
+
+SessionLockWatch::SessionLockWatch(sd_bus* system, sd_bus* session, bool askDesktopSaver,
+                                   Changed changed)
+    : system_(system), changed_(std::move(changed)) {
+    if (system_ != nullptr) {
+        // This session's object: named by XDG_SESSION_ID where the login set it, else the one
+        // logind finds for this process.
+        const char* id = std::getenv("XDG_SESSION_ID");
+        if (sd_bus_path_encode("/org/freedesktop/login1/session",
+                               id != nullptr && *id != '\0' ? id : "auto", &sessionPath_) >= 0) {
+            sd_bus_match_signal_async(system_, &logindMatch_, kLogin, sessionPath_, kProperties,
+                                      "PropertiesChanged", &SessionLockCalls::SessionChanged,
+                                      nullptr, this);
+            AskLockedHint();
+        }
+    }
+    if (session != nullptr) {
+        sd_bus_match_signal_async(session, &gnomeMatch_, kGnome, kGnomePath, kGnome,
+                                  "ActiveChanged", &SessionLockCalls::Gnome, nullptr, this);
+        CallAsync(session, &gnomeCall_, kGnome, kGnomePath, kGnome, "GetActive",
+                  &SessionLockCalls::Gnome, this, "");
+        if (askDesktopSaver) {
+            sd_bus_match_signal_async(session, &desktopMatch_, kDesktop, kDesktopPath, kDesktop,
+                                      "ActiveChanged", &SessionLockCalls::Desktop, nullptr, this);
+            CallAsync(session, &desktopCall_, kDesktop, kDesktopPath, kDesktop, "GetActive",
+                      &SessionLockCalls::Desktop, this, "");
+        }
+    }
+}
+
+SessionLockWatch::~SessionLockWatch() {
+    for (sd_bus_slot* slot :
+         {logindMatch_, logindCall_, gnomeMatch_, gnomeCall_, desktopMatch_, desktopCall_})
+        sd_bus_slot_unref(slot);
+    std::free(sessionPath_);
+}
+
+void SessionLockWatch::AskLockedHint() {
+    logindCall_ = sd_bus_slot_unref(logindCall_);
+    CallAsync(system_, &logindCall_, kLogin, sessionPath_, kProperties, "Get",
+              &SessionLockCalls::LockedHint, this, "ss", kSessionInterface, "LockedHint");
+}

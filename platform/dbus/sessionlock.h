@@ -1,0 +1,38 @@
+// SessionLockWatch: whether the desktop session is locked, as the programs that know tell it:
+// logind's LockedHint of this session (system bus), GNOME's screen shield (org.gnome.ScreenSaver)
+// and the desktop's org.freedesktop.ScreenSaver (KDE's locker; session bus). Each reports to
+// IdleWatcher::SetLocked under its own teller; one that is missing or does not answer says
+// nothing, which counts as unlocked.
+#pragma once
+
+#include <systemd/sd-bus.h>
+
+#include <functional>
+
+#include "idle/idlewatcher.h"
+
+class SessionLockWatch {
+  public:
+    using Changed = std::function<void(LockTeller teller, bool locked)>;
+
+    // Either bus may be null. `askDesktopSaver`: false when velmora-idle serves
+    // org.freedesktop.ScreenSaver itself (its answer would be the saver's own state).
+    SessionLockWatch(sd_bus* system, sd_bus* session, bool askDesktopSaver, Changed changed);
+    ~SessionLockWatch();
+    SessionLockWatch(const SessionLockWatch&) = delete;
+    SessionLockWatch& operator=(const SessionLockWatch&) = delete;
+
+  private:
+    friend struct SessionLockCalls;
+    void AskLockedHint();
+
+    sd_bus* system_;
+    Changed changed_;
+    char* sessionPath_ = nullptr;
+    sd_bus_slot* logindMatch_ = nullptr;
+    sd_bus_slot* logindCall_ = nullptr;
+    sd_bus_slot* gnomeMatch_ = nullptr;
+    sd_bus_slot* gnomeCall_ = nullptr;
+    sd_bus_slot* desktopMatch_ = nullptr;
+    sd_bus_slot* desktopCall_ = nullptr;
+};
