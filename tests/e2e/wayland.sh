@@ -48,14 +48,10 @@ awk -v v="$sky" 'BEGIN{exit !(v > 0.00005)}' || fail "no stars on the first outp
 awk -v v="$road" 'BEGIN{exit !(v > 0.00002)}' || fail "no road on the first output ($road)"
 awk -v v="$other" 'BEGIN{exit !(v == 0)}' || fail "the second output is not black ($other)"
 [[ -n $SHOTS ]] && user grim -o HEADLESS-1 "$SHOTS/wayland-run.png"
-# Nothing else blanks or locks the session while the drive shows. The inhibitor comes once the
-# drive is shown, which on a busy machine may be after the windows are up.
+# A guest of the session: the drive shown, nothing keeps the session from going idle (the
+# compositor's blanking and lock keep their times; swayidle.sh runs them).
 inhibited() { user swaymsg -t get_tree | grep -q '"inhibit_idle": true'; }
-end=$((SECONDS + 5))
-until inhibited; do
-    ((SECONDS > end)) && fail "the saver does not keep the session from going idle"
-    sleep 0.05
-done
+! inhibited || fail "the saver keeps the session from going idle"
 # One saver per Wayland display and user: a second launch ends at once and leaves it be.
 code=0
 timeout 5 "${AS_USER[@]}" velmora /s || code=$?
@@ -65,7 +61,6 @@ user wtype -k Escape
 wait_exit "$pid" 3000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a key"
 [[ $(windows) == 0 ]] || fail "the saver's windows outlive it"
-! inhibited || fail "the session stays kept from going idle"
 # A termination signal: the ordinary close, then the end by that signal.
 start_saver /s
 kill -TERM "$pid"
