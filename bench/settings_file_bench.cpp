@@ -111,17 +111,7 @@ void ReadAll(const std::string& path) {
 void SaveAll(const std::string& path) {
     FileRegistry registry(path);
     SettingsStore store(registry, kSettingsBaseKey);
-    SaverSettings s;
-    const auto section = kSettingsSection;
-    store.WriteValueInt(section, "Speed", s.Speed);
-    store.WriteValueInt(section, "DispMode", s.DispMode);
-    store.WriteValueInt(section, "UpDown", s.UpDown);
-    store.WriteValueBool(section, "StarScroll", s.StarScroll);
-    store.WriteValueBool(section, "Comet", s.Comet);
-    store.WriteValueBool(section, "Trans", s.Trans);
-    for (const char* name : {"road_Color", "porl_Color", "star1_Color", "star2_Color",
-                             "star3_Color", "town1_Color", "town2_Color", "town3_Color"})
-        store.WriteValueText(section, name, "clYellow");
+    WriteSettings(store, SaverSettings{});
 }
 
 }  // namespace

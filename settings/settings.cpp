@@ -78,6 +78,11 @@ void ReadSettings(SettingsStore& store, SaverSettings& out) {
     ReadValues(store, SaverSettingTable, out);
 }
 
+void WriteSettings(SettingsStore& store, const SaverSettings& settings) {
+    for (const SaverSetting* setting : DialogSaveOrder)
+        WriteStoredValue(store, *setting, FieldValue(settings, *setting));
+}
+
 bool ApplySettingText(SaverSettings& settings, std::string_view name, std::string_view text) {
     const SaverSetting* setting = FindSetting(name);
     if (setting == nullptr) return false;

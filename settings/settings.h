@@ -313,6 +313,9 @@ constexpr const SaverSetting* ColourRowSetting(int row) {
 // Reads the fourteen values in the saver window's order into `out`. An error ends the reading
 // where it happens: the values read before it are already in `out`, the rest keep what they had.
 void ReadSettings(SettingsStore& store, SaverSettings& out);
+// Writes the fourteen values in the order the settings dialog stores them; an error ends the
+// writing where it happens.
+void WriteSettings(SettingsStore& store, const SaverSettings& settings);
 
 // Applies one stored text to the setting called `name`, by the store's reading rules (integers
 // and flags fall back to the default on bad text; colours raise ConvertError). Returns false

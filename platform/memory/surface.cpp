@@ -49,8 +49,15 @@ MemorySurface::MemorySurface(std::int32_t width, std::int32_t height,
     if (text_ != nullptr) text_->SetCharHeight(charHeight_);
 }
 
-MemorySurface::MemorySurface(const SystemColorSource& colors, TextEngine* text)
-    : width_(0), height_(0), colors_(colors), text_(text), count_(0), data_(nullptr), stride_(0) {
+MemorySurface::MemorySurface(const SystemColorSource& colors, TextEngine* text, PixelOrder order)
+    : width_(0),
+      height_(0),
+      colors_(colors),
+      text_(text),
+      count_(0),
+      data_(nullptr),
+      stride_(0),
+      order_(order) {
     if (text_ != nullptr) text_->SetCharHeight(charHeight_);
 }
 
@@ -104,7 +111,7 @@ void MemorySurface::Plot(void* context, std::int32_t x, std::int32_t y, std::uin
         return;
     // Blend the font colour over the text's opaque background by the glyph's coverage.
     const std::uint32_t fg = self.ToPixel(self.fontColor_), bg = self.textBackground_;
-    std::uint32_t out = 0;
+    std::uint32_t out = bg & 0xFF000000u;  // the alpha of an opaque canvas pixel
     for (int shift = 0; shift <= 16; shift += 8) {
         const std::uint32_t f = (fg >> shift) & 0xFF, b = (bg >> shift) & 0xFF;
         out |= ((f * coverage + b * (255u - coverage) + 127u) / 255u) << shift;

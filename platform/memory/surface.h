@@ -8,6 +8,10 @@
 #include "platform/memory/textengine.h"
 #include "platform/surface.h"
 
+// How a pixel word holds a colour: 0x00RRGGBB (the recorder's and the X server's order), or the
+// R, G, B, A bytes of a canvas's ImageData (0xFFBBGGRR read as a word on a little-endian machine).
+enum class PixelOrder { Xrgb, Rgba };
+
 class MemorySurface final : public DrawingSurface {
   public:
     // Pixels are 0x00RRGGBB, all black at first. Without a text engine, text is drawn as boxes of
@@ -15,7 +19,8 @@ class MemorySurface final : public DrawingSurface {
     MemorySurface(std::int32_t width, std::int32_t height, const SystemColorSource& colors,
                   TextEngine* text = nullptr);
     // A surface that draws into pixels it does not own: none (0 x 0) until Target gives some.
-    MemorySurface(const SystemColorSource& colors, TextEngine* text);
+    MemorySurface(const SystemColorSource& colors, TextEngine* text,
+                  PixelOrder order = PixelOrder::Xrgb);
 
     // Drawing goes to `width` x `height` pixels at `pixels`, rows `stride` pixels apart, which
     // the caller keeps alive; only for a surface made without pixels of its own. Font and brush
@@ -51,9 +56,10 @@ class MemorySurface final : public DrawingSurface {
     int FontPoints() const { return fontPoints_; }
     int CharHeight() const { return charHeight_; }
     ColorValue BrushColor() const { return brush_; }
-    // The 0x00RRGGBB pixel that drawing `color` would store now.
+    // The pixel that drawing `color` would store now.
     std::uint32_t ToPixel(ColorValue color) const {
-        std::uint32_t bgr = ColorToRGB(color, colors_);
+        const std::uint32_t bgr = ColorToRGB(color, colors_);
+        if (order_ == PixelOrder::Rgba) return 0xFF000000u | bgr;
         return ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
     }
 
@@ -72,6 +78,7 @@ class MemorySurface final : public DrawingSurface {
     std::unique_ptr<std::uint32_t[], Free> pixels_;  // null when the pixels are borrowed
     std::uint32_t* data_;
     std::int32_t stride_;
+    PixelOrder order_ = PixelOrder::Xrgb;
     ColorValue brush_ = 0;
     ColorValue fontColor_ = clWhite;
     int fontPoints_ = 0;

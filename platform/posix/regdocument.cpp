@@ -1,7 +1,8 @@
 #include "platform/posix/regdocument.h"
 
+#include <algorithm>
+
 #include "platform/posix/codepage.h"
-#include "platform/registry.h"
 
 namespace {
 
@@ -132,4 +133,95 @@ void SetDocumentValue(RegFileDocument& doc, std::string_view path, std::string_v
         block.Entries.push_back(RegFileEntry{});
         doc.Keys.push_back(std::move(block));
     }
+}
+
+namespace {
+
+constexpr std::string_view kRootName = "HKEY_CURRENT_USER";
+
+std::string Join(const std::string& base, std::string_view sub) {
+    while (!sub.empty() && sub.back() == '\\') sub.remove_suffix(1);
+    if (sub.empty()) return base;
+    return base + "\\" + std::string(sub);
+}
+
+}  // namespace
+
+bool DocumentRegistry::KeyExists(const std::string& path) const {
+    // The hive's root and "Software" exist on every system, whether the document names them or
+    // not.
+    if (SameRegPath(path, kRootName) || SameRegPath(path, std::string(kRootName) + "\\Software"))
+        return true;
+    return CreatedKeys.count(FoldRegText(path)) != 0 || DocumentHasKey(Document, path);
+}
+
+bool DocumentRegistry::PathOf(RegKey key, std::string& path) const {
+    if (key == kRegCurrentUser) {
+        path = std::string(kRootName);
+        return true;
+    }
+    auto it = Handles.find(key);
+    if (it == Handles.end()) return false;
+    path = it->second;
+    return true;
+}
+
+long DocumentRegistry::Open(RegKey base, std::string_view subKey, bool create, RegKey* result) {
+    std::string basePath;
+    if (!PathOf(base, basePath)) return kRegErrorInvalidHandle;
+    std::string path = Join(basePath, subKey);
+    Refresh();  // an unreadable hive has no keys beyond the ones every system has
+    if (!KeyExists(path)) {
+        if (!create) return kRegErrorFileNotFound;
+        CreatedKeys.insert(FoldRegText(path));
+    }
+    *result = NextHandle;
+    NextHandle += 4;
+    Handles[*result] = std::move(path);
+    return 0;
+}
+
+long DocumentRegistry::CreateKey(RegKey base, std::string_view subKey, std::uint32_t,
+                                 RegKey* result) {
+    return Open(base, subKey, true, result);
+}
+
+long DocumentRegistry::OpenKey(RegKey base, std::string_view subKey, std::uint32_t,
+                               RegKey* result) {
+    return Open(base, subKey, false, result);
+}
+
+long DocumentRegistry::QueryValue(RegKey key, std::string_view name, std::uint32_t* type,
+                                  std::uint8_t* data, std::uint32_t* size) {
+    std::string path;
+    if (!PathOf(key, path)) return kRegErrorInvalidHandle;
+    if (!Refresh()) return kRegErrorFileNotFound;
+    const std::optional<RegFileValue> value = FindDocumentValue(Document, path, name);
+    if (!value) return kRegErrorFileNotFound;
+    const auto bytes = AnsiValueData(Document, *value);
+    const auto needed = static_cast<std::uint32_t>(bytes.size());
+    if (type) *type = value->Type;
+    if (data) {
+        if (!size || *size < needed) {
+            if (size) *size = needed;
+            return kRegErrorMoreData;
+        }
+        std::copy(bytes.begin(), bytes.end(), data);
+    }
+    if (size) *size = needed;
+    return 0;
+}
+
+long DocumentRegistry::SetValue(RegKey key, std::string_view name, std::uint32_t type,
+                                const std::uint8_t* data, std::uint32_t size) {
+    std::string path;
+    if (!PathOf(key, path)) return kRegErrorInvalidHandle;
+    const long error = Store([&] { SetDocumentValue(Document, path, name, type, data, size); });
+    if (error == 0) CreatedKeys.erase(FoldRegText(path));
+    return error;
+}
+
+long DocumentRegistry::CloseKey(RegKey key) {
+    if (key == kRegCurrentUser) return 0;
+    return Handles.erase(key) ? 0 : kRegErrorInvalidHandle;
 }

@@ -4,14 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <ostream>
-#include <set>
 #include <string>
 
-#include "platform/posix/regfile.h"
+#include "platform/posix/regdocument.h"
 #include "platform/posix/safefile.h"
-#include "platform/registry.h"
 
 // The largest settings file read. A larger one, and anything that is not a regular file (a FIFO,
 // a device, a directory), is reported, reads as defaults and is never overwritten.
@@ -27,48 +24,35 @@ inline constexpr std::size_t kMaxRegistryFileSize = std::size_t{16} << 20;
 // program's name) and writes fail.
 // Keys created without a value exist for this process only; they reach the file with their
 // first value.
-class FileRegistry : public Registry {
+class FileRegistry final : public DocumentRegistry {
   public:
     explicit FileRegistry(std::string path, std::ostream* diagnostics = nullptr);
     ~FileRegistry() override;
 
-    long CreateKey(RegKey base, std::string_view subKey, std::uint32_t access,
-                   RegKey* result) override;
-    long OpenKey(RegKey base, std::string_view subKey, std::uint32_t access,
-                 RegKey* result) override;
-    long QueryValue(RegKey key, std::string_view name, std::uint32_t* type, std::uint8_t* data,
-                    std::uint32_t* size) override;
-    long SetValue(RegKey key, std::string_view name, std::uint32_t type, const std::uint8_t* data,
-                  std::uint32_t size) override;
-    long CloseKey(RegKey key) override;
-
-    const std::string& Path() const { return file_.Path(); }
+    const std::string& Path() const { return File.Path(); }
     // How many times the file has been parsed: once for a reading of every setting while the
     // file stays the same.
-    std::uint64_t Parses() const { return parses_; }
+    std::uint64_t Parses() const { return ParseCount; }
 
   private:
     enum class LoadResult { Ok, Missing, Broken };
-    // Brings doc_ up to the file (empty when it is missing or broken).
+    bool Refresh() override { return Load() != LoadResult::Broken; }
+    // Takes the write lock, reads the file again (another writer may have changed it), applies
+    // the change and replaces the file.
+    long Store(const std::function<void()>& change) override;
+    // Brings Document up to the file (empty when it is missing or broken).
     LoadResult Load();
-    bool KeyExists(const std::string& path) const;
-    bool PathOf(RegKey key, std::string& path) const;
-    RegKey NewHandle(const std::string& path);
     // Says on `diagnostics` that the file cannot be used, unless that was the last thing said.
     void Report(const std::string& problem, int line = 0);
 
-    SafeFile file_;
-    std::ostream* diagnostics_;
+    SafeFile File;
+    std::ostream* Diagnostics;
     // The last problem reported, so that each is said once.
-    std::string lastReported_;
-    std::map<RegKey, std::string> handles_;
-    std::set<std::string> createdKeys_;  // folded paths
-    RegKey nextHandle_ = 0x100;
-    RegFileDocument doc_;
-    bool cached_ = false;  // doc_ and cachedResult_ stand for the file of identity_
-    FileIdentity identity_{};
-    LoadResult cachedResult_ = LoadResult::Missing;
-    std::uint64_t parses_ = 0;
+    std::string LastReported;
+    bool Cached = false;  // Document and CachedResult stand for the file of CachedIdentity
+    FileIdentity CachedIdentity{};
+    LoadResult CachedResult = LoadResult::Missing;
+    std::uint64_t ParseCount = 0;
 };
 
 // $XDG_CONFIG_HOME/velmora/user.reg, or ~/.config/velmora/user.reg when XDG_CONFIG_HOME is

@@ -237,15 +237,23 @@ void Win32SaverWindow::DestroyCovers() {
     Covers.clear();
 }
 
+// The saver window a window of ours belongs to: handed over with WM_NCCREATE, kept in the
+// window's user data from then on.
+Win32SaverWindow* Win32SaverWindow::OwnerOf(HWND__* window, unsigned message,
+                                            std::intptr_t lParam) {
+    if (message == WM_NCCREATE) {
+        auto* owner = static_cast<Win32SaverWindow*>(
+            reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
+        return owner;
+    }
+    return reinterpret_cast<Win32SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
 std::intptr_t __stdcall Win32SaverWindow::WindowProc(HWND__* window, unsigned message,
                                                      std::uintptr_t wParam, std::intptr_t lParam) {
-    auto* self = reinterpret_cast<Win32SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (message == WM_NCCREATE) {
-        self = static_cast<Win32SaverWindow*>(
-            reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->Hwnd = window;
-    }
+    Win32SaverWindow* self = OwnerOf(window, message, lParam);
+    if (message == WM_NCCREATE && self != nullptr) self->Hwnd = window;
     if (self == nullptr || self->Events == nullptr)
         return DefWindowProcW(window, message, wParam, lParam);
     return self->Deliver(message, wParam, lParam);
@@ -264,12 +272,7 @@ std::intptr_t Win32SaverWindow::Deliver(unsigned message, std::uintptr_t wParam,
 
 std::intptr_t __stdcall Win32SaverWindow::CoverProc(HWND__* window, unsigned message,
                                                     std::uintptr_t wParam, std::intptr_t lParam) {
-    auto* self = reinterpret_cast<Win32SaverWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (message == WM_NCCREATE) {
-        self = static_cast<Win32SaverWindow*>(
-            reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
+    Win32SaverWindow* self = OwnerOf(window, message, lParam);
     if (self == nullptr || self->Events == nullptr)
         return DefWindowProcW(window, message, wParam, lParam);
     switch (message) {

@@ -66,6 +66,7 @@ class Win32SaverWindow final : public NativeWindow, private WindowPrimitives {
     bool Map() override;
     void Unmap() override;
 
+    static Win32SaverWindow* OwnerOf(HWND__* window, unsigned message, std::intptr_t lParam);
     static std::intptr_t __stdcall WindowProc(HWND__* window, unsigned message,
                                               std::uintptr_t wParam, std::intptr_t lParam);
     static std::intptr_t __stdcall CoverProc(HWND__* window, unsigned message,

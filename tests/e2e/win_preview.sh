@@ -14,13 +14,19 @@ SCR=$1 WINTOOL=$2
 need_files "$SCR" "$WINTOOL"
 start_wine 1024x768
 
-wine "$WINTOOL" host 8 >"$E2E_TMP/host.out" &
-host_pid=$!
-E2E_PIDS+=($host_pid)
-wait_for 20000 test -s "$E2E_TMP/host.out" || true
-hwnd=$(head -n1 "$E2E_TMP/host.out" | tr -d '\r')
-[[ $hwnd =~ ^[0-9]+$ ]] || fail "the host window did not start ($hwnd)"
-echo "host window $hwnd"
+# start_host SECONDS OUT: a host window that destroys itself after SECONDS; sets host_pid and
+# hwnd.
+start_host() {
+    wine "$WINTOOL" host "$1" >"$E2E_TMP/$2" &
+    host_pid=$!
+    E2E_PIDS+=($host_pid)
+    wait_for 20000 test -s "$E2E_TMP/$2" || true
+    hwnd=$(head -n1 "$E2E_TMP/$2" | tr -d '\r')
+    [[ $hwnd =~ ^[0-9]+$ ]] || fail "the host window did not start ($hwnd)"
+    echo "host window $hwnd"
+}
+
+start_host 8 host.out
 
 wine "$SCR" /p "$hwnd" &
 pid=$!
@@ -48,12 +54,7 @@ grep -q destroyed "$E2E_TMP/host.out" || fail "the host did not destroy its wind
 wait_exit "$pid" 5000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after the host window went"
 
-wine "$WINTOOL" host 60 >"$E2E_TMP/host2.out" &
-host_pid=$!
-E2E_PIDS+=($host_pid)
-wait_for 20000 test -s "$E2E_TMP/host2.out" || true
-hwnd=$(head -n1 "$E2E_TMP/host2.out" | tr -d '\r')
-[[ $hwnd =~ ^[0-9]+$ ]] || fail "the second host window did not start ($hwnd)"
+start_host 60 host2.out
 wine "$SCR" /p "$hwnd" &
 pid=$!
 E2E_PIDS+=($pid)

@@ -208,13 +208,10 @@ TEST(RoadCurve, LateralSumOutsideItsRangeMarksRowsHidden) {
     EXPECT_NE(s.RowX[228], 8191);
 }
 
-TEST(RoadHeight, RowBehindACrestIsClippedButItsLampCanShow) {
-    SceneFixture f;
-    f.Settings.road_Color = kRoad;
-    f.Settings.porl_Color = kLamp;
-    MemorySurface surface(1920, 1080, f.Colors);
+// A dip ahead on a 1920 x 1080 view: rows 0..120 lie 400 units deeper than the near rows.
+// Projects it and returns the farthest row below the crest line, -1 if none.
+int ProjectDipBehindACrest(SceneFixture& f, MemorySurface& surface) {
     f.Init(1920, 1080, surface);
-    // A dip ahead: rows 0..120 lie 400 units deeper than the near rows.
     for (int r = 0; r <= 120; ++r) f.State.RowHeight(r) = 400;
     ProjectCurve(f.State);
     f.State.RoadTop = f.State.ViewHeight;
@@ -222,6 +219,15 @@ TEST(RoadHeight, RowBehindACrestIsClippedButItsLampCanShow) {
     int hiddenRow = -1;
     for (int r = 0; r <= kLastRow; ++r)
         if (U16(f.State.RowY[r]) > U16(f.State.RowClip[r])) hiddenRow = r;
+    return hiddenRow;
+}
+
+TEST(RoadHeight, RowBehindACrestIsClippedButItsLampCanShow) {
+    SceneFixture f;
+    f.Settings.road_Color = kRoad;
+    f.Settings.porl_Color = kLamp;
+    MemorySurface surface(1920, 1080, f.Colors);
+    const int hiddenRow = ProjectDipBehindACrest(f, surface);
     ASSERT_GE(hiddenRow, 0) << "some far row lies below the crest line";
     EXPECT_LE(U16(f.State.RoadTop), U16(f.State.RowY[0]));
 
@@ -240,14 +246,7 @@ TEST(RoadHeight, SeeThroughDrawsDotsHiddenBehindACrest) {
     SceneFixture f;
     f.Settings.Trans = true;
     MemorySurface surface(1920, 1080, f.Colors);
-    f.Init(1920, 1080, surface);
-    for (int r = 0; r <= 120; ++r) f.State.RowHeight(r) = 400;
-    ProjectCurve(f.State);
-    f.State.RoadTop = f.State.ViewHeight;
-    ProjectHeight(f.State);
-    int hiddenRow = -1;
-    for (int r = 0; r <= kLastRow; ++r)
-        if (U16(f.State.RowY[r]) > U16(f.State.RowClip[r])) hiddenRow = r;
+    const int hiddenRow = ProjectDipBehindACrest(f, surface);
     ASSERT_GE(hiddenRow, 0);
     for (int i = 1; i <= kPairs; ++i) f.State.DotRow[i] = 200;
     f.State.DotRow[1] = static_cast<i16>(hiddenRow - 1);

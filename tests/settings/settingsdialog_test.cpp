@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <deque>
 #include <map>
 #include <set>
@@ -262,20 +263,26 @@ TEST_F(SettingsDialogTest, KeyThatCannotBeCreatedOnOkIsReported) {
     EXPECT_EQ(box.shown[0].Text, CreateKeyFailed("Velmora") + ".");
 }
 
+// The eight stored colours: road, lamps, the three star layers, the three town layers.
+static void ExpectColours(const std::map<std::string, std::string>& stored,
+                          const std::array<const char*, 8>& expected) {
+    static constexpr const char* kNames[] = {"road_Color",  "porl_Color",  "star1_Color",
+                                             "star2_Color", "star3_Color", "town1_Color",
+                                             "town2_Color", "town3_Color"};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const auto it = stored.find(kNames[i]);
+        EXPECT_EQ(it == stored.end() ? std::string("(missing)") : it->second, expected[i])
+            << kNames[i];
+    }
+}
+
 TEST_F(SettingsDialogTest, DarkPresetThenOkStoresTheComputedColours) {
     dialog.Create();
     dialog.Click(darkPresetButton);
     EXPECT_TRUE(SetOrder().empty());  // nothing is written before OK
     dialog.Click(okButton);
-    auto s = Stored();
-    EXPECT_EQ(s["road_Color"], "cl3DLight");
-    EXPECT_EQ(s["porl_Color"], "$0001FEFF");
-    EXPECT_EQ(s["star1_Color"], "cl3DLight");
-    EXPECT_EQ(s["star2_Color"], "clAqua");
-    EXPECT_EQ(s["star3_Color"], "clYellow");
-    EXPECT_EQ(s["town1_Color"], "$0001807F");
-    EXPECT_EQ(s["town2_Color"], "clTeal");
-    EXPECT_EQ(s["town3_Color"], "$0000009B");
+    ExpectColours(Stored(), {"cl3DLight", "$0001FEFF", "cl3DLight", "clAqua", "clYellow",
+                             "$0001807F", "clTeal", "$0000009B"});
 }
 
 TEST_F(SettingsDialogTest, BrightPresetDiffersFromTheDefaultsInRoadAndTownTwo) {
@@ -283,15 +290,8 @@ TEST_F(SettingsDialogTest, BrightPresetDiffersFromTheDefaultsInRoadAndTownTwo) {
     dialog.Click(darkPresetButton);
     dialog.Click(brightPresetButton);
     dialog.Click(okButton);
-    auto s = Stored();
-    EXPECT_EQ(s["road_Color"], "clWhite");
-    EXPECT_EQ(s["porl_Color"], "clYellow");
-    EXPECT_EQ(s["star1_Color"], "clAqua");
-    EXPECT_EQ(s["star2_Color"], "clGray");
-    EXPECT_EQ(s["star3_Color"], "clYellow");
-    EXPECT_EQ(s["town1_Color"], "clYellow");
-    EXPECT_EQ(s["town2_Color"], "clLime");
-    EXPECT_EQ(s["town3_Color"], "clRed");
+    ExpectColours(Stored(), {"clWhite", "clYellow", "clAqua", "clGray", "clYellow", "clYellow",
+                             "clLime", "clRed"});
 }
 
 TEST_F(SettingsDialogTest, PresetThenCancelWritesNothing) {

@@ -1,6 +1,7 @@
 // The recorder's image files when writing fails or the umask asks for other modes: an error
 // naming the file and the reason, nothing leaked, and the modes every other program's files get.
 #include "tools/imagefile.h"
+#include "tests/support/tempdir.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,14 +16,10 @@ namespace {
 class ImageFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/velmora-image-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
         pixels.assign(static_cast<std::size_t>(kWidth) * kHeight, 0);
         // Some colour, so the frame is not all one run.
         for (std::size_t i = 0; i < pixels.size(); i += 7) pixels[i] = 0x00FFAA55u * (i % 5);
     }
-    void TearDown() override { std::filesystem::remove_all(dir); }
     unsigned Mode(const std::string& path) {
         struct stat st {};
         ::stat(path.c_str(), &st);
@@ -30,7 +27,8 @@ class ImageFileTest : public ::testing::Test {
     }
 
     static constexpr std::int32_t kWidth = 320, kHeight = 200;
-    std::string dir;
+    TempDir temp{"image"};
+    std::string dir = temp.Path;
     std::vector<std::uint32_t> pixels;
 };
 

@@ -2,13 +2,7 @@
 # velmora-record's output files appear whole or not at all: a failed, interrupted or out-of-space
 # run leaves the files of an earlier run as they were and no half-written ones; two outputs
 # naming one file are refused; a GIF frame delay too long for the format is capped and said.
-set -u
-record=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work/config  # no stored settings: the defaults (30 ms a frame)
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/record_lib.sh"
 
 # Files in $work/out other than the ones named: what a run left behind.
 leftovers() {
@@ -129,5 +123,4 @@ delay=$(identify -format '%T\n' "$work/long.gif" 2>/dev/null | head -1)
 grep -q "655.35" "$work/err" || fail "the capped delay was not said: $(cat "$work/err")"
 grep -q "655350 ms apart" "$work/outmsg" || fail "the report does not give the delay stored: $(cat "$work/outmsg")"
 
-echo "record_outputs: $failures failed"
-[ "$failures" = 0 ]
+finish record_outputs

@@ -1,12 +1,6 @@
 #!/usr/bin/env bash
 # velmora-record from the command line: its files, its determinism and its option errors.
-set -u
-record=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work/config  # no stored settings: the defaults
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/record_lib.sh"
 
 # A PNG and an animated GIF of the right size and frame count.
 "$record" --size 320x200 --frames 40 --every 4 --course 3 --seed 9 --out "$work/a.png" --gif "$work/a.gif" >"$work/out" \
@@ -98,5 +92,4 @@ LC_ALL=C "$record" --size 64x48 --frames 2 --out "$work/r.png" >/dev/null 2>"$wo
   fail "the report is not ASCII under the C locale: $(od -c "$work/err" | head -3)"
 rm -rf "$work/config"
 
-echo "record_cli: $failures failed"
-[ "$failures" = 0 ]
+finish record_cli

@@ -1,13 +1,7 @@
 #!/usr/bin/env bash
 # velmora-record --video: WebM (VP9) and MP4 (H.264) files that decode, frame for frame, to what the
 # recorder drew, one-pixel dots at their colour; the progress bar only on a terminal; --version.
-set -u
-record=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work/config  # no stored settings: the defaults (30 ms a frame)
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/record_lib.sh"
 
 # The last frame of a video as RGB, converted as the file's colour tags (checked below) say.
 last_frame() {
@@ -91,5 +85,4 @@ out=$("$record" --version)
   fail "--version does not give the project's version: $out"
 grep -q "^MIT License" <<<"$out" || fail "--version does not name the licence: $out"
 
-echo "record_video: $failures failed"
-[ "$failures" = 0 ]
+finish record_video

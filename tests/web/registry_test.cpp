@@ -23,8 +23,7 @@ SaverSettings ReadAll(Registry& registry) {
 
 void WriteAll(Registry& registry, const SaverSettings& settings) {
     SettingsStore store(registry, kSettingsBaseKey);
-    for (const SaverSetting* setting : DialogSaveOrder)
-        WriteStoredValue(store, *setting, FieldValue(settings, *setting));
+    WriteSettings(store, settings);
 }
 
 std::string Utf16File(const std::string& ascii) {

@@ -19,6 +19,7 @@
 #include "settings/settings.h"
 #include "settings/settingsstore.h"
 #include "tests/settings/messages.h"
+#include "tests/support/tempdir.h"
 
 namespace fs = std::filesystem;
 
@@ -26,14 +27,6 @@ namespace {
 
 class FileRegistryTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/velmora-reg-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
-        file = dir + "/velmora/user.reg";
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     std::string Contents() const {
         std::ifstream in(file, std::ios::binary);
         std::stringstream s;
@@ -52,25 +45,14 @@ class FileRegistryTest : public ::testing::Test {
         return names;
     }
 
-    std::string dir, file;
+    TempDir temp{"reg"};
+    std::string dir = temp.Path;
+    std::string file = dir + "/velmora/user.reg";
 };
 
 void WriteAll(Registry& reg, const SaverSettings& s) {
     SettingsStore ini(reg, kSettingsBaseKey);
-    ini.WriteValueInt(kSettingsSection, "Speed", s.Speed);
-    ini.WriteValueInt(kSettingsSection, "DispMode", s.DispMode);
-    ini.WriteValueInt(kSettingsSection, "UpDown", s.UpDown);
-    ini.WriteValueBool(kSettingsSection, "StarScroll", s.StarScroll);
-    ini.WriteValueBool(kSettingsSection, "Comet", s.Comet);
-    ini.WriteValueBool(kSettingsSection, "Trans", s.Trans);
-    ini.WriteValueText(kSettingsSection, "road_Color", ColorToText(s.road_Color));
-    ini.WriteValueText(kSettingsSection, "porl_Color", ColorToText(s.porl_Color));
-    ini.WriteValueText(kSettingsSection, "star1_Color", ColorToText(s.star1_Color));
-    ini.WriteValueText(kSettingsSection, "star2_Color", ColorToText(s.star2_Color));
-    ini.WriteValueText(kSettingsSection, "star3_Color", ColorToText(s.star3_Color));
-    ini.WriteValueText(kSettingsSection, "town1_Color", ColorToText(s.town1_Color));
-    ini.WriteValueText(kSettingsSection, "town2_Color", ColorToText(s.town2_Color));
-    ini.WriteValueText(kSettingsSection, "town3_Color", ColorToText(s.town3_Color));
+    WriteSettings(ini, s);
 }
 
 SaverSettings ReadAll(Registry& reg) {

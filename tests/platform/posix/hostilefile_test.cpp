@@ -19,6 +19,7 @@
 #include "settings/errors.h"
 #include "settings/settings.h"
 #include "settings/settingsstore.h"
+#include "tests/support/tempdir.h"
 
 namespace fs = std::filesystem;
 
@@ -114,19 +115,16 @@ void Age(const std::string& path, int seconds) {
 class HostileFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/velmora-hostile-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
         folder = dir + "/velmora";
         file = folder + "/user.reg";
         fs::create_directories(folder);
     }
-    void TearDown() override { fs::remove_all(dir); }
     void Store(const std::string& path, const std::string& bytes) {
         std::ofstream(path, std::ios::binary) << bytes;
     }
 
-    std::string dir, folder, file;
+    TempDir temp{"hostile"};
+    std::string dir = temp.Path, folder, file;
 };
 
 TEST_F(HostileFileTest, SpecialFilesReadAsDefaultsPromptlyAreReportedOnceAndStay) {

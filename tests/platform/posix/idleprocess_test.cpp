@@ -18,19 +18,11 @@
 
 #include "platform/posix/saverprocess.h"
 #include "platform/posix/settingswatch.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct TempDir {
-    fs::path Path;
-    TempDir() {
-        char pattern[] = "/tmp/velmora-idle-test.XXXXXX";
-        Path = ::mkdtemp(pattern);
-    }
-    ~TempDir() { fs::remove_all(Path); }
-};
 
 // A stand-in saver: a shell script that records its arguments and then runs `body`.
 std::string Script(const TempDir& dir, const std::string& body) {
@@ -55,7 +47,7 @@ bool LoopUntil(PollClient& client, Done done,
 }
 
 TEST(SaverProcess, StartsTheSaverModeAndHearsHowItEnded) {
-    TempDir dir;
+    TempDir dir{"idle-test"};
     for (const auto& [body, expected] : {std::pair{"exit 0", true}, std::pair{"exit 1", false},
                                          std::pair{"kill -KILL $$", false}}) {
         std::optional<bool> ended;
@@ -83,7 +75,7 @@ TEST(SaverProcess, AMissingProgramIsAProblemNotAChild) {
 }
 
 TEST(SaverProcess, StopEndsASaverThatIgnoresSigterm) {
-    TempDir dir;
+    TempDir dir{"idle-test"};
     bool heard = false;
     SaverProcess saver(Script(dir, "trap '' TERM\nwhile :; do sleep 0.05; done"),
                        [&](bool) { heard = true; });
@@ -134,7 +126,7 @@ struct AdoptOrphans {
 };
 
 TEST(SaverProcess, TheSaverEndsWhenTheDaemonIsKilled) {
-    TempDir dir;
+    TempDir dir{"idle-test"};
     AdoptOrphans adopt;
     const std::string program = Script(dir, kSaverWithHelper);
     const pid_t daemon = ::fork();
@@ -158,7 +150,7 @@ TEST(SaverProcess, TheSaverEndsWhenTheDaemonIsKilled) {
 }
 
 TEST(SaverProcess, StoppingTheSaverEndsItsHelpersToo) {
-    TempDir dir;
+    TempDir dir{"idle-test"};
     AdoptOrphans adopt;
     SaverProcess saver(Script(dir, kSaverWithHelper), [](bool) {});
     std::string problem;
@@ -173,7 +165,7 @@ TEST(SaverProcess, StoppingTheSaverEndsItsHelpersToo) {
 }
 
 TEST(SaverProgram, PrefersTheSaverBesideTheDaemon) {
-    TempDir dir;
+    TempDir dir{"idle-test"};
     const std::string self = (dir.Path / "velmora-idle").string();
     EXPECT_EQ(SaverProgramBeside(self), "velmora");
     Script(dir, "exit 0");
@@ -181,7 +173,7 @@ TEST(SaverProgram, PrefersTheSaverBesideTheDaemon) {
 }
 
 TEST(SettingsWatch, SeesTheFileWrittenOrReplacedButNotItsNeighbours) {
-    TempDir dir;
+    TempDir dir{"idle-test"};
     // As in a fresh home: neither ~/.config nor its velmora folder exists yet.
     const fs::path file = dir.Path / "config" / "velmora" / "user.reg";
     int changes = 0;
@@ -208,7 +200,7 @@ TEST(SettingsWatch, SeesTheFileWrittenOrReplacedButNotItsNeighbours) {
 }
 
 TEST(SettingsWatch, KeepsWatchingWhenTheFolderIsRemovedAndMadeAgain) {
-    TempDir dir;
+    TempDir dir{"idle-test"};
     const fs::path folder = dir.Path / "config" / "velmora";
     const fs::path file = folder / "user.reg";
     int changes = 0;
@@ -230,7 +222,7 @@ TEST(SettingsWatch, KeepsWatchingWhenTheFolderIsRemovedAndMadeAgain) {
 }
 
 TEST(SettingsWatch, SeesAChangeToTheTargetOfALinkedFile) {
-    TempDir dir;
+    TempDir dir{"idle-test"};
     const fs::path elsewhere = dir.Path / "dotfiles";
     fs::create_directories(elsewhere);
     std::ofstream(elsewhere / "velmora.reg") << "REGEDIT4\r\n";
