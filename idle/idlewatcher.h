@@ -48,11 +48,10 @@ std::optional<std::int32_t> TimeoutFromText(std::string_view text);
 
 // Who says the session is locked; each is told apart, as each may say it alone.
 enum class LockTeller : std::uint8_t {
-    Logind = 1 << 0,      // the login manager's LockedHint of the session
-    GnomeShell = 1 << 1,  // GNOME's screen shield (org.gnome.ScreenSaver)
-    DesktopSaver =
-        1 << 2,  // the desktop's org.freedesktop.ScreenSaver, when another program serves it
-    Compositor = 1 << 3,  // a locker the compositor reports
+    Logind = 1 << 0,        // the login manager's LockedHint of the session
+    GnomeShell = 1 << 1,    // GNOME's screen shield (org.gnome.ScreenSaver)
+    DesktopSaver = 1 << 2,  // org.freedesktop.ScreenSaver, served by another program (KDE)
+    Locker = 1 << 3,        // a locker program of this session found running
 };
 
 class IdleWatcher {

@@ -155,13 +155,13 @@ TEST_F(Watched, ALockAndAnInhibitorEachHoldTheSaverOffAlone) {
 TEST_F(Watched, ALockWhileTheSaverRunsLeavesItAndTheUnlockArmsNothingUntilItEnds) {
     watcher.Configure(Timeout("5"));
     watcher.OnIdle();
-    watcher.SetLocked(LockTeller::Compositor, true);
+    watcher.SetLocked(LockTeller::Locker, true);
     EXPECT_EQ(watcher.CurrentState(), IdleWatcher::State::SaverRunning);
-    watcher.SetLocked(LockTeller::Compositor, false);
+    watcher.SetLocked(LockTeller::Locker, false);
     EXPECT_EQ(source.arms.size(), 1u);
     EXPECT_FALSE(source.armed);
     // Ended under a lock: armed, but idle starts nothing until the unlock.
-    watcher.SetLocked(LockTeller::Compositor, true);
+    watcher.SetLocked(LockTeller::Locker, true);
     watcher.OnSaverEnded(true);
     watcher.OnIdle();
     EXPECT_EQ(starter.starts, 1);
