@@ -22,6 +22,7 @@
 #include "platform/dbus/sessionlock.h"
 #include "platform/posix/codepage.h"
 #include "platform/posix/instance.h"
+#include "platform/posix/lockerscan.h"
 #include "platform/posix/pollclient.h"
 #include "platform/posix/registry.h"
 #include "platform/posix/saverprocess.h"
@@ -106,7 +107,10 @@ int main(int argc, char** argv) {
     // through this pointer once it exists.
     IdleWatcher* watcher = nullptr;
     const auto idle = [&watcher] {
-        if (watcher != nullptr) watcher->OnIdle();
+        if (watcher == nullptr) return;
+        // A locker that tells no bus is looked for when it matters: at the idle time.
+        watcher->SetLocked(LockTeller::Locker, SessionLockerRunning());
+        watcher->OnIdle();
     };
 
     std::string problem;
