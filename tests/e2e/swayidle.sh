@@ -2,8 +2,9 @@
 # The saver as a guest of a sway session run by swayidle: started by swayidle's first timeout, it
 # keeps neither the later timeouts nor the re-arming from happening. swaylock comes at its own
 # time while the drive shows, and the outputs are powered off at theirs; after the key that ends
-# the saver, swayidle starts it again after a full idle time. On Wayland itself (no Xwayland).
-# Usage: swayidle.sh VELMORA
+# the saver, swayidle starts it again after a full idle time. velmora-idle starts no saver while
+# swaylock holds the session locked. On Wayland itself (no Xwayland).
+# Usage: swayidle.sh VELMORA VELMORA_IDLE
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
 for program in sway swayidle swaylock; do
@@ -16,7 +17,8 @@ AS_USER+=("WAYLAND_DISPLAY=$SWAY_WAYLAND" "SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway
 session_keyboard
 
 if ((EUID == 0)); then host_user=$E2E_USER; else host_user=$(id -un); fi
-locked() { pgrep -u "$host_user" -x swaylock >/dev/null; }
+# swaylock runs (a zombie left of it does not count).
+locked() { pgrep -r R,S,D -u "$host_user" -x swaylock >/dev/null; }
 # swayidle's power-off command ran: it leaves a mark. (Sway 1.7's headless outputs refuse to be
 # powered off, "Failed to commit output", so what is checked is that swayidle asked for it at its
 # time; on a later sway the output's state says it too.)
@@ -75,4 +77,27 @@ echo "outputs powered off at ${off_at} ms (asked for 7000); sway says:" \
 [[ -n $(saver_pids) ]] || fail "the saver ended while the session idled"
 kill -TERM "$idle"
 wait_exit "$idle" 3000
+
+# 3. velmora-idle in the session swaylock holds locked: no saver, however long the idle time;
+# after the unlock (SIGUSR1 unlocks swaylock) and the user's input, one after the idle time.
+for saver in $(saver_pids); do kill -TERM "$saver"; done
+wait_savers 0 3
+cp "$2" "$E2E_BIN/velmora-idle"
+chmod a+rx "$E2E_BIN/velmora-idle"
+"${AS_USER[@]}" velmora-idle --timeout 2 >"$E2E_TMP/idle.log" 2>&1 &
+daemon=$!
+E2E_PIDS+=($daemon)
+E2E_DAEMON_LOG=$E2E_TMP/idle.log
+no_saver_for 5 "under swaylock's lock"
+# (swaylock -f's first process may linger as an unreaped zombie beside the one that locks.)
+for locker in $(pgrep -u "$host_user" -x swaylock); do kill -USR1 "$locker" || true; done
+unlocked() { ! locked; }
+wait_for 3000 unlocked || fail "swaylock did not unlock on SIGUSR1"
+user wtype -k F23
+typed=$(now_us)
+wait_savers 1 6
+echo "velmora-idle: no saver under the lock; one $((($(now_us) - typed) / 1000)) ms after the unlock's input"
+kill -TERM "$daemon"
+wait_exit "$daemon" 3000
+wait_savers 0 3
 echo "PASS"
