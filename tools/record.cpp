@@ -20,13 +20,12 @@
 #include "platform/common/systemcolors.h"
 #include "platform/memory/freetypetext.h"
 #include "platform/memory/surface.h"
+#include "platform/memory/virtualdrive.h"
 #include "platform/memory/virtualtimer.h"
 #include "platform/posix/clock.h"
 #include "platform/posix/codepage.h"
 #include "platform/posix/registry.h"
 #include "platform/posix/versionnotice.h"
-#include "saver/frametimer.h"
-#include "scene/scene.h"
 #include "settings/errors.h"
 #include "settings/settings.h"
 #include "settings/settingsstore.h"
@@ -182,8 +181,7 @@ SaverSettings LoadSettings(const Options& options) {
     return settings;
 }
 
-// Scene: the saver's scene on an in-memory surface, its frames run by a frame timer on a virtual
-// clock as the saver window runs them: stop, draw, re-arm.
+// Stage: the saver's scene on an in-memory surface, driven on the virtual clock.
 std::unique_ptr<FreeTypeText> MakeTextEngine() {
     try {
         return std::make_unique<FreeTypeText>();
@@ -199,60 +197,24 @@ class Stage {
         : text_(MakeTextEngine()),
           surface_(options.Width, options.Height, colors_, text_.get()),
           fixedClock_(options.Seed.value_or(0)),
-          scene_(std::make_unique<SceneState>()),
-          timer_(timers_) {
+          drive_(surface_) {
         Clock& clock = options.Seed ? static_cast<Clock&>(fixedClock_) : systemClock_;
-        std::int32_t width = options.Width, height = options.Height;
-        InitScene(*scene_, settings, width, height, surface_, random_, clock, options.Course);
-        ApplyBannerFont(surface_, options.Preview, static_cast<std::uint32_t>(width));
-        timer_.SetEventType(TimerKind::Periodic);
-        timer_.SetDelay(settings.Speed);
-        timer_.SetResolution(1);
-        period_ = timer_.Delay();
-        timer_.SetOnTimer(&Stage::OnTimer, this);
-        // Frame i runs at i * period ms.
-        timers_.SetNow(-period_);
-        timer_.Start();
+        drive_.Start(options.Width, options.Height, settings, options.Course, clock,
+                     options.Preview);
     }
-    ~Stage() { timer_.Stop(); }
-    Stage(const Stage&) = delete;
-    Stage& operator=(const Stage&) = delete;
 
-    std::int64_t Period() const { return period_; }
+    std::int64_t Period() const { return drive_.Period(); }
     const MemorySurface& Surface() const { return surface_; }
-    long FramesRun() const { return framesRun_; }
-
-    // Runs frame i; the banner ends before the first frame at 5000 ms or later.
-    void RunFrame(long i) {
-        const std::int64_t now = i * period_;
-        if (bannerOn_ && now >= 5000) {
-            bannerOn_ = false;
-            EndBanner(*scene_, surface_);
-        }
-        timers_.AdvanceTo(now);
-    }
+    long FramesRun() const { return drive_.FramesDrawn(); }
+    void RunFrame(long i) { drive_.RunFrame(i); }
 
   private:
-    static void OnTimer(void* context, FrameTimer&) {
-        auto& s = *static_cast<Stage*>(context);
-        s.timer_.Stop();
-        ::RunFrame(*s.scene_, s.surface_, s.random_, s.bannerOn_);
-        ++s.framesRun_;
-        s.timer_.Start();
-    }
-
     std::unique_ptr<FreeTypeText> text_;
     DefaultSystemColors colors_;
     MemorySurface surface_;
-    LcgRandom random_;
     SystemClock systemClock_;
     FixedClock fixedClock_;
-    std::unique_ptr<SceneState> scene_;
-    VirtualTimerService timers_;
-    FrameTimer timer_;
-    std::int64_t period_ = 0;
-    bool bannerOn_ = true;
-    long framesRun_ = 0;
+    VirtualDrive drive_;
 };
 
 // Writers: the GIF and the video take the frames as they come, the PNG the last one. Each output

@@ -89,6 +89,15 @@ wait_for() {
     return 0
 }
 
+# show_saver ARG...: starts "$VELMORA ARG..." in the background (ended on exit) and waits until
+# its window shows; sets pid.
+show_saver() {
+    "$VELMORA" "$@" &
+    pid=$!
+    E2E_PIDS+=($pid)
+    wait_window Velmora 5 >/dev/null || fail "no saver window for velmora $*"
+}
+
 # wait_window NAME SECONDS: waits until a mapped window titled NAME exists; prints its id.
 wait_window() {
     local end=$((SECONDS + $2)) id

@@ -58,15 +58,11 @@ wait_exit "$user_pid" 2000
 wait_exit "$root_pid" 2000
 
 # Two displays: each runs its own saver.
-"$VELMORA" /s &
-pid1=$!
-E2E_PIDS+=($pid1)
-wait_window Velmora 5 >/dev/null
+show_saver /s
+pid1=$pid
 start_xvfb 800x600
-"$VELMORA" /s &
-pid2=$!
-E2E_PIDS+=($pid2)
-wait_window Velmora 5 >/dev/null
+show_saver /s
+pid2=$pid
 sleep 0.3  # time for a saver that the other display's wrongly stopped to end
 still_running "$pid1" "the saver on $first ended when one started on $DISPLAY"
 still_running "$pid2" "the saver on $DISPLAY did not run beside the one on $first"

@@ -22,10 +22,7 @@ code=0
 
 start_xvfb 1280x1024
 
-"$VELMORA" /s &
-pid=$!
-E2E_PIDS+=($pid)
-wait_window Velmora 5 >/dev/null
+show_saver /s
 # Screenshots until the banner, the sky and the road are drawn (the banner stays five seconds);
 # all measures come from the same one.
 drive_drawn() {
@@ -52,10 +49,7 @@ xdotool mousemove "$((X + 1))" "$Y"
 wait_exit "$pid" 1000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a mouse movement"
 
-"$VELMORA" /s &
-pid=$!
-E2E_PIDS+=($pid)
-wait_window Velmora 5 >/dev/null
+show_saver /s
 wait_for 4000 lit_over 0.00005 0 60 1280 280 || fail "the saver draws nothing"
 # The wheel's steps (buttons 4 to 7) scroll; they do not end the saver. The pause gives a saver
 # that wrongly took them for input the time to end.
@@ -67,10 +61,7 @@ xdotool key a
 wait_exit "$pid" 1000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a key press"
 
-"$VELMORA" /s &
-pid=$!
-E2E_PIDS+=($pid)
-wait_window Velmora 5 >/dev/null
+show_saver /s
 kill -TERM "$pid"
 wait_exit "$pid" 1000
 [[ $EXIT_CODE == 143 ]] || fail "exit code $EXIT_CODE after SIGTERM"

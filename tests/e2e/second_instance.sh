@@ -28,10 +28,8 @@ wait_exit "$first" 1000
 [[ $EXIT_CODE == 0 ]] || fail "first instance exit code $EXIT_CODE"
 
 # The marker went with the first instance: a new launch runs normally.
-"$VELMORA" /s &
-third=$!
-E2E_PIDS+=($third)
-wait_window Velmora 5 >/dev/null
+show_saver /s
+third=$pid
 xdotool key space
 wait_exit "$third" 1000
 [[ $EXIT_CODE == 0 ]] || fail "launch after the first ended: exit code $EXIT_CODE"

@@ -18,7 +18,7 @@ open_dialog() {
     pid=$!
     E2E_PIDS+=($pid)
     wine_window "$caption" 20 >/dev/null
-    sleep 0.7
+    wine_foreground "$WINTOOL" "$caption" 10000 || fail "the dialog never came to the front"
 }
 close_dialog() {
     wait_exit "$pid" 10000
@@ -49,17 +49,12 @@ xdotool type --delay 50 99
 wine "$WINTOOL" host 2 >"$E2E_TMP/host.out" &
 host_pid=$!
 E2E_PIDS+=($host_pid)
-for ((i = 0; i < 100; i++)); do
-    [[ $(wine "$WINTOOL" foreground | tr -d '\r') == "preview host" ]] && break
-    sleep 0.1
-done
-[[ $(wine "$WINTOOL" foreground | tr -d '\r') == "preview host" ]] || fail "another window never became active"
+wine_foreground "$WINTOOL" "preview host" 10000 || fail "another window never became active"
 wait_exit "$host_pid" 10000
 # Back to the dialog by a click on its face, outside every control: the field gets the focus back.
 read -r cx cy < <(wine "$WINTOOL" client "$caption" | tr -d '\r') || fail "the dialog's client area was not found"
 xdotool mousemove "$((cx + 2))" "$((cy + 200))" click 1
-sleep 0.5
-[[ $(wine "$WINTOOL" foreground | tr -d '\r') == "$caption" ]] || fail "the dialog did not come back to the front"
+wine_foreground "$WINTOOL" "$caption" 5000 || fail "the dialog did not come back to the front"
 xdotool key Return
 close_dialog
 reg_snapshot

@@ -14,12 +14,17 @@ wine "$SCR" /c &
 pid=$!
 E2E_PIDS+=($pid)
 wine_window "$caption" 20 >/dev/null
-sleep 1
+wine_foreground "$WINTOOL" "$caption" 10000 || fail "the dialog never came to the front"
 read -r cx cy < <(wine "$WINTOOL" client "$caption" | tr -d '\r') || fail "the dialog's client area was not found"
 read -r r g b < <(wine "$WINTOOL" syscolor 15 | tr -d '\r')  # COLOR_BTNFACE
-xwd -root -silent | convert xwd:- -depth 8 "$E2E_TMP/dialog.ppm"
 echo "client area at $cx,$cy, face $r,$g,$b"
-if ! "$FORMCHECK" "$E2E_TMP/dialog.ppm" "$cx" "$cy" "$r" "$g" "$b"; then
+# Screenshots until the dialog has painted all of itself: the check runs on the last one.
+form_drawn() {
+    xwd -root -silent | convert xwd:- -depth 8 "$E2E_TMP/dialog.ppm"
+    "$FORMCHECK" "$E2E_TMP/dialog.ppm" "$cx" "$cy" "$r" "$g" "$b" >"$E2E_TMP/formcheck.out" 2>&1
+}
+if ! wait_for 10000 form_drawn; then
+    cat "$E2E_TMP/formcheck.out"
     convert "$E2E_TMP/dialog.ppm" "${TMPDIR:-/tmp}/velmora-win-dialog-failed.png" || true
     fail "the dialog does not look like its form (screenshot: ${TMPDIR:-/tmp}/velmora-win-dialog-failed.png)"
 fi

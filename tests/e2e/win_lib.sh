@@ -108,3 +108,10 @@ reg_sz() {
 
 # wine_window TITLE SECONDS: waits for a mapped Wine window titled TITLE.
 wine_window() { wait_window "$1" "$2"; }
+
+# wine_foreground TOOL TITLE MS: waits until the window titled TITLE (UTF-8) is Windows'
+# foreground window, the one typed keys reach, as the test helper TOOL reads it.
+wine_foreground() {
+    local tool=$1 title=$2
+    wait_for "$3" eval '[[ $(wine "$tool" foreground | tr -d "\r") == "$title" ]]'
+}

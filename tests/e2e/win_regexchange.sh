@@ -3,10 +3,10 @@
 # fourteen values written on Linux import with "regedit /S" and read back in Wine as the same
 # REG_SZ texts; the Windows settings dialog then shows them and OK writes them again; "regedit
 # /E" exports the key and the Linux reader finds the same fourteen values in the export.
-# Usage: win_regexchange.sh REGSHARE VELMORA.SCR
+# Usage: win_regexchange.sh REGSHARE VELMORA.SCR WINTOOL.EXE
 source "$(dirname "$0")/win_lib.sh"
-REGSHARE=$1 SCR=$2
-need_files "$REGSHARE" "$SCR"
+REGSHARE=$1 SCR=$2 WINTOOL=$3
+need_files "$REGSHARE" "$SCR" "$WINTOOL"
 start_wine 1024x768
 
 expected=(Speed=17 DispMode=1 UpDown=3 StarScroll=1 Comet=1 Trans=0
@@ -29,7 +29,7 @@ wine "$SCR" /c &
 pid=$!
 E2E_PIDS+=($pid)
 wine_window $'\xe8\xa8\xad\xe5\xae\x9a' 20 >/dev/null
-sleep 0.5
+wine_foreground "$WINTOOL" $'\xe8\xa8\xad\xe5\xae\x9a' 10000 || fail "the dialog never came to the front"
 xdotool key Return
 wait_exit "$pid" 10000
 [[ $EXIT_CODE == 0 ]] || fail "the dialog exited with $EXIT_CODE"

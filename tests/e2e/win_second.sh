@@ -13,16 +13,14 @@ wine "$SCR" /s &
 first=$!
 E2E_PIDS+=($first)
 wine_window Velmora 20 >/dev/null
-sleep 1
+foreground() { wine "$WINTOOL" foreground | tr -d '\r'; }
+wait_for 10000 eval '[[ $(foreground) == Velmora ]]' || fail "the saver never had the foreground"
 # Something else takes the foreground: a window of the helper's own.
 wine "$WINTOOL" host 30 >"$E2E_TMP/host.out" &
 E2E_PIDS+=($!)
-for ((i = 0; i < 200; i++)); do
-    [[ -s $E2E_TMP/host.out ]] && break
-    sleep 0.1
-done
-sleep 1
-before=$(wine "$WINTOOL" foreground | tr -d '\r')
+wait_for 20000 test -s "$E2E_TMP/host.out" || fail "the helper's window did not start"
+wait_for 10000 eval '[[ $(foreground) != Velmora ]]' || fail "the helper's window never took the foreground"
+before=$(foreground)
 echo "foreground before: $before"
 
 wine "$SCR" /s &
@@ -31,7 +29,7 @@ E2E_PIDS+=($second)
 wait_exit "$second" 15000
 [[ $EXIT_CODE == 0 ]] || fail "the second launch exited with $EXIT_CODE"
 kill -0 "$first" 2>/dev/null || fail "the first saver ended with the second launch"
-after=$(wine "$WINTOOL" foreground | tr -d '\r')
+after=$(foreground)
 echo "foreground after: $after"
 [[ $before != Velmora ]] || fail "the saver was in the foreground before the second launch"
 [[ $after == Velmora ]] || fail "the running saver was not brought forward ($after)"

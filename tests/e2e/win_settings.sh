@@ -2,10 +2,10 @@
 # velmora.scr /c under Wine: Enter on the untouched dialog writes all fourteen settings as REG_SZ
 # with the default texts (colour names as the colour table writes them); Esc writes nothing.
 # With VELMORA_DOCS set, the dialog's screenshot goes to docs/win-dialog.png.
-# Usage: win_settings.sh VELMORA.SCR
+# Usage: win_settings.sh VELMORA.SCR WINTOOL.EXE
 source "$(dirname "$0")/win_lib.sh"
-SCR=$1
-need_files "$SCR"
+SCR=$1 WINTOOL=$2
+need_files "$SCR" "$WINTOOL"
 start_wine 1024x768
 
 # "設定", the dialog's caption
@@ -16,7 +16,7 @@ wine "$SCR" /c &
 pid=$!
 E2E_PIDS+=($pid)
 wine_window "$caption" 20 >/dev/null
-sleep 0.5
+wine_foreground "$WINTOOL" "$caption" 10000 || fail "the dialog never came to the front"
 xdotool key Escape
 wait_exit "$pid" 10000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after Esc"
@@ -27,7 +27,7 @@ wine "$SCR" /c &
 pid=$!
 E2E_PIDS+=($pid)
 id=$(wine_window "$caption" 20)
-sleep 1
+wine_foreground "$WINTOOL" "$caption" 10000 || fail "the dialog never came to the front"
 if [[ -n ${VELMORA_DOCS:-} ]]; then
     eval "$(xdotool getwindowgeometry --shell "$id")"
     xwd -root -silent | convert xwd:- -crop "$((WIDTH + 8))x$((HEIGHT + 8))+$((X - 4))+$((Y - 4))" +repage \

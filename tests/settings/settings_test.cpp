@@ -64,13 +64,13 @@ TEST(ReadSettings, ReadsInTheSaverWindowsOrder) {
 
 TEST(ReadSettings, KeepsStoredValuesTheDialogWouldClamp) {
     MemoryRegistry reg;
-    reg.PutText(kKey, "Speed", "99");
-    reg.PutText(kKey, "DispMode", "-1");
-    reg.PutText(kKey, "UpDown", "7");
-    reg.PutText(kKey, "StarScroll", "5");
-    reg.PutText(kKey, "road_Color", "CL3DLIGHT");
-    reg.PutText(kKey, "porl_Color", "$0001FEFF");
-    reg.PutText(kKey, "star1_Color", "16711680");
+    reg.PutTexts(kKey, {{"Speed", "99"},
+                        {"DispMode", "-1"},
+                        {"UpDown", "7"},
+                        {"StarScroll", "5"},
+                        {"road_Color", "CL3DLIGHT"},
+                        {"porl_Color", "$0001FEFF"},
+                        {"star1_Color", "16711680"}});
     SettingsStore ini(reg, kSettingsBaseKey);
     SaverSettings s;
     ReadSettings(ini, s);
@@ -85,9 +85,7 @@ TEST(ReadSettings, KeepsStoredValuesTheDialogWouldClamp) {
 
 TEST(ReadSettings, AnErrorStopsTheReadingWithEarlierValuesKept) {
     MemoryRegistry reg;
-    reg.PutText(kKey, "Speed", "20");
-    reg.PutText(kKey, "porl_Color", "red");
-    reg.PutText(kKey, "star1_Color", "clRed");
+    reg.PutTexts(kKey, {{"Speed", "20"}, {"porl_Color", "red"}, {"star1_Color", "clRed"}});
     SettingsStore ini(reg, kSettingsBaseKey);
     SaverSettings s;
     s.star1_Color = 1;

@@ -161,12 +161,12 @@ TEST_F(SettingsDialogTest, CreateReadsInTheDialogsOrder) {
 }
 
 TEST_F(SettingsDialogTest, CreateClampsWhatItShows) {
-    reg.PutText(kKey, "Speed", "99");
-    reg.PutText(kKey, "DispMode", "5");
-    reg.PutText(kKey, "UpDown", "-4");
-    reg.PutText(kKey, "StarScroll", "5");
-    reg.PutText(kKey, "road_Color", "CL3DLIGHT");
-    reg.PutText(kKey, "porl_Color", "16711680");
+    reg.PutTexts(kKey, {{"Speed", "99"},
+                        {"DispMode", "5"},
+                        {"UpDown", "-4"},
+                        {"StarScroll", "5"},
+                        {"road_Color", "CL3DLIGHT"},
+                        {"porl_Color", "16711680"}});
     dialog.Create();
     EXPECT_EQ(form.Text(speedEdit), "50");
     EXPECT_EQ(form.ItemIndex(displayModeGroup), 1);

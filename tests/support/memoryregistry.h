@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/registry.h"
@@ -54,6 +56,11 @@ class MemoryRegistry : public Registry {
     void Put(std::string_view keyPath, std::string_view name, std::uint32_t type,
              std::vector<std::uint8_t> data);
     void PutText(std::string_view keyPath, std::string_view name, std::string_view text);
+    // PutText for each (name, text) pair, in order.
+    void PutTexts(std::string_view keyPath,
+                  std::initializer_list<std::pair<std::string_view, std::string_view>> values) {
+        for (const auto& [name, text] : values) PutText(keyPath, name, text);
+    }
     std::optional<RegStoredValue> Get(std::string_view keyPath, std::string_view name) const;
     // The value's text when it is REG_SZ, without its terminating zero.
     std::optional<std::string> GetText(std::string_view keyPath, std::string_view name) const;
