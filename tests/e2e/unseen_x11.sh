@@ -18,10 +18,7 @@ wakeups_within() {
 }
 drawn() { lit_over 0.00002 0 300 800 300; }
 
-"$VELMORA" /s &
-pid=$!
-E2E_PIDS+=($pid)
-wait_window Velmora 5 >/dev/null
+show_saver /s
 wait_for 5000 drawn || fail "no road before the saver was covered"
 wait_for 5000 wakeups_within 15 100000 || fail "the saver does not draw while it can be seen"
 
