@@ -3,7 +3,7 @@
 # Wayland. Each phase lasts SECONDS: seen, hidden, seen again. Hidden on X11 (Xvfb, 1920x1080)
 # means a window over the whole of it, then the monitors off through DPMS (`xset dpms force off`,
 # where the server can); on Wayland (a headless sway, no Xwayland) the saver's workspace switched
-# away from, then the output powered off (`swaymsg "output * dpms off"`, where sway can). Prints the saver's CPU use (percent of one core) and its
+# away from, then swaylock over it (unlocked by SIGUSR1), then the output powered off (`swaymsg "output * dpms off"`, where sway can). Prints the saver's CPU use (percent of one core) and its
 # wakeups a second (voluntary context switches of all its threads) for each phase.
 # Not part of the test suite; takes about two minutes. As root it runs sway and the saver as the
 # end-to-end tests' unprivileged user.
@@ -84,6 +84,12 @@ phase "on a workspace not shown" "$pid"
 user swaymsg 'workspace back_and_forth' >/dev/null
 sleep 1
 phase "shown again" "$pid"
+user swaylock -f -c 000000
+sleep 2
+phase "under swaylock" "$pid"
+for locker in $(pgrep -r R,S,D -u "$(user id -un)" -x swaylock); do kill -USR1 "$locker"; done
+sleep 1
+phase "unlocked" "$pid"
 user swaymsg 'output * dpms off' >/dev/null
 sleep 2
 if user swaymsg -t get_outputs | grep -qE '"(dpms|power)": false'; then

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The saver as a guest of a sway session run by swayidle: started by swayidle's first timeout, it
 # keeps neither the later timeouts nor the re-arming from happening. swaylock comes at its own
-# time while the drive shows, and the outputs are powered off at theirs; after the key that ends
-# the saver, swayidle starts it again after a full idle time. velmora-idle starts no saver while
-# swaylock holds the session locked. On Wayland itself (no Xwayland).
+# time while the drive shows (which then stops drawing), and the outputs are powered off at
+# theirs; after the key that ends the saver, swayidle starts it again after a full idle time.
+# velmora-idle starts no saver while swaylock holds the session locked. On Wayland itself (no
+# Xwayland).
 # Usage: swayidle.sh VELMORA VELMORA_IDLE
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
@@ -70,6 +71,17 @@ echo "saver started at ${saver_at} ms, swaylock at ${lock_at} ms (asked for 2000
 # The lock covers the drive.
 covered() { more_than "$(red_share)" 0.9; }
 wait_for 5000 covered || fail "swaylock's surface does not cover the output ($(red_share))"
+# Under the lock nobody sees the drive: sway answers none of its frames, and it stops drawing
+# and waking (a few wakeups a second at most).
+saver=$(saver_pids)
+wakeups() { cat /proc/"$saver"/task/*/status | awk '/^voluntary_ctxt_switches:/ {s += $2} END {print s}'; }
+quiet() {
+    local before
+    before=$(wakeups)
+    sleep 1
+    (($(wakeups) - before <= 3))
+}
+wait_for 5000 quiet || fail "the saver goes on drawing under the lock"
 wait_for 8000 powered_off || fail "swayidle did not power the outputs off while the drive showed"
 off_at=$((($(now_us) - start) / 1000))
 echo "outputs powered off at ${off_at} ms (asked for 7000); sway says:" \
