@@ -81,7 +81,7 @@ struct GifWriter::Impl {
     bool first = true;
 };
 
-GifWriter::GifWriter() : impl_(std::make_unique<Impl>()) {}
+GifWriter::GifWriter() : State(std::make_unique<Impl>()) {}
 GifWriter::~GifWriter() {
     Close();
 }
@@ -91,24 +91,24 @@ std::string GifWriter::Open(const std::string& path, std::int32_t width, std::in
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return CannotWrite(path, std::strerror(errno));
     int error = 0;
-    impl_->gif = EGifOpenFileHandle(fd, &error);
-    if (impl_->gif == nullptr) {
+    State->gif = EGifOpenFileHandle(fd, &error);
+    if (State->gif == nullptr) {
         ::close(fd);
         return CannotWrite(path, GifErrorString(error));
     }
-    impl_->width = width;
-    impl_->height = height;
-    impl_->indices.resize(static_cast<std::size_t>(width) * height);
-    EGifSetGifVersion(impl_->gif, true);
-    if (EGifPutScreenDesc(impl_->gif, width, height, 8, 0, nullptr) == GIF_ERROR)
-        return CannotWrite(path, GifErrorString(impl_->gif->Error));
+    State->width = width;
+    State->height = height;
+    State->indices.resize(static_cast<std::size_t>(width) * height);
+    EGifSetGifVersion(State->gif, true);
+    if (EGifPutScreenDesc(State->gif, width, height, 8, 0, nullptr) == GIF_ERROR)
+        return CannotWrite(path, GifErrorString(State->gif->Error));
     return {};
 }
 
 std::string GifWriter::AddFrame(std::span<const std::uint32_t> pixels, int delayCs) {
-    GifFileType* gif = impl_->gif;
+    GifFileType* gif = State->gif;
     if (gif == nullptr) return "no GIF open";
-    if (impl_->first) {
+    if (State->first) {
         // Netscape application extension: loop for ever.
         static const GifByteType app[] = {'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
         static const GifByteType loop[] = {1, 0, 0};
@@ -117,7 +117,7 @@ std::string GifWriter::AddFrame(std::span<const std::uint32_t> pixels, int delay
             EGifPutExtensionBlock(gif, sizeof loop, loop) == GIF_ERROR ||
             EGifPutExtensionTrailer(gif) == GIF_ERROR)
             return std::string("giflib failed writing a frame: ") + GifErrorString(gif->Error);
-        impl_->first = false;
+        State->first = false;
     }
     // Exact palette when the frame has few colours (the usual case), else 3-3-2.
     std::unordered_map<std::uint32_t, int> palette;
@@ -149,11 +149,11 @@ std::string GifWriter::AddFrame(std::span<const std::uint32_t> pixels, int delay
     for (std::size_t i = 0; i < pixels.size(); ++i) {
         const std::uint32_t p = pixels[i];
         if (exact && p == last) {
-            impl_->indices[i] = lastIndex;
+            State->indices[i] = lastIndex;
             continue;
         }
         last = p;
-        lastIndex = impl_->indices[i] =
+        lastIndex = State->indices[i] =
             exact ? static_cast<GifByteType>(palette[p])
                   : static_cast<GifByteType>(((p >> 16) & 0xE0) | ((p >> 11) & 0x1C) |
                                              ((p >> 6) & 0x03));
@@ -168,21 +168,21 @@ std::string GifWriter::AddFrame(std::span<const std::uint32_t> pixels, int delay
         return std::string("giflib failed writing a frame: ") + GifErrorString(gif->Error);
     ColorMapObject* map = GifMakeMapObject(256, colors);
     const bool ok =
-        EGifPutImageDesc(gif, 0, 0, impl_->width, impl_->height, false, map) != GIF_ERROR;
+        EGifPutImageDesc(gif, 0, 0, State->width, State->height, false, map) != GIF_ERROR;
     GifFreeMapObject(map);
     if (!ok) return std::string("giflib failed writing a frame: ") + GifErrorString(gif->Error);
-    for (std::int32_t y = 0; y < impl_->height; ++y)
-        if (EGifPutLine(gif, impl_->indices.data() + static_cast<std::size_t>(y) * impl_->width,
-                        impl_->width) == GIF_ERROR)
+    for (std::int32_t y = 0; y < State->height; ++y)
+        if (EGifPutLine(gif, State->indices.data() + static_cast<std::size_t>(y) * State->width,
+                        State->width) == GIF_ERROR)
             return std::string("giflib failed writing a frame: ") + GifErrorString(gif->Error);
     return {};
 }
 
 std::string GifWriter::Close() {
-    if (impl_->gif == nullptr) return {};
+    if (State->gif == nullptr) return {};
     int error = 0;
-    const int r = EGifCloseFile(impl_->gif, &error);
-    impl_->gif = nullptr;
+    const int r = EGifCloseFile(State->gif, &error);
+    State->gif = nullptr;
     return r == GIF_ERROR ? std::string("giflib failed closing: ") + GifErrorString(error)
                           : std::string();
 }

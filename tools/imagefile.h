@@ -25,5 +25,5 @@ class GifWriter {
 
   private:
     struct Impl;
-    std::unique_ptr<Impl> impl_;
+    std::unique_ptr<Impl> State;
 };

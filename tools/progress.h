@@ -18,8 +18,8 @@ class ProgressBar {
     void Finish();
 
   private:
-    std::FILE* out_;
-    std::int64_t total_;
-    bool shown_;
-    int percent_ = -1;
+    std::FILE* Out;
+    std::int64_t Total;
+    bool Shown;
+    int Percent = -1;
 };

@@ -194,27 +194,27 @@ std::unique_ptr<FreeTypeText> MakeTextEngine() {
 class Stage {
   public:
     Stage(const Options& options, const SaverSettings& settings)
-        : text_(MakeTextEngine()),
-          surface_(options.Width, options.Height, colors_, text_.get()),
-          fixedClock_(options.Seed.value_or(0)),
-          drive_(surface_) {
-        Clock& clock = options.Seed ? static_cast<Clock&>(fixedClock_) : systemClock_;
-        drive_.Start(options.Width, options.Height, settings, options.Course, clock,
-                     options.Preview);
+        : Fonts(MakeTextEngine()),
+          Canvas(options.Width, options.Height, Colors, Fonts.get()),
+          SeededClock(options.Seed.value_or(0)),
+          Drive(Canvas) {
+        Clock& clock = options.Seed ? static_cast<Clock&>(SeededClock) : WallClock;
+        Drive.Start(options.Width, options.Height, settings, options.Course, clock,
+                    options.Preview);
     }
 
-    std::int64_t Period() const { return drive_.Period(); }
-    const MemorySurface& Surface() const { return surface_; }
-    long FramesRun() const { return drive_.FramesDrawn(); }
-    void RunFrame(long i) { drive_.RunFrame(i); }
+    std::int64_t Period() const { return Drive.Period(); }
+    const MemorySurface& Surface() const { return Canvas; }
+    long FramesRun() const { return Drive.FramesDrawn(); }
+    void RunFrame(long i) { Drive.RunFrame(i); }
 
   private:
-    std::unique_ptr<FreeTypeText> text_;
-    DefaultSystemColors colors_;
-    MemorySurface surface_;
-    SystemClock systemClock_;
-    FixedClock fixedClock_;
-    VirtualDrive drive_;
+    std::unique_ptr<FreeTypeText> Fonts;
+    DefaultSystemColors Colors;
+    MemorySurface Canvas;
+    SystemClock WallClock;
+    FixedClock SeededClock;
+    VirtualDrive Drive;
 };
 
 // Writers: the GIF and the video take the frames as they come, the PNG the last one. Each output
@@ -222,56 +222,56 @@ class Stage {
 // Each step returns an error text, empty on success.
 class Writers {
   public:
-    explicit Writers(const Options& options) : options_(options) {}
+    explicit Writers(const Options& options) : Asked(options) {}
 
     std::string Open(const MemorySurface& surface, std::int64_t period) {
-        period_ = period;
-        gifDelayCs_ = GifDelayCs(period);
+        FramePeriod = period;
+        GifDelay = GifDelayCs(period);
         // Every file is made before the first frame, so that an unwritable one ends the run at
         // once.
         for (auto [path, staged] : Outputs())
             if (auto error = staged->Begin(*path); !error.empty()) return error;
         std::string error;
-        if (!options_.Gif.empty())
-            error = gifFile_.InFinalNames(
-                gif_.Open(gifFile_.WritePath(), surface.Width(), surface.Height()));
-        if (error.empty() && !options_.Video.empty())
-            error = videoFile_.InFinalNames(
-                video_.Open(videoFile_.WritePath(), surface.Width(), surface.Height(), period));
+        if (!Asked.Gif.empty())
+            error = GifFile.InFinalNames(
+                GifOut.Open(GifFile.WritePath(), surface.Width(), surface.Height()));
+        if (error.empty() && !Asked.Video.empty())
+            error = VideoFile.InFinalNames(
+                VideoOut.Open(VideoFile.WritePath(), surface.Width(), surface.Height(), period));
         return error;
     }
 
     std::string AddFrame(long i, std::span<const std::uint32_t> pixels) {
         std::string error;
-        if (!options_.Gif.empty() && i % options_.Every == 0)
-            error = gifFile_.InFinalNames(gif_.AddFrame(pixels, gifDelayCs_));
-        if (error.empty() && !options_.Video.empty())
-            error = videoFile_.InFinalNames(video_.AddFrame(pixels));
+        if (!Asked.Gif.empty() && i % Asked.Every == 0)
+            error = GifFile.InFinalNames(GifOut.AddFrame(pixels, GifDelay));
+        if (error.empty() && !Asked.Video.empty())
+            error = VideoFile.InFinalNames(VideoOut.AddFrame(pixels));
         return error;
     }
 
     // Writes the PNG, closes the others, puts them in place and says what was written.
     std::string Finish(const MemorySurface& surface) {
-        if (!options_.Png.empty())
-            if (auto error = pngFile_.InFinalNames(WritePng(pngFile_.WritePath(), surface.Width(),
-                                                            surface.Height(), surface.Pixels()));
+        if (!Asked.Png.empty())
+            if (auto error = PngFile.InFinalNames(WritePng(PngFile.WritePath(), surface.Width(),
+                                                           surface.Height(), surface.Pixels()));
                 !error.empty())
                 return error;
-        if (!options_.Gif.empty())
-            if (auto error = gifFile_.InFinalNames(gif_.Close()); !error.empty()) return error;
-        if (!options_.Video.empty())
-            if (auto error = videoFile_.InFinalNames(video_.Close()); !error.empty()) return error;
+        if (!Asked.Gif.empty())
+            if (auto error = GifFile.InFinalNames(GifOut.Close()); !error.empty()) return error;
+        if (!Asked.Video.empty())
+            if (auto error = VideoFile.InFinalNames(VideoOut.Close()); !error.empty()) return error;
         for (auto [path, staged] : Outputs())
             if (auto error = staged->Commit(); !error.empty()) return error;
-        if (!options_.Png.empty())
-            std::printf("wrote %s (last frame, %dx%d)\n", options_.Png.c_str(), surface.Width(),
+        if (!Asked.Png.empty())
+            std::printf("wrote %s (last frame, %dx%d)\n", Asked.Png.c_str(), surface.Width(),
                         surface.Height());
-        if (!options_.Gif.empty())
-            std::printf("wrote %s (%ld frames, %d ms apart)\n", options_.Gif.c_str(),
-                        (options_.Frames + options_.Every - 1) / options_.Every, gifDelayCs_ * 10);
-        if (!options_.Video.empty())
-            std::printf("wrote %s (%ld frames, %lld ms apart)\n", options_.Video.c_str(),
-                        options_.Frames, static_cast<long long>(period_));
+        if (!Asked.Gif.empty())
+            std::printf("wrote %s (%ld frames, %d ms apart)\n", Asked.Gif.c_str(),
+                        (Asked.Frames + Asked.Every - 1) / Asked.Every, GifDelay * 10);
+        if (!Asked.Video.empty())
+            std::printf("wrote %s (%ld frames, %lld ms apart)\n", Asked.Video.c_str(), Asked.Frames,
+                        static_cast<long long>(FramePeriod));
         return {};
     }
 
@@ -279,9 +279,9 @@ class Writers {
     // The given outputs with their staging.
     std::vector<std::pair<const std::string*, StagedFile*>> Outputs() {
         std::vector<std::pair<const std::string*, StagedFile*>> outputs;
-        if (!options_.Png.empty()) outputs.emplace_back(&options_.Png, &pngFile_);
-        if (!options_.Gif.empty()) outputs.emplace_back(&options_.Gif, &gifFile_);
-        if (!options_.Video.empty()) outputs.emplace_back(&options_.Video, &videoFile_);
+        if (!Asked.Png.empty()) outputs.emplace_back(&Asked.Png, &PngFile);
+        if (!Asked.Gif.empty()) outputs.emplace_back(&Asked.Gif, &GifFile);
+        if (!Asked.Video.empty()) outputs.emplace_back(&Asked.Video, &VideoFile);
         return outputs;
     }
 
@@ -289,8 +289,8 @@ class Writers {
     // to a short one, so it is capped, and said.
     int GifDelayCs(std::int64_t period) const {
         constexpr std::int64_t kLongest = 65535;
-        const std::int64_t asked = std::max<std::int64_t>(2, (period * options_.Every + 5) / 10);
-        if (!options_.Gif.empty() && asked > kLongest)
+        const std::int64_t asked = std::max<std::int64_t>(2, (period * Asked.Every + 5) / 10);
+        if (!Asked.Gif.empty() && asked > kLongest)
             std::fprintf(stderr,
                          "velmora-record: a GIF frame shows for at most 655.35 s; the GIF's frames "
                          "are that far apart, not %lld.%02lld s\n",
@@ -298,12 +298,12 @@ class Writers {
         return static_cast<int>(std::min(asked, kLongest));
     }
 
-    const Options& options_;
-    StagedFile pngFile_, gifFile_, videoFile_;
-    GifWriter gif_;
-    VideoWriter video_;
-    int gifDelayCs_ = 0;
-    std::int64_t period_ = 0;
+    const Options& Asked;
+    StagedFile PngFile, GifFile, VideoFile;
+    GifWriter GifOut;
+    VideoWriter VideoOut;
+    int GifDelay = 0;
+    std::int64_t FramePeriod = 0;
 };
 
 // Loop: every frame through the scene and then the writers, timing the scene alone.

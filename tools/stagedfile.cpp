@@ -75,13 +75,13 @@ std::string StagedFile::Begin(const std::string& path) {
     // Checked before links are resolved: /dev/stdout leads to names that are no paths.
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        finalPath_ = writePath_ = path;
+        FinalPath = StagingPath = path;
         return {};
     }
-    finalPath_ = ResolvedTarget(path);
+    FinalPath = ResolvedTarget(path);
     // ".NAME.XXXXXX.EXT" beside it: hidden, on the same file system so that the rename is atomic,
     // and ending as the final name does, since writers choose the format by the extension.
-    const std::filesystem::path final(finalPath_);
+    const std::filesystem::path final(FinalPath);
     const std::string extension = final.extension().string();
     std::string temporary =
         (final.parent_path() / ("." + final.stem().string() + ".XXXXXX" + extension)).string();
@@ -91,41 +91,41 @@ std::string StagedFile::Begin(const std::string& path) {
     const bool modeSet = ::fchmod(fd, 0666 & ~CurrentUmask()) == 0;
     const int modeError = errno;
     ::close(fd);
-    slot_ = Claim(temporary);
-    if (!modeSet || slot_ < 0) {
+    Slot = Claim(temporary);
+    if (!modeSet || Slot < 0) {
         ::unlink(temporary.c_str());
-        slot_ = -1;
+        Slot = -1;
         return CannotWrite(path, modeSet ? ENAMETOOLONG : modeError);
     }
-    writePath_ = temporary;
+    StagingPath = temporary;
     return {};
 }
 
 std::string StagedFile::Commit() {
-    if (slot_ < 0) return {};
-    if (::rename(writePath_.c_str(), finalPath_.c_str()) != 0) {
+    if (Slot < 0) return {};
+    if (::rename(StagingPath.c_str(), FinalPath.c_str()) != 0) {
         const int error = errno;
         Discard();
-        return CannotWrite(finalPath_, error);
+        return CannotWrite(FinalPath, error);
     }
-    gTemporaries[slot_].Live.store(false);
-    slot_ = -1;
-    writePath_ = finalPath_;
+    gTemporaries[Slot].Live.store(false);
+    Slot = -1;
+    StagingPath = FinalPath;
     return {};
 }
 
 void StagedFile::Discard() {
-    if (slot_ < 0) return;
-    gTemporaries[slot_].Live.store(false);
-    ::unlink(writePath_.c_str());
-    slot_ = -1;
+    if (Slot < 0) return;
+    gTemporaries[Slot].Live.store(false);
+    ::unlink(StagingPath.c_str());
+    Slot = -1;
 }
 
 std::string StagedFile::InFinalNames(std::string text) const {
-    if (writePath_.empty() || writePath_ == finalPath_) return text;
-    for (auto at = text.find(writePath_); at != std::string::npos;
-         at = text.find(writePath_, at + finalPath_.size()))
-        text.replace(at, writePath_.size(), finalPath_);
+    if (StagingPath.empty() || StagingPath == FinalPath) return text;
+    for (auto at = text.find(StagingPath); at != std::string::npos;
+         at = text.find(StagingPath, at + FinalPath.size()))
+        text.replace(at, StagingPath.size(), FinalPath);
     return text;
 }
 

@@ -18,7 +18,7 @@ class StagedFile {
     // naming `path`, empty on success.
     std::string Begin(const std::string& path);
     // Where the writer writes: the temporary, or the final name when written in place.
-    const std::string& WritePath() const { return writePath_; }
+    const std::string& WritePath() const { return StagingPath; }
     // Renames the temporary into place. Returns an error text, empty on success.
     std::string Commit();
     // Removes the temporary.
@@ -31,8 +31,8 @@ class StagedFile {
     static void RemoveOnSignals();
 
   private:
-    std::string finalPath_, writePath_;
-    int slot_ = -1;  // the temporary's place in the table the signal handler reads; -1: none
+    std::string FinalPath, StagingPath;
+    int Slot = -1;  // the temporary's place in the table the signal handler reads; -1: none
 };
 
 // True when two paths name the same file: the same device and inode where both exist, else the

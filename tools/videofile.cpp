@@ -174,7 +174,7 @@ struct VideoWriter::Impl {
     }
 };
 
-VideoWriter::VideoWriter() : impl_(std::make_unique<Impl>()) {}
+VideoWriter::VideoWriter() : State(std::make_unique<Impl>()) {}
 VideoWriter::~VideoWriter() {
     Close();
 }
@@ -189,17 +189,17 @@ std::string VideoWriter::Open(const std::string& path, std::int32_t width, std::
     if (e == nullptr) return "not a video file name (.mp4 or .webm): " + path;
     // The encoders' own reports (settings, statistics) are not the recorder's to print.
     av_log_set_level(AV_LOG_ERROR);
-    impl_->Free();
-    impl_->Width = width;
-    impl_->Height = height;
-    impl_->NextPts = 0;
-    std::string error = impl_->Open(path, *e, periodMs);
-    if (!error.empty()) impl_->Free();
+    State->Free();
+    State->Width = width;
+    State->Height = height;
+    State->NextPts = 0;
+    std::string error = State->Open(path, *e, periodMs);
+    if (!error.empty()) State->Free();
     return error;
 }
 
 std::string VideoWriter::AddFrame(std::span<const std::uint32_t> pixels) {
-    Impl& v = *impl_;
+    Impl& v = *State;
     if (!v.HeaderWritten) return "no video open";
     // The encoder may still hold the previous frame's buffer.
     int r = av_frame_make_writable(v.Frame);
@@ -210,7 +210,7 @@ std::string VideoWriter::AddFrame(std::span<const std::uint32_t> pixels) {
 }
 
 std::string VideoWriter::Close() {
-    Impl& v = *impl_;
+    Impl& v = *State;
     if (!v.HeaderWritten) return {};
     std::string error = v.Encode(nullptr);
     const int r = av_write_trailer(v.Format);

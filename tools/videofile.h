@@ -27,5 +27,5 @@ class VideoWriter {
 
   private:
     struct Impl;
-    std::unique_ptr<Impl> impl_;
+    std::unique_ptr<Impl> State;
 };

@@ -18,7 +18,7 @@ class ThreadTimerService final : public TimerService {
     ~ThreadTimerService() override;
 
     // Empty while the timer thread runs; else why it could not start.
-    const std::string& Failure() const { return failure_; }
+    const std::string& Failure() const { return FailureText; }
 
     TimerCaps GetDevCaps() override { return TimerCaps{1, 1000000}; }
     void BeginPeriod(std::uint32_t) override {}
@@ -42,14 +42,14 @@ class ThreadTimerService final : public TimerService {
 
     void Run();
 
-    std::mutex lock_;
-    std::condition_variable wake_;      // the timer thread waits for the next due event
-    std::condition_variable finished_;  // killers wait for a running callback to return
-    Event events_[kSlots];
-    std::uint32_t nextId_ = 1;
-    std::uint32_t runningId_ = 0;
-    void* runningUser_ = nullptr;  // the user data of the callback that runs now
-    bool quit_ = false;
-    std::thread thread_;
-    std::string failure_;
+    std::mutex Lock;
+    std::condition_variable Wake;      // the timer thread waits for the next due event
+    std::condition_variable Finished;  // killers wait for a running callback to return
+    Event Events[kSlots];
+    std::uint32_t NextId = 1;
+    std::uint32_t RunningId = 0;
+    void* RunningUser = nullptr;  // the user data of the callback that runs now
+    bool Quit = false;
+    std::thread Thread;
+    std::string FailureText;
 };

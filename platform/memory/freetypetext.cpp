@@ -55,42 +55,42 @@ std::string FindFontFile(std::string_view family) {
 
 }  // namespace
 
-FreeTypeText::FreeTypeText(std::string_view family) : impl_(std::make_unique<Impl>()) {
-    fontFile_ = FindFontFile(family);
-    if (fontFile_.empty())
+FreeTypeText::FreeTypeText(std::string_view family) : Engine(std::make_unique<Impl>()) {
+    FontPath = FindFontFile(family);
+    if (FontPath.empty())
         throw std::runtime_error("no Japanese font found (install fonts-ipafont-gothic)");
-    if (FT_Init_FreeType(&impl_->library) != 0)
+    if (FT_Init_FreeType(&Engine->library) != 0)
         throw std::runtime_error("FreeType failed to start");
-    if (FT_New_Face(impl_->library, fontFile_.c_str(), 0, &impl_->face) != 0)
-        throw std::runtime_error("cannot open font " + fontFile_);
-    impl_->toUtf32 = iconv_open("UTF-32LE", "CP932");
-    if (impl_->toUtf32 == reinterpret_cast<iconv_t>(-1))
+    if (FT_New_Face(Engine->library, FontPath.c_str(), 0, &Engine->face) != 0)
+        throw std::runtime_error("cannot open font " + FontPath);
+    Engine->toUtf32 = iconv_open("UTF-32LE", "CP932");
+    if (Engine->toUtf32 == reinterpret_cast<iconv_t>(-1))
         throw std::runtime_error("no Shift-JIS converter (CP932) in this C library");
     SetCharHeight(16);
 }
 
 FreeTypeText::~FreeTypeText() {
-    if (impl_->toUtf32 != reinterpret_cast<iconv_t>(-1)) iconv_close(impl_->toUtf32);
-    if (impl_->face != nullptr) FT_Done_Face(impl_->face);
-    if (impl_->library != nullptr) FT_Done_FreeType(impl_->library);
+    if (Engine->toUtf32 != reinterpret_cast<iconv_t>(-1)) iconv_close(Engine->toUtf32);
+    if (Engine->face != nullptr) FT_Done_Face(Engine->face);
+    if (Engine->library != nullptr) FT_Done_FreeType(Engine->library);
 }
 
 void FreeTypeText::SetCharHeight(int pixels) {
-    FT_Set_Pixel_Sizes(impl_->face, 0, static_cast<FT_UInt>(pixels > 0 ? pixels : 1));
-    const FT_Size_Metrics& m = impl_->face->size->metrics;
-    ascent_ = static_cast<std::int32_t>((m.ascender + 63) >> 6);
-    descent_ = static_cast<std::int32_t>((-m.descender + 63) >> 6);
-    glyphs_.clear();
+    FT_Set_Pixel_Sizes(Engine->face, 0, static_cast<FT_UInt>(pixels > 0 ? pixels : 1));
+    const FT_Size_Metrics& m = Engine->face->size->metrics;
+    Ascent = static_cast<std::int32_t>((m.ascender + 63) >> 6);
+    Descent = static_cast<std::int32_t>((-m.descender + 63) >> 6);
+    Glyphs.clear();
 }
 
 std::size_t FreeTypeText::Decode(std::string_view& sjis, char32_t* out, std::size_t capacity) {
-    iconv(impl_->toUtf32, nullptr, nullptr, nullptr, nullptr);
+    iconv(Engine->toUtf32, nullptr, nullptr, nullptr, nullptr);
     char* in = const_cast<char*>(sjis.data());
     std::size_t inLeft = sjis.size();
     char* dst = reinterpret_cast<char*>(out);
     std::size_t dstLeft = capacity * sizeof(char32_t);
     while (inLeft > 0 && dstLeft >= sizeof(char32_t)) {
-        if (iconv(impl_->toUtf32, &in, &inLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1))
+        if (iconv(Engine->toUtf32, &in, &inLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1))
             break;
         // The batch is full: the rest waits for the next call.
         if (errno == E2BIG || dstLeft < sizeof(char32_t)) break;
@@ -107,10 +107,10 @@ std::size_t FreeTypeText::Decode(std::string_view& sjis, char32_t* out, std::siz
 }
 
 const FreeTypeText::Glyph& FreeTypeText::GlyphOf(char32_t code) {
-    if (auto it = glyphs_.find(code); it != glyphs_.end()) return it->second;
+    if (auto it = Glyphs.find(code); it != Glyphs.end()) return it->second;
     Glyph glyph;
-    if (FT_Load_Char(impl_->face, code, FT_LOAD_RENDER) == 0) {
-        const FT_GlyphSlot slot = impl_->face->glyph;
+    if (FT_Load_Char(Engine->face, code, FT_LOAD_RENDER) == 0) {
+        const FT_GlyphSlot slot = Engine->face->glyph;
         glyph.Advance = static_cast<std::int32_t>((slot->advance.x + 32) >> 6);
         glyph.Left = slot->bitmap_left;
         glyph.Top = slot->bitmap_top;
@@ -122,7 +122,7 @@ const FreeTypeText::Glyph& FreeTypeText::GlyphOf(char32_t code) {
                 glyph.Coverage[static_cast<std::size_t>(r) * glyph.Width + c] =
                     slot->bitmap.buffer[r * slot->bitmap.pitch + c];
     }
-    return glyphs_.emplace(code, std::move(glyph)).first->second;
+    return Glyphs.emplace(code, std::move(glyph)).first->second;
 }
 
 void FreeTypeText::Prepare(std::string_view sjis) {
@@ -135,7 +135,7 @@ void FreeTypeText::Prepare(std::string_view sjis) {
 
 TextExtent FreeTypeText::Measure(std::string_view sjis) {
     char32_t codes[kBatch];
-    TextExtent extent{0, ascent_ + descent_};
+    TextExtent extent{0, Ascent + Descent};
     while (!sjis.empty()) {
         const std::size_t n = Decode(sjis, codes, kBatch);
         for (std::size_t i = 0; i < n; ++i) extent.Width += GlyphOf(codes[i]).Advance;
@@ -146,7 +146,7 @@ TextExtent FreeTypeText::Measure(std::string_view sjis) {
 void FreeTypeText::Render(std::string_view sjis, std::int32_t x, std::int32_t y, PlotFn plot,
                           void* context) {
     char32_t codes[kBatch];
-    const std::int32_t baseline = y + ascent_;
+    const std::int32_t baseline = y + Ascent;
     std::int32_t penX = x;
     while (!sjis.empty()) {
         const std::size_t n = Decode(sjis, codes, kBatch);

@@ -24,7 +24,7 @@ class FreeTypeText final : public TextEngine {
                 void* context) override;
     void Prepare(std::string_view sjis) override;
 
-    const std::string& FontFile() const { return fontFile_; }
+    const std::string& FontFile() const { return FontPath; }
 
   private:
     struct Glyph {
@@ -38,8 +38,8 @@ class FreeTypeText final : public TextEngine {
     const Glyph& GlyphOf(char32_t code);
 
     struct Impl;
-    std::unique_ptr<Impl> impl_;
-    std::string fontFile_;
-    std::unordered_map<char32_t, Glyph> glyphs_;
-    std::int32_t ascent_ = 0, descent_ = 0;
+    std::unique_ptr<Impl> Engine;
+    std::string FontPath;
+    std::unordered_map<char32_t, Glyph> Glyphs;
+    std::int32_t Ascent = 0, Descent = 0;
 };

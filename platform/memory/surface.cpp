@@ -38,52 +38,52 @@ void MemorySurface::Free::operator()(std::uint32_t* p) const {
 
 MemorySurface::MemorySurface(std::int32_t width, std::int32_t height,
                              const SystemColorSource& colors, TextEngine* text)
-    : width_(std::max(width, 0)),
-      height_(std::max(height, 0)),
-      colors_(colors),
-      text_(text),
-      count_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_)),
-      pixels_(AllocatePixels(count_)),
-      data_(pixels_.get()),
-      stride_(width_) {
-    if (text_ != nullptr) text_->SetCharHeight(charHeight_);
+    : ViewWidth(std::max(width, 0)),
+      ViewHeight(std::max(height, 0)),
+      Colors(colors),
+      Text(text),
+      Count(static_cast<std::size_t>(ViewWidth) * static_cast<std::size_t>(ViewHeight)),
+      OwnPixels(AllocatePixels(Count)),
+      Data(OwnPixels.get()),
+      RowStride(ViewWidth) {
+    if (Text != nullptr) Text->SetCharHeight(CharPixels);
 }
 
 MemorySurface::MemorySurface(const SystemColorSource& colors, TextEngine* text, PixelOrder order)
-    : width_(0),
-      height_(0),
-      colors_(colors),
-      text_(text),
-      count_(0),
-      data_(nullptr),
-      stride_(0),
-      order_(order) {
-    if (text_ != nullptr) text_->SetCharHeight(charHeight_);
+    : ViewWidth(0),
+      ViewHeight(0),
+      Colors(colors),
+      Text(text),
+      Count(0),
+      Data(nullptr),
+      RowStride(0),
+      Order(order) {
+    if (Text != nullptr) Text->SetCharHeight(CharPixels);
 }
 
 void MemorySurface::Target(std::uint32_t* pixels, std::int32_t width, std::int32_t height,
                            std::int32_t stride) {
-    if (pixels_ != nullptr) return;
+    if (OwnPixels != nullptr) return;
     const bool none = pixels == nullptr || width <= 0 || height <= 0 || stride < width;
-    data_ = none ? nullptr : pixels;
-    width_ = none ? 0 : width;
-    height_ = none ? 0 : height;
-    stride_ = none ? 0 : stride;
-    count_ = none ? 0
-                  : static_cast<std::size_t>(height_ - 1) * static_cast<std::size_t>(stride_) +
-                        static_cast<std::size_t>(width_);
+    Data = none ? nullptr : pixels;
+    ViewWidth = none ? 0 : width;
+    ViewHeight = none ? 0 : height;
+    RowStride = none ? 0 : stride;
+    Count = none ? 0
+                 : static_cast<std::size_t>(ViewHeight - 1) * static_cast<std::size_t>(RowStride) +
+                       static_cast<std::size_t>(ViewWidth);
 }
 
 void MemorySurface::SetFontSize(int points) {
-    fontPoints_ = points;
+    PointSize = points;
     // Character height at 96 dots per inch, rounded to nearest.
-    charHeight_ = (points * 96 + 36) / 72;
-    if (text_ != nullptr) text_->SetCharHeight(charHeight_);
+    CharPixels = (points * 96 + 36) / 72;
+    if (Text != nullptr) Text->SetCharHeight(CharPixels);
 }
 
 TextExtent MemorySurface::Measure(std::string_view sjis) {
-    if (text_ != nullptr) return text_->Measure(sjis);
-    return TextExtent{static_cast<std::int32_t>(sjis.size()) * (charHeight_ / 2), charHeight_};
+    if (Text != nullptr) return Text->Measure(sjis);
+    return TextExtent{static_cast<std::int32_t>(sjis.size()) * (CharPixels / 2), CharPixels};
 }
 
 std::int32_t MemorySurface::TextHeight(std::string_view sjis) {
@@ -91,44 +91,44 @@ std::int32_t MemorySurface::TextHeight(std::string_view sjis) {
 }
 
 void MemorySurface::PrepareText(std::string_view sjis) {
-    if (text_ != nullptr) text_->Prepare(sjis);
+    if (Text != nullptr) Text->Prepare(sjis);
 }
 
 void MemorySurface::FillRect(const Rect32& rect) {
-    const std::int32_t left = std::max(rect.Left, 0), right = std::min(rect.Right, width_);
-    const std::int32_t top = std::max(rect.Top, 0), bottom = std::min(rect.Bottom, height_);
+    const std::int32_t left = std::max(rect.Left, 0), right = std::min(rect.Right, ViewWidth);
+    const std::int32_t top = std::max(rect.Top, 0), bottom = std::min(rect.Bottom, ViewHeight);
     // A box wholly right of the view fills nothing (and forms no pointer past the pixels).
     if (right <= left) return;
-    const std::uint32_t pixel = ToPixel(brush_);
+    const std::uint32_t pixel = ToPixel(Brush);
     for (std::int32_t y = top; y < bottom; ++y)
-        std::fill_n(data_ + static_cast<std::ptrdiff_t>(y) * stride_ + left, right - left, pixel);
+        std::fill_n(Data + static_cast<std::ptrdiff_t>(y) * RowStride + left, right - left, pixel);
 }
 
 void MemorySurface::Plot(void* context, std::int32_t x, std::int32_t y, std::uint8_t coverage) {
     auto& self = *static_cast<MemorySurface*>(context);
-    if (static_cast<std::uint32_t>(x) >= static_cast<std::uint32_t>(self.width_) ||
-        static_cast<std::uint32_t>(y) >= static_cast<std::uint32_t>(self.height_))
+    if (static_cast<std::uint32_t>(x) >= static_cast<std::uint32_t>(self.ViewWidth) ||
+        static_cast<std::uint32_t>(y) >= static_cast<std::uint32_t>(self.ViewHeight))
         return;
     // Blend the font colour over the text's opaque background by the glyph's coverage.
-    const std::uint32_t fg = self.ToPixel(self.fontColor_), bg = self.textBackground_;
+    const std::uint32_t fg = self.ToPixel(self.FontColor), bg = self.TextBackground;
     std::uint32_t out = bg & 0xFF000000u;  // the alpha of an opaque canvas pixel
     for (int shift = 0; shift <= 16; shift += 8) {
         const std::uint32_t f = (fg >> shift) & 0xFF, b = (bg >> shift) & 0xFF;
         out |= ((f * coverage + b * (255u - coverage) + 127u) / 255u) << shift;
     }
-    self.data_[static_cast<std::size_t>(y) * static_cast<std::size_t>(self.stride_) +
-               static_cast<std::size_t>(x)] = out;
+    self.Data[static_cast<std::size_t>(y) * static_cast<std::size_t>(self.RowStride) +
+              static_cast<std::size_t>(x)] = out;
 }
 
 void MemorySurface::TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) {
     const TextExtent extent = Measure(sjis);
     FillRect(Rect32{x, y, x + extent.Width, y + extent.Height});
-    textBackground_ = ToPixel(brush_);
-    if (text_ != nullptr) {
-        text_->Render(sjis, x, y, &MemorySurface::Plot, this);
+    TextBackground = ToPixel(Brush);
+    if (Text != nullptr) {
+        Text->Render(sjis, x, y, &MemorySurface::Plot, this);
     } else {
         // Box font: each byte a solid block, a one-pixel gap between blocks.
-        const std::int32_t advance = charHeight_ / 2;
+        const std::int32_t advance = CharPixels / 2;
         for (std::size_t i = 0; i < sjis.size(); ++i)
             for (std::int32_t dy = 0; dy < extent.Height; ++dy)
                 for (std::int32_t dx = 0; dx + 1 < advance; ++dx)

@@ -29,59 +29,59 @@ class MemorySurface final : public DrawingSurface {
                 std::int32_t stride);
 
     void SetPixel(std::int32_t x, std::int32_t y, ColorValue color) override {
-        if (static_cast<std::uint32_t>(x) < static_cast<std::uint32_t>(width_) &&
-            static_cast<std::uint32_t>(y) < static_cast<std::uint32_t>(height_))
-            data_[static_cast<std::size_t>(y) * static_cast<std::size_t>(stride_) +
-                  static_cast<std::size_t>(x)] = ToPixel(color);
+        if (static_cast<std::uint32_t>(x) < static_cast<std::uint32_t>(ViewWidth) &&
+            static_cast<std::uint32_t>(y) < static_cast<std::uint32_t>(ViewHeight))
+            Data[static_cast<std::size_t>(y) * static_cast<std::size_t>(RowStride) +
+                 static_cast<std::size_t>(x)] = ToPixel(color);
     }
     void TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) override;
     std::int32_t TextHeight(std::string_view sjis) override;
     void FillRect(const Rect32& rect) override;
-    void SetBrushColor(ColorValue color) override { brush_ = color; }
+    void SetBrushColor(ColorValue color) override { Brush = color; }
     void SetFontSize(int points) override;
     void PrepareText(std::string_view sjis) override;
 
-    std::int32_t Width() const { return width_; }
-    std::int32_t Height() const { return height_; }
+    std::int32_t Width() const { return ViewWidth; }
+    std::int32_t Height() const { return ViewHeight; }
     std::uint32_t Pixel(std::int32_t x, std::int32_t y) const {
-        return data_[static_cast<std::size_t>(y) * static_cast<std::size_t>(stride_) +
-                     static_cast<std::size_t>(x)];
+        return Data[static_cast<std::size_t>(y) * static_cast<std::size_t>(RowStride) +
+                    static_cast<std::size_t>(x)];
     }
     // Row after row, `Stride()` pixels apart (the width, unless the pixels are borrowed).
-    std::span<const std::uint32_t> Pixels() const { return {data_, count_}; }
-    std::int32_t Stride() const { return stride_; }
+    std::span<const std::uint32_t> Pixels() const { return {Data, Count}; }
+    std::int32_t Stride() const { return RowStride; }
     // The box a text is drawn on, in the current font.
     TextExtent Measure(std::string_view sjis);
     // The last point size set, 0 while the font keeps its starting 16-pixel height.
-    int FontPoints() const { return fontPoints_; }
-    int CharHeight() const { return charHeight_; }
-    ColorValue BrushColor() const { return brush_; }
+    int FontPoints() const { return PointSize; }
+    int CharHeight() const { return CharPixels; }
+    ColorValue BrushColor() const { return Brush; }
     // The pixel that drawing `color` would store now.
     std::uint32_t ToPixel(ColorValue color) const {
-        const std::uint32_t bgr = ColorToRGB(color, colors_);
-        if (order_ == PixelOrder::Rgba) return 0xFF000000u | bgr;
+        const std::uint32_t bgr = ColorToRGB(color, Colors);
+        if (Order == PixelOrder::Rgba) return 0xFF000000u | bgr;
         return ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
     }
 
   private:
     static void Plot(void* context, std::int32_t x, std::int32_t y, std::uint8_t coverage);
 
-    std::int32_t width_, height_;
-    const SystemColorSource& colors_;
-    TextEngine* text_;
+    std::int32_t ViewWidth, ViewHeight;
+    const SystemColorSource& Colors;
+    TextEngine* Text;
     // Large views sit on huge pages where the system offers them, so that a frame's scattered
     // pixels cost the same on a 4K view as on a small one (no TLB misses).
     struct Free {
         void operator()(std::uint32_t* p) const;
     };
-    std::size_t count_;
-    std::unique_ptr<std::uint32_t[], Free> pixels_;  // null when the pixels are borrowed
-    std::uint32_t* data_;
-    std::int32_t stride_;
-    PixelOrder order_ = PixelOrder::Xrgb;
-    ColorValue brush_ = 0;
-    ColorValue fontColor_ = clWhite;
-    int fontPoints_ = 0;
-    int charHeight_ = 16;
-    std::uint32_t textBackground_ = 0;  // the brush pixel while a text is drawn
+    std::size_t Count;
+    std::unique_ptr<std::uint32_t[], Free> OwnPixels;  // null when the pixels are borrowed
+    std::uint32_t* Data;
+    std::int32_t RowStride;
+    PixelOrder Order = PixelOrder::Xrgb;
+    ColorValue Brush = 0;
+    ColorValue FontColor = clWhite;
+    int PointSize = 0;
+    int CharPixels = 16;
+    std::uint32_t TextBackground = 0;  // the brush pixel while a text is drawn
 };

@@ -2,23 +2,23 @@
 
 std::uint32_t VirtualTimerService::SetEvent(std::uint32_t delay, std::uint32_t resolution,
                                             TimerProc proc, void* user, TimerKind kind) {
-    lastDelay_ = delay;
-    lastResolution_ = resolution;
-    if (failSet_ || proc == nullptr) {
-        failSet_ = false;
+    LastDelayAsked = delay;
+    LastResolutionAsked = resolution;
+    if (FailSet || proc == nullptr) {
+        FailSet = false;
         return 0;
     }
-    for (auto& e : events_) {
+    for (auto& e : Slots) {
         if (e.Id != 0) continue;
-        e = Event{nextId_++, now_ + delay, delay, proc, user, kind};
+        e = Event{NextId++, NowMs + delay, delay, proc, user, kind};
         return e.Id;
     }
     return 0;
 }
 
 std::uint32_t VirtualTimerService::KillEvent(std::uint32_t id) {
-    lastKilled_ = id;
-    for (auto& e : events_) {
+    LastKilledId = id;
+    for (auto& e : Slots) {
         if (id != 0 && e.Id == id) {
             e = Event{};
             return 0;
@@ -29,17 +29,17 @@ std::uint32_t VirtualTimerService::KillEvent(std::uint32_t id) {
 
 int VirtualTimerService::ArmedCount() const {
     int n = 0;
-    for (const auto& e : events_) n += e.Id != 0 ? 1 : 0;
+    for (const auto& e : Slots) n += e.Id != 0 ? 1 : 0;
     return n;
 }
 
 void VirtualTimerService::AdvanceTo(std::int64_t time) {
     for (;;) {
         Event* next = nullptr;
-        for (auto& e : events_)
+        for (auto& e : Slots)
             if (e.Id != 0 && e.Due <= time && (next == nullptr || e.Due < next->Due)) next = &e;
         if (next == nullptr) break;
-        now_ = next->Due;
+        NowMs = next->Due;
         const Event fired = *next;
         if (fired.Kind == TimerKind::OneShot)
             *next = Event{};
@@ -47,5 +47,5 @@ void VirtualTimerService::AdvanceTo(std::int64_t time) {
             next->Due += fired.Period > 0 ? fired.Period : 1;
         fired.Proc(fired.User);
     }
-    now_ = time;
+    NowMs = time;
 }

@@ -32,28 +32,28 @@ EM_JS(void, PageDrawText, (const char* sjis, int length, int charHeight, int wid
 // clang-format on
 
 void CanvasText::Prepare(std::string_view sjis) {
-    for (const auto& line : lines_)
-        if (line.CharHeight == charHeight_ && line.Sjis == sjis) return;
+    for (const auto& line : Lines)
+        if (line.CharHeight == LineHeight && line.Sjis == sjis) return;
     Line line;
     line.Sjis = std::string(sjis);
-    line.CharHeight = charHeight_;
+    line.CharHeight = LineHeight;
     std::int32_t metrics[3] = {};
-    PageMeasureText(line.Sjis.data(), static_cast<int>(line.Sjis.size()), charHeight_, metrics);
+    PageMeasureText(line.Sjis.data(), static_cast<int>(line.Sjis.size()), LineHeight, metrics);
     line.Extent = TextExtent{metrics[0], metrics[1]};
     line.Coverage.resize(static_cast<std::size_t>(metrics[0]) *
                          static_cast<std::size_t>(metrics[1]));
     if (!line.Coverage.empty())
-        PageDrawText(line.Sjis.data(), static_cast<int>(line.Sjis.size()), charHeight_, metrics[0],
+        PageDrawText(line.Sjis.data(), static_cast<int>(line.Sjis.size()), LineHeight, metrics[0],
                      metrics[1], metrics[2], line.Coverage.data());
-    lines_.push_back(std::move(line));
+    Lines.push_back(std::move(line));
 }
 
 const CanvasText::Line& CanvasText::Find(std::string_view sjis) {
-    for (const auto& line : lines_)
-        if (line.CharHeight == charHeight_ && line.Sjis == sjis) return line;
+    for (const auto& line : Lines)
+        if (line.CharHeight == LineHeight && line.Sjis == sjis) return line;
     // A text nobody prepared: drawn all the same, at the cost of preparing it now.
     Prepare(sjis);
-    return lines_.back();
+    return Lines.back();
 }
 
 TextExtent CanvasText::Measure(std::string_view sjis) {

@@ -12,7 +12,7 @@
 
 class CanvasText final : public TextEngine {
   public:
-    void SetCharHeight(int pixels) override { charHeight_ = pixels; }
+    void SetCharHeight(int pixels) override { LineHeight = pixels; }
     TextExtent Measure(std::string_view sjis) override;
     void Render(std::string_view sjis, std::int32_t x, std::int32_t y, PlotFn plot,
                 void* context) override;
@@ -28,6 +28,6 @@ class CanvasText final : public TextEngine {
     };
     const Line& Find(std::string_view sjis);
 
-    int charHeight_ = 16;
-    std::vector<Line> lines_;
+    int LineHeight = 16;
+    std::vector<Line> Lines;
 };

@@ -9,14 +9,14 @@
 
 class PageColorPicker final : public ColorPicker {
   public:
-    void Offer(ColorValue color) { offered_ = color & 0x00FFFFFF; }
+    void Offer(ColorValue color) { Offered = color & 0x00FFFFFF; }
     bool Pick(ColorValue& color, std::array<std::uint32_t, 16>&) override {
-        if (!offered_) return false;
-        color = *offered_;
-        offered_.reset();
+        if (!Offered) return false;
+        color = *Offered;
+        Offered.reset();
         return true;
     }
 
   private:
-    std::optional<ColorValue> offered_;
+    std::optional<ColorValue> Offered;
 };

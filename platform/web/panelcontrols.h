@@ -30,8 +30,8 @@ class PanelControls final : public FormControls {
         const auto i = static_cast<std::size_t>(control);
         return i < static_cast<std::size_t>(ControlId::Count) ? i : 0;
     }
-    State& At(ControlId control) { return states_[Slot(control)]; }
-    const State& At(ControlId control) const { return states_[Slot(control)]; }
+    State& At(ControlId control) { return States[Slot(control)]; }
+    const State& At(ControlId control) const { return States[Slot(control)]; }
 
-    std::array<State, static_cast<std::size_t>(ControlId::Count)> states_{};
+    std::array<State, static_cast<std::size_t>(ControlId::Count)> States{};
 };

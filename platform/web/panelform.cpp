@@ -15,31 +15,31 @@ class JsonWriter {
     // A Shift-JIS text as a JSON string of its Unicode form.
     void Text(std::string_view sjis) { Utf8(SjisToUtf8(sjis)); }
     void Utf8(std::string_view text) {
-        out_ += '"';
+        Out += '"';
         for (char c : text) {
             if (c == '"' || c == '\\') {
-                out_ += '\\';
-                out_ += c;
+                Out += '\\';
+                Out += c;
             } else if (static_cast<unsigned char>(c) < 0x20) {
                 char escaped[8];
                 std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                out_ += escaped;
+                Out += escaped;
             } else {
-                out_ += c;
+                Out += c;
             }
         }
-        out_ += '"';
+        Out += '"';
     }
-    void Number(long long value) { out_ += std::to_string(value); }
+    void Number(long long value) { Out += std::to_string(value); }
     void Key(std::string_view key) {
         Utf8(key);
-        out_ += ':';
+        Out += ':';
     }
-    void Raw(std::string_view text) { out_ += text; }
-    std::string Take() { return std::move(out_); }
+    void Raw(std::string_view text) { Out += text; }
+    std::string Take() { return std::move(Out); }
 
   private:
-    std::string out_;
+    std::string Out;
 };
 
 std::string_view KindName(SettingKind kind) {

@@ -10,9 +10,9 @@ void PageSurface::Resize(std::int32_t width, std::int32_t height) {
     width = std::max(width, 0);
     height = std::max(height, 0);
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    Pixels_ = std::make_unique<std::uint32_t[]>(std::max<std::size_t>(count, 1));
-    std::fill_n(Pixels_.get(), count, 0xFF000000u);
-    Canvas.Target(Pixels_.get(), width, height, width);
+    Buffer = std::make_unique<std::uint32_t[]>(std::max<std::size_t>(count, 1));
+    std::fill_n(Buffer.get(), count, 0xFF000000u);
+    Canvas.Target(Buffer.get(), width, height, width);
     const std::int32_t tile = 1 << kTileShift;
     TileColumns = (width + tile - 1) / tile;
     TileRows = (height + tile - 1) / tile;

@@ -37,7 +37,7 @@ class PageSurface final : public DrawingSurface {
     std::int32_t Width() const { return Canvas.Width(); }
     std::int32_t Height() const { return Canvas.Height(); }
     // Row after row, as the canvas's ImageData lays them out (R, G, B, A bytes).
-    const std::uint32_t* Pixels() const { return Pixels_.get(); }
+    const std::uint32_t* Pixels() const { return Buffer.get(); }
     std::uint32_t Pixel(std::int32_t x, std::int32_t y) const { return Canvas.Pixel(x, y); }
     // The pixel word that drawing `color` stores now.
     std::uint32_t ToPixel(ColorValue color) const { return Canvas.ToPixel(color); }
@@ -57,8 +57,8 @@ class PageSurface final : public DrawingSurface {
     // Marks the tiles under `rect` (clipped to the view) as drawn on.
     void MarkTiles(const Rect32& rect);
 
-    MemorySurface Canvas;  // draws into Pixels_
-    std::unique_ptr<std::uint32_t[]> Pixels_;
+    MemorySurface Canvas;  // draws into Buffer
+    std::unique_ptr<std::uint32_t[]> Buffer;
     std::int32_t TileColumns = 0, TileRows = 0;
     std::unique_ptr<std::uint8_t[]> Tiles;  // 1: drawn on since the last TakeChanges
     std::unique_ptr<std::int32_t[]> Rects;  // room for one rectangle per tile
