@@ -125,8 +125,8 @@ void IdleWatcher::SetInhibited(bool inhibited) {
 void IdleWatcher::SetLocked(LockTeller teller, bool locked) {
     const bool was = Locked();
     const auto bit = static_cast<std::uint8_t>(teller);
-    lockedBy_ = locked ? static_cast<std::uint8_t>(lockedBy_ | bit)
-                       : static_cast<std::uint8_t>(lockedBy_ & ~bit);
+    LockedBy = locked ? static_cast<std::uint8_t>(LockedBy | bit)
+                      : static_cast<std::uint8_t>(LockedBy & ~bit);
     if (was && !Locked() && state_ == State::Waiting) Arm(std::int64_t{timeoutSeconds_} * 1000);
 }
 

@@ -76,7 +76,7 @@ class IdleWatcher {
     // source is armed afresh, so the saver comes a full delay after the unlock. A saver already
     // running is left to run: it ends on the user's input as ever.
     void SetLocked(LockTeller teller, bool locked);
-    bool Locked() const { return lockedBy_ != 0; }
+    bool Locked() const { return LockedBy != 0; }
 
     State CurrentState() const { return state_; }
     std::int32_t TimeoutSeconds() const { return timeoutSeconds_; }
@@ -92,7 +92,7 @@ class IdleWatcher {
     bool active_ = true;
     std::int32_t timeoutSeconds_ = 0;
     bool inhibited_ = false;
-    std::uint8_t lockedBy_ = 0;
+    std::uint8_t LockedBy = 0;
     std::optional<std::string> reportedBadTimeout_;  // a bad text is reported once
     std::string reportedProblem_;                    // and so is a value that cannot be read
 };

@@ -7,8 +7,8 @@ namespace {
 
 // Lockers that may hold a session without saying so on a bus.
 constexpr std::array<std::string_view, 9> kLockers = {
-    "swaylock", "gtklock", "waylock", "hyprlock", "xsecurelock", "i3lock", "slock", "xlock",
-    "xtrlock",
+    "swaylock", "gtklock", "waylock", "hyprlock", "xsecurelock",
+    "i3lock",   "slock",   "xlock",   "xtrlock",
 };
 
 // ":0" and ":0.0" name the same X display.

@@ -32,11 +32,11 @@ struct SessionLockCalls {
 
     static int LockedHint(sd_bus_message* reply, void* data, sd_bus_error*) {
         auto& self = Of(data);
-        self.logindCall_ = sd_bus_slot_unref(self.logindCall_);
+        self.LogindCall = sd_bus_slot_unref(self.LogindCall);
         int flag = 0;
         const bool read = !sd_bus_message_is_method_error(reply, nullptr) &&
                           sd_bus_message_read(reply, "v", "b", &flag) >= 0;
-        self.changed_(LockTeller::Logind, read && flag != 0);
+        self.Report(LockTeller::Logind, read && flag != 0);
         return 0;
     }
     // Whatever changed on the session, the hint is asked afresh: logind may only say it changed.
@@ -47,45 +47,45 @@ struct SessionLockCalls {
     static int Gnome(sd_bus_message* message, void* data, sd_bus_error*) {
         auto& self = Of(data);
         if (sd_bus_message_is_signal(message, nullptr, nullptr) == 0)
-            self.gnomeCall_ = sd_bus_slot_unref(self.gnomeCall_);
+            self.GnomeCall = sd_bus_slot_unref(self.GnomeCall);
         bool active = false;
-        self.changed_(LockTeller::GnomeShell, ReadFlag(message, active) && active);
+        self.Report(LockTeller::GnomeShell, ReadFlag(message, active) && active);
         return 0;
     }
     static int Desktop(sd_bus_message* message, void* data, sd_bus_error*) {
         auto& self = Of(data);
         if (sd_bus_message_is_signal(message, nullptr, nullptr) == 0)
-            self.desktopCall_ = sd_bus_slot_unref(self.desktopCall_);
+            self.DesktopCall = sd_bus_slot_unref(self.DesktopCall);
         bool active = false;
-        self.changed_(LockTeller::DesktopSaver, ReadFlag(message, active) && active);
+        self.Report(LockTeller::DesktopSaver, ReadFlag(message, active) && active);
         return 0;
     }
 };
 
 SessionLockWatch::SessionLockWatch(sd_bus* system, sd_bus* session, bool askDesktopSaver,
-                                   Changed changed)
-    : system_(system), changed_(std::move(changed)) {
-    if (system_ != nullptr) {
+                                   LockChanged changed)
+    : SystemBus(system), Report(std::move(changed)) {
+    if (SystemBus != nullptr) {
         // This session's object: named by XDG_SESSION_ID where the login set it, else the one
         // logind finds for this process.
         const char* id = std::getenv("XDG_SESSION_ID");
         if (sd_bus_path_encode("/org/freedesktop/login1/session",
-                               id != nullptr && *id != '\0' ? id : "auto", &sessionPath_) >= 0) {
-            sd_bus_match_signal_async(system_, &logindMatch_, kLogin, sessionPath_, kProperties,
+                               id != nullptr && *id != '\0' ? id : "auto", &SessionPath) >= 0) {
+            sd_bus_match_signal_async(SystemBus, &LogindMatch, kLogin, SessionPath, kProperties,
                                       "PropertiesChanged", &SessionLockCalls::SessionChanged,
                                       nullptr, this);
             AskLockedHint();
         }
     }
     if (session != nullptr) {
-        sd_bus_match_signal_async(session, &gnomeMatch_, kGnome, kGnomePath, kGnome,
-                                  "ActiveChanged", &SessionLockCalls::Gnome, nullptr, this);
-        CallAsync(session, &gnomeCall_, kGnome, kGnomePath, kGnome, "GetActive",
+        sd_bus_match_signal_async(session, &GnomeMatch, kGnome, kGnomePath, kGnome, "ActiveChanged",
+                                  &SessionLockCalls::Gnome, nullptr, this);
+        CallAsync(session, &GnomeCall, kGnome, kGnomePath, kGnome, "GetActive",
                   &SessionLockCalls::Gnome, this, "");
         if (askDesktopSaver) {
-            sd_bus_match_signal_async(session, &desktopMatch_, kDesktop, kDesktopPath, kDesktop,
+            sd_bus_match_signal_async(session, &DesktopMatch, kDesktop, kDesktopPath, kDesktop,
                                       "ActiveChanged", &SessionLockCalls::Desktop, nullptr, this);
-            CallAsync(session, &desktopCall_, kDesktop, kDesktopPath, kDesktop, "GetActive",
+            CallAsync(session, &DesktopCall, kDesktop, kDesktopPath, kDesktop, "GetActive",
                       &SessionLockCalls::Desktop, this, "");
         }
     }
@@ -93,13 +93,13 @@ SessionLockWatch::SessionLockWatch(sd_bus* system, sd_bus* session, bool askDesk
 
 SessionLockWatch::~SessionLockWatch() {
     for (sd_bus_slot* slot :
-         {logindMatch_, logindCall_, gnomeMatch_, gnomeCall_, desktopMatch_, desktopCall_})
+         {LogindMatch, LogindCall, GnomeMatch, GnomeCall, DesktopMatch, DesktopCall})
         sd_bus_slot_unref(slot);
-    std::free(sessionPath_);
+    std::free(SessionPath);
 }
 
 void SessionLockWatch::AskLockedHint() {
-    logindCall_ = sd_bus_slot_unref(logindCall_);
-    CallAsync(system_, &logindCall_, kLogin, sessionPath_, kProperties, "Get",
+    LogindCall = sd_bus_slot_unref(LogindCall);
+    CallAsync(SystemBus, &LogindCall, kLogin, SessionPath, kProperties, "Get",
               &SessionLockCalls::LockedHint, this, "ss", kSessionInterface, "LockedHint");
 }

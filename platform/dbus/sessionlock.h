@@ -13,11 +13,11 @@
 
 class SessionLockWatch {
   public:
-    using Changed = std::function<void(LockTeller teller, bool locked)>;
+    using LockChanged = std::function<void(LockTeller teller, bool locked)>;
 
     // Either bus may be null. `askDesktopSaver`: false when velmora-idle serves
     // org.freedesktop.ScreenSaver itself (its answer would be the saver's own state).
-    SessionLockWatch(sd_bus* system, sd_bus* session, bool askDesktopSaver, Changed changed);
+    SessionLockWatch(sd_bus* system, sd_bus* session, bool askDesktopSaver, LockChanged changed);
     ~SessionLockWatch();
     SessionLockWatch(const SessionLockWatch&) = delete;
     SessionLockWatch& operator=(const SessionLockWatch&) = delete;
@@ -26,13 +26,13 @@ class SessionLockWatch {
     friend struct SessionLockCalls;
     void AskLockedHint();
 
-    sd_bus* system_;
-    Changed changed_;
-    char* sessionPath_ = nullptr;
-    sd_bus_slot* logindMatch_ = nullptr;
-    sd_bus_slot* logindCall_ = nullptr;
-    sd_bus_slot* gnomeMatch_ = nullptr;
-    sd_bus_slot* gnomeCall_ = nullptr;
-    sd_bus_slot* desktopMatch_ = nullptr;
-    sd_bus_slot* desktopCall_ = nullptr;
+    sd_bus* SystemBus;
+    LockChanged Report;
+    char* SessionPath = nullptr;
+    sd_bus_slot* LogindMatch = nullptr;
+    sd_bus_slot* LogindCall = nullptr;
+    sd_bus_slot* GnomeMatch = nullptr;
+    sd_bus_slot* GnomeCall = nullptr;
+    sd_bus_slot* DesktopMatch = nullptr;
+    sd_bus_slot* DesktopCall = nullptr;
 };

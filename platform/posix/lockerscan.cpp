@@ -51,17 +51,16 @@ bool SessionLockerRunning() {
         if (entry == nullptr) break;
         if (entry->d_name[0] < '1' || entry->d_name[0] > '9') continue;
         const std::string dir = std::string("/proc/") + entry->d_name;
-        struct stat info{};
+        struct stat info {};
         // Only the user's own: another user's locker is another session's, and its environment
         // is not ours to read.
         if (stat(dir.c_str(), &info) != 0 || info.st_uid != self) continue;
         std::string name = ReadWhole(dir + "/comm");
         if (!name.empty() && name.back() == '\n') name.pop_back();
         const std::string environment = ReadWhole(dir + "/environ");
-        found = LocksThisSession(name,
-                                 {Variable(environment, "WAYLAND_DISPLAY"),
-                                  Variable(environment, "DISPLAY")},
-                                 session);
+        found = LocksThisSession(
+            name, {Variable(environment, "WAYLAND_DISPLAY"), Variable(environment, "DISPLAY")},
+            session);
     }
     closedir(proc);
     return found;

@@ -216,7 +216,7 @@ WaylandSaverWindow::~WaylandSaverWindow() {
     connection_.OnOutputsChanged(nullptr);
     connection_.OnSeatChanged(nullptr);
     surface_.reset();
-    if (frameQuestion_ != nullptr) wl_callback_destroy(frameQuestion_);
+    if (FrameQuestion != nullptr) wl_callback_destroy(FrameQuestion);
     for (auto& toplevel : toplevels_) DestroyToplevel(*toplevel);
     toplevels_.clear();
     if (keyboard_ != nullptr) ReleaseKeyboard(keyboard_);
@@ -419,25 +419,25 @@ void WaylandSaverWindow::WatchAnswers() {
     Toplevel* drive = DriveToplevel();
     if (drive == nullptr) return;
     const auto now = std::chrono::steady_clock::now();
-    if (sight_.CheckAnswer(now)) {
+    if (SightGate.CheckAnswer(now)) {
         Events->OnVisibilityChanged(false);
         // The frames have stopped: the question goes with a commit of its own, so that the
         // compositor answers it once it shows the surface again.
         wl_surface_commit(drive->Surface);
         wl_display_flush(connection_.Display());
     }
-    if (sight_.AskDue(now)) {
+    if (SightGate.AskDue(now)) {
         // Asked now, sent with the next frame's commit.
-        frameQuestion_ = wl_surface_frame(drive->Surface);
-        wl_callback_add_listener(frameQuestion_, &kFrameListener, this);
-        sight_.Asked(now);
+        FrameQuestion = wl_surface_frame(drive->Surface);
+        wl_callback_add_listener(FrameQuestion, &kFrameListener, this);
+        SightGate.Asked(now);
     }
 }
 
 void WaylandSaverWindow::FrameAnswered() {
-    wl_callback_destroy(frameQuestion_);
-    frameQuestion_ = nullptr;
-    if (sight_.Answered(std::chrono::steady_clock::now()) && !Lifecycle.Closed())
+    wl_callback_destroy(FrameQuestion);
+    FrameQuestion = nullptr;
+    if (SightGate.Answered(std::chrono::steady_clock::now()) && !Lifecycle.Closed())
         Events->OnVisibilityChanged(true);
 }
 
@@ -449,7 +449,7 @@ void WaylandSaverWindow::Run() {
         }
         WatchAnswers();
         int timeout = bannerTimer_.TimeoutMs();
-        const int answers = sight_.AnswerTimeoutMs(std::chrono::steady_clock::now());
+        const int answers = SightGate.AnswerTimeoutMs(std::chrono::steady_clock::now());
         if (answers >= 0 && (timeout < 0 || answers < timeout)) timeout = answers;
         // The compositor went away: nothing is left on the screen to restore.
         if (!Dispatch(timeout)) Lifecycle.CloseLost();

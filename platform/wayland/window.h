@@ -145,6 +145,6 @@ class WaylandSaverWindow final : public NativeWindow,
     std::uint32_t pointerSerial_ = 0;
 
     WindowTimer bannerTimer_;
-    VisibilityGate sight_;
-    wl_callback* frameQuestion_ = nullptr;
+    VisibilityGate SightGate;
+    wl_callback* FrameQuestion = nullptr;
 };

@@ -14,8 +14,8 @@ TEST(LockerRecognition, AKnownLockerOnTheSessionsWaylandDisplayLocksIt) {
 }
 
 TEST(LockerRecognition, OtherProgramsAndLookalikeNamesLockNothing) {
-    for (const char* name : {"sway", "swayidle", "velmora", "swaylock-effects-helper", "lock",
-                             "Swaylock", ""})
+    for (const char* name :
+         {"sway", "swayidle", "velmora", "swaylock-effects-helper", "lock", "Swaylock", ""})
         EXPECT_FALSE(LocksThisSession(name, {"wayland-1", ""}, kWaylandSession)) << name;
 }
 
