@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/dbus/sessionbus.h"
 
@@ -52,6 +53,25 @@ struct SessionLockCalls {
         self.Report(LockTeller::GnomeShell, ReadFlag(message, active) && active);
         return 0;
     }
+    // NameOwnerChanged of a teller's name: a new owner is asked, a vanished one says unlocked.
+    template <LockTeller Teller>
+    static int OwnerChanged(sd_bus_message* message, void* data, sd_bus_error*) {
+        auto& self = Of(data);
+        const char* name = nullptr;
+        const char* before = nullptr;
+        const char* after = nullptr;
+        if (sd_bus_message_read(message, "sss", &name, &before, &after) < 0) return 0;
+        if (after == nullptr || *after == '\0') {
+            self.Report(Teller, false);
+        } else if constexpr (Teller == LockTeller::Logind) {
+            self.AskLockedHint();
+        } else if constexpr (Teller == LockTeller::GnomeShell) {
+            self.AskGnome();
+        } else {
+            self.AskDesktop();
+        }
+        return 0;
+    }
     static int Desktop(sd_bus_message* message, void* data, sd_bus_error*) {
         auto& self = Of(data);
         if (sd_bus_message_is_signal(message, nullptr, nullptr) == 0)
@@ -74,27 +94,56 @@ SessionLockWatch::SessionLockWatch(sd_bus* system, sd_bus* session, bool askDesk
             sd_bus_match_signal_async(SystemBus, &LogindMatch, kLogin, SessionPath, kProperties,
                                       "PropertiesChanged", &SessionLockCalls::SessionChanged,
                                       nullptr, this);
+            Owners[0] = WatchOwner(SystemBus, kLogin, LockTeller::Logind);
             AskLockedHint();
         }
     }
-    if (session != nullptr) {
-        sd_bus_match_signal_async(session, &GnomeMatch, kGnome, kGnomePath, kGnome, "ActiveChanged",
-                                  &SessionLockCalls::Gnome, nullptr, this);
-        CallAsync(session, &GnomeCall, kGnome, kGnomePath, kGnome, "GetActive",
-                  &SessionLockCalls::Gnome, this, "");
+    SessionBus = session;
+    if (SessionBus != nullptr) {
+        sd_bus_match_signal_async(SessionBus, &GnomeMatch, kGnome, kGnomePath, kGnome,
+                                  "ActiveChanged", &SessionLockCalls::Gnome, nullptr, this);
+        Owners[1] = WatchOwner(SessionBus, kGnome, LockTeller::GnomeShell);
+        AskGnome();
         if (askDesktopSaver) {
-            sd_bus_match_signal_async(session, &DesktopMatch, kDesktop, kDesktopPath, kDesktop,
+            sd_bus_match_signal_async(SessionBus, &DesktopMatch, kDesktop, kDesktopPath, kDesktop,
                                       "ActiveChanged", &SessionLockCalls::Desktop, nullptr, this);
-            CallAsync(session, &DesktopCall, kDesktop, kDesktopPath, kDesktop, "GetActive",
-                      &SessionLockCalls::Desktop, this, "");
+            Owners[2] = WatchOwner(SessionBus, kDesktop, LockTeller::DesktopSaver);
+            AskDesktop();
         }
     }
+}
+
+sd_bus_slot* SessionLockWatch::WatchOwner(sd_bus* bus, const char* name, LockTeller teller) {
+    const std::string rule = std::string("type='signal',sender='org.freedesktop.DBus',") +
+                             "interface='org.freedesktop.DBus',member='NameOwnerChanged',arg0='" +
+                             name + "'";
+    sd_bus_message_handler_t handler =
+        teller == LockTeller::Logind ? &SessionLockCalls::OwnerChanged<LockTeller::Logind>
+        : teller == LockTeller::GnomeShell
+            ? &SessionLockCalls::OwnerChanged<LockTeller::GnomeShell>
+            : &SessionLockCalls::OwnerChanged<LockTeller::DesktopSaver>;
+    sd_bus_slot* slot = nullptr;
+    sd_bus_add_match_async(bus, &slot, rule.c_str(), handler, nullptr, this);
+    return slot;
+}
+
+void SessionLockWatch::AskGnome() {
+    GnomeCall = sd_bus_slot_unref(GnomeCall);
+    CallAsync(SessionBus, &GnomeCall, kGnome, kGnomePath, kGnome, "GetActive",
+              &SessionLockCalls::Gnome, this, "");
+}
+
+void SessionLockWatch::AskDesktop() {
+    DesktopCall = sd_bus_slot_unref(DesktopCall);
+    CallAsync(SessionBus, &DesktopCall, kDesktop, kDesktopPath, kDesktop, "GetActive",
+              &SessionLockCalls::Desktop, this, "");
 }
 
 SessionLockWatch::~SessionLockWatch() {
     for (sd_bus_slot* slot :
          {LogindMatch, LogindCall, GnomeMatch, GnomeCall, DesktopMatch, DesktopCall})
         sd_bus_slot_unref(slot);
+    for (sd_bus_slot* slot : Owners) sd_bus_slot_unref(slot);
     std::free(SessionPath);
 }
 

@@ -2,7 +2,9 @@
 // logind's LockedHint of this session (system bus), GNOME's screen shield (org.gnome.ScreenSaver)
 // and the desktop's org.freedesktop.ScreenSaver (KDE's locker; session bus). Each reports to
 // IdleWatcher::SetLocked under its own teller; one that is missing or does not answer says
-// nothing, which counts as unlocked.
+// nothing, which counts as unlocked. A teller that comes onto its bus later (a desktop shell
+// that starts after velmora-idle, or restarts) is asked when it comes; one that leaves says
+// unlocked.
 #pragma once
 
 #include <systemd/sd-bus.h>
@@ -25,8 +27,13 @@ class SessionLockWatch {
   private:
     friend struct SessionLockCalls;
     void AskLockedHint();
+    void AskGnome();
+    void AskDesktop();
+    // Calls `ask` each time `name` gets an owner on `bus`; `teller` says unlocked when it loses it.
+    sd_bus_slot* WatchOwner(sd_bus* bus, const char* name, LockTeller teller);
 
     sd_bus* SystemBus;
+    sd_bus* SessionBus = nullptr;
     LockChanged Report;
     char* SessionPath = nullptr;
     sd_bus_slot* LogindMatch = nullptr;
@@ -35,4 +42,5 @@ class SessionLockWatch {
     sd_bus_slot* GnomeCall = nullptr;
     sd_bus_slot* DesktopMatch = nullptr;
     sd_bus_slot* DesktopCall = nullptr;
+    sd_bus_slot* Owners[3] = {};
 };

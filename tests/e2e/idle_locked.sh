@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # velmora-idle under a locked session, on an X display (MIT-SCREEN-SAVER): while logind's
 # LockedHint of the session is true (a stand-in on a private bus that stands for the system bus)
-# or GNOME's screen shield is active (a stand-in on a private session bus), no saver starts,
-# however long the idle time; after the unlock it starts a full idle time later.
+# or GNOME's screen shield is active (a stand-in on a private session bus, coming after the
+# daemon), no saver starts, however long the idle time; after the unlock, or once the shield has
+# left the bus, it starts a full idle time later.
 # Usage: idle_locked.sh VELMORA VELMORA_IDLE SESSIONBUS_PEER
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
@@ -71,19 +72,26 @@ end_saver
 kill -TERM "$daemon"
 wait_exit "$daemon" 3000
 
-# GNOME's screen shield, up before the daemon starts (no logind this time).
-talk shield "${AS_USER[@]}" sessionbus-peer shield
-read -r -t 5 word <&"$shield_out" && [[ $word == ready ]] || fail "the stand-in shield did not start"
-"${AS_USER[@]}" velmora-idle --timeout 2 >"$E2E_TMP/idle.log" 2>&1 &
+# GNOME's screen shield, which comes onto the bus after the daemon has started (a shell that
+# starts later, or restarts), already up (no logind this time).
+"${AS_USER[@]}" velmora-idle --timeout 3 >"$E2E_TMP/idle.log" 2>&1 &
 daemon=$!
 E2E_PIDS+=($daemon)
-no_saver_for 5 "while GNOME's screen shield is up"
+talk shield "${AS_USER[@]}" sessionbus-peer shield
+read -r -t 5 word <&"$shield_out" && [[ $word == ready ]] || fail "the stand-in shield did not start"
+no_saver_for 6 "while GNOME's screen shield is up"
 tell shield "active 0"
 wait_savers 1 5
 echo "held off while GNOME's screen shield was up; started after it went down"
 end_saver
 tell shield "active 1"
 no_saver_for 4 "while GNOME's screen shield is up again"
+# A shield that leaves the bus holds nothing off any more.
+exec {shield_in}>&-
+wait_exit "$shield_pid" 3000
+wait_savers 1 6
+echo "started once the shield had left the bus"
+end_saver
 
 kill -TERM "$daemon"
 wait_exit "$daemon" 3000
