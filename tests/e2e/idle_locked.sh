@@ -2,8 +2,9 @@
 # velmora-idle under a locked session, on an X display (MIT-SCREEN-SAVER): while logind's
 # LockedHint of the session is true (a stand-in on a private bus that stands for the system bus)
 # or GNOME's screen shield is active (a stand-in on a private session bus, coming after the
-# daemon), no saver starts, however long the idle time; after the unlock, or once the shield has
-# left the bus, it starts a full idle time later.
+# daemon), or KDE's org.freedesktop.ScreenSaver says it is active, no saver starts, however long
+# the idle time; after the unlock, or once the shield has left the bus, it starts a full idle
+# time later.
 # Usage: idle_locked.sh VELMORA VELMORA_IDLE SESSIONBUS_PEER
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
@@ -93,6 +94,23 @@ wait_savers 1 6
 echo "started once the shield had left the bus"
 end_saver
 
+kill -TERM "$daemon"
+wait_exit "$daemon" 3000
+
+# KDE's locker, which serves org.freedesktop.ScreenSaver itself (so velmora-idle does not, and
+# asks it instead), active when the daemon starts.
+talk desktop "${AS_USER[@]}" sessionbus-peer desktop-saver
+read -r -t 5 word <&"$desktop_out" && [[ $word == ready ]] || fail "the stand-in desktop saver did not start"
+"${AS_USER[@]}" velmora-idle --timeout 2 >"$E2E_TMP/idle.log" 2>&1 &
+daemon=$!
+E2E_PIDS+=($daemon)
+no_saver_for 5 "while the desktop's screen saver says it is active"
+grep -q "serving org.freedesktop.ScreenSaver" "$E2E_TMP/idle.log" &&
+    fail "velmora-idle serves the name the desktop serves"
+tell desktop "active 0"
+wait_savers 1 5
+echo "held off while the desktop's org.freedesktop.ScreenSaver was active; started after"
+end_saver
 kill -TERM "$daemon"
 wait_exit "$daemon" 3000
 echo "PASS"

@@ -13,6 +13,8 @@
 //   sessionbus-peer shield         serves GNOME's screen shield, org.gnome.ScreenSaver: GetActive,
 //                                  at first true (locked); each line "active N" sets it and
 //                                  says so with ActiveChanged
+//   sessionbus-peer desktop-saver  the same as org.freedesktop.ScreenSaver on /ScreenSaver, as
+//                                  KDE's locker serves it
 //   sessionbus-peer login-session  serves a login session of logind, org.freedesktop.login1 at
 //                                  .../session/auto, whose LockedHint is at first true; each line
 //                                  "locked N" sets it and says so with PropertiesChanged (run on
@@ -271,6 +273,11 @@ void TellShield(sd_bus* bus) {
                        lockedFlag);
 }
 
+void TellDesktopSaver(sd_bus* bus) {
+    sd_bus_emit_signal(bus, "/ScreenSaver", "org.freedesktop.ScreenSaver", "ActiveChanged", "b",
+                       lockedFlag);
+}
+
 void TellLoginSession(sd_bus* bus) {
     sd_bus_emit_properties_changed(bus, "/org/freedesktop/login1/session/auto",
                                    "org.freedesktop.login1.Session", "LockedHint", nullptr);
@@ -311,6 +318,9 @@ int main(int argc, char** argv) {
     else if (mode == "shield")
         status = ServeLock(bus, "org.gnome.ScreenSaver", "/org/gnome/ScreenSaver",
                            "org.gnome.ScreenSaver", kShieldTable, &TellShield);
+    else if (mode == "desktop-saver")
+        status = ServeLock(bus, "org.freedesktop.ScreenSaver", "/ScreenSaver",
+                           "org.freedesktop.ScreenSaver", kShieldTable, &TellDesktopSaver);
     else if (mode == "login-session")
         status = ServeLock(bus, "org.freedesktop.login1", "/org/freedesktop/login1/session/auto",
                            "org.freedesktop.login1.Session", kLoginSessionTable, &TellLoginSession);
@@ -321,7 +331,7 @@ int main(int argc, char** argv) {
                                     "ResetIdletime", nullptr, nullptr, "") < 0;
     else
         std::cerr << "usage: sessionbus-peer idle-monitor | inhibit | input | session | shield |"
-                     " login-session | silent-session\n";
+                     " desktop-saver | login-session | silent-session\n";
     sd_bus_flush_close_unref(bus);
     return status;
 }
