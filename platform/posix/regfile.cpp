@@ -197,31 +197,31 @@ bool ParseValue(std::string_view text, RegFileValue& value, bool& isValue, std::
 class LineReader {
   public:
     LineReader(std::string_view bytes, std::size_t start, bool utf16)
-        : bytes_(bytes), at_(start), utf16_(utf16) {}
+        : Text(bytes), At(start), Utf16(utf16) {}
 
-    bool AtEnd() const { return at_ >= bytes_.size(); }
-    std::size_t Offset() const { return at_; }
+    bool AtEnd() const { return At >= Text.size(); }
+    std::size_t Offset() const { return At; }
 
     bool Next(RegFileSpan& span, std::string& text, bool& carriageReturn) {
         if (AtEnd()) return false;
-        const std::size_t start = at_;
-        std::size_t end = bytes_.size(), next = bytes_.size();
-        if (!utf16_) {
-            const std::size_t lf = bytes_.find('\n', start);
+        const std::size_t start = At;
+        std::size_t end = Text.size(), next = Text.size();
+        if (!Utf16) {
+            const std::size_t lf = Text.find('\n', start);
             if (lf != std::string_view::npos) end = lf, next = lf + 1;
         } else {
-            for (std::size_t lf = bytes_.find('\n', start); lf != std::string_view::npos;
-                 lf = bytes_.find('\n', lf + 1)) {
-                if ((lf - start) % 2 == 0 && lf + 1 < bytes_.size() && bytes_[lf + 1] == '\0') {
+            for (std::size_t lf = Text.find('\n', start); lf != std::string_view::npos;
+                 lf = Text.find('\n', lf + 1)) {
+                if ((lf - start) % 2 == 0 && lf + 1 < Text.size() && Text[lf + 1] == '\0') {
                     end = lf, next = lf + 2;
                     break;
                 }
             }
         }
         span = {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(next - start)};
-        at_ = next;
-        const std::string_view raw = bytes_.substr(start, end - start);
-        if (utf16_)
+        At = next;
+        const std::string_view raw = Text.substr(start, end - start);
+        if (Utf16)
             text = Utf16LeToUtf8(raw);
         else
             text.assign(raw);
@@ -231,9 +231,9 @@ class LineReader {
     }
 
   private:
-    std::string_view bytes_;
-    std::size_t at_;
-    bool utf16_;
+    std::string_view Text;
+    std::size_t At;
+    bool Utf16;
 };
 
 std::size_t BomSize(RegFileBom bom) {

@@ -179,7 +179,7 @@ bool ReplaceAtomically(const std::string& path, const SafeFile::ContentWriter& w
 
 // Opened without blocking and without taking a terminal, then checked by what was opened.
 SafeFile::ReadResult SafeFile::Read(std::string& out, int& error, FileIdentity& identity) const {
-    const int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = ::open(FilePath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         error = errno;
         return ReadResult::Failed;
@@ -191,7 +191,7 @@ SafeFile::ReadResult SafeFile::Read(std::string& out, int& error, FileIdentity& 
         ::close(fd);
         return ReadResult::NotRegular;
     }
-    if (st.st_size > static_cast<off_t>(maxSize_)) {
+    if (st.st_size > static_cast<off_t>(SizeLimit)) {
         ::close(fd);
         return ReadResult::TooLarge;
     }
@@ -208,7 +208,7 @@ SafeFile::ReadResult SafeFile::Read(std::string& out, int& error, FileIdentity& 
         }
         if (n == 0) break;
         // It may have grown since the check.
-        if (out.size() + static_cast<std::size_t>(n) > maxSize_) {
+        if (out.size() + static_cast<std::size_t>(n) > SizeLimit) {
             ::close(fd);
             out.clear();
             return ReadResult::TooLarge;
@@ -223,51 +223,51 @@ SafeFile::ReadResult SafeFile::Read(std::string& out, int& error, FileIdentity& 
 SafeFile::WriteLock::WriteLock(const SafeFile& file) {
     const std::string& path = file.Path();
     const std::string lock = path + ".lock";
-    fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd_ >= 0) {
+    Descriptor = ::open(lock.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (Descriptor >= 0) {
         const int dir = OpenDirectory(DirectoryOf(path));
         if (dir >= 0) {
-            GiveToDirectoryOwner(fd_, dir);
+            GiveToDirectoryOwner(Descriptor, dir);
             ::close(dir);
         }
     } else if (errno == EEXIST) {
-        fd_ = ::open(lock.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd_ < 0 && errno == EACCES)
-            fd_ = ::open(lock.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        Descriptor = ::open(lock.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (Descriptor < 0 && errno == EACCES)
+            Descriptor = ::open(lock.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     }
     struct stat st {};
-    if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
-        ::close(fd_);
-        fd_ = -1;
+    if (Descriptor >= 0 && (::fstat(Descriptor, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(Descriptor);
+        Descriptor = -1;
     }
-    if (fd_ < 0) return;
-    while (::flock(fd_, LOCK_EX) != 0) {
+    if (Descriptor < 0) return;
+    while (::flock(Descriptor, LOCK_EX) != 0) {
         if (errno != EINTR) {
-            ::close(fd_);
-            fd_ = -1;
+            ::close(Descriptor);
+            Descriptor = -1;
             return;
         }
     }
 }
 
 SafeFile::WriteLock::~WriteLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+    if (Descriptor >= 0) ::close(Descriptor);  // closing releases the lock
 }
 
 bool SafeFile::Identify(FileIdentity& identity) const {
     struct stat st {};
-    if (::stat(path_.c_str(), &st) != 0) return false;
+    if (::stat(FilePath.c_str(), &st) != 0) return false;
     identity = IdentityOf(st);
     return true;
 }
 
 bool SafeFile::MakeFolder() const {
-    return MakeDirectories(DirectoryOf(path_));
+    return MakeDirectories(DirectoryOf(FilePath));
 }
 
 SafeFile::SaveResult SafeFile::Replace(const ContentWriter& write, FileIdentity& written) const {
     std::string target;
-    if (!SaveTarget(path_, target)) return SaveResult::Refused;
+    if (!SaveTarget(FilePath, target)) return SaveResult::Refused;
     RemoveStaleTempFiles(target);
     return ReplaceAtomically(target, write, written) ? SaveResult::Saved : SaveResult::Failed;
 }

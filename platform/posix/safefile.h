@@ -25,10 +25,11 @@ class SafeFile {
     // Writes the whole new content into the sink; false gives the save up.
     using ContentWriter = std::function<bool(const ByteSink& sink)>;
 
-    SafeFile(std::string path, std::size_t maxSize) : path_(std::move(path)), maxSize_(maxSize) {}
+    SafeFile(std::string path, std::size_t maxSize)
+        : FilePath(std::move(path)), SizeLimit(maxSize) {}
 
-    const std::string& Path() const { return path_; }
-    std::size_t MaxSize() const { return maxSize_; }
+    const std::string& Path() const { return FilePath; }
+    std::size_t MaxSize() const { return SizeLimit; }
 
     // The whole file, which must be a regular file of at most MaxSize() bytes: a FIFO would
     // block, a device (a link to /dev/zero) would never end. `error` is errno for Failed;
@@ -52,13 +53,13 @@ class SafeFile {
         ~WriteLock();
         WriteLock(const WriteLock&) = delete;
         WriteLock& operator=(const WriteLock&) = delete;
-        bool Held() const { return fd_ >= 0; }
+        bool Held() const { return Descriptor >= 0; }
 
       private:
-        int fd_ = -1;
+        int Descriptor = -1;
     };
 
   private:
-    std::string path_;
-    std::size_t maxSize_;
+    std::string FilePath;
+    std::size_t SizeLimit;
 };

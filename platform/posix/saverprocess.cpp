@@ -14,7 +14,7 @@
 extern char** environ;
 
 SaverProcess::SaverProcess(std::string program, std::function<void(bool)> ended)
-    : program_(std::move(program)), ended_(std::move(ended)) {}
+    : Program(std::move(program)), Ended(std::move(ended)) {}
 
 SaverProcess::~SaverProcess() {
     Stop();
@@ -51,26 +51,26 @@ void BecomeSaver(const char* program, char* const argv[], pid_t daemon) {
 bool SaverProcess::Start(std::string& problem) {
     if (Running()) return true;
     char mode[] = "/s";
-    char* argv[] = {program_.data(), mode, nullptr};
+    char* argv[] = {Program.data(), mode, nullptr};
     // The child's failure to start reaches the daemon as its errno through a pipe that a
     // successful exec closes.
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0) {
-        problem = program_ + ": " + std::strerror(errno);
+        problem = Program + ": " + std::strerror(errno);
         return false;
     }
     const pid_t daemon = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(report[0]);
-        BecomeSaver(program_.c_str(), argv, daemon);
+        BecomeSaver(Program.c_str(), argv, daemon);
         const int error = errno;
         [[maybe_unused]] const ssize_t n = ::write(report[1], &error, sizeof error);
         ::_exit(127);
     }
     ::close(report[1]);
     if (pid < 0) {
-        problem = program_ + ": " + std::strerror(errno);
+        problem = Program + ": " + std::strerror(errno);
         ::close(report[0]);
         return false;
     }
@@ -83,12 +83,12 @@ bool SaverProcess::Start(std::string& problem) {
     ::close(report[0]);
     if (n == static_cast<ssize_t>(sizeof error)) {
         ::waitpid(pid, nullptr, 0);
-        problem = program_ + ": " + std::strerror(error);
+        problem = Program + ": " + std::strerror(error);
         return false;
     }
-    pid_ = pid;
-    pidfd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    if (pidfd_ < 0) {
+    Pid = pid;
+    Pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (Pidfd < 0) {
         // Without a pidfd the end could not be seen: better no saver than one never waited for.
         problem = std::string("cannot watch the saver: ") + std::strerror(errno);
         Stop(0);
@@ -98,31 +98,31 @@ bool SaverProcess::Start(std::string& problem) {
 }
 
 bool SaverProcess::Dispatch(short events) {
-    if (pidfd_ >= 0 && (events & (POLLIN | POLLHUP | POLLERR)) != 0) Reap(true);
+    if (Pidfd >= 0 && (events & (POLLIN | POLLHUP | POLLERR)) != 0) Reap(true);
     return true;
 }
 
 void SaverProcess::Reap(bool report) {
     // Helpers the saver left behind in its group end with it.
-    ::kill(-pid_, SIGTERM);
+    ::kill(-Pid, SIGTERM);
     int status = 0;
     pid_t done;
-    do done = ::waitpid(pid_, &status, 0);
+    do done = ::waitpid(Pid, &status, 0);
     while (done < 0 && errno == EINTR);
-    if (pidfd_ >= 0) ::close(pidfd_);
-    pidfd_ = -1;
-    pid_ = -1;
-    if (report) ended_(done > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    if (Pidfd >= 0) ::close(Pidfd);
+    Pidfd = -1;
+    Pid = -1;
+    if (report) Ended(done > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 void SaverProcess::Stop(int graceMs) {
     if (!Running()) return;
-    ::kill(-pid_, SIGTERM);
-    if (pidfd_ >= 0) {
-        pollfd fd{pidfd_, POLLIN, 0};
-        if (::poll(&fd, 1, graceMs) == 0) ::kill(-pid_, SIGKILL);
+    ::kill(-Pid, SIGTERM);
+    if (Pidfd >= 0) {
+        pollfd fd{Pidfd, POLLIN, 0};
+        if (::poll(&fd, 1, graceMs) == 0) ::kill(-Pid, SIGKILL);
     } else {
-        ::kill(-pid_, SIGKILL);
+        ::kill(-Pid, SIGKILL);
     }
     Reap(false);
 }

@@ -18,20 +18,20 @@ class SaverProcess final : public SaverStarter, public PollClient {
     ~SaverProcess() override;
 
     bool Start(std::string& problem) override;
-    bool Running() const { return pid_ > 0; }
+    bool Running() const { return Pid > 0; }
     // Ends a running saver: SIGTERM, then SIGKILL when it has not gone within `graceMs`.
     void Stop(int graceMs = 3000);
 
-    int Fd() const override { return pidfd_; }
+    int Fd() const override { return Pidfd; }
     bool Dispatch(short events) override;
 
   private:
     void Reap(bool report);
 
-    std::string program_;
-    std::function<void(bool)> ended_;
-    pid_t pid_ = -1;
-    int pidfd_ = -1;
+    std::string Program;
+    std::function<void(bool)> Ended;
+    pid_t Pid = -1;
+    int Pidfd = -1;
 };
 
 // The saver beside `selfPath` (velmora-idle's own executable) when there is one, else "velmora"

@@ -23,32 +23,32 @@ void Split(const std::string& path, std::string& directory, std::string& name) {
 }  // namespace
 
 SettingsWatch::SettingsWatch(const std::string& file, std::function<void()> changed)
-    : file_(file), changed_(std::move(changed)) {
-    Split(file, folder_.Directory, folder_.Name);
-    Split(folder_.Directory, parent_.Directory, parent_.Name);
+    : WatchedFile(file), Changed(std::move(changed)) {
+    Split(file, Folder.Directory, Folder.Name);
+    Split(Folder.Directory, Parent.Directory, Parent.Name);
     // Each missing folder on the way (a fresh home has no ~/.config either), private as the
     // settings dialog makes them.
-    const std::string& directory = folder_.Directory;
+    const std::string& directory = Folder.Directory;
     for (auto at = directory.find('/', 1); at != std::string::npos;
          at = directory.find('/', at + 1))
         ::mkdir(directory.substr(0, at).c_str(), 0700);
     ::mkdir(directory.c_str(), 0700);
-    fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (fd_ < 0) return;
-    parent_.Id =
-        ::inotify_add_watch(fd_, parent_.Directory.c_str(), IN_CREATE | IN_MOVED_TO | IN_ONLYDIR);
+    Descriptor = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (Descriptor < 0) return;
+    Parent.Id = ::inotify_add_watch(Descriptor, Parent.Directory.c_str(),
+                                    IN_CREATE | IN_MOVED_TO | IN_ONLYDIR);
     WatchFolder();
     FollowLink();
 }
 
 SettingsWatch::~SettingsWatch() {
-    if (fd_ >= 0) ::close(fd_);
+    if (Descriptor >= 0) ::close(Descriptor);
 }
 
 void SettingsWatch::WatchFolder() {
-    Drop(folder_);
-    folder_.Id = ::inotify_add_watch(fd_, folder_.Directory.c_str(),
-                                     kEntryEvents | IN_DELETE_SELF | IN_MOVE_SELF);
+    Drop(Folder);
+    Folder.Id = ::inotify_add_watch(Descriptor, Folder.Directory.c_str(),
+                                    kEntryEvents | IN_DELETE_SELF | IN_MOVE_SELF);
 }
 
 void SettingsWatch::FollowLink() {
@@ -56,16 +56,16 @@ void SettingsWatch::FollowLink() {
     std::string directory, name;
     // A file that is not a link (or no file) has no target to watch.
     struct stat st {};
-    if (::lstat(file_.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
-        ::realpath(file_.c_str(), target) != nullptr)
+    if (::lstat(WatchedFile.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
+        ::realpath(WatchedFile.c_str(), target) != nullptr)
         Split(target, directory, name);
-    if (target_.Id >= 0 && directory == target_.Directory && name == target_.Name) return;
-    Drop(target_);
-    target_.Directory = directory;
-    target_.Name = name;
-    if (directory.empty() || directory == folder_.Directory) return;
+    if (Target.Id >= 0 && directory == Target.Directory && name == Target.Name) return;
+    Drop(Target);
+    Target.Directory = directory;
+    Target.Name = name;
+    if (directory.empty() || directory == Folder.Directory) return;
     // Added to, not replacing, what a watch of the same directory (the parent) asks for.
-    target_.Id = ::inotify_add_watch(fd_, directory.c_str(), kEntryEvents | IN_MASK_ADD);
+    Target.Id = ::inotify_add_watch(Descriptor, directory.c_str(), kEntryEvents | IN_MASK_ADD);
 }
 
 void SettingsWatch::Drop(Watch& watch) {
@@ -73,17 +73,17 @@ void SettingsWatch::Drop(Watch& watch) {
     const auto sharedWith = [&](const Watch& other) {
         return &other != &watch && other.Id == watch.Id;
     };
-    if (watch.Id >= 0 && !sharedWith(folder_) && !sharedWith(parent_) && !sharedWith(target_))
-        ::inotify_rm_watch(fd_, watch.Id);
+    if (watch.Id >= 0 && !sharedWith(Folder) && !sharedWith(Parent) && !sharedWith(Target))
+        ::inotify_rm_watch(Descriptor, watch.Id);
     watch.Id = -1;
 }
 
 bool SettingsWatch::Dispatch(short events) {
-    if (events == 0 || fd_ < 0) return true;
+    if (events == 0 || Descriptor < 0) return true;
     alignas(inotify_event) char buffer[4096];
     bool ours = false, folderBack = false;
     ssize_t n;
-    while ((n = ::read(fd_, buffer, sizeof buffer)) > 0) {
+    while ((n = ::read(Descriptor, buffer, sizeof buffer)) > 0) {
         for (char* at = buffer; at < buffer + n;) {
             const auto* event = reinterpret_cast<const inotify_event*>(at);
             at += sizeof(inotify_event) + event->len;
@@ -92,23 +92,23 @@ bool SettingsWatch::Dispatch(short events) {
                 ours = folderBack = true;
                 continue;
             }
-            if (event->wd == folder_.Id) {
+            if (event->wd == Folder.Id) {
                 // The folder itself gone: its watch has ended; the parent's says when it is back.
                 if ((event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) != 0) {
-                    if ((event->mask & IN_IGNORED) != 0) folder_.Id = -1;
+                    if ((event->mask & IN_IGNORED) != 0) Folder.Id = -1;
                     ours = true;
                 }
                 // The lock file and a save's temporary files come and go beside it: not ours.
-                if (folder_.Name == name) ours = true;
+                if (Folder.Name == name) ours = true;
             }
-            if (event->wd == parent_.Id && parent_.Name == name) ours = folderBack = true;
-            if (event->wd == target_.Id && target_.Name == name) ours = true;
+            if (event->wd == Parent.Id && Parent.Name == name) ours = folderBack = true;
+            if (event->wd == Target.Id && Target.Name == name) ours = true;
         }
     }
-    if (folderBack || folder_.Id < 0) WatchFolder();
+    if (folderBack || Folder.Id < 0) WatchFolder();
     if (ours) {
         FollowLink();
-        changed_();
+        Changed();
     }
     return true;
 }

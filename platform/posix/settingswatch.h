@@ -20,8 +20,8 @@ class SettingsWatch final : public PollClient {
     SettingsWatch(const SettingsWatch&) = delete;
     SettingsWatch& operator=(const SettingsWatch&) = delete;
 
-    bool Watching() const { return fd_ >= 0 && (folder_.Id >= 0 || parent_.Id >= 0); }
-    int Fd() const override { return fd_; }
+    bool Watching() const { return Descriptor >= 0 && (Folder.Id >= 0 || Parent.Id >= 0); }
+    int Fd() const override { return Descriptor; }
     bool Dispatch(short events) override;
 
   private:
@@ -34,10 +34,10 @@ class SettingsWatch final : public PollClient {
     void FollowLink();
     void Drop(Watch& watch);
 
-    std::string file_;
-    std::function<void()> changed_;
-    int fd_ = -1;
-    Watch folder_;  // the file's directory, for the file's name
-    Watch parent_;  // the directory above, for the directory's name
-    Watch target_;  // a link's target's directory, for the target's name
+    std::string WatchedFile;
+    std::function<void()> Changed;
+    int Descriptor = -1;
+    Watch Folder;  // the file's directory, for the file's name
+    Watch Parent;  // the directory above, for the directory's name
+    Watch Target;  // a link's target's directory, for the target's name
 };

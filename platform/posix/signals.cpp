@@ -25,31 +25,31 @@ void OnTermination(int signal) {
 }  // namespace
 
 TerminationPipe::TerminationPipe() {
-    if (pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0) fds_[0] = fds_[1] = -1;
+    if (pipe2(Fds, O_CLOEXEC | O_NONBLOCK) != 0) Fds[0] = Fds[1] = -1;
 }
 
 TerminationPipe::~TerminationPipe() {
-    if (installed_) {
+    if (Installed) {
         for (int s : kSignals) signal(s, SIG_DFL);
         writeFd = -1;
     }
-    for (int fd : fds_)
+    for (int fd : Fds)
         if (fd >= 0) close(fd);
 }
 
 void TerminationPipe::Install() {
-    if (installed_ || fds_[1] < 0) return;
-    writeFd = fds_[1];
+    if (Installed || Fds[1] < 0) return;
+    writeFd = Fds[1];
     struct sigaction action {};
     action.sa_handler = &OnTermination;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int s : kSignals) sigaction(s, &action, nullptr);
-    installed_ = true;
+    Installed = true;
 }
 
 int TerminationPipe::Received() const {
-    return installed_ ? static_cast<int>(received) : 0;
+    return Installed ? static_cast<int>(received) : 0;
 }
 
 void TerminationPipe::EndByReceivedSignal() {

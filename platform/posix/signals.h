@@ -13,7 +13,7 @@ class TerminationPipe {
     // Installs the handlers (until then the signals keep their default action).
     void Install();
     // Readable once a termination signal has arrived; -1 when the pipe could not be made.
-    int ReadFd() const { return fds_[0]; }
+    int ReadFd() const { return Fds[0]; }
     // The first termination signal that arrived since Install, 0 when none has.
     int Received() const;
     // When a signal has arrived: ends the process by it with its default action, so that the
@@ -21,8 +21,8 @@ class TerminationPipe {
     void EndByReceivedSignal();
 
   private:
-    int fds_[2] = {-1, -1};
-    bool installed_ = false;
+    int Fds[2] = {-1, -1};
+    bool Installed = false;
 };
 
 // True when a termination signal waits on `readFd` (a pipe's ReadFd()); false for -1. Reads

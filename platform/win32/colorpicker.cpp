@@ -9,7 +9,7 @@ bool Win32ColorPicker::Pick(ColorValue& color, std::array<std::uint32_t, 16>& cu
     for (std::size_t i = 0; i < 16; ++i) custom[i] = customColors[i];
     CHOOSECOLORW cc{};
     cc.lStructSize = sizeof cc;
-    cc.hwndOwner = owner_;
+    cc.hwndOwner = Owner;
     cc.rgbResult = static_cast<COLORREF>(color) & 0x00FFFFFFu;
     cc.lpCustColors = custom;
     cc.Flags = CC_RGBINIT;

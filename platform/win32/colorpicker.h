@@ -7,10 +7,10 @@ struct HWND__;
 
 class Win32ColorPicker final : public ColorPicker {
   public:
-    explicit Win32ColorPicker(HWND__* owner = nullptr) : owner_(owner) {}
-    void SetOwner(HWND__* owner) { owner_ = owner; }
+    explicit Win32ColorPicker(HWND__* owner = nullptr) : Owner(owner) {}
+    void SetOwner(HWND__* owner) { Owner = owner; }
     bool Pick(ColorValue& color, std::array<std::uint32_t, 16>& customColors) override;
 
   private:
-    HWND__* owner_;
+    HWND__* Owner;
 };

@@ -71,14 +71,14 @@ bool IsGraphic(ControlKind kind) {
 }  // namespace
 
 Win32Form::Win32Form(const FormDesc& form, const SystemColorSource& colors, const wchar_t* face)
-    : form_(form), colors_(colors), face_(face != nullptr ? face : JapaneseUiFace()) {}
+    : Form(form), SystemColors(colors), Face(face != nullptr ? face : JapaneseUiFace()) {}
 
 Win32Form::~Win32Form() {
-    if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
-    for (auto& [name, native] : controls_)
+    if (Hwnd != nullptr && IsWindow(Hwnd)) DestroyWindow(Hwnd);
+    for (auto& [name, native] : NativeControls)
         if (native.Brush != nullptr) DeleteObject(native.Brush);
-    for (HBITMAP glyph : glyphs_) DeleteObject(glyph);
-    for (HFONT font : fonts_) DeleteObject(font);
+    for (HBITMAP glyph : Glyphs) DeleteObject(glyph);
+    for (HFONT font : Fonts) DeleteObject(font);
 }
 
 HFONT Win32Form::MakeFont(int height, bool bold) {
@@ -87,14 +87,14 @@ HFONT Win32Form::MakeFont(int height, bool bold) {
     lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     lf.lfCharSet = SHIFTJIS_CHARSET;
     lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
-    wcsncpy_s(lf.lfFaceName, LF_FACESIZE, face_, _TRUNCATE);
+    wcsncpy_s(lf.lfFaceName, LF_FACESIZE, Face, _TRUNCATE);
     HFONT font = CreateFontIndirectW(&lf);
-    fonts_.push_back(font);
+    Fonts.push_back(font);
     return font;
 }
 
 HFONT Win32Form::FittingFont(const std::wstring& text, int room, int height, bool bold) {
-    HFONT font = (height == form_.FontHeight && !bold) ? font_ : MakeFont(height, bold);
+    HFONT font = (height == Form.FontHeight && !bold) ? FontHandle : MakeFont(height, bold);
     // A substitute face may run wider than the one the form was laid out with: rather than cut
     // the text or run into the neighbour, the font gets smaller, down to half its size.
     HDC dc = GetDC(nullptr);
@@ -105,7 +105,7 @@ HFONT Win32Form::FittingFont(const std::wstring& text, int room, int height, boo
 }
 
 bool Win32Form::Create(HWND owner, ClickHandler onClick) {
-    onClick_ = std::move(onClick);
+    OnClick = std::move(onClick);
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&icc);
 
@@ -128,19 +128,19 @@ bool Win32Form::Create(HWND owner, ClickHandler onClick) {
 
     // A fixed dialog frame; without border icons there is no system menu and no close box.
     const DWORD style =
-        WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN | (form_.BorderIcons ? WS_SYSMENU : 0);
+        WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN | (Form.BorderIcons ? WS_SYSMENU : 0);
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, form_.ClientWidth, form_.ClientHeight};
+    RECT frame{0, 0, Form.ClientWidth, Form.ClientHeight};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    window_ =
-        CreateWindowExW(exStyle, kFormClass, SjisToWide(form_.Caption).c_str(), style,
-                        CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                        frame.bottom - frame.top, owner, nullptr, GetModuleHandleW(nullptr), this);
-    if (window_ == nullptr) return false;
-    font_ = MakeFont(form_.FontHeight, false);
-    for (const auto& control : form_.Controls) Build(control);
+    Hwnd =
+        CreateWindowExW(exStyle, kFormClass, SjisToWide(Form.Caption).c_str(), style, CW_USEDEFAULT,
+                        CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, owner,
+                        nullptr, GetModuleHandleW(nullptr), this);
+    if (Hwnd == nullptr) return false;
+    FontHandle = MakeFont(Form.FontHeight, false);
+    for (const auto& control : Form.Controls) Build(control);
     ArrangeZOrder();
-    SendMessageW(window_, DM_SETDEFID, IDOK, 0);
+    SendMessageW(Hwnd, DM_SETDEFID, IDOK, 0);
     return true;
 }
 
@@ -148,7 +148,7 @@ void Win32Form::Build(const ControlDesc& c) {
     if (c.Kind == ControlKind::ColorDialog) return;
     Native native;
     native.Spec = &c;
-    native.Parent = window_;
+    native.Parent = Hwnd;
     native.Left = c.Left;
     native.Top = c.Top;
     if (!c.Parent.empty()) {
@@ -162,20 +162,20 @@ void Win32Form::Build(const ControlDesc& c) {
     }
     const int left = native.Left, top = native.Top;
     const std::wstring caption = SjisToWide(c.Caption);
-    const int fontHeight = c.FontHeight != 0 ? c.FontHeight : form_.FontHeight;
+    const int fontHeight = c.FontHeight != 0 ? c.FontHeight : Form.FontHeight;
     HDC screen = GetDC(nullptr);
-    const int checkReserve = CheckReserve(screen, font_);
+    const int checkReserve = CheckReserve(screen, FontHandle);
     ReleaseDC(nullptr, screen);
 
     if (IsGraphic(c.Kind)) {
         // Painted by its parent: a label's text must stay inside its box.
         if (c.Kind == ControlKind::Label)
             native.Font = FittingFont(caption, c.Width, fontHeight, c.Bold);
-        controls_[std::string(c.Name)] = native;
+        NativeControls[std::string(c.Name)] = native;
         return;
     }
 
-    const int id = (c.Default ? IDOK : c.Cancel ? IDCANCEL : nextId_++);
+    const int id = (c.Default ? IDOK : c.Cancel ? IDCANCEL : NextId++);
     // Siblings clip each other, so a group box's face never covers the radio buttons on it.
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
     DWORD exStyle = 0;
@@ -237,11 +237,11 @@ void Win32Form::Build(const ControlDesc& c) {
     native.Window =
         make(cls, caption.c_str(), style, exStyle, left, top, c.Width, c.Height, id, native.Font);
     createParam = nullptr;
-    names_[id] = std::string(c.Name);
+    Names[id] = std::string(c.Name);
 
     if (c.Kind == ControlKind::GlyphButton) {
         HBITMAP glyph = MakeGlyph(c.Glyph);
-        glyphs_.push_back(glyph);
+        Glyphs.push_back(glyph);
         SendMessageW(native.Window, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph));
     }
     if (c.Kind == ControlKind::Swatch) native.Swatch = c.Color;
@@ -250,7 +250,7 @@ void Win32Form::Build(const ControlDesc& c) {
                                         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | UDS_ALIGNRIGHT |
                                             UDS_ARROWKEYS | UDS_NOTHOUSANDS,
                                         0, 0, 0, 0, native.Parent,
-                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId_++)),
+                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextId++)),
                                         instance, nullptr);
         SendMessageW(native.UpDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(native.Window), 0);
         SendMessageW(native.UpDown, UDM_SETRANGE32, static_cast<WPARAM>(c.MinValue), c.MaxValue);
@@ -264,16 +264,16 @@ void Win32Form::Build(const ControlDesc& c) {
         // The items share the height below the caption evenly, one column, as the toolkit lays
         // them out.
         const int count = static_cast<int>(c.Items.size());
-        const int free = c.Height - form_.FontHeight - 5;
+        const int free = c.Height - Form.FontHeight - 5;
         const int step = count > 0 ? free / count : 0;
-        const int itemTop = top + form_.FontHeight + 1 + (count > 0 ? (free % count) / 2 : 0);
+        const int itemTop = top + Form.FontHeight + 1 + (count > 0 ? (free % count) / 2 : 0);
         for (int i = 0; i < count; ++i) {
             DWORD itemStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_AUTORADIOBUTTON;
             if (i == 0) itemStyle |= WS_GROUP | WS_TABSTOP;
             const std::wstring text = SjisToWide(c.Items[static_cast<std::size_t>(i)]);
             HFONT itemFont = FittingFont(text, c.Width - 10 - checkReserve, fontHeight, c.Bold);
             HWND item = make(WC_BUTTONW, text.c_str(), itemStyle, 0, left + 8, itemTop + i * step,
-                             c.Width - 10, step, nextId_++, itemFont);
+                             c.Width - 10, step, NextId++, itemFont);
             native.Items.push_back(item);
             native.ItemFonts.push_back(itemFont);
         }
@@ -281,18 +281,18 @@ void Win32Form::Build(const ControlDesc& c) {
             SendMessageW(native.Items[static_cast<std::size_t>(c.ItemIndex)], BM_SETCHECK,
                          BST_CHECKED, 0);
     }
-    controls_[std::string(c.Name)] = native;
+    NativeControls[std::string(c.Name)] = native;
 }
 
 void Win32Form::PaintGraphics(HWND parent, HDC dc) {
     // In creation order, so later labels draw over earlier ones (the title over its shadow).
     const ColorValue parentFontColor = [&] {
-        for (const auto& [name, native] : controls_)
+        for (const auto& [name, native] : NativeControls)
             if (native.Window == parent && native.Spec->FontColor != clDefault)
                 return native.Spec->FontColor;
-        return form_.FontColor;
+        return Form.FontColor;
     }();
-    for (const auto& c : form_.Controls) {
+    for (const auto& c : Form.Controls) {
         Native* n = Find(c.Name);
         if (n == nullptr || n->Window != nullptr || n->Parent != parent) continue;
         RECT box{n->Left, n->Top, n->Left + c.Width, n->Top + c.Height};
@@ -304,7 +304,8 @@ void Win32Form::PaintGraphics(HWND parent, HDC dc) {
         const std::wstring caption = SjisToWide(c.Caption);
         HGDIOBJ oldFont = SelectObject(dc, n->Font);
         SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, Rgb(c.FontColor != clDefault ? c.FontColor : parentFontColor, colors_));
+        SetTextColor(dc,
+                     Rgb(c.FontColor != clDefault ? c.FontColor : parentFontColor, SystemColors));
         DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &box,
                   DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
         SelectObject(dc, oldFont);
@@ -322,7 +323,7 @@ void Win32Form::ArrangeZOrder() {
     };
     std::map<HWND, std::vector<Entry>> tabbed;
     std::map<HWND, std::vector<HWND>> rest;
-    for (const auto& c : form_.Controls) {
+    for (const auto& c : Form.Controls) {
         const Native* n = Find(c.Name);
         if (n == nullptr || n->Window == nullptr) continue;
         HWND parent = n->Parent;
@@ -359,14 +360,14 @@ void Win32Form::ArrangeZOrder() {
 
 void Win32Form::RunModal(const std::function<bool()>& done) {
     RECT frame;
-    GetWindowRect(window_, &frame);
+    GetWindowRect(Hwnd, &frame);
     RECT work;
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const int w = frame.right - frame.left, h = frame.bottom - frame.top;
-    SetWindowPos(window_, nullptr, work.left + ((work.right - work.left) - w) / 2,
+    SetWindowPos(Hwnd, nullptr, work.left + ((work.right - work.left) - w) / 2,
                  work.top + ((work.bottom - work.top) - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    ShowWindow(window_, SW_SHOW);
-    SetForegroundWindow(window_);
+    ShowWindow(Hwnd, SW_SHOW);
+    SetForegroundWindow(Hwnd);
     if (const Native* first = Find("speedEdit")) {
         SetFocus(first->Window);
         SendMessageW(first->Window, EM_SETSEL, 0, -1);
@@ -378,7 +379,7 @@ void Win32Form::RunModal(const std::function<bool()>& done) {
             if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
-        if (!IsDialogMessageW(window_, &msg)) {
+        if (!IsDialogMessageW(Hwnd, &msg)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
@@ -386,7 +387,7 @@ void Win32Form::RunModal(const std::function<bool()>& done) {
 }
 
 void Win32Form::Hide() {
-    if (window_ != nullptr) ShowWindow(window_, SW_HIDE);
+    if (Hwnd != nullptr) ShowWindow(Hwnd, SW_HIDE);
 }
 
 HWND Win32Form::Control(std::string_view name) const {
@@ -410,22 +411,22 @@ HFONT Win32Form::Font(std::string_view name, int index) const {
 }
 
 const Win32Form::Native* Win32Form::Find(std::string_view name) const {
-    auto it = controls_.find(name);
-    return it == controls_.end() ? nullptr : &it->second;
+    auto it = NativeControls.find(name);
+    return it == NativeControls.end() ? nullptr : &it->second;
 }
 
 Win32Form::Native* Win32Form::Find(std::string_view name) {
-    auto it = controls_.find(name);
-    return it == controls_.end() ? nullptr : &it->second;
+    auto it = NativeControls.find(name);
+    return it == NativeControls.end() ? nullptr : &it->second;
 }
 
 const Win32Form::Native* Win32Form::Find(ControlId id) const {
-    const ControlDesc* c = FindControl(form_, id);
+    const ControlDesc* c = FindControl(Form, id);
     return c != nullptr ? Find(c->Name) : nullptr;
 }
 
 Win32Form::Native* Win32Form::Find(ControlId id) {
-    const ControlDesc* c = FindControl(form_, id);
+    const ControlDesc* c = FindControl(Form, id);
     return c != nullptr ? Find(c->Name) : nullptr;
 }
 
@@ -484,14 +485,14 @@ void Win32Form::SetColor(ControlId control, ColorValue color) {
 }
 
 HBRUSH Win32Form::BrushFor(Native& native, ColorValue color) {
-    if (native.Brush == nullptr) native.Brush = CreateSolidBrush(Rgb(color, colors_));
+    if (native.Brush == nullptr) native.Brush = CreateSolidBrush(Rgb(color, SystemColors));
     return native.Brush;
 }
 
 void Win32Form::ClickById(int id) {
-    auto it = names_.find(id);
-    if (it == names_.end() || !onClick_) return;
-    if (const ControlDesc* c = FindControl(form_, it->second)) onClick_(c->Id);
+    auto it = Names.find(id);
+    if (it == Names.end() || !OnClick) return;
+    if (const ControlDesc* c = FindControl(Form, it->second)) OnClick(c->Id);
 }
 
 std::intptr_t __stdcall Win32Form::FormProc(HWND window, unsigned message, std::uintptr_t wParam,
@@ -500,7 +501,7 @@ std::intptr_t __stdcall Win32Form::FormProc(HWND window, unsigned message, std::
     if (message == WM_NCCREATE) {
         self = static_cast<Win32Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->window_ = window;
+        self->Hwnd = window;
     }
     if (self != nullptr) {
         bool handled = false;
@@ -525,7 +526,7 @@ std::intptr_t Win32Form::Dispatch(unsigned message, std::uintptr_t wParam, std::
         case WM_NOTIFY: {
             auto* header = reinterpret_cast<NMHDR*>(lParam);
             if (header->code == UDN_DELTAPOS) {
-                for (auto& [name, native] : controls_) {
+                for (auto& [name, native] : NativeControls) {
                     if (native.UpDown != header->hwndFrom) continue;
                     auto* delta = reinterpret_cast<NMUPDOWN*>(lParam);
                     const ControlDesc& c = *native.Spec;
@@ -541,18 +542,18 @@ std::intptr_t Win32Form::Dispatch(unsigned message, std::uintptr_t wParam, std::
         case WM_CTLCOLORBTN: {
             HWND child = reinterpret_cast<HWND>(lParam);
             HDC dc = reinterpret_cast<HDC>(wParam);
-            for (auto& [name, native] : controls_) {
+            for (auto& [name, native] : NativeControls) {
                 if (native.Window != child) continue;
                 const ControlDesc& c = *native.Spec;
-                if (c.FontColor != clDefault) SetTextColor(dc, Rgb(c.FontColor, colors_));
+                if (c.FontColor != clDefault) SetTextColor(dc, Rgb(c.FontColor, SystemColors));
                 if (c.Kind == ControlKind::Swatch) {
                     handled = true;
-                    SetBkColor(dc, Rgb(native.Swatch, colors_));
+                    SetBkColor(dc, Rgb(native.Swatch, SystemColors));
                     return reinterpret_cast<std::intptr_t>(BrushFor(native, native.Swatch));
                 }
                 if (c.Background != clDefault) {
                     handled = true;
-                    SetBkColor(dc, Rgb(c.Background, colors_));
+                    SetBkColor(dc, Rgb(c.Background, SystemColors));
                     return reinterpret_cast<std::intptr_t>(BrushFor(native, c.Background));
                 }
             }
@@ -564,16 +565,16 @@ std::intptr_t Win32Form::Dispatch(unsigned message, std::uintptr_t wParam, std::
         case WM_PAINT: {
             handled = true;
             PAINTSTRUCT paint;
-            HDC dc = BeginPaint(window_, &paint);
-            PaintGraphics(window_, dc);
-            EndPaint(window_, &paint);
+            HDC dc = BeginPaint(Hwnd, &paint);
+            PaintGraphics(Hwnd, dc);
+            EndPaint(Hwnd, &paint);
             return 0;
         }
         case WM_CLOSE:
             // No close box, but Alt+F4 and the task list can still ask: that is a Cancel.
             handled = true;
-            for (const auto& c : form_.Controls)
-                if (c.Cancel && onClick_) onClick_(c.Id);
+            for (const auto& c : Form.Controls)
+                if (c.Cancel && OnClick) OnClick(c.Id);
             return 0;
         default:
             return 0;
@@ -599,8 +600,8 @@ std::intptr_t __stdcall Win32Form::SpinEditProc(HWND window, unsigned message,
         // the whole window losing the focus (another program activated) leaves it as typed.
         auto* self = reinterpret_cast<Win32Form*>(data);
         HWND next = reinterpret_cast<HWND>(wParam);
-        if (next != nullptr && (next == self->window_ || IsChild(self->window_, next)))
-            for (const auto& [name, native] : self->controls_)
+        if (next != nullptr && (next == self->Hwnd || IsChild(self->Hwnd, next)))
+            for (const auto& [name, native] : self->NativeControls)
                 if (native.Window == window) self->ClampSpinEdit(native);
         return result;
     }
@@ -643,7 +644,7 @@ std::intptr_t __stdcall Win32Form::PanelProc(HWND window, unsigned message, std:
         case WM_CTLCOLOREDIT:
             return SendMessageW(GetParent(window), message, wParam, lParam);
         case WM_ERASEBKGND:
-            for (auto& [name, native] : self->controls_) {
+            for (auto& [name, native] : self->NativeControls) {
                 if (native.Window != window) continue;
                 RECT r;
                 GetClientRect(window, &r);

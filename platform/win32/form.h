@@ -36,7 +36,7 @@ class Win32Form final : public FormControls {
     // window is closed (which counts as a click on the Cancel control) or the loop is quit.
     void RunModal(const std::function<bool()>& done);
     void Hide();
-    HWND__* Handle() const { return window_; }
+    HWND__* Handle() const { return Hwnd; }
     // The native window of a control; null for bevels and labels, which have none.
     HWND__* Control(std::string_view name) const;
     // The window of item `index` of a radio group.
@@ -94,15 +94,15 @@ class Win32Form final : public FormControls {
     const Native* Find(ControlId id) const;
     Native* Find(ControlId id);
 
-    const FormDesc& form_;
-    const SystemColorSource& colors_;
-    const wchar_t* face_;
-    ClickHandler onClick_;
-    HWND__* window_ = nullptr;
-    HFONT__* font_ = nullptr;
-    std::vector<HFONT__*> fonts_;  // every font made, the form's first
-    std::vector<HBITMAP__*> glyphs_;
-    std::map<std::string, Native, std::less<>> controls_;
-    std::map<int, std::string> names_;  // control id -> name
-    int nextId_ = 100;
+    const FormDesc& Form;
+    const SystemColorSource& SystemColors;
+    const wchar_t* Face;
+    ClickHandler OnClick;
+    HWND__* Hwnd = nullptr;
+    HFONT__* FontHandle = nullptr;
+    std::vector<HFONT__*> Fonts;  // every font made, the form's first
+    std::vector<HBITMAP__*> Glyphs;
+    std::map<std::string, Native, std::less<>> NativeControls;
+    std::map<int, std::string> Names;  // control id -> name
+    int NextId = 100;
 };

@@ -10,6 +10,6 @@ void Win32MessageBox::Show(std::string_view sjisText, std::string_view sjisCapti
     const std::wstring caption = SjisToWide(sjisCaption);
     UINT type = MB_OK | (icon == MessageIcon::Stop ? MB_ICONSTOP : 0);
     // Without an owner the box could open behind a top-most saver window.
-    if (owner_ == nullptr) type |= MB_TASKMODAL | MB_TOPMOST | MB_SETFOREGROUND;
-    MessageBoxW(owner_, text.c_str(), caption.c_str(), type);
+    if (Owner == nullptr) type |= MB_TASKMODAL | MB_TOPMOST | MB_SETFOREGROUND;
+    MessageBoxW(Owner, text.c_str(), caption.c_str(), type);
 }

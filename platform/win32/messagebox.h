@@ -8,10 +8,10 @@ struct HWND__;
 
 class Win32MessageBox final : public MessageBoxService {
   public:
-    explicit Win32MessageBox(HWND__* owner = nullptr) : owner_(owner) {}
-    void SetOwner(HWND__* owner) { owner_ = owner; }
+    explicit Win32MessageBox(HWND__* owner = nullptr) : Owner(owner) {}
+    void SetOwner(HWND__* owner) { Owner = owner; }
     void Show(std::string_view sjisText, std::string_view sjisCaption, MessageIcon icon) override;
 
   private:
-    HWND__* owner_;
+    HWND__* Owner;
 };

@@ -13,29 +13,29 @@ constexpr std::size_t kMaxTextChars = 256;
 }  // namespace
 
 GdiSurface::GdiSurface(HWND__* window, const SystemColorSource& colors)
-    : window_(window), dc_(GetDC(window)), colors_(colors) {
+    : Hwnd(window), Dc(GetDC(window)), SystemColors(colors) {
     Setup();
 }
 
 GdiSurface::GdiSurface(HDC__* dc, const SystemColorSource& colors)
-    : window_(nullptr), dc_(dc), colors_(colors) {
+    : Hwnd(nullptr), Dc(dc), SystemColors(colors) {
     Setup();
 }
 
 void GdiSurface::Setup() {
     UseFont(16);
-    SetTextColor(dc_, RGB(255, 255, 255));
-    SetBkMode(dc_, OPAQUE);
-    SetTextAlign(dc_, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+    SetTextColor(Dc, RGB(255, 255, 255));
+    SetBkMode(Dc, OPAQUE);
+    SetTextAlign(Dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
     SetBrushColor(0);
 }
 
 GdiSurface::~GdiSurface() {
-    SelectObject(dc_, GetStockObject(SYSTEM_FONT));
-    SelectObject(dc_, GetStockObject(BLACK_BRUSH));
-    if (font_ != nullptr) DeleteObject(font_);
-    if (brush_ != nullptr) DeleteObject(brush_);
-    if (window_ != nullptr) ReleaseDC(window_, dc_);
+    SelectObject(Dc, GetStockObject(SYSTEM_FONT));
+    SelectObject(Dc, GetStockObject(BLACK_BRUSH));
+    if (FontHandle != nullptr) DeleteObject(FontHandle);
+    if (BrushHandle != nullptr) DeleteObject(BrushHandle);
+    if (Hwnd != nullptr) ReleaseDC(Hwnd, Dc);
 }
 
 void GdiSurface::UseFont(int charHeight) {
@@ -50,23 +50,23 @@ void GdiSurface::UseFont(int charHeight) {
     wcsncpy_s(lf.lfFaceName, LF_FACESIZE, JapaneseUiFace(), _TRUNCATE);
     HFONT font = CreateFontIndirectW(&lf);
     if (font == nullptr) return;  // keep the old font: drawing goes on
-    SelectObject(dc_, font);
-    if (font_ != nullptr) DeleteObject(font_);
-    font_ = font;
-    charHeight_ = charHeight;
+    SelectObject(Dc, font);
+    if (FontHandle != nullptr) DeleteObject(FontHandle);
+    FontHandle = font;
+    CharPixels = charHeight;
 }
 
 void GdiSurface::SetPixel(std::int32_t x, std::int32_t y, ColorValue color) {
     // SetPixel answers with the colour set, so GDI cannot hold it back in its per-thread batch:
     // each dot reaches the window at once even though frames never flush.
-    ::SetPixel(dc_, x, y, static_cast<COLORREF>(ColorToRGB(color, colors_)));
+    ::SetPixel(Dc, x, y, static_cast<COLORREF>(ColorToRGB(color, SystemColors)));
 }
 
 void GdiSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) {
     wchar_t wide[kMaxTextChars];
     const std::size_t n = SjisToWide(sjis, wide, kMaxTextChars);
-    SetBkColor(dc_, static_cast<COLORREF>(ColorToRGB(brushColor_, colors_)));
-    TextOutW(dc_, x, y, wide, static_cast<int>(n));
+    SetBkColor(Dc, static_cast<COLORREF>(ColorToRGB(BrushColor, SystemColors)));
+    TextOutW(Dc, x, y, wide, static_cast<int>(n));
     GdiFlush();
 }
 
@@ -74,26 +74,26 @@ std::int32_t GdiSurface::TextHeight(std::string_view sjis) {
     wchar_t wide[kMaxTextChars];
     const std::size_t n = SjisToWide(sjis, wide, kMaxTextChars);
     SIZE size{};
-    GetTextExtentPoint32W(dc_, wide, static_cast<int>(n), &size);
+    GetTextExtentPoint32W(Dc, wide, static_cast<int>(n), &size);
     return size.cy;
 }
 
 void GdiSurface::FillRect(const Rect32& rect) {
     RECT r{rect.Left, rect.Top, rect.Right, rect.Bottom};
-    ::FillRect(dc_, &r, brush_);
+    ::FillRect(Dc, &r, BrushHandle);
     GdiFlush();
 }
 
 void GdiSurface::SetBrushColor(ColorValue color) {
-    HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(color, colors_)));
+    HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(color, SystemColors)));
     if (brush == nullptr) return;
-    SelectObject(dc_, brush);
-    if (brush_ != nullptr) DeleteObject(brush_);
-    brush_ = brush;
-    brushColor_ = color;
+    SelectObject(Dc, brush);
+    if (BrushHandle != nullptr) DeleteObject(BrushHandle);
+    BrushHandle = brush;
+    BrushColor = color;
 }
 
 void GdiSurface::SetFontSize(int points) {
     // Character height = points x dots per inch / 72, rounded (MulDiv rounds to nearest).
-    UseFont(MulDiv(points, GetDeviceCaps(dc_, LOGPIXELSY), 72));
+    UseFont(MulDiv(points, GetDeviceCaps(Dc, LOGPIXELSY), 72));
 }

@@ -28,17 +28,17 @@ class GdiSurface final : public DrawingSurface {
     void SetFontSize(int points) override;
 
     // The character height of the current font in pixels (negative LOGFONT height).
-    int CharHeight() const { return charHeight_; }
+    int CharHeight() const { return CharPixels; }
 
   private:
     void Setup();
     void UseFont(int charHeight);
 
-    HWND__* window_;
-    HDC__* dc_;
-    const SystemColorSource& colors_;
-    HFONT__* font_ = nullptr;
-    HBRUSH__* brush_ = nullptr;
-    ColorValue brushColor_ = 0;
-    int charHeight_ = 16;
+    HWND__* Hwnd;
+    HDC__* Dc;
+    const SystemColorSource& SystemColors;
+    HFONT__* FontHandle = nullptr;
+    HBRUSH__* BrushHandle = nullptr;
+    ColorValue BrushColor = 0;
+    int CharPixels = 16;
 };

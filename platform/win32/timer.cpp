@@ -31,13 +31,13 @@ void WinmmTimerService::EndPeriod(std::uint32_t period) {
 std::uint32_t WinmmTimerService::SetEvent(std::uint32_t delay, std::uint32_t resolution,
                                           TimerProc proc, void* user, TimerKind kind) {
     Target* target = nullptr;
-    for (auto& t : targets_)
+    for (auto& t : Targets)
         if (t.Proc.load() == proc && t.User.load() == user) target = &t;
     for (int i = 0; target == nullptr && i < kTargets; ++i) {
         TimerProc none = nullptr;
-        if (targets_[i].Proc.compare_exchange_strong(none, proc)) {
-            targets_[i].User.store(user);
-            target = &targets_[i];
+        if (Targets[i].Proc.compare_exchange_strong(none, proc)) {
+            Targets[i].User.store(user);
+            target = &Targets[i];
         }
     }
     if (target == nullptr) return 0;

@@ -24,5 +24,5 @@ class WinmmTimerService final : public TimerService {
 
   private:
     static constexpr int kTargets = 8;
-    Target targets_[kTargets];
+    Target Targets[kTargets];
 };
