@@ -91,7 +91,7 @@ void IdleWatcher::Configure(const IdleConfig& config) {
 }
 
 void IdleWatcher::OnIdle() {
-    if (state_ != State::Waiting || inhibited_) return;
+    if (state_ != State::Waiting || inhibited_ || Locked()) return;
     std::string problem;
     if (!starter_.Start(problem)) {
         report_("cannot start the saver: " + problem);
@@ -120,6 +120,14 @@ void IdleWatcher::SetInhibited(bool inhibited) {
     if (inhibited == inhibited_) return;
     inhibited_ = inhibited;
     if (!inhibited_ && state_ == State::Waiting) Arm(std::int64_t{timeoutSeconds_} * 1000);
+}
+
+void IdleWatcher::SetLocked(LockTeller teller, bool locked) {
+    const bool was = Locked();
+    const auto bit = static_cast<std::uint8_t>(teller);
+    LockedBy = locked ? static_cast<std::uint8_t>(LockedBy | bit)
+                      : static_cast<std::uint8_t>(LockedBy & ~bit);
+    if (was && !Locked() && state_ == State::Waiting) Arm(std::int64_t{timeoutSeconds_} * 1000);
 }
 
 void IdleWatcher::Arm(std::int64_t timeoutMs) {

@@ -46,6 +46,14 @@ IdleConfig ReadIdleConfig(SettingsStore& store);
 // anything else (not a number, zero or less, more than the largest).
 std::optional<std::int32_t> TimeoutFromText(std::string_view text);
 
+// Who says the session is locked; each is told apart, as each may say it alone.
+enum class LockTeller : std::uint8_t {
+    Logind = 1 << 0,        // the login manager's LockedHint of the session
+    GnomeShell = 1 << 1,    // GNOME's screen shield (org.gnome.ScreenSaver)
+    DesktopSaver = 1 << 2,  // org.freedesktop.ScreenSaver, served by another program (KDE)
+    Locker = 1 << 3,        // a locker program of this session found running
+};
+
 class IdleWatcher {
   public:
     enum class State { Off, Waiting, SaverRunning };
@@ -63,6 +71,12 @@ class IdleWatcher {
     // While inhibited, idle starts nothing; lifting it arms the source afresh, so the saver comes
     // a full delay later and not at once.
     void SetInhibited(bool inhibited);
+    // While any teller says the session is locked, idle starts nothing (the saver would run
+    // unseen under the lock, and might switch a display mode there); once none does, the
+    // source is armed afresh, so the saver comes a full delay after the unlock. A saver already
+    // running is left to run: it ends on the user's input as ever.
+    void SetLocked(LockTeller teller, bool locked);
+    bool Locked() const { return LockedBy != 0; }
 
     State CurrentState() const { return state_; }
     std::int32_t TimeoutSeconds() const { return timeoutSeconds_; }
@@ -78,6 +92,7 @@ class IdleWatcher {
     bool active_ = true;
     std::int32_t timeoutSeconds_ = 0;
     bool inhibited_ = false;
+    std::uint8_t LockedBy = 0;
     std::optional<std::string> reportedBadTimeout_;  // a bad text is reported once
     std::string reportedProblem_;                    // and so is a value that cannot be read
 };

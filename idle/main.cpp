@@ -19,8 +19,10 @@
 #include "platform/dbus/mutteridle.h"
 #include "platform/dbus/screensaverservice.h"
 #include "platform/dbus/sessionbus.h"
+#include "platform/dbus/sessionlock.h"
 #include "platform/posix/codepage.h"
 #include "platform/posix/instance.h"
+#include "platform/posix/lockerscan.h"
 #include "platform/posix/pollclient.h"
 #include "platform/posix/registry.h"
 #include "platform/posix/saverprocess.h"
@@ -105,7 +107,10 @@ int main(int argc, char** argv) {
     // through this pointer once it exists.
     IdleWatcher* watcher = nullptr;
     const auto idle = [&watcher] {
-        if (watcher != nullptr) watcher->OnIdle();
+        if (watcher == nullptr) return;
+        // A locker that tells no bus is looked for when it matters: at the idle time.
+        watcher->SetLocked(LockTeller::Locker, SessionLockerRunning());
+        watcher->OnIdle();
     };
 
     std::string problem;
@@ -159,6 +164,13 @@ int main(int argc, char** argv) {
         idleWatcher.SetInhibited(inhibitors.Inhibited());
     }
 
+    // A locked session gets no saver: it would run unseen under the lock.
+    std::unique_ptr<SessionBus> systemBus = SessionBus::OpenSystem(problem);
+    SessionLockWatch lockWatch(
+        systemBus ? systemBus->Bus() : nullptr, bus ? bus->Bus() : nullptr,
+        !(service && service->Serving()),
+        [&idleWatcher](LockTeller teller, bool locked) { idleWatcher.SetLocked(teller, locked); });
+
     const std::string settingsPath = DefaultRegistryPath();
     FileRegistry registry(settingsPath, &std::cerr);
     const auto configure = [&] {
@@ -184,6 +196,7 @@ int main(int argc, char** argv) {
     SignalClient signalClient(signals);
     std::vector<PollClient*> clients = {&signalClient, &settingsWatch, &saver};
     if (bus) clients.push_back(bus.get());
+    if (systemBus) clients.push_back(systemBus.get());
     if (wayland) clients.push_back(wayland.get());
     if (x11) clients.push_back(x11.get());
     while (PollOnce(clients.data(), static_cast<int>(clients.size()))) {

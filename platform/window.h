@@ -84,4 +84,7 @@ class WindowEvents {
     virtual void OnBannerEnd() = 0;
     // The preview host window has been destroyed, and this window with it.
     virtual void OnHostGone() = 0;
+    // Nobody can see the window any more (false: covered, off the screen, the monitors off), or
+    // can again (true). Only from backends that can tell.
+    virtual void OnVisibilityChanged(bool visible) { (void)visible; }
 };

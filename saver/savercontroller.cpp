@@ -60,6 +60,10 @@ void SaverController::StartFrames() {
     Frames.Start();
 }
 
+void SaverController::ResumeFrames() {
+    if (!Unseen) StartFrames();
+}
+
 void SaverController::OnCreateParams(WindowCreateParams& params) {
     if (!Preview()) {
         params.TopMost = true;
@@ -146,7 +150,8 @@ void SaverController::OnShow() {
         // The other monitors may have moved with the primary's new size.
         Window.CoverAreas(LayOutMonitors(Window.Monitors(), ViewWidth, ViewHeight).Covers);
     }
-    StartFrames();
+    Running = true;
+    ResumeFrames();
 }
 
 void SaverController::OnKeyDown() {
@@ -176,6 +181,7 @@ void SaverController::OnMouseMove(std::int32_t x, std::int32_t y) {
 
 void SaverController::OnCloseQuery(bool& canClose) {
     StopFrames();
+    Running = false;
     // A preview has nothing to guard, and the NT family checks the password itself.
     if (Preview() || KnownFamily == PlatformFamily::NT) {
         canClose = true;
@@ -186,11 +192,13 @@ void SaverController::OnCloseQuery(bool& canClose) {
         // The saver goes on: the next movement only records a new first position.
         FirstMouseX = -1;
         FirstMouseY = -1;
-        StartFrames();
+        Running = true;
+        ResumeFrames();
     }
 }
 
 void SaverController::OnClose() {
+    Running = false;
     if (KnownFamily == PlatformFamily::Windows9x) Legacy.SetScreenSaverRunning(false);
     if (DispModeSetting == 1 && !Preview()) Switch.RestoreDisplay();
     Platform.Cursor.ShowCursor(true);
@@ -218,6 +226,18 @@ void SaverController::OnHostGone() {
     // The window went with its host: stop drawing before anything else, then end.
     StopFrames();
     Window.Close();
+}
+
+void SaverController::OnVisibilityChanged(bool visible) {
+    if (Unseen == !visible) return;
+    Unseen = !visible;
+    // Unseen, the frames stop at once and nothing wakes for them; seen again, they go on from
+    // the frame they stopped at, as if the time between had not passed. Only while they are
+    // meant to run: not before the show, not during or after a close.
+    if (Unseen)
+        StopFrames();
+    else if (Running && Ready)
+        StartFrames();
 }
 
 void SaverController::OnFrame(FrameTimer& sender) {

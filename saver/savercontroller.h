@@ -54,6 +54,7 @@ class SaverController final : public WindowEvents {
     bool OnSystemCommand(SystemCommand command, std::intptr_t& result) override;
     void OnBannerEnd() override;
     void OnHostGone() override;
+    void OnVisibilityChanged(bool visible) override;
 
     // One frame, on the timer thread.
     void OnFrame(FrameTimer& sender);
@@ -76,6 +77,8 @@ class SaverController final : public WindowEvents {
     // the timer until StartFrames.
     void StopFrames();
     void StartFrames();
+    // StartFrames unless nobody can see the window: frames then start when it is seen again.
+    void ResumeFrames();
     void CreateSteps();
 
     NativeWindow& Window;
@@ -100,4 +103,7 @@ class SaverController final : public WindowEvents {
     bool FramesHeld = false;  // set by the window thread's stop: frames neither draw nor re-arm
     bool BannerOn = true;     // the banner timer's state as frames read it
     bool Ready = false;       // InitScene has run: frames may draw
+    // Window thread only.
+    bool Running = false;  // from the show to the close: when frames are meant to run
+    bool Unseen = false;   // nobody can see the window: frames are held
 };

@@ -28,6 +28,8 @@ packages=(
   # ... and under the real desktop hosts: XScreenSaver's daemon and settings program, and a
   # headless sway whose Xwayland has two monitors (grim captures them, wtype types)
   xscreensaver sway xwayland grim wtype
+  # ... with sway's idle daemon and locker around the saver
+  swayidle swaylock
   # the Debian package: CPack's DEB generator (dpkg-shlibdeps) and its check
   dpkg-dev file lintian
   # two monitors under Wine: Xinerama heads side by side, nested in Xvfb

@@ -16,6 +16,16 @@ std::unique_ptr<SessionBus> SessionBus::Open(std::string& problem) {
     return std::unique_ptr<SessionBus>(new SessionBus(bus));
 }
 
+std::unique_ptr<SessionBus> SessionBus::OpenSystem(std::string& problem) {
+    sd_bus* bus = nullptr;
+    const int r = sd_bus_open_system(&bus);
+    if (r < 0) {
+        problem = std::string("no system bus: ") + std::strerror(-r);
+        return nullptr;
+    }
+    return std::unique_ptr<SessionBus>(new SessionBus(bus));
+}
+
 SessionBus::~SessionBus() {
     sd_bus_flush_close_unref(bus_);
 }

@@ -25,6 +25,8 @@ class SessionBus final : public PollClient {
   public:
     // Null, with `problem` saying why, when there is no session bus.
     static std::unique_ptr<SessionBus> Open(std::string& problem);
+    // The system bus (DBUS_SYSTEM_BUS_ADDRESS, else the system's), served the same way.
+    static std::unique_ptr<SessionBus> OpenSystem(std::string& problem);
     ~SessionBus() override;
 
     sd_bus* Bus() const { return bus_; }

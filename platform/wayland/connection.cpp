@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "kde-primary-output-v1-client-protocol.h"
 #include "viewporter-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
@@ -142,7 +141,6 @@ WaylandConnection::~WaylandConnection() {
         if (output->Handle != nullptr) wl_output_destroy(output->Handle);
     }
     if (primary_ != nullptr) kde_primary_output_v1_destroy(primary_);
-    if (idleInhibit_ != nullptr) zwp_idle_inhibit_manager_v1_destroy(idleInhibit_);
     if (outputManager_ != nullptr) zxdg_output_manager_v1_destroy(outputManager_);
     if (seat_ != nullptr) wl_seat_destroy(seat_);
     if (viewporter_ != nullptr) wp_viewporter_destroy(viewporter_);
@@ -220,9 +218,6 @@ void WaylandConnection::Global(wl_registry* registry, std::uint32_t name, const 
     } else if (is(zxdg_output_manager_v1_interface)) {
         outputManager_ = static_cast<zxdg_output_manager_v1*>(wl_registry_bind(
             registry, name, &zxdg_output_manager_v1_interface, Capped(version, 3)));
-    } else if (is(zwp_idle_inhibit_manager_v1_interface)) {
-        idleInhibit_ = static_cast<zwp_idle_inhibit_manager_v1*>(
-            wl_registry_bind(registry, name, &zwp_idle_inhibit_manager_v1_interface, 1));
     } else if (is(kde_primary_output_v1_interface)) {
         primary_ = static_cast<kde_primary_output_v1*>(
             wl_registry_bind(registry, name, &kde_primary_output_v1_interface, 1));

@@ -20,7 +20,6 @@ struct xdg_wm_base;
 struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
 struct kde_primary_output_v1;
-struct zwp_idle_inhibit_manager_v1;
 
 class WaylandConnection {
   public:
@@ -53,8 +52,6 @@ class WaylandConnection {
     xdg_wm_base* Shell() const { return shell_; }
     wp_viewporter* Viewporter() const { return viewporter_; }
     wl_seat* Seat() const { return seat_; }
-    // Null where the compositor offers no way to keep the session from going idle.
-    zwp_idle_inhibit_manager_v1* IdleInhibit() const { return idleInhibit_; }
     const std::vector<std::unique_ptr<Output>>& Outputs() const { return outputs_; }
     const std::string& PrimaryName() const { return primaryName_; }
     // What Start found missing, for the error message.
@@ -79,7 +76,6 @@ class WaylandConnection {
     wl_seat* seat_ = nullptr;
     zxdg_output_manager_v1* outputManager_ = nullptr;
     kde_primary_output_v1* primary_ = nullptr;
-    zwp_idle_inhibit_manager_v1* idleInhibit_ = nullptr;
     std::vector<std::unique_ptr<Output>> outputs_;
     std::string primaryName_;
     std::string missing_;

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <exception>
 
-#include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "platform/memory/freetypetext.h"
 #include "platform/posix/signals.h"
 #include "viewporter-client-protocol.h"
@@ -56,6 +55,14 @@ const xdg_toplevel_listener kRoleListener = {
 WaylandSaverWindow* Of(void* data) {
     return static_cast<WaylandSaverWindow*>(data);
 }
+
+void OnFrameDone(void* data, wl_callback*, std::uint32_t) {
+    Of(data)->FrameAnswered();
+}
+
+const wl_callback_listener kFrameListener = {
+    .done = OnFrameDone,
+};
 
 // The keymap is not needed: any key ends the saver.
 void OnKeymap(void*, wl_keyboard*, std::uint32_t, std::int32_t fd, std::uint32_t) {
@@ -209,7 +216,7 @@ WaylandSaverWindow::~WaylandSaverWindow() {
     connection_.OnOutputsChanged(nullptr);
     connection_.OnSeatChanged(nullptr);
     surface_.reset();
-    if (idleInhibitor_ != nullptr) zwp_idle_inhibitor_v1_destroy(idleInhibitor_);
+    if (FrameQuestion != nullptr) wl_callback_destroy(FrameQuestion);
     for (auto& toplevel : toplevels_) DestroyToplevel(*toplevel);
     toplevels_.clear();
     if (keyboard_ != nullptr) ReleaseKeyboard(keyboard_);
@@ -268,15 +275,6 @@ bool WaylandSaverWindow::Map() {
         if (!Dispatch(static_cast<int>(left.count()))) return false;
     }
     return true;
-}
-
-void WaylandSaverWindow::KeepSessionAwake() {
-    // No screen blanking or lock while the drive shows.
-    if (connection_.IdleInhibit() == nullptr) return;
-    for (const auto& t : toplevels_)
-        if (t->Drive)
-            idleInhibitor_ =
-                zwp_idle_inhibit_manager_v1_create_inhibitor(connection_.IdleInhibit(), t->Surface);
 }
 
 WaylandSaverWindow::Toplevel& WaylandSaverWindow::MakeToplevel(std::size_t output, bool drive) {
@@ -410,13 +408,49 @@ bool WaylandSaverWindow::Dispatch(int timeoutMs) {
     return true;
 }
 
+WaylandSaverWindow::Toplevel* WaylandSaverWindow::DriveToplevel() {
+    for (auto& t : toplevels_)
+        if (t->Drive && t->Surface != nullptr) return t.get();
+    return nullptr;
+}
+
+void WaylandSaverWindow::WatchAnswers() {
+    if (!Lifecycle.Shown() || Lifecycle.Closing() || Lifecycle.Closed()) return;
+    Toplevel* drive = DriveToplevel();
+    if (drive == nullptr) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (SightGate.CheckAnswer(now)) {
+        Events->OnVisibilityChanged(false);
+        // The frames have stopped: the question goes with a commit of its own, so that the
+        // compositor answers it once it shows the surface again.
+        wl_surface_commit(drive->Surface);
+        wl_display_flush(connection_.Display());
+    }
+    if (SightGate.AskDue(now)) {
+        // Asked now, sent with the next frame's commit.
+        FrameQuestion = wl_surface_frame(drive->Surface);
+        wl_callback_add_listener(FrameQuestion, &kFrameListener, this);
+        SightGate.Asked(now);
+    }
+}
+
+void WaylandSaverWindow::FrameAnswered() {
+    wl_callback_destroy(FrameQuestion);
+    FrameQuestion = nullptr;
+    if (SightGate.Answered(std::chrono::steady_clock::now()) && !Lifecycle.Closed())
+        Events->OnVisibilityChanged(true);
+}
+
 void WaylandSaverWindow::Run() {
     while (!Lifecycle.Closed()) {
         if (bannerTimer_.Fire()) {
             Events->OnBannerEnd();
             continue;
         }
-        const int timeout = bannerTimer_.TimeoutMs();
+        WatchAnswers();
+        int timeout = bannerTimer_.TimeoutMs();
+        const int answers = SightGate.AnswerTimeoutMs(std::chrono::steady_clock::now());
+        if (answers >= 0 && (timeout < 0 || answers < timeout)) timeout = answers;
         // The compositor went away: nothing is left on the screen to restore.
         if (!Dispatch(timeout)) Lifecycle.CloseLost();
     }

@@ -17,8 +17,10 @@
 #include "platform/wayland/shm.h"
 #include "platform/wayland/surface.h"
 #include "platform/window.h"
+#include "saver/visibilitygate.h"
 #include "saver/windowlifecycle.h"
 
+struct wl_callback;
 struct wl_keyboard;
 struct wl_pointer;
 struct wl_surface;
@@ -26,7 +28,6 @@ struct wl_touch;
 struct wp_viewport;
 struct xdg_surface;
 struct xdg_toplevel;
-struct zwp_idle_inhibitor_v1;
 
 class WaylandSaverWindow final : public NativeWindow,
                                  public CursorService,
@@ -79,6 +80,7 @@ class WaylandSaverWindow final : public NativeWindow,
     void PointerLeft() { pointerOn_ = nullptr; }
     void SeatCapabilities(std::uint32_t capabilities);
     void OutputsChanged() { outputsChanged_ = true; }
+    void FrameAnswered();
 
     struct Toplevel {
         WaylandSaverWindow* Owner = nullptr;
@@ -101,7 +103,6 @@ class WaylandSaverWindow final : public NativeWindow,
     bool MakeWindow(const WindowCreateParams& params) override;
     bool TerminationPending() override;
     bool Map() override;
-    void KeepSessionAwake() override;
     void Unmap() override;
 
     const OutputInfo& OutputAt(std::size_t index) const;
@@ -113,6 +114,11 @@ class WaylandSaverWindow final : public NativeWindow,
     // what came. False when the connection is lost.
     bool Dispatch(int timeoutMs);
     void ApplyCursor();
+    // The compositor answers a frame only when it shows it: a drive whose frames go unanswered
+    // is seen by nobody (its output powered off, the surface hidden), and frames stop until an
+    // answer comes again.
+    void WatchAnswers();
+    Toplevel* DriveToplevel();
 
     WaylandConnection& connection_;
     const SystemColorSource& colors_;
@@ -127,7 +133,6 @@ class WaylandSaverWindow final : public NativeWindow,
     bool mapped_ = false;
     bool scaled_ = false;
     bool buffersMade_ = false;
-    zwp_idle_inhibitor_v1* idleInhibitor_ = nullptr;
     std::int32_t width_ = 0, height_ = 0;
     bool acceptsInput_ = false;
     bool outputsChanged_ = false;
@@ -140,4 +145,6 @@ class WaylandSaverWindow final : public NativeWindow,
     std::uint32_t pointerSerial_ = 0;
 
     WindowTimer bannerTimer_;
+    VisibilityGate SightGate;
+    wl_callback* FrameQuestion = nullptr;
 };

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "platform/posix/signals.h"
+#include "platform/x11/monitorpower.h"
 #include "platform/x11/monitors.h"
 
 namespace {
@@ -71,7 +72,8 @@ bool XSaverWindow::MakeWindow(const WindowCreateParams& params) {
     // Top-most: no window manager places or decorates it. The same for a preview into the root
     // window itself (XScreenSaver's -root without a window of its own).
     attributes.override_redirect = (TopLevel && params.TopMost) || (hostValid && Host == root);
-    attributes.event_mask = StructureNotifyMask | (AcceptsInput ? kInputMask : 0);
+    attributes.event_mask =
+        StructureNotifyMask | VisibilityChangeMask | (AcceptsInput ? kInputMask : 0);
     XWindow = XCreateWindow(Connection, hostValid ? Host : root, 0, 0, 1, 1, 0, CopyFromParent,
                             InputOutput, CopyFromParent,
                             CWBackPixel | CWOverrideRedirect | CWEventMask, &attributes);
@@ -165,6 +167,22 @@ void XSaverWindow::GrabInput() {
     }
 }
 
+void XSaverWindow::Sight(HiddenCause cause, bool holds) {
+    if (SightGate.Set(cause, holds) && Lifecycle.Shown() && !Lifecycle.Closed())
+        Events->OnVisibilityChanged(SightGate.Seen());
+}
+
+int XSaverWindow::WatchMonitorPower() {
+    // The server tells no client when it powers the monitors down: asked now and then.
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= NextPowerCheck) {
+        Sight(HiddenCause::MonitorsOff, MonitorsOff(Connection));
+        NextPowerCheck = now + VisibilityGate::kPollInterval;
+    }
+    return static_cast<int>(
+        std::chrono::ceil<std::chrono::milliseconds>(NextPowerCheck - now).count());
+}
+
 void XSaverWindow::Run() {
     while (!Lifecycle.Closed()) {
         while (!Lifecycle.Closed() && XPending(Connection) > 0) {
@@ -178,7 +196,9 @@ void XSaverWindow::Run() {
             XFlush(Connection);
             continue;
         }
-        const int timeout = BannerTimer.TimeoutMs();
+        int timeout = BannerTimer.TimeoutMs();
+        const int power = WatchMonitorPower();
+        if (timeout < 0 || power < timeout) timeout = power;
         pollfd fds[2] = {{ConnectionNumber(Connection), POLLIN, 0}, {WakeFd, POLLIN, 0}};
         if (poll(fds, WakeFd >= 0 ? 2 : 1, timeout) > 0 && WakeFd >= 0 &&
             (fds[1].revents & POLLIN) != 0) {
@@ -216,6 +236,16 @@ void XSaverWindow::Dispatch(XEvent& event) {
             if (Host != 0 &&
                 (event.xdestroywindow.window == Host || event.xdestroywindow.window == XWindow))
                 Events->OnHostGone();
+            break;
+        case VisibilityNotify:
+            if (event.xvisibility.window == XWindow)
+                Sight(HiddenCause::Covered, event.xvisibility.state == VisibilityFullyObscured);
+            break;
+        case UnmapNotify:
+            if (event.xunmap.window == XWindow) Sight(HiddenCause::Unmapped, true);
+            break;
+        case MapNotify:
+            if (event.xmap.window == XWindow) Sight(HiddenCause::Unmapped, false);
             break;
         case ClientMessage:
             if (static_cast<Atom>(event.xclient.data.l[0]) == WmDeleteWindow) Close();

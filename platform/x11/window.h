@@ -14,6 +14,7 @@
 #include "platform/window.h"
 #include "platform/x11/surface.h"
 #include "platform/x11/xerrors.h"
+#include "saver/visibilitygate.h"
 #include "saver/windowlifecycle.h"
 
 class XSaverWindow final : public NativeWindow, public CursorService, private WindowPrimitives {
@@ -59,6 +60,10 @@ class XSaverWindow final : public NativeWindow, public CursorService, private Wi
     void Unmap() override;
 
     void Dispatch(XEvent& event);
+    // Tells the form when nobody can see the window any more, or can again.
+    void Sight(HiddenCause cause, bool holds);
+    // Asks for the monitors' power when it is time; the milliseconds until the next time.
+    int WatchMonitorPower();
     void GrabInput();
     void ApplyCursor();
     void PrimaryOrigin(int& x, int& y, int& width, int& height);
@@ -82,6 +87,8 @@ class XSaverWindow final : public NativeWindow, public CursorService, private Wi
     int CursorCount = 0;
     Cursor BlankCursor = 0;
     WindowTimer BannerTimer;
+    VisibilityGate SightGate;
+    std::chrono::steady_clock::time_point NextPowerCheck{};
     std::unique_ptr<XSurface> Drawing;
     std::vector<::Window> Covers;
     // A preview's window on both connections: it goes with its host, whenever that goes.

@@ -10,6 +10,15 @@
 //                                  8 (idle inhibited); each line "flags N" on standard input sets
 //                                  it and says so with PropertiesChanged; at the end of input it
 //                                  leaves the bus
+//   sessionbus-peer shield         serves GNOME's screen shield, org.gnome.ScreenSaver: GetActive,
+//                                  at first true (locked); each line "active N" sets it and
+//                                  says so with ActiveChanged
+//   sessionbus-peer desktop-saver  the same as org.freedesktop.ScreenSaver on /ScreenSaver, as
+//                                  KDE's locker serves it
+//   sessionbus-peer login-session  serves a login session of logind, org.freedesktop.login1 at
+//                                  .../session/auto, whose LockedHint is at first true; each line
+//                                  "locked N" sets it and says so with PropertiesChanged (run on
+//                                  a bus of its own that stands for the system bus)
 //   sessionbus-peer silent-session owns org.gnome.SessionManager but never answers a call, and
 //                                  says PropertiesChanged every 200 ms: a peer that hangs
 // Both print "ready" once they are set.
@@ -209,6 +218,71 @@ int ServeSession(sd_bus* bus) {
     }
 }
 
+// The lock state that the shield and the login session serve.
+int lockedFlag = 1;
+
+int GetActive(sd_bus_message* m, void*, sd_bus_error*) {
+    return sd_bus_reply_method_return(m, "b", lockedFlag);
+}
+
+const sd_bus_vtable kShieldTable[] = {
+    SD_BUS_VTABLE_START(0),
+    SD_BUS_METHOD("GetActive", "", "b", &GetActive, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_SIGNAL("ActiveChanged", "b", 0),
+    SD_BUS_VTABLE_END,
+};
+
+int GetLockedHint(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*,
+                  sd_bus_error*) {
+    return sd_bus_message_append(reply, "b", lockedFlag);
+}
+
+const sd_bus_vtable kLoginSessionTable[] = {
+    SD_BUS_VTABLE_START(0),
+    SD_BUS_PROPERTY("LockedHint", "b", &GetLockedHint, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
+    SD_BUS_VTABLE_END,
+};
+
+// Serves the lock state under `name`; each line "WORD N" on standard input sets it and `tell`s.
+int ServeLock(sd_bus* bus, const char* name, const char* path, const char* interface,
+              const sd_bus_vtable* table, void (*tell)(sd_bus*)) {
+    if (sd_bus_add_object_vtable(bus, nullptr, path, interface, table, nullptr) < 0 ||
+        sd_bus_request_name(bus, name, 0) < 0) {
+        std::cerr << "cannot serve " << name << "\n";
+        return 1;
+    }
+    std::cout << "ready" << std::endl;
+    for (;;) {
+        while (sd_bus_process(bus, nullptr) > 0) {
+        }
+        sd_bus_flush(bus);
+        pollfd fds[2] = {{sd_bus_get_fd(bus), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) return 1;
+        if (fds[1].revents != 0) {
+            std::string word;
+            if (!(std::cin >> word >> lockedFlag)) return 0;
+            tell(bus);
+            sd_bus_flush(bus);
+            std::cout << "done" << std::endl;
+        }
+    }
+}
+
+void TellShield(sd_bus* bus) {
+    sd_bus_emit_signal(bus, "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", "ActiveChanged", "b",
+                       lockedFlag);
+}
+
+void TellDesktopSaver(sd_bus* bus) {
+    sd_bus_emit_signal(bus, "/ScreenSaver", "org.freedesktop.ScreenSaver", "ActiveChanged", "b",
+                       lockedFlag);
+}
+
+void TellLoginSession(sd_bus* bus) {
+    sd_bus_emit_properties_changed(bus, "/org/freedesktop/login1/session/auto",
+                                   "org.freedesktop.login1.Session", "LockedHint", nullptr);
+}
+
 // Calls to it stay unread; its signals go out regardless.
 int ServeSilentSession(sd_bus* bus) {
     if (sd_bus_request_name(bus, "org.gnome.SessionManager", 0) < 0) {
@@ -241,13 +315,23 @@ int main(int argc, char** argv) {
         status = HoldInhibit(bus);
     else if (mode == "session")
         status = ServeSession(bus);
+    else if (mode == "shield")
+        status = ServeLock(bus, "org.gnome.ScreenSaver", "/org/gnome/ScreenSaver",
+                           "org.gnome.ScreenSaver", kShieldTable, &TellShield);
+    else if (mode == "desktop-saver")
+        status = ServeLock(bus, "org.freedesktop.ScreenSaver", "/ScreenSaver",
+                           "org.freedesktop.ScreenSaver", kShieldTable, &TellDesktopSaver);
+    else if (mode == "login-session")
+        status = ServeLock(bus, "org.freedesktop.login1", "/org/freedesktop/login1/session/auto",
+                           "org.freedesktop.login1.Session", kLoginSessionTable, &TellLoginSession);
     else if (mode == "silent-session")
         status = ServeSilentSession(bus);
     else if (mode == "input")
         status = sd_bus_call_method(bus, "org.gnome.Mutter.IdleMonitor", kPath, kInterface,
                                     "ResetIdletime", nullptr, nullptr, "") < 0;
     else
-        std::cerr << "usage: sessionbus-peer idle-monitor | inhibit | input | session\n";
+        std::cerr << "usage: sessionbus-peer idle-monitor | inhibit | input | session | shield |"
+                     " desktop-saver | login-session | silent-session\n";
     sd_bus_flush_close_unref(bus);
     return status;
 }

@@ -113,6 +113,60 @@ TEST_F(Watched, InhibitedIdleStartsNothingAndLiftingArmsAFullPeriod) {
     EXPECT_EQ(source.arms.size(), 2u);
 }
 
+TEST_F(Watched, LockedSessionStartsNothingUntilEveryTellerSaysUnlockedThenAFullPeriod) {
+    watcher.Configure(Timeout("5"));
+    watcher.SetLocked(LockTeller::Logind, true);
+    watcher.SetLocked(LockTeller::GnomeShell, true);
+    watcher.OnIdle();
+    EXPECT_EQ(starter.starts, 0);
+    // One teller unlocked, the other still says locked: still nothing, nothing re-armed.
+    watcher.SetLocked(LockTeller::Logind, false);
+    EXPECT_TRUE(watcher.Locked());
+    watcher.OnIdle();
+    EXPECT_EQ(starter.starts, 0);
+    EXPECT_EQ(source.arms.size(), 1u);
+    // The same teller unlocking twice does not unlock the others.
+    watcher.SetLocked(LockTeller::Logind, false);
+    EXPECT_TRUE(watcher.Locked());
+    watcher.SetLocked(LockTeller::GnomeShell, false);
+    EXPECT_FALSE(watcher.Locked());
+    EXPECT_EQ(source.arms, (std::vector<std::int64_t>{5000, 5000}));
+    EXPECT_EQ(starter.starts, 0) << "the unlock starts no saver at once";
+    watcher.OnIdle();
+    EXPECT_EQ(starter.starts, 1);
+}
+
+TEST_F(Watched, ALockAndAnInhibitorEachHoldTheSaverOffAlone) {
+    watcher.Configure(Timeout("5"));
+    watcher.SetInhibited(true);
+    watcher.SetLocked(LockTeller::DesktopSaver, true);
+    watcher.SetInhibited(false);
+    watcher.OnIdle();
+    EXPECT_EQ(starter.starts, 0);
+    watcher.SetLocked(LockTeller::DesktopSaver, false);
+    watcher.SetInhibited(true);
+    watcher.OnIdle();
+    EXPECT_EQ(starter.starts, 0);
+    watcher.SetInhibited(false);
+    watcher.OnIdle();
+    EXPECT_EQ(starter.starts, 1);
+}
+
+TEST_F(Watched, ALockWhileTheSaverRunsLeavesItAndTheUnlockArmsNothingUntilItEnds) {
+    watcher.Configure(Timeout("5"));
+    watcher.OnIdle();
+    watcher.SetLocked(LockTeller::Locker, true);
+    EXPECT_EQ(watcher.CurrentState(), IdleWatcher::State::SaverRunning);
+    watcher.SetLocked(LockTeller::Locker, false);
+    EXPECT_EQ(source.arms.size(), 1u);
+    EXPECT_FALSE(source.armed);
+    // Ended under a lock: armed, but idle starts nothing until the unlock.
+    watcher.SetLocked(LockTeller::Locker, true);
+    watcher.OnSaverEnded(true);
+    watcher.OnIdle();
+    EXPECT_EQ(starter.starts, 1);
+}
+
 TEST_F(Watched, ChangedSettingsRearmAtOnceOrAfterTheSaver) {
     watcher.Configure(Timeout("5"));
     watcher.Configure(Timeout("5"));  // an unrelated write to the file: the period goes on

@@ -518,6 +518,69 @@ TEST_F(SaverControllerTest, NoFrameRunsOrRearmsAfterTheWindowThreadHasStoppedThe
     EXPECT_EQ(virtualTimer.ArmedCount(), 0);
 }
 
+// --- nobody watching ---
+
+TEST_F(SaverControllerTest,
+       UnseenWindowStopsFramesAtOnceAndResumesWhereItStoppedWithoutCatchingUp) {
+    Open(0);
+    RunFramesFor(90);
+    const int flushes = window.flushes;
+    const std::int32_t skyFrames = controller->Scene().SkyFrameCount;
+    controller->OnVisibilityChanged(false);
+    EXPECT_EQ(virtualTimer.ArmedCount(), 0);
+    RunFramesFor(10000);
+    EXPECT_EQ(window.flushes, flushes);
+    EXPECT_EQ(controller->Scene().SkyFrameCount, skyFrames);
+    // Seen again: one frame a period from now on, none for the time that passed.
+    controller->OnVisibilityChanged(true);
+    EXPECT_EQ(virtualTimer.ArmedCount(), 1);
+    RunFramesFor(30);
+    EXPECT_EQ(window.flushes, flushes + 1);
+    RunFramesFor(90);
+    EXPECT_EQ(window.flushes, flushes + 4);
+}
+
+TEST_F(SaverControllerTest, HiddenBeforeTheShowTheFirstFrameWaitsUntilTheWindowIsSeen) {
+    Make(0);
+    controller->OnCreate();
+    controller->OnVisibilityChanged(false);
+    controller->OnShow();
+    RunFramesFor(300);
+    EXPECT_EQ(window.flushes, 0);
+    EXPECT_EQ(virtualTimer.ArmedCount(), 0);
+    controller->OnVisibilityChanged(true);
+    RunFramesFor(30);
+    EXPECT_EQ(window.flushes, 1);
+}
+
+TEST_F(SaverControllerTest, BeingSeenAgainNeverRestartsFramesOfAClosedOrNotYetShownSaver) {
+    Make(0);
+    controller->OnCreate();
+    controller->OnVisibilityChanged(false);
+    controller->OnVisibilityChanged(true);
+    EXPECT_EQ(virtualTimer.ArmedCount(), 0);
+    controller->OnShow();
+    controller->OnKeyDown();
+    ASSERT_TRUE(window.closed);
+    controller->OnVisibilityChanged(false);
+    controller->OnVisibilityChanged(true);
+    RunFramesFor(300);
+    EXPECT_EQ(virtualTimer.ArmedCount(), 0);
+}
+
+TEST_F(SaverControllerTest, ARefusedCloseOfAnUnseenSaverLeavesItsFramesStopped) {
+    saverHooks.family = PlatformFamily::Windows9x;
+    saverHooks.password = PasswordCheck::Refused;
+    SetDesktopPassword(1);
+    Open(0);
+    controller->OnVisibilityChanged(false);
+    controller->OnKeyDown();
+    ASSERT_FALSE(window.closed);
+    EXPECT_EQ(virtualTimer.ArmedCount(), 0);
+    controller->OnVisibilityChanged(true);
+    EXPECT_EQ(virtualTimer.ArmedCount(), 1);
+}
+
 // A frame whose event had fired before the window thread stopped the timer, but which reaches the
 // controller only afterwards, as on a timer thread that was descheduled in between.
 TEST_F(SaverControllerTest, FrameArrivingAfterTheWindowThreadStoppedDrawsAndArmsNothing) {

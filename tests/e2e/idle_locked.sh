@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# velmora-idle under a locked session, on an X display (MIT-SCREEN-SAVER): while logind's
+# LockedHint of the session is true (a stand-in on a private bus that stands for the system bus)
+# or GNOME's screen shield is active (a stand-in on a private session bus, coming after the
+# daemon), or KDE's org.freedesktop.ScreenSaver says it is active, no saver starts, however long
+# the idle time; after the unlock, or once the shield has left the bus, it starts a full idle
+# time later.
+# Usage: idle_locked.sh VELMORA VELMORA_IDLE SESSIONBUS_PEER
+source "$(dirname "$0")/lib.sh"
+source "$E2E_DIR/hostuser.sh"
+command -v dbus-daemon >/dev/null || fail "dbus-daemon is not installed (scripts/deps.sh)"
+host_user_setup "$1"
+cp "$2" "$E2E_BIN/velmora-idle"
+cp "$3" "$E2E_BIN/sessionbus-peer"
+chmod a+rx "$E2E_BIN"/*
+start_xvfb 640x480
+AS_USER+=("DISPLAY=$DISPLAY")
+E2E_DAEMON_LOG=$E2E_TMP/idle.log
+
+# talk NAME COMMAND...: runs COMMAND with its standard input and output on FIFOs, which NAME_in
+# and NAME_out then hold open; NAME_pid is its PID.
+talk() {
+    local name=$1 fd
+    shift
+    mkfifo -m 666 "$E2E_TMP/$name.in" "$E2E_TMP/$name.out"
+    "$@" <"$E2E_TMP/$name.in" >"$E2E_TMP/$name.out" &
+    printf -v "${name}_pid" %s $!
+    E2E_PIDS+=($!)
+    exec {fd}>"$E2E_TMP/$name.in"
+    printf -v "${name}_in" %s "$fd"
+    exec {fd}<"$E2E_TMP/$name.out"
+    printf -v "${name}_out" %s "$fd"
+}
+talk session "${AS_USER[@]}" dbus-daemon --session --nofork --print-address
+read -r -t 10 session_address <&"$session_out" || fail "the session bus did not start"
+talk system "${AS_USER[@]}" dbus-daemon --session --nofork --print-address
+read -r -t 10 system_address <&"$system_out" || fail "the stand-in system bus did not start"
+AS_USER+=("DBUS_SESSION_BUS_ADDRESS=$session_address")
+# tell NAME LINE: a line to a stand-in, which says "done" once it has told the bus.
+tell() {
+    local in=${1}_in out=${1}_out word
+    echo "$2" >&"${!in}"
+    read -r -t 5 word <&"${!out}" && [[ $word == done ]] || fail "$1 did not take '$2'"
+}
+end_saver() {
+    wait_window Velmora 5 >/dev/null
+    sleep 0.5
+    xdotool key a
+    wait_savers 0 3
+}
+
+# logind's LockedHint, true from the start.
+talk logind "${AS_USER[@]}" "DBUS_SESSION_BUS_ADDRESS=$system_address" sessionbus-peer login-session
+read -r -t 5 word <&"$logind_out" && [[ $word == ready ]] || fail "the stand-in logind did not start"
+"${AS_USER[@]}" "DBUS_SYSTEM_BUS_ADDRESS=$system_address" velmora-idle --timeout 2 \
+    >"$E2E_TMP/idle.log" 2>&1 &
+daemon=$!
+E2E_PIDS+=($daemon)
+no_saver_for 5 "while logind says the session is locked"
+tell logind "locked 0"
+unlocked=$(now_us)
+no_saver_until $((unlocked + 1500000)) "at once after the unlock"
+wait_savers 1 5
+echo "held off while logind's LockedHint was true; started $((($(now_us) - unlocked) / 1000)) ms after the unlock"
+end_saver
+# Locked again while waiting.
+tell logind "locked 1"
+no_saver_for 4 "while logind says the session is locked again"
+tell logind "locked 0"
+wait_savers 1 5
+end_saver
+
+kill -TERM "$daemon"
+wait_exit "$daemon" 3000
+
+# GNOME's screen shield, which comes onto the bus after the daemon has started (a shell that
+# starts later, or restarts), already up (no logind this time).
+"${AS_USER[@]}" velmora-idle --timeout 3 >"$E2E_TMP/idle.log" 2>&1 &
+daemon=$!
+E2E_PIDS+=($daemon)
+talk shield "${AS_USER[@]}" sessionbus-peer shield
+read -r -t 5 word <&"$shield_out" && [[ $word == ready ]] || fail "the stand-in shield did not start"
+no_saver_for 6 "while GNOME's screen shield is up"
+tell shield "active 0"
+wait_savers 1 5
+echo "held off while GNOME's screen shield was up; started after it went down"
+end_saver
+tell shield "active 1"
+no_saver_for 4 "while GNOME's screen shield is up again"
+# A shield that leaves the bus holds nothing off any more.
+exec {shield_in}>&-
+wait_exit "$shield_pid" 3000
+wait_savers 1 6
+echo "started once the shield had left the bus"
+end_saver
+
+kill -TERM "$daemon"
+wait_exit "$daemon" 3000
+
+# KDE's locker, which serves org.freedesktop.ScreenSaver itself (so velmora-idle does not, and
+# asks it instead), active when the daemon starts.
+talk desktop "${AS_USER[@]}" sessionbus-peer desktop-saver
+read -r -t 5 word <&"$desktop_out" && [[ $word == ready ]] || fail "the stand-in desktop saver did not start"
+"${AS_USER[@]}" velmora-idle --timeout 2 >"$E2E_TMP/idle.log" 2>&1 &
+daemon=$!
+E2E_PIDS+=($daemon)
+no_saver_for 5 "while the desktop's screen saver says it is active"
+grep -q "serving org.freedesktop.ScreenSaver" "$E2E_TMP/idle.log" &&
+    fail "velmora-idle serves the name the desktop serves"
+tell desktop "active 0"
+wait_savers 1 5
+echo "held off while the desktop's org.freedesktop.ScreenSaver was active; started after"
+end_saver
+kill -TERM "$daemon"
+wait_exit "$daemon" 3000
+echo "PASS"
