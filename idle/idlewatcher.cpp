@@ -54,72 +54,72 @@ IdleConfig ReadIdleConfig(SettingsStore& store) {
 }
 
 IdleWatcher::IdleWatcher(IdleSource& source, SaverStarter& starter, Reporter report)
-    : source_(source), starter_(starter), report_(std::move(report)) {}
+    : Source(source), Starter(starter), Report(std::move(report)) {}
 
 void IdleWatcher::Configure(const IdleConfig& config) {
     const IdleSetting& setting = TimeoutSetting();
-    if (config.Problem != reportedProblem_) {
+    if (config.Problem != ReportedProblem) {
         if (!config.Problem.empty())
-            report_(config.Problem + " in the settings; using the defaults");
-        reportedProblem_ = config.Problem;
+            Report(config.Problem + " in the settings; using the defaults");
+        ReportedProblem = config.Problem;
     }
     std::int32_t seconds = DefaultValue(setting);
     if (config.TimeoutText) {
         if (const auto value = TimeoutFromText(*config.TimeoutText)) {
             seconds = *value;
-            reportedBadTimeout_.reset();
-        } else if (reportedBadTimeout_ != config.TimeoutText) {
-            report_(std::string(config.TimeoutOrigin) + " \"" + *config.TimeoutText +
-                    "\" is not a number of seconds from " + std::to_string(setting.Min) + " to " +
-                    std::to_string(setting.Max) + "; using " + std::to_string(seconds));
-            reportedBadTimeout_ = config.TimeoutText;
+            ReportedBadTimeout.reset();
+        } else if (ReportedBadTimeout != config.TimeoutText) {
+            Report(std::string(config.TimeoutOrigin) + " \"" + *config.TimeoutText +
+                   "\" is not a number of seconds from " + std::to_string(setting.Min) + " to " +
+                   std::to_string(setting.Max) + "; using " + std::to_string(seconds));
+            ReportedBadTimeout = config.TimeoutText;
         }
     } else {
-        reportedBadTimeout_.reset();
+        ReportedBadTimeout.reset();
     }
-    const bool changed = !configured_ || seconds != timeoutSeconds_ || config.Active != active_;
-    configured_ = true;
-    timeoutSeconds_ = seconds;
-    active_ = config.Active;
-    if (state_ == State::SaverRunning || !changed) return;
-    if (active_) {
-        Arm(std::int64_t{timeoutSeconds_} * 1000);
+    const bool changed = !Configured || seconds != TimeoutSecs || config.Active != SaverEnabled;
+    Configured = true;
+    TimeoutSecs = seconds;
+    SaverEnabled = config.Active;
+    if (Phase == State::SaverRunning || !changed) return;
+    if (SaverEnabled) {
+        Arm(std::int64_t{TimeoutSecs} * 1000);
     } else {
-        source_.Disarm();
-        state_ = State::Off;
+        Source.Disarm();
+        Phase = State::Off;
     }
 }
 
 void IdleWatcher::OnIdle() {
-    if (state_ != State::Waiting || inhibited_ || Locked()) return;
+    if (Phase != State::Waiting || InhibitedNow || Locked()) return;
     std::string problem;
-    if (!starter_.Start(problem)) {
-        report_("cannot start the saver: " + problem);
+    if (!Starter.Start(problem)) {
+        Report("cannot start the saver: " + problem);
         // The source stays armed, so the next try comes with the next idle period.
-        Arm(std::max(std::int64_t{timeoutSeconds_} * 1000, kRetryAfterFailureMs));
+        Arm(std::max(std::int64_t{TimeoutSecs} * 1000, kRetryAfterFailureMs));
         return;
     }
     // Nothing to watch while the saver runs: it ends on input by itself.
-    source_.Disarm();
-    state_ = State::SaverRunning;
+    Source.Disarm();
+    Phase = State::SaverRunning;
 }
 
 void IdleWatcher::OnSaverEnded(bool succeeded) {
-    if (state_ != State::SaverRunning) return;
-    state_ = State::Off;
-    if (!active_) return;
-    std::int64_t delay = std::int64_t{timeoutSeconds_} * 1000;
+    if (Phase != State::SaverRunning) return;
+    Phase = State::Off;
+    if (!SaverEnabled) return;
+    std::int64_t delay = std::int64_t{TimeoutSecs} * 1000;
     if (!succeeded) {
-        report_("the saver ended with a failure; trying again at the next idle time");
+        Report("the saver ended with a failure; trying again at the next idle time");
         delay = std::max(delay, kRetryAfterFailureMs);
     }
     Arm(delay);
 }
 
 void IdleWatcher::SetInhibited(bool inhibited) {
-    if (inhibited == inhibited_) return;
-    inhibited_ = inhibited;
-    if (!inhibited_ && state_ == State::Waiting) Arm(std::int64_t{timeoutSeconds_} * 1000);
+    if (inhibited == InhibitedNow) return;
+    InhibitedNow = inhibited;
+    if (!InhibitedNow && Phase == State::Waiting) Arm(std::int64_t{TimeoutSecs} * 1000);
 }
 
 void IdleWatcher::SetLocked(LockTeller teller, bool locked) {
@@ -127,10 +127,10 @@ void IdleWatcher::SetLocked(LockTeller teller, bool locked) {
     const auto bit = static_cast<std::uint8_t>(teller);
     LockedBy = locked ? static_cast<std::uint8_t>(LockedBy | bit)
                       : static_cast<std::uint8_t>(LockedBy & ~bit);
-    if (was && !Locked() && state_ == State::Waiting) Arm(std::int64_t{timeoutSeconds_} * 1000);
+    if (was && !Locked() && Phase == State::Waiting) Arm(std::int64_t{TimeoutSecs} * 1000);
 }
 
 void IdleWatcher::Arm(std::int64_t timeoutMs) {
-    source_.Arm(timeoutMs);
-    state_ = State::Waiting;
+    Source.Arm(timeoutMs);
+    Phase = State::Waiting;
 }

@@ -78,21 +78,21 @@ class IdleWatcher {
     void SetLocked(LockTeller teller, bool locked);
     bool Locked() const { return LockedBy != 0; }
 
-    State CurrentState() const { return state_; }
-    std::int32_t TimeoutSeconds() const { return timeoutSeconds_; }
+    State CurrentState() const { return Phase; }
+    std::int32_t TimeoutSeconds() const { return TimeoutSecs; }
 
   private:
     void Arm(std::int64_t timeoutMs);
 
-    IdleSource& source_;
-    SaverStarter& starter_;
-    Reporter report_;
-    State state_ = State::Off;
-    bool configured_ = false;
-    bool active_ = true;
-    std::int32_t timeoutSeconds_ = 0;
-    bool inhibited_ = false;
+    IdleSource& Source;
+    SaverStarter& Starter;
+    Reporter Report;
+    State Phase = State::Off;
+    bool Configured = false;
+    bool SaverEnabled = true;
+    std::int32_t TimeoutSecs = 0;
+    bool InhibitedNow = false;
     std::uint8_t LockedBy = 0;
-    std::optional<std::string> reportedBadTimeout_;  // a bad text is reported once
-    std::string reportedProblem_;                    // and so is a value that cannot be read
+    std::optional<std::string> ReportedBadTimeout;  // a bad text is reported once
+    std::string ReportedProblem;                    // and so is a value that cannot be read
 };

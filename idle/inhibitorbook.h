@@ -26,7 +26,7 @@ class InhibitorBook {
     };
 
     InhibitorBook() = default;
-    explicit InhibitorBook(Limits limits) : limits_(limits) {}
+    explicit InhibitorBook(Limits limits) : Allowed(limits) {}
 
     // A new inhibitor of the bus client `owner`; the cookie is never 0 and never one in use.
     Added Add(std::string_view owner, std::string_view application, std::string_view reason);
@@ -36,13 +36,13 @@ class InhibitorBook {
     // Lifts every inhibitor of a client that has left the bus; how many there were.
     std::size_t OwnerGone(std::string_view owner);
     // The desktop session's own flag (GNOME's "idle" inhibit), kept beside the cookies.
-    void SetSessionInhibited(bool inhibited) { session_ = inhibited; }
+    void SetSessionInhibited(bool inhibited) { Session = inhibited; }
 
-    bool Inhibited() const { return session_ || !entries_.empty(); }
-    std::size_t Count() const { return entries_.size(); }
-    const Limits& Bounds() const { return limits_; }
+    bool Inhibited() const { return Session || !Entries.empty(); }
+    std::size_t Count() const { return Entries.size(); }
+    const Limits& Bounds() const { return Allowed; }
     // The bytes of text held, for the bound on memory.
-    std::size_t TextBytes() const { return textBytes_; }
+    std::size_t TextBytes() const { return StoredTextBytes; }
 
   private:
     struct Entry {
@@ -50,11 +50,11 @@ class InhibitorBook {
     };
     std::string Cut(std::string_view text) const;
 
-    Limits limits_;
-    std::map<std::uint32_t, Entry> entries_;
+    Limits Allowed;
+    std::map<std::uint32_t, Entry> Entries;
     // The cookies of each client, so that a client leaving costs its own entries only.
-    std::unordered_map<std::string, std::vector<std::uint32_t>> byOwner_;
-    std::uint32_t next_ = 1;
-    std::size_t textBytes_ = 0;
-    bool session_ = false;
+    std::unordered_map<std::string, std::vector<std::uint32_t>> ByOwner;
+    std::uint32_t NextCookie = 1;
+    std::size_t StoredTextBytes = 0;
+    bool Session = false;
 };

@@ -29,24 +29,24 @@ struct MutterSignals {
     }
     static int IdleTime(sd_bus_message* reply, void* data, sd_bus_error*) {
         auto& self = *static_cast<MutterIdleSource*>(data);
-        self.idleTimeCall_ = sd_bus_slot_unref(self.idleTimeCall_);
+        self.IdleTimeCall = sd_bus_slot_unref(self.IdleTimeCall);
         // Unknown (no answer in time): counted from zero, a watch fires late rather than never.
         std::uint64_t idleNow = 0;
         ReadReply(reply, "t", idleNow);
-        self.AddIdleWatch(idleNow + static_cast<std::uint64_t>(self.timeoutMs_));
+        self.AddIdleWatch(idleNow + static_cast<std::uint64_t>(self.TimeoutMs));
         if (idleNow > 0) self.AddActiveWatch();
         return 0;
     }
     static int IdleWatchAdded(sd_bus_message* reply, void* data, sd_bus_error*) {
         auto& self = *static_cast<MutterIdleSource*>(data);
-        self.idleWatchCall_ = sd_bus_slot_unref(self.idleWatchCall_);
-        ReadReply(reply, "u", self.idleWatch_);
+        self.IdleWatchCall = sd_bus_slot_unref(self.IdleWatchCall);
+        ReadReply(reply, "u", self.IdleWatch);
         return 0;
     }
     static int ActiveWatchAdded(sd_bus_message* reply, void* data, sd_bus_error*) {
         auto& self = *static_cast<MutterIdleSource*>(data);
-        self.activeWatchCall_ = sd_bus_slot_unref(self.activeWatchCall_);
-        ReadReply(reply, "u", self.activeWatch_);
+        self.ActiveWatchCall = sd_bus_slot_unref(self.ActiveWatchCall);
+        ReadReply(reply, "u", self.ActiveWatch);
         return 0;
     }
 };
@@ -66,63 +66,63 @@ std::unique_ptr<MutterIdleSource> MutterIdleSource::Connect(sd_bus* bus,
 }
 
 MutterIdleSource::MutterIdleSource(sd_bus* bus, std::function<void()> idle)
-    : bus_(bus), idle_(std::move(idle)) {
-    sd_bus_match_signal(bus_, &slot_, kService, kPath, kInterface, "WatchFired",
+    : Bus(bus), Idle(std::move(idle)) {
+    sd_bus_match_signal(Bus, &Slot, kService, kPath, kInterface, "WatchFired",
                         &MutterSignals::WatchFired, this);
 }
 
 MutterIdleSource::~MutterIdleSource() {
     Disarm();
-    sd_bus_slot_unref(slot_);
+    sd_bus_slot_unref(Slot);
 }
 
 void MutterIdleSource::Arm(std::int64_t timeoutMs) {
     Disarm();
-    timeoutMs_ = timeoutMs;
+    TimeoutMs = timeoutMs;
     // An idle watch fires when the idle time reaches its interval: counted from now, the period
     // starts at the idle time already run up. Input then restarts it from zero.
-    if (CallAsync(bus_, &idleTimeCall_, kService, kPath, kInterface, "GetIdletime",
+    if (CallAsync(Bus, &IdleTimeCall, kService, kPath, kInterface, "GetIdletime",
                   &MutterSignals::IdleTime, this, "") < 0)
-        idleTimeCall_ = nullptr;
+        IdleTimeCall = nullptr;
 }
 
 void MutterIdleSource::Disarm() {
     // Calls still under way are cancelled: their answers would arm what is disarmed.
-    idleTimeCall_ = sd_bus_slot_unref(idleTimeCall_);
-    idleWatchCall_ = sd_bus_slot_unref(idleWatchCall_);
-    activeWatchCall_ = sd_bus_slot_unref(activeWatchCall_);
-    Remove(idleWatch_);
-    Remove(activeWatch_);
+    IdleTimeCall = sd_bus_slot_unref(IdleTimeCall);
+    IdleWatchCall = sd_bus_slot_unref(IdleWatchCall);
+    ActiveWatchCall = sd_bus_slot_unref(ActiveWatchCall);
+    Remove(IdleWatch);
+    Remove(ActiveWatch);
 }
 
 void MutterIdleSource::WatchFired(std::uint32_t id) {
-    if (id == activeWatch_) {
+    if (id == ActiveWatch) {
         // Active watches fire once. From now on a plain idle watch of the delay serves.
-        activeWatch_ = 0;
-        idleWatchCall_ = sd_bus_slot_unref(idleWatchCall_);
-        Remove(idleWatch_);
-        AddIdleWatch(static_cast<std::uint64_t>(timeoutMs_));
-    } else if (id == idleWatch_) {
-        idle_();
+        ActiveWatch = 0;
+        IdleWatchCall = sd_bus_slot_unref(IdleWatchCall);
+        Remove(IdleWatch);
+        AddIdleWatch(static_cast<std::uint64_t>(TimeoutMs));
+    } else if (id == IdleWatch) {
+        Idle();
     }
 }
 
 void MutterIdleSource::AddIdleWatch(std::uint64_t intervalMs) {
-    if (CallAsync(bus_, &idleWatchCall_, kService, kPath, kInterface, "AddIdleWatch",
+    if (CallAsync(Bus, &IdleWatchCall, kService, kPath, kInterface, "AddIdleWatch",
                   &MutterSignals::IdleWatchAdded, this, "t", intervalMs) < 0)
-        idleWatchCall_ = nullptr;
+        IdleWatchCall = nullptr;
 }
 
 void MutterIdleSource::AddActiveWatch() {
-    if (CallAsync(bus_, &activeWatchCall_, kService, kPath, kInterface, "AddUserActiveWatch",
+    if (CallAsync(Bus, &ActiveWatchCall, kService, kPath, kInterface, "AddUserActiveWatch",
                   &MutterSignals::ActiveWatchAdded, this, "") < 0)
-        activeWatchCall_ = nullptr;
+        ActiveWatchCall = nullptr;
 }
 
 void MutterIdleSource::Remove(std::uint32_t& watch) {
     if (watch == 0) return;
     // Nobody waits for the answer.
-    CallAsync(bus_, nullptr, kService, kPath, kInterface, "RemoveWatch", nullptr, nullptr, "u",
+    CallAsync(Bus, nullptr, kService, kPath, kInterface, "RemoveWatch", nullptr, nullptr, "u",
               watch);
     watch = 0;
 }

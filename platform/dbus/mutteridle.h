@@ -29,12 +29,12 @@ class MutterIdleSource final : public IdleSource {
     void AddActiveWatch();
     void Remove(std::uint32_t& watch);
 
-    sd_bus* bus_;
-    std::function<void()> idle_;
-    sd_bus_slot* slot_ = nullptr;
-    std::int64_t timeoutMs_ = 0;
-    std::uint32_t idleWatch_ = 0, activeWatch_ = 0;
-    sd_bus_slot* idleTimeCall_ = nullptr;
-    sd_bus_slot* idleWatchCall_ = nullptr;
-    sd_bus_slot* activeWatchCall_ = nullptr;
+    sd_bus* Bus;
+    std::function<void()> Idle;
+    sd_bus_slot* Slot = nullptr;
+    std::int64_t TimeoutMs = 0;
+    std::uint32_t IdleWatch = 0, ActiveWatch = 0;
+    sd_bus_slot* IdleTimeCall = nullptr;
+    sd_bus_slot* IdleWatchCall = nullptr;
+    sd_bus_slot* ActiveWatchCall = nullptr;
 };

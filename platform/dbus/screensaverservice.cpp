@@ -37,29 +37,29 @@ struct ScreenSaverCalls {
 ScreenSaverService::ScreenSaverService(sd_bus* bus, InhibitorBook& book,
                                        std::function<void()> changed,
                                        std::function<bool()> saverActive)
-    : bus_(bus), book_(book), changed_(std::move(changed)), saverActive_(std::move(saverActive)) {
+    : Bus(bus), Book(book), OnChanged(std::move(changed)), SaverActive(std::move(saverActive)) {
     // No queueing and no taking over: a desktop that serves the name keeps it.
-    if (sd_bus_request_name(bus_, kName, 0) >= 0) {
-        serving_ = true;
+    if (sd_bus_request_name(Bus, kName, 0) >= 0) {
+        OwnsName = true;
         const sd_bus_vtable* table = ScreenSaverCalls::Table();
-        sd_bus_add_object_vtable(bus_, &slots_[0], "/org/freedesktop/ScreenSaver", kName, table,
+        sd_bus_add_object_vtable(Bus, &Slots[0], "/org/freedesktop/ScreenSaver", kName, table,
                                  this);
-        sd_bus_add_object_vtable(bus_, &slots_[1], "/ScreenSaver", kName, table, this);
+        sd_bus_add_object_vtable(Bus, &Slots[1], "/ScreenSaver", kName, table, this);
     }
     // Clients leaving, and the session manager coming or going.
-    sd_bus_match_signal(bus_, &slots_[2], "org.freedesktop.DBus", "/org/freedesktop/DBus",
+    sd_bus_match_signal(Bus, &Slots[2], "org.freedesktop.DBus", "/org/freedesktop/DBus",
                         "org.freedesktop.DBus", "NameOwnerChanged",
                         &ScreenSaverCalls::OnNameOwnerChanged, this);
-    sd_bus_match_signal(bus_, &slots_[3], kSessionManager, kSessionPath,
+    sd_bus_match_signal(Bus, &Slots[3], kSessionManager, kSessionPath,
                         "org.freedesktop.DBus.Properties", "PropertiesChanged",
                         &ScreenSaverCalls::OnSessionChanged, this);
     ReadSessionFlags();
 }
 
 ScreenSaverService::~ScreenSaverService() {
-    for (sd_bus_slot* slot : slots_) sd_bus_slot_unref(slot);
-    sd_bus_slot_unref(flagsRead_);
-    if (serving_) sd_bus_release_name(bus_, kName);
+    for (sd_bus_slot* slot : Slots) sd_bus_slot_unref(slot);
+    sd_bus_slot_unref(FlagsRead);
+    if (OwnsName) sd_bus_release_name(Bus, kName);
 }
 
 const sd_bus_vtable* ScreenSaverCalls::Table() {
@@ -74,7 +74,7 @@ const sd_bus_vtable* ScreenSaverCalls::Table() {
 }
 
 void ScreenSaverService::Changed(bool before) {
-    if (book_.Inhibited() != before) changed_();
+    if (Book.Inhibited() != before) OnChanged();
 }
 
 int ScreenSaverCalls::OnInhibit(sd_bus_message* message, void* data, sd_bus_error*) {
@@ -83,8 +83,8 @@ int ScreenSaverCalls::OnInhibit(sd_bus_message* message, void* data, sd_bus_erro
     const char* reason = "";
     const int r = sd_bus_message_read(message, "ss", &application, &reason);
     if (r < 0) return r;
-    const bool before = self->book_.Inhibited();
-    const InhibitorBook::Added added = self->book_.Add(Sender(message), application, reason);
+    const bool before = self->Book.Inhibited();
+    const InhibitorBook::Added added = self->Book.Add(Sender(message), application, reason);
     if (added.Cookie == 0)
         return sd_bus_reply_method_errorf(
             message, SD_BUS_ERROR_LIMITS_EXCEEDED,
@@ -92,8 +92,8 @@ int ScreenSaverCalls::OnInhibit(sd_bus_message* message, void* data, sd_bus_erro
                 ? "this client holds %zu inhibits already, the most one client may"
                 : "%zu inhibits are held already, the most there may be",
             added.Refused == InhibitorBook::Refusal::TooManyFromClient
-                ? self->book_.Bounds().PerClient
-                : self->book_.Bounds().Total);
+                ? self->Book.Bounds().PerClient
+                : self->Book.Bounds().Total);
     self->Changed(before);
     return sd_bus_reply_method_return(message, "u", added.Cookie);
 }
@@ -103,15 +103,15 @@ int ScreenSaverCalls::OnUnInhibit(sd_bus_message* message, void* data, sd_bus_er
     std::uint32_t cookie = 0;
     const int r = sd_bus_message_read(message, "u", &cookie);
     if (r < 0) return r;
-    const bool before = self->book_.Inhibited();
-    self->book_.Remove(cookie, Sender(message));
+    const bool before = self->Book.Inhibited();
+    self->Book.Remove(cookie, Sender(message));
     self->Changed(before);
     return sd_bus_reply_method_return(message, "");
 }
 
 int ScreenSaverCalls::OnGetActive(sd_bus_message* message, void* data, sd_bus_error*) {
     auto* self = static_cast<ScreenSaverService*>(data);
-    return sd_bus_reply_method_return(message, "b", static_cast<int>(self->saverActive_()));
+    return sd_bus_reply_method_return(message, "b", static_cast<int>(self->SaverActive()));
 }
 
 int ScreenSaverCalls::OnNameOwnerChanged(sd_bus_message* message, void* data, sd_bus_error*) {
@@ -122,8 +122,8 @@ int ScreenSaverCalls::OnNameOwnerChanged(sd_bus_message* message, void* data, sd
     if (std::strcmp(name, kSessionManager) == 0) {
         self->ReadSessionFlags();
     } else if (name[0] == ':' && after[0] == '\0') {
-        const bool was = self->book_.Inhibited();
-        self->book_.OwnerGone(name);
+        const bool was = self->Book.Inhibited();
+        self->Book.OwnerGone(name);
         self->Changed(was);
     }
     return 0;
@@ -135,15 +135,15 @@ int ScreenSaverCalls::OnSessionChanged(sd_bus_message*, void* data, sd_bus_error
 }
 
 void ScreenSaverService::ReadSessionFlags() {
-    if (flagsRead_ != nullptr) {
-        readAgain_ = true;
+    if (FlagsRead != nullptr) {
+        ReadAgain = true;
         return;
     }
-    readAgain_ = false;
-    if (CallAsync(bus_, &flagsRead_, kSessionManager, kSessionPath,
-                  "org.freedesktop.DBus.Properties", "Get", &ScreenSaverCalls::OnSessionFlags, this,
-                  "ss", kSessionManager, "InhibitedActions") < 0)
-        flagsRead_ = nullptr;
+    ReadAgain = false;
+    if (CallAsync(Bus, &FlagsRead, kSessionManager, kSessionPath, "org.freedesktop.DBus.Properties",
+                  "Get", &ScreenSaverCalls::OnSessionFlags, this, "ss", kSessionManager,
+                  "InhibitedActions") < 0)
+        FlagsRead = nullptr;
 }
 
 int ScreenSaverCalls::OnSessionFlags(sd_bus_message* reply, void* data, sd_bus_error*) {
@@ -152,15 +152,15 @@ int ScreenSaverCalls::OnSessionFlags(sd_bus_message* reply, void* data, sd_bus_e
 }
 
 void ScreenSaverService::SessionFlagsRead(sd_bus_message* reply) {
-    flagsRead_ = sd_bus_slot_unref(flagsRead_);
+    FlagsRead = sd_bus_slot_unref(FlagsRead);
     // No GNOME session, or one that did not answer in time: nothing inhibited by it.
     std::uint32_t actions = 0;
     if (sd_bus_message_is_method_error(reply, nullptr) ||
         sd_bus_message_enter_container(reply, 'v', "u") < 0 ||
         sd_bus_message_read(reply, "u", &actions) < 0)
         actions = 0;
-    const bool before = book_.Inhibited();
-    book_.SetSessionInhibited((actions & kInhibitIdle) != 0);
+    const bool before = Book.Inhibited();
+    Book.SetSessionInhibited((actions & kInhibitIdle) != 0);
     Changed(before);
-    if (readAgain_) ReadSessionFlags();
+    if (ReadAgain) ReadSessionFlags();
 }

@@ -22,7 +22,7 @@ class ScreenSaverService {
     ScreenSaverService& operator=(const ScreenSaverService&) = delete;
 
     // False when another program serves the name (then it is that program's to honour).
-    bool Serving() const { return serving_; }
+    bool Serving() const { return OwnsName; }
 
   private:
     friend struct ScreenSaverCalls;
@@ -32,12 +32,12 @@ class ScreenSaverService {
     void SessionFlagsRead(sd_bus_message* reply);
     void Changed(bool before);
 
-    sd_bus* bus_;
-    InhibitorBook& book_;
-    std::function<void()> changed_;
-    std::function<bool()> saverActive_;
-    bool serving_ = false;
-    sd_bus_slot* slots_[4] = {};
-    sd_bus_slot* flagsRead_ = nullptr;  // the read under way
-    bool readAgain_ = false;
+    sd_bus* Bus;
+    InhibitorBook& Book;
+    std::function<void()> OnChanged;
+    std::function<bool()> SaverActive;
+    bool OwnsName = false;
+    sd_bus_slot* Slots[4] = {};
+    sd_bus_slot* FlagsRead = nullptr;  // the read under way
+    bool ReadAgain = false;
 };
