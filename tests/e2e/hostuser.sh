@@ -134,3 +134,33 @@ start_sway() {
     SWAY_WAYLAND=$(cd "$XDG_RUNTIME_DIR" && ls wayland-? | head -n1)
     SWAY_X_DISPLAY=$(cat "$XDG_RUNTIME_DIR/sway-up")
 }
+
+# (One coproc at a time is all bash keeps: programs the tests talk to use FIFOs instead.)
+# talk NAME COMMAND...: runs COMMAND with its standard input and output on FIFOs, which NAME_in
+# and NAME_out then hold open; NAME_pid is its PID.
+talk() {
+    local name=$1 fd
+    shift
+    mkfifo -m 666 "$E2E_TMP/$name.in" "$E2E_TMP/$name.out"
+    "$@" <"$E2E_TMP/$name.in" >"$E2E_TMP/$name.out" &
+    printf -v "${name}_pid" %s $!
+    E2E_PIDS+=($!)
+    exec {fd}>"$E2E_TMP/$name.in"
+    printf -v "${name}_in" %s "$fd"
+    exec {fd}<"$E2E_TMP/$name.out"
+    printf -v "${name}_out" %s "$fd"
+}
+
+# idle_host_setup VELMORA VELMORA_IDLE SESSIONBUS_PEER: host_user_setup for velmora-idle's tests
+# on a 640x480 Xvfb: the daemon and the bus stand-ins beside the saver, DISPLAY set for the user,
+# the daemon's log in E2E_DAEMON_LOG.
+idle_host_setup() {
+    command -v dbus-daemon >/dev/null || fail "dbus-daemon is not installed (scripts/deps.sh)"
+    host_user_setup "$1"
+    cp "$2" "$E2E_BIN/velmora-idle"
+    cp "$3" "$E2E_BIN/sessionbus-peer"
+    chmod a+rx "$E2E_BIN"/*
+    start_xvfb 640x480
+    AS_USER+=("DISPLAY=$DISPLAY")
+    E2E_DAEMON_LOG=$E2E_TMP/idle.log
+}

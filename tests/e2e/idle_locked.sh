@@ -8,29 +8,7 @@
 # Usage: idle_locked.sh VELMORA VELMORA_IDLE SESSIONBUS_PEER
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
-command -v dbus-daemon >/dev/null || fail "dbus-daemon is not installed (scripts/deps.sh)"
-host_user_setup "$1"
-cp "$2" "$E2E_BIN/velmora-idle"
-cp "$3" "$E2E_BIN/sessionbus-peer"
-chmod a+rx "$E2E_BIN"/*
-start_xvfb 640x480
-AS_USER+=("DISPLAY=$DISPLAY")
-E2E_DAEMON_LOG=$E2E_TMP/idle.log
-
-# talk NAME COMMAND...: runs COMMAND with its standard input and output on FIFOs, which NAME_in
-# and NAME_out then hold open; NAME_pid is its PID.
-talk() {
-    local name=$1 fd
-    shift
-    mkfifo -m 666 "$E2E_TMP/$name.in" "$E2E_TMP/$name.out"
-    "$@" <"$E2E_TMP/$name.in" >"$E2E_TMP/$name.out" &
-    printf -v "${name}_pid" %s $!
-    E2E_PIDS+=($!)
-    exec {fd}>"$E2E_TMP/$name.in"
-    printf -v "${name}_in" %s "$fd"
-    exec {fd}<"$E2E_TMP/$name.out"
-    printf -v "${name}_out" %s "$fd"
-}
+idle_host_setup "$1" "$2" "$3"
 talk session "${AS_USER[@]}" dbus-daemon --session --nofork --print-address
 read -r -t 10 session_address <&"$session_out" || fail "the session bus did not start"
 talk system "${AS_USER[@]}" dbus-daemon --session --nofork --print-address
