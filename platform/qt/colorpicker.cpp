@@ -44,7 +44,7 @@ bool QtColorPicker::Pick(ColorValue& color, std::array<std::uint32_t, 16>& custo
         QColorDialog::setCustomColor(i, c);
         shown[static_cast<std::size_t>(i)] = c.rgb();
     }
-    QColorDialog dialog(FromBgr(static_cast<std::uint32_t>(color)), owner_);
+    QColorDialog dialog(FromBgr(static_cast<std::uint32_t>(color)), Owner);
     dialog.setOption(QColorDialog::DontUseNativeDialog);
     bool ok = dialog.exec() == QDialog::Accepted;
     for (int i = 0; i < 16; ++i) {

@@ -7,10 +7,10 @@ class QWidget;
 
 class QtColorPicker : public ColorPicker {
   public:
-    explicit QtColorPicker(QWidget* owner = nullptr) : owner_(owner) {}
-    void SetOwner(QWidget* owner) { owner_ = owner; }
+    explicit QtColorPicker(QWidget* owner = nullptr) : Owner(owner) {}
+    void SetOwner(QWidget* owner) { Owner = owner; }
     bool Pick(ColorValue& color, std::array<std::uint32_t, 16>& customColors) override;
 
   private:
-    QWidget* owner_;
+    QWidget* Owner;
 };

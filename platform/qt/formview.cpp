@@ -104,7 +104,7 @@ void FitLabelToText(const ControlDesc& desc, QWidget* w) {
 
 QtFormView::QtFormView(const FormDesc& form, QDialog& dialog,
                        std::function<void(ControlId)> onClick)
-    : form_(form), dialog_(dialog), onClick_(std::move(onClick)) {
+    : Form(form), DialogWidget(dialog), OnClick(std::move(onClick)) {
     dialog.setWindowTitle(QtText(form.Caption));
     QFont font;
     // The form's face first; where it is missing, a proportional Japanese face of the same size.
@@ -129,7 +129,7 @@ QtFormView::QtFormView(const FormDesc& form, QDialog& dialog,
         if (!parent) continue;
         QWidget* w = Build(desc, parent);
         if (!w) continue;
-        widgets_.emplace(desc.Id, w);
+        Widgets.emplace(desc.Id, w);
         if (IsGraphic(desc.Kind)) graphic.push_back(w);
     }
     // Labels and bevels are drawn on their parent, beneath every control that takes input,
@@ -179,14 +179,14 @@ QWidget* QtFormView::MakeButton(const ControlDesc& desc, QWidget* parent) {
     auto* button = new QPushButton(QtText(desc.Caption), parent);
     button->setAutoDefault(true);
     if (desc.Glyph != GlyphKind::None)
-        button->setIcon(dialog_.style()->standardIcon(desc.Glyph == GlyphKind::Ok
-                                                          ? QStyle::SP_DialogOkButton
-                                                          : QStyle::SP_DialogCancelButton));
+        button->setIcon(DialogWidget.style()->standardIcon(desc.Glyph == GlyphKind::Ok
+                                                               ? QStyle::SP_DialogOkButton
+                                                               : QStyle::SP_DialogCancelButton));
     if (desc.Default) button->setDefault(true);
     const ControlId id = desc.Id;
-    QObject::connect(button, &QPushButton::clicked, button, [this, id] { onClick_(id); });
+    QObject::connect(button, &QPushButton::clicked, button, [this, id] { OnClick(id); });
     // The panel's white font is for its labels; buttons keep the system's button text.
-    button->setPalette(dialog_.palette());
+    button->setPalette(DialogWidget.palette());
     return button;
 }
 
@@ -196,13 +196,13 @@ QWidget* QtFormView::MakeRadioGroup(const ControlDesc& desc, QWidget* parent) {
     auto* group = new QWidget(parent);
     auto* box = new QFrame(group);
     box->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    const int half = form_.FontHeight / 2;
+    const int half = Form.FontHeight / 2;
     box->setGeometry(0, half, desc.Width, desc.Height - half);
     auto* title = new QLabel(QtText(desc.Caption), group);
     title->setAutoFillBackground(true);
     title->move(8, 0);
     title->adjustSize();
-    auto& items = radios_[desc.Id];
+    auto& items = Radios[desc.Id];
     const ControlId id = desc.Id;
     for (auto item : desc.Items) {
         auto* radio = new QRadioButton(QtText(item), group);
@@ -210,7 +210,7 @@ QWidget* QtFormView::MakeRadioGroup(const ControlDesc& desc, QWidget* parent) {
         QObject::connect(radio, &QRadioButton::toggled, radio,
                          [this, id] { UpdateRadioFocus(id); });
     }
-    PlaceRadioItems(desc, items, form_.FontHeight);
+    PlaceRadioItems(desc, items, Form.FontHeight);
     return group;
 }
 
@@ -223,7 +223,7 @@ void QtFormView::ShowDesignValue(const ControlDesc& desc, QWidget* w) {
             SetItemIndex(desc.Id, desc.ItemIndex);
             break;
         case ControlKind::Swatch:
-            colors_[desc.Id] = desc.Color;
+            Colors[desc.Id] = desc.Color;
             SetBackground(w, desc.Color);
             break;
         default:
@@ -248,23 +248,23 @@ void QtFormView::MakeTabChain(const FormDesc& form) {
             }
             if (!c->TabStop) continue;
             if (c->Kind == ControlKind::RadioGroup) {
-                for (auto* radio : radios_[c->Id]) tabChain_.push_back(radio);
+                for (auto* radio : Radios[c->Id]) TabChain.push_back(radio);
                 continue;
             }
             QWidget* w = Widget(c->Id);
             if (auto* spin = dynamic_cast<QtSpinEdit*>(w)) w = spin->Edit();
-            if (w) tabChain_.push_back(w);
+            if (w) TabChain.push_back(w);
         }
     };
     add("");
-    for (std::size_t i = 1; i < tabChain_.size(); ++i)
-        QWidget::setTabOrder(tabChain_[i - 1], tabChain_[i]);
+    for (std::size_t i = 1; i < TabChain.size(); ++i)
+        QWidget::setTabOrder(TabChain[i - 1], TabChain[i]);
 }
 
 void QtFormView::UpdateRadioFocus(ControlId group) {
     // A radio group is one stop of the tab order: its checked item, or its first when none is.
-    auto it = radios_.find(group);
-    if (it == radios_.end()) return;
+    auto it = Radios.find(group);
+    if (it == Radios.end()) return;
     auto& items = it->second;
     bool any = std::any_of(items.begin(), items.end(), [](auto* r) { return r->isChecked(); });
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -274,8 +274,8 @@ void QtFormView::UpdateRadioFocus(ControlId group) {
 }
 
 QWidget* QtFormView::Widget(ControlId control) const {
-    auto it = widgets_.find(control);
-    return it == widgets_.end() ? nullptr : it->second;
+    auto it = Widgets.find(control);
+    return it == Widgets.end() ? nullptr : it->second;
 }
 
 std::string QtFormView::Text(ControlId control) const {
@@ -290,16 +290,16 @@ void QtFormView::SetText(ControlId control, std::string_view text) {
 }
 
 int QtFormView::ItemIndex(ControlId control) const {
-    auto it = radios_.find(control);
-    if (it == radios_.end()) return -1;
+    auto it = Radios.find(control);
+    if (it == Radios.end()) return -1;
     for (std::size_t i = 0; i < it->second.size(); ++i)
         if (it->second[i]->isChecked()) return static_cast<int>(i);
     return -1;
 }
 
 void QtFormView::SetItemIndex(ControlId control, int index) {
-    auto it = radios_.find(control);
-    if (it == radios_.end()) return;
+    auto it = Radios.find(control);
+    if (it == Radios.end()) return;
     auto& items = it->second;
     if (index < 0 || index >= static_cast<int>(items.size())) {
         // Exclusive buttons cannot all be cleared while exclusive.
@@ -324,13 +324,13 @@ void QtFormView::SetChecked(ControlId control, bool checked) {
 }
 
 ColorValue QtFormView::Color(ControlId control) const {
-    auto it = colors_.find(control);
-    return it == colors_.end() ? clBlack : it->second;
+    auto it = Colors.find(control);
+    return it == Colors.end() ? clBlack : it->second;
 }
 
 void QtFormView::SetColor(ControlId control, ColorValue color) {
-    auto it = colors_.find(control);
-    if (it == colors_.end()) return;
+    auto it = Colors.find(control);
+    if (it == Colors.end()) return;
     it->second = color;
     SetBackground(Widget(control), color);
 }

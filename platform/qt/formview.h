@@ -30,7 +30,7 @@ class QtFormView : public FormControls {
 
     QWidget* Widget(ControlId control) const;
     // The control that has the focus first: the first in the tab order.
-    QWidget* FirstFocus() const { return tabChain_.empty() ? nullptr : tabChain_.front(); }
+    QWidget* FirstFocus() const { return TabChain.empty() ? nullptr : TabChain.front(); }
 
   private:
     // Building one control: the widget of its kind, then its place, font, colours and design
@@ -44,11 +44,11 @@ class QtFormView : public FormControls {
     void MakeTabChain(const FormDesc& form);
     void UpdateRadioFocus(ControlId group);
 
-    const FormDesc& form_;
-    QDialog& dialog_;
-    std::function<void(ControlId)> onClick_;
-    std::map<ControlId, QWidget*> widgets_;
-    std::map<ControlId, std::vector<QRadioButton*>> radios_;
-    std::map<ControlId, ColorValue> colors_;
-    std::vector<QWidget*> tabChain_;
+    const FormDesc& Form;
+    QDialog& DialogWidget;
+    std::function<void(ControlId)> OnClick;
+    std::map<ControlId, QWidget*> Widgets;
+    std::map<ControlId, std::vector<QRadioButton*>> Radios;
+    std::map<ControlId, ColorValue> Colors;
+    std::vector<QWidget*> TabChain;
 };

@@ -28,41 +28,41 @@ LazyQt::~LazyQt() {
 }
 
 bool LazyQt::Load() {
-    if (tried_) return module_ != nullptr;
-    tried_ = true;
+    if (Tried) return Module != nullptr;
+    Tried = true;
     const std::string dir = ExecutableDirectory();
     // Beside the executable in a build tree, in lib/velmora once installed.
     for (const std::string& path :
          {dir + "/" + kModuleName, dir + "/../lib/velmora/" + kModuleName}) {
-        module_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (module_ != nullptr) break;
+        Module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (Module != nullptr) break;
     }
-    if (module_ == nullptr) {
+    if (Module == nullptr) {
         std::fprintf(stderr, "velmora: %s\n", dlerror());
         return false;
     }
-    dialog_ =
-        reinterpret_cast<VelmoraQtSettingsDialogFn>(dlsym(module_, "VelmoraQtSettingsDialog"));
-    box_ = reinterpret_cast<VelmoraQtMessageBoxFn>(dlsym(module_, "VelmoraQtMessageBox"));
+    RunDialog =
+        reinterpret_cast<VelmoraQtSettingsDialogFn>(dlsym(Module, "VelmoraQtSettingsDialog"));
+    ShowMessageBox = reinterpret_cast<VelmoraQtMessageBoxFn>(dlsym(Module, "VelmoraQtMessageBox"));
     return true;
 }
 
 bool LazyQt::ShowSettingsDialog(Registry& registry) {
-    if (signals_.Received() != 0) return true;  // ending already: nothing to show
-    if (!Load() || dialog_ == nullptr) return false;
-    dialog_(&registry, signals_.ReadFd());
+    if (Signals.Received() != 0) return true;  // ending already: nothing to show
+    if (!Load() || RunDialog == nullptr) return false;
+    RunDialog(&registry, Signals.ReadFd());
     return true;
 }
 
 void LazyQt::Show(std::string_view sjisText, std::string_view sjisCaption, MessageIcon icon) {
-    if (signals_.Received() != 0) {
+    if (Signals.Received() != 0) {
         // Ending already: the message still reaches the terminal, no box holds the end up.
         std::fprintf(stderr, "velmora: %s\n", SjisToUtf8(sjisText).c_str());
         return;
     }
-    if (Load() && box_ != nullptr) {
-        box_(sjisText.data(), sjisText.size(), sjisCaption.data(), sjisCaption.size(),
-             static_cast<int>(icon), signals_.ReadFd());
+    if (Load() && ShowMessageBox != nullptr) {
+        ShowMessageBox(sjisText.data(), sjisText.size(), sjisCaption.data(), sjisCaption.size(),
+                       static_cast<int>(icon), Signals.ReadFd());
         return;
     }
     std::fprintf(stderr, "velmora: %s\n", SjisToLocale(sjisText).c_str());

@@ -21,7 +21,7 @@ class LazyQt final : public MessageBoxService {
   public:
     // Neither box nor dialog is shown once a termination signal has arrived, and one that is up
     // closes when a signal arrives.
-    explicit LazyQt(const TerminationPipe& signals) : signals_(signals) {}
+    explicit LazyQt(const TerminationPipe& signals) : Signals(signals) {}
     ~LazyQt() override;
     LazyQt(const LazyQt&) = delete;
     LazyQt& operator=(const LazyQt&) = delete;
@@ -34,9 +34,9 @@ class LazyQt final : public MessageBoxService {
   private:
     bool Load();
 
-    const TerminationPipe& signals_;
-    void* module_ = nullptr;
-    bool tried_ = false;
-    VelmoraQtSettingsDialogFn dialog_ = nullptr;
-    VelmoraQtMessageBoxFn box_ = nullptr;
+    const TerminationPipe& Signals;
+    void* Module = nullptr;
+    bool Tried = false;
+    VelmoraQtSettingsDialogFn RunDialog = nullptr;
+    VelmoraQtMessageBoxFn ShowMessageBox = nullptr;
 };

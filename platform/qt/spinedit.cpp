@@ -9,10 +9,10 @@
 #include "settings/settingsdialog.h"
 
 QtSpinLineEdit::QtSpinLineEdit(QWidget* parent, int minValue, int maxValue)
-    : QLineEdit(parent), min_(minValue), max_(maxValue) {}
+    : QLineEdit(parent), Min(minValue), Max(maxValue) {}
 
 void QtSpinLineEdit::Step(int delta) {
-    setText(QString::fromStdString(SpinEditStep(text().toStdString(), delta, min_, max_)));
+    setText(QString::fromStdString(SpinEditStep(text().toStdString(), delta, Min, Max)));
     selectAll();
 }
 
@@ -54,7 +54,7 @@ void QtSpinLineEdit::focusOutEvent(QFocusEvent* event) {
     // losing focus (another application, a popup menu) leaves the field as it is, as on Windows.
     const Qt::FocusReason reason = event->reason();
     if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-        std::string clamped = SpinEditOnExit(text().toStdString(), min_, max_);
+        std::string clamped = SpinEditOnExit(text().toStdString(), Min, Max);
         if (!clamped.empty()) setText(QString::fromStdString(clamped));
     }
     QLineEdit::focusOutEvent(event);
@@ -62,27 +62,27 @@ void QtSpinLineEdit::focusOutEvent(QFocusEvent* event) {
 
 QtSpinEdit::QtSpinEdit(QWidget* parent, int minValue, int maxValue)
     : QWidget(parent),
-      edit_(new QtSpinLineEdit(this, minValue, maxValue)),
-      up_(new QToolButton(this)),
-      down_(new QToolButton(this)) {
-    for (auto* button : {up_, down_}) {
+      LineEdit(new QtSpinLineEdit(this, minValue, maxValue)),
+      Up(new QToolButton(this)),
+      Down(new QToolButton(this)) {
+    for (auto* button : {Up, Down}) {
         button->setFocusPolicy(Qt::NoFocus);
         button->setAutoRepeat(true);
     }
-    up_->setArrowType(Qt::UpArrow);
-    down_->setArrowType(Qt::DownArrow);
-    QObject::connect(up_, &QToolButton::clicked, edit_, [this] { edit_->Step(1); });
-    QObject::connect(down_, &QToolButton::clicked, edit_, [this] { edit_->Step(-1); });
-    setFocusProxy(edit_);
+    Up->setArrowType(Qt::UpArrow);
+    Down->setArrowType(Qt::DownArrow);
+    QObject::connect(Up, &QToolButton::clicked, LineEdit, [this] { LineEdit->Step(1); });
+    QObject::connect(Down, &QToolButton::clicked, LineEdit, [this] { LineEdit->Step(-1); });
+    setFocusProxy(LineEdit);
 }
 
 void QtSpinEdit::resizeEvent(QResizeEvent*) {
     const int buttonWidth = 15;
     const int w = width(), h = height();
-    edit_->setGeometry(0, 0, w, h);
-    edit_->setTextMargins(0, 0, buttonWidth, 0);
-    up_->setGeometry(w - buttonWidth - 1, 1, buttonWidth, h / 2 - 1);
-    down_->setGeometry(w - buttonWidth - 1, h / 2, buttonWidth, h - h / 2 - 1);
-    up_->raise();
-    down_->raise();
+    LineEdit->setGeometry(0, 0, w, h);
+    LineEdit->setTextMargins(0, 0, buttonWidth, 0);
+    Up->setGeometry(w - buttonWidth - 1, 1, buttonWidth, h / 2 - 1);
+    Down->setGeometry(w - buttonWidth - 1, h / 2, buttonWidth, h - h / 2 - 1);
+    Up->raise();
+    Down->raise();
 }

@@ -18,19 +18,19 @@ class QtSpinLineEdit : public QLineEdit {
     void focusOutEvent(QFocusEvent* event) override;
 
   private:
-    int min_, max_;
+    int Min, Max;
 };
 
 class QtSpinEdit : public QWidget {
   public:
     QtSpinEdit(QWidget* parent, int minValue, int maxValue);
-    QtSpinLineEdit* Edit() const { return edit_; }
+    QtSpinLineEdit* Edit() const { return LineEdit; }
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
 
   private:
-    QtSpinLineEdit* edit_;
-    QToolButton* up_;
-    QToolButton* down_;
+    QtSpinLineEdit* LineEdit;
+    QToolButton* Up;
+    QToolButton* Down;
 };

@@ -13,7 +13,7 @@ class XRandRDisplayModes final : public DisplayModes {
     // `guarded`: the first change away from the mode in force starts the display guard, which
     // restores that mode should this process end without doing it.
     explicit XRandRDisplayModes(Display* display, bool guarded = true)
-        : display_(display), guarded_(guarded) {}
+        : Connection(display), Guarded(guarded) {}
 
     bool CurrentMode(DisplayMode& mode) override;
     long ChangeDisplaySettings(const DisplayModeRequest& mode) override;
@@ -22,6 +22,6 @@ class XRandRDisplayModes final : public DisplayModes {
     static constexpr long kBadMode = -2;       // DISP_CHANGE_BADMODE
 
   private:
-    Display* display_;
-    bool guarded_;
+    Display* Connection;
+    bool Guarded;
 };

@@ -13,9 +13,9 @@ class TrialWindow {
     TrialWindow(const TrialWindow&) = delete;
     TrialWindow& operator=(const TrialWindow&) = delete;
 
-    ::Window Handle() const { return window_; }
+    ::Window Handle() const { return XWindow; }
 
   private:
-    Display* display_;
-    ::Window window_ = 0;
+    Display* Connection;
+    ::Window XWindow = 0;
 };

@@ -21,39 +21,39 @@ ChannelMask ChannelOf(unsigned long mask) {
 }
 
 VisualPixels::VisualPixels(Display* display, Visual* visual, Colormap colormap)
-    : display_(display), colormap_(colormap) {
+    : Connection(display), ColormapId(colormap) {
     if (visual->c_class == TrueColor) {
-        red_ = ChannelOf(visual->red_mask);
-        green_ = ChannelOf(visual->green_mask);
-        blue_ = ChannelOf(visual->blue_mask);
+        Red = ChannelOf(visual->red_mask);
+        Green = ChannelOf(visual->green_mask);
+        Blue = ChannelOf(visual->blue_mask);
         return;
     }
-    trueColor_ = false;
+    IsTrueColor = false;
     if (visual->map_entries <= 0 || visual->map_entries > kLargestSearchedColormap) {
-        unsupported_ = "the X visual's colormap has " + std::to_string(visual->map_entries) +
-                       " cells; a true-colour visual or a colormap of up to " +
-                       std::to_string(kLargestSearchedColormap) + " cells is needed";
+        UnsupportedReason = "the X visual's colormap has " + std::to_string(visual->map_entries) +
+                            " cells; a true-colour visual or a colormap of up to " +
+                            std::to_string(kLargestSearchedColormap) + " cells is needed";
         return;
     }
-    cells_.resize(static_cast<std::size_t>(visual->map_entries));
-    for (std::size_t i = 0; i < cells_.size(); ++i) cells_[i].pixel = i;
+    Cells.resize(static_cast<std::size_t>(visual->map_entries));
+    for (std::size_t i = 0; i < Cells.size(); ++i) Cells[i].pixel = i;
 }
 
 VisualPixels::~VisualPixels() {
-    if (allocatedCount_ > 0) XFreeColors(display_, colormap_, allocated_, allocatedCount_, 0);
+    if (AllocatedCount > 0) XFreeColors(Connection, ColormapId, AllocatedPixels, AllocatedCount, 0);
 }
 
 unsigned long VisualPixels::For(std::uint32_t bgr) {
     const unsigned r = bgr & 0xFF, g = (bgr >> 8) & 0xFF, b = (bgr >> 16) & 0xFF;
-    if (trueColor_)
-        return ScaleToChannel(r, red_) | ScaleToChannel(g, green_) | ScaleToChannel(b, blue_);
-    for (int i = 0; i < rememberedCount_; ++i)
-        if (remembered_[i].Bgr == bgr) return remembered_[i].Pixel;
-    if (cells_.empty()) return 0;
+    if (IsTrueColor)
+        return ScaleToChannel(r, Red) | ScaleToChannel(g, Green) | ScaleToChannel(b, Blue);
+    for (int i = 0; i < RememberedCount; ++i)
+        if (RememberedColors[i].Bgr == bgr) return RememberedColors[i].Pixel;
+    if (Cells.empty()) return 0;
     // A new colour: a cell of its own while the table has room, else the nearest there is.
-    if (rememberedCount_ == kRemembered) return Nearest(bgr, false);
+    if (RememberedCount == kRemembered) return Nearest(bgr, false);
     const unsigned long pixel = Allocated(bgr);
-    remembered_[rememberedCount_++] = Remembered{bgr, pixel};
+    RememberedColors[RememberedCount++] = Remembered{bgr, pixel};
     return pixel;
 }
 
@@ -64,8 +64,8 @@ unsigned long VisualPixels::Allocated(std::uint32_t bgr) {
     color.blue = static_cast<unsigned short>(((bgr >> 16) & 0xFF) * 0x101);
     color.flags = DoRed | DoGreen | DoBlue;
     // Read-only visuals answer with their closest cell; a full colormap refuses.
-    if (XAllocColor(display_, colormap_, &color) != 0) {
-        allocated_[allocatedCount_++] = color.pixel;
+    if (XAllocColor(Connection, ColormapId, &color) != 0) {
+        AllocatedPixels[AllocatedCount++] = color.pixel;
         return color.pixel;
     }
     return Nearest(bgr, true);
@@ -74,14 +74,14 @@ unsigned long VisualPixels::Allocated(std::uint32_t bgr) {
 unsigned long VisualPixels::Nearest(std::uint32_t bgr, bool reread) {
     // Other clients change a shared colormap's cells: read again for a colour that is remembered
     // afterwards, not for each pixel once the table is full.
-    if (reread || !cellsRead_)
-        XQueryColors(display_, colormap_, cells_.data(), static_cast<int>(cells_.size()));
-    cellsRead_ = true;
+    if (reread || !CellsRead)
+        XQueryColors(Connection, ColormapId, Cells.data(), static_cast<int>(Cells.size()));
+    CellsRead = true;
     const long r = static_cast<long>(bgr & 0xFF), g = static_cast<long>((bgr >> 8) & 0xFF),
                b = static_cast<long>((bgr >> 16) & 0xFF);
     unsigned long best = 0;
     long bestDistance = std::numeric_limits<long>::max();
-    for (const XColor& cell : cells_) {
+    for (const XColor& cell : Cells) {
         const long dr = (cell.red >> 8) - r, dg = (cell.green >> 8) - g, db = (cell.blue >> 8) - b;
         const long distance = dr * dr + dg * dg + db * db;
         if (distance < bestDistance) {

@@ -30,7 +30,7 @@ class VisualPixels {
     VisualPixels& operator=(const VisualPixels&) = delete;
 
     // Empty when colours can be shown on this visual; else why not, for the user.
-    const std::string& Unsupported() const { return unsupported_; }
+    const std::string& Unsupported() const { return UnsupportedReason; }
 
     // The pixel for a 0x00BBGGRR colour.
     unsigned long For(std::uint32_t bgr);
@@ -45,17 +45,17 @@ class VisualPixels {
         unsigned long Pixel;
     };
 
-    Display* display_;
-    Colormap colormap_;
-    bool trueColor_ = true;
-    ChannelMask red_{16, 255}, green_{8, 255}, blue_{0, 255};
-    Remembered remembered_[kRemembered];
-    int rememberedCount_ = 0;
+    Display* Connection;
+    Colormap ColormapId;
+    bool IsTrueColor = true;
+    ChannelMask Red{16, 255}, Green{8, 255}, Blue{0, 255};
+    Remembered RememberedColors[kRemembered];
+    int RememberedCount = 0;
     // The cells this object allocated, freed with it.
-    unsigned long allocated_[kRemembered];
-    int allocatedCount_ = 0;
+    unsigned long AllocatedPixels[kRemembered];
+    int AllocatedCount = 0;
     // The colormap's cells, read once, for the nearest colour when no cell is left.
-    std::vector<XColor> cells_;
-    bool cellsRead_ = false;
-    std::string unsupported_;
+    std::vector<XColor> Cells;
+    bool CellsRead = false;
+    std::string UnsupportedReason;
 };

@@ -22,7 +22,7 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 bool XWindowFinder::TitleMatches(::Window window, std::string_view title) {
     char* name = nullptr;
     bool match = false;
-    if (XFetchName(display_, window, &name) && name != nullptr) {
+    if (XFetchName(Connection, window, &name) && name != nullptr) {
         match = SameIgnoringCase(name, title);
         XFree(name);
     }
@@ -30,12 +30,13 @@ bool XWindowFinder::TitleMatches(::Window window, std::string_view title) {
 }
 
 WindowHandle XWindowFinder::FindWindow(std::string_view title) {
-    if (display_ == nullptr) return 0;
+    if (Connection == nullptr) return 0;
     // Windows may go while they are looked at.
-    XErrorsIgnored quiet(display_);
+    XErrorsIgnored quiet(Connection);
     ::Window rootReturn, parent, *children = nullptr;
     unsigned int count = 0;
-    if (!XQueryTree(display_, DefaultRootWindow(display_), &rootReturn, &parent, &children, &count))
+    if (!XQueryTree(Connection, DefaultRootWindow(Connection), &rootReturn, &parent, &children,
+                    &count))
         return 0;
     WindowHandle found = 0;
     // Top-level windows are the root's children, or, under a reparenting window manager, the
@@ -47,7 +48,7 @@ WindowHandle XWindowFinder::FindWindow(std::string_view title) {
         }
         ::Window r, p, *inner = nullptr;
         unsigned int innerCount = 0;
-        if (XQueryTree(display_, children[i], &r, &p, &inner, &innerCount)) {
+        if (XQueryTree(Connection, children[i], &r, &p, &inner, &innerCount)) {
             for (unsigned int j = 0; j < innerCount && found == 0; ++j)
                 if (TitleMatches(inner[j], title)) found = inner[j];
             if (inner != nullptr) XFree(inner);
@@ -58,18 +59,18 @@ WindowHandle XWindowFinder::FindWindow(std::string_view title) {
 }
 
 void XWindowFinder::SetForegroundWindow(WindowHandle window) {
-    if (display_ == nullptr || window == 0) return;
+    if (Connection == nullptr || window == 0) return;
     // The running instance may be closing just now, its window with it.
-    XErrorsIgnored quiet(display_);
-    XRaiseWindow(display_, static_cast<::Window>(window));
+    XErrorsIgnored quiet(Connection);
+    XRaiseWindow(Connection, static_cast<::Window>(window));
     // Ask a window manager, where there is one, to activate it.
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = static_cast<::Window>(window);
-    event.xclient.message_type = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+    event.xclient.message_type = XInternAtom(Connection, "_NET_ACTIVE_WINDOW", False);
     event.xclient.format = 32;
     event.xclient.data.l[0] = 2;  // from a pager-like source: honoured without focus stealing rules
     event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display_, DefaultRootWindow(display_), False,
+    XSendEvent(Connection, DefaultRootWindow(Connection), False,
                SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }

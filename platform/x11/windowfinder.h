@@ -8,12 +8,12 @@
 class XWindowFinder final : public WindowFinder {
   public:
     // `display` may be null (no display): nothing is ever found.
-    explicit XWindowFinder(Display* display) : display_(display) {}
+    explicit XWindowFinder(Display* display) : Connection(display) {}
 
     WindowHandle FindWindow(std::string_view title) override;
     void SetForegroundWindow(WindowHandle window) override;
 
   private:
     bool TitleMatches(::Window window, std::string_view title);
-    Display* display_;
+    Display* Connection;
 };

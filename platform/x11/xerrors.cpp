@@ -66,55 +66,55 @@ void InstallXErrorHandler() {
     std::call_once(once, [] { previousHandler = XSetErrorHandler(&HandleXError); });
 }
 
-XErrorsIgnored::XErrorsIgnored(Display* display) : display_(display), slot_(-1) {
+XErrorsIgnored::XErrorsIgnored(Display* display) : Connection(display), Slot(-1) {
     InstallXErrorHandler();
-    XSync(display_, False);
-    const unsigned long first = NextRequest(display_);
+    XSync(Connection, False);
+    const unsigned long first = NextRequest(Connection);
     std::lock_guard lock(tableLock);
-    for (int i = 0; i < kSlots && slot_ < 0; ++i)
-        if (scopes[i].Connection == display_) slot_ = i;
-    for (int i = 0; i < kSlots && slot_ < 0; ++i)
-        if (scopes[i].Depth == 0) slot_ = i;
-    if (slot_ < 0) return;  // more scopes at once than connections in the process
-    IgnoreScope& s = scopes[slot_];
+    for (int i = 0; i < kSlots && Slot < 0; ++i)
+        if (scopes[i].Connection == Connection) Slot = i;
+    for (int i = 0; i < kSlots && Slot < 0; ++i)
+        if (scopes[i].Depth == 0) Slot = i;
+    if (Slot < 0) return;  // more scopes at once than connections in the process
+    IgnoreScope& s = scopes[Slot];
     if (s.Depth++ == 0) {
-        s.Connection = display_;
+        s.Connection = Connection;
         s.FirstSerial = first;
     }
 }
 
 XErrorsIgnored::~XErrorsIgnored() {
-    XSync(display_, False);
-    if (slot_ < 0) return;
+    XSync(Connection, False);
+    if (Slot < 0) return;
     std::lock_guard lock(tableLock);
-    if (--scopes[slot_].Depth == 0) scopes[slot_] = IgnoreScope{};
+    if (--scopes[Slot].Depth == 0) scopes[Slot] = IgnoreScope{};
 }
 
-XVanishingWindow::XVanishingWindow(Display* display, ::Window window) : slot_(-1) {
+XVanishingWindow::XVanishingWindow(Display* display, ::Window window) : Slot(-1) {
     InstallXErrorHandler();
     int opcode = 0, firstEvent = 0, firstError = 0;
     const int badPicture =
         XQueryExtension(display, "RENDER", &opcode, &firstEvent, &firstError) ? firstError + 1 : -1;
     std::lock_guard lock(tableLock);
-    for (int i = 0; i < kSlots && slot_ < 0; ++i)
-        if (watched[i].Connection == nullptr) slot_ = i;
-    if (slot_ >= 0) watched[slot_] = Watched{display, window, 0, badPicture, false};
+    for (int i = 0; i < kSlots && Slot < 0; ++i)
+        if (watched[i].Connection == nullptr) Slot = i;
+    if (Slot >= 0) watched[Slot] = Watched{display, window, 0, badPicture, false};
 }
 
 XVanishingWindow::~XVanishingWindow() {
-    if (slot_ < 0) return;
+    if (Slot < 0) return;
     std::lock_guard lock(tableLock);
-    watched[slot_] = Watched{};
+    watched[Slot] = Watched{};
 }
 
 void XVanishingWindow::WatchPicture(unsigned long picture) {
-    if (slot_ < 0) return;
+    if (Slot < 0) return;
     std::lock_guard lock(tableLock);
-    watched[slot_].Picture = picture;
+    watched[Slot].Picture = picture;
 }
 
 bool XVanishingWindow::Gone() const {
-    if (slot_ < 0) return false;
+    if (Slot < 0) return false;
     std::lock_guard lock(tableLock);
-    return watched[slot_].Gone;
+    return watched[Slot].Gone;
 }

@@ -24,8 +24,8 @@ class XErrorsIgnored {
     XErrorsIgnored& operator=(const XErrorsIgnored&) = delete;
 
   private:
-    Display* display_;
-    int slot_;
+    Display* Connection;
+    int Slot;
 };
 
 class XVanishingWindow {
@@ -44,5 +44,5 @@ class XVanishingWindow {
     bool Gone() const;
 
   private:
-    int slot_;
+    int Slot;
 };

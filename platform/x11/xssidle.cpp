@@ -44,43 +44,43 @@ std::unique_ptr<XssIdleSource> XssIdleSource::Connect(std::function<void()> idle
 
 XssIdleSource::XssIdleSource(Display* display, std::function<void()> idle,
                              std::function<void(bool)> stepAside)
-    : display_(display),
-      idle_(std::move(idle)),
-      stepAside_(std::move(stepAside)),
-      version_(XInternAtom(display, "_SCREENSAVER_VERSION", False)) {}
+    : Connection(display),
+      Idle(std::move(idle)),
+      StepAside(std::move(stepAside)),
+      Version(XInternAtom(display, "_SCREENSAVER_VERSION", False)) {}
 
 XssIdleSource::~XssIdleSource() {
-    XCloseDisplay(display_);
+    XCloseDisplay(Connection);
 }
 
 void XssIdleSource::Arm(std::int64_t timeoutMs) {
-    armed_ = true;
-    fired_ = false;
-    timeoutMs_ = timeoutMs;
-    armedAt_ = NowMs();
-    lastIdle_ = 0;
-    nextCheck_ = armedAt_;
+    Armed = true;
+    Fired = false;
+    IdleTimeoutMs = timeoutMs;
+    ArmedAt = NowMs();
+    LastIdle = 0;
+    NextCheck = ArmedAt;
 }
 
 void XssIdleSource::Disarm() {
-    armed_ = false;
+    Armed = false;
 }
 
 int XssIdleSource::Fd() const {
-    return ConnectionNumber(display_);
+    return ConnectionNumber(Connection);
 }
 
 int XssIdleSource::TimeoutMs() {
-    return static_cast<int>(std::max<std::int64_t>(0, nextCheck_ - NowMs()));
+    return static_cast<int>(std::max<std::int64_t>(0, NextCheck - NowMs()));
 }
 
 bool XssIdleSource::Dispatch(short) {
     // Nothing is asked of the server but replies; whatever else comes is dropped.
-    while (XPending(display_) > 0) {
+    while (XPending(Connection) > 0) {
         XEvent event;
-        XNextEvent(display_, &event);
+        XNextEvent(Connection, &event);
     }
-    if (NowMs() >= nextCheck_) Check();
+    if (NowMs() >= NextCheck) Check();
     return true;
 }
 
@@ -89,7 +89,7 @@ bool XssIdleSource::HasVersion(unsigned long window) {
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    const bool found = XGetWindowProperty(display_, window, version_, 0, 0, False, AnyPropertyType,
+    const bool found = XGetWindowProperty(Connection, window, Version, 0, 0, False, AnyPropertyType,
                                           &type, &format, &count, &after, &data) == Success &&
                        type != 0;
     if (data != nullptr) XFree(data);
@@ -98,49 +98,49 @@ bool XssIdleSource::HasVersion(unsigned long window) {
 
 bool XssIdleSource::XScreenSaverRuns(std::int64_t now) {
     // Windows of other clients: any may be gone by the time it is asked about.
-    XErrorsIgnored ignored(display_);
+    XErrorsIgnored ignored(Connection);
     // The daemon marks a window of its own below the root, which goes with it, as
     // xscreensaver-command looks for it (a mark on the root window itself may outlive a killed
     // daemon); the window found last is looked at first.
-    if (daemonWindow_ != 0 && HasVersion(daemonWindow_)) return true;
-    daemonWindow_ = 0;
-    const Window root = DefaultRootWindow(display_);
+    if (DaemonWindow != 0 && HasVersion(DaemonWindow)) return true;
+    DaemonWindow = 0;
+    const Window root = DefaultRootWindow(Connection);
     // The walk over the root's children costs a request each: not at every look.
-    if (now < nextWalk_) return false;
-    nextWalk_ = now + kWalkEveryMs;
+    if (now < NextWalk) return false;
+    NextWalk = now + kWalkEveryMs;
     Window rootReturn = 0, parent = 0, *children = nullptr;
     unsigned int count = 0;
-    if (XQueryTree(display_, root, &rootReturn, &parent, &children, &count) == 0) return false;
-    for (unsigned int i = 0; i < count && daemonWindow_ == 0; ++i)
-        if (HasVersion(children[i])) daemonWindow_ = children[i];
+    if (XQueryTree(Connection, root, &rootReturn, &parent, &children, &count) == 0) return false;
+    for (unsigned int i = 0; i < count && DaemonWindow == 0; ++i)
+        if (HasVersion(children[i])) DaemonWindow = children[i];
     if (children != nullptr) XFree(children);
-    return daemonWindow_ != 0;
+    return DaemonWindow != 0;
 }
 
 void XssIdleSource::Check() {
     const std::int64_t now = NowMs();
-    nextCheck_ = now + kLookAgainMs;
+    NextCheck = now + kLookAgainMs;
     const bool aside = XScreenSaverRuns(now);
-    if (aside != aside_) {
-        aside_ = aside;
-        stepAside_(aside);
+    if (aside != Aside) {
+        Aside = aside;
+        StepAside(aside);
         // Back from stepping aside: the period starts now, not at the daemon's last input.
-        if (!aside) armedAt_ = now;
+        if (!aside) ArmedAt = now;
     }
-    if (!armed_ || aside_) return;
+    if (!Armed || Aside) return;
     XScreenSaverInfo* info = XScreenSaverAllocInfo();
     if (info == nullptr) return;
-    XScreenSaverQueryInfo(display_, DefaultRootWindow(display_), info);
+    XScreenSaverQueryInfo(Connection, DefaultRootWindow(Connection), info);
     const std::int64_t idle = static_cast<std::int64_t>(info->idle);
     XFree(info);
-    if (idle < lastIdle_) fired_ = false;  // input since the last look: a new period
-    lastIdle_ = idle;
+    if (idle < LastIdle) Fired = false;  // input since the last look: a new period
+    LastIdle = idle;
     // The period counts from the arming at the earliest.
-    const std::int64_t idleFor = std::min(idle, now - armedAt_);
-    if (!fired_ && idleFor >= timeoutMs_) {
-        fired_ = true;
-        idle_();
+    const std::int64_t idleFor = std::min(idle, now - ArmedAt);
+    if (!Fired && idleFor >= IdleTimeoutMs) {
+        Fired = true;
+        Idle();
         return;
     }
-    if (!fired_) nextCheck_ = now + std::min(kLookAgainMs, timeoutMs_ - idleFor);
+    if (!Fired) NextCheck = now + std::min(kLookAgainMs, IdleTimeoutMs - idleFor);
 }

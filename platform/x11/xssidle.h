@@ -36,17 +36,17 @@ class XssIdleSource final : public IdleSource, public PollClient {
     bool HasVersion(unsigned long window);
     void Check();
 
-    _XDisplay* display_;
-    std::function<void()> idle_;
-    std::function<void(bool)> stepAside_;
-    bool armed_ = false;
-    bool fired_ = false;  // reported for this idle period
-    bool aside_ = false;  // an XScreenSaver daemon runs
-    std::int64_t timeoutMs_ = 0;
-    std::int64_t armedAt_ = 0;        // monotonic ms
-    std::int64_t lastIdle_ = 0;       // the server's idle time at the last check
-    std::int64_t nextCheck_ = 0;      // monotonic ms
-    unsigned long version_ = 0;       // the _SCREENSAVER_VERSION atom
-    unsigned long daemonWindow_ = 0;  // XScreenSaver's window, once found
-    std::int64_t nextWalk_ = 0;       // monotonic ms
+    _XDisplay* Connection;
+    std::function<void()> Idle;
+    std::function<void(bool)> StepAside;
+    bool Armed = false;
+    bool Fired = false;  // reported for this idle period
+    bool Aside = false;  // an XScreenSaver daemon runs
+    std::int64_t IdleTimeoutMs = 0;
+    std::int64_t ArmedAt = 0;        // monotonic ms
+    std::int64_t LastIdle = 0;       // the server's idle time at the last check
+    std::int64_t NextCheck = 0;      // monotonic ms
+    unsigned long Version = 0;       // the _SCREENSAVER_VERSION atom
+    unsigned long DaemonWindow = 0;  // XScreenSaver's window, once found
+    std::int64_t NextWalk = 0;       // monotonic ms
 };
