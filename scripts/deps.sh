@@ -15,7 +15,7 @@ packages=(
   # the recorder's videos (FFmpeg's libraries with x264 and libvpx), and ffprobe/ffmpeg to check them
   libavcodec-dev libavformat-dev libavutil-dev ffmpeg
   # Linux desktop: X11 saver window and the Qt settings dialog
-  libx11-dev libxft-dev libxrandr-dev libxss-dev qt6-base-dev
+  libx11-dev libxft-dev libxrandr-dev libxi-dev libxss-dev qt6-base-dev
   # ... on Wayland: the client library, the protocols' XML, Qt's Wayland plugin; velmora-idle's
   # session bus (sd-bus) and a private bus for its tests
   libwayland-dev wayland-protocols plasma-wayland-protocols qt6-wayland libsystemd-dev dbus-daemon
