@@ -30,6 +30,8 @@ packages=(
   xscreensaver sway xwayland grim wtype
   # ... with sway's idle daemon and locker around the saver
   swayidle swaylock
+  # ... and on X11 xss-lock with xsecurelock (xset starts the server's own screen saver)
+  xss-lock xsecurelock x11-xserver-utils
   # the Debian package: CPack's DEB generator (dpkg-shlibdeps) and its check
   dpkg-dev file lintian
   # two monitors under Wine: Xinerama heads side by side, nested in Xvfb

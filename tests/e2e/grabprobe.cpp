@@ -1,9 +1,10 @@
 // Who holds the keyboard and the pointer, and which window is on top, for the lockers' tests:
 //   velmora-e2e-grabprobe
 // tries to grab the keyboard and the pointer (releasing at once what it got) and prints
-//   keyboard held|free pointer held|free top 0xID
-// where "held" means another client has it grabbed and 0xID is the top-most mapped window on the
-// root (0x0 when none). Exits 0 when both are held, 1 when either is free, 2 without a display.
+//   keyboard held|free pointer held|free focus 0xID top 0xID
+// where "held" means another client has it grabbed, focus is the window with the keyboard's focus
+// (0x1 for PointerRoot) and top the top-most mapped window on the root (0x0 when none). Exits 0
+// when both are held, 1 when either is free, 2 without a display.
 #include <X11/Xlib.h>
 
 #include <cstdio>
@@ -42,15 +43,17 @@ int main() {
         return 2;
     }
     const ::Window root = DefaultRootWindow(display);
-    const int keyboard = XGrabKeyboard(display, root, False, GrabModeAsync, GrabModeAsync,
-                                       CurrentTime);
+    const int keyboard =
+        XGrabKeyboard(display, root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
     if (keyboard == GrabSuccess) XUngrabKeyboard(display, CurrentTime);
     const int pointer = XGrabPointer(display, root, False, ButtonPressMask, GrabModeAsync,
                                      GrabModeAsync, None, None, CurrentTime);
     if (pointer == GrabSuccess) XUngrabPointer(display, CurrentTime);
-    XSync(display, False);
-    std::printf("keyboard %s pointer %s top 0x%lx\n", Answer(keyboard), Answer(pointer),
-                TopWindow(display));
+    ::Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    std::printf("keyboard %s pointer %s focus 0x%lx top 0x%lx\n", Answer(keyboard), Answer(pointer),
+                focus, TopWindow(display));
     XCloseDisplay(display);
     return keyboard != GrabSuccess && pointer != GrabSuccess ? 0 : 1;
 }
