@@ -127,11 +127,13 @@ void XSaverWindow::TakeInput() {
     if (TopLevel && AcceptsInput) {
         // The keyboard's focus, so that keys typed now reach no window beneath; the window grabs
         // nothing, so a locker that comes up over it gets the keyboard and the pointer at once.
+        XGetInputFocus(Connection, &PreviousFocus, &PreviousRevert);
         {
             XErrorsIgnored notViewable(Connection);
             XSetInputFocus(Connection, XWindow, RevertToParent, CurrentTime);
             XSync(Connection, False);
         }
+        FocusTaken = true;
         WatchRawInput();
         // A window that appears under the pointer learns where the pointer is, as if it had
         // moved there: that is the first position the form records.
@@ -354,7 +356,22 @@ void XSaverWindow::Close() {
     Lifecycle.Close();
 }
 
+void XSaverWindow::GiveFocusBack() {
+    if (!FocusTaken) return;
+    FocusTaken = false;
+    ::Window focus = None;
+    int revert = 0;
+    XGetInputFocus(Connection, &focus, &revert);
+    // Someone else moved it meanwhile (a locker, the window manager): theirs stays.
+    if (focus != XWindow) return;
+    // That window may have gone while the saver ran.
+    XErrorsIgnored gone(Connection);
+    XSetInputFocus(Connection, PreviousFocus, PreviousRevert, CurrentTime);
+    XSync(Connection, False);
+}
+
 void XSaverWindow::Unmap() {
+    GiveFocusBack();
     if (XWindow != 0) XUnmapWindow(Connection, XWindow);
     for (const ::Window cover : Covers) XUnmapWindow(Connection, cover);
     XFlush(Connection);

@@ -65,6 +65,8 @@ class XSaverWindow final : public NativeWindow, public CursorService, private Wi
     void DispatchRaw(XEvent& event);
     // Where the pointer is over the window, when it is.
     void PointerOverWindow();
+    // The focus back to the window that had it before the saver, when the saver still has it.
+    void GiveFocusBack();
     // Tells the form when nobody can see the window any more, or can again.
     void Sight(HiddenCause cause, bool holds);
     // Asks for the monitors' power when it is time; the milliseconds until the next time.
@@ -88,6 +90,9 @@ class XSaverWindow final : public NativeWindow, public CursorService, private Wi
     bool TopLevel = false;
     bool AcceptsInput = false;
     int RawInputOpcode = -1;  // the input extension's, once its raw events are read
+    bool FocusTaken = false;
+    ::Window PreviousFocus = None;
+    int PreviousRevert = RevertToParent;
     int CursorCount = 0;
     Cursor BlankCursor = 0;
     WindowTimer BannerTimer;
