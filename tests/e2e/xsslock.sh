@@ -2,7 +2,7 @@
 # The saver as a guest of a session that xss-lock locks with xsecurelock, as the test user under
 # Xvfb, with a stand-in logind on a private bus that stands for the system bus:
 # - `velmora /s` holds neither the keyboard nor the pointer, has the keyboard's focus, ignores the
-#   wheel and ends at a key;
+#   wheel and ends at a key, and the focus goes back to the window that had it;
 # - logind's Lock (as `loginctl lock-session` asks it) brings xsecurelock over the saver, which gets
 #   its grabs at its first try: the keyboard and the pointer are held by it, its window is on top,
 #   nothing of the drive shows, and it says nothing of grabs; a key typed into the locker ends the
@@ -12,7 +12,7 @@
 # Usage: xsslock.sh VELMORA LOGIND_STANDIN GRABPROBE
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
-for host in xss-lock xsecurelock xset; do
+for host in xss-lock xsecurelock xset xlogo; do
     command -v "$host" >/dev/null || fail "$host is not installed (scripts/deps.sh)"
 done
 host_user_setup "$1"
@@ -53,7 +53,12 @@ no_grab_complaints() {
 }
 ms_since() { echo $((($(now_us) - $1) / 1000)); }
 
-# The saver alone: no grab, the focus, the wheel ignored, a key ends it.
+# The saver alone: no grab, the focus, the wheel ignored, a key ends it; then the window that had
+# the focus before has it again.
+xlogo -geometry 200x100+0+0 &
+E2E_PIDS+=($!)
+desktop=$(wait_window xlogo 5)
+xdotool windowfocus --sync "$desktop"
 start_saver /s
 saver=$(saver_window)
 hex=$(printf '0x%x' "$saver")
@@ -68,6 +73,7 @@ xdotool key a
 wait_exit "$pid" 1000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a key press"
 echo "no grab, focus taken, the wheel ignored; a key ended the saver in $(ms_since "$pressed") ms"
+[[ $(xdotool getwindowfocus) == "$desktop" ]] || fail "the focus did not go back to its window"
 
 # logind asks for the lock while the saver shows.
 start_saver /s
