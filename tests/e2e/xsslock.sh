@@ -8,7 +8,7 @@
 #   nothing of the drive shows, and it says nothing of grabs; a key typed into the locker ends the
 #   saver beneath, and the user's password unlocks (logind's Unlock when not run as root);
 # - the X server's own screen-saver timer still runs while the saver shows: xss-lock hears it and
-#   locks within a deadline.
+#   locks within a deadline; a mouse movement under the lock ends the saver.
 # Usage: xsslock.sh VELMORA LOGIND_STANDIN GRABPROBE
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
@@ -127,8 +127,12 @@ wait_for 2000 screen_dark || fail "the drive still shows over the lock"
 no_grab_complaints
 running "$pid" || fail "the saver ended when the locker came"
 xset s off
-xdotool key a
+# A movement of one pixel under the locker (whose grab gets the pointer's events) ends the saver.
+moved=$(now_us)
+xdotool mousemove_relative 1 0
 wait_exit "$pid" 2000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a mouse movement under the locker"
+echo "a mouse movement under the locker ended the saver in $(ms_since "$moved") ms"
 login_session Unlock
 wait_for 5000 unlocked || fail "still locked after logind's Unlock: $probed"
 echo "PASS"
