@@ -6,7 +6,8 @@
 # - logind's Lock (as `loginctl lock-session` asks it) brings xsecurelock over the saver, which gets
 #   its grabs at its first try: the keyboard and the pointer are held by it, its window is on top,
 #   nothing of the drive shows, and it says nothing of grabs; a key typed into the locker ends the
-#   saver beneath, and the user's password unlocks (logind's Unlock when not run as root);
+#   saver beneath, and the user's password unlocks (logind's Unlock when not run as root); the
+#   same before the machine goes to sleep;
 # - the X server's own screen-saver timer still runs while the saver shows: xss-lock hears it and
 #   locks within a deadline; a mouse movement under the lock ends the saver.
 # Usage: xsslock.sh VELMORA LOGIND_STANDIN GRABPROBE
@@ -108,6 +109,26 @@ else
     login_session Unlock
     wait_for 5000 unlocked || fail "still locked after logind's Unlock: $probed"
 fi
+
+# The machine goes to sleep while the saver shows: xss-lock locks first, then lets it sleep (it
+# releases its delay inhibitor, and logind says the machine woke up).
+start_saver /s
+saver=$(saver_window)
+asked=$(now_us)
+login_manager Suspend boolean:false >/dev/null
+probed=
+wait_for 5000 locked || fail "not locked 5 s after logind's PrepareForSleep: $probed"
+echo "locked $(ms_since "$asked") ms after logind's PrepareForSleep"
+woke() { grep -q 'PrepareForSleep false' "$E2E_TMP/logind.log"; }
+wait_for 5000 woke || fail "the machine did not go to sleep"
+grep -q 'released sleep delay by xss-lock' "$E2E_TMP/logind.log" ||
+    fail "logind's delay ran out before xss-lock let the machine sleep"
+wait_for 5000 xss_lock_ready || fail "xss-lock took no new sleep inhibitor after the wake-up"
+no_grab_complaints
+xdotool key a
+wait_exit "$pid" 2000
+login_session Unlock
+wait_for 5000 unlocked || fail "still locked after logind's Unlock: $probed"
 
 # The server's own screen-saver time runs out while the saver shows: the input that starts the
 # idle time comes before the saver, which lasts past it.
