@@ -91,7 +91,7 @@ void IdleWatcher::Configure(const IdleConfig& config) {
 }
 
 void IdleWatcher::OnIdle() {
-    if (Phase != State::Waiting || InhibitedNow || Locked()) return;
+    if (Phase != State::Waiting || Inhibited() || Locked()) return;
     std::string problem;
     if (!Starter.Start(problem)) {
         Report("cannot start the saver: " + problem);
@@ -116,10 +116,12 @@ void IdleWatcher::OnSaverEnded(bool succeeded) {
     Arm(delay);
 }
 
-void IdleWatcher::SetInhibited(bool inhibited) {
-    if (inhibited == InhibitedNow) return;
-    InhibitedNow = inhibited;
-    if (!InhibitedNow && Phase == State::Waiting) Arm(std::int64_t{TimeoutSecs} * 1000);
+void IdleWatcher::SetInhibited(InhibitTeller teller, bool inhibited) {
+    const bool was = Inhibited();
+    const auto bit = static_cast<std::uint8_t>(teller);
+    InhibitedBy = inhibited ? static_cast<std::uint8_t>(InhibitedBy | bit)
+                            : static_cast<std::uint8_t>(InhibitedBy & ~bit);
+    if (was && !Inhibited() && Phase == State::Waiting) Arm(std::int64_t{TimeoutSecs} * 1000);
 }
 
 void IdleWatcher::SetLocked(LockTeller teller, bool locked) {

@@ -54,6 +54,13 @@ enum class LockTeller : std::uint8_t {
     Locker = 1 << 3,        // a locker program of this session found running
 };
 
+// Who holds the saver off for a video player; each is told apart, as each may say it alone.
+enum class InhibitTeller : std::uint8_t {
+    Players = 1 << 0,      // org.freedesktop.ScreenSaver's inhibits, served by velmora-idle, and
+                           // GNOME's session inhibit of the idle state
+    PolicyAgent = 1 << 1,  // KDE's power management policy agent (Plasma's players)
+};
+
 class IdleWatcher {
   public:
     enum class State { Off, Waiting, SaverRunning };
@@ -68,9 +75,10 @@ class IdleWatcher {
     void Configure(const IdleConfig& config);
     void OnIdle();
     void OnSaverEnded(bool succeeded);
-    // While inhibited, idle starts nothing; lifting it arms the source afresh, so the saver comes
-    // a full delay later and not at once.
-    void SetInhibited(bool inhibited);
+    // While any teller says inhibited, idle starts nothing; once none does, the source is armed
+    // afresh, so the saver comes a full delay later and not at once.
+    void SetInhibited(InhibitTeller teller, bool inhibited);
+    bool Inhibited() const { return InhibitedBy != 0; }
     // While any teller says the session is locked, idle starts nothing (the saver would run
     // unseen under the lock, and might switch a display mode there); once none does, the
     // source is armed afresh, so the saver comes a full delay after the unlock. A saver already
@@ -91,7 +99,7 @@ class IdleWatcher {
     bool Configured = false;
     bool SaverEnabled = true;
     std::int32_t TimeoutSecs = 0;
-    bool InhibitedNow = false;
+    std::uint8_t InhibitedBy = 0;
     std::uint8_t LockedBy = 0;
     std::optional<std::string> ReportedBadTimeout;  // a bad text is reported once
     std::string ReportedProblem;                    // and so is a value that cannot be read

@@ -159,9 +159,10 @@ int main(int argc, char** argv) {
     std::unique_ptr<ScreenSaverService> service;
     if (bus) {
         service = std::make_unique<ScreenSaverService>(
-            bus->Bus(), inhibitors, [&] { idleWatcher.SetInhibited(inhibitors.Inhibited()); },
+            bus->Bus(), inhibitors,
+            [&] { idleWatcher.SetInhibited(InhibitTeller::Players, inhibitors.Inhibited()); },
             [&saver] { return saver.Running(); });
-        idleWatcher.SetInhibited(inhibitors.Inhibited());
+        idleWatcher.SetInhibited(InhibitTeller::Players, inhibitors.Inhibited());
     }
 
     // A locked session gets no saver: it would run unseen under the lock.

@@ -96,21 +96,39 @@ TEST_F(Watched, FailureIsReportedAndRetriedOnlyAtTheNextIdleAfterAPause) {
 
 TEST_F(Watched, InhibitedIdleStartsNothingAndLiftingArmsAFullPeriod) {
     watcher.Configure(Timeout("5"));
-    watcher.SetInhibited(true);
+    watcher.SetInhibited(InhibitTeller::Players, true);
     watcher.OnIdle();
     EXPECT_EQ(starter.starts, 0);
-    watcher.SetInhibited(true);  // no change: no new arming
+    watcher.SetInhibited(InhibitTeller::Players, true);  // no change: no new arming
     EXPECT_EQ(source.arms.size(), 1u);
-    watcher.SetInhibited(false);
+    watcher.SetInhibited(InhibitTeller::Players, false);
     EXPECT_EQ(source.arms, (std::vector<std::int64_t>{5000, 5000}));
     EXPECT_EQ(starter.starts, 0) << "lifting starts no saver at once";
     watcher.OnIdle();
     EXPECT_EQ(starter.starts, 1);
     // An inhibitor that comes and goes while the saver runs leaves it running.
-    watcher.SetInhibited(true);
-    watcher.SetInhibited(false);
+    watcher.SetInhibited(InhibitTeller::Players, true);
+    watcher.SetInhibited(InhibitTeller::Players, false);
     EXPECT_EQ(watcher.CurrentState(), IdleWatcher::State::SaverRunning);
     EXPECT_EQ(source.arms.size(), 2u);
+}
+
+TEST_F(Watched, PlayersAndThePolicyAgentEachHoldTheSaverOffAloneAndTheLastLiftArms) {
+    watcher.Configure(Timeout("5"));
+    watcher.SetInhibited(InhibitTeller::PolicyAgent, true);
+    watcher.SetInhibited(InhibitTeller::Players, true);
+    watcher.SetInhibited(InhibitTeller::Players, false);
+    EXPECT_TRUE(watcher.Inhibited()) << "the policy agent still holds it off";
+    watcher.OnIdle();
+    EXPECT_EQ(starter.starts, 0);
+    EXPECT_EQ(source.arms.size(), 1u) << "a lift that leaves it inhibited arms nothing";
+    watcher.SetInhibited(InhibitTeller::PolicyAgent, false);
+    EXPECT_EQ(source.arms, (std::vector<std::int64_t>{5000, 5000}));
+    EXPECT_EQ(starter.starts, 0);
+    watcher.SetInhibited(InhibitTeller::PolicyAgent, false);  // said twice: no second arming
+    EXPECT_EQ(source.arms.size(), 2u);
+    watcher.OnIdle();
+    EXPECT_EQ(starter.starts, 1);
 }
 
 TEST_F(Watched, LockedSessionStartsNothingUntilEveryTellerSaysUnlockedThenAFullPeriod) {
@@ -138,16 +156,16 @@ TEST_F(Watched, LockedSessionStartsNothingUntilEveryTellerSaysUnlockedThenAFullP
 
 TEST_F(Watched, ALockAndAnInhibitorEachHoldTheSaverOffAlone) {
     watcher.Configure(Timeout("5"));
-    watcher.SetInhibited(true);
+    watcher.SetInhibited(InhibitTeller::Players, true);
     watcher.SetLocked(LockTeller::DesktopSaver, true);
-    watcher.SetInhibited(false);
+    watcher.SetInhibited(InhibitTeller::Players, false);
     watcher.OnIdle();
     EXPECT_EQ(starter.starts, 0);
     watcher.SetLocked(LockTeller::DesktopSaver, false);
-    watcher.SetInhibited(true);
+    watcher.SetInhibited(InhibitTeller::Players, true);
     watcher.OnIdle();
     EXPECT_EQ(starter.starts, 0);
-    watcher.SetInhibited(false);
+    watcher.SetInhibited(InhibitTeller::Players, false);
     watcher.OnIdle();
     EXPECT_EQ(starter.starts, 1);
 }
