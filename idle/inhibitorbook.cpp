@@ -48,3 +48,11 @@ std::size_t InhibitorBook::OwnerGone(std::string_view owner) {
     ByOwner.erase(held);
     return count;
 }
+
+std::size_t InhibitorBook::DropCookies() {
+    const std::size_t count = Entries.size();
+    Entries.clear();
+    ByOwner.clear();
+    StoredTextBytes = 0;
+    return count;
+}

@@ -35,6 +35,10 @@ class InhibitorBook {
     bool Remove(std::uint32_t cookie, std::string_view owner);
     // Lifts every inhibitor of a client that has left the bus; how many there were.
     std::size_t OwnerGone(std::string_view owner);
+    // Lifts every client's inhibitor (the session's flag stays): when velmora-idle no longer
+    // serves the name, no UnInhibit can reach it, and a cookie kept would hold the saver off as
+    // long as its client stays on the bus. How many there were.
+    std::size_t DropCookies();
     // The desktop session's own flag (GNOME's "idle" inhibit), kept beside the cookies.
     void SetSessionInhibited(bool inhibited) { Session = inhibited; }
 

@@ -46,6 +46,25 @@ TEST(InhibitorBook, SessionFlagInhibitsBesideTheCookies) {
     EXPECT_FALSE(book.Inhibited());
 }
 
+TEST(InhibitorBook, DroppingTheCookiesKeepsTheSessionFlagAndFreesEveryClientsRoom) {
+    InhibitorBook book({.PerClient = 2, .Total = 4, .TextBytes = 8});
+    book.Add(":1.5", "mpv", "video");
+    book.Add(":1.5", "mpv", "video");
+    const auto other = book.Add(":1.6", "vlc", "film").Cookie;
+    book.SetSessionInhibited(true);
+    EXPECT_EQ(book.DropCookies(), 3u);
+    EXPECT_EQ(book.Count(), 0u);
+    EXPECT_EQ(book.TextBytes(), 0u);
+    EXPECT_TRUE(book.Inhibited()) << "the session's flag is not a cookie";
+    EXPECT_FALSE(book.Remove(other, ":1.6"));
+    EXPECT_EQ(book.OwnerGone(":1.5"), 0u);
+    // The client's bound counts from nothing again.
+    EXPECT_NE(book.Add(":1.5", "mpv", "video").Cookie, 0u);
+    EXPECT_NE(book.Add(":1.5", "mpv", "video").Cookie, 0u);
+    book.SetSessionInhibited(false);
+    EXPECT_TRUE(book.Inhibited());
+}
+
 TEST(InhibitorBook, CookiesStayUniqueAcrossManyInhibits) {
     // Limits wide enough for one client's thousand (the default bounds are tested below).
     InhibitorBook book(InhibitorBook::Limits{.PerClient = 1000, .Total = 1000, .TextBytes = 16});
