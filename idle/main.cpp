@@ -16,7 +16,9 @@
 #include "idle/idlecommandline.h"
 #include "idle/idlewatcher.h"
 #include "idle/inhibitorbook.h"
+#include "idle/sessiondesktop.h"
 #include "platform/dbus/mutteridle.h"
+#include "platform/dbus/policyagent.h"
 #include "platform/dbus/screensaverservice.h"
 #include "platform/dbus/sessionbus.h"
 #include "platform/dbus/sessionlock.h"
@@ -155,14 +157,35 @@ int main(int argc, char** argv) {
     IdleWatcher idleWatcher(*source, saver, &Report);
     watcher = &idleWatcher;
 
+    // Players' inhibits: served here as org.freedesktop.ScreenSaver, except where the desktop
+    // serves that name itself; there they are followed where the desktop keeps them (GNOME's
+    // session flags, Plasma's policy agent), as they are when a desktop takes the name later.
+    const char* currentDesktop = std::getenv("XDG_CURRENT_DESKTOP");
+    const SessionDesktop desktop =
+        DesktopOfSession(currentDesktop != nullptr ? currentDesktop : "");
     InhibitorBook inhibitors;
     std::unique_ptr<ScreenSaverService> service;
+    std::unique_ptr<PolicyAgentWatch> policyAgent;
+    SessionLockWatch* lockWatcher = nullptr;
     if (bus) {
         service = std::make_unique<ScreenSaverService>(
-            bus->Bus(), inhibitors,
+            bus->Bus(), inhibitors, !DesktopServesScreenSaverName(desktop),
             [&] { idleWatcher.SetInhibited(InhibitTeller::Players, inhibitors.Inhibited()); },
-            [&saver] { return saver.Running(); });
+            [&saver] { return saver.Running(); },
+            [&lockWatcher](std::size_t lifted) {
+                Report(
+                    "another program has taken org.freedesktop.ScreenSaver: it answers the "
+                    "players' inhibits from now on" +
+                    (lifted > 0 ? "; " + std::to_string(lifted) + " held here lifted"
+                                : std::string()));
+                // Its answer is now the desktop's own (KDE's locker), no longer the saver's.
+                if (lockWatcher != nullptr) lockWatcher->AskDesktopSaver();
+            });
         idleWatcher.SetInhibited(InhibitTeller::Players, inhibitors.Inhibited());
+        policyAgent =
+            std::make_unique<PolicyAgentWatch>(bus->Bus(), [&idleWatcher](bool inhibited) {
+                idleWatcher.SetInhibited(InhibitTeller::PolicyAgent, inhibited);
+            });
     }
 
     // A locked session gets no saver: it would run unseen under the lock.
@@ -171,6 +194,7 @@ int main(int argc, char** argv) {
         systemBus ? systemBus->Bus() : nullptr, bus ? bus->Bus() : nullptr,
         !(service && service->Serving()),
         [&idleWatcher](LockTeller teller, bool locked) { idleWatcher.SetLocked(teller, locked); });
+    lockWatcher = &lockWatch;
 
     const std::string settingsPath = DefaultRegistryPath();
     FileRegistry registry(settingsPath, &std::cerr);
@@ -192,7 +216,10 @@ int main(int argc, char** argv) {
     configure();
     Report("watching the idle time through " + which + ": the saver starts after " +
            std::to_string(idleWatcher.TimeoutSeconds()) + " s" +
-           (service && service->Serving() ? "; serving org.freedesktop.ScreenSaver" : ""));
+           (service && service->Serving() ? "; serving org.freedesktop.ScreenSaver"
+            : service && DesktopServesScreenSaverName(desktop)
+                ? "; leaving org.freedesktop.ScreenSaver to " + std::string(DesktopName(desktop))
+                : std::string()));
 
     SignalClient signalClient(signals);
     std::vector<PollClient*> clients = {&signalClient, &settingsWatch, &saver};

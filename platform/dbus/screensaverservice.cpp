@@ -31,20 +31,32 @@ struct ScreenSaverCalls {
     static int OnNameOwnerChanged(sd_bus_message* message, void* data, sd_bus_error*);
     static int OnSessionChanged(sd_bus_message* message, void* data, sd_bus_error*);
     static int OnSessionFlags(sd_bus_message* reply, void* data, sd_bus_error*);
+    static int OnNameLost(sd_bus_message* message, void* data, sd_bus_error*);
     static const sd_bus_vtable* Table();
 };
 
-ScreenSaverService::ScreenSaverService(sd_bus* bus, InhibitorBook& book,
+ScreenSaverService::ScreenSaverService(sd_bus* bus, InhibitorBook& book, bool offerName,
                                        std::function<void()> changed,
-                                       std::function<bool()> saverActive)
-    : Bus(bus), Book(book), OnChanged(std::move(changed)), SaverActive(std::move(saverActive)) {
-    // No queueing and no taking over: a desktop that serves the name keeps it.
-    if (sd_bus_request_name(Bus, kName, 0) >= 0) {
+                                       std::function<bool()> saverActive,
+                                       std::function<void(std::size_t)> lost)
+    : Bus(bus),
+      Book(book),
+      OnChanged(std::move(changed)),
+      SaverActive(std::move(saverActive)),
+      Lost(std::move(lost)) {
+    // No taking over and no queueing (a queued velmora-idle would get the name back whenever the
+    // desktop's service restarts, in front of it); and whoever asks to replace it gets it. The
+    // bus daemon answers at once, before the loop runs.
+    if (offerName && sd_bus_request_name(Bus, kName, SD_BUS_NAME_ALLOW_REPLACEMENT) >= 0) {
         OwnsName = true;
         const sd_bus_vtable* table = ScreenSaverCalls::Table();
         sd_bus_add_object_vtable(Bus, &Slots[0], "/org/freedesktop/ScreenSaver", kName, table,
                                  this);
         sd_bus_add_object_vtable(Bus, &Slots[1], "/ScreenSaver", kName, table, this);
+        // Sent to this connection alone: heard as soon as the match is in place here.
+        sd_bus_match_signal_async(Bus, &Slots[4], "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                  "org.freedesktop.DBus", "NameLost", &ScreenSaverCalls::OnNameLost,
+                                  nullptr, this);
     }
     // Clients leaving, and the session manager coming or going.
     sd_bus_match_signal(Bus, &Slots[2], "org.freedesktop.DBus", "/org/freedesktop/DBus",
@@ -127,6 +139,25 @@ int ScreenSaverCalls::OnNameOwnerChanged(sd_bus_message* message, void* data, sd
         self->Changed(was);
     }
     return 0;
+}
+
+int ScreenSaverCalls::OnNameLost(sd_bus_message* message, void* data, sd_bus_error*) {
+    const char* name = "";
+    if (sd_bus_message_read(message, "s", &name) >= 0 && std::strcmp(name, kName) == 0)
+        static_cast<ScreenSaverService*>(data)->NameLost();
+    return 0;
+}
+
+void ScreenSaverService::NameLost() {
+    if (!OwnsName) return;
+    OwnsName = false;
+    // Calls to the name now reach the new owner; nothing is served here any more.
+    Slots[0] = sd_bus_slot_unref(Slots[0]);
+    Slots[1] = sd_bus_slot_unref(Slots[1]);
+    const bool before = Book.Inhibited();
+    const std::size_t lifted = Book.DropCookies();
+    Changed(before);
+    Lost(lifted);
 }
 
 int ScreenSaverCalls::OnSessionChanged(sd_bus_message*, void* data, sd_bus_error*) {

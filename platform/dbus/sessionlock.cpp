@@ -104,13 +104,17 @@ SessionLockWatch::SessionLockWatch(sd_bus* system, sd_bus* session, bool askDesk
                                   "ActiveChanged", &SessionLockCalls::Gnome, nullptr, this);
         Owners[1] = WatchOwner(SessionBus, kGnome, LockTeller::GnomeShell);
         AskGnome();
-        if (askDesktopSaver) {
-            sd_bus_match_signal_async(SessionBus, &DesktopMatch, kDesktop, kDesktopPath, kDesktop,
-                                      "ActiveChanged", &SessionLockCalls::Desktop, nullptr, this);
-            Owners[2] = WatchOwner(SessionBus, kDesktop, LockTeller::DesktopSaver);
-            AskDesktop();
-        }
+        if (askDesktopSaver) AskDesktopSaver();
     }
+}
+
+void SessionLockWatch::AskDesktopSaver() {
+    if (SessionBus == nullptr || FollowingDesktopSaver) return;
+    FollowingDesktopSaver = true;
+    sd_bus_match_signal_async(SessionBus, &DesktopMatch, kDesktop, kDesktopPath, kDesktop,
+                              "ActiveChanged", &SessionLockCalls::Desktop, nullptr, this);
+    Owners[2] = WatchOwner(SessionBus, kDesktop, LockTeller::DesktopSaver);
+    AskDesktop();
 }
 
 sd_bus_slot* SessionLockWatch::WatchOwner(sd_bus* bus, const char* name, LockTeller teller) {

@@ -20,6 +20,9 @@ class SessionLockWatch {
     // Either bus may be null. `askDesktopSaver`: false when velmora-idle serves
     // org.freedesktop.ScreenSaver itself (its answer would be the saver's own state).
     SessionLockWatch(sd_bus* system, sd_bus* session, bool askDesktopSaver, LockChanged changed);
+    // From now on asks org.freedesktop.ScreenSaver too: another program has taken it from
+    // velmora-idle. Once is enough; again does nothing.
+    void AskDesktopSaver();
     ~SessionLockWatch();
     SessionLockWatch(const SessionLockWatch&) = delete;
     SessionLockWatch& operator=(const SessionLockWatch&) = delete;
@@ -29,6 +32,7 @@ class SessionLockWatch {
     void AskLockedHint();
     void AskGnome();
     void AskDesktop();
+    bool FollowingDesktopSaver = false;
     // Calls `ask` each time `name` gets an owner on `bus`; `teller` says unlocked when it loses it.
     sd_bus_slot* WatchOwner(sd_bus* bus, const char* name, LockTeller teller);
 
