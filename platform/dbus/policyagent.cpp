@@ -69,8 +69,8 @@ PolicyAgentWatch::PolicyAgentWatch(sd_bus* bus, InhibitChanged changed)
     const std::string rule = std::string("type='signal',sender='org.freedesktop.DBus',") +
                              "interface='org.freedesktop.DBus',member='NameOwnerChanged',arg0='" +
                              kAgent + "'";
-    sd_bus_add_match_async(Bus, &OwnerMatch, rule.c_str(), &PolicyAgentCalls::OwnerChanged,
-                           nullptr, this);
+    sd_bus_add_match_async(Bus, &OwnerMatch, rule.c_str(), &PolicyAgentCalls::OwnerChanged, nullptr,
+                           this);
     // An agent that is not there answers with an error at once, which says not inhibited.
     Follow(Asker.AgentCame());
 }

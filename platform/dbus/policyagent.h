@@ -1,9 +1,9 @@
 // PolicyAgentWatch: KDE's power management policy agent (PowerDevil) on the session bus, where
-// Plasma keeps the inhibits that video players and browsers send to its org.freedesktop.ScreenSaver.
-// Asks whether any holds the screen's settings (what keeps the screen from dimming and blanking)
-// when velmora-idle starts, each time the agent comes onto the bus and each time it says its
-// inhibitions changed; an agent that leaves, or does not answer in time, holds nothing off. Never
-// waits for an answer: each comes through the daemon's loop.
+// Plasma keeps the inhibits that video players and browsers send to its
+// org.freedesktop.ScreenSaver. Asks whether any holds the screen's settings (what keeps the screen
+// from dimming and blanking) when velmora-idle starts, each time the agent comes onto the bus and
+// each time it says its inhibitions changed; an agent that leaves, or does not answer in time,
+// holds nothing off. Never waits for an answer: each comes through the daemon's loop.
 #pragma once
 
 #include <functional>

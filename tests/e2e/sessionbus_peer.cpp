@@ -21,12 +21,24 @@
 //                                  a bus of its own that stands for the system bus)
 //   sessionbus-peer silent-session owns org.gnome.SessionManager but never answers a call, and
 //                                  says PropertiesChanged every 200 ms: a peer that hangs
-// Both print "ready" once they are set.
+//   sessionbus-peer policy-agent   serves KDE's power management policy agent,
+//                                  org.kde.Solid.PowerManagement.PolicyAgent: HasInhibition(u)
+//                                  says whether the policies held share a bit with those asked
+//                                  for, at first 4 (ChangeScreenSettings); each line "held N" sets
+//                                  them and says so with InhibitionsChanged
+//   sessionbus-peer screensaver-desktop replace|queue|plain
+//                                  a desktop's own org.freedesktop.ScreenSaver (KDE's locker,
+//                                  GNOME's proxy): asks for the name replacing its owner, queueing
+//                                  behind it (as GNOME's does) or neither (as KDE's does), prints
+//                                  "ready" once it owns it, else "queued" or "refused"; answers
+//                                  Inhibit with cookies from 9000 on; at the end of input it leaves
+// Each prints "ready" once it is set.
 #include <poll.h>
 #include <systemd/sd-bus.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -299,6 +311,107 @@ int ServeSilentSession(sd_bus* bus) {
     }
 }
 
+std::uint32_t heldPolicies = 4;
+
+int HasInhibition(sd_bus_message* m, void*, sd_bus_error*) {
+    std::uint32_t asked = 0;
+    if (sd_bus_message_read(m, "u", &asked) < 0)
+        return sd_bus_reply_method_errorf(m, SD_BUS_ERROR_INVALID_ARGS, "bad policies");
+    return sd_bus_reply_method_return(m, "b", (heldPolicies & asked) != 0);
+}
+
+const sd_bus_vtable kPolicyAgentTable[] = {
+    SD_BUS_VTABLE_START(0),
+    SD_BUS_METHOD("HasInhibition", "u", "b", &HasInhibition, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_SIGNAL("InhibitionsChanged", "a(ss)as", 0),
+    SD_BUS_VTABLE_END,
+};
+
+// As PowerDevil says it: the applications added and the ones removed, not their policies.
+int ServePolicyAgent(sd_bus* bus) {
+    constexpr const char* name = "org.kde.Solid.PowerManagement.PolicyAgent";
+    constexpr const char* path = "/org/kde/Solid/PowerManagement/PolicyAgent";
+    if (sd_bus_add_object_vtable(bus, nullptr, path, name, kPolicyAgentTable, nullptr) < 0 ||
+        sd_bus_request_name(bus, name, 0) < 0) {
+        std::cerr << "cannot serve the policy agent\n";
+        return 1;
+    }
+    std::cout << "ready" << std::endl;
+    for (;;) {
+        while (sd_bus_process(bus, nullptr) > 0) {
+        }
+        sd_bus_flush(bus);
+        pollfd fds[2] = {{sd_bus_get_fd(bus), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) return 1;
+        if (fds[1].revents != 0) {
+            std::string word;
+            if (!(std::cin >> word >> heldPolicies)) return 0;
+            if (heldPolicies != 0)
+                sd_bus_emit_signal(bus, path, name, "InhibitionsChanged", "a(ss)as", 1,
+                                   "velmora-e2e", "playing a video", 0);
+            else
+                sd_bus_emit_signal(bus, path, name, "InhibitionsChanged", "a(ss)as", 0, 1,
+                                   "velmora-e2e");
+            sd_bus_flush(bus);
+            std::cout << "done" << std::endl;
+        }
+    }
+}
+
+std::uint32_t nextDesktopCookie = 9000;
+
+int DesktopInhibit(sd_bus_message* m, void*, sd_bus_error*) {
+    return sd_bus_reply_method_return(m, "u", nextDesktopCookie++);
+}
+
+int DesktopUnInhibit(sd_bus_message* m, void*, sd_bus_error*) {
+    return sd_bus_reply_method_return(m, "");
+}
+
+int DesktopGetActive(sd_bus_message* m, void*, sd_bus_error*) {
+    return sd_bus_reply_method_return(m, "b", 0);
+}
+
+const sd_bus_vtable kDesktopTable[] = {
+    SD_BUS_VTABLE_START(0),
+    SD_BUS_METHOD("Inhibit", "ss", "u", &DesktopInhibit, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD("UnInhibit", "u", "", &DesktopUnInhibit, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD("GetActive", "", "b", &DesktopGetActive, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_SIGNAL("ActiveChanged", "b", 0),
+    SD_BUS_VTABLE_END,
+};
+
+int ServeScreenSaverDesktop(sd_bus* bus, const std::string& how) {
+    constexpr const char* name = "org.freedesktop.ScreenSaver";
+    const std::uint64_t flags = how == "replace" ? SD_BUS_NAME_REPLACE_EXISTING
+                                : how == "queue" ? SD_BUS_NAME_QUEUE
+                                                 : 0;
+    if (sd_bus_add_object_vtable(bus, nullptr, "/org/freedesktop/ScreenSaver", name, kDesktopTable,
+                                 nullptr) < 0 ||
+        sd_bus_add_object_vtable(bus, nullptr, "/ScreenSaver", name, kDesktopTable, nullptr) < 0) {
+        std::cerr << "cannot serve " << name << "\n";
+        return 1;
+    }
+    const int r = sd_bus_request_name(bus, name, flags);
+    // The owner now: above 0; queued behind the owner: 0.
+    std::cout << (r > 0          ? "ready"
+                  : r == 0       ? "queued"
+                  : r == -EEXIST ? "refused"
+                                 : "failed")
+              << std::endl;
+    for (;;) {
+        while (sd_bus_process(bus, nullptr) > 0) {
+        }
+        sd_bus_flush(bus);
+        pollfd fds[2] = {{sd_bus_get_fd(bus), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) return 1;
+        if (fds[1].revents != 0) {
+            std::string line;
+            if (!std::getline(std::cin, line)) return 0;
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -326,12 +439,17 @@ int main(int argc, char** argv) {
                            "org.freedesktop.login1.Session", kLoginSessionTable, &TellLoginSession);
     else if (mode == "silent-session")
         status = ServeSilentSession(bus);
+    else if (mode == "policy-agent")
+        status = ServePolicyAgent(bus);
+    else if (mode == "screensaver-desktop")
+        status = ServeScreenSaverDesktop(bus, argc > 2 ? argv[2] : "");
     else if (mode == "input")
         status = sd_bus_call_method(bus, "org.gnome.Mutter.IdleMonitor", kPath, kInterface,
                                     "ResetIdletime", nullptr, nullptr, "") < 0;
     else
         std::cerr << "usage: sessionbus-peer idle-monitor | inhibit | input | session | shield |"
-                     " desktop-saver | login-session | silent-session\n";
+                     " desktop-saver | login-session | silent-session | policy-agent |"
+                     " screensaver-desktop replace|queue|plain\n";
     sd_bus_flush_close_unref(bus);
     return status;
 }
