@@ -6,12 +6,15 @@
 # idle time later. A desktop that takes org.freedesktop.ScreenSaver with replacement after
 # velmora-idle has started gets it, and answers the players' Inhibit itself; the inhibits
 # velmora-idle held go with the name. On GNOME and KDE velmora-idle leaves the name to the
-# desktop's own service, which asks for it without replacing an owner.
+# desktop's own service, which asks for it without replacing an owner. No question of velmora-idle
+# has the bus start a program.
 # Usage: idle_desktop_inhibits.sh VELMORA VELMORA_IDLE SESSIONBUS_PEER
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
 idle_host_setup "$1" "$2" "$3"
-talk bus "${AS_USER[@]}" dbus-daemon --session --nofork --print-address
+# The bus's own log says which programs it started for whom.
+talk bus "${AS_USER[@]}" sh -c 'exec dbus-daemon --session --nofork --print-address 2>"$0"' \
+    "$XDG_RUNTIME_DIR/bus.log"
 read -r -t 10 address <&"$bus_out" || fail "dbus-daemon did not start"
 AS_USER+=("DBUS_SESSION_BUS_ADDRESS=$address")
 # tell NAME LINE: a line to a stand-in, which says "done" once it has told the bus.
@@ -139,4 +142,9 @@ for session in ubuntu:GNOME KDE; do
     eval "exec {$in}>&-"
     stop_daemon
 done
+# Asking a program that is not running starts nothing (where gnome-shell is installed, its
+# org.gnome.ScreenSaver would be started by the bus outside GNOME).
+if grep "Activating" "$XDG_RUNTIME_DIR/bus.log" >&2; then
+    fail "velmora-idle had the bus start a program"
+fi
 echo "PASS"
