@@ -25,7 +25,9 @@
 //                                  org.kde.Solid.PowerManagement.PolicyAgent: HasInhibition(u)
 //                                  says whether the policies held share a bit with those asked
 //                                  for, at first 4 (ChangeScreenSettings); each line "held N" sets
-//                                  them and says so with InhibitionsChanged
+//                                  them and says so with InhibitionsChanged; with --times it
+//                                  writes "changed US" and "asked US" (monotonic microseconds)
+//                                  on standard error as it sends the signal and gets a question
 //   sessionbus-peer screensaver-desktop replace|queue|plain
 //                                  a desktop's own org.freedesktop.ScreenSaver (KDE's locker,
 //                                  GNOME's proxy): asks for the name replacing its owner, queueing
@@ -312,8 +314,16 @@ int ServeSilentSession(sd_bus* bus) {
 }
 
 std::uint32_t heldPolicies = 4;
+bool writeTimes = false;
+
+std::uint64_t NowUs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::uint64_t(now.tv_sec) * 1'000'000 + std::uint64_t(now.tv_nsec) / 1000;
+}
 
 int HasInhibition(sd_bus_message* m, void*, sd_bus_error*) {
+    if (writeTimes) std::cerr << "asked " << NowUs() << std::endl;
     std::uint32_t asked = 0;
     if (sd_bus_message_read(m, "u", &asked) < 0)
         return sd_bus_reply_method_errorf(m, SD_BUS_ERROR_INVALID_ARGS, "bad policies");
@@ -346,6 +356,7 @@ int ServePolicyAgent(sd_bus* bus) {
         if (fds[1].revents != 0) {
             std::string word;
             if (!(std::cin >> word >> heldPolicies)) return 0;
+            const std::uint64_t sent = NowUs();
             if (heldPolicies != 0)
                 sd_bus_emit_signal(bus, path, name, "InhibitionsChanged", "a(ss)as", 1,
                                    "velmora-e2e", "playing a video", 0);
@@ -353,6 +364,7 @@ int ServePolicyAgent(sd_bus* bus) {
                 sd_bus_emit_signal(bus, path, name, "InhibitionsChanged", "a(ss)as", 0, 1,
                                    "velmora-e2e");
             sd_bus_flush(bus);
+            if (writeTimes) std::cerr << "changed " << sent << std::endl;
             std::cout << "done" << std::endl;
         }
     }
@@ -439,9 +451,10 @@ int main(int argc, char** argv) {
                            "org.freedesktop.login1.Session", kLoginSessionTable, &TellLoginSession);
     else if (mode == "silent-session")
         status = ServeSilentSession(bus);
-    else if (mode == "policy-agent")
+    else if (mode == "policy-agent") {
+        writeTimes = argc > 2 && std::string(argv[2]) == "--times";
         status = ServePolicyAgent(bus);
-    else if (mode == "screensaver-desktop")
+    } else if (mode == "screensaver-desktop")
         status = ServeScreenSaverDesktop(bus, argc > 2 ? argv[2] : "");
     else if (mode == "input")
         status = sd_bus_call_method(bus, "org.gnome.Mutter.IdleMonitor", kPath, kInterface,
