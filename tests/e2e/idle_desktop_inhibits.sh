@@ -5,9 +5,9 @@
 # later; once it says they are not (InhibitionsChanged), or leaves the bus, the saver comes a full
 # idle time later. A desktop that takes org.freedesktop.ScreenSaver with replacement after
 # velmora-idle has started gets it, and answers the players' Inhibit itself; the inhibits
-# velmora-idle held go with the name. On GNOME and KDE velmora-idle leaves the name to the
-# desktop's own service, which asks for it without replacing an owner. No question of velmora-idle
-# has the bus start a program.
+# velmora-idle held go with the name, and the desktop's lock state is followed from then on. On
+# GNOME and KDE velmora-idle leaves the name to the desktop's own service, which asks for it
+# without replacing an owner. No question of velmora-idle has the bus start a program.
 # Usage: idle_desktop_inhibits.sh VELMORA VELMORA_IDLE SESSIONBUS_PEER
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
@@ -123,6 +123,13 @@ read -r -t 5 word cookie <&"$player2_out" && [[ $word == ready ]] || fail "Inhib
 wait_savers 1 6
 echo "the desktop took org.freedesktop.ScreenSaver with replacement and answered Inhibit" \
     "(cookie $cookie); velmora-idle held nothing"
+end_saver
+# Its lock state is the desktop's now, no longer the saver's own: followed as KDE's is.
+tell desktop "active 1"
+no_saver_for 5 "while the desktop that took the name says it is locked"
+tell desktop "active 0"
+wait_savers 1 6
+echo "followed the lock state of the desktop that took the name"
 end_saver
 exec {player_in}>&- {player2_in}>&- {desktop_in}>&-
 wait_exit "$desktop_pid" 3000

@@ -33,7 +33,9 @@
 //                                  GNOME's proxy): asks for the name replacing its owner, queueing
 //                                  behind it (as GNOME's does) or neither (as KDE's does), prints
 //                                  "ready" once it owns it, else "queued" or "refused"; answers
-//                                  Inhibit with cookies from 9000 on; at the end of input it leaves
+//                                  Inhibit with cookies from 9000 on, GetActive with false until a
+//                                  line "active N" sets it and says so with ActiveChanged; at the
+//                                  end of input it leaves
 // Each prints "ready" once it is set.
 #include <poll.h>
 #include <systemd/sd-bus.h>
@@ -380,8 +382,10 @@ int DesktopUnInhibit(sd_bus_message* m, void*, sd_bus_error*) {
     return sd_bus_reply_method_return(m, "");
 }
 
+int desktopActive = 0;
+
 int DesktopGetActive(sd_bus_message* m, void*, sd_bus_error*) {
-    return sd_bus_reply_method_return(m, "b", 0);
+    return sd_bus_reply_method_return(m, "b", desktopActive);
 }
 
 const sd_bus_vtable kDesktopTable[] = {
@@ -418,8 +422,11 @@ int ServeScreenSaverDesktop(sd_bus* bus, const std::string& how) {
         pollfd fds[2] = {{sd_bus_get_fd(bus), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
         if (poll(fds, 2, -1) < 0) return 1;
         if (fds[1].revents != 0) {
-            std::string line;
-            if (!std::getline(std::cin, line)) return 0;
+            std::string word;
+            if (!(std::cin >> word >> desktopActive)) return 0;
+            sd_bus_emit_signal(bus, "/ScreenSaver", name, "ActiveChanged", "b", desktopActive);
+            sd_bus_flush(bus);
+            std::cout << "done" << std::endl;
         }
     }
 }
