@@ -68,6 +68,21 @@ class SaverControllerTest : public ::testing::Test {
         controller->OnCreate();
         if (!window.closed) controller->OnShow();
     }
+    // Run mode with a session that can be locked, and the desktop's password options as given.
+    void OpenWithLocker(std::string_view isSecure, std::string_view grace) {
+        if (!isSecure.empty()) registry.PutText(kDesktop, "ScreenSaverIsSecure", isSecure);
+        if (!grace.empty()) registry.PutText(kDesktop, "ScreenSaverGracePeriod", grace);
+        Make(0);
+        controller->UseSessionLocker(locker);
+        controller->OnCreate();
+        controller->OnShow();
+    }
+    // Secure with a grace period of one second, which has passed, and a key pressed.
+    void PressKeyPastTheGrace() {
+        OpenWithLocker("1", "1");
+        locker.AdvanceTo(locker.now + 1500);
+        controller->OnKeyDown();
+    }
     void RunFramesFor(std::int64_t ms) { virtualTimer.AdvanceTo(virtualTimer.Now() + ms); }
     void SetDesktopPassword(std::uint32_t value) {
         registry.Put("Control Panel\\desktop", "ScreenSaveUsePassword", kRegDword,
@@ -87,7 +102,9 @@ class SaverControllerTest : public ::testing::Test {
     FakeMessageBox box;
     LcgRandom random;
     FixedClock clock{12345678};
+    FakeSessionLocker locker{log};
     std::unique_ptr<SaverController> controller;
+    static constexpr std::string_view kDesktop = "Control Panel\\desktop";
 };
 
 // --- window parameters ---
@@ -644,6 +661,110 @@ TEST(SaverWindowThreads, CloseOnTheWindowThreadLeavesNoFrameRunningOrArmed) {
         EXPECT_EQ(surface.pixels.load(), pixels);
         controller.reset();
     }
+}
+
+// --- locked on return ---
+
+TEST_F(SaverControllerTest, PastTheGraceInputAsksForTheLockAndTheSaverKeepsCovering) {
+    PressKeyPastTheGrace();
+    EXPECT_EQ(CountOf(log, "RequestLock"), 1);
+    // The grab is let go before the locker asks for one of its own.
+    EXPECT_LT(IndexOf(log, "YieldInputToLocker"), IndexOf(log, "RequestLock"));
+    EXPECT_FALSE(window.closed);
+    EXPECT_EQ(window.closeRequests, 0);
+    // Still drawing while it waits.
+    const int before = surface.pixels;
+    RunFramesFor(200);
+    EXPECT_GT(surface.pixels, before);
+}
+
+TEST_F(SaverControllerTest, InputWhileLockingGoesNowhereAndAsksNothingMore) {
+    PressKeyPastTheGrace();
+    controller->OnKeyDown();
+    controller->OnMouseDown();
+    controller->OnMouseMove(1, 1);
+    controller->OnMouseMove(500, 400);
+    EXPECT_FALSE(window.closed);
+    EXPECT_EQ(window.closeRequests, 0);
+    EXPECT_EQ(CountOf(log, "RequestLock"), 1);
+}
+
+TEST_F(SaverControllerTest, SessionLockedEndsTheSaverWithoutComplaint) {
+    PressKeyPastTheGrace();
+    ASSERT_NE(locker.events, nullptr);
+    locker.events->OnLockRequestAnswered(true);
+    locker.events->OnSessionLocked(false);
+    EXPECT_FALSE(window.closed);
+    locker.events->OnSessionLocked(true);
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(CountOf(log, "EndedUnlocked NotInTime") + CountOf(log, "EndedUnlocked Refused"), 0);
+    EXPECT_EQ(controller->LockOnReturn().End(), ReturnLockEnd::Locked);
+    EXPECT_EQ(locker.wakeAt, 0u);
+}
+
+TEST_F(SaverControllerTest, CoveredWhileLockingEndsTheSaver) {
+    PressKeyPastTheGrace();
+    controller->OnVisibilityChanged(false);
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(controller->LockOnReturn().End(), ReturnLockEnd::Locked);
+}
+
+TEST_F(SaverControllerTest, NobodyLockingEndsTheSaverUnlockedAfterFiveSecondsAndSaysSo) {
+    PressKeyPastTheGrace();
+    const std::uint64_t asked = locker.now;
+    EXPECT_EQ(locker.wakeAt, asked + 5000);
+    locker.AdvanceTo(asked + 4999);
+    EXPECT_FALSE(window.closed);
+    locker.AdvanceTo(asked + 5000);
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(CountOf(log, "EndedUnlocked NotInTime"), 1);
+    EXPECT_LT(IndexOf(log, "EndedUnlocked NotInTime"), IndexOf(log, "Close"));
+}
+
+TEST_F(SaverControllerTest, RefusedLockRequestEndsTheSaverAtOnceAndSaysSo) {
+    PressKeyPastTheGrace();
+    locker.events->OnLockRequestAnswered(false);
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(CountOf(log, "EndedUnlocked Refused"), 1);
+}
+
+TEST_F(SaverControllerTest, InputWithinTheGraceEndsTheSaverWithoutALock) {
+    OpenWithLocker("1", "");
+    locker.AdvanceTo(locker.now + 4000);
+    controller->OnMouseDown();
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(CountOf(log, "RequestLock"), 0);
+}
+
+TEST_F(SaverControllerTest, OptionsOffInputEndsTheSaverAndTheDesktopKeyIsNotCreated) {
+    OpenWithLocker("", "");
+    locker.AdvanceTo(locker.now + 60'000);
+    controller->OnKeyDown();
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(CountOf(log, "RequestLock"), 0);
+    EXPECT_FALSE(registry.KeyExists(kDesktop));
+}
+
+TEST_F(SaverControllerTest, WithoutALockerTheOptionsAreNotHonoured) {
+    registry.PutText(kDesktop, "ScreenSaverIsSecure", "1");
+    registry.PutText(kDesktop, "ScreenSaverGracePeriod", "0");
+    Open(0);
+    controller->OnKeyDown();
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(controller->LockOnReturn().State(), ReturnLockState::Off);
+}
+
+TEST_F(SaverControllerTest, PreviewWithALockerStaysDeafAndNeverLocks) {
+    registry.PutText(kDesktop, "ScreenSaverIsSecure", "1");
+    registry.PutText(kDesktop, "ScreenSaverGracePeriod", "0");
+    Make(kHost);
+    controller->UseSessionLocker(locker);
+    controller->OnCreate();
+    controller->OnShow();
+    controller->OnKeyDown();
+    EXPECT_FALSE(window.closed);
+    EXPECT_EQ(CountOf(log, "RequestLock"), 0);
+    EXPECT_EQ(controller->LockOnReturn().State(), ReturnLockState::Off);
 }
 
 }  // namespace
