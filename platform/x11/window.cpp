@@ -167,6 +167,17 @@ void XSaverWindow::GrabInput() {
     }
 }
 
+void XSaverWindow::YieldInputToLocker() {
+    if (!TopLevel || !AcceptsInput) return;
+    // The focus first: keys typed from here on reach this window, which drops them, and never
+    // the desktop beneath; then the grabs go, so that the locker can take its own.
+    XErrorsIgnored quiet(Connection);
+    XSetInputFocus(Connection, XWindow, RevertToParent, CurrentTime);
+    XUngrabKeyboard(Connection, CurrentTime);
+    XUngrabPointer(Connection, CurrentTime);
+    XSync(Connection, False);
+}
+
 void XSaverWindow::Sight(HiddenCause cause, bool holds) {
     if (SightGate.Set(cause, holds) && Lifecycle.Shown() && !Lifecycle.Closed())
         Events->OnVisibilityChanged(SightGate.Seen());
@@ -199,14 +210,24 @@ void XSaverWindow::Run() {
         int timeout = BannerTimer.TimeoutMs();
         const int power = WatchMonitorPower();
         if (timeout < 0 || power < timeout) timeout = power;
-        pollfd fds[2] = {{ConnectionNumber(Connection), POLLIN, 0}, {WakeFd, POLLIN, 0}};
-        if (poll(fds, WakeFd >= 0 ? 2 : 1, timeout) > 0 && WakeFd >= 0 &&
-            (fds[1].revents & POLLIN) != 0) {
+        if (ExtraSource != nullptr) {
+            ExtraSource->BeforePoll();
+            const int extra = ExtraSource->TimeoutMs();
+            if (extra >= 0 && (timeout < 0 || extra < timeout)) timeout = extra;
+        }
+        // A descriptor of -1 (no signal pipe, a source not yet open) is left out by poll.
+        pollfd fds[3] = {{ConnectionNumber(Connection), POLLIN, 0},
+                         {WakeFd, POLLIN, 0},
+                         {ExtraSource != nullptr ? ExtraSource->Fd() : -1, POLLIN, 0}};
+        const int ready = poll(fds, 3, timeout);
+        if (ready > 0 && WakeFd >= 0 && (fds[1].revents & POLLIN) != 0) {
             char drained[64];
             [[maybe_unused]] auto n = read(WakeFd, drained, sizeof drained);
             // A termination signal: the ordinary close, so the display and cursor come back.
             Close();
         }
+        if (ExtraSource != nullptr && !Lifecycle.Closed())
+            ExtraSource->Dispatch(ready > 0 ? fds[2].revents : 0);
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include "platform/common/windowtimer.h"
 #include "platform/cursor.h"
+#include "platform/posix/pollclient.h"
 #include "platform/window.h"
 #include "platform/x11/surface.h"
 #include "platform/x11/xerrors.h"
@@ -32,6 +33,9 @@ class XSaverWindow final : public NativeWindow, public CursorService, private Wi
     // The message loop: returns when the window has closed.
     void Run();
     bool Closed() const { return Lifecycle.Closed(); }
+    // One more thing the loop waits for (the session's bus), served between X events; it must
+    // outlive the loop.
+    void AddLoopSource(PollClient& source) { ExtraSource = &source; }
 
     // NativeWindow
     bool GetWindowRect(WindowHandle window, Rect32& rect) override;
@@ -42,6 +46,7 @@ class XSaverWindow final : public NativeWindow, public CursorService, private Wi
     void HideApplicationWindow() override {}  // X11 has no hidden application window
     void DisableIme() override {}             // no input method is attached to this window
     void SetBannerTimer(bool enabled, std::uint32_t intervalMs) override;
+    void YieldInputToLocker() override;
     WindowHandle Handle() override { return XWindow; }
     DrawingSurface& Surface() override { return *Drawing; }
     void FlushDrawing() override { Drawing->Flush(); }
@@ -76,6 +81,7 @@ class XSaverWindow final : public NativeWindow, public CursorService, private Wi
     Display* DrawConnection = nullptr;
     const SystemColorSource& Colors;
     int WakeFd;
+    PollClient* ExtraSource = nullptr;
     WindowEvents* Events = nullptr;
     WindowLifecycle Lifecycle{*this};
     ::Window XWindow = 0;
