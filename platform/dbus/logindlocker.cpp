@@ -125,9 +125,9 @@ void LogindLocker::RequestLock(SessionLockEvents& events) {
         std::free(path);
         return;
     }
-    const int r = CallAsync(Bus->Bus(), &LookupCall, kLogin, kManagerPath, kManager,
-                            "GetSessionByPID", &LogindCalls::ByPid, this, "u",
-                            static_cast<std::uint32_t>(getpid()));
+    const int r =
+        CallAsync(Bus->Bus(), &LookupCall, kLogin, kManagerPath, kManager, "GetSessionByPID",
+                  &LogindCalls::ByPid, this, "u", static_cast<std::uint32_t>(getpid()));
     if (r < 0) Fail(std::string("cannot ask logind: ") + std::strerror(-r));
 }
 
@@ -156,8 +156,10 @@ void LogindLocker::EndedUnlocked(UnlockedEnd why) {
     WakeTime = 0;
     DropCalls();
     if (why == UnlockedEnd::NotInTime)
-        std::fprintf(stderr, "%s: the session was not locked within 5 seconds of the lock "
-                     "request; ending the saver unlocked\n", Program.c_str());
+        std::fprintf(stderr,
+                     "%s: the session was not locked within 5 seconds of the lock "
+                     "request; ending the saver unlocked\n",
+                     Program.c_str());
     else
         std::fprintf(stderr, "%s: cannot have the session locked (%s); ending the saver unlocked\n",
                      Program.c_str(), Problem.empty() ? "no answer" : Problem.c_str());
