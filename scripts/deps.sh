@@ -30,6 +30,8 @@ packages=(
   xscreensaver sway xwayland grim wtype
   # ... with sway's idle daemon and locker around the saver
   swayidle swaylock
+  # ... and a real X11 locker started by logind's Lock signal, for the locked return
+  xss-lock xsecurelock
   # the Debian package: CPack's DEB generator (dpkg-shlibdeps) and its check
   dpkg-dev file lintian
   # two monitors under Wine: Xinerama heads side by side, nested in Xvfb

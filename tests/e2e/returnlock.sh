@@ -4,15 +4,18 @@
 # settings file) and the grace period over, a key asks logind to lock the session and the saver
 # goes on covering the screen, deaf to further keys, until the session says it is locked; with
 # nobody locking, it ends by itself after five seconds and says so on standard error. A key
-# within the grace period ends it at once, without a lock. The settings file is only read.
+# within the grace period ends it at once, without a lock. The settings file is only read. Last,
+# the real thing: xss-lock hears logind's Lock and starts xsecurelock, which must get the
+# keyboard and pointer the saver held, and the saver gives way to it.
 # Prints the key-to-lock-request latency, the end after LockedHint, and the fallback's length.
-# Usage: returnlock.sh VELMORA LOGIND_STANDIN
+# Usage: returnlock.sh VELMORA LOGIND_STANDIN GRABPROBE
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
 host_user_setup "$1"
 start_xvfb 800x600
 AS_USER+=("DISPLAY=$DISPLAY")
 logind_setup "$2"
+GRABPROBE=$3
 E2E_DAEMON_LOG=$E2E_TMP/logind.log
 
 settings=$XDG_CONFIG_HOME/velmora/user.reg
@@ -67,13 +70,19 @@ echo "key -> Lock request $(ms "$lock_us") ms; LockedHint -> saver ended $(ms "$
 login_session SetLockedHint boolean:false
 
 # 2. Secure (the 9x family's option as a number), nobody locks: the saver ends by itself after
-# five seconds and says why on one line.
+# five seconds and says why on one line. While it waits, a locker could take the keyboard and
+# pointer (the saver holds them until the key), and keys go to the saver's window.
 desktop_options '"ScreenSaveUsePassword"=dword:00000001' '"ScreenSaverGracePeriod"="0"'
 start_saver /s
+[[ $("$GRABPROBE") == held ]] || fail "the running saver does not hold the keyboard and pointer"
 locks=$(lock_requests)
 xdotool key a
 key_at=$(now_us)
 until_us 3000 more_locks_than "$locks" >/dev/null || fail "no Lock request reached logind after the key"
+[[ $("$GRABPROBE") == free ]] || fail "the saver keeps the keyboard or pointer from a locker"
+saver_window=$(xdotool search --onlyvisible --name '^Velmora$' | head -n1)
+[[ $(xdotool getwindowfocus) == "$saver_window" ]] ||
+    fail "while the session is being locked, keys would go to window $(xdotool getwindowfocus), not the saver's"
 wait_for 4000 saver_gone && fail "the saver gave up waiting for the lock within 4 s"
 wait_for 3000 saver_gone || fail "the saver still covers the screen 7 s after the key, nobody locking"
 fallback_us=$(($(now_us) - key_at))
@@ -104,3 +113,51 @@ until_us 1000 saver_gone >/dev/null || fail "with the option off a key did not e
 wait_exit "$pid" 1000
 (($(lock_requests) == locks)) || fail "with the option off the saver asked for the lock"
 echo "option off: no Lock request"
+
+# 5. A real locker: xss-lock runs xsecurelock on logind's Lock signal. The locker takes the
+# keyboard and pointer (it gives up when it cannot) and covers the screen; the saver then ends,
+# leaving the locker in charge.
+desktop_options '"ScreenSaverIsSecure"="1"' '"ScreenSaverGracePeriod"=dword:00000000'
+"${AS_USER[@]}" xss-lock -- xsecurelock >"$E2E_TMP/xss-lock.log" 2>&1 &
+xss_pid=$!
+E2E_PIDS+=($xss_pid)
+wait_for 5000 grep -q 'Inhibit sleep delay by xss-lock' "$E2E_TMP/logind.log" ||
+    fail "xss-lock did not come onto the bus: $(cat "$E2E_TMP/xss-lock.log")"
+start_saver /s
+xdotool key a
+locker_us=$(until_us 4000 saver_gone) || fail "the saver did not give way to xsecurelock"
+wait_exit "$pid" 1000
+[[ ! -s $E2E_TMP/saver.err ]] || fail "the saver complained: $(cat "$E2E_TMP/saver.err")"
+locker_pid=$(pgrep -P "$xss_pid" -x xsecurelock || true)
+[[ -n $locker_pid ]] || fail "xsecurelock is not running (it could not take the input?): $(cat "$E2E_TMP/xss-lock.log")"
+xwininfo -root -children | grep -q '"xsecurelock"' || fail "xsecurelock's window is not on the screen"
+echo "xss-lock and xsecurelock: the saver gave way $(ms "$locker_us") ms after the key; the locker holds the screen"
+kill -TERM "$locker_pid" 2>/dev/null || true
+
+# 6. A locker that only covers the screen (nobody sets LockedHint): xsecurelock started after the
+# Lock request, as any locker would be. The saver ends as soon as it is covered, long before its
+# five seconds, and leaves the locker running.
+no_locker() { ! pgrep -P "$xss_pid" -x xsecurelock >/dev/null; }
+wait_for 3000 no_locker || fail "the first xsecurelock did not end"
+login_session SetLockedHint boolean:false
+[[ $(login_property LockedHint) == false ]] || fail "LockedHint is still true"
+start_saver /s
+locks=$(lock_requests)
+xdotool key a
+key_at=$(now_us)
+until_us 3000 more_locks_than "$locks" >/dev/null || fail "no Lock request reached logind after the key"
+# xss-lock has started its own xsecurelock on this Lock: only the one started here may cover.
+for child in $(pgrep -P "$xss_pid" -x xsecurelock || true); do kill -TERM "$child"; done
+kill -TERM "$xss_pid"
+wait_exit "$xss_pid" 3000
+"${AS_USER[@]}" xsecurelock >"$E2E_TMP/xsecurelock.log" 2>&1 &
+locker_pid=$!
+E2E_PIDS+=($locker_pid)
+covered_us=$(until_us 4000 saver_gone) || fail "the saver was still there 4 s after the locker started"
+covered_us=$(($(now_us) - key_at))
+wait_exit "$pid" 1000
+[[ ! -s $E2E_TMP/saver.err ]] || fail "the saver fell back instead of giving way: $(cat "$E2E_TMP/saver.err")"
+running "$locker_pid" || fail "xsecurelock gave up: $(cat "$E2E_TMP/xsecurelock.log")"
+# Nobody said the session was locked: only the covering can have ended the saver.
+[[ $(login_property LockedHint) == false ]] || fail "something set LockedHint after all"
+echo "xsecurelock alone: the saver ended $(ms "$covered_us") ms after the key, covered"
