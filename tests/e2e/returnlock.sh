@@ -137,8 +137,11 @@ kill -TERM "$locker_pid" 2>/dev/null || true
 # 6. A locker that only covers the screen (nobody sets LockedHint): xsecurelock started after the
 # Lock request, as any locker would be. The saver ends as soon as it is covered, long before its
 # five seconds, and leaves the locker running.
+# xss-lock goes first (it would start a locker of its own on the Lock, and set LockedHint).
 no_locker() { ! pgrep -P "$xss_pid" -x xsecurelock >/dev/null; }
 wait_for 3000 no_locker || fail "the first xsecurelock did not end"
+kill -TERM "$xss_pid"
+wait_exit "$xss_pid" 3000
 login_session SetLockedHint boolean:false
 [[ $(login_property LockedHint) == false ]] || fail "LockedHint is still true"
 start_saver /s
@@ -146,10 +149,6 @@ locks=$(lock_requests)
 xdotool key a
 key_at=$(now_us)
 until_us 3000 more_locks_than "$locks" >/dev/null || fail "no Lock request reached logind after the key"
-# xss-lock has started its own xsecurelock on this Lock: only the one started here may cover.
-for child in $(pgrep -P "$xss_pid" -x xsecurelock || true); do kill -TERM "$child"; done
-kill -TERM "$xss_pid"
-wait_exit "$xss_pid" 3000
 "${AS_USER[@]}" xsecurelock >"$E2E_TMP/xsecurelock.log" 2>&1 &
 locker_pid=$!
 E2E_PIDS+=($locker_pid)
