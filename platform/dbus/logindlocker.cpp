@@ -191,13 +191,15 @@ bool LogindLocker::Dispatch(short events) {
         Bus.reset();
         Fail("the system bus went away");
     }
-    if (FailurePending && Events != nullptr) {
+    // Each is cleared whether or not anyone still listens: a due one left standing would have
+    // the loop spin on a zero timeout.
+    if (FailurePending) {
         FailurePending = false;
-        Events->OnLockRequestAnswered(false);
+        if (Events != nullptr) Events->OnLockRequestAnswered(false);
     }
-    if (WakeTime != 0 && NowMs() >= WakeTime && Events != nullptr) {
+    if (WakeTime != 0 && NowMs() >= WakeTime) {
         WakeTime = 0;
-        Events->OnLockWake();
+        if (Events != nullptr) Events->OnLockWake();
     }
     return true;
 }
