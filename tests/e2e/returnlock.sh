@@ -160,3 +160,15 @@ running "$locker_pid" || fail "xsecurelock gave up: $(cat "$E2E_TMP/xsecurelock.
 # Nobody said the session was locked: only the covering can have ended the saver.
 [[ $(login_property LockedHint) == false ]] || fail "something set LockedHint after all"
 echo "xsecurelock alone: the saver ended $(ms "$covered_us") ms after the key, covered"
+
+# 7. No system bus to ask: the saver ends at once after the key, saying why, rather than wait.
+kill -TERM "$locker_pid" 2>/dev/null || true
+wait_exit "$locker_pid" 3000
+AS_USER+=("DBUS_SYSTEM_BUS_ADDRESS=unix:path=$E2E_TMP/no-such-bus")
+start_saver /s
+xdotool key a
+refused_us=$(until_us 2000 saver_gone) || fail "without a system bus the saver did not end within 2 s of the key"
+wait_exit "$pid" 1000
+[[ $(wc -l <"$E2E_TMP/saver.err") == 1 ]] && grep -q '^velmora: cannot have the session locked' "$E2E_TMP/saver.err" ||
+    fail "no one-line notice without a system bus: $(cat "$E2E_TMP/saver.err")"
+echo "no system bus: ended $(ms "$refused_us") ms after the key: $(cat "$E2E_TMP/saver.err")"
