@@ -191,17 +191,6 @@ void XSaverWindow::DispatchRaw(XEvent& event) {
     XFreeEventData(Connection, &event.xcookie);
 }
 
-void XSaverWindow::YieldInputToLocker() {
-    if (!TopLevel || !AcceptsInput) return;
-    // The focus first: keys typed from here on reach this window, which drops them, and never
-    // the desktop beneath; then the grabs go, so that the locker can take its own.
-    XErrorsIgnored quiet(Connection);
-    XSetInputFocus(Connection, XWindow, RevertToParent, CurrentTime);
-    XUngrabKeyboard(Connection, CurrentTime);
-    XUngrabPointer(Connection, CurrentTime);
-    XSync(Connection, False);
-}
-
 void XSaverWindow::Sight(HiddenCause cause, bool holds) {
     if (SightGate.Set(cause, holds) && Lifecycle.Shown() && !Lifecycle.Closed())
         Events->OnVisibilityChanged(SightGate.Seen());

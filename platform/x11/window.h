@@ -47,7 +47,6 @@ class XSaverWindow final : public NativeWindow, public CursorService, private Wi
     void HideApplicationWindow() override {}  // X11 has no hidden application window
     void DisableIme() override {}             // no input method is attached to this window
     void SetBannerTimer(bool enabled, std::uint32_t intervalMs) override;
-    void YieldInputToLocker() override;
     WindowHandle Handle() override { return XWindow; }
     DrawingSurface& Surface() override { return *Drawing; }
     void FlushDrawing() override { Drawing->Flush(); }
