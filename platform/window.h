@@ -64,9 +64,6 @@ class NativeWindow {
     // Black windows over these desktop areas, in place of any earlier ones, for as long as this
     // window lives; input on them reaches the form as input on this window.
     virtual void CoverAreas(std::span<const Rect32> areas) { (void)areas; }
-    // A locker is about to take the keyboard and pointer: any hold on them is let go, while
-    // input that still reaches this window comes to the form and goes nowhere else.
-    virtual void YieldInputToLocker() {}
 };
 
 // The form's handlers, in the order a window delivers them: OnCreateParams before the window

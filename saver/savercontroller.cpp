@@ -182,7 +182,6 @@ void SaverController::Follow(ReturnLockAction action) {
         case ReturnLockAction::RequestLock:
             // The frames go on: the screen stays covered, and alive, until the lock holds.
             Locker->WakeAt(ReturnGuard.WakeAtMs());
-            Window.YieldInputToLocker();
             Locker->RequestLock(*this);
             return;
         case ReturnLockAction::EndSaver:

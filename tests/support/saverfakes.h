@@ -98,7 +98,6 @@ class FakeWindow final : public NativeWindow, public CursorService {
     DrawingSurface& Surface() override { return surface_; }
     void FlushDrawing() override { ++flushes; }
     std::vector<Monitor> Monitors() override { return monitors; }
-    void YieldInputToLocker() override { log_.push_back("YieldInputToLocker"); }
     void CoverAreas(std::span<const Rect32> areas) override {
         std::string entry = "CoverAreas";
         for (const auto& r : areas)
