@@ -54,6 +54,7 @@ class SaverController final : public WindowEvents {
     bool OnSystemCommand(SystemCommand command, std::intptr_t& result) override;
     void OnBannerEnd() override;
     void OnHostGone() override;
+    void OnHostResized(std::int32_t width, std::int32_t height) override;
     void OnVisibilityChanged(bool visible) override;
 
     // One frame, on the timer thread.
@@ -106,4 +107,5 @@ class SaverController final : public WindowEvents {
     // Window thread only.
     bool Running = false;  // from the show to the close: when frames are meant to run
     bool Unseen = false;   // nobody can see the window: frames are held
+    bool Ended = false;    // the close has run: nothing is laid out again
 };
