@@ -237,6 +237,18 @@ void XSaverWindow::Dispatch(XEvent& event) {
                 (event.xdestroywindow.window == Host || event.xdestroywindow.window == XWindow))
                 Events->OnHostGone();
             break;
+        case ConfigureNotify:
+            if (Host != 0 && event.xconfigure.window == Host) {
+                // A resize comes as a run of these while the host's owner drags or settles it:
+                // only the last size is laid out.
+                XEvent later;
+                while (XCheckTypedWindowEvent(Connection, Host, ConfigureNotify, &later))
+                    event = later;
+                // The outer size, border included, as the host's size is read at the start.
+                const XConfigureEvent& c = event.xconfigure;
+                Events->OnHostResized(c.width + 2 * c.border_width, c.height + 2 * c.border_width);
+            }
+            break;
         case VisibilityNotify:
             if (event.xvisibility.window == XWindow)
                 Sight(HiddenCause::Covered, event.xvisibility.state == VisibilityFullyObscured);
