@@ -63,9 +63,12 @@ bool XSaverWindow::MakeWindow(const WindowCreateParams& params) {
     std::optional<XErrorsIgnored> hostRequests;
     if (Host != 0) hostRequests.emplace(Connection);
     XWindowAttributes hostAttributes;
-    // A host that is not a window gets no child; the form finds that out and closes.
+    // A host that is not a window gets no window at all. (Not even one of the saver's own: its
+    // number could be the very one the gone host had, as the server hands a dead client's
+    // numbers to the next, and the saver would then take its own window for the host.)
     const bool hostValid =
         Host != 0 && XGetWindowAttributes(Connection, Host, &hostAttributes) != 0;
+    if (Host != 0 && !hostValid) return false;
 
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(Connection, DefaultScreen(Connection));
@@ -100,6 +103,10 @@ bool XSaverWindow::MakeWindow(const WindowCreateParams& params) {
     // exist on the server before that connection uses it.
     XSync(Connection, False);
     hostRequests.reset();
+    // A host that went while the child was made took the child along, or never had it: there is
+    // nothing to draw in, and no event will say so.
+    XWindowAttributes own;
+    if (Host != 0 && XGetWindowAttributes(Connection, XWindow, &own) == 0) return false;
     DrawConnection = XOpenDisplay(DisplayString(Connection));
     if (DrawConnection == nullptr) DrawConnection = Connection;
     if (Host != 0) DrawWatch = std::make_unique<XVanishingWindow>(DrawConnection, XWindow);
