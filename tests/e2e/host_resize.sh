@@ -2,8 +2,8 @@
 # A hack follows the size of the window it was lent: XScreenSaver and lockers resize that window
 # (1024x768 to 800x600 and back here) and the drive is then laid out for the new size, centred
 # and covering all of it, as --window-id and as -root with XSCREENSAVER_WINDOW. Each hack's
-# marker file goes when it ends (SIGTERM, SIGINT, its window destroyed), and a killed one's is
-# removed by the next start: none is left after these runs.
+# marker file goes when it ends (SIGTERM, SIGINT, its window destroyed, also while it starts),
+# and a killed one's is removed by the next start: none is left after these runs.
 # Usage: host_resize.sh VELMORA HOSTWINDOW
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"  # talk
@@ -37,15 +37,27 @@ drive_fits() {
         ((row > h / 2 - h / 12 && row < h / 2 + h / 12))
 }
 
-# follow W H: resizes the host to W x H and waits until the drive fits it; prints how long that took.
+# saver_size: the size of the saver's window inside the host, as WxH.
+saver_size() {
+    local child
+    child=$(xwininfo -children -id "$host" | awk '/"Velmora"/ {print $1; exit}')
+    [[ -n $child ]] && xwininfo -id "$child" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'
+}
+sized() { [[ $(saver_size) == "$1" ]]; }
+
+# follow W H: resizes the host to W x H and waits until the saver's window has that size and
+# the drive fits it; prints how long each took.
 follow() {
-    local start
+    local start sized_ms
     echo "resize $1 $2" >&"$host_in"
     read -r -t 5 reply <&"$host_out" && [[ $reply == resized ]] || fail "the host did not resize"
     start=$(now_us)
+    wait_for 5000 sized "${1}x$2" || fail "$mode: the saver's window is $(saver_size), not ${1}x$2"
+    sized_ms=$((($(now_us) - start) / 1000))
     wait_for 5000 drive_fits "$1" "$2" ||
         fail "$mode: no drive fitting ${1}x$2 (sky $sky road $road lit $lit horizon at $row)"
-    echo "$mode: ${1}x$2 followed in $((($(now_us) - start) / 1000)) ms (lit $lit, horizon at $row)"
+    echo "$mode: ${1}x$2 laid out in $sized_ms ms, the drive seen fitting it" \
+        "$((($(now_us) - start) / 1000)) ms after the resize (lit $lit, horizon at $row)"
 }
 
 # start_host: a white 1024x768 host at the screen's corner; sets host, host_in and host_out.
@@ -102,4 +114,18 @@ for end in INT TERM destroy KILL INT; do
     fi
 done
 echo "markers after $runs more runs: $(markers)"
+
+# Hosts destroyed while their hacks start, at staggered moments of the start: each hack ends at
+# once, by itself and without a crash, and leaves no marker.
+for delay in 0 0.01 0.02 0.04 0.06 0.08 0.1 0.15 0.2 0.3; do
+    start_host
+    XSCREENSAVER_WINDOW=$host "$VELMORA" -root 2>/dev/null &
+    pid=$!
+    E2E_PIDS+=($pid)
+    sleep "$delay"  # staging, not waiting: the destroy lands at another moment each time
+    echo destroy >&"$host_in"
+    wait_exit "$pid" 3000
+    ((EXIT_CODE <= 1)) || fail "a hack whose host went $delay s into its start: exit code $EXIT_CODE"
+done
+[[ $(markers) == 0 ]] || fail "markers left by hacks whose host went while they started"
 echo "PASS"
