@@ -37,10 +37,12 @@ bool MakePrivateDirectory(const std::string& path, uid_t uid) {
 }
 
 constexpr std::string_view kSuffix = ".instance";
-// A look (Find) or a sweep holds a marker's file for a moment; a start trying to take it waits that
-// long before it decides that an instance owns it.
+// A look (Find) or a sweep holds a marker's file for a moment; a start trying to take it
+// (kLockTries) or look at it (kLookTries) waits about that long before it decides that an
+// instance owns it. kLockAttempts: how often a start tries a name whose file was removed under it.
 constexpr int kLockAttempts = 8;
 constexpr int kLockTries = 40;
+constexpr int kLookTries = 10;
 constexpr auto kLockRetry = std::chrono::milliseconds(5);
 
 std::string Lowered(std::string_view name) {
@@ -146,9 +148,15 @@ MarkerId FileLockInstanceMarker::Find(std::string_view name) {
     const std::string path = PathFor(name);
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return 0;
-    // A separate open file: its lock conflicts with any holder, this process included. A file
-    // its owner removed just now names nobody.
-    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && StillNamed(fd, path);
+    // A separate open file: its lock conflicts with any holder, this process included. A sweep
+    // holds a file for a moment only, an owner for its life; a file its owner removed just now
+    // names nobody.
+    bool held = true;
+    for (int attempt = 0; held && attempt < kLookTries; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(kLockRetry);
+        held = ::flock(fd, LOCK_SH | LOCK_NB) != 0;
+    }
+    held = held && StillNamed(fd, path);
     ::close(fd);
     return held ? kForeignAtom : 0;
 }
@@ -199,10 +207,9 @@ void FileLockInstanceMarker::SweepStale(std::string_view name) const {
         const std::string path = base + std::string(file);
         const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) continue;
-        // A shared lock is had only while no owner holds the file. Shared, so that a look by
-        // another start at this moment still sees no instance; a start taking the name waits
-        // the moment out (LockSoon).
-        if (::flock(fd, LOCK_SH | LOCK_NB) == 0 && StillNamed(fd, path)) ::unlink(path.c_str());
+        // Nobody holds it, not even a start looking at it: its owner has gone. A look or a start
+        // that meets this moment's lock waits it out (LockSoon, Find).
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && StillNamed(fd, path)) ::unlink(path.c_str());
         ::close(fd);
     }
     ::closedir(dir);

@@ -156,8 +156,16 @@ TEST_F(InstanceMarkerTest, StartRemovesTheFilesOfKilledOwnersInEveryScopeButNoLi
     for (const char* other : {"velmora-idle.:0.instance", "other.velmora.instance", "velmora.lock"})
         std::ofstream(dir + "/" + other) << "";
 
+    // One held by a start that is looking at it (a shared lock) is no killed owner's.
+    FileLockInstanceMarker looked(dir, "xscreensaver-404");
+    const int look = ::open(looked.PathFor("velmora").c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(look, 0);
+    ASSERT_EQ(::flock(look, LOCK_SH), 0);
+
     FileLockInstanceMarker next(dir, "xscreensaver-202");
     ASSERT_NE(next.Add("VELMORA"), 0);
+    EXPECT_TRUE(std::filesystem::exists(looked.PathFor("velmora")));
+    ::close(look);
     EXPECT_FALSE(std::filesystem::exists(probe.PathFor("velmora")));
     EXPECT_FALSE(std::filesystem::exists(probeDesktop.PathFor("velmora")));
     EXPECT_TRUE(std::filesystem::exists(probeLive.PathFor("velmora")));
