@@ -250,6 +250,7 @@ void SaverController::OnCloseQuery(bool& canClose) {
 
 void SaverController::OnClose() {
     Running = false;
+    Ended = true;
     if (KnownFamily == PlatformFamily::Windows9x) Legacy.SetScreenSaverRunning(false);
     if (DispModeSetting == 1 && !Preview()) Switch.RestoreDisplay();
     Platform.Cursor.ShowCursor(true);
@@ -277,6 +278,24 @@ void SaverController::OnHostGone() {
     // The window went with its host: stop drawing before anything else, then end.
     StopFrames();
     Window.Close();
+}
+
+void SaverController::OnHostResized(std::int32_t width, std::int32_t height) {
+    // Only a preview follows its host; a move that kept the size changes nothing.
+    if (!Preview() || !Ready || Ended || (width == ViewWidth && height == ViewHeight)) return;
+    // Laid out again on the window thread, as at the start for this size, while no frame runs;
+    // the scene's arrays are fixed, so this allocates nothing either.
+    StopFrames();
+    ViewWidth = width;
+    ViewHeight = height;
+    Window.SetBounds(0, 0, ViewWidth, ViewHeight);
+    InitScene(State, Config, ViewWidth, ViewHeight, Window.Surface(), Platform.Random,
+              Platform.TimeOfDay);
+    // The dots of the old layout go (the brush is black); a window system that keeps a resized
+    // window's pixels would otherwise show them for good.
+    Window.Surface().FillRect(State.ViewRect);
+    Window.FlushDrawing();
+    if (Running) ResumeFrames();
 }
 
 void SaverController::OnVisibilityChanged(bool visible) {

@@ -57,6 +57,7 @@ class SaverController final : public WindowEvents, private SessionLockEvents {
     bool OnSystemCommand(SystemCommand command, std::intptr_t& result) override;
     void OnBannerEnd() override;
     void OnHostGone() override;
+    void OnHostResized(std::int32_t width, std::int32_t height) override;
     void OnVisibilityChanged(bool visible) override;
 
     // Where the session can be asked to lock: a run-mode saver then honours the desktop's
@@ -128,4 +129,5 @@ class SaverController final : public WindowEvents, private SessionLockEvents {
     // Window thread only.
     bool Running = false;  // from the show to the close: when frames are meant to run
     bool Unseen = false;   // nobody can see the window: frames are held
+    bool Ended = false;    // the close has run: nothing is laid out again
 };

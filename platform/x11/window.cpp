@@ -59,9 +59,12 @@ bool XSaverWindow::MakeWindow(const WindowCreateParams& params) {
     std::optional<XErrorsIgnored> hostRequests;
     if (Host != 0) hostRequests.emplace(Connection);
     XWindowAttributes hostAttributes;
-    // A host that is not a window gets no child; the form finds that out and closes.
+    // A host that is not a window gets no window at all. (Not even one of the saver's own: its
+    // number could be the very one the gone host had, as the server hands a dead client's
+    // numbers to the next, and the saver would then take its own window for the host.)
     const bool hostValid =
         Host != 0 && XGetWindowAttributes(Connection, Host, &hostAttributes) != 0;
+    if (Host != 0 && !hostValid) return false;
 
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(Connection, DefaultScreen(Connection));
@@ -96,6 +99,10 @@ bool XSaverWindow::MakeWindow(const WindowCreateParams& params) {
     // exist on the server before that connection uses it.
     XSync(Connection, False);
     hostRequests.reset();
+    // A host that went while the child was made took the child along, or never had it: there is
+    // nothing to draw in, and no event will say so.
+    XWindowAttributes own;
+    if (Host != 0 && XGetWindowAttributes(Connection, XWindow, &own) == 0) return false;
     DrawConnection = XOpenDisplay(DisplayString(Connection));
     if (DrawConnection == nullptr) DrawConnection = Connection;
     if (Host != 0) DrawWatch = std::make_unique<XVanishingWindow>(DrawConnection, XWindow);
@@ -274,6 +281,18 @@ void XSaverWindow::Dispatch(XEvent& event) {
             if (Host != 0 &&
                 (event.xdestroywindow.window == Host || event.xdestroywindow.window == XWindow))
                 Events->OnHostGone();
+            break;
+        case ConfigureNotify:
+            if (Host != 0 && event.xconfigure.window == Host) {
+                // A resize comes as a run of these while the host's owner drags or settles it:
+                // only the last size is laid out.
+                XEvent later;
+                while (XCheckTypedWindowEvent(Connection, Host, ConfigureNotify, &later))
+                    event = later;
+                // The outer size, border included, as the host's size is read at the start.
+                const XConfigureEvent& c = event.xconfigure;
+                Events->OnHostResized(c.width + 2 * c.border_width, c.height + 2 * c.border_width);
+            }
             break;
         case VisibilityNotify:
             if (event.xvisibility.window == XWindow)
