@@ -66,10 +66,13 @@ int CallAsync(sd_bus* bus, sd_bus_slot** slot, const char* destination, const ch
     sd_bus_message* call = nullptr;
     int r = sd_bus_message_new_method_call(bus, &call, destination, path, interface, member);
     if (r < 0) return r;
-    // A question starts nobody: a program that is not running (GNOME's screen shield outside
-    // GNOME, which the bus could start from its service file) says nothing, and is asked when
-    // it comes onto the bus by itself.
-    r = sd_bus_message_set_auto_start(call, 0);
+    // On the session bus a question starts nobody: a program that is not running (GNOME's screen
+    // shield outside GNOME, which the bus could start from its service file) says nothing, and is
+    // asked when it comes onto the bus by itself. The system bus's may be started on demand
+    // (elogind is, where there is no systemd).
+    const char* scope = nullptr;
+    if (sd_bus_get_scope(bus, &scope) >= 0 && std::strcmp(scope, "user") == 0)
+        r = sd_bus_message_set_auto_start(call, 0);
     if (r >= 0 && types != nullptr && types[0] != '\0') {
         va_list arguments;
         va_start(arguments, types);

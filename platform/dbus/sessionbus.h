@@ -15,7 +15,8 @@ constexpr unsigned long long kBusReplyTimeoutUs = 2'000'000;
 
 using BusReplyHandler = sd_bus_message_handler_t;
 // Sends a method call and returns at once; `handler` gets the reply or the error (a timeout
-// too) from the loop. The call starts no program that is not running (no bus activation).
+// too) from the loop. On the session bus the call starts no program that is not running (no
+// bus activation).
 // `slot` (may be null: nobody waits for the answer) keeps the call; dropping it cancels the call.
 // Returns a negative errno when the call could not be sent.
 int CallAsync(sd_bus* bus, sd_bus_slot** slot, const char* destination, const char* path,
