@@ -33,16 +33,16 @@ class XSurface final : public DrawingSurface {
     void PrepareText(std::string_view sjis) override;
 
     // Empty when the window's visual can show the scene's colours; else why not.
-    const std::string& Unsupported() const { return pixels_.Unsupported(); }
+    const std::string& Unsupported() const { return PixelValues.Unsupported(); }
 
     // Sends the gathered pixels and flushes the connection.
     void Flush();
 
     // The RENDER picture that texts and their boxes are drawn through; 0 without RENDER.
-    unsigned long RenderPicture() const { return picture_; }
+    unsigned long RenderPicture() const { return Picture; }
 
     // Requests sent so far (points batches, texts, fills), for the benchmark's figures.
-    std::uint64_t PointsSent() const { return pointsSent_; }
+    std::uint64_t PointsSent() const { return SentPoints; }
 
   private:
     XSurface(Display* display, ::Window window, const SystemColorSource& colors,
@@ -51,7 +51,7 @@ class XSurface final : public DrawingSurface {
     struct Pending {
         std::uint32_t Key;    // (x << 16) | y
         unsigned long Pixel;  // server pixel value
-        std::int32_t Slot;    // its place in `slots_`
+        std::int32_t Slot;    // its place in `Slots`
     };
     static constexpr int kTableSize = 8192;  // power of two
     static constexpr int kMaxPending = kTableSize / 2;
@@ -61,33 +61,33 @@ class XSurface final : public DrawingSurface {
     void OpenFont(int pixelSize);
     const std::string& Utf8For(std::string_view sjis);
 
-    Display* display_;
-    ::Window window_;
-    const SystemColorSource& colors_;
-    GC gc_ = nullptr;
-    Visual* visual_ = nullptr;
-    Colormap colormap_ = 0;
-    XftDraw* draw_ = nullptr;
-    unsigned long picture_ = 0;
-    XftFont* font_ = nullptr;
-    XftColor fontColor_{};
-    XftColor brushXft_{};
-    unsigned long brushPixel_ = 0;
-    unsigned long lastForeground_ = ~0ul;
-    VisualPixels pixels_;
-    std::int32_t width_ = 0, height_ = 0;
+    Display* Connection;
+    ::Window XWindow;
+    const SystemColorSource& Colors;
+    GC Gc = nullptr;
+    Visual* XVisual = nullptr;
+    Colormap XColormap = 0;
+    XftDraw* Draw = nullptr;
+    unsigned long Picture = 0;
+    XftFont* Font = nullptr;
+    XftColor FontColor{};
+    XftColor BrushXft{};
+    unsigned long BrushPixel = 0;
+    unsigned long LastForeground = ~0ul;
+    VisualPixels PixelValues;
+    std::int32_t Width = 0, Height = 0;
 
-    // The pending pixels: an open-addressing index into `pending_`.
-    std::int32_t slots_[kTableSize];
-    Pending pending_[kMaxPending];
-    XPoint points_[kMaxPending];
-    int pendingCount_ = 0;
+    // The pending pixels: an open-addressing index into `PendingPixels`.
+    std::int32_t Slots[kTableSize];
+    Pending PendingPixels[kMaxPending];
+    XPoint Points[kMaxPending];
+    int PendingCount = 0;
 
     struct CachedText {
         std::string Sjis, Utf8;
     };
-    CachedText texts_[kTextCache];
-    int textCount_ = 0;
-    std::string scratch_;
-    std::uint64_t pointsSent_ = 0;
+    CachedText Texts[kTextCache];
+    int TextCount = 0;
+    std::string Scratch;
+    std::uint64_t SentPoints = 0;
 };

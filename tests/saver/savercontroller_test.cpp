@@ -24,34 +24,34 @@ constexpr WindowHandle kHost = 0x00C0FFEE;
 // Counts the banner's texts and fills on their way to the memory surface.
 class CountingSurface final : public DrawingSurface {
   public:
-    explicit CountingSurface(MemorySurface& inner) : inner_(inner) {}
+    explicit CountingSurface(MemorySurface& inner) : Inner(inner) {}
     void SetPixel(std::int32_t x, std::int32_t y, ColorValue c) override {
         ++pixels;
-        inner_.SetPixel(x, y, c);
+        Inner.SetPixel(x, y, c);
     }
     void TextOut(std::int32_t x, std::int32_t y, std::string_view s) override {
         ++texts;
-        inner_.TextOut(x, y, s);
+        Inner.TextOut(x, y, s);
     }
-    std::int32_t TextHeight(std::string_view s) override { return inner_.TextHeight(s); }
+    std::int32_t TextHeight(std::string_view s) override { return Inner.TextHeight(s); }
     void FillRect(const Rect32& r) override {
         ++fills;
         lastFill = r;
-        inner_.FillRect(r);
+        Inner.FillRect(r);
     }
-    void SetBrushColor(ColorValue c) override { inner_.SetBrushColor(c); }
+    void SetBrushColor(ColorValue c) override { Inner.SetBrushColor(c); }
     void SetFontSize(int points) override {
         fontPoints = points;
-        inner_.SetFontSize(points);
+        Inner.SetFontSize(points);
     }
-    void PrepareText(std::string_view s) override { inner_.PrepareText(s); }
+    void PrepareText(std::string_view s) override { Inner.PrepareText(s); }
 
     std::atomic<int> pixels{0};
     int texts = 0, fills = 0, fontPoints = 0;
     Rect32 lastFill;
 
   private:
-    MemorySurface& inner_;
+    MemorySurface& Inner;
 };
 
 class SaverControllerTest : public ::testing::Test {

@@ -16,62 +16,62 @@ namespace {
 // A backend's primitives, logged into the same log as the form's handlers.
 class FakePrimitives final : public WindowPrimitives {
   public:
-    explicit FakePrimitives(CallLog& log) : log_(log) {}
+    explicit FakePrimitives(CallLog& log) : Log(log) {}
     WindowCreateParams DefaultParams() override {
-        log_.push_back("DefaultParams");
+        Log.push_back("DefaultParams");
         WindowCreateParams params;
         params.DoubleClicks = true;
         return params;
     }
     bool MakeWindow(const WindowCreateParams& params) override {
-        log_.push_back(params.TopMost ? "MakeWindow top-most" : "MakeWindow");
+        Log.push_back(params.TopMost ? "MakeWindow top-most" : "MakeWindow");
         return makes;
     }
     bool TerminationPending() override {
-        log_.push_back("TerminationPending");
+        Log.push_back("TerminationPending");
         return terminationPending;
     }
     bool Map() override {
-        log_.push_back("Map");
+        Log.push_back("Map");
         if (whenMapped) whenMapped();
         return maps;
     }
-    void TakeInput() override { log_.push_back("TakeInput"); }
-    void Unmap() override { log_.push_back("Unmap"); }
+    void TakeInput() override { Log.push_back("TakeInput"); }
+    void Unmap() override { Log.push_back("Unmap"); }
 
     bool makes = true, maps = true, terminationPending = false;
     std::function<void()> whenMapped;
 
   private:
-    CallLog& log_;
+    CallLog& Log;
 };
 
 // A form whose handlers log themselves and do what a test plugs in.
 class ScriptedForm final : public WindowEvents {
   public:
-    explicit ScriptedForm(CallLog& log) : log_(log) {}
+    explicit ScriptedForm(CallLog& log) : Log(log) {}
     void OnCreateParams(WindowCreateParams& params) override {
-        log_.push_back("OnCreateParams");
+        Log.push_back("OnCreateParams");
         params.TopMost = true;
     }
     void OnCreate() override {
-        log_.push_back("OnCreate");
+        Log.push_back("OnCreate");
         if (whenCreated) whenCreated();
     }
     void OnShow() override {
-        log_.push_back("OnShow");
+        Log.push_back("OnShow");
         if (whenShown) whenShown();
     }
     void OnKeyDown() override {}
     void OnMouseDown() override {}
     void OnMouseMove(std::int32_t, std::int32_t) override {}
     void OnCloseQuery(bool& canClose) override {
-        log_.push_back("OnCloseQuery");
+        Log.push_back("OnCloseQuery");
         if (whenAsked) whenAsked();
         canClose = allowClose;
     }
     void OnClose() override {
-        log_.push_back("OnClose");
+        Log.push_back("OnClose");
         if (whenClosed) whenClosed();
     }
     // As the saver's form answers it: other screen savers are refused.
@@ -87,7 +87,7 @@ class ScriptedForm final : public WindowEvents {
     std::function<void()> whenCreated, whenShown, whenAsked, whenClosed;
 
   private:
-    CallLog& log_;
+    CallLog& Log;
 };
 
 class WindowLifecycleTest : public ::testing::Test {

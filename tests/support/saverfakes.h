@@ -31,40 +31,40 @@ inline int IndexOf(const CallLog& log, const std::string& entry) {
 // armed callback so that a test can deliver it late.
 class LoggingTimer final : public TimerService {
   public:
-    LoggingTimer(TimerService& inner, CallLog& log) : inner_(inner), log_(log) {}
-    TimerCaps GetDevCaps() override { return inner_.GetDevCaps(); }
-    void BeginPeriod(std::uint32_t p) override { inner_.BeginPeriod(p); }
-    void EndPeriod(std::uint32_t p) override { inner_.EndPeriod(p); }
+    LoggingTimer(TimerService& inner, CallLog& log) : Inner(inner), Log(log) {}
+    TimerCaps GetDevCaps() override { return Inner.GetDevCaps(); }
+    void BeginPeriod(std::uint32_t p) override { Inner.BeginPeriod(p); }
+    void EndPeriod(std::uint32_t p) override { Inner.EndPeriod(p); }
     std::uint32_t SetEvent(std::uint32_t delay, std::uint32_t resolution, TimerProc proc,
                            void* user, TimerKind kind) override {
-        log_.push_back("SetEvent " + std::to_string(delay));
+        Log.push_back("SetEvent " + std::to_string(delay));
         lastProc = proc;
         lastUser = user;
-        return inner_.SetEvent(delay, resolution, proc, user, kind);
+        return Inner.SetEvent(delay, resolution, proc, user, kind);
     }
     std::uint32_t KillEvent(std::uint32_t id) override {
-        log_.push_back("KillEvent");
-        return inner_.KillEvent(id);
+        Log.push_back("KillEvent");
+        return Inner.KillEvent(id);
     }
 
     TimerProc lastProc = nullptr;
     void* lastUser = nullptr;
 
   private:
-    TimerService& inner_;
-    CallLog& log_;
+    TimerService& Inner;
+    CallLog& Log;
 };
 
 // The saver window as a framework would run it: Close runs the form's close query and, on
 // consent, its close.
 class FakeWindow final : public NativeWindow, public CursorService {
   public:
-    FakeWindow(DrawingSurface& surface, CallLog& log) : surface_(surface), log_(log) {}
+    FakeWindow(DrawingSurface& surface, CallLog& log) : Drawing(surface), Log(log) {}
 
-    void Attach(WindowEvents& controller) { controller_ = &controller; }
+    void Attach(WindowEvents& controller) { Controller = &controller; }
 
     bool GetWindowRect(WindowHandle window, Rect32& rect) override {
-        log_.push_back("GetWindowRect " + std::to_string(window));
+        Log.push_back("GetWindowRect " + std::to_string(window));
         if (!hostExists) return false;
         rect = hostRect;
         return true;
@@ -75,27 +75,26 @@ class FakeWindow final : public NativeWindow, public CursorService {
     }
     void SetBounds(std::int32_t left, std::int32_t top, std::int32_t width,
                    std::int32_t height) override {
-        log_.push_back("SetBounds " + std::to_string(left) + "," + std::to_string(top) + "," +
-                       std::to_string(width) + "x" + std::to_string(height));
+        Log.push_back("SetBounds " + std::to_string(left) + "," + std::to_string(top) + "," +
+                      std::to_string(width) + "x" + std::to_string(height));
     }
     void Close() override {
-        log_.push_back("Close");
+        Log.push_back("Close");
         ++closeRequests;
         bool canClose = true;
-        controller_->OnCloseQuery(canClose);
+        Controller->OnCloseQuery(canClose);
         if (!canClose) return;
-        controller_->OnClose();
+        Controller->OnClose();
         closed = true;
     }
-    void HideApplicationWindow() override { log_.push_back("HideApplicationWindow"); }
-    void DisableIme() override { log_.push_back("DisableIme"); }
+    void HideApplicationWindow() override { Log.push_back("HideApplicationWindow"); }
+    void DisableIme() override { Log.push_back("DisableIme"); }
     void SetBannerTimer(bool enabled, std::uint32_t intervalMs) override {
         timer1On = enabled;
-        log_.push_back(enabled ? "BannerTimer on " + std::to_string(intervalMs)
-                               : "BannerTimer off");
+        Log.push_back(enabled ? "BannerTimer on " + std::to_string(intervalMs) : "BannerTimer off");
     }
     WindowHandle Handle() override { return 0x4242; }
-    DrawingSurface& Surface() override { return surface_; }
+    DrawingSurface& Surface() override { return Drawing; }
     void FlushDrawing() override { ++flushes; }
     std::vector<Monitor> Monitors() override { return monitors; }
     void CoverAreas(std::span<const Rect32> areas) override {
@@ -103,12 +102,12 @@ class FakeWindow final : public NativeWindow, public CursorService {
         for (const auto& r : areas)
             entry += " " + std::to_string(r.Left) + "," + std::to_string(r.Top) + "," +
                      std::to_string(r.Right) + "," + std::to_string(r.Bottom);
-        log_.push_back(entry);
+        Log.push_back(entry);
     }
 
     int ShowCursor(bool show) override {
         cursorCount += show ? 1 : -1;
-        log_.push_back(show ? "ShowCursor TRUE" : "ShowCursor FALSE");
+        Log.push_back(show ? "ShowCursor TRUE" : "ShowCursor FALSE");
         return cursorCount;
     }
 
@@ -123,29 +122,29 @@ class FakeWindow final : public NativeWindow, public CursorService {
     bool timer1On = false;
 
   private:
-    DrawingSurface& surface_;
-    CallLog& log_;
-    WindowEvents* controller_ = nullptr;
+    DrawingSurface& Drawing;
+    CallLog& Log;
+    WindowEvents* Controller = nullptr;
 };
 
 class FakeSaverHooks final : public SystemSaverHooks {
   public:
-    explicit FakeSaverHooks(CallLog& log) : log_(log) {}
+    explicit FakeSaverHooks(CallLog& log) : Log(log) {}
     bool GetPlatformFamily(PlatformFamily& f) override {
-        log_.push_back("GetPlatformFamily");
+        Log.push_back("GetPlatformFamily");
         f = family;
         return versionWorks;
     }
     void SetScreenSaverRunning(bool running) override {
-        log_.push_back(running ? "ScreenSaverRunning 1" : "ScreenSaverRunning 0");
+        Log.push_back(running ? "ScreenSaverRunning 1" : "ScreenSaverRunning 0");
     }
     std::string SystemDirectory() override { return systemDirectory; }
     PasswordCheck VerifyScreenSavePwd(std::string_view path, WindowHandle window) override {
-        log_.push_back("VerifyScreenSavePwd " + std::string(path) + " " + std::to_string(window));
+        Log.push_back("VerifyScreenSavePwd " + std::string(path) + " " + std::to_string(window));
         return password;
     }
     void ChangePassword(WindowHandle parent) override {
-        log_.push_back("ChangePassword " + std::to_string(parent));
+        Log.push_back("ChangePassword " + std::to_string(parent));
     }
 
     PlatformFamily family = PlatformFamily::NT;
@@ -154,19 +153,19 @@ class FakeSaverHooks final : public SystemSaverHooks {
     PasswordCheck password = PasswordCheck::Accepted;
 
   private:
-    CallLog& log_;
+    CallLog& Log;
 };
 
 class FakeDisplayModes final : public DisplayModes {
   public:
-    explicit FakeDisplayModes(CallLog& log) : log_(log) {}
+    explicit FakeDisplayModes(CallLog& log) : Log(log) {}
     bool CurrentMode(DisplayMode& mode) override {
         mode = current;
         return known;
     }
     long ChangeDisplaySettings(const DisplayModeRequest& mode) override {
-        log_.push_back("ChangeDisplaySettings " + std::to_string(mode.Width) + "x" +
-                       std::to_string(mode.Height));
+        Log.push_back("ChangeDisplaySettings " + std::to_string(mode.Width) + "x" +
+                      std::to_string(mode.Height));
         requests.push_back(mode);
         return answer;
     }
@@ -177,7 +176,7 @@ class FakeDisplayModes final : public DisplayModes {
     std::vector<DisplayModeRequest> requests;
 
   private:
-    CallLog& log_;
+    CallLog& Log;
 };
 
 class FakeMessageBox final : public MessageBoxService {
@@ -195,16 +194,16 @@ class FakeMessageBox final : public MessageBoxService {
 // answer through; its clock moves only when the test moves it.
 class FakeSessionLocker final : public SessionLocker {
   public:
-    explicit FakeSessionLocker(CallLog& log) : log_(log) {}
+    explicit FakeSessionLocker(CallLog& log) : Log(log) {}
     std::uint64_t NowMs() override { return now; }
     void RequestLock(SessionLockEvents& target) override {
-        log_.push_back("RequestLock");
+        Log.push_back("RequestLock");
         events = &target;
     }
     void WakeAt(std::uint64_t atMs) override { wakeAt = atMs; }
     void EndedUnlocked(UnlockedEnd why) override {
-        log_.push_back(why == UnlockedEnd::NotInTime ? "EndedUnlocked NotInTime"
-                                                     : "EndedUnlocked Refused");
+        Log.push_back(why == UnlockedEnd::NotInTime ? "EndedUnlocked NotInTime"
+                                                    : "EndedUnlocked Refused");
     }
     // Moves the clock, and delivers the wake-up when it falls due.
     void AdvanceTo(std::uint64_t ms) {
@@ -220,5 +219,5 @@ class FakeSessionLocker final : public SessionLocker {
     SessionLockEvents* events = nullptr;
 
   private:
-    CallLog& log_;
+    CallLog& Log;
 };

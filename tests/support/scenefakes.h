@@ -19,7 +19,7 @@ class ScriptedRandom final : public RandomSource {
   public:
     std::deque<std::uint32_t> Script;
     std::vector<std::uint32_t> Ranges;  // every n asked for, in order
-    void Reseed(std::uint32_t seed) override { fallback_.Reseed(seed); }
+    void Reseed(std::uint32_t seed) override { Fallback.Reseed(seed); }
     std::uint32_t Below(std::uint32_t n) override {
         Ranges.push_back(n);
         if (!Script.empty()) {
@@ -27,11 +27,11 @@ class ScriptedRandom final : public RandomSource {
             Script.pop_front();
             return n == 0 ? 0 : v % n;
         }
-        return fallback_.Below(n);
+        return Fallback.Below(n);
     }
 
   private:
-    LcgRandom fallback_;
+    LcgRandom Fallback;
 };
 
 // Records every drawing call in order.
