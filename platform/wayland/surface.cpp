@@ -17,6 +17,11 @@ constexpr std::size_t kExactCapacity = 8192;
 constexpr std::size_t kDamageRects = 32;
 // How long a frame waits for the compositor to give a buffer back before it is skipped.
 constexpr std::chrono::milliseconds kReleaseWait{250};
+// Pixels are opaque ARGB: every compositor composes those well (GNOME's grows without end on
+// XRGB). Memory never written reads as 0, transparent black, which the surface's opaque region
+// has the compositor show as black.
+constexpr std::uint32_t kBlack = 0xFF000000u;
+constexpr std::uint32_t kColourBits = 0x00FFFFFFu;
 
 const wl_buffer_listener kBufferListener = {
     .release = WaylandSurface::OnRelease,
@@ -29,7 +34,7 @@ WaylandSurface::WaylandSurface(wl_display* display, const SystemColorSource& col
     : display_(display),
       colors_(colors),
       text_(text),
-      draw_(colors, text),
+      draw_(colors, text, PixelOrder::Argb),
       slots_(kBuffers, kExactCapacity),
       changed_(DamageList::Policy::Exact, kExactCapacity),
       damage_(DamageList::Policy::Merged, kDamageRects),
@@ -151,7 +156,8 @@ std::uint32_t WaylandSurface::BufferPixel(int slot, std::int32_t x, std::int32_t
         x >= bufferSize_.Width || y >= bufferSize_.Height)
         return 0;
     return buffers_[static_cast<std::size_t>(slot)]
-        .Pixels[static_cast<std::ptrdiff_t>(y) * bufferSize_.Width + x];
+               .Pixels[static_cast<std::ptrdiff_t>(y) * bufferSize_.Width + x] &
+           kColourBits;
 }
 
 std::uint32_t WaylandSurface::Pixel(std::int32_t x, std::int32_t y) const {
@@ -296,7 +302,7 @@ void WaylandSurface::Changed(Rect32 rect) {
 void WaylandSurface::ReleaseHeldPixel() {
     if (!holding_) return;
     holding_ = false;
-    if (draw_.Pixel(heldX_, heldY_) == heldWas_) return;
+    if (((draw_.Pixel(heldX_, heldY_) ^ heldWas_) & kColourBits) == 0) return;
     const Rect32 dot{heldX_, heldY_, heldX_ + 1, heldY_ + 1};
     changed_.Add(dot);
     drawn_.MarkPixel(heldX_, heldY_);
@@ -339,7 +345,7 @@ void WaylandSurface::FillRect(const Rect32& rect) {
     ReleaseHeldPixel();
     if (!Begin()) return;
     if (rect.Left <= 0 && rect.Top <= 0 && rect.Right >= width_ && rect.Bottom >= height_ &&
-        draw_.ToPixel(brush_) == 0) {
+        (draw_.ToPixel(brush_) & kColourBits) == 0) {
         // The whole view black (the banner's end): only what was lit changes. Filling the whole
         // view instead would write, and first fault in, every buffer in turn (33 MB each at 4K).
         ChangedToBlack();
@@ -358,8 +364,8 @@ void WaylandSurface::ChangedToBlack() {
         for (std::int32_t y = run.Top; y < run.Bottom; ++y) {
             std::uint32_t* row = pixels + y * stride;
             for (std::int32_t x = run.Left; x < run.Right; ++x) {
-                if (row[x] == 0 || texts_.Covers(x, y)) continue;
-                row[x] = 0;
+                if ((row[x] & kColourBits) == 0 || texts_.Covers(x, y)) continue;
+                row[x] = kBlack;
                 changed_.Add(Rect32{x, y, x + 1, y + 1});
             }
         }

@@ -62,9 +62,9 @@ class WaylandSurface final : public DrawingSurface {
     // For figures and tests: commits made, and the pixels damaged by the last one.
     std::uint64_t Commits() const { return commits_; }
     std::int64_t LastDamageArea() const { return lastDamageArea_; }
-    // The newest picture's pixel (0x00RRGGBB): in the buffer drawn into, else the one shown.
+    // The newest picture's colour (0x00RRGGBB): in the buffer drawn into, else the one shown.
     std::uint32_t Pixel(std::int32_t x, std::int32_t y) const;
-    // A buffer's own pixel, and which buffers are drawn into and shown (-1: none).
+    // A buffer's own colour, and which buffers are drawn into and shown (-1: none).
     std::uint32_t BufferPixel(int slot, std::int32_t x, std::int32_t y) const;
     int DrawingSlot() const { return drawing_; }
     int ShownSlot() const { return shown_; }

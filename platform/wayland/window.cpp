@@ -184,6 +184,19 @@ void ReleaseTouch(wl_touch* device) {
         wl_touch_destroy(device);
 }
 
+// The whole surface is opaque: the compositor draws nothing behind it and shows the pixels
+// never written (transparent black) as black. The region is in the surface's logical size.
+void SetOpaque(wl_compositor* compositor, wl_surface* surface, const Presentation& shown) {
+    const std::int32_t scale = std::max(shown.BufferScale, 1);
+    const Size32 logical = shown.Viewport.Width > 0
+                               ? shown.Viewport
+                               : Size32{shown.Buffer.Width / scale, shown.Buffer.Height / scale};
+    wl_region* region = wl_compositor_create_region(compositor);
+    wl_region_add(region, 0, 0, logical.Width, logical.Height);
+    wl_surface_set_opaque_region(surface, region);
+    wl_region_destroy(region);
+}
+
 std::unique_ptr<TextEngine> MakeTextEngine() {
     try {
         return std::make_unique<FreeTypeText>();
@@ -326,13 +339,17 @@ void WaylandSaverWindow::Show(Toplevel& t) {
         const std::size_t bytes = static_cast<std::size_t>(shown.Buffer.Width) *
                                   static_cast<std::size_t>(shown.Buffer.Height) * 4;
         t.Black = std::make_unique<ShmPool>(connection_.Shm(), bytes);
-        if (t.Black->Valid())
+        if (t.Black->Valid()) {
+            // Opaque black written out: a cover is one pixel wherever a viewporter is offered.
+            std::fill_n(reinterpret_cast<std::uint32_t*>(t.Black->Data()), bytes / 4, 0xFF000000u);
             t.BlackBuffer = t.Black->CreateBuffer(0, shown.Buffer.Width, shown.Buffer.Height);
+        }
     }
     t.Shown = shown;
     wl_surface_set_buffer_scale(t.Surface, shown.BufferScale);
     if (t.Viewport != nullptr)
         wp_viewport_set_destination(t.Viewport, shown.Viewport.Width, shown.Viewport.Height);
+    SetOpaque(connection_.Compositor(), t.Surface, shown);
     wl_surface_attach(t.Surface, t.BlackBuffer, 0, 0);
     wl_surface_damage_buffer(t.Surface, 0, 0, shown.Buffer.Width, shown.Buffer.Height);
     wl_surface_commit(t.Surface);
@@ -358,6 +375,7 @@ void WaylandSaverWindow::ShowDrive(Toplevel& t) {
         else
             wp_viewport_set_destination(t.Viewport, -1, -1);
     }
+    SetOpaque(connection_.Compositor(), t.Surface, shown);
     // Frames keep the buffers they have: a later configure changes only how they are shown,
     // which the next frame's commit carries, whole.
     if (!newBuffers) {
