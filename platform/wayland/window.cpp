@@ -69,9 +69,13 @@ void OnKeymap(void*, wl_keyboard*, std::uint32_t, std::int32_t fd, std::uint32_t
     close(fd);
 }
 
-void OnKeyboardEnter(void*, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {}
+void OnKeyboardEnter(void* data, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {
+    Of(data)->KeyboardEntered();
+}
 
-void OnKeyboardLeave(void*, wl_keyboard*, std::uint32_t, wl_surface*) {}
+void OnKeyboardLeave(void* data, wl_keyboard*, std::uint32_t, wl_surface*) {
+    Of(data)->KeyboardLeft();
+}
 
 void OnKey(void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
            std::uint32_t state) {
@@ -444,19 +448,33 @@ void WaylandSaverWindow::WatchAnswers() {
         wl_surface_commit(drive->Surface);
         wl_display_flush(connection_.Display());
     }
-    if (SightGate.AskDue(now)) {
+    // The keyboard gone elsewhere a while, whether the saver is still seen is asked at once.
+    const bool focusAsks = acceptsInput_ && Focus.AskNow(now);
+    if (FrameQuestion == nullptr && (SightGate.AskDue(now) || focusAsks)) {
         // Asked now, sent with the next frame's commit.
         FrameQuestion = wl_surface_frame(drive->Surface);
         wl_callback_add_listener(FrameQuestion, &kFrameListener, this);
         SightGate.Asked(now);
+        Focus.Asked(now);
+        // With the frames stopped, no frame carries it.
+        if (!SightGate.Seen()) {
+            wl_surface_commit(drive->Surface);
+            wl_display_flush(connection_.Display());
+        }
     }
 }
 
 void WaylandSaverWindow::FrameAnswered() {
     wl_callback_destroy(FrameQuestion);
     FrameQuestion = nullptr;
-    if (SightGate.Answered(std::chrono::steady_clock::now()) && !Lifecycle.Closed())
-        Events->OnVisibilityChanged(true);
+    const bool seenAgain = SightGate.Answered(std::chrono::steady_clock::now());
+    if (Lifecycle.Closed()) return;
+    // Shown while something else has the keys: the saver goes rather than stay there deaf.
+    if (Focus.Answered() && acceptsInput_) {
+        Close();
+        return;
+    }
+    if (seenAgain) Events->OnVisibilityChanged(true);
 }
 
 void WaylandSaverWindow::Run() {
@@ -467,8 +485,13 @@ void WaylandSaverWindow::Run() {
         }
         WatchAnswers();
         int timeout = bannerTimer_.TimeoutMs();
-        const int answers = SightGate.AnswerTimeoutMs(std::chrono::steady_clock::now());
-        if (answers >= 0 && (timeout < 0 || answers < timeout)) timeout = answers;
+        const auto now = std::chrono::steady_clock::now();
+        // The keyboard's question waits for an outstanding one to be answered, which wakes.
+        const bool focusWatched = acceptsInput_ && Lifecycle.Shown() && !Lifecycle.Closing() &&
+                                  FrameQuestion == nullptr && DriveToplevel() != nullptr;
+        for (const int due :
+             {SightGate.AnswerTimeoutMs(now), focusWatched ? Focus.TimeoutMs(now) : -1})
+            if (due >= 0 && (timeout < 0 || due < timeout)) timeout = due;
         // The compositor went away: nothing is left on the screen to restore.
         if (!Dispatch(timeout)) Lifecycle.CloseLost();
     }

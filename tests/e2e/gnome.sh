@@ -87,4 +87,22 @@ wait_exit "$pid" 3000
 echo "a key ends the saver after $((($(now_us) - key_at) / 1000)) ms"
 desktop_back() { shoot && more_than "$(lit_of "$E2E_HOME/shot.png" 0 0 1024 768)" 0.9; }
 wait_for 5000 desktop_back || fail "the saver's window outlives it"
+
+# Super opens the overview over the saver and gives it the keyboard: the saver, still seen,
+# ends rather than stay there deaf to input.
+start_saver /s
+key 125
+key_at=$(now_us)
+# (Now and then the shell lets a Super go by: it is pressed again once the overview has not
+# shown.)
+in_overview() { [[ $(services overview) == 1 ]]; }
+if ! wait_for 3000 in_overview; then
+    running "$pid" || fail "the saver ended, but the overview did not open"
+    key 125
+    key_at=$(now_us)
+    wait_for 5000 in_overview || fail "Super does not open the overview"
+fi
+wait_exit "$pid" 5000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after the overview opened"
+echo "the overview opened over the saver: it ends after $((($(now_us) - key_at) / 1000)) ms"
 echo "PASS"
