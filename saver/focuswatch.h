@@ -23,7 +23,9 @@ class FocusWatch {
     void Left(TimePoint now);
     // The keyboard has been away for the settling time and no frame has been asked to be
     // answered since: ask now.
-    bool AskNow(TimePoint now) const { return Away && !AskedSinceSettled && now >= LeftAt + kSettle; }
+    bool AskNow(TimePoint now) const {
+        return Away && !AskedSinceSettled && now >= LeftAt + kSettle;
+    }
     // Milliseconds until AskNow may turn true; -1 when only an event can change it.
     int TimeoutMs(TimePoint now) const;
     // A frame goes out asking the compositor to answer once it shows it.

@@ -9,8 +9,7 @@ ShmPool::ShmPool(wl_shm* shm, std::size_t bytes) : bytes_(bytes), shared_(shm !=
     const int fd = memfd_create("velmora-shm", MFD_CLOEXEC);
     if (fd < 0) return;
     if (ftruncate(fd, static_cast<off_t>(bytes)) == 0) {
-        // Not faulted in up front: a fresh page reads as zero, which is black under the opaque
-        // region, and only the pages the drive draws on ever need memory.
+        // Not faulted in up front: a buffer that is never used (the spare) never needs memory.
         void* data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
         if (data != MAP_FAILED) {
             data_ = data;

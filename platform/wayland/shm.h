@@ -8,10 +8,9 @@ struct wl_shm;
 struct wl_shm_pool;
 struct wl_buffer;
 
-// A pool of `bytes` zeroed bytes (transparent black in ARGB8888, shown black under an opaque
-// region), mapped here and shared with the compositor.
-// Pages take memory only once written (or read): untouched buffers cost nothing. Without `shm`
-// the memory is the same but shared with nobody (no compositor, as in tests).
+// A pool of `bytes` zeroed bytes, mapped here and shared with the compositor. Pages take memory
+// only once written (or read): untouched buffers cost nothing. Without `shm` the memory is the
+// same but shared with nobody (no compositor, as in tests).
 class ShmPool {
   public:
     ShmPool(wl_shm* shm, std::size_t bytes);

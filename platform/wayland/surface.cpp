@@ -18,8 +18,8 @@ constexpr std::size_t kDamageRects = 32;
 // How long a frame waits for the compositor to give a buffer back before it is skipped.
 constexpr std::chrono::milliseconds kReleaseWait{250};
 // Pixels are opaque ARGB: every compositor composes those well (GNOME's grows without end on
-// XRGB). Memory never written reads as 0, transparent black, which the surface's opaque region
-// has the compositor show as black.
+// XRGB). Fresh memory reads as 0, transparent black, which a compositor may keep as it is in
+// screenshots and screencasts: buffers are written opaque black before they are first drawn.
 constexpr std::uint32_t kBlack = 0xFF000000u;
 constexpr std::uint32_t kColourBits = 0x00FFFFFFu;
 
@@ -121,6 +121,8 @@ bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
         wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(buffer.Handle), queue_);
         wl_buffer_add_listener(buffer.Handle, &kBufferListener, &buffer);
     }
+    // The two buffers in turn, here rather than in a frame; the spare once it is needed.
+    for (std::size_t i = 0; i + 1 < kBuffers; ++i) Blacken(buffers_[i]);
 
     if (source >= 0 && drawn_.Any()) {
         const Buffer& from = old[static_cast<std::size_t>(source)];
@@ -143,6 +145,14 @@ bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
         draw_.Target(to.Pixels, drawWidth_, drawHeight_, size.Width);
     }
     return finish(true);
+}
+
+void WaylandSurface::Blacken(Buffer& buffer) const {
+    std::fill_n(
+        buffer.Pixels,
+        static_cast<std::size_t>(bufferSize_.Width) * static_cast<std::size_t>(bufferSize_.Height),
+        kBlack);
+    buffer.Black = true;
 }
 
 void WaylandSurface::OnRelease(void* data, wl_buffer* buffer) {
@@ -214,6 +224,8 @@ bool WaylandSurface::BeginFrame() {
     int slot = slots_.Acquire();
     if (slot < 0 && WaitForRelease()) slot = slots_.Acquire();
     if (slot < 0) return false;
+    if (!buffers_[static_cast<std::size_t>(slot)].Black)
+        Blacken(buffers_[static_cast<std::size_t>(slot)]);
     CatchUp(slot);
     drawing_ = slot;
     draw_.Target(buffers_[static_cast<std::size_t>(slot)].Pixels, drawWidth_, drawHeight_,
@@ -347,7 +359,7 @@ void WaylandSurface::FillRect(const Rect32& rect) {
     if (rect.Left <= 0 && rect.Top <= 0 && rect.Right >= width_ && rect.Bottom >= height_ &&
         (draw_.ToPixel(brush_) & kColourBits) == 0) {
         // The whole view black (the banner's end): only what was lit changes. Filling the whole
-        // view instead would write, and first fault in, every buffer in turn (33 MB each at 4K).
+        // view instead would write every buffer whole in turn (33 MB each at 4K).
         ChangedToBlack();
     } else {
         Changed(rect);

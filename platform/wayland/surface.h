@@ -81,7 +81,10 @@ class WaylandSurface final : public DrawingSurface {
         wl_buffer* Handle = nullptr;
         std::uint32_t* Pixels = nullptr;
         int Slot = 0;
+        bool Black = false;  // written opaque black all over
     };
+    // Writes the whole buffer opaque black: once, before it is first drawn into.
+    void Blacken(Buffer& buffer) const;
     // A buffer to draw into, caught up with the one shown; false when there is none.
     bool Begin() { return drawing_ >= 0 || BeginFrame(); }
     bool BeginFrame();

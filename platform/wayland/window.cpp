@@ -188,8 +188,8 @@ void ReleaseTouch(wl_touch* device) {
         wl_touch_destroy(device);
 }
 
-// The whole surface is opaque: the compositor draws nothing behind it and shows the pixels
-// never written (transparent black) as black. The region is in the surface's logical size.
+// The whole surface is opaque: the compositor need draw nothing behind it. The region is in the
+// surface's logical size.
 void SetOpaque(wl_compositor* compositor, wl_surface* surface, const Presentation& shown) {
     const std::int32_t scale = std::max(shown.BufferScale, 1);
     const Size32 logical = shown.Viewport.Width > 0
