@@ -2,9 +2,10 @@
 // put in front of it. Where the saver cannot sit in a layer above every window (GNOME offers
 // none), the compositor may open its overview, a screenshot tool or a new window over it and give
 // that the keys: the saver would stay on the screen, partly covered and deaf to input. It ends
-// instead when the compositor still shows a frame of it drawn a little after the keyboard went.
-// Hidden whole by then (another workspace, a locker over the whole screen, the monitors off),
-// nobody sees it, and it waits for the keyboard to come back with the sight of it.
+// instead when the compositor still shows it a little after the keyboard went, as an answer to
+// one of its frames tells. Hidden whole by then (another workspace, a locker over the whole
+// screen, the monitors off), nobody sees it, and it waits for the keyboard to come back with
+// the sight of it.
 #pragma once
 
 #include <chrono>
@@ -18,23 +19,19 @@ class FocusWatch {
     static constexpr std::chrono::milliseconds kSettle{500};
 
     // The keyboard came to one of the saver's windows.
-    void Entered();
+    void Entered() { Away = false; }
     // It left them.
     void Left(TimePoint now);
-    // The keyboard has been away for the settling time and no frame has been asked to be
-    // answered since: ask now.
-    bool AskNow(TimePoint now) const {
-        return Away && !AskedSinceSettled && now >= LeftAt + kSettle;
-    }
-    // Milliseconds until AskNow may turn true; -1 when only an event can change it.
+    // The keyboard has been away for the settling time: a frame is to be asked to be answered
+    // (unless one is already).
+    bool AskNow(TimePoint now) const { return Away && now >= LeftAt + kSettle; }
+    // Milliseconds until AskNow turns true; -1 when only an event can change it.
     int TimeoutMs(TimePoint now) const;
-    // A frame goes out asking the compositor to answer once it shows it.
-    void Asked(TimePoint now);
-    // The compositor answered the frame asked last: true when the saver is to end.
-    bool Answered();
+    // The compositor answered a frame, at `now`, so it showed the saver then: true when the
+    // saver is to end.
+    bool Answered(TimePoint now) const { return AskNow(now); }
 
   private:
     bool Away = false;
-    bool AskedSinceSettled = false;
     TimePoint LeftAt{};
 };
