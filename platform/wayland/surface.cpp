@@ -223,7 +223,10 @@ bool WaylandSurface::BeginFrame() {
     if (queue_ != nullptr) wl_display_dispatch_queue_pending(display_, queue_);
     int slot = slots_.Acquire();
     if (slot < 0 && WaitForRelease()) slot = slots_.Acquire();
-    if (slot < 0) return false;
+    if (slot < 0) {
+        noBuffer_ = true;
+        return false;
+    }
     if (!buffers_[static_cast<std::size_t>(slot)].Black)
         Blacken(buffers_[static_cast<std::size_t>(slot)]);
     CatchUp(slot);
@@ -259,10 +262,13 @@ void WaylandSurface::Present() {
     // Releases the window thread has read off the connection.
     if (queue_ != nullptr) wl_display_dispatch_queue_pending(display_, queue_);
     ReleaseHeldPixel();
+    // The next frame waits for a buffer again; this one has waited already.
+    const bool waited = noBuffer_;
+    noBuffer_ = false;
     const bool all = damageAll_.exchange(false, std::memory_order_relaxed) || !buffersCommitted_;
     if (changed_.Empty() && !all) return;
     // Nothing drawn yet, only shown anew: the newest picture goes again.
-    if (!Begin()) {
+    if (drawing_ < 0 && (waited || !BeginFrame())) {
         if (all) damageAll_.store(true, std::memory_order_relaxed);
         return;
     }

@@ -73,7 +73,10 @@ class WaylandSurface final : public DrawingSurface {
 
     // The compositor gave a buffer back.
     static void OnRelease(void* data, wl_buffer* buffer);
-    void BufferReleased(int slot) { slots_.Released(slot); }
+    void BufferReleased(int slot) {
+        slots_.Released(slot);
+        noBuffer_ = false;
+    }
 
   private:
     struct Buffer {
@@ -85,8 +88,10 @@ class WaylandSurface final : public DrawingSurface {
     };
     // Writes the whole buffer opaque black: once, before it is first drawn into.
     void Blacken(Buffer& buffer) const;
-    // A buffer to draw into, caught up with the one shown; false when there is none.
-    bool Begin() { return drawing_ >= 0 || BeginFrame(); }
+    // A buffer to draw into, caught up with the one shown; false when there is none. Waited for
+    // once a frame: a frame without one draws nothing more until a buffer comes back or the
+    // next frame, rather than wait again at each of its dots (and hold up a close meanwhile).
+    bool Begin() { return drawing_ >= 0 || (!noBuffer_ && BeginFrame()); }
     bool BeginFrame();
     // Waits a little for the compositor to give a buffer back; false when none came.
     bool WaitForRelease();
@@ -123,6 +128,7 @@ class WaylandSurface final : public DrawingSurface {
     int previousShown_ = -1;
     std::atomic<bool> damageAll_{false};
     bool buffersCommitted_ = false;
+    bool noBuffer_ = false;  // this frame found no buffer to draw into
     bool holding_ = false;
     std::int32_t heldX_ = 0, heldY_ = 0;
     std::uint32_t heldWas_ = 0;

@@ -455,7 +455,6 @@ void WaylandSaverWindow::WatchAnswers() {
         FrameQuestion = wl_surface_frame(drive->Surface);
         wl_callback_add_listener(FrameQuestion, &kFrameListener, this);
         SightGate.Asked(now);
-        Focus.Asked(now);
         // With the frames stopped, no frame carries it.
         if (!SightGate.Seen()) {
             wl_surface_commit(drive->Surface);
@@ -467,10 +466,11 @@ void WaylandSaverWindow::WatchAnswers() {
 void WaylandSaverWindow::FrameAnswered() {
     wl_callback_destroy(FrameQuestion);
     FrameQuestion = nullptr;
-    const bool seenAgain = SightGate.Answered(std::chrono::steady_clock::now());
+    const auto now = std::chrono::steady_clock::now();
+    const bool seenAgain = SightGate.Answered(now);
     if (Lifecycle.Closed()) return;
     // Shown while something else has the keys: the saver goes rather than stay there deaf.
-    if (Focus.Answered() && acceptsInput_) {
+    if (Focus.Answered(now) && acceptsInput_) {
         Close();
         return;
     }
