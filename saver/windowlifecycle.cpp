@@ -39,9 +39,6 @@ bool WindowLifecycle::Create(WindowEvents& form) {
     FormShown = true;
     if (Done) return true;
 
-    std::intptr_t answer = 0;
-    if (form.OnSystemCommand(SystemCommand::ScreenSave, answer) && answer == 1)
-        Primitives.KeepSessionAwake();
     Primitives.TakeInput();
     return true;
 }

@@ -1,6 +1,8 @@
 // WindowLifecycle: the saver window's create, show and close, in the same order on every window
-// system. Backends supply the primitives (make the native window, put it on the screen, take it
-// off, keep the session awake); when the form's handlers run around them is decided here alone.
+// system. Backends supply the primitives (make the native window, put it on the screen, let input
+// reach it, take it off); when the form's handlers run around them is decided here alone. The
+// saver is a guest of the session: no primitive holds off the desktop's own blanking, locking or
+// power saving.
 #pragma once
 
 #include <cstdint>
@@ -22,9 +24,6 @@ class WindowPrimitives {
     // Puts the window on the screen; false when it did not get there (the backend has then asked
     // for the close, or lost its display).
     virtual bool Map() = 0;
-    // The form refuses other screen savers: none may start, nor the screen blank, while the window
-    // exists.
-    virtual void KeepSessionAwake() {}
     // The window is on the screen with its frames running: input may now reach the form.
     virtual void TakeInput() {}
     // After an allowed close: takes the window and its covers off the screen at once, and ends the
@@ -45,8 +44,8 @@ class WindowLifecycle {
 
     // The form's construction: OnCreateParams, the native window, OnCreate; then, unless the form
     // has closed or a termination request closes it, the map and OnShow; then, while it stays
-    // open, the session kept awake (when the form refuses screen savers) and input. False when
-    // the window could not be made; the form's handlers after OnCreateParams have then not run.
+    // open, input. False when the window could not be made; the form's handlers after
+    // OnCreateParams have then not run.
     bool Create(WindowEvents& form);
     // The framework's close request: the form's close query, then on consent its close and the
     // unmap. Refused while a close query is running (a movement during the password dialog) and

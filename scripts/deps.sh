@@ -15,7 +15,7 @@ packages=(
   # the recorder's videos (FFmpeg's libraries with x264 and libvpx), and ffprobe/ffmpeg to check them
   libavcodec-dev libavformat-dev libavutil-dev ffmpeg
   # Linux desktop: X11 saver window and the Qt settings dialog
-  libx11-dev libxft-dev libxrandr-dev libxss-dev qt6-base-dev
+  libx11-dev libxft-dev libxrandr-dev libxi-dev libxss-dev qt6-base-dev
   # ... on Wayland: the client library, the protocols' XML, Qt's Wayland plugin; velmora-idle's
   # session bus (sd-bus) and a private bus for its tests
   libwayland-dev wayland-protocols plasma-wayland-protocols qt6-wayland libsystemd-dev dbus-daemon
@@ -30,6 +30,8 @@ packages=(
   xscreensaver sway xwayland grim wtype
   # ... with sway's idle daemon and locker around the saver
   swayidle swaylock
+  # ... and on X11 xss-lock with xsecurelock (xset starts the server's own screen saver)
+  xss-lock xsecurelock x11-xserver-utils
   # ... and the GNOME Shell test's calls to the shell's services (screenshots, keys)
   python3-dbus
   # the Debian package: CPack's DEB generator (dpkg-shlibdeps) and its check

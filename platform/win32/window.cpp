@@ -17,6 +17,22 @@ constexpr UINT_PTR kBannerTimerId = 1;
 constexpr UINT_PTR kHostWatch = 2;
 constexpr UINT kHostWatchMs = 250;
 
+// A button going down, double clicks included; the wheel is no button here.
+bool IsButtonDown(unsigned message) {
+    switch (message) {
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_XBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+        case WM_RBUTTONDBLCLK:
+        case WM_MBUTTONDBLCLK:
+            return true;
+        default:
+            return false;
+    }
+}
+
 // One class per class style: the preview's CS_PARENTDC replaces the run mode's CS_DBLCLKS.
 const wchar_t* RegisterFormClass(UINT style, WNDPROC proc) {
     static wchar_t names[4][32];
@@ -286,16 +302,10 @@ std::intptr_t __stdcall Win32SaverWindow::CoverProc(HWND__* window, unsigned mes
         }
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_MBUTTONDOWN:
-        case WM_XBUTTONDOWN:
-        case WM_LBUTTONDBLCLK:
-        case WM_RBUTTONDBLCLK:
-        case WM_MBUTTONDBLCLK:
         case WM_SYSCOMMAND:
             return self->Deliver(message, wParam, lParam);
         default:
+            if (IsButtonDown(message)) return self->Deliver(message, wParam, lParam);
             return DefWindowProcW(window, message, wParam, lParam);
     }
 }
@@ -319,19 +329,14 @@ std::intptr_t __stdcall Win32SaverWindow::WatchProc(HWND__* window, unsigned mes
 std::intptr_t Win32SaverWindow::Dispatch(unsigned message, std::uintptr_t wParam,
                                          std::intptr_t lParam) {
     WindowEvents& events = *Events;
+    if (IsButtonDown(message)) {
+        if (!Lifecycle.Closed()) events.OnMouseDown();
+        return 0;
+    }
     switch (message) {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
             if (!Lifecycle.Closed()) events.OnKeyDown();
-            return 0;
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_MBUTTONDOWN:
-        case WM_XBUTTONDOWN:
-        case WM_LBUTTONDBLCLK:
-        case WM_RBUTTONDBLCLK:
-        case WM_MBUTTONDBLCLK:
-            if (!Lifecycle.Closed()) events.OnMouseDown();
             return 0;
         case WM_MOUSEMOVE:
             if (!Lifecycle.Closed()) events.OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));

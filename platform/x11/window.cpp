@@ -2,14 +2,13 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/scrnsaver.h>
+#include <X11/extensions/XInput2.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <optional>
-#include <thread>
 
 #include "platform/posix/signals.h"
 #include "platform/x11/monitorpower.h"
@@ -28,9 +27,6 @@ XSaverWindow::XSaverWindow(Display* display, const SystemColorSource& colors, in
 }
 
 XSaverWindow::~XSaverWindow() {
-    if (ServerSaverSuspended) XScreenSaverSuspend(Connection, False);
-    XUngrabPointer(Connection, CurrentTime);
-    XUngrabKeyboard(Connection, CurrentTime);
     Drawing.reset();
     // Closing waits for the drawing connection's last errors, which its watch still expects.
     if (DrawConnection != nullptr && DrawConnection != Connection) XCloseDisplay(DrawConnection);
@@ -127,44 +123,72 @@ bool XSaverWindow::Map() {
     return true;
 }
 
-void XSaverWindow::KeepSessionAwake() {
-    // The server's own screen saver stays off for as long as the window exists. A preview's host
-    // (a screen-saver daemon such as XScreenSaver) owns the server's saver and power saving, so
-    // only a top-level saver asks.
-    int eventBase = 0, errorBase = 0;
-    if (TopLevel && XScreenSaverQueryExtension(Connection, &eventBase, &errorBase)) {
-        XScreenSaverSuspend(Connection, True);
-        ServerSaverSuspended = true;
-    }
-}
-
 void XSaverWindow::TakeInput() {
     if (TopLevel && AcceptsInput) {
-        GrabInput();
+        // The keyboard's focus, so that keys typed now reach no window beneath; the window grabs
+        // nothing, so a locker that comes up over it gets the keyboard and the pointer at once.
+        XGetInputFocus(Connection, &PreviousFocus, &PreviousRevert);
+        {
+            XErrorsIgnored notViewable(Connection);
+            XSetInputFocus(Connection, XWindow, RevertToParent, CurrentTime);
+            XSync(Connection, False);
+        }
+        FocusTaken = true;
+        WatchRawInput();
         // A window that appears under the pointer learns where the pointer is, as if it had
         // moved there: that is the first position the form records.
-        ::Window rootReturn, childReturn;
-        int rootX, rootY, x, y;
-        unsigned int buttons;
-        if (XQueryPointer(Connection, XWindow, &rootReturn, &childReturn, &rootX, &rootY, &x, &y,
-                          &buttons) &&
-            Inside(x, y))
-            Events->OnMouseMove(x, y);
+        PointerOverWindow();
     }
     XFlush(Connection);
 }
 
-void XSaverWindow::GrabInput() {
-    // Another client may hold a grab for a moment (a menu closing); try a few times.
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        const int keyboard =
-            XGrabKeyboard(Connection, XWindow, False, GrabModeAsync, GrabModeAsync, CurrentTime);
-        const int pointer =
-            XGrabPointer(Connection, XWindow, False, ButtonPressMask | PointerMotionMask,
-                         GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
-        if (keyboard == GrabSuccess && pointer == GrabSuccess) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+void XSaverWindow::WatchRawInput() {
+    // Raw events come from every device whoever has the focus or a grab (version 2.1 and later),
+    // so the first key or button anywhere ends the saver without holding the devices.
+    int event = 0, error = 0, major = 2, minor = 2;
+    if (!XQueryExtension(Connection, "XInputExtension", &RawInputOpcode, &event, &error) ||
+        XIQueryVersion(Connection, &major, &minor) != Success || major * 10 + minor < 21) {
+        RawInputOpcode = -1;
+        return;
     }
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_RawKeyPress);
+    XISetMask(bits, XI_RawButtonPress);
+    XISetMask(bits, XI_RawMotion);
+    XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
+    XISelectEvents(Connection, DefaultRootWindow(Connection), &mask, 1);
+}
+
+void XSaverWindow::PointerOverWindow() {
+    ::Window rootReturn, childReturn;
+    int rootX, rootY, x, y;
+    unsigned int buttons;
+    if (XQueryPointer(Connection, XWindow, &rootReturn, &childReturn, &rootX, &rootY, &x, &y,
+                      &buttons) &&
+        Inside(x, y))
+        Events->OnMouseMove(x, y);
+}
+
+void XSaverWindow::DispatchRaw(XEvent& event) {
+    if (!XGetEventData(Connection, &event.xcookie)) return;
+    const auto* raw = static_cast<const XIRawEvent*>(event.xcookie.data);
+    switch (event.xcookie.evtype) {
+        case XI_RawKeyPress:
+            Events->OnKeyDown();
+            break;
+        case XI_RawButtonPress:
+            // Buttons 4 to 7 are the wheel's steps, which scroll rather than press.
+            if (raw->detail < 4 || raw->detail > 7) Events->OnMouseDown();
+            break;
+        case XI_RawMotion:
+            // Raw motion carries no position (and a wheel that scrolls smoothly moves too): where
+            // the pointer now is over the window decides, as for the window's own motion events.
+            PointerOverWindow();
+            break;
+        default:
+            break;
+    }
+    XFreeEventData(Connection, &event.xcookie);
 }
 
 void XSaverWindow::Sight(HiddenCause cause, bool holds) {
@@ -211,6 +235,11 @@ void XSaverWindow::Run() {
 }
 
 void XSaverWindow::Dispatch(XEvent& event) {
+    if (event.type == GenericEvent && event.xcookie.extension == RawInputOpcode) {
+        if (AcceptsInput && !Lifecycle.Closed()) DispatchRaw(event);
+        XFlush(Connection);
+        return;
+    }
     switch (event.type) {
         case KeyPress:
             if (AcceptsInput) Events->OnKeyDown();
@@ -221,13 +250,12 @@ void XSaverWindow::Dispatch(XEvent& event) {
                 Events->OnMouseDown();
             break;
         case MotionNotify:
-            // The grab reports motion anywhere on the screen; only motion over the window moves
-            // the mouse over it.
+            // Only motion over the window moves the mouse over it.
             if (AcceptsInput && Inside(event.xmotion.x, event.xmotion.y))
                 Events->OnMouseMove(event.xmotion.x, event.xmotion.y);
             break;
         case EnterNotify:
-            // Also sent when the grab starts, with the pointer wherever it is.
+            // The pointer comes over the window (from another monitor, or a window that went).
             if (AcceptsInput && event.xcrossing.window == XWindow &&
                 Inside(event.xcrossing.x, event.xcrossing.y))
                 Events->OnMouseMove(event.xcrossing.x, event.xcrossing.y);
@@ -328,7 +356,22 @@ void XSaverWindow::Close() {
     Lifecycle.Close();
 }
 
+void XSaverWindow::GiveFocusBack() {
+    if (!FocusTaken) return;
+    FocusTaken = false;
+    ::Window focus = None;
+    int revert = 0;
+    XGetInputFocus(Connection, &focus, &revert);
+    // Someone else moved it meanwhile (a locker, the window manager): theirs stays.
+    if (focus != XWindow) return;
+    // That window may have gone while the saver ran.
+    XErrorsIgnored gone(Connection);
+    XSetInputFocus(Connection, PreviousFocus, PreviousRevert, CurrentTime);
+    XSync(Connection, False);
+}
+
 void XSaverWindow::Unmap() {
+    GiveFocusBack();
     if (XWindow != 0) XUnmapWindow(Connection, XWindow);
     for (const ::Window cover : Covers) XUnmapWindow(Connection, cover);
     XFlush(Connection);

@@ -1,6 +1,7 @@
 // XSaverWindow: the saver window on X11 (run mode: frameless, top-most, over the primary monitor,
 // the other monitors covered in black; preview: a child of the host window), its cursor and its
-// event loop.
+// event loop. It grabs nothing and leaves the server's own screen saver alone, so a locker or the
+// desktop's blanking takes the screen at its time.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -55,16 +56,21 @@ class XSaverWindow final : public NativeWindow, public CursorService, private Wi
     bool MakeWindow(const WindowCreateParams& params) override;
     bool TerminationPending() override;
     bool Map() override;
-    void KeepSessionAwake() override;
     void TakeInput() override;
     void Unmap() override;
 
     void Dispatch(XEvent& event);
+    // Keys, buttons and motion anywhere on the display, read without a grab.
+    void WatchRawInput();
+    void DispatchRaw(XEvent& event);
+    // Where the pointer is over the window, when it is.
+    void PointerOverWindow();
+    // The focus back to the window that had it before the saver, when the saver still has it.
+    void GiveFocusBack();
     // Tells the form when nobody can see the window any more, or can again.
     void Sight(HiddenCause cause, bool holds);
     // Asks for the monitors' power when it is time; the milliseconds until the next time.
     int WatchMonitorPower();
-    void GrabInput();
     void ApplyCursor();
     void PrimaryOrigin(int& x, int& y, int& width, int& height);
     // Black windows over the monitors the drive is not on.
@@ -83,7 +89,10 @@ class XSaverWindow final : public NativeWindow, public CursorService, private Wi
     int Width = 0, Height = 0;
     bool TopLevel = false;
     bool AcceptsInput = false;
-    bool ServerSaverSuspended = false;
+    int RawInputOpcode = -1;  // the input extension's, once its raw events are read
+    bool FocusTaken = false;
+    ::Window PreviousFocus = None;
+    int PreviousRevert = RevertToParent;
     int CursorCount = 0;
     Cursor BlankCursor = 0;
     WindowTimer BannerTimer;

@@ -164,3 +164,46 @@ idle_host_setup() {
     AS_USER+=("DISPLAY=$DISPLAY")
     E2E_DAEMON_LOG=$E2E_TMP/idle.log
 }
+
+# logind_setup LOGIND_STANDIN: after host_user_setup and DISPLAY, a private bus that stands for
+# the system bus (run as the test user) with the stand-in logind on it, whose log goes to
+# $E2E_TMP/logind.log. Sets SYSTEM_BUS_ADDRESS and adds DBUS_SYSTEM_BUS_ADDRESS and
+# XDG_SESSION_ID to AS_USER.
+logind_setup() {
+    command -v dbus-daemon >/dev/null || fail "dbus-daemon is not installed (scripts/deps.sh)"
+    cp "$1" "$E2E_BIN/logind-standin"
+    chmod a+rx "$E2E_BIN/logind-standin"
+    talk systembus "${AS_USER[@]}" dbus-daemon "--config-file=$E2E_DIR/systembus.conf" --nofork \
+        --print-address "--address=unix:path=$XDG_RUNTIME_DIR/system_bus_socket"
+    read -r -t 10 SYSTEM_BUS_ADDRESS <&"$systembus_out" || fail "the stand-in system bus did not start"
+    AS_USER+=("DBUS_SYSTEM_BUS_ADDRESS=$SYSTEM_BUS_ADDRESS" XDG_SESSION_ID=1)
+    "${AS_USER[@]}" logind-standin >"$E2E_TMP/logind.ready" 2>"$E2E_TMP/logind.log" &
+    E2E_PIDS+=($!)
+    wait_for 5000 grep -qx ready "$E2E_TMP/logind.ready" || {
+        cat "$E2E_TMP/logind.log" >&2
+        fail "the stand-in logind did not start"
+    }
+}
+
+# The stand-in's login session and manager are called with dbus-send (which comes with
+# dbus-daemon); arguments are typed as it asks: boolean:true, string:1.
+# login_session METHOD [ARG...]: calls a method of the session (Lock, Unlock,
+# SetLockedHint boolean:true, ...).
+login_session() {
+    user dbus-send "--bus=$SYSTEM_BUS_ADDRESS" --print-reply --dest=org.freedesktop.login1 \
+        /org/freedesktop/login1/session/auto "org.freedesktop.login1.Session.$1" "${@:2}" >/dev/null
+}
+
+# login_property NAME: the value of a property of the session ("true", "1", "x11").
+login_property() {
+    user dbus-send "--bus=$SYSTEM_BUS_ADDRESS" --print-reply=literal --dest=org.freedesktop.login1 \
+        /org/freedesktop/login1/session/auto org.freedesktop.DBus.Properties.Get \
+        string:org.freedesktop.login1.Session "string:$1" | awk '{print $NF}'
+}
+
+# login_manager METHOD [ARG...]: calls a method of the manager (Suspend boolean:false,
+# ListInhibitors, ...) and prints its answer.
+login_manager() {
+    user dbus-send "--bus=$SYSTEM_BUS_ADDRESS" --print-reply=literal --dest=org.freedesktop.login1 \
+        /org/freedesktop/login1 "org.freedesktop.login1.Manager.$1" "${@:2}"
+}

@@ -8,9 +8,8 @@ need_files "$SCR" "$WINTOOL"
 start_wine 1024x768
 wine reg add 'HKCU\Software\Velmora' /v road_Color /t REG_DWORD /d 255 /f >/dev/null
 
-wine "$SCR" /s &
-pid=$!
-E2E_PIDS+=($pid)
+wine_saver /s
+pid=$SAVER_PID
 # "'road_Color' のﾃﾞｰﾀ型が不正です." (half-width katakana as stored in the program)
 expected="'road_Color' のﾃﾞｰﾀ型が不正です."
 text=$(wine "$WINTOOL" msgbox 30 | tr -d '\r') || fail "no message box captioned Velmora"

@@ -14,9 +14,8 @@ caption=$'\xe8\xa8\xad\xe5\xae\x9a'  # "設定"
 
 # open_dialog: starts /c and waits for the dialog; sets pid.
 open_dialog() {
-    wine "$SCR" /c &
-    pid=$!
-    E2E_PIDS+=($pid)
+    wine_saver /c
+    pid=$SAVER_PID
     wine_window "$caption" 20 >/dev/null
     wine_foreground "$WINTOOL" "$caption" 10000 || fail "the dialog never came to the front"
 }

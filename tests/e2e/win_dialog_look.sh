@@ -10,9 +10,8 @@ need_files "$SCR" "$WINTOOL" "$FORMCHECK"
 start_wine 1024x768
 caption=$'\xe8\xa8\xad\xe5\xae\x9a'  # "設定"
 
-wine "$SCR" /c &
-pid=$!
-E2E_PIDS+=($pid)
+wine_saver /c
+pid=$SAVER_PID
 wine_window "$caption" 20 >/dev/null
 wine_foreground "$WINTOOL" "$caption" 10000 || fail "the dialog never came to the front"
 read -r cx cy < <(wine "$WINTOOL" client "$caption" | tr -d '\r') || fail "the dialog's client area was not found"

@@ -106,6 +106,14 @@ reg_sz() {
     [[ $type == REG_SZ ]] && echo "$value" || echo "<$type>"
 }
 
+# wine_saver ARGS...: starts velmora.scr ($SCR) with ARGS (/s, /c, /p HWND) in the background;
+# its pid is in SAVER_PID, and it goes with the test's other processes at the end.
+wine_saver() {
+    wine "$SCR" "$@" &
+    SAVER_PID=$!
+    E2E_PIDS+=($SAVER_PID)
+}
+
 # wine_window TITLE SECONDS: waits for a mapped Wine window titled TITLE.
 wine_window() { wait_window "$1" "$2"; }
 

@@ -25,9 +25,8 @@ xdotool mousemove 1000 200
 wait_for 5000 lit_over 0.9 900 100 320 240 ||
     fail "the grey window is not on the second monitor ($(lit_fraction 900 100 320 240))"
 
-wine "$SCR" /s &
-pid=$!
-E2E_PIDS+=($pid)
+wine_saver /s
+pid=$SAVER_PID
 wine_window Velmora 20 >/dev/null
 # The cover is made after the drive's window: asked until both are there.
 both_windows() {

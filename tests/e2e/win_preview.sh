@@ -28,9 +28,8 @@ start_host() {
 
 start_host 8 host.out
 
-wine "$SCR" /p "$hwnd" &
-pid=$!
-E2E_PIDS+=($pid)
+wine_saver /p "$hwnd"
+pid=$SAVER_PID
 # Asked until the preview's window is in the host and shown (the saver creates it hidden and
 # shows it once it is set up); the preview must still run then.
 has_child() {
@@ -55,9 +54,8 @@ wait_exit "$pid" 5000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after the host window went"
 
 start_host 60 host2.out
-wine "$SCR" /p "$hwnd" &
-pid=$!
-E2E_PIDS+=($pid)
+wine_saver /p "$hwnd"
+pid=$SAVER_PID
 wait_for 15000 has_child || fail "no preview window in the second host"
 kill -0 "$pid" 2>/dev/null || fail "the second preview ended while its host was there"
 # The Wine process itself, not the shell that started it.

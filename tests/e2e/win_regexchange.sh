@@ -25,9 +25,8 @@ done
 echo "imported: $(grep -c REG_SZ "$E2E_TMP/reg.txt") REG_SZ values"
 
 # The Windows dialog reads them and OK writes all fourteen again.
-wine "$SCR" /c &
-pid=$!
-E2E_PIDS+=($pid)
+wine_saver /c
+pid=$SAVER_PID
 wine_window $'\xe8\xa8\xad\xe5\xae\x9a' 20 >/dev/null
 wine_foreground "$WINTOOL" $'\xe8\xa8\xad\xe5\xae\x9a' 10000 || fail "the dialog never came to the front"
 xdotool key Return

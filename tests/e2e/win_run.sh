@@ -10,9 +10,8 @@ need_files "$SCR" "$WINTOOL"
 start_wine 1280x1024
 xdotool mousemove 640 512
 
-wine "$SCR" /s &
-pid=$!
-E2E_PIDS+=($pid)
+wine_saver /s
+pid=$SAVER_PID
 wine_window Velmora 20 >/dev/null
 # Screenshots until everything measured is there: under load Wine draws the banner's second
 # line, in its Japanese face, well after the first. The banner goes five seconds after the window

@@ -9,9 +9,8 @@ need_files "$SCR" "$WINTOOL"
 start_wine 1024x768
 xdotool mousemove 500 400
 
-wine "$SCR" /s &
-first=$!
-E2E_PIDS+=($first)
+wine_saver /s
+first=$SAVER_PID
 wine_window Velmora 20 >/dev/null
 foreground() { wine "$WINTOOL" foreground | tr -d '\r'; }
 wait_for 10000 eval '[[ $(foreground) == Velmora ]]' || fail "the saver never had the foreground"
@@ -23,9 +22,8 @@ wait_for 10000 eval '[[ $(foreground) != Velmora ]]' || fail "the helper's windo
 before=$(foreground)
 echo "foreground before: $before"
 
-wine "$SCR" /s &
-second=$!
-E2E_PIDS+=($second)
+wine_saver /s
+second=$SAVER_PID
 wait_exit "$second" 15000
 [[ $EXIT_CODE == 0 ]] || fail "the second launch exited with $EXIT_CODE"
 kill -0 "$first" 2>/dev/null || fail "the first saver ended with the second launch"

@@ -12,9 +12,8 @@ start_wine 1024x768
 caption=$'\xe8\xa8\xad\xe5\xae\x9a'
 
 # Esc first: the dialog closes and the key is not created.
-wine "$SCR" /c &
-pid=$!
-E2E_PIDS+=($pid)
+wine_saver /c
+pid=$SAVER_PID
 wine_window "$caption" 20 >/dev/null
 wine_foreground "$WINTOOL" "$caption" 10000 || fail "the dialog never came to the front"
 xdotool key Escape
@@ -23,9 +22,8 @@ wait_exit "$pid" 10000
 reg_snapshot
 [[ $(reg_sz Speed) == "<missing>" ]] || fail "Esc wrote Speed"
 
-wine "$SCR" /c &
-pid=$!
-E2E_PIDS+=($pid)
+wine_saver /c
+pid=$SAVER_PID
 id=$(wine_window "$caption" 20)
 wine_foreground "$WINTOOL" "$caption" 10000 || fail "the dialog never came to the front"
 if [[ -n ${VELMORA_DOCS:-} ]]; then

@@ -36,7 +36,6 @@ class FakePrimitives final : public WindowPrimitives {
         if (whenMapped) whenMapped();
         return maps;
     }
-    void KeepSessionAwake() override { log_.push_back("KeepSessionAwake"); }
     void TakeInput() override { log_.push_back("TakeInput"); }
     void Unmap() override { log_.push_back("Unmap"); }
 
@@ -75,16 +74,16 @@ class ScriptedForm final : public WindowEvents {
         log_.push_back("OnClose");
         if (whenClosed) whenClosed();
     }
+    // As the saver's form answers it: other screen savers are refused.
     bool OnSystemCommand(SystemCommand command, std::intptr_t& result) override {
-        if (command != SystemCommand::ScreenSave || !refusesScreenSavers) return false;
-        result = screenSaveAnswer;
+        if (command != SystemCommand::ScreenSave) return false;
+        result = 1;
         return true;
     }
     void OnBannerEnd() override {}
     void OnHostGone() override {}
 
-    bool allowClose = true, refusesScreenSavers = true;
-    std::intptr_t screenSaveAnswer = 1;
+    bool allowClose = true;
     std::function<void()> whenCreated, whenShown, whenAsked, whenClosed;
 
   private:
@@ -103,11 +102,11 @@ class WindowLifecycleTest : public ::testing::Test {
 
 // Creation and show.
 
-TEST_F(WindowLifecycleTest, FormIsBuiltMappedShownThenKeepsTheSessionAwakeAndTakesInput) {
+TEST_F(WindowLifecycleTest, FormIsBuiltMappedShownThenTakesInput) {
+    // The form refuses other screen savers, yet nothing holds off the desktop's own.
     ASSERT_TRUE(lifecycle.Create(form));
-    EXPECT_EQ(log,
-              (CallLog{"DefaultParams", "OnCreateParams", "MakeWindow top-most", "OnCreate",
-                       "TerminationPending", "Map", "OnShow", "KeepSessionAwake", "TakeInput"}));
+    EXPECT_EQ(log, (CallLog{"DefaultParams", "OnCreateParams", "MakeWindow top-most", "OnCreate",
+                            "TerminationPending", "Map", "OnShow", "TakeInput"}));
     EXPECT_TRUE(lifecycle.Shown());
     EXPECT_FALSE(lifecycle.Closed());
 }
@@ -168,27 +167,11 @@ TEST_F(WindowLifecycleTest, CloseWhileMappingSkipsTheShow) {
     EXPECT_TRUE(lifecycle.Closed());
 }
 
-TEST_F(WindowLifecycleTest, FormThatClosesWhenShownNeitherKeepsTheSessionAwakeNorTakesInput) {
+TEST_F(WindowLifecycleTest, FormThatClosesWhenShownTakesNoInput) {
     form.whenShown = [this] { lifecycle.Close(); };
     ASSERT_TRUE(lifecycle.Create(form));
     EXPECT_TRUE(lifecycle.Shown());
-    EXPECT_EQ(IndexOf(log, "KeepSessionAwake"), -1);
     EXPECT_EQ(IndexOf(log, "TakeInput"), -1);
-}
-
-TEST_F(WindowLifecycleTest, SessionIsKeptAwakeOnlyWhenTheFormAnswersTheScreenSaveCommandWithOne) {
-    form.refusesScreenSavers = false;
-    ASSERT_TRUE(lifecycle.Create(form));
-    EXPECT_EQ(IndexOf(log, "KeepSessionAwake"), -1);
-    EXPECT_NE(IndexOf(log, "TakeInput"), -1);
-
-    CallLog otherLog;
-    FakePrimitives otherPrimitives{otherLog};
-    ScriptedForm otherForm{otherLog};
-    otherForm.screenSaveAnswer = 0;
-    WindowLifecycle other{otherPrimitives};
-    ASSERT_TRUE(other.Create(otherForm));
-    EXPECT_EQ(IndexOf(otherLog, "KeepSessionAwake"), -1);
 }
 
 TEST_F(WindowLifecycleTest, ErrorLeavingCreateIsReportedAndTheFormStillShown) {
