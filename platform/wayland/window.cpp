@@ -445,8 +445,7 @@ void WaylandSaverWindow::WatchAnswers() {
         Events->OnVisibilityChanged(false);
         // The frames have stopped: the question goes with a commit of its own, so that the
         // compositor answers it once it shows the surface again.
-        wl_surface_commit(drive->Surface);
-        wl_display_flush(connection_.Display());
+        CommitAlone(*drive);
     }
     // The keyboard gone elsewhere a while, whether the saver is still seen is asked at once.
     const bool focusAsks = acceptsInput_ && Focus.AskNow(now);
@@ -456,11 +455,18 @@ void WaylandSaverWindow::WatchAnswers() {
         wl_callback_add_listener(FrameQuestion, &kFrameListener, this);
         SightGate.Asked(now);
         // With the frames stopped, no frame carries it.
-        if (!SightGate.Seen()) {
-            wl_surface_commit(drive->Surface);
-            wl_display_flush(connection_.Display());
-        }
+        if (!SightGate.Seen()) CommitAlone(*drive);
     }
+}
+
+void WaylandSaverWindow::CommitAlone(Toplevel& drive) {
+    // One pixel damaged: a compositor repaints only what changed, and answers frames only as it
+    // paints. One that shows the saver, if only as a small copy (GNOME's overview), paints it and
+    // answers; one that does not show it (another workspace, a locker over it) paints nothing of
+    // it.
+    wl_surface_damage_buffer(drive.Surface, 0, 0, 1, 1);
+    wl_surface_commit(drive.Surface);
+    wl_display_flush(connection_.Display());
 }
 
 void WaylandSaverWindow::FrameAnswered() {

@@ -122,6 +122,8 @@ class WaylandSaverWindow final : public NativeWindow,
     // is seen by nobody (its output powered off, the surface hidden), and frames stop until an
     // answer comes again.
     void WatchAnswers();
+    // Commits the drive with a frame's question while frames are stopped.
+    void CommitAlone(Toplevel& drive);
     Toplevel* DriveToplevel();
 
     WaylandConnection& connection_;
