@@ -115,7 +115,17 @@ if ! wait_for 3000 in_overview; then
     wait_for 5000 in_overview || fail "Super does not open the overview"
 fi
 # (In the overview mutter answers the saver's frames late, a second or two on a loaded machine.)
-wait_exit "$pid" 10000
-[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after the overview opened"
-echo "the overview opened over the saver: it ends after $((($(now_us) - key_at) / 1000)) ms"
+ended() { ! running "$pid"; }
+if wait_for 10000 ended; then
+    wait_exit "$pid" 1000
+    [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after the overview opened"
+    echo "the overview opened over the saver: it ends after $((($(now_us) - key_at) / 1000)) ms"
+else
+    # Now and then mutter opens the overview and leaves the keyboard with the saver: then the
+    # saver is not deaf, and a key still ends it.
+    key 30
+    wait_exit "$pid" 3000
+    [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a key in the overview"
+    echo "the overview opened and left the saver the keyboard: a key ends it"
+fi
 echo "PASS"
