@@ -30,8 +30,10 @@ packages=(
   xscreensaver sway xwayland grim wtype
   # ... with sway's idle daemon and locker around the saver
   swayidle swaylock
-  # ... and on X11 xss-lock with xsecurelock (xset starts the server's own screen saver)
-  xss-lock xsecurelock x11-xserver-utils
+  # ... and on X11 xss-lock with xsecurelock (xset starts the server's own screen saver), and
+  # xsecurelock alone running the saver under its lock on an Xvfb split into two RandR monitors
+  # (xrandr); the test user's password is checked through PAM (common-auth)
+  xss-lock xsecurelock x11-xserver-utils libpam-modules
   # ... and the GNOME Shell test's calls to the shell's services (screenshots, keys)
   python3-dbus
   # the Debian package: CPack's DEB generator (dpkg-shlibdeps) and its check
