@@ -44,14 +44,11 @@ Presentation PlanDrive(Size32 view, const OutputInfo& output, Size32 configured,
     const Size32 surface = SurfaceSize(output, configured);
     const std::int32_t scale = output.Scale > 0 ? output.Scale : 1;
     Presentation shown;
-    if (scaled && viewporter) {
-        shown.Buffer = view;
-        shown.Viewport = surface;
-        return shown;
-    }
-    // The buffer covers the output so that the rest of it stays black; a scene larger than the
-    // output (it never is) keeps its own size.
-    shown.Buffer = {std::max(view.Width, physical.Width), std::max(view.Height, physical.Height)};
+    // The buffer covers the output so that the rest of it stays black. A compositor's smoothing
+    // would blur an enlarged scene, so the saver enlarges it into the whole buffer with hard edges.
+    shown.Buffer = scaled ? physical
+                          : Size32{std::max(view.Width, physical.Width),
+                                   std::max(view.Height, physical.Height)};
     if (surface.Width * scale == shown.Buffer.Width &&
         surface.Height * scale == shown.Buffer.Height) {
         shown.BufferScale = scale;

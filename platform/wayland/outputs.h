@@ -45,10 +45,11 @@ struct Presentation {
     bool operator==(const Presentation&) const = default;
 };
 
-// The drive: `view` is the scene's size. Unscaled, the buffer is the output's physical size with
-// the scene in its top-left corner, one scene dot to one physical pixel. `scaled` stretches the
-// scene over the whole output instead. `configured` is the size the compositor gave the
-// fullscreen surface (logical; 0 = not said). Without a viewporter nothing can be stretched.
+// The drive: `view` is the scene's size. The buffer is the output's physical size, shown one
+// buffer pixel to one physical pixel; unscaled, the scene sits in its top-left corner (a larger
+// scene, which it never is, keeps its own size), and `scaled`, the saver enlarges the scene over
+// it itself. `configured` is the size the compositor gave the fullscreen surface (logical; 0 =
+// not said); a viewporter tells a fractional scale.
 Presentation PlanDrive(Size32 view, const OutputInfo& output, Size32 configured, bool scaled,
                        bool viewporter);
 // A black cover: one pixel stretched over the output where a viewporter is offered.

@@ -71,6 +71,13 @@ void WaylandSurface::SetViewSize(std::int32_t width, std::int32_t height) {
     shown_ = -1;
     previousShown_ = -1;
     draw_.Target(nullptr, 0, 0, 0);
+    if (magnified_) {
+        scene_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), kBlack);
+        blocks_.Reset({width_, height_}, bufferSize_);
+        drawWidth_ = width_;
+        drawHeight_ = height_;
+        draw_.Target(scene_.data(), width_, height_, width_);
+    }
 }
 
 bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
@@ -94,6 +101,13 @@ bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
     previousShown_ = -1;
     draw_.Target(nullptr, 0, 0, 0);
     buffersCommitted_ = false;
+    if (magnified_) {
+        // The picture stays in the scene's own memory; the new buffers lack all of it.
+        blocks_.Reset({width_, height_}, size);
+        drawWidth_ = width_;
+        drawHeight_ = height_;
+        draw_.Target(scene_.data(), width_, height_, width_);
+    }
 
     const auto finish = [&](bool made) {
         DropBuffers(old);
@@ -124,7 +138,12 @@ bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
     // The two buffers in turn, here rather than in a frame; the spare once it is needed.
     for (std::size_t i = 0; i + 1 < kBuffers; ++i) Blacken(buffers_[i]);
 
-    if (source >= 0 && drawn_.Any()) {
+    if (magnified_) {
+        if (drawn_.Any()) {
+            changed_.MarkWhole();
+            for (std::size_t i = 0; i < kBuffers; ++i) slots_.Lack(static_cast<int>(i), changed_);
+        }
+    } else if (source >= 0 && drawn_.Any()) {
         const Buffer& from = old[static_cast<std::size_t>(source)];
         const Buffer& to = buffers_[0];
         const std::int32_t width = std::min(oldWidth, drawWidth_);
@@ -171,7 +190,76 @@ std::uint32_t WaylandSurface::BufferPixel(int slot, std::int32_t x, std::int32_t
 }
 
 std::uint32_t WaylandSurface::Pixel(std::int32_t x, std::int32_t y) const {
-    return BufferPixel(drawing_ >= 0 ? drawing_ : shown_, x, y);
+    if (!magnified_) return BufferPixel(drawing_ >= 0 ? drawing_ : shown_, x, y);
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+    return scene_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                  static_cast<std::size_t>(x)] &
+           kColourBits;
+}
+
+void WaylandSurface::BufferToScene(std::int32_t x, std::int32_t y, std::int32_t& sceneX,
+                                   std::int32_t& sceneY) const {
+    sceneX = x;
+    sceneY = y;
+    if (magnified_) blocks_.ToScene(x, y, sceneX, sceneY);
+}
+
+void WaylandSurface::Repaint() {
+    for (Buffer& buffer : buffers_) buffer.Black = false;
+    changed_.MarkWhole();
+    for (std::size_t i = 0; i < buffers_.size(); ++i) slots_.Lack(static_cast<int>(i), changed_);
+    previousShown_ = -1;
+}
+
+void WaylandSurface::SetMagnified(bool magnified) {
+    if (magnified == magnified_) return;
+    ReleaseHeldPixel();
+    holding_ = false;
+    const std::size_t count = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+    if (magnified) {
+        // The picture so far moves into the scene's own memory.
+        scene_.assign(count, kBlack);
+        const int source = drawing_ >= 0 ? drawing_ : shown_;
+        if (source >= 0) {
+            const std::uint32_t* from = buffers_[static_cast<std::size_t>(source)].Pixels;
+            drawn_.ForEachRun(drawWidth_, drawHeight_, [&](const Rect32& r) {
+                std::memcpy(scene_.data() + static_cast<std::ptrdiff_t>(r.Top) * width_ + r.Left,
+                            from + static_cast<std::ptrdiff_t>(r.Top) * bufferSize_.Width + r.Left,
+                            static_cast<std::size_t>(r.Right - r.Left) * sizeof(std::uint32_t));
+            });
+        }
+        magnified_ = true;
+        blocks_.Reset({width_, height_}, bufferSize_);
+        drawWidth_ = width_;
+        drawHeight_ = height_;
+        drawing_ = -1;
+        draw_.Target(scene_.data(), width_, height_, width_);
+        Repaint();
+        return;
+    }
+    // Back to one dot a pixel: the scene's picture goes into a buffer, which the others follow.
+    magnified_ = false;
+    drawWidth_ = std::min(width_, bufferSize_.Width);
+    drawHeight_ = std::min(height_, bufferSize_.Height);
+    draw_.Target(nullptr, 0, 0, 0);
+    drawing_ = -1;
+    Repaint();
+    changed_.Clear();
+    const int slot = buffers_.empty() ? -1 : AcquireForCommit();
+    if (slot >= 0) {
+        Buffer& to = buffers_[static_cast<std::size_t>(slot)];
+        Blacken(to);
+        drawn_.ForEachRun(drawWidth_, drawHeight_, [&](const Rect32& r) {
+            std::memcpy(to.Pixels + static_cast<std::ptrdiff_t>(r.Top) * bufferSize_.Width + r.Left,
+                        scene_.data() + static_cast<std::ptrdiff_t>(r.Top) * width_ + r.Left,
+                        static_cast<std::size_t>(r.Right - r.Left) * sizeof(std::uint32_t));
+        });
+        drawing_ = slot;
+        draw_.Target(to.Pixels, drawWidth_, drawHeight_, bufferSize_.Width);
+        changed_.MarkWhole();
+    }
+    scene_.clear();
+    scene_.shrink_to_fit();
 }
 
 void WaylandSurface::Copy(const Buffer& to, const Buffer& from, const Rect32& r) const {
@@ -218,11 +306,8 @@ void WaylandSurface::CatchUp(int slot) {
 
 bool WaylandSurface::BeginFrame() {
     if (buffers_.empty() || drawWidth_ <= 0 || drawHeight_ <= 0) return false;
-    // Releases the window thread has read off the connection since the last commit: the buffer
-    // given back last lacks least.
-    if (queue_ != nullptr) wl_display_dispatch_queue_pending(display_, queue_);
-    int slot = slots_.Acquire();
-    if (slot < 0 && WaitForRelease()) slot = slots_.Acquire();
+    if (magnified_) return !scene_.empty();
+    const int slot = AcquireForCommit();
     if (slot < 0) {
         noBuffer_ = true;
         return false;
@@ -234,6 +319,15 @@ bool WaylandSurface::BeginFrame() {
     draw_.Target(buffers_[static_cast<std::size_t>(slot)].Pixels, drawWidth_, drawHeight_,
                  bufferSize_.Width);
     return true;
+}
+
+int WaylandSurface::AcquireForCommit() {
+    // Releases the window thread has read off the connection since the last commit: the buffer
+    // given back last lacks least.
+    if (queue_ != nullptr) wl_display_dispatch_queue_pending(display_, queue_);
+    int slot = slots_.Acquire();
+    if (slot < 0 && WaitForRelease()) slot = slots_.Acquire();
+    return slot;
 }
 
 bool WaylandSurface::WaitForRelease() {
@@ -267,6 +361,13 @@ void WaylandSurface::Present() {
     noBuffer_ = false;
     const bool all = damageAll_.exchange(false, std::memory_order_relaxed) || !buffersCommitted_;
     if (changed_.Empty() && !all) return;
+    if (magnified_) {
+        if (!waited)
+            PresentMagnified(all);
+        else if (all)
+            damageAll_.store(true, std::memory_order_relaxed);
+        return;
+    }
     // Nothing drawn yet, only shown anew: the newest picture goes again.
     if (drawing_ < 0 && (waited || !BeginFrame())) {
         if (all) damageAll_.store(true, std::memory_order_relaxed);
@@ -306,6 +407,55 @@ void WaylandSurface::Present() {
     changed_.Clear();
     ++commits_;
     buffersCommitted_ = true;
+}
+
+void WaylandSurface::PresentMagnified(bool all) {
+    const int slot = AcquireForCommit();
+    if (slot < 0) {
+        // What changed waits for the next frame, which finds it still listed.
+        if (all) damageAll_.store(true, std::memory_order_relaxed);
+        return;
+    }
+    Buffer& buffer = buffers_[static_cast<std::size_t>(slot)];
+    if (!buffer.Black) Blacken(buffer);
+    Enlarge(buffer, slots_.Lacking(slot));
+    Enlarge(buffer, changed_);
+    if (changed_.Whole() || all) {
+        lastDamageArea_ = static_cast<std::int64_t>(bufferSize_.Width) * bufferSize_.Height;
+        if (target_ != nullptr)
+            wl_surface_damage_buffer(target_, 0, 0, bufferSize_.Width, bufferSize_.Height);
+    } else {
+        damage_.Clear();
+        damage_.Add(changed_);
+        lastDamageArea_ = 0;
+        for (const Rect32& dots : damage_.Rects()) {
+            const Rect32 r = blocks_.ToBuffer(dots);
+            lastDamageArea_ += static_cast<std::int64_t>(r.Right - r.Left) * (r.Bottom - r.Top);
+            if (target_ != nullptr)
+                wl_surface_damage_buffer(target_, r.Left, r.Top, r.Right - r.Left,
+                                         r.Bottom - r.Top);
+        }
+    }
+    if (target_ != nullptr && buffer.Handle != nullptr) {
+        wl_surface_attach(target_, buffer.Handle, 0, 0);
+        wl_surface_commit(target_);
+        wl_display_flush(display_);
+    }
+    slots_.Committed(slot, changed_);
+    shown_ = slot;
+    changed_.Clear();
+    ++commits_;
+    buffersCommitted_ = true;
+}
+
+void WaylandSurface::Enlarge(const Buffer& buffer, const DamageList& area) {
+    const auto one = [&](const Rect32& r) {
+        blocks_.Enlarge(scene_.data(), width_, buffer.Pixels, bufferSize_.Width, r);
+    };
+    if (area.Whole())
+        drawn_.ForEachRun(width_, height_, one);
+    else
+        for (const Rect32& r : area.Rects()) one(r);
 }
 
 void WaylandSurface::Changed(Rect32 rect) {
@@ -376,8 +526,8 @@ void WaylandSurface::FillRect(const Rect32& rect) {
 
 void WaylandSurface::ChangedToBlack() {
     // Lit pixels lie only where something was ever drawn; the banner's boxes go whole.
-    const std::ptrdiff_t stride = bufferSize_.Width;
-    std::uint32_t* pixels = buffers_[static_cast<std::size_t>(drawing_)].Pixels;
+    std::ptrdiff_t stride = 0;
+    std::uint32_t* pixels = DrawPixels(stride);
     drawn_.ForEachRun(drawWidth_, drawHeight_, [&](const Rect32& run) {
         for (std::int32_t y = run.Top; y < run.Bottom; ++y) {
             std::uint32_t* row = pixels + y * stride;
@@ -392,6 +542,15 @@ void WaylandSurface::ChangedToBlack() {
         Changed(box);
         draw_.FillRect(box);
     });
+}
+
+std::uint32_t* WaylandSurface::DrawPixels(std::ptrdiff_t& stride) {
+    if (magnified_) {
+        stride = width_;
+        return scene_.data();
+    }
+    stride = bufferSize_.Width;
+    return buffers_[static_cast<std::size_t>(drawing_)].Pixels;
 }
 
 void WaylandSurface::SetBrushColor(ColorValue color) {

@@ -380,6 +380,7 @@ void WaylandSaverWindow::ShowDrive(Toplevel& t) {
             wp_viewport_set_destination(t.Viewport, -1, -1);
     }
     SetOpaque(connection_.Compositor(), t.Surface, shown);
+    surface_->SetMagnified(scaled_);
     // Frames keep the buffers they have: a later configure changes only how they are shown,
     // which the next frame's commit carries, whole.
     if (!newBuffers) {
@@ -390,14 +391,12 @@ void WaylandSaverWindow::ShowDrive(Toplevel& t) {
     surface_->Present();
 }
 
-bool WaylandSaverWindow::ShowSceneScaled(bool scaled) {
-    if (scaled && connection_.Viewporter() == nullptr) return false;
+void WaylandSaverWindow::ShowSceneScaled(bool scaled) {
     scaled_ = scaled;
     // On the way out nothing is drawn again: only the flag goes back.
-    if (Lifecycle.Closing() || Lifecycle.Closed()) return true;
+    if (Lifecycle.Closing() || Lifecycle.Closed()) return;
     for (auto& t : toplevels_)
         if (t->Drive && t->Configured) ShowDrive(*t);
-    return true;
 }
 
 bool WaylandSaverWindow::Dispatch(int timeoutMs) {
@@ -670,6 +669,7 @@ void WaylandSaverWindow::PointerMoved(double x, double y) {
         if (!t->Drive || t->Surface != pointerOn_) continue;
         std::int32_t bx = 0, by = 0;
         SurfaceToBuffer(t->Shown, x, y, bx, by);
+        surface_->BufferToScene(bx, by, bx, by);
         if (bx >= 0 && by >= 0 && bx < width_ && by < height_) Events->OnMouseMove(bx, by);
     }
 }

@@ -52,9 +52,9 @@ class WaylandSaverWindow final : public NativeWindow,
     // events; it must outlive the loop.
     void AddLoopSource(PollClient& source) { ExtraSource = &source; }
 
-    // The compositor stretches the scene over the whole drive output (true), or shows it one
-    // dot to one pixel. False when it cannot stretch (no viewporter).
-    bool ShowSceneScaled(bool scaled);
+    // The scene enlarged over the whole drive output, each dot a solid block (true), or shown
+    // one dot to one pixel. Every compositor can show either: the saver enlarges it itself.
+    void ShowSceneScaled(bool scaled);
     // The drive output as the compositor reports it.
     const OutputInfo& DriveOutput() const;
 
