@@ -4,7 +4,7 @@
 # too. A pointer of the test's own: motion and the wheel over the black output go on, a click
 # there ends the saver; over the drive the first position is recorded and a one-pixel move ends
 # it. On a workspace not shown the saver stops drawing and waking; shown again, it draws again.
-# DispMode 1 has the compositor stretch the 640x480 drive over the output. --x11, /p and the
+# DispMode 1 enlarges the 640x480 drive over the output in blocks with hard edges. --x11, /p and the
 # hack options, which name an X window, go to X11 and fail clearly without an X server; the
 # settings dialog shows through Qt's Wayland plugin.
 # Usage: wayland.sh VELMORA POINTER [SCREENSHOT_DIR]
@@ -85,7 +85,7 @@ wait_exit "$pid" 3000
 [[ $EXIT_CODE == 143 ]] || fail "exit code $EXIT_CODE after SIGTERM"
 [[ $(windows) == 0 ]] || fail "the saver's windows outlive SIGTERM"
 
-# DispMode 1: the 640x480 drive stretched over the whole first output (town lights right of
+# DispMode 1: the 640x480 drive enlarged over the whole first output (town lights right of
 # x=640), the second output still black.
 set_setting DispMode 1
 ((EUID != 0)) || chown -R "$E2E_USER:" "$XDG_CONFIG_HOME"
@@ -93,11 +93,37 @@ start_saver /s
 right=$(lit_in HEADLESS-1 700 360 324 40)
 other=$(lit_in HEADLESS-2 0 0 800 600)
 echo "DispMode 1: horizon right of 640 $right; second output $other"
-awk -v v="$right" 'BEGIN{exit !(v > 0.001 && v < 0.5)}' || fail "DispMode 1: the drive is not stretched over the output ($right)"
+awk -v v="$right" 'BEGIN{exit !(v > 0.001 && v < 0.5)}' || fail "DispMode 1: the drive is not enlarged over the output ($right)"
 awk -v v="$other" 'BEGIN{exit !(v == 0)}' || fail "DispMode 1: the second output is not black ($other)"
 user wtype -k Escape
 wait_exit "$pid" 3000
 [[ $EXIT_CODE == 0 ]] || fail "DispMode 1: exit code $EXIT_CODE after a key"
+# On a wide output, as a 640x480 mode looks there: the picture fills the height with its aspect
+# kept (1440 of 1920 columns), black bands beside it, every dot a solid block of 2 or 3 pixels
+# a side (2.25 a dot) with hard edges: no one-pixel sliver of any colour, as a compositor's
+# smoothing would leave. The banner is still on: its letters are blocks too.
+user swaymsg output HEADLESS-1 resolution 1920x1080 >/dev/null
+user swaymsg output HEADLESS-2 position 1920 0 >/dev/null
+start_saver /s
+user grim -o HEADLESS-1 "$E2E_HOME/dispmode.png"
+read -r _ bands _ runh runv _ dots <<<"$(convert "$E2E_HOME/dispmode.png" ppm:- |
+    python3 "$E2E_DIR/pixelblocks.py" 240 1680)"
+echo "DispMode 1 at 1920x1080: lit in the bands $bands, shortest runs $runh x $runv," \
+    "lone dots by size:" $(tr ' ' '\n' <<<"$dots" | sort | uniq -c | awk '{print $2 ":" $1}')
+[[ $bands == 0 ]] || fail "DispMode 1: $bands pixels lit beside the picture"
+((runh >= 2 && runv >= 2)) || fail "DispMode 1: edges not hard (runs of $runh x $runv pixels)"
+# A lone dot is one block; a few lie side by side with another of their colour.
+single=0 total=0
+for dot in $dots; do
+    [[ $dot =~ (^1x|x1$) ]] && fail "DispMode 1: a patch of $dot pixels, thinner than a block"
+    [[ $dot =~ ^[23]x[23]$ ]] && ((++single))
+    ((++total))
+done
+((total >= 20 && single * 10 >= total * 8)) ||
+    fail "DispMode 1: $single of $total lone dots are single blocks of 2-3 pixels a side"
+user wtype -k Escape
+wait_exit "$pid" 3000
+user swaymsg output HEADLESS-1 resolution 1024x768 >/dev/null
 rm -f "$XDG_CONFIG_HOME/velmora/user.reg"
 
 # The pointer: one device for the whole test, so that the seat has it before the saver starts.
