@@ -35,8 +35,8 @@ void PixelBlocks::Reset(Size32 scene, Size32 buffer) {
         width = static_cast<std::int32_t>(static_cast<std::int64_t>(buffer.Height) * scene.Width /
                                           scene.Height);
     else
-        height = static_cast<std::int32_t>(static_cast<std::int64_t>(buffer.Width) *
-                                           scene.Height / scene.Width);
+        height = static_cast<std::int32_t>(static_cast<std::int64_t>(buffer.Width) * scene.Height /
+                                           scene.Width);
     const std::int32_t left = (buffer.Width - width) / 2, top = (buffer.Height - height) / 2;
     picture_ = {left, top, left + width, top + height};
     Spread(columns_, scene.Width, left, width);
@@ -73,9 +73,8 @@ void PixelBlocks::Enlarge(const std::uint32_t* scene, std::int32_t sceneStride,
     const Rect32 r = Clip(rect);
     if (r.Left >= r.Right) return;
     const std::int32_t left = columns_[static_cast<std::size_t>(r.Left)];
-    const auto span =
-        static_cast<std::size_t>(columns_[static_cast<std::size_t>(r.Right)] - left) *
-        sizeof(std::uint32_t);
+    const auto span = static_cast<std::size_t>(columns_[static_cast<std::size_t>(r.Right)] - left) *
+                      sizeof(std::uint32_t);
     for (std::int32_t y = r.Top; y < r.Bottom; ++y) {
         const std::int32_t top = rows_[static_cast<std::size_t>(y)];
         const std::int32_t bottom = rows_[static_cast<std::size_t>(y) + 1];
