@@ -4,6 +4,8 @@
 #include <unistd.h>
 #include <wayland-client.h>
 
+#include <algorithm>
+
 ShmPool::ShmPool(wl_shm* shm, std::size_t bytes) : bytes_(bytes), shared_(shm != nullptr) {
     if (bytes == 0) return;
     const int fd = memfd_create("velmora-shm", MFD_CLOEXEC);
@@ -24,6 +26,20 @@ ShmPool::ShmPool(wl_shm* shm, std::size_t bytes) : bytes_(bytes), shared_(shm !=
 ShmPool::~ShmPool() {
     if (pool_ != nullptr) wl_shm_pool_destroy(pool_);
     if (data_ != nullptr) munmap(data_, bytes_);
+}
+
+void ShmPool::Populate(std::size_t offset, std::size_t bytes) const {
+#ifdef MADV_POPULATE_WRITE
+    if (data_ == nullptr || offset >= bytes_) return;
+    // Whole pages only: the pool starts on one and buffers are large.
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const std::size_t start = offset / page * page;
+    const std::size_t end = std::min(offset + bytes, bytes_);
+    madvise(static_cast<std::uint8_t*>(data_) + start, end - start, MADV_POPULATE_WRITE);
+#else
+    (void)offset;
+    (void)bytes;
+#endif
 }
 
 wl_buffer* ShmPool::CreateBuffer(std::size_t offset, std::int32_t width, std::int32_t height) {

@@ -23,6 +23,10 @@ class ShmPool {
     std::size_t Bytes() const { return bytes_; }
     // An ARGB8888 buffer of the pool at `offset`; null on failure or when shared with nobody.
     wl_buffer* CreateBuffer(std::size_t offset, std::int32_t width, std::int32_t height);
+    // Gives `bytes` from `offset` their memory at once, ahead of writing all of them: one call
+    // instead of a page fault for each page (a 4K buffer is 8100 pages). Harmless where the
+    // system cannot.
+    void Populate(std::size_t offset, std::size_t bytes) const;
 
   private:
     wl_shm_pool* pool_ = nullptr;

@@ -17,6 +17,11 @@ constexpr std::size_t kExactCapacity = 8192;
 constexpr std::size_t kDamageRects = 32;
 // How long a frame waits for the compositor to give a buffer back before it is skipped.
 constexpr std::chrono::milliseconds kReleaseWait{250};
+// How long a frame waits for one of the two buffers before it first takes the spare: a few
+// refreshes, within which a compositor gives back the buffer it showed before (sway composing
+// its first 4K frames in software took over 20 ms). The spare's first use writes a whole buffer
+// (33 MB at 4K), which most runs then never need.
+constexpr std::chrono::milliseconds kSpareWait{60};
 // Pixels are opaque ARGB: every compositor composes those well (GNOME's grows without end on
 // XRGB). Fresh memory reads as 0, transparent black, which a compositor may keep as it is in
 // screenshots and screencasts: buffers are written opaque black before they are first drawn.
@@ -167,6 +172,10 @@ bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
 }
 
 void WaylandSurface::Blacken(Buffer& buffer) const {
+    const std::size_t bytes = static_cast<std::size_t>(bufferSize_.Width) *
+                              static_cast<std::size_t>(bufferSize_.Height) * 4;
+    if (pool_ != nullptr)
+        pool_->Populate(reinterpret_cast<std::uint8_t*>(buffer.Pixels) - pool_->Data(), bytes);
     std::fill_n(
         buffer.Pixels,
         static_cast<std::size_t>(bufferSize_.Width) * static_cast<std::size_t>(bufferSize_.Height),
@@ -325,17 +334,20 @@ int WaylandSurface::AcquireForCommit() {
     // Releases the window thread has read off the connection since the last commit: the buffer
     // given back last lacks least.
     if (queue_ != nullptr) wl_display_dispatch_queue_pending(display_, queue_);
-    int slot = slots_.Acquire();
-    if (slot < 0 && WaitForRelease()) slot = slots_.Acquire();
+    const bool spareUnused = !buffers_.back().Black;
+    int slot = slots_.Acquire(!spareUnused);
+    if (slot < 0 && spareUnused && WaitForRelease(kSpareWait, false)) slot = slots_.Acquire(false);
+    if (slot < 0) slot = slots_.Acquire();
+    if (slot < 0 && WaitForRelease(kReleaseWait, true)) slot = slots_.Acquire();
     return slot;
 }
 
-bool WaylandSurface::WaitForRelease() {
+bool WaylandSurface::WaitForRelease(std::chrono::milliseconds wait, bool spare) {
     if (display_ == nullptr || queue_ == nullptr) return false;
-    const auto deadline = std::chrono::steady_clock::now() + kReleaseWait;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
         if (wl_display_dispatch_queue_pending(display_, queue_) < 0) return false;
-        if (slots_.Acquire() >= 0) return true;
+        if (slots_.Acquire(spare) >= 0) return true;
         // Events came for this queue meanwhile: dispatch them first.
         if (wl_display_prepare_read_queue(display_, queue_) != 0) continue;
         wl_display_flush(display_);

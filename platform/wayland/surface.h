@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -103,8 +104,9 @@ class WaylandSurface final : public DrawingSurface {
     // next frame, rather than wait again at each of its dots (and hold up a close meanwhile).
     bool Begin() { return drawing_ >= 0 || (!noBuffer_ && BeginFrame()); }
     bool BeginFrame();
-    // Waits a little for the compositor to give a buffer back; false when none came.
-    bool WaitForRelease();
+    // Waits up to `wait` for the compositor to give a buffer back (the spare counting only with
+    // `spare`); false when none came.
+    bool WaitForRelease(std::chrono::milliseconds wait, bool spare);
     void Changed(Rect32 rect);
     // Turns every lit pixel of the buffer drawn into black, gathering each as changed.
     void ChangedToBlack();

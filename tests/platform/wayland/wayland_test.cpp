@@ -136,6 +136,7 @@ TEST(BufferSlots, TheSpareIsHandedOutOnlyWhileEveryOtherBufferIsHeld) {
     // 2 lacks no more than 1 does, yet 1 comes first.
     EXPECT_EQ(slots.Acquire(), 1);
     slots.Committed(1, change);
+    EXPECT_EQ(slots.Acquire(false), -1);  // asked to leave the spare out while it may wait
     EXPECT_EQ(slots.Acquire(), 2);
     slots.Committed(2, change);
     EXPECT_EQ(slots.Acquire(), -1);
