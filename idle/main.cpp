@@ -229,10 +229,15 @@ int main(int argc, char** argv) {
     if (x11) clients.push_back(x11.get());
     while (PollOnce(clients.data(), static_cast<int>(clients.size()))) {
     }
-    if (signals.Received() == 0) Report("the desktop session has ended");
+    // Without a termination signal, the compositor, X server or session bus went away. That may
+    // be the end of the session, or a compositor restarted within it: a failure either way, so
+    // that a service manager (systemd's Restart=on-failure) starts the daemon again, while the
+    // end of the session stops the service itself.
+    const bool lost = signals.Received() == 0;
+    if (lost) Report("the desktop's display or session bus has gone");
 
     saver.Stop();
     watcher = nullptr;
     signals.EndByReceivedSignal();
-    return 0;
+    return lost ? 1 : 0;
 }

@@ -34,6 +34,8 @@ packages=(
   # xsecurelock alone running the saver under its lock on an Xvfb split into two RandR monitors
   # (xrandr); the test user's password is checked through PAM (common-auth)
   xss-lock xsecurelock x11-xserver-utils libpam-modules
+  # ... and the GNOME Shell test's calls to the shell's services (screenshots, keys)
+  python3-dbus
   # the Debian package: CPack's DEB generator (dpkg-shlibdeps) and its check
   dpkg-dev file lintian
   # two monitors under Wine: Xinerama heads side by side, nested in Xvfb
@@ -60,6 +62,15 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
   apt-get install -y -q "${missing[@]}"
+fi
+
+# GNOME Shell, headless, for the end-to-end test under it: the shell alone, without the
+# desktop that its recommended packages would bring.
+if ! dpkg-query -W -f='${Status}' gnome-shell 2>/dev/null | grep -q "install ok installed"; then
+  echo "Installing: gnome-shell"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends gnome-shell
 fi
 
 # Wine's 32-bit half (wine32, from Debian's i386 architecture) runs the 32-bit saver and its

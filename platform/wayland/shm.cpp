@@ -9,8 +9,7 @@ ShmPool::ShmPool(wl_shm* shm, std::size_t bytes) : bytes_(bytes), shared_(shm !=
     const int fd = memfd_create("velmora-shm", MFD_CLOEXEC);
     if (fd < 0) return;
     if (ftruncate(fd, static_cast<off_t>(bytes)) == 0) {
-        // Not faulted in up front: a fresh page reads as zero, which is black already, and only
-        // the pages the drive draws on ever need memory.
+        // Not faulted in up front: a buffer that is never used (the spare) never needs memory.
         void* data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
         if (data != MAP_FAILED) {
             data_ = data;
@@ -30,5 +29,5 @@ ShmPool::~ShmPool() {
 wl_buffer* ShmPool::CreateBuffer(std::size_t offset, std::int32_t width, std::int32_t height) {
     if (pool_ == nullptr) return nullptr;
     return wl_shm_pool_create_buffer(pool_, static_cast<std::int32_t>(offset), width, height,
-                                     width * 4, WL_SHM_FORMAT_XRGB8888);
+                                     width * 4, WL_SHM_FORMAT_ARGB8888);
 }

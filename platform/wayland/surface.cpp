@@ -17,6 +17,11 @@ constexpr std::size_t kExactCapacity = 8192;
 constexpr std::size_t kDamageRects = 32;
 // How long a frame waits for the compositor to give a buffer back before it is skipped.
 constexpr std::chrono::milliseconds kReleaseWait{250};
+// Pixels are opaque ARGB: every compositor composes those well (GNOME's grows without end on
+// XRGB). Fresh memory reads as 0, transparent black, which a compositor may keep as it is in
+// screenshots and screencasts: buffers are written opaque black before they are first drawn.
+constexpr std::uint32_t kBlack = 0xFF000000u;
+constexpr std::uint32_t kColourBits = 0x00FFFFFFu;
 
 const wl_buffer_listener kBufferListener = {
     .release = WaylandSurface::OnRelease,
@@ -29,7 +34,7 @@ WaylandSurface::WaylandSurface(wl_display* display, const SystemColorSource& col
     : display_(display),
       colors_(colors),
       text_(text),
-      draw_(colors, text),
+      draw_(colors, text, PixelOrder::Argb),
       slots_(kBuffers, kExactCapacity),
       changed_(DamageList::Policy::Exact, kExactCapacity),
       damage_(DamageList::Policy::Merged, kDamageRects),
@@ -116,6 +121,8 @@ bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
         wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(buffer.Handle), queue_);
         wl_buffer_add_listener(buffer.Handle, &kBufferListener, &buffer);
     }
+    // The two buffers in turn, here rather than in a frame; the spare once it is needed.
+    for (std::size_t i = 0; i + 1 < kBuffers; ++i) Blacken(buffers_[i]);
 
     if (source >= 0 && drawn_.Any()) {
         const Buffer& from = old[static_cast<std::size_t>(source)];
@@ -140,6 +147,14 @@ bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
     return finish(true);
 }
 
+void WaylandSurface::Blacken(Buffer& buffer) const {
+    std::fill_n(
+        buffer.Pixels,
+        static_cast<std::size_t>(bufferSize_.Width) * static_cast<std::size_t>(bufferSize_.Height),
+        kBlack);
+    buffer.Black = true;
+}
+
 void WaylandSurface::OnRelease(void* data, wl_buffer* buffer) {
     (void)buffer;
     auto* own = static_cast<Buffer*>(data);
@@ -151,7 +166,8 @@ std::uint32_t WaylandSurface::BufferPixel(int slot, std::int32_t x, std::int32_t
         x >= bufferSize_.Width || y >= bufferSize_.Height)
         return 0;
     return buffers_[static_cast<std::size_t>(slot)]
-        .Pixels[static_cast<std::ptrdiff_t>(y) * bufferSize_.Width + x];
+               .Pixels[static_cast<std::ptrdiff_t>(y) * bufferSize_.Width + x] &
+           kColourBits;
 }
 
 std::uint32_t WaylandSurface::Pixel(std::int32_t x, std::int32_t y) const {
@@ -207,7 +223,12 @@ bool WaylandSurface::BeginFrame() {
     if (queue_ != nullptr) wl_display_dispatch_queue_pending(display_, queue_);
     int slot = slots_.Acquire();
     if (slot < 0 && WaitForRelease()) slot = slots_.Acquire();
-    if (slot < 0) return false;
+    if (slot < 0) {
+        noBuffer_ = true;
+        return false;
+    }
+    if (!buffers_[static_cast<std::size_t>(slot)].Black)
+        Blacken(buffers_[static_cast<std::size_t>(slot)]);
     CatchUp(slot);
     drawing_ = slot;
     draw_.Target(buffers_[static_cast<std::size_t>(slot)].Pixels, drawWidth_, drawHeight_,
@@ -241,10 +262,13 @@ void WaylandSurface::Present() {
     // Releases the window thread has read off the connection.
     if (queue_ != nullptr) wl_display_dispatch_queue_pending(display_, queue_);
     ReleaseHeldPixel();
+    // The next frame waits for a buffer again; this one has waited already.
+    const bool waited = noBuffer_;
+    noBuffer_ = false;
     const bool all = damageAll_.exchange(false, std::memory_order_relaxed) || !buffersCommitted_;
     if (changed_.Empty() && !all) return;
     // Nothing drawn yet, only shown anew: the newest picture goes again.
-    if (!Begin()) {
+    if (drawing_ < 0 && (waited || !BeginFrame())) {
         if (all) damageAll_.store(true, std::memory_order_relaxed);
         return;
     }
@@ -296,7 +320,7 @@ void WaylandSurface::Changed(Rect32 rect) {
 void WaylandSurface::ReleaseHeldPixel() {
     if (!holding_) return;
     holding_ = false;
-    if (draw_.Pixel(heldX_, heldY_) == heldWas_) return;
+    if (((draw_.Pixel(heldX_, heldY_) ^ heldWas_) & kColourBits) == 0) return;
     const Rect32 dot{heldX_, heldY_, heldX_ + 1, heldY_ + 1};
     changed_.Add(dot);
     drawn_.MarkPixel(heldX_, heldY_);
@@ -339,9 +363,9 @@ void WaylandSurface::FillRect(const Rect32& rect) {
     ReleaseHeldPixel();
     if (!Begin()) return;
     if (rect.Left <= 0 && rect.Top <= 0 && rect.Right >= width_ && rect.Bottom >= height_ &&
-        draw_.ToPixel(brush_) == 0) {
+        (draw_.ToPixel(brush_) & kColourBits) == 0) {
         // The whole view black (the banner's end): only what was lit changes. Filling the whole
-        // view instead would write, and first fault in, every buffer in turn (33 MB each at 4K).
+        // view instead would write every buffer whole in turn (33 MB each at 4K).
         ChangedToBlack();
     } else {
         Changed(rect);
@@ -358,8 +382,8 @@ void WaylandSurface::ChangedToBlack() {
         for (std::int32_t y = run.Top; y < run.Bottom; ++y) {
             std::uint32_t* row = pixels + y * stride;
             for (std::int32_t x = run.Left; x < run.Right; ++x) {
-                if (row[x] == 0 || texts_.Covers(x, y)) continue;
-                row[x] = 0;
+                if ((row[x] & kColourBits) == 0 || texts_.Covers(x, y)) continue;
+                row[x] = kBlack;
                 changed_.Add(Rect32{x, y, x + 1, y + 1});
             }
         }

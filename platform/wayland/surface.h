@@ -62,9 +62,9 @@ class WaylandSurface final : public DrawingSurface {
     // For figures and tests: commits made, and the pixels damaged by the last one.
     std::uint64_t Commits() const { return commits_; }
     std::int64_t LastDamageArea() const { return lastDamageArea_; }
-    // The newest picture's pixel (0x00RRGGBB): in the buffer drawn into, else the one shown.
+    // The newest picture's colour (0x00RRGGBB): in the buffer drawn into, else the one shown.
     std::uint32_t Pixel(std::int32_t x, std::int32_t y) const;
-    // A buffer's own pixel, and which buffers are drawn into and shown (-1: none).
+    // A buffer's own colour, and which buffers are drawn into and shown (-1: none).
     std::uint32_t BufferPixel(int slot, std::int32_t x, std::int32_t y) const;
     int DrawingSlot() const { return drawing_; }
     int ShownSlot() const { return shown_; }
@@ -73,7 +73,10 @@ class WaylandSurface final : public DrawingSurface {
 
     // The compositor gave a buffer back.
     static void OnRelease(void* data, wl_buffer* buffer);
-    void BufferReleased(int slot) { slots_.Released(slot); }
+    void BufferReleased(int slot) {
+        slots_.Released(slot);
+        noBuffer_ = false;
+    }
 
   private:
     struct Buffer {
@@ -81,9 +84,14 @@ class WaylandSurface final : public DrawingSurface {
         wl_buffer* Handle = nullptr;
         std::uint32_t* Pixels = nullptr;
         int Slot = 0;
+        bool Black = false;  // written opaque black all over
     };
-    // A buffer to draw into, caught up with the one shown; false when there is none.
-    bool Begin() { return drawing_ >= 0 || BeginFrame(); }
+    // Writes the whole buffer opaque black: once, before it is first drawn into.
+    void Blacken(Buffer& buffer) const;
+    // A buffer to draw into, caught up with the one shown; false when there is none. Waited for
+    // once a frame: a frame without one draws nothing more until a buffer comes back or the
+    // next frame, rather than wait again at each of its dots (and hold up a close meanwhile).
+    bool Begin() { return drawing_ >= 0 || (!noBuffer_ && BeginFrame()); }
     bool BeginFrame();
     // Waits a little for the compositor to give a buffer back; false when none came.
     bool WaitForRelease();
@@ -120,6 +128,7 @@ class WaylandSurface final : public DrawingSurface {
     int previousShown_ = -1;
     std::atomic<bool> damageAll_{false};
     bool buffersCommitted_ = false;
+    bool noBuffer_ = false;  // this frame found no buffer to draw into
     bool holding_ = false;
     std::int32_t heldX_ = 0, heldY_ = 0;
     std::uint32_t heldWas_ = 0;
