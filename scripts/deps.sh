@@ -60,6 +60,21 @@ if ((${#missing[@]})); then
   apt-get install -y -q "${missing[@]}"
 fi
 
+# KWin's Wayland session (kwin_wayland --virtual) and kscreen-doctor (a Qt 5 Wayland client) to set
+# its primary output, for the end-to-end test under KWin; without their recommendations, which
+# would bring most of Plasma.
+lean=(kwin-wayland kscreen qtwayland5)
+missing=()
+for p in "${lean[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
 # Wine's 32-bit half (wine32, from Debian's i386 architecture) runs the 32-bit saver and its
 # tests. It is itself an i386 Linux program, and some virtual machines cannot run those at all;
 # there it is left out, since Debian's `wine` command would then start every program through a
