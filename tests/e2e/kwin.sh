@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The saver under KWin's own Wayland session: kwin_wayland --virtual with two 1024x768 outputs,
 # on a session bus of its own. With the second output made primary (kscreen-doctor, through
-# KWin's output management), the drive goes there and the first output turns black; a key ends
-# the saver, and so does a one-pixel move of the pointer over the drive. KWin's memory and CPU
-# while the saver runs, and the time from a key to the saver's end, are printed.
-# Usage: kwin.sh VELMORA FAKEINPUT KWINSHOT
+# KWin's output management), the drive goes there and the first output turns black, hiding a
+# window there until the saver ends; a key ends the saver, and so does a one-pixel move of the
+# pointer over the drive. KWin's memory and CPU while the saver runs, and the time from a key to
+# the saver's end, are printed.
+# Usage: kwin.sh VELMORA FAKEINPUT KWINSHOT WINDOW
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
 VELMORA=$1
@@ -14,6 +15,7 @@ command -v dbus-daemon >/dev/null || fail "dbus-daemon is not installed (scripts
 host_user_setup "$VELMORA"
 cp "$2" "$E2E_BIN/velmora-e2e-fakeinput"
 cp "$3" "$E2E_BIN/velmora-e2e-kwinshot"
+cp "$4" "$E2E_BIN/velmora-e2e-window"
 # Debian's kwin_wayland carries file capabilities (to raise its own priority), which a container
 # may refuse to execute; a copy has none.
 cp "$(command -v kwin_wayland)" "$E2E_BIN/kwin_wayland"
@@ -69,6 +71,12 @@ input() {
     local answer
     read -r -t 5 answer <&"$input_out" && [[ $answer == ok ]] || fail "fake input did not do '$*'"
 }
+# A white window on the first output, which the saver is to hide.
+input at 500 300
+talk white "${AS_USER[@]}" velmora-e2e-window 400 300
+read -r -t 10 shown <&"$white_out" && [[ $shown == shown ]] || fail "the white window did not show"
+window_on_first() { more_than "$(lit "$first" 0 0 1024 768)" 0.1; }
+wait_for 5000 window_on_first || fail "the white window is not on $first ($(lit "$first" 0 0 1024 768))"
 input at $((layout_x + 500)) 300
 
 start_saver /s
@@ -78,7 +86,7 @@ other=$(lit "$first" 0 0 1024 768)
 echo "primary $second: sky $sky road $road; $first: $other"
 more_than "$sky" 0.00005 || fail "no stars on the primary output ($sky)"
 more_than "$road" 0.00002 || fail "no road on the primary output ($road)"
-[[ $other == 0 ]] || fail "the other output is not black ($other)"
+[[ $other == 0 ]] || fail "the other output is not black: the window shows ($other)"
 
 # KWin's cost while the saver draws: resident memory, and CPU over five seconds.
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$kwin_pid/stat"; }
@@ -96,8 +104,8 @@ input key 1
 wait_exit "$pid" 3000
 echo "key to end: $((($(now_us) - before) / 1000)) ms"
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a key"
-wait_for 5000 eval '[[ $(lit "$first" 0 0 1024 768) == 0 && $(lit "$second" 0 60 1024 200) == 0 ]]' ||
-    fail "the saver's picture outlives it"
+wait_for 5000 eval 'window_on_first && [[ $(lit "$second" 0 60 1024 200) == 0 ]]' ||
+    fail "the saver's picture outlives it, or the window does not show again"
 
 # A one-pixel move over the drive ends it; the position it first sees does not.
 start_saver /s
@@ -106,4 +114,5 @@ running "$pid" || fail "the pointer where it first was ended the saver"
 input by 1 0
 wait_exit "$pid" 3000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a one-pixel move"
+
 echo "PASS"
