@@ -3,8 +3,9 @@
 # on a session bus of its own. With the second output made primary (kscreen-doctor, through
 # KWin's output management), the drive goes there and the first output turns black, hiding a
 # window there until the saver ends; a key ends the saver, and so does a one-pixel move of the
-# pointer over the drive. KWin's memory and CPU while the saver runs, and the time from a key to
-# the saver's end, are printed.
+# pointer over the drive. A window opened over the saver never leaves it shown and deaf to the
+# keys. KWin's memory and CPU while the saver runs, and the time from a key to the saver's end,
+# are printed.
 # Usage: kwin.sh VELMORA FAKEINPUT KWINSHOT WINDOW
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
@@ -115,4 +116,19 @@ input by 1 0
 wait_exit "$pid" 3000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a one-pixel move"
 
+# A window opened while the saver runs: KWin puts it over the drive and gives it the keyboard.
+# The saver is then never left there, partly covered and deaf to the keys: it ends by itself on
+# losing the keyboard, or the key ends it.
+start_saver /s
+talk late "${AS_USER[@]}" velmora-e2e-window 300 200
+read -r -t 10 shown <&"$late_out" && [[ $shown == shown ]] || fail "the late window did not show"
+if wait_for 3000 eval '! running "$pid"'; then
+    wait_exit "$pid" 0
+    echo "late window: the saver ended as it lost the keyboard (exit code $EXIT_CODE)"
+else
+    input key 1
+    wait_exit "$pid" 3000 # (fails when the saver stays covered and deaf)
+    echo "late window: the saver stayed and a key ended it (exit code $EXIT_CODE)"
+fi
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a window opened over the saver"
 echo "PASS"
