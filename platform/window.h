@@ -84,6 +84,13 @@ class WindowEvents {
     virtual void OnBannerEnd() = 0;
     // The preview host window has been destroyed, and this window with it.
     virtual void OnHostGone() = 0;
+    // The preview host window now has this outer size (a locker or screen-saver daemon resizes
+    // the window it lent, or the screen behind the root window changed). Also sent for a move
+    // that kept the size. Only from backends that can tell.
+    virtual void OnHostResized(std::int32_t width, std::int32_t height) {
+        (void)width;
+        (void)height;
+    }
     // Nobody can see the window any more (false: covered, off the screen, the monitors off), or
     // can again (true). Only from backends that can tell.
     virtual void OnVisibilityChanged(bool visible) { (void)visible; }

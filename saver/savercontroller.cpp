@@ -3,6 +3,8 @@
 #include <exception>
 #include <string>
 
+#include "settings/returnlockoptions.h"
+
 #include "saver/monitorlayout.h"
 #include "scene/scene.h"
 #include "settings/errors.h"
@@ -131,6 +133,8 @@ void SaverController::CreateSteps() {
         }
         KnownFamily = family;
         if (KnownFamily == PlatformFamily::Windows9x) Legacy.SetScreenSaverRunning(true);
+        // Only where the session can be locked; nothing is read (or written) otherwise.
+        if (Locker != nullptr) LockOptions = ReadReturnLockOptions(Platform.Reg);
     }
     Window.DisableIme();
 
@@ -151,19 +155,69 @@ void SaverController::OnShow() {
         Window.CoverAreas(LayOutMonitors(Window.Monitors(), ViewWidth, ViewHeight).Covers);
     }
     Running = true;
+    // The grace period counts from here, when the saver is first seen.
+    if (Locker != nullptr && !Preview())
+        ReturnGuard.Start(LockOptions.Secure, std::uint64_t{LockOptions.GraceSeconds} * 1000,
+                          Locker->NowMs());
     ResumeFrames();
+}
+
+void SaverController::EndSaver() {
+    StopFrames();
+    Window.Close();
+}
+
+void SaverController::InputEnds() {
+    if (Locker == nullptr) {
+        EndSaver();
+        return;
+    }
+    Follow(ReturnGuard.Input(Locker->NowMs()));
+}
+
+void SaverController::Follow(ReturnLockAction action) {
+    switch (action) {
+        case ReturnLockAction::None:
+            return;
+        case ReturnLockAction::RequestLock:
+            // The frames go on: the screen stays covered, and alive, until the lock holds.
+            Locker->WakeAt(ReturnGuard.WakeAtMs());
+            Locker->RequestLock(*this);
+            return;
+        case ReturnLockAction::EndSaver:
+            break;
+    }
+    // Only reached with a locker: without one, input ends the saver directly.
+    if (ReturnGuard.End() == ReturnLockEnd::TimedOut)
+        Locker->EndedUnlocked(UnlockedEnd::NotInTime);
+    else if (ReturnGuard.End() == ReturnLockEnd::Refused)
+        Locker->EndedUnlocked(UnlockedEnd::Refused);
+    Locker->WakeAt(0);
+    EndSaver();
+}
+
+void SaverController::OnLockRequestAnswered(bool accepted) {
+    Follow(ReturnGuard.RequestAnswered(accepted));
+}
+
+void SaverController::OnSessionLocked(bool locked) {
+    Follow(ReturnGuard.SessionLocked(locked));
+}
+
+void SaverController::OnLockWake() {
+    Follow(ReturnGuard.Tick(Locker->NowMs()));
+    // A wake that came a little early asks again for the rest of the wait.
+    if (ReturnGuard.State() == ReturnLockState::Locking) Locker->WakeAt(ReturnGuard.WakeAtMs());
 }
 
 void SaverController::OnKeyDown() {
     if (Preview()) return;
-    StopFrames();
-    Window.Close();
+    InputEnds();
 }
 
 void SaverController::OnMouseDown() {
     if (Preview()) return;
-    StopFrames();
-    Window.Close();
+    InputEnds();
 }
 
 void SaverController::OnMouseMove(std::int32_t x, std::int32_t y) {
@@ -173,10 +227,7 @@ void SaverController::OnMouseMove(std::int32_t x, std::int32_t y) {
         FirstMouseY = y;
         return;
     }
-    if (x != FirstMouseX || y != FirstMouseY) {
-        StopFrames();
-        Window.Close();
-    }
+    if (x != FirstMouseX || y != FirstMouseY) InputEnds();
 }
 
 void SaverController::OnCloseQuery(bool& canClose) {
@@ -199,6 +250,7 @@ void SaverController::OnCloseQuery(bool& canClose) {
 
 void SaverController::OnClose() {
     Running = false;
+    Ended = true;
     if (KnownFamily == PlatformFamily::Windows9x) Legacy.SetScreenSaverRunning(false);
     if (DispModeSetting == 1 && !Preview()) Switch.RestoreDisplay();
     Platform.Cursor.ShowCursor(true);
@@ -228,9 +280,33 @@ void SaverController::OnHostGone() {
     Window.Close();
 }
 
+void SaverController::OnHostResized(std::int32_t width, std::int32_t height) {
+    // Only a preview follows its host; a move that kept the size changes nothing.
+    if (!Preview() || !Ready || Ended || (width == ViewWidth && height == ViewHeight)) return;
+    // Laid out again on the window thread, as at the start for this size, while no frame runs;
+    // the scene's arrays are fixed, so this allocates nothing either.
+    StopFrames();
+    ViewWidth = width;
+    ViewHeight = height;
+    Window.SetBounds(0, 0, ViewWidth, ViewHeight);
+    InitScene(State, Config, ViewWidth, ViewHeight, Window.Surface(), Platform.Random,
+              Platform.TimeOfDay);
+    // The dots of the old layout go (the brush is black); a window system that keeps a resized
+    // window's pixels would otherwise show them for good.
+    Window.Surface().FillRect(State.ViewRect);
+    Window.FlushDrawing();
+    if (Running) ResumeFrames();
+}
+
 void SaverController::OnVisibilityChanged(bool visible) {
     if (Unseen == !visible) return;
     Unseen = !visible;
+    // While the session is being locked, a window that nobody sees any more has been covered
+    // by the locker's own.
+    if (Unseen && ReturnGuard.State() == ReturnLockState::Locking) {
+        Follow(ReturnGuard.Covered());
+        return;
+    }
     // Unseen, the frames stop at once and nothing wakes for them; seen again, they go on from
     // the frame they stopped at, as if the time between had not passed. Only while they are
     // meant to run: not before the show, not during or after a close.

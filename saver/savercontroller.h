@@ -10,14 +10,17 @@
 #include "platform/messagebox.h"
 #include "platform/random.h"
 #include "platform/registry.h"
+#include "platform/sessionlocker.h"
 #include "platform/systemsaverhooks.h"
 #include "platform/timer.h"
 #include "platform/window.h"
 #include "saver/displayswitch.h"
 #include "saver/frametimer.h"
 #include "saver/legacy9x.h"
+#include "saver/returnlock.h"
 #include "scene/state.h"
 #include "settings/overrides.h"
+#include "settings/returnlockoptions.h"
 #include "settings/settings.h"
 
 // What the saver reaches of the platform besides its own window.
@@ -32,7 +35,7 @@ struct SaverPlatform {
     Clock& TimeOfDay;
 };
 
-class SaverController final : public WindowEvents {
+class SaverController final : public WindowEvents, private SessionLockEvents {
   public:
     // `hostWindow` is the launcher's HostWindow: the preview host, 0 in run mode. `window` is the
     // one this controller drives; it calls back the handlers below. `overrides` are laid over the
@@ -54,7 +57,13 @@ class SaverController final : public WindowEvents {
     bool OnSystemCommand(SystemCommand command, std::intptr_t& result) override;
     void OnBannerEnd() override;
     void OnHostGone() override;
+    void OnHostResized(std::int32_t width, std::int32_t height) override;
     void OnVisibilityChanged(bool visible) override;
+
+    // Where the session can be asked to lock: a run-mode saver then honours the desktop's
+    // password options, read at creation. Set before the window is created; `locker` must
+    // outlive the controller.
+    void UseSessionLocker(SessionLocker& locker) { Locker = &locker; }
 
     // One frame, on the timer thread.
     void OnFrame(FrameTimer& sender);
@@ -71,6 +80,7 @@ class SaverController final : public WindowEvents {
     FrameTimer& Timer() { return Frames; }
     const SceneState& Scene() const { return State; }
     const SaverSettings& Settings() const { return Config; }
+    const ReturnLock& LockOnReturn() const { return ReturnGuard; }
 
   private:
     // The window thread's side of the frame hand-over: after StopFrames no frame runs or re-arms
@@ -80,6 +90,16 @@ class SaverController final : public WindowEvents {
     // StartFrames unless nobody can see the window: frames then start when it is seen again.
     void ResumeFrames();
     void CreateSteps();
+    // Input that ends the saver: at once, or once the session is locked.
+    void InputEnds();
+    // Carries out what the locked return decided.
+    void Follow(ReturnLockAction action);
+    void EndSaver();
+
+    // SessionLockEvents
+    void OnLockRequestAnswered(bool accepted) override;
+    void OnSessionLocked(bool locked) override;
+    void OnLockWake() override;
 
     NativeWindow& Window;
     SaverPlatform Platform;
@@ -91,6 +111,9 @@ class SaverController final : public WindowEvents {
     Legacy9x Legacy;
     SceneState State;
     SaverSettings Config;
+    SessionLocker* Locker = nullptr;
+    ReturnLockOptions LockOptions;
+    ReturnLock ReturnGuard;  // window thread only
 
     std::int32_t FirstMouseX = -1, FirstMouseY = -1;
     PlatformFamily KnownFamily = PlatformFamily::Unknown;  // asked in run mode only
@@ -106,4 +129,5 @@ class SaverController final : public WindowEvents {
     // Window thread only.
     bool Running = false;  // from the show to the close: when frames are meant to run
     bool Unseen = false;   // nobody can see the window: frames are held
+    bool Ended = false;    // the close has run: nothing is laid out again
 };

@@ -30,8 +30,10 @@ packages=(
   xscreensaver sway xwayland grim wtype
   # ... with sway's idle daemon and locker around the saver
   swayidle swaylock
-  # ... and on X11 xss-lock with xsecurelock (xset starts the server's own screen saver)
-  xss-lock xsecurelock x11-xserver-utils
+  # ... and on X11 xss-lock with xsecurelock (xset starts the server's own screen saver), and
+  # xsecurelock alone running the saver under its lock on an Xvfb split into two RandR monitors
+  # (xrandr); the test user's password is checked through PAM (common-auth)
+  xss-lock xsecurelock x11-xserver-utils libpam-modules
   # the Debian package: CPack's DEB generator (dpkg-shlibdeps) and its check
   dpkg-dev file lintian
   # two monitors under Wine: Xinerama heads side by side, nested in Xvfb

@@ -1,5 +1,6 @@
 #include "platform/posix/instance.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -7,7 +8,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <string_view>
+#include <thread>
 
 namespace {
 
@@ -30,6 +34,39 @@ bool PrivateDirectory(const std::string& path, uid_t uid, bool tighten) {
 bool MakePrivateDirectory(const std::string& path, uid_t uid) {
     if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
     return PrivateDirectory(path, uid, true);
+}
+
+constexpr std::string_view kSuffix = ".instance";
+// A look (Find) or a sweep holds a marker's file for a moment; a start trying to take it
+// (kLockTries) or look at it (kLookTries) waits about that long before it decides that an
+// instance owns it. kLockAttempts: how often a start tries a name whose file was removed under it.
+constexpr int kLockAttempts = 8;
+constexpr int kLockTries = 40;
+constexpr int kLookTries = 10;
+constexpr auto kLockRetry = std::chrono::milliseconds(5);
+
+std::string Lowered(std::string_view name) {
+    std::string out;
+    for (char c : name) out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return out;
+}
+
+// Whether the open file is still the one `path` names.
+bool StillNamed(int fd, const std::string& path) {
+    struct stat open {};
+    struct stat named {};
+    return ::fstat(fd, &open) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+// The exclusive lock, tried for a short while; false when another instance holds the file.
+bool LockSoon(int fd) {
+    for (int attempt = 0; attempt < kLockTries; ++attempt) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+        if (errno != EWOULDBLOCK) return false;
+        std::this_thread::sleep_for(kLockRetry);
+    }
+    return false;
 }
 
 std::string HostName() {
@@ -89,8 +126,8 @@ std::string DisplayScope(std::string_view displayName) {
 }
 
 FileLockInstanceMarker::FileLockInstanceMarker(std::string directory, std::string scope)
-    : directory_(std::move(directory)), scope_(std::move(scope)) {
-    if (directory_.empty()) directory_ = PrivateMarkerDirectory();
+    : Directory(std::move(directory)), Scope(std::move(scope)) {
+    if (Directory.empty()) Directory = PrivateMarkerDirectory();
 }
 
 FileLockInstanceMarker::~FileLockInstanceMarker() {
@@ -98,40 +135,82 @@ FileLockInstanceMarker::~FileLockInstanceMarker() {
 }
 
 std::string FileLockInstanceMarker::PathFor(std::string_view name) const {
-    std::string path = directory_;
+    std::string path = Directory;
     if (path.empty() || path.back() != '/') path += '/';
-    for (char c : name) path += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    if (!scope_.empty()) path += "." + scope_;
-    path += ".instance";
+    path += Lowered(name);
+    if (!Scope.empty()) path += "." + Scope;
+    path += kSuffix;
     return path;
 }
 
 MarkerId FileLockInstanceMarker::Find(std::string_view name) {
-    if (directory_.empty()) return 0;
-    const int fd = ::open(PathFor(name).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (Directory.empty()) return 0;
+    const std::string path = PathFor(name);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return 0;
-    // A separate open file: its lock conflicts with any holder, this process included.
-    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0;
+    // A separate open file: its lock conflicts with any holder, this process included. A sweep
+    // holds a file for a moment only, an owner for its life; a file its owner removed just now
+    // names nobody.
+    bool held = true;
+    for (int attempt = 0; held && attempt < kLookTries; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(kLockRetry);
+        held = ::flock(fd, LOCK_SH | LOCK_NB) != 0;
+    }
+    held = held && StillNamed(fd, path);
     ::close(fd);
     return held ? kForeignAtom : 0;
 }
 
 MarkerId FileLockInstanceMarker::Add(std::string_view name) {
-    if (fd_ >= 0 || directory_.empty()) return 0;
-    const int fd =
-        ::open(PathFor(name).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-    if (fd < 0) return 0;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (LockFd >= 0 || Directory.empty()) return 0;
+    SweepStale(name);
+    const std::string path = PathFor(name);
+    for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+        const int fd =
+            ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+        if (fd < 0) return 0;
+        if (!LockSoon(fd)) {
+            ::close(fd);
+            return 0;
+        }
+        // Removed (by its ending owner or a sweep) between the open and the lock: that file is
+        // nobody's marker any more, so the name is tried again.
+        if (StillNamed(fd, path)) {
+            LockFd = fd;
+            OwnPath = path;
+            return kOwnAtom;
+        }
         ::close(fd);
-        return 0;
     }
-    fd_ = fd;
-    return kOwnAtom;
+    return 0;
 }
 
 void FileLockInstanceMarker::Delete(MarkerId atom) {
-    if (atom != kOwnAtom || fd_ < 0) return;
-    // The file stays: removing it could race with another process locking it just now.
-    ::close(fd_);
-    fd_ = -1;
+    if (atom != kOwnAtom || LockFd < 0) return;
+    // Removed while still locked: a start that opened the file meanwhile finds it gone once it
+    // has the lock, and makes a new one.
+    if (StillNamed(LockFd, OwnPath)) ::unlink(OwnPath.c_str());
+    ::close(LockFd);
+    LockFd = -1;
+    OwnPath.clear();
+}
+
+void FileLockInstanceMarker::SweepStale(std::string_view name) const {
+    DIR* dir = ::opendir(Directory.c_str());
+    if (dir == nullptr) return;
+    const std::string prefix = Lowered(name) + ".";
+    std::string base = Directory;
+    if (base.back() != '/') base += '/';
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view file = entry->d_name;
+        if (!file.starts_with(prefix) || !file.ends_with(kSuffix)) continue;
+        const std::string path = base + std::string(file);
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        // Nobody holds it, not even a start looking at it: its owner has gone. A look or a start
+        // that meets this moment's lock waits it out (LockSoon, Find).
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && StillNamed(fd, path)) ::unlink(path.c_str());
+        ::close(fd);
+    }
+    ::closedir(dir);
 }

@@ -1,5 +1,6 @@
 // FileLockInstanceMarker: the single-instance marker as a lock on a file in a directory private
-// to the user, released by the kernel when its process ends, however it ends.
+// to the user, released by the kernel when its process ends, however it ends. The owner removes
+// the file when it ends; a start removes the files that killed owners left behind.
 #pragma once
 
 #include <sys/types.h>
@@ -18,9 +19,12 @@ class FileLockInstanceMarker final : public InstanceMarker {
     ~FileLockInstanceMarker() override;
 
     MarkerId Find(std::string_view name) override;
+    // Takes the marker for `name` in this scope. First removes the markers of `name` in any
+    // scope whose owners ended without removing them (killed): every hack that XScreenSaver or a
+    // locker ran on a window of its own left one, and window numbers are used again.
     MarkerId Add(std::string_view name) override;
-    // Releases this process's own marker; one found for another process is left alone, as
-    // that process still runs.
+    // Releases this process's own marker and removes its file; one found for another process is
+    // left alone, as that process still runs.
     void Delete(MarkerId atom) override;
 
     // The lock file for `name` (lower-cased, since names compare without regard to case).
@@ -29,9 +33,12 @@ class FileLockInstanceMarker final : public InstanceMarker {
   private:
     static constexpr MarkerId kOwnAtom = 1;
     static constexpr MarkerId kForeignAtom = 2;
-    std::string directory_;
-    std::string scope_;
-    int fd_ = -1;
+    void SweepStale(std::string_view name) const;
+
+    std::string Directory;
+    std::string Scope;
+    std::string OwnPath;  // the file this process holds, while it holds it
+    int LockFd = -1;
 };
 
 // A directory for the markers that only this user can reach, so that no other user's marker

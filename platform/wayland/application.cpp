@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/dbus/logindlocker.h"
 #include "platform/posix/signals.h"
 #include "platform/wayland/connection.h"
 #include "platform/wayland/displaymodes.h"
@@ -17,6 +18,7 @@ WaylandApplication::~WaylandApplication() {
     Modes.reset();
     SaverWindow.reset();
     Connection.reset();
+    Locker.reset();
 }
 
 void WaylandApplication::ShowWindow(WindowHandle window, WindowVisibility visibility) {
@@ -40,11 +42,18 @@ void WaylandApplication::CreateSaverWindow(WindowHandle host) {
         std::make_unique<WaylandSaverWindow>(*Connection, Wiring.Colors, Wiring.Signals.ReadFd());
     Modes = std::make_unique<WaylandDisplayModes>(*SaverWindow);
     Controller = MakeSaverController(*SaverWindow, *Modes, Wiring, host);
+    if (host == 0) {
+        // A saver of its own can leave the session locked.
+        Locker = std::make_unique<LogindLocker>("velmora");
+        SaverWindow->AddLoopSource(*Locker);
+        Controller->UseSessionLocker(*Locker);
+    }
     if (!SaverWindow->Create(*Controller)) {
         HasFailed = true;
         Controller.reset();
         Modes.reset();
         SaverWindow.reset();
+        Locker.reset();
     }
 }
 
@@ -54,4 +63,5 @@ void WaylandApplication::Run() {
     Controller.reset();
     Modes.reset();
     SaverWindow.reset();
+    Locker.reset();
 }

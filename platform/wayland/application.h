@@ -9,6 +9,7 @@
 #include "platform/linux/desktopwiring.h"
 
 struct wl_display;
+class LogindLocker;
 class SaverController;
 class WaylandConnection;
 class WaylandDisplayModes;
@@ -36,6 +37,7 @@ class WaylandApplication final : public Application {
   private:
     wl_display* WlDisplay;
     DesktopWiring Wiring;
+    std::unique_ptr<LogindLocker> Locker;  // outlives the form, which reports to it
     std::unique_ptr<WaylandConnection> Connection;
     std::unique_ptr<WaylandSaverWindow> SaverWindow;
     std::unique_ptr<WaylandDisplayModes> Modes;

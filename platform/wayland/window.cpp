@@ -387,8 +387,16 @@ bool WaylandSaverWindow::Dispatch(int timeoutMs) {
         wl_display_cancel_read(display);
         return false;
     }
-    pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-    const int ready = poll(fds, wakeFd_ >= 0 ? 2 : 1, timeoutMs);
+    if (ExtraSource != nullptr) {
+        ExtraSource->BeforePoll();
+        const int extra = ExtraSource->TimeoutMs();
+        if (extra >= 0 && (timeoutMs < 0 || extra < timeoutMs)) timeoutMs = extra;
+    }
+    // A descriptor of -1 (no signal pipe, a source not yet open) is left out by poll.
+    pollfd fds[3] = {{wl_display_get_fd(display), POLLIN, 0},
+                     {wakeFd_, POLLIN, 0},
+                     {ExtraSource != nullptr ? ExtraSource->Fd() : -1, POLLIN, 0}};
+    const int ready = poll(fds, 3, timeoutMs);
     if (ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
         if (wl_display_read_events(display) < 0) return false;
     } else {
@@ -405,6 +413,8 @@ bool WaylandSaverWindow::Dispatch(int timeoutMs) {
         outputsChanged_ = false;
         Close();
     }
+    if (ExtraSource != nullptr && !Lifecycle.Closed())
+        ExtraSource->Dispatch(ready > 0 ? fds[2].revents : 0);
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include "platform/common/windowtimer.h"
 #include "platform/cursor.h"
 #include "platform/memory/textengine.h"
+#include "platform/posix/pollclient.h"
 #include "platform/wayland/connection.h"
 #include "platform/wayland/outputs.h"
 #include "platform/wayland/shm.h"
@@ -45,6 +46,9 @@ class WaylandSaverWindow final : public NativeWindow,
     // The event loop: returns when the window has closed.
     void Run();
     bool Closed() const { return Lifecycle.Closed(); }
+    // One more thing the loop waits for (the session's bus), served after the compositor's
+    // events; it must outlive the loop.
+    void AddLoopSource(PollClient& source) { ExtraSource = &source; }
 
     // The compositor stretches the scene over the whole drive output (true), or shows it one
     // dot to one pixel. False when it cannot stretch (no viewporter).
@@ -123,6 +127,7 @@ class WaylandSaverWindow final : public NativeWindow,
     WaylandConnection& connection_;
     const SystemColorSource& colors_;
     int wakeFd_;
+    PollClient* ExtraSource = nullptr;
     std::unique_ptr<TextEngine> text_;
     std::unique_ptr<WaylandSurface> surface_;
     WindowEvents* Events = nullptr;

@@ -3,6 +3,7 @@
 // The core before Xlib, whose macros would otherwise rename the core's identifiers.
 #include <cstdio>
 
+#include "platform/dbus/logindlocker.h"
 #include "platform/posix/signals.h"
 #include "platform/x11/displaymodes.h"
 #include "platform/x11/window.h"
@@ -16,6 +17,7 @@ X11Application::~X11Application() {
     // The form first: it stops the frames before its window goes.
     Controller.reset();
     SaverWindow.reset();
+    Locker.reset();
 }
 
 void X11Application::Initialize(std::string_view title) {
@@ -46,10 +48,17 @@ void X11Application::CreateSaverWindow(WindowHandle host) {
     SaverWindow =
         std::make_unique<XSaverWindow>(Connection, Wiring.Colors, Wiring.Signals.ReadFd());
     Controller = MakeSaverController(*SaverWindow, *Modes, Wiring, host);
+    if (host == 0) {
+        // A saver of its own (not a hack in a daemon's window) can leave the session locked.
+        Locker = std::make_unique<LogindLocker>("velmora");
+        SaverWindow->AddLoopSource(*Locker);
+        Controller->UseSessionLocker(*Locker);
+    }
     if (!SaverWindow->Create(*Controller)) {
         HasFailed = true;
         Controller.reset();
         SaverWindow.reset();
+        Locker.reset();
     }
 }
 
@@ -58,4 +67,5 @@ void X11Application::Run() {
     if (SaverNeverRan(Controller.get(), Wiring)) HasFailed = true;
     Controller.reset();
     SaverWindow.reset();
+    Locker.reset();
 }

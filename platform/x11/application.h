@@ -20,6 +20,7 @@ struct _XDisplay;
 class SaverController;
 class XSaverWindow;
 class XRandRDisplayModes;
+class LogindLocker;
 
 using X11Wiring = DesktopWiring;
 
@@ -45,6 +46,7 @@ class X11Application final : public Application {
     _XDisplay* Connection;
     X11Wiring Wiring;
     std::unique_ptr<XRandRDisplayModes> Modes;
+    std::unique_ptr<LogindLocker> Locker;  // outlives the form, which reports to it
     std::unique_ptr<XSaverWindow> SaverWindow;
     std::unique_ptr<SaverController> Controller;
     bool Terminated = false;

@@ -23,7 +23,12 @@ namespace {
 
 XWindowAttributes AttributesOf(Display* display, ::Window window) {
     XWindowAttributes attributes{};
-    XGetWindowAttributes(display, window, &attributes);
+    // A window lent by another client may go at any moment, also just before this question: the
+    // screen's own visual then serves, for drawing that goes nowhere until the close.
+    if (XGetWindowAttributes(display, window, &attributes) == 0 || attributes.visual == nullptr) {
+        attributes.visual = DefaultVisual(display, DefaultScreen(display));
+        attributes.colormap = DefaultColormap(display, DefaultScreen(display));
+    }
     return attributes;
 }
 

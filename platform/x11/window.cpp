@@ -59,9 +59,12 @@ bool XSaverWindow::MakeWindow(const WindowCreateParams& params) {
     std::optional<XErrorsIgnored> hostRequests;
     if (Host != 0) hostRequests.emplace(Connection);
     XWindowAttributes hostAttributes;
-    // A host that is not a window gets no child; the form finds that out and closes.
+    // A host that is not a window gets no window at all. (Not even one of the saver's own: its
+    // number could be the very one the gone host had, as the server hands a dead client's
+    // numbers to the next, and the saver would then take its own window for the host.)
     const bool hostValid =
         Host != 0 && XGetWindowAttributes(Connection, Host, &hostAttributes) != 0;
+    if (Host != 0 && !hostValid) return false;
 
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(Connection, DefaultScreen(Connection));
@@ -96,6 +99,10 @@ bool XSaverWindow::MakeWindow(const WindowCreateParams& params) {
     // exist on the server before that connection uses it.
     XSync(Connection, False);
     hostRequests.reset();
+    // A host that went while the child was made took the child along, or never had it: there is
+    // nothing to draw in, and no event will say so.
+    XWindowAttributes own;
+    if (Host != 0 && XGetWindowAttributes(Connection, XWindow, &own) == 0) return false;
     DrawConnection = XOpenDisplay(DisplayString(Connection));
     if (DrawConnection == nullptr) DrawConnection = Connection;
     if (Host != 0) DrawWatch = std::make_unique<XVanishingWindow>(DrawConnection, XWindow);
@@ -223,14 +230,24 @@ void XSaverWindow::Run() {
         int timeout = BannerTimer.TimeoutMs();
         const int power = WatchMonitorPower();
         if (timeout < 0 || power < timeout) timeout = power;
-        pollfd fds[2] = {{ConnectionNumber(Connection), POLLIN, 0}, {WakeFd, POLLIN, 0}};
-        if (poll(fds, WakeFd >= 0 ? 2 : 1, timeout) > 0 && WakeFd >= 0 &&
-            (fds[1].revents & POLLIN) != 0) {
+        if (ExtraSource != nullptr) {
+            ExtraSource->BeforePoll();
+            const int extra = ExtraSource->TimeoutMs();
+            if (extra >= 0 && (timeout < 0 || extra < timeout)) timeout = extra;
+        }
+        // A descriptor of -1 (no signal pipe, a source not yet open) is left out by poll.
+        pollfd fds[3] = {{ConnectionNumber(Connection), POLLIN, 0},
+                         {WakeFd, POLLIN, 0},
+                         {ExtraSource != nullptr ? ExtraSource->Fd() : -1, POLLIN, 0}};
+        const int ready = poll(fds, 3, timeout);
+        if (ready > 0 && WakeFd >= 0 && (fds[1].revents & POLLIN) != 0) {
             char drained[64];
             [[maybe_unused]] auto n = read(WakeFd, drained, sizeof drained);
             // A termination signal: the ordinary close, so the display and cursor come back.
             Close();
         }
+        if (ExtraSource != nullptr && !Lifecycle.Closed())
+            ExtraSource->Dispatch(ready > 0 ? fds[2].revents : 0);
     }
 }
 
@@ -264,6 +281,18 @@ void XSaverWindow::Dispatch(XEvent& event) {
             if (Host != 0 &&
                 (event.xdestroywindow.window == Host || event.xdestroywindow.window == XWindow))
                 Events->OnHostGone();
+            break;
+        case ConfigureNotify:
+            if (Host != 0 && event.xconfigure.window == Host) {
+                // A resize comes as a run of these while the host's owner drags or settles it:
+                // only the last size is laid out.
+                XEvent later;
+                while (XCheckTypedWindowEvent(Connection, Host, ConfigureNotify, &later))
+                    event = later;
+                // The outer size, border included, as the host's size is read at the start.
+                const XConfigureEvent& c = event.xconfigure;
+                Events->OnHostResized(c.width + 2 * c.border_width, c.height + 2 * c.border_width);
+            }
             break;
         case VisibilityNotify:
             if (event.xvisibility.window == XWindow)

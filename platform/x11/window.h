@@ -12,6 +12,7 @@
 
 #include "platform/common/windowtimer.h"
 #include "platform/cursor.h"
+#include "platform/posix/pollclient.h"
 #include "platform/window.h"
 #include "platform/x11/surface.h"
 #include "platform/x11/xerrors.h"
@@ -33,6 +34,9 @@ class XSaverWindow final : public NativeWindow, public CursorService, private Wi
     // The message loop: returns when the window has closed.
     void Run();
     bool Closed() const { return Lifecycle.Closed(); }
+    // One more thing the loop waits for (the session's bus), served between X events; it must
+    // outlive the loop.
+    void AddLoopSource(PollClient& source) { ExtraSource = &source; }
 
     // NativeWindow
     bool GetWindowRect(WindowHandle window, Rect32& rect) override;
@@ -82,6 +86,7 @@ class XSaverWindow final : public NativeWindow, public CursorService, private Wi
     Display* DrawConnection = nullptr;
     const SystemColorSource& Colors;
     int WakeFd;
+    PollClient* ExtraSource = nullptr;
     WindowEvents* Events = nullptr;
     WindowLifecycle Lifecycle{*this};
     ::Window XWindow = 0;

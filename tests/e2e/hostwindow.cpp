@@ -1,10 +1,13 @@
 // A stand-in for a desktop's preview host: a top-level window of the given size whose id is
-// printed on stdout; a line "destroy" on stdin destroys it, end of input ends the program.
+// printed on stdout; on stdin a line "resize WIDTH HEIGHT" resizes it (as a screen-saver daemon or
+// a locker resizes the window it lent a hack), "destroy" destroys it, end of input ends the
+// program.
 #include <X11/Xlib.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <sstream>
 #include <string>
 
 int main(int argc, char** argv) {
@@ -29,7 +32,15 @@ int main(int argc, char** argv) {
     std::cout << host << std::endl;
     std::string line;
     while (std::getline(std::cin, line)) {
-        if (line == "destroy") {
+        std::istringstream words(line);
+        std::string command;
+        unsigned width = 0, height = 0;
+        words >> command;
+        if (command == "resize" && words >> width >> height && width > 0 && height > 0) {
+            XResizeWindow(display, host, width, height);
+            XSync(display, False);
+            std::cout << "resized" << std::endl;
+        } else if (line == "destroy") {
             XDestroyWindow(display, host);
             XSync(display, False);
             std::cout << "destroyed" << std::endl;

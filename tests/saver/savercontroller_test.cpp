@@ -68,6 +68,21 @@ class SaverControllerTest : public ::testing::Test {
         controller->OnCreate();
         if (!window.closed) controller->OnShow();
     }
+    // Run mode with a session that can be locked, and the desktop's password options as given.
+    void OpenWithLocker(std::string_view isSecure, std::string_view grace) {
+        if (!isSecure.empty()) registry.PutText(kDesktop, "ScreenSaverIsSecure", isSecure);
+        if (!grace.empty()) registry.PutText(kDesktop, "ScreenSaverGracePeriod", grace);
+        Make(0);
+        controller->UseSessionLocker(locker);
+        controller->OnCreate();
+        controller->OnShow();
+    }
+    // Secure with a grace period of one second, which has passed, and a key pressed.
+    void PressKeyPastTheGrace() {
+        OpenWithLocker("1", "1");
+        locker.AdvanceTo(locker.now + 1500);
+        controller->OnKeyDown();
+    }
     void RunFramesFor(std::int64_t ms) { virtualTimer.AdvanceTo(virtualTimer.Now() + ms); }
     void SetDesktopPassword(std::uint32_t value) {
         registry.Put("Control Panel\\desktop", "ScreenSaveUsePassword", kRegDword,
@@ -87,7 +102,9 @@ class SaverControllerTest : public ::testing::Test {
     FakeMessageBox box;
     LcgRandom random;
     FixedClock clock{12345678};
+    FakeSessionLocker locker{log};
     std::unique_ptr<SaverController> controller;
+    static constexpr std::string_view kDesktop = "Control Panel\\desktop";
 };
 
 // --- window parameters ---
@@ -362,6 +379,121 @@ TEST_F(SaverControllerTest, HostGoingAwayStopsTheTimerAndEndsThePreview) {
     EXPECT_TRUE(window.closed);
     RunFramesFor(1000);
     EXPECT_EQ(virtualTimer.ArmedCount(), 0);
+}
+
+// --- a host that changes size ---
+
+// The lit pixels of the memory surface inside and outside a box from the top-left corner.
+struct LitCount {
+    int Inside = 0, Outside = 0;
+};
+LitCount LitWithin(const MemorySurface& memory, std::int32_t width, std::int32_t height) {
+    LitCount count;
+    for (std::int32_t y = 0; y < memory.Height(); ++y)
+        for (std::int32_t x = 0; x < memory.Width(); ++x)
+            if (memory.Pixel(x, y) != 0) ++(x < width && y < height ? count.Inside : count.Outside);
+    return count;
+}
+
+TEST_F(SaverControllerTest, ResizedHostGetsTheDriveLaidOutAsAFreshStartOfItsNewSize) {
+    window.hostRect = {0, 0, 1024, 768};
+    Open(kHost);
+    RunFramesFor(3000);
+    controller->OnBannerEnd();
+    log.clear();
+    controller->OnHostResized(800, 600);
+    EXPECT_EQ(log.front(), "KillEvent") << "frames stop before the layout changes";
+    EXPECT_EQ(CountOf(log, "SetBounds 0,0,800x600"), 1);
+    EXPECT_EQ(surface.lastFill.Right, 800);
+    EXPECT_EQ(surface.lastFill.Bottom, 600);
+    EXPECT_EQ(virtualTimer.ArmedCount(), 1);
+    const SceneState resized = controller->Scene();
+
+    // The same host started at 800x600 (the clock and so the random sources are the same).
+    controller.reset();
+    window.hostRect = {0, 0, 800, 600};
+    Open(kHost);
+    const SceneState& fresh = controller->Scene();
+    EXPECT_EQ(resized.ViewWidth, 800);
+    EXPECT_EQ(resized.HalfWidth, fresh.HalfWidth);
+    EXPECT_EQ(resized.HalfHeight, fresh.HalfHeight);
+    EXPECT_EQ(resized.RoadTop, fresh.RoadTop);
+    EXPECT_EQ(resized.CourseSeed, fresh.CourseSeed);
+    EXPECT_EQ(resized.StarBandHeight, fresh.StarBandHeight);
+    EXPECT_EQ(resized.SkyFrameCount, 0);
+    for (int i = 0; i < kStars; ++i) {
+        EXPECT_EQ(resized.StarX[i], fresh.StarX[i]) << "star " << i;
+        EXPECT_EQ(resized.StarY[i], fresh.StarY[i]) << "star " << i;
+    }
+    for (int i = 0; i < kTownLights; ++i) EXPECT_EQ(resized.TownY[i], fresh.TownY[i]) << i;
+}
+
+TEST_F(SaverControllerTest, FramesAfterAShrinkDrawOnlyInsideTheNewSizeAndGrowBackAfterAGrowth) {
+    window.hostRect = {0, 0, 1024, 768};
+    Open(kHost);
+    controller->OnBannerEnd();
+    RunFramesFor(3000);
+    ASSERT_GT(LitWithin(memory, 1024, 768).Inside, 0);
+
+    controller->OnHostResized(320, 240);
+    // What lies outside the new size is the host's to clear; the test's surface starts black.
+    memory.SetBrushColor(clBlack);
+    memory.FillRect({0, 0, 1024, 768});
+    RunFramesFor(3000);
+    const LitCount small = LitWithin(memory, 320, 240);
+    EXPECT_GT(small.Inside, 20);
+    EXPECT_EQ(small.Outside, 0);
+
+    controller->OnHostResized(1024, 768);
+    RunFramesFor(3000);
+    EXPECT_GT(LitWithin(memory, 1024, 768).Inside - LitWithin(memory, 320, 240).Inside, 20)
+        << "the drive spreads over the grown host";
+}
+
+TEST_F(SaverControllerTest, MoveThatKeepsTheSizeLeavesTheDriveRunningAsItWas) {
+    Open(kHost);
+    RunFramesFor(300);
+    const std::int32_t skyFrames = controller->Scene().SkyFrameCount;
+    const int fills = surface.fills;
+    log.clear();
+    controller->OnHostResized(152, 112);
+    EXPECT_TRUE(log.empty()) << log.front();
+    EXPECT_EQ(surface.fills, fills);
+    EXPECT_EQ(controller->Scene().SkyFrameCount, skyFrames);
+}
+
+TEST_F(SaverControllerTest, RunModeAndAClosedPreviewIgnoreHostSizes) {
+    Open(0);
+    controller->OnHostResized(640, 480);
+    EXPECT_EQ(CountOf(log, "SetBounds 0,0,640x480"), 0);
+    EXPECT_EQ(controller->Scene().ViewWidth, 1024);
+
+    controller.reset();
+    Open(kHost);
+    controller->OnHostGone();
+    log.clear();
+    controller->OnHostResized(640, 480);
+    EXPECT_TRUE(log.empty()) << log.front();
+    EXPECT_EQ(virtualTimer.ArmedCount(), 0);
+}
+
+TEST_F(SaverControllerTest, ResizeLeavesFramesStoppedWhileUnseenAndBeforeTheShow) {
+    Open(kHost);
+    controller->OnVisibilityChanged(false);
+    controller->OnHostResized(400, 300);
+    EXPECT_EQ(virtualTimer.ArmedCount(), 0);
+    controller->OnVisibilityChanged(true);
+    EXPECT_EQ(virtualTimer.ArmedCount(), 1);
+    EXPECT_EQ(controller->Scene().ViewWidth, 400);
+
+    controller.reset();
+    Make(kHost);
+    controller->OnCreate();
+    controller->OnHostResized(400, 300);
+    EXPECT_EQ(virtualTimer.ArmedCount(), 0) << "no frame before the show";
+    controller->OnShow();
+    EXPECT_EQ(virtualTimer.ArmedCount(), 1);
+    EXPECT_EQ(controller->Width(), 400);
 }
 
 // --- close query ---
@@ -644,6 +776,108 @@ TEST(SaverWindowThreads, CloseOnTheWindowThreadLeavesNoFrameRunningOrArmed) {
         EXPECT_EQ(surface.pixels.load(), pixels);
         controller.reset();
     }
+}
+
+// --- locked on return ---
+
+TEST_F(SaverControllerTest, PastTheGraceInputAsksForTheLockAndTheSaverKeepsCovering) {
+    PressKeyPastTheGrace();
+    EXPECT_EQ(CountOf(log, "RequestLock"), 1);
+    EXPECT_FALSE(window.closed);
+    EXPECT_EQ(window.closeRequests, 0);
+    // Still drawing while it waits.
+    const int before = surface.pixels;
+    RunFramesFor(200);
+    EXPECT_GT(surface.pixels, before);
+}
+
+TEST_F(SaverControllerTest, InputWhileLockingGoesNowhereAndAsksNothingMore) {
+    PressKeyPastTheGrace();
+    controller->OnKeyDown();
+    controller->OnMouseDown();
+    controller->OnMouseMove(1, 1);
+    controller->OnMouseMove(500, 400);
+    EXPECT_FALSE(window.closed);
+    EXPECT_EQ(window.closeRequests, 0);
+    EXPECT_EQ(CountOf(log, "RequestLock"), 1);
+}
+
+TEST_F(SaverControllerTest, SessionLockedEndsTheSaverWithoutComplaint) {
+    PressKeyPastTheGrace();
+    ASSERT_NE(locker.events, nullptr);
+    locker.events->OnLockRequestAnswered(true);
+    locker.events->OnSessionLocked(false);
+    EXPECT_FALSE(window.closed);
+    locker.events->OnSessionLocked(true);
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(CountOf(log, "EndedUnlocked NotInTime") + CountOf(log, "EndedUnlocked Refused"), 0);
+    EXPECT_EQ(controller->LockOnReturn().End(), ReturnLockEnd::Locked);
+    EXPECT_EQ(locker.wakeAt, 0u);
+}
+
+TEST_F(SaverControllerTest, CoveredWhileLockingEndsTheSaver) {
+    PressKeyPastTheGrace();
+    controller->OnVisibilityChanged(false);
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(controller->LockOnReturn().End(), ReturnLockEnd::Locked);
+}
+
+TEST_F(SaverControllerTest, NobodyLockingEndsTheSaverUnlockedAfterFiveSecondsAndSaysSo) {
+    PressKeyPastTheGrace();
+    const std::uint64_t asked = locker.now;
+    EXPECT_EQ(locker.wakeAt, asked + 5000);
+    locker.AdvanceTo(asked + 4999);
+    EXPECT_FALSE(window.closed);
+    locker.AdvanceTo(asked + 5000);
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(CountOf(log, "EndedUnlocked NotInTime"), 1);
+    EXPECT_LT(IndexOf(log, "EndedUnlocked NotInTime"), IndexOf(log, "Close"));
+}
+
+TEST_F(SaverControllerTest, RefusedLockRequestEndsTheSaverAtOnceAndSaysSo) {
+    PressKeyPastTheGrace();
+    locker.events->OnLockRequestAnswered(false);
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(CountOf(log, "EndedUnlocked Refused"), 1);
+}
+
+TEST_F(SaverControllerTest, InputWithinTheGraceEndsTheSaverWithoutALock) {
+    OpenWithLocker("1", "");
+    locker.AdvanceTo(locker.now + 4000);
+    controller->OnMouseDown();
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(CountOf(log, "RequestLock"), 0);
+}
+
+TEST_F(SaverControllerTest, OptionsOffInputEndsTheSaverAndTheDesktopKeyIsNotCreated) {
+    OpenWithLocker("", "");
+    locker.AdvanceTo(locker.now + 60'000);
+    controller->OnKeyDown();
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(CountOf(log, "RequestLock"), 0);
+    EXPECT_FALSE(registry.KeyExists(kDesktop));
+}
+
+TEST_F(SaverControllerTest, WithoutALockerTheOptionsAreNotHonoured) {
+    registry.PutText(kDesktop, "ScreenSaverIsSecure", "1");
+    registry.PutText(kDesktop, "ScreenSaverGracePeriod", "0");
+    Open(0);
+    controller->OnKeyDown();
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(controller->LockOnReturn().State(), ReturnLockState::Off);
+}
+
+TEST_F(SaverControllerTest, PreviewWithALockerStaysDeafAndNeverLocks) {
+    registry.PutText(kDesktop, "ScreenSaverIsSecure", "1");
+    registry.PutText(kDesktop, "ScreenSaverGracePeriod", "0");
+    Make(kHost);
+    controller->UseSessionLocker(locker);
+    controller->OnCreate();
+    controller->OnShow();
+    controller->OnKeyDown();
+    EXPECT_FALSE(window.closed);
+    EXPECT_EQ(CountOf(log, "RequestLock"), 0);
+    EXPECT_EQ(controller->LockOnReturn().State(), ReturnLockState::Off);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "platform/cursor.h"
 #include "platform/displaymodes.h"
 #include "platform/messagebox.h"
+#include "platform/sessionlocker.h"
 #include "platform/systemsaverhooks.h"
 #include "platform/timer.h"
 #include "platform/window.h"
@@ -188,4 +189,36 @@ class FakeMessageBox final : public MessageBoxService {
     }
     std::vector<std::string> texts, captions;
     std::vector<MessageIcon> icons;
+};
+
+// A session that a test locks by hand: it logs the requests and hands the test the events to
+// answer through; its clock moves only when the test moves it.
+class FakeSessionLocker final : public SessionLocker {
+  public:
+    explicit FakeSessionLocker(CallLog& log) : log_(log) {}
+    std::uint64_t NowMs() override { return now; }
+    void RequestLock(SessionLockEvents& target) override {
+        log_.push_back("RequestLock");
+        events = &target;
+    }
+    void WakeAt(std::uint64_t atMs) override { wakeAt = atMs; }
+    void EndedUnlocked(UnlockedEnd why) override {
+        log_.push_back(why == UnlockedEnd::NotInTime ? "EndedUnlocked NotInTime"
+                                                     : "EndedUnlocked Refused");
+    }
+    // Moves the clock, and delivers the wake-up when it falls due.
+    void AdvanceTo(std::uint64_t ms) {
+        now = ms;
+        if (wakeAt != 0 && now >= wakeAt && events != nullptr) {
+            wakeAt = 0;
+            events->OnLockWake();
+        }
+    }
+
+    std::uint64_t now = 100'000;
+    std::uint64_t wakeAt = 0;
+    SessionLockEvents* events = nullptr;
+
+  private:
+    CallLog& log_;
 };

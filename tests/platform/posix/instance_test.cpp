@@ -1,16 +1,21 @@
 // The file-lock instance marker: found while its owner lives, gone as soon as the owner dies,
-// however it dies.
+// however it dies; its file removed by the owner at its end, or by the next start after a kill.
 #include "platform/posix/instance.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -93,6 +98,98 @@ TEST_F(InstanceMarkerTest, MarkerOfAKilledProcessCannotGoStale) {
     EXPECT_NE(marker.Add("velmora"), 0);
     close(ready[0]);
     close(ready[1]);
+}
+
+// Starts a process that takes the marker `name` in `scope` and waits to be killed; its PID.
+pid_t HolderProcess(const std::string& dir, const std::string& scope) {
+    int ready[2];
+    if (pipe(ready) != 0) return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        FileLockInstanceMarker marker(dir, scope);
+        const char ok = marker.Add("velmora") != 0 ? 1 : 0;
+        [[maybe_unused]] auto n = write(ready[1], &ok, 1);
+        pause();
+        _exit(0);
+    }
+    char ok = 0;
+    const bool took = child > 0 && read(ready[0], &ok, 1) == 1 && ok == 1;
+    close(ready[0]);
+    close(ready[1]);
+    return took ? child : -1;
+}
+
+void Kill(pid_t child) {
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+}
+
+TEST_F(InstanceMarkerTest, OwnerRemovesItsFileWhenItReleasesTheMarkerOrIsDestroyed) {
+    {
+        FileLockInstanceMarker owner(dir, "xscreensaver-101");
+        const std::string path = owner.PathFor("velmora");
+        const MarkerId atom = owner.Add("velmora");
+        ASSERT_NE(atom, 0);
+        EXPECT_TRUE(std::filesystem::exists(path));
+        owner.Delete(atom);
+        EXPECT_FALSE(std::filesystem::exists(path));
+        ASSERT_NE(owner.Add("velmora"), 0) << "the name can be taken again";
+        EXPECT_TRUE(std::filesystem::exists(path));
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir)) << "the destructor releases it too";
+}
+
+TEST_F(InstanceMarkerTest, StartRemovesTheFilesOfKilledOwnersInEveryScopeButNoLiveOnesFile) {
+    const pid_t killed1 = HolderProcess(dir, "xscreensaver-101");
+    const pid_t killed2 = HolderProcess(dir, "");
+    const pid_t live = HolderProcess(dir, "xscreensaver-303");
+    ASSERT_GT(killed1, 0);
+    ASSERT_GT(killed2, 0);
+    ASSERT_GT(live, 0);
+    Kill(killed1);
+    Kill(killed2);
+    FileLockInstanceMarker probe(dir, "xscreensaver-101"), probeLive(dir, "xscreensaver-303"),
+        probeDesktop(dir);
+    ASSERT_TRUE(std::filesystem::exists(probe.PathFor("velmora"))) << "a kill leaves the file";
+    // Files that are not this program's markers stay whatever their state.
+    for (const char* other : {"velmora-idle.:0.instance", "other.velmora.instance", "velmora.lock"})
+        std::ofstream(dir + "/" + other) << "";
+
+    // One held by a start that is looking at it (a shared lock) is no killed owner's.
+    FileLockInstanceMarker looked(dir, "xscreensaver-404");
+    const int look = ::open(looked.PathFor("velmora").c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(look, 0);
+    ASSERT_EQ(::flock(look, LOCK_SH), 0);
+
+    FileLockInstanceMarker next(dir, "xscreensaver-202");
+    ASSERT_NE(next.Add("VELMORA"), 0);
+    EXPECT_TRUE(std::filesystem::exists(looked.PathFor("velmora")));
+    ::close(look);
+    EXPECT_FALSE(std::filesystem::exists(probe.PathFor("velmora")));
+    EXPECT_FALSE(std::filesystem::exists(probeDesktop.PathFor("velmora")));
+    EXPECT_TRUE(std::filesystem::exists(probeLive.PathFor("velmora")));
+    EXPECT_NE(probeLive.Find("velmora"), 0) << "the live owner keeps its marker";
+    for (const char* other : {"velmora-idle.:0.instance", "other.velmora.instance", "velmora.lock"})
+        EXPECT_TRUE(std::filesystem::exists(dir + "/" + other)) << other;
+    Kill(live);
+}
+
+TEST_F(InstanceMarkerTest, StartWaitsOutAMomentaryLookAtTheFileButNotAnOwner) {
+    FileLockInstanceMarker first(dir), second(dir);
+    const std::string path = first.PathFor("velmora");
+    // Another start looking (Find) at the moment this one takes the name: a shared lock held
+    // for a few milliseconds.
+    const int look = ::open(path.c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(look, 0);
+    ASSERT_EQ(::flock(look, LOCK_SH), 0);
+    std::thread release([look] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ::close(look);
+    });
+    EXPECT_NE(first.Add("velmora"), 0);
+    release.join();
+    EXPECT_EQ(second.Add("velmora"), 0) << "an owner is no momentary look";
 }
 
 }  // namespace

@@ -1,0 +1,174 @@
+#!/usr/bin/env bash
+# Locked on return, on Xvfb with a stand-in logind on a private bus that stands for the system
+# bus. With the desktop's password option on (a Windows export's "Control Panel\desktop" in the
+# settings file) and the grace period over, a key asks logind to lock the session and the saver
+# goes on covering the screen, deaf to further keys, until the session says it is locked; with
+# nobody locking, it ends by itself after five seconds and says so on standard error. A key
+# within the grace period ends it at once, without a lock. The settings file is only read. Last,
+# the real thing: xss-lock hears logind's Lock and starts xsecurelock, which must get the
+# keyboard and pointer the saver held, and the saver gives way to it.
+# Prints the key-to-lock-request latency, the end after LockedHint, and the fallback's length.
+# Usage: returnlock.sh VELMORA LOGIND_STANDIN GRABPROBE
+source "$(dirname "$0")/lib.sh"
+source "$E2E_DIR/hostuser.sh"
+host_user_setup "$1"
+start_xvfb 800x600
+AS_USER+=("DISPLAY=$DISPLAY")
+logind_setup "$2"
+GRABPROBE=$3
+E2E_DAEMON_LOG=$E2E_TMP/logind.log
+
+settings=$XDG_CONFIG_HOME/velmora/user.reg
+# desktop_options LINE...: the settings file holds only these values under Control Panel\desktop.
+desktop_options() {
+    {
+        printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\desktop]\r\n'
+        printf '%s\r\n' "$@"
+    } >"$settings"
+    chmod a+r "$settings"
+}
+saver_shown() { xdotool search --onlyvisible --name '^Velmora$' >/dev/null 2>&1; }
+# Lock requests the stand-in has seen so far.
+lock_requests() { grep -c '^logind: Lock$' "$E2E_TMP/logind.log" || true; }
+# until_us LIMIT_MS COMMAND...: polls COMMAND every few milliseconds; prints the microseconds
+# it took, fails the caller (returns 1) when it did not hold within LIMIT_MS.
+until_us() {
+    local limit=$(($1 * 1000)) start
+    shift
+    start=$(now_us)
+    until "$@"; do
+        (($(now_us) - start > limit)) && return 1
+        sleep 0.005
+    done
+    echo $(($(now_us) - start))
+}
+more_locks_than() { (($(lock_requests) > $1)); }
+saver_gone() { ! running "$pid"; }
+ms() { echo "$(($1 / 1000)).$(printf %03d $(($1 % 1000)))"; }
+
+# 1. Secure (NT's text "1"), no grace period: the key asks for the lock, and the saver stays
+# until the locker's LockedHint.
+desktop_options '"ScreenSaverIsSecure"="1"' '"ScreenSaverGracePeriod"=dword:00000000'
+before=$(md5sum <"$settings")
+start_saver /s
+locks=$(lock_requests)
+xdotool key a
+lock_us=$(until_us 3000 more_locks_than "$locks") || fail "no Lock request reached logind after the key"
+# Still covering, and deaf: more keys and a click do not end it, nor ask again.
+xdotool key b key Return click 1
+wait_for 1000 saver_gone && fail "the saver ended before the session was locked"
+saver_shown || fail "the saver's window went before the session was locked"
+lit_over 0.00005 0 60 800 200 || fail "the saver stopped drawing while the session was being locked"
+(($(lock_requests) == locks + 1)) || fail "more than one Lock request for one return"
+login_session SetLockedHint boolean:true
+end_us=$(until_us 3000 saver_gone) || fail "the saver did not end once the session was locked"
+wait_exit "$pid" 1000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after the lock"
+[[ ! -s $E2E_TMP/saver.err ]] || fail "the saver complained after a lock that held: $(cat "$E2E_TMP/saver.err")"
+[[ $(md5sum <"$settings") == "$before" ]] || fail "the settings file was written"
+echo "key -> Lock request $(ms "$lock_us") ms; LockedHint -> saver ended $(ms "$end_us") ms"
+login_session SetLockedHint boolean:false
+
+# 2. Secure (the 9x family's option as a number), nobody locks: the saver ends by itself after
+# five seconds and says why on one line. While it waits, a locker could take the keyboard and
+# pointer at once, and keys go to the saver's window, not to the desktop beneath.
+desktop_options '"ScreenSaveUsePassword"=dword:00000001' '"ScreenSaverGracePeriod"="0"'
+start_saver /s
+locks=$(lock_requests)
+xdotool key a
+key_at=$(now_us)
+until_us 3000 more_locks_than "$locks" >/dev/null || fail "no Lock request reached logind after the key"
+probe=$("$GRABPROBE" || true)
+[[ $probe == "keyboard free pointer free "* ]] || fail "the saver keeps the input from a locker: $probe"
+saver_window=$(xdotool search --onlyvisible --name '^Velmora$' | head -n1)
+[[ $probe == *" focus $(printf 0x%x "$saver_window") "* ]] ||
+    fail "while the session is being locked, keys would not go to the saver's window: $probe"
+wait_for 4000 saver_gone && fail "the saver gave up waiting for the lock within 4 s"
+wait_for 3000 saver_gone || fail "the saver still covers the screen 7 s after the key, nobody locking"
+fallback_us=$(($(now_us) - key_at))
+wait_exit "$pid" 1000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after the fallback"
+[[ $(wc -l <"$E2E_TMP/saver.err") == 1 ]] && grep -q '^velmora: .*unlocked' "$E2E_TMP/saver.err" ||
+    fail "no one-line notice of the unlocked end: $(cat "$E2E_TMP/saver.err")"
+echo "nobody locking: the saver ended $(ms "$fallback_us") ms after the key: $(cat "$E2E_TMP/saver.err")"
+
+# 3. A grace period of 2 s: a key within it ends the saver at once, without a lock.
+desktop_options '"ScreenSaverIsSecure"="1"' '"ScreenSaverGracePeriod"="2"'
+locks=$(lock_requests)
+"${AS_USER[@]}" velmora /s 2>"$E2E_TMP/saver.err" &
+pid=$!
+E2E_PIDS+=($pid)
+wait_for 1500 saver_shown || fail "the saver's window is not there"
+xdotool key a
+grace_us=$(until_us 1000 saver_gone) || fail "a key within the grace period did not end the saver"
+wait_exit "$pid" 1000
+(($(lock_requests) == locks)) || fail "a key within the grace period asked for the lock"
+echo "within the grace period: ended $(ms "$grace_us") ms after the key, no Lock request"
+
+# 4. The option off: the same, whatever the time.
+desktop_options '"ScreenSaverIsSecure"="0"' '"ScreenSaveUsePassword"=dword:00000000'
+start_saver /s
+xdotool key a
+until_us 1000 saver_gone >/dev/null || fail "with the option off a key did not end the saver"
+wait_exit "$pid" 1000
+(($(lock_requests) == locks)) || fail "with the option off the saver asked for the lock"
+echo "option off: no Lock request"
+
+# 5. A real locker: xss-lock runs xsecurelock on logind's Lock signal. The locker takes the
+# keyboard and pointer (it gives up when it cannot) and covers the screen; the saver then ends,
+# leaving the locker in charge.
+desktop_options '"ScreenSaverIsSecure"="1"' '"ScreenSaverGracePeriod"=dword:00000000'
+"${AS_USER[@]}" xss-lock -- xsecurelock >"$E2E_TMP/xss-lock.log" 2>&1 &
+xss_pid=$!
+E2E_PIDS+=($xss_pid)
+wait_for 5000 grep -q 'Inhibit sleep delay by xss-lock' "$E2E_TMP/logind.log" ||
+    fail "xss-lock did not come onto the bus: $(cat "$E2E_TMP/xss-lock.log")"
+start_saver /s
+xdotool key a
+locker_us=$(until_us 4000 saver_gone) || fail "the saver did not give way to xsecurelock"
+wait_exit "$pid" 1000
+[[ ! -s $E2E_TMP/saver.err ]] || fail "the saver complained: $(cat "$E2E_TMP/saver.err")"
+locker_pid=$(pgrep -P "$xss_pid" -x xsecurelock || true)
+[[ -n $locker_pid ]] || fail "xsecurelock is not running (it could not take the input?): $(cat "$E2E_TMP/xss-lock.log")"
+xwininfo -root -children | grep -q '"xsecurelock"' || fail "xsecurelock's window is not on the screen"
+echo "xss-lock and xsecurelock: the saver gave way $(ms "$locker_us") ms after the key; the locker holds the screen"
+kill -TERM "$locker_pid" 2>/dev/null || true
+
+# 6. A locker that only covers the screen (nobody sets LockedHint): xsecurelock started after the
+# Lock request, as any locker would be. The saver ends as soon as it is covered, long before its
+# five seconds, and leaves the locker running.
+# xss-lock goes first (it would start a locker of its own on the Lock, and set LockedHint).
+no_locker() { ! pgrep -P "$xss_pid" -x xsecurelock >/dev/null; }
+wait_for 3000 no_locker || fail "the first xsecurelock did not end"
+kill -TERM "$xss_pid"
+wait_exit "$xss_pid" 3000
+login_session SetLockedHint boolean:false
+[[ $(login_property LockedHint) == false ]] || fail "LockedHint is still true"
+start_saver /s
+locks=$(lock_requests)
+xdotool key a
+key_at=$(now_us)
+until_us 3000 more_locks_than "$locks" >/dev/null || fail "no Lock request reached logind after the key"
+"${AS_USER[@]}" xsecurelock >"$E2E_TMP/xsecurelock.log" 2>&1 &
+locker_pid=$!
+E2E_PIDS+=($locker_pid)
+covered_us=$(until_us 4000 saver_gone) || fail "the saver was still there 4 s after the locker started"
+covered_us=$(($(now_us) - key_at))
+wait_exit "$pid" 1000
+[[ ! -s $E2E_TMP/saver.err ]] || fail "the saver fell back instead of giving way: $(cat "$E2E_TMP/saver.err")"
+running "$locker_pid" || fail "xsecurelock gave up: $(cat "$E2E_TMP/xsecurelock.log")"
+# Nobody said the session was locked: only the covering can have ended the saver.
+[[ $(login_property LockedHint) == false ]] || fail "something set LockedHint after all"
+echo "xsecurelock alone: the saver ended $(ms "$covered_us") ms after the key, covered"
+
+# 7. No system bus to ask: the saver ends at once after the key, saying why, rather than wait.
+kill -TERM "$locker_pid" 2>/dev/null || true
+wait_exit "$locker_pid" 3000
+AS_USER+=("DBUS_SYSTEM_BUS_ADDRESS=unix:path=$E2E_TMP/no-such-bus")
+start_saver /s
+xdotool key a
+refused_us=$(until_us 2000 saver_gone) || fail "without a system bus the saver did not end within 2 s of the key"
+wait_exit "$pid" 1000
+[[ $(wc -l <"$E2E_TMP/saver.err") == 1 ]] && grep -q '^velmora: cannot have the session locked' "$E2E_TMP/saver.err" ||
+    fail "no one-line notice without a system bus: $(cat "$E2E_TMP/saver.err")"
+echo "no system bus: ended $(ms "$refused_us") ms after the key: $(cat "$E2E_TMP/saver.err")"
