@@ -64,13 +64,19 @@ if ((${#missing[@]})); then
   apt-get install -y -q "${missing[@]}"
 fi
 
-# GNOME Shell, headless, for the end-to-end test under it: the shell alone, without the
-# desktop that its recommended packages would bring.
-if ! dpkg-query -W -f='${Status}' gnome-shell 2>/dev/null | grep -q "install ok installed"; then
-  echo "Installing: gnome-shell"
+# GNOME Shell (gnome-shell --headless), KWin's Wayland session (kwin_wayland --virtual) and
+# kscreen-doctor (a Qt 5 Wayland client) to set its primary output, for the end-to-end tests under
+# them: without their recommendations, which would bring most of each desktop.
+lean=(gnome-shell kwin-wayland kscreen qtwayland5)
+missing=()
+for p in "${lean[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
-  apt-get install -y -q --no-install-recommends gnome-shell
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
 # Wine's 32-bit half (wine32, from Debian's i386 architecture) runs the 32-bit saver and its
