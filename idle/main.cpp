@@ -41,7 +41,8 @@ namespace {
 // Lines may quote the settings file: its Shift-JIS texts go out in the terminal's encoding and
 // its control characters escaped.
 void Report(const std::string& line) {
-    std::cerr << "velmora-idle: " << SjisForTerminal(line) << "\n";
+    // One write, so that a reader of the log (the journal) never sees half a line.
+    std::cerr << ("velmora-idle: " + SjisForTerminal(line) + "\n");
 }
 
 std::string SelfPath() {
@@ -53,12 +54,12 @@ std::string SelfPath() {
 // The termination signals' pipe as one more thing the loop waits for.
 class SignalClient final : public PollClient {
   public:
-    explicit SignalClient(const TerminationPipe& pipe) : pipe_(pipe) {}
-    int Fd() const override { return pipe_.ReadFd(); }
-    bool Dispatch(short) override { return pipe_.Received() == 0; }
+    explicit SignalClient(const TerminationPipe& pipe) : Pipe(pipe) {}
+    int Fd() const override { return Pipe.ReadFd(); }
+    bool Dispatch(short) override { return Pipe.Received() == 0; }
 
   private:
-    const TerminationPipe& pipe_;
+    const TerminationPipe& Pipe;
 };
 
 // One daemon per user and desktop session: the session is its Wayland or X display.

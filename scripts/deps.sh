@@ -53,25 +53,27 @@ packages=(
 # Node.js and npm: Debian's, unless a node with its own npm is installed already.
 command -v npm >/dev/null || packages+=(nodejs npm)
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
+# install_missing [APT-OPTION...] -- PACKAGE...: installs those of the packages not installed yet.
+install_missing() {
+  local options=() missing=() p
+  while [[ $1 != -- ]]; do options+=("$1"); shift; done
+  shift
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  ((${#missing[@]})) || return 0
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
-  apt-get install -y -q "${missing[@]}"
-fi
+  apt-get install -y -q "${options[@]}" "${missing[@]}"
+}
 
-# GNOME Shell, headless, for the end-to-end test under it: the shell alone, without the
-# desktop that its recommended packages would bring.
-if ! dpkg-query -W -f='${Status}' gnome-shell 2>/dev/null | grep -q "install ok installed"; then
-  echo "Installing: gnome-shell"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends gnome-shell
-fi
+install_missing -- "${packages[@]}"
+
+# GNOME Shell (gnome-shell --headless), KWin's Wayland session (kwin_wayland --virtual) and
+# kscreen-doctor (a Qt 5 Wayland client) to set its primary output, for the end-to-end tests under
+# them: without their recommendations, which would bring most of each desktop.
+install_missing --no-install-recommends -- gnome-shell kwin-wayland kscreen qtwayland5
 
 # Wine's 32-bit half (wine32, from Debian's i386 architecture) runs the 32-bit saver and its
 # tests. It is itself an i386 Linux program, and some virtual machines cannot run those at all;

@@ -226,7 +226,7 @@ WaylandSaverWindow::WaylandSaverWindow(WaylandConnection& connection,
             for (const auto& output : connection_.Outputs()) infos.push_back(output->Info);
             return infos;
         }(),
-        connection_.PrimaryName());
+        connection_.OutputOrder(), connection_.PrimaryName());
 }
 
 WaylandSaverWindow::~WaylandSaverWindow() {

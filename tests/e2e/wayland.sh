@@ -6,15 +6,17 @@
 # it. On a workspace not shown the saver stops drawing and waking; shown again, it draws again.
 # DispMode 1 enlarges the 640x480 drive over the output in blocks with hard edges. --x11, /p and the
 # hack options, which name an X window, go to X11 and fail clearly without an X server; the
-# settings dialog shows through Qt's Wayland plugin.
-# Usage: wayland.sh VELMORA POINTER [SCREENSHOT_DIR]
+# settings dialog shows through Qt's Wayland plugin. A window opened during the saver stays below
+# it and gets no key.
+# Usage: wayland.sh VELMORA POINTER WINDOW [SCREENSHOT_DIR]
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
 VELMORA=$1
-SHOTS=${3:-}
+SHOTS=${4:-}
 command -v sway >/dev/null || fail "sway is not installed (scripts/deps.sh)"
 host_user_setup "$VELMORA"
 cp "$2" "$E2E_BIN/velmora-e2e-pointer"
+cp "$3" "$E2E_BIN/velmora-e2e-window"
 chmod a+rx "$E2E_BIN"/*
 
 # noscanout: a headless output that shows a fullscreen client's buffer as it is keeps the picture
@@ -212,9 +214,40 @@ awk -v v="$lit" 'BEGIN{exit !(v > 0.05)}' || fail "the dialog shows nothing ($li
 kill -TERM "$pid"
 wait_exit "$pid" 3000
 
-# The compositor going away ends the saver as the user would: nothing is left to restore. (Three
-# outputs now, since one was plugged in.)
+# A window opened while the saver runs stays below it and without the keyboard: the key still
+# ends the saver, and the window gets no key. (Three outputs now, since one was plugged in.)
 want=3
+start_saver /s
+talk late "${AS_USER[@]}" velmora-e2e-window 300 200
+read -r -t 10 shown <&"$late_out" && [[ $shown == shown ]] || fail "the late window did not show"
+# late_window: its "visible" and "focused" in sway's tree.
+late_window() {
+    user swaymsg -t get_tree | python3 -c '
+import json, sys
+def find(node):
+    if node.get("app_id") == "velmora-e2e-window":
+        return node
+    for child in node.get("nodes", []) + node.get("floating_nodes", []):
+        found = find(child)
+        if found:
+            return found
+node = find(json.load(sys.stdin))
+print(node["visible"], node["focused"]) if node else print("none")'
+}
+wait_for 5000 eval '[[ $(late_window) != none ]]' || fail "sway does not manage the late window"
+sleep 0.5
+[[ $(late_window) == "False False" ]] || fail "the late window is shown or focused over the saver: $(late_window)"
+running "$pid" || fail "a window opened over the saver ended it"
+user wtype -k Escape
+wait_exit "$pid" 3000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a key with a late window"
+while read -r -t 0.5 line <&"$late_out"; do
+    [[ $line != key* ]] || fail "the late window got the key meant for the saver ($line)"
+done
+echo "late window: below the saver and without the keyboard; the key ended the saver"
+kill "$late_pid"
+
+# The compositor going away ends the saver as the user would: nothing is left to restore.
 start_saver /s
 kill -TERM "$sway_pid"
 wait_exit "$pid" 3000

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -223,9 +224,27 @@ TEST(Outputs, TheDriveGoesToTheNamedPrimaryElseTheFirst) {
     outputs[0].Name = "DP-1";
     outputs[1].Name = "HDMI-A-1";
     outputs[2].Name = "eDP-1";
-    EXPECT_EQ(ChooseDriveOutput(outputs, "eDP-1"), 2u);
-    EXPECT_EQ(ChooseDriveOutput(outputs, ""), 0u);
-    EXPECT_EQ(ChooseDriveOutput(outputs, "gone"), 0u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, {}, "eDP-1"), 2u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, {}, ""), 0u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, {}, "gone"), 0u);
+}
+
+TEST(Outputs, PlasmasOutputOrderNamesThePrimaryBeforeItsOlderProtocol) {
+    std::vector<OutputInfo> outputs(3);
+    outputs[0].Name = "DP-1";
+    outputs[1].Name = "HDMI-A-1";
+    outputs[2].Name = "eDP-1";
+    const std::vector<std::string> order = {"HDMI-A-1", "eDP-1", "DP-1"};
+    // The order's first name wins over a primary name the older protocol still tells.
+    EXPECT_EQ(ChooseDriveOutput(outputs, order, "eDP-1"), 1u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, order, ""), 1u);
+    // An order whose first name is no output's (one unplugged as the saver starts) is not
+    // trusted further: the older name, else the first output.
+    const std::vector<std::string> stale = {"gone", "eDP-1", "HDMI-A-1"};
+    EXPECT_EQ(ChooseDriveOutput(outputs, stale, "HDMI-A-1"), 1u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, stale, ""), 0u);
+    const std::vector<std::string> blank = {""};
+    EXPECT_EQ(ChooseDriveOutput(outputs, blank, "eDP-1"), 2u);
 }
 
 TEST(Presentation, HiDpiShowsOneSceneDotPerPhysicalPixel) {
