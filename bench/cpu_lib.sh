@@ -40,9 +40,11 @@ bench_measure() {
     x0=$(cpu_ns "$XVFB_PID")
     "$@" &
     pid=$!
-    sleep "$WARMUP_SECONDS"
+    # A run no longer than the warm-up has no steady part: it counts as steady whole.
+    local warmup=$((seconds > WARMUP_SECONDS ? WARMUP_SECONDS : 0))
+    sleep "$warmup"
     warm=$(cpu_ns "$pid")
-    sleep $((seconds - WARMUP_SECONDS))
+    sleep $((seconds - warmup))
     SAVER_NS=$(cpu_ns "$pid")
     SAVER_STEADY_NS=$((SAVER_NS - warm))
     SERVER_NS=$(($(cpu_ns "$XVFB_PID") - x0))
