@@ -7,6 +7,7 @@
 
 #include "platform/win32/timer.h"
 #include "saver/frametimer.h"
+#include "tests/support/waitfor.h"
 
 namespace {
 
@@ -17,16 +18,9 @@ struct Counter {
     static void Tick(void* user) { static_cast<Counter*>(user)->calls.fetch_add(1); }
 };
 
-// Waits up to `limit` for `done`, polling; the multimedia timer is real, so only bounds are tested.
-template <typename F>
-bool WaitFor(F done, std::chrono::milliseconds limit = 2000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
+// The multimedia timer is real, so only bounds are tested.
+using testwait::ExpectStaysPut;
+using testwait::WaitFor;
 
 TEST(WinmmTimerService, CapsGiveAUsablePeriodRange) {
     WinmmTimerService timers;
@@ -52,9 +46,7 @@ TEST(WinmmTimerService, PeriodicEventRepeatsUntilKilledAndNeverAfter) {
     ASSERT_NE(id, 0u);
     ASSERT_TRUE(WaitFor([&] { return counter.calls.load() >= 3; }));
     EXPECT_EQ(timers.KillEvent(id), 0u);
-    const int atKill = counter.calls.load();
-    std::this_thread::sleep_for(60ms);
-    EXPECT_EQ(counter.calls.load(), atKill);
+    ExpectStaysPut([&] { return counter.calls.load(); }, 60ms);
 }
 
 TEST(WinmmTimerService, KillingAnEventTwiceFailsTheSecondTime) {
@@ -116,9 +108,7 @@ TEST(FrameTimerOnWinmm, FramesThatRearmThemselvesRunUntilAClosingFlagAndASecondS
         id = timer.TimerID();
         timer.Stop();
     } while (timer.TimerID() != id);
-    const int atStop = frames.frames.load();
-    std::this_thread::sleep_for(60ms);
-    EXPECT_EQ(frames.frames.load(), atStop);
+    ExpectStaysPut([&] { return frames.frames.load(); }, 60ms);
 }
 
 TEST(FrameTimerOnWinmm, DestroyingAnArmedTimerCancelsItsEvent) {
