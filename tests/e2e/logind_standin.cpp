@@ -43,12 +43,13 @@
 
 namespace {
 
+// How long logind lets delay inhibitors hold off sleep (InhibitDelayMaxSec).
+constexpr std::uint64_t kInhibitDelayMaxUs = 5'000'000;
 constexpr const char* kService = "org.freedesktop.login1";
 constexpr const char* kManagerPath = "/org/freedesktop/login1";
 constexpr const char* kManagerInterface = "org.freedesktop.login1.Manager";
 constexpr const char* kSessionInterface = "org.freedesktop.login1.Session";
 constexpr const char* kNoSuchSession = "org.freedesktop.login1.NoSuchSession";
-constexpr std::uint64_t kInhibitDelayMaxUs = 5'000'000;
 
 struct Inhibitor {
     std::string What, Who, Why, Mode;
@@ -313,29 +314,28 @@ int Property(sd_bus*, const char*, const char*, const char* name, sd_bus_message
     return -ENOENT;
 }
 
+// The session's properties, all read by Property: those that never change, and those that say so.
+#define SESSION_CONSTANT(name, signature) \
+    SD_BUS_PROPERTY(name, signature, &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST)
+#define SESSION_CHANGING(name, signature) \
+    SD_BUS_PROPERTY(name, signature, &Property, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE)
+
 const sd_bus_vtable kSessionTable[] = {
     SD_BUS_VTABLE_START(0),
+    SD_BUS_SIGNAL("Lock", "", 0),
+    SD_BUS_SIGNAL("Unlock", "", 0),
     SD_BUS_METHOD("Lock", "", "", &Lock, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("Unlock", "", "", &Unlock, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("SetLockedHint", "b", "", &SetLockedHint, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("SetIdleHint", "b", "", &SetIdleHint, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_SIGNAL("Lock", "", 0),
-    SD_BUS_SIGNAL("Unlock", "", 0),
-    SD_BUS_PROPERTY("Id", "s", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("Name", "s", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("User", "(uo)", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("Seat", "(so)", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("Display", "s", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("Type", "s", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("Class", "s", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("State", "s", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("Active", "b", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("Remote", "b", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("LockedHint", "b", &Property, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
-    SD_BUS_PROPERTY("IdleHint", "b", &Property, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
-    SD_BUS_PROPERTY("IdleSinceHint", "t", &Property, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
-    SD_BUS_PROPERTY("IdleSinceHintMonotonic", "t", &Property, 0,
-                    SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
+    // clang-format off
+    SESSION_CONSTANT("Id", "s"), SESSION_CONSTANT("Name", "s"), SESSION_CONSTANT("User", "(uo)"),
+    SESSION_CONSTANT("Seat", "(so)"), SESSION_CONSTANT("Display", "s"), SESSION_CONSTANT("Type", "s"),
+    SESSION_CONSTANT("Class", "s"), SESSION_CONSTANT("State", "s"), SESSION_CONSTANT("Active", "b"),
+    SESSION_CONSTANT("Remote", "b"), SESSION_CHANGING("LockedHint", "b"),
+    SESSION_CHANGING("IdleHint", "b"), SESSION_CHANGING("IdleSinceHint", "t"),
+    SESSION_CHANGING("IdleSinceHintMonotonic", "t"),
+    // clang-format on
     SD_BUS_VTABLE_END,
 };
 

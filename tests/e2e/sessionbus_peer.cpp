@@ -136,12 +136,12 @@ int ResetIdletime(sd_bus_message* m, void* data, sd_bus_error*) {
 
 const sd_bus_vtable kMonitorTable[] = {
     SD_BUS_VTABLE_START(0),
+    SD_BUS_SIGNAL("WatchFired", "u", 0),
     SD_BUS_METHOD("GetIdletime", "", "t", &GetIdletime, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("AddIdleWatch", "t", "u", &AddIdleWatch, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("AddUserActiveWatch", "", "u", &AddUserActiveWatch, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("RemoveWatch", "u", "", &RemoveWatch, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("ResetIdletime", "", "", &ResetIdletime, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_SIGNAL("WatchFired", "u", 0),
     SD_BUS_VTABLE_END,
 };
 
@@ -201,16 +201,15 @@ const sd_bus_vtable kSessionTable[] = {
 };
 
 int ServeSession(sd_bus* bus) {
-    constexpr const char* path = "/org/gnome/SessionManager";
     constexpr const char* name = "org.gnome.SessionManager";
-    if (!standin::Serve(bus, name, path, name, kSessionTable)) return 1;
-    std::cout << "ready" << std::endl;
-    return standin::ServeWhileInput(bus, inhibitedActions, [&] {
-        sd_bus_emit_properties_changed(bus, path, name, "InhibitedActions", nullptr);
-    });
+    return standin::ServeState(
+        bus, name, "/org/gnome/SessionManager", name, kSessionTable, inhibitedActions, [bus] {
+            sd_bus_emit_properties_changed(bus, "/org/gnome/SessionManager", name,
+                                           "InhibitedActions", nullptr);
+        });
 }
 
-// The lock state that the shield and the login session serve.
+// The lock state that the shield, the login session and a desktop's own saver serve.
 int lockedFlag = 1;
 
 int GetActive(sd_bus_message* m, void*, sd_bus_error*) {
@@ -238,9 +237,7 @@ const sd_bus_vtable kLoginSessionTable[] = {
 // Serves the lock state under `name`; each line "WORD N" on standard input sets it and `tell`s.
 int ServeLock(sd_bus* bus, const char* name, const char* path, const char* interface,
               const sd_bus_vtable* table, void (*tell)(sd_bus*)) {
-    if (!standin::Serve(bus, name, path, interface, table)) return 1;
-    std::cout << "ready" << std::endl;
-    return standin::ServeWhileInput(bus, lockedFlag, [&] { tell(bus); });
+    return standin::ServeState(bus, name, path, interface, table, lockedFlag, [&] { tell(bus); });
 }
 
 void TellShield(sd_bus* bus) {
@@ -296,9 +293,7 @@ const sd_bus_vtable kPolicyAgentTable[] = {
 int ServePolicyAgent(sd_bus* bus) {
     constexpr const char* name = "org.kde.Solid.PowerManagement.PolicyAgent";
     constexpr const char* path = "/org/kde/Solid/PowerManagement/PolicyAgent";
-    if (!standin::Serve(bus, name, path, name, kPolicyAgentTable)) return 1;
-    std::cout << "ready" << std::endl;
-    return standin::ServeWhileInput(bus, heldPolicies, [&] {
+    return standin::ServeState(bus, name, path, name, kPolicyAgentTable, heldPolicies, [&] {
         const std::uint64_t sent = standin::ClockUs();
         if (heldPolicies != 0)
             sd_bus_emit_signal(bus, path, name, "InhibitionsChanged", "a(ss)as", 1, "velmora-e2e",
@@ -321,23 +316,18 @@ int DesktopUnInhibit(sd_bus_message* m, void*, sd_bus_error*) {
     return standin::ReplyEmpty(m);
 }
 
-int desktopActive = 0;
-
-int DesktopGetActive(sd_bus_message* m, void*, sd_bus_error*) {
-    return sd_bus_reply_method_return(m, "b", desktopActive);
-}
-
 const sd_bus_vtable kDesktopTable[] = {
     SD_BUS_VTABLE_START(0),
     SD_BUS_METHOD("Inhibit", "ss", "u", &DesktopInhibit, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("UnInhibit", "u", "", &DesktopUnInhibit, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("GetActive", "", "b", &DesktopGetActive, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD("GetActive", "", "b", &GetActive, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_SIGNAL("ActiveChanged", "b", 0),
     SD_BUS_VTABLE_END,
 };
 
 int ServeScreenSaverDesktop(sd_bus* bus, const std::string& how) {
     constexpr const char* name = "org.freedesktop.ScreenSaver";
+    lockedFlag = 0;  // not active until told
     const std::uint64_t flags = how == "replace" ? SD_BUS_NAME_REPLACE_EXISTING
                                 : how == "queue" ? SD_BUS_NAME_QUEUE
                                                  : 0;
@@ -353,8 +343,8 @@ int ServeScreenSaverDesktop(sd_bus* bus, const std::string& how) {
                   : r == -EEXIST ? "refused"
                                  : "failed")
               << std::endl;
-    return standin::ServeWhileInput(bus, desktopActive, [&] {
-        sd_bus_emit_signal(bus, "/ScreenSaver", name, "ActiveChanged", "b", desktopActive);
+    return standin::ServeWhileInput(bus, lockedFlag, [&] {
+        sd_bus_emit_signal(bus, "/ScreenSaver", name, "ActiveChanged", "b", lockedFlag);
     });
 }
 

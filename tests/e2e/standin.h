@@ -64,4 +64,14 @@ int ServeWhileInput(sd_bus* bus, Value& value, Changed changed) {
     }
 }
 
+// Serves `table` at `path` under `name`, says "ready", then serves while standard input changes
+// `value` (ServeWhileInput).
+template <typename Value, typename Changed>
+int ServeState(sd_bus* bus, const char* name, const char* path, const char* interface,
+               const sd_bus_vtable* table, Value& value, Changed changed) {
+    if (!Serve(bus, name, path, interface, table)) return 1;
+    std::cout << "ready" << std::endl;
+    return ServeWhileInput(bus, value, changed);
+}
+
 }  // namespace standin
