@@ -107,9 +107,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: velmora-e2e-window WIDTH HEIGHT\n");
         return 2;
     }
-    Window w;
-    w.Width = std::atoi(argv[1]);
-    w.Height = std::atoi(argv[2]);
+    Window w{.Width = std::atoi(argv[1]), .Height = std::atoi(argv[2])};
     wl_display* display = e2e::ConnectAndBind(
         "velmora-e2e-window",
         {e2e::Want(wl_compositor_interface, 4, w.Compositor), e2e::Want(wl_shm_interface, 1, w.Shm),
