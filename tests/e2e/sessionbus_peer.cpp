@@ -318,8 +318,8 @@ int DesktopUnInhibit(sd_bus_message* m, void*, sd_bus_error*) {
 
 const sd_bus_vtable kDesktopTable[] = {
     SD_BUS_VTABLE_START(0),
-    SD_BUS_SIGNAL("ActiveChanged", "b", 0),
     SD_BUS_METHOD("Inhibit", "ss", "u", &DesktopInhibit, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_SIGNAL("ActiveChanged", "b", 0),
     SD_BUS_METHOD("UnInhibit", "u", "", &DesktopUnInhibit, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("GetActive", "", "b", &GetActive, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_VTABLE_END,
