@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/win32/displaymodes.h"
@@ -35,8 +36,10 @@ class LoggingForm final : public WindowEvents {
     bool OnSystemCommand(SystemCommand, std::intptr_t&) override { return false; }
     void OnBannerEnd() override {}
     void OnHostGone() override {}
+    void OnActivated() override { Activation.push_back("Activated"); }
+    void OnActivationLost() override { Activation.push_back("ActivationLost"); }
 
-    std::vector<std::string> Log;
+    std::vector<std::string> Log, Activation;
     std::function<void()> WhenCreated, WhenAsked;
     bool Allow = true;
 };
@@ -75,6 +78,9 @@ TEST_F(Win32SaverWindowTest, FormThatStaysOpenIsShownAfterItsCreation) {
     ASSERT_TRUE(window.Create(form));
     EXPECT_EQ(form.Log, (std::vector<std::string>{"CreateParams", "Create", "Show"}));
     EXPECT_TRUE(IsWindowVisible(reinterpret_cast<HWND>(window.Handle())));
+    // Shown, the window takes the activation, before the form's show runs.
+    ASSERT_FALSE(form.Activation.empty());
+    EXPECT_EQ(form.Activation.front(), "Activated");
 }
 
 TEST_F(Win32SaverWindowTest, CloseAskedWhileTheCloseQueryRunsIsRefused) {
@@ -103,6 +109,54 @@ TEST_F(Win32SaverWindowTest, RefusedCloseLeavesTheWindowOpenForTheNextRequest) {
     EXPECT_EQ(Count(form.Log, "CloseQuery"), 2);
     EXPECT_EQ(Count(form.Log, "Close"), 1);
     EXPECT_FALSE(IsWindowVisible(reinterpret_cast<HWND>(window.Handle())));
+}
+
+// A plain top-level window of the calling thread.
+HWND MakeWindowOfThisThread() {
+    return CreateWindowExW(0, L"STATIC", L"other", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+TEST_F(Win32SaverWindowTest, ActivationGoingToAnotherProgramIsALossAndToTheSaversOwnWindowsNot) {
+    ASSERT_TRUE(window.Create(form));
+    const HWND saver = reinterpret_cast<HWND>(window.Handle());
+    form.Activation.clear();
+
+    SendMessageW(saver, WM_ACTIVATE, WA_ACTIVE, 0);
+    // A message box, a dialog or a cover of the saver: same thread.
+    const HWND own = MakeWindowOfThisThread();
+    SendMessageW(saver, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(own));
+    DestroyWindow(own);
+    EXPECT_EQ(form.Activation, (std::vector<std::string>{"Activated"}));
+
+    // A window of another thread (another program's, as far as the saver can tell), or none.
+    HWND foreign = nullptr;
+    const HANDLE made = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread other([&] {
+        foreign = MakeWindowOfThisThread();
+        SetEvent(made);
+        WaitForSingleObject(done, INFINITE);
+        DestroyWindow(foreign);
+    });
+    WaitForSingleObject(made, INFINITE);
+    SendMessageW(saver, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(foreign));
+    SetEvent(done);
+    other.join();
+    CloseHandle(made);
+    CloseHandle(done);
+    SendMessageW(saver, WM_ACTIVATE, WA_INACTIVE, 0);
+    SendMessageW(saver, WM_ACTIVATEAPP, FALSE, 0);
+    SendMessageW(saver, WM_ACTIVATEAPP, TRUE, 0);
+    EXPECT_EQ(form.Activation,
+              (std::vector<std::string>{"Activated", "ActivationLost", "ActivationLost",
+                                        "ActivationLost", "Activated"}));
+
+    // Once closed, nothing more is reported.
+    window.Close();
+    form.Activation.clear();
+    SendMessageW(saver, WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_EQ(Count(form.Activation, "ActivationLost"), 0);
 }
 
 TEST(Win32StylesFor, RunModeIsATopMostPopupAndPreviewADisabledChildOnItsParentsDc) {
