@@ -19,49 +19,19 @@ export XDG_CONFIG_HOME=$TMP/config XDG_RUNTIME_DIR=$TMP/run
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 unset XSCREENSAVER_WINDOW
-XVFB_PID=
+source "$(dirname "$0")/cpu_lib.sh"
 cleanup() {
-    [[ -n $XVFB_PID ]] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    bench_stop_xvfb
     rm -rf "$TMP"
 }
 trap cleanup EXIT
-
-# CPU time in nanoseconds over all threads (the scheduler's own account: clock ticks are too
-# coarse for a saver that uses a fraction of a percent).
-cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%d\n", s}'; }
-peak_rss_kb() { awk '/^VmHWM:/ {print $2}' "/proc/$1/status"; }
-
-start_xvfb() {
-    local fifo=$TMP/displayfd number
-    rm -f "$fifo"
-    mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp -noreset 3>"$fifo" 2>/dev/null &
-    XVFB_PID=$!
-    read -r -t 10 number <"$fifo"
-    export DISPLAY=":$number"
-}
-
-stop_xvfb() {
-    kill "$XVFB_PID"
-    wait "$XVFB_PID" 2>/dev/null || true
-    XVFB_PID=
-}
 
 # measure NAME COMMAND...: runs the command for SECONDS_RUN seconds and prints one line.
 measure() {
     local name=$1
     shift
-    local x0 x1 p1 rss
-    x0=$(cpu_ns "$XVFB_PID")
-    "$@" &
-    local pid=$!
-    sleep "$SECONDS_RUN"
-    p1=$(cpu_ns "$pid")
-    x1=$(cpu_ns "$XVFB_PID")
-    rss=$(peak_rss_kb "$pid")
-    kill -TERM "$pid"
-    wait "$pid" 2>/dev/null || true
-    awk -v n="$name" -v p="$p1" -v x="$((x1 - x0))" -v s="$SECONDS_RUN" -v r="$rss" \
+    bench_measure "$SECONDS_RUN" "$@"
+    awk -v n="$name" -v p="$SAVER_NS" -v x="$SERVER_NS" -v s="$SECONDS_RUN" -v r="$SAVER_RSS_KB" \
         'BEGIN { sp = 100 * p / 1e9 / s; xp = 100 * x / 1e9 / s;
                  printf "  %-8s saver %5.2f%%  X server %5.2f%%  together %5.2f%%  peak RSS %6.1f MB\n",
                         n, sp, xp, sp + xp, r / 1024 }'
@@ -69,7 +39,7 @@ measure() {
 
 echo "CPU over ${SECONDS_RUN} s from launch (percent of one core), peak resident memory"
 for size in 1920x1080 3840x2160; do
-    start_xvfb "$size"
+    bench_start_xvfb "$size"
     echo "$size:"
     # First, while the screen is still black: galaxy leaves its stars on the root window.
     if [[ -x $FIRSTPIXEL ]]; then
@@ -83,5 +53,5 @@ for size in 1920x1080 3840x2160; do
     measure velmora "$VELMORA" /s
     measure galaxy "$GALAXY" -root
     [[ -n ${first:-} ]] && echo "  velmora first road pixel after launch (ms, three launches): $first"
-    stop_xvfb
+    bench_stop_xvfb
 done

@@ -41,7 +41,8 @@ namespace {
 // Lines may quote the settings file: its Shift-JIS texts go out in the terminal's encoding and
 // its control characters escaped.
 void Report(const std::string& line) {
-    std::cerr << "velmora-idle: " << SjisForTerminal(line) << "\n";
+    // One write, so that a reader of the log (the journal) never sees half a line.
+    std::cerr << ("velmora-idle: " + SjisForTerminal(line) + "\n");
 }
 
 std::string SelfPath() {
@@ -53,12 +54,12 @@ std::string SelfPath() {
 // The termination signals' pipe as one more thing the loop waits for.
 class SignalClient final : public PollClient {
   public:
-    explicit SignalClient(const TerminationPipe& pipe) : pipe_(pipe) {}
-    int Fd() const override { return pipe_.ReadFd(); }
-    bool Dispatch(short) override { return pipe_.Received() == 0; }
+    explicit SignalClient(const TerminationPipe& pipe) : Pipe(pipe) {}
+    int Fd() const override { return Pipe.ReadFd(); }
+    bool Dispatch(short) override { return Pipe.Received() == 0; }
 
   private:
-    const TerminationPipe& pipe_;
+    const TerminationPipe& Pipe;
 };
 
 // One daemon per user and desktop session: the session is its Wayland or X display.
@@ -229,10 +230,15 @@ int main(int argc, char** argv) {
     if (x11) clients.push_back(x11.get());
     while (PollOnce(clients.data(), static_cast<int>(clients.size()))) {
     }
-    if (signals.Received() == 0) Report("the desktop session has ended");
+    // Without a termination signal, the compositor, X server or session bus went away. That may
+    // be the end of the session, or a compositor restarted within it: a failure either way, so
+    // that a service manager (systemd's Restart=on-failure) starts the daemon again, while the
+    // end of the session stops the service itself.
+    const bool lost = signals.Received() == 0;
+    if (lost) Report("the desktop's display or session bus has gone");
 
     saver.Stop();
     watcher = nullptr;
     signals.EndByReceivedSignal();
-    return 0;
+    return lost ? 1 : 0;
 }

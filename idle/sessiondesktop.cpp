@@ -4,7 +4,7 @@ SessionDesktop DesktopOfSession(std::string_view currentDesktop) {
     while (!currentDesktop.empty()) {
         const std::size_t end = currentDesktop.find(':');
         const std::string_view entry = currentDesktop.substr(0, end);
-        // The desktop entry specification's registered names, which are case-sensitive.
+        // The registered desktop names of XDG_CURRENT_DESKTOP, which are case-sensitive.
         if (entry == "GNOME") return SessionDesktop::Gnome;
         if (entry == "KDE") return SessionDesktop::Plasma;
         if (end == std::string_view::npos) break;

@@ -34,6 +34,8 @@ packages=(
   # xsecurelock alone running the saver under its lock on an Xvfb split into two RandR monitors
   # (xrandr); the test user's password is checked through PAM (common-auth)
   xss-lock xsecurelock x11-xserver-utils libpam-modules
+  # ... and the GNOME Shell test's calls to the shell's services (screenshots, keys)
+  python3-dbus
   # the Debian package: CPack's DEB generator (dpkg-shlibdeps) and its check
   dpkg-dev file lintian
   # two monitors under Wine: Xinerama heads side by side, nested in Xvfb
@@ -51,16 +53,27 @@ packages=(
 # Node.js and npm: Debian's, unless a node with its own npm is installed already.
 command -v npm >/dev/null || packages+=(nodejs npm)
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
+# install_missing [APT-OPTION...] -- PACKAGE...: installs those of the packages not installed yet.
+install_missing() {
+  local options=() missing=() p
+  while [[ $1 != -- ]]; do options+=("$1"); shift; done
+  shift
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  ((${#missing[@]})) || return 0
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
-  apt-get install -y -q "${missing[@]}"
-fi
+  apt-get install -y -q "${options[@]}" "${missing[@]}"
+}
+
+install_missing -- "${packages[@]}"
+
+# GNOME Shell (gnome-shell --headless), KWin's Wayland session (kwin_wayland --virtual) and
+# kscreen-doctor (a Qt 5 Wayland client) to set its primary output, for the end-to-end tests under
+# them: without their recommendations, which would bring most of each desktop.
+install_missing --no-install-recommends -- gnome-shell kwin-wayland kscreen qtwayland5
 
 # Wine's 32-bit half (wine32, from Debian's i386 architecture) runs the 32-bit saver and its
 # tests. It is itself an i386 Linux program, and some virtual machines cannot run those at all;

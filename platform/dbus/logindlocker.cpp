@@ -34,8 +34,7 @@ struct LogindCalls {
         auto& self = Of(data);
         self.LookupCall = sd_bus_slot_unref(self.LookupCall);
         const char* path = nullptr;
-        if (!sd_bus_message_is_method_error(reply, nullptr) &&
-            sd_bus_message_read(reply, "o", &path) >= 0) {
+        if (ReadAnswer(reply, "o", &path)) {
             self.LockSession(path);
             return 0;
         }
@@ -48,8 +47,7 @@ struct LogindCalls {
         auto& self = Of(data);
         self.LookupCall = sd_bus_slot_unref(self.LookupCall);
         const char* path = nullptr;
-        if (sd_bus_message_is_method_error(reply, nullptr) ||
-            sd_bus_message_read(reply, "o", &path) < 0) {
+        if (!ReadAnswer(reply, "o", &path)) {
             self.Fail("logind knows no session of this process: " + ErrorText(reply));
             return 0;
         }
@@ -72,9 +70,7 @@ struct LogindCalls {
         auto& self = Of(data);
         self.HintCall = sd_bus_slot_unref(self.HintCall);
         int flag = 0;
-        if (sd_bus_message_is_method_error(reply, nullptr) ||
-            sd_bus_message_read(reply, "v", "b", &flag) < 0)
-            return 0;
+        if (!ReadAnswer(reply, "v", "b", &flag)) return 0;
         if (self.Events != nullptr) self.Events->OnSessionLocked(flag != 0);
         return 0;
     }

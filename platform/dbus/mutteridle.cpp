@@ -10,13 +10,6 @@ constexpr const char* kService = "org.gnome.Mutter.IdleMonitor";
 constexpr const char* kPath = "/org/gnome/Mutter/IdleMonitor/Core";
 constexpr const char* kInterface = "org.gnome.Mutter.IdleMonitor";
 
-// The value of a reply; nothing for an error or a timeout.
-template <typename T>
-bool ReadReply(sd_bus_message* reply, const char* type, T& value) {
-    return !sd_bus_message_is_method_error(reply, nullptr) &&
-           sd_bus_message_read(reply, type, &value) >= 0;
-}
-
 }  // namespace
 
 // The bus's calls into the source, kept out of its header.
@@ -32,7 +25,7 @@ struct MutterSignals {
         self.IdleTimeCall = sd_bus_slot_unref(self.IdleTimeCall);
         // Unknown (no answer in time): counted from zero, a watch fires late rather than never.
         std::uint64_t idleNow = 0;
-        ReadReply(reply, "t", idleNow);
+        ReadAnswer(reply, "t", &idleNow);
         self.AddIdleWatch(idleNow + static_cast<std::uint64_t>(self.TimeoutMs));
         if (idleNow > 0) self.AddActiveWatch();
         return 0;
@@ -40,13 +33,13 @@ struct MutterSignals {
     static int IdleWatchAdded(sd_bus_message* reply, void* data, sd_bus_error*) {
         auto& self = *static_cast<MutterIdleSource*>(data);
         self.IdleWatchCall = sd_bus_slot_unref(self.IdleWatchCall);
-        ReadReply(reply, "u", self.IdleWatch);
+        ReadAnswer(reply, "u", &self.IdleWatch);
         return 0;
     }
     static int ActiveWatchAdded(sd_bus_message* reply, void* data, sd_bus_error*) {
         auto& self = *static_cast<MutterIdleSource*>(data);
         self.ActiveWatchCall = sd_bus_slot_unref(self.ActiveWatchCall);
-        ReadReply(reply, "u", self.ActiveWatch);
+        ReadAnswer(reply, "u", &self.ActiveWatch);
         return 0;
     }
 };

@@ -29,9 +29,7 @@ struct PolicyAgentCalls {
         self.Question = sd_bus_slot_unref(self.Question);
         int flag = 0;
         std::optional<bool> inhibited;
-        if (!sd_bus_message_is_method_error(reply, nullptr) &&
-            sd_bus_message_read(reply, "b", &flag) >= 0)
-            inhibited = flag != 0;
+        if (ReadAnswer(reply, "b", &flag)) inhibited = flag != 0;
         const InhibitionAsker::Next next = self.Asker.Answered(inhibited);
         self.Changed(self.Asker.Inhibited());
         self.Follow(next);
@@ -47,10 +45,9 @@ struct PolicyAgentCalls {
     static int OwnerChanged(sd_bus_message* message, void* data, sd_bus_error*) {
         auto& self = Of(data);
         const char* name = nullptr;
-        const char* before = nullptr;
-        const char* after = nullptr;
-        if (sd_bus_message_read(message, "sss", &name, &before, &after) < 0) return 0;
-        if (after == nullptr || *after == '\0') {
+        bool owned = false;
+        if (!ReadOwnerChange(message, name, owned)) return 0;
+        if (!owned) {
             // Its answer will not come; nothing of it holds the saver off any more.
             self.Question = sd_bus_slot_unref(self.Question);
             self.Asker.AgentGone();
@@ -66,11 +63,7 @@ PolicyAgentWatch::PolicyAgentWatch(sd_bus* bus, InhibitChanged changed)
     : Bus(bus), Changed(std::move(changed)) {
     sd_bus_match_signal_async(Bus, &SignalMatch, kAgent, kAgentPath, kAgent, "InhibitionsChanged",
                               &PolicyAgentCalls::InhibitionsChanged, nullptr, this);
-    const std::string rule = std::string("type='signal',sender='org.freedesktop.DBus',") +
-                             "interface='org.freedesktop.DBus',member='NameOwnerChanged',arg0='" +
-                             kAgent + "'";
-    sd_bus_add_match_async(Bus, &OwnerMatch, rule.c_str(), &PolicyAgentCalls::OwnerChanged, nullptr,
-                           this);
+    WatchNameOwner(Bus, &OwnerMatch, kAgent, &PolicyAgentCalls::OwnerChanged, this);
     // An agent that is not there answers with an error at once, which says not inhibited.
     Follow(Asker.AgentCame());
 }

@@ -128,12 +128,13 @@ int ScreenSaverCalls::OnGetActive(sd_bus_message* message, void* data, sd_bus_er
 
 int ScreenSaverCalls::OnNameOwnerChanged(sd_bus_message* message, void* data, sd_bus_error*) {
     auto* self = static_cast<ScreenSaverService*>(data);
-    const char *name = "", *before = "", *after = "";
-    if (sd_bus_message_read(message, "sss", &name, &before, &after) < 0) return 0;
+    const char* name = "";
+    bool owned = false;
+    if (!ReadOwnerChange(message, name, owned)) return 0;
     // A client's unique name losing its owner: the client has left the bus.
     if (std::strcmp(name, kSessionManager) == 0) {
         self->ReadSessionFlags();
-    } else if (name[0] == ':' && after[0] == '\0') {
+    } else if (name[0] == ':' && !owned) {
         const bool was = self->Book.Inhibited();
         self->Book.OwnerGone(name);
         self->Changed(was);

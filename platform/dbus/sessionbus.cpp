@@ -5,6 +5,7 @@
 
 #include <cstdarg>
 #include <cstring>
+#include <string>
 
 std::unique_ptr<SessionBus> SessionBus::Open(std::string& problem) {
     sd_bus* bus = nullptr;
@@ -58,6 +59,22 @@ bool SessionBus::Dispatch(short) {
     }
     // The session's bus has gone: so has the session.
     return r >= 0;
+}
+
+bool ReadOwnerChange(sd_bus_message* message, const char*& name, bool& owned) {
+    const char* before = nullptr;
+    const char* after = nullptr;
+    if (sd_bus_message_read(message, "sss", &name, &before, &after) < 0) return false;
+    owned = after != nullptr && after[0] != '\0';
+    return true;
+}
+
+int WatchNameOwner(sd_bus* bus, sd_bus_slot** slot, const char* name, BusReplyHandler handler,
+                   void* data) {
+    const std::string rule = std::string("type='signal',sender='org.freedesktop.DBus',") +
+                             "interface='org.freedesktop.DBus',member='NameOwnerChanged',arg0='" +
+                             name + "'";
+    return sd_bus_add_match_async(bus, slot, rule.c_str(), handler, nullptr, data);
 }
 
 int CallAsync(sd_bus* bus, sd_bus_slot** slot, const char* destination, const char* path,

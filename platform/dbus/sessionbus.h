@@ -23,6 +23,22 @@ int CallAsync(sd_bus* bus, sd_bus_slot** slot, const char* destination, const ch
               const char* interface, const char* member, BusReplyHandler handler, void* data,
               const char* types, ...);
 
+// Reads an answer's or a signal's values as sd_bus_message_read does; false for an error (a
+// timeout too) or values of other types.
+template <typename... Out>
+bool ReadAnswer(sd_bus_message* message, const char* types, Out... out) {
+    return sd_bus_message_is_method_error(message, nullptr) == 0 &&
+           sd_bus_message_read(message, types, out...) >= 0;
+}
+
+// A NameOwnerChanged signal: `name` and whether it has an owner now; false when unreadable.
+bool ReadOwnerChange(sd_bus_message* message, const char*& name, bool& owned);
+
+// Subscribes to NameOwnerChanged of `name` alone, without waiting; `slot` keeps the
+// subscription. Returns a negative errno when it could not be asked for.
+int WatchNameOwner(sd_bus* bus, sd_bus_slot** slot, const char* name, BusReplyHandler handler,
+                   void* data);
+
 class SessionBus final : public PollClient {
   public:
     // Null, with `problem` saying why, when there is no session bus.

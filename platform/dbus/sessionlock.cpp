@@ -16,14 +16,10 @@ constexpr const char* kGnomePath = "/org/gnome/ScreenSaver";
 constexpr const char* kDesktop = "org.freedesktop.ScreenSaver";
 constexpr const char* kDesktopPath = "/ScreenSaver";
 
-// A "b" answer or signal; false for an error, a timeout or another type.
-bool ReadFlag(sd_bus_message* message, bool& value) {
+// A "b" answer or signal saying on; off too for an error, a timeout or another type.
+bool SaysOn(sd_bus_message* message) {
     int flag = 0;
-    if (sd_bus_message_is_method_error(message, nullptr) ||
-        sd_bus_message_read(message, "b", &flag) < 0)
-        return false;
-    value = flag != 0;
-    return true;
+    return ReadAnswer(message, "b", &flag) && flag != 0;
 }
 
 }  // namespace
@@ -35,9 +31,7 @@ struct SessionLockCalls {
         auto& self = Of(data);
         self.LogindCall = sd_bus_slot_unref(self.LogindCall);
         int flag = 0;
-        const bool read = !sd_bus_message_is_method_error(reply, nullptr) &&
-                          sd_bus_message_read(reply, "v", "b", &flag) >= 0;
-        self.Report(LockTeller::Logind, read && flag != 0);
+        self.Report(LockTeller::Logind, ReadAnswer(reply, "v", "b", &flag) && flag != 0);
         return 0;
     }
     // Whatever changed on the session, the hint is asked afresh: logind may only say it changed.
@@ -49,8 +43,7 @@ struct SessionLockCalls {
         auto& self = Of(data);
         if (sd_bus_message_is_signal(message, nullptr, nullptr) == 0)
             self.GnomeCall = sd_bus_slot_unref(self.GnomeCall);
-        bool active = false;
-        self.Report(LockTeller::GnomeShell, ReadFlag(message, active) && active);
+        self.Report(LockTeller::GnomeShell, SaysOn(message));
         return 0;
     }
     // NameOwnerChanged of a teller's name: a new owner is asked, a vanished one says unlocked.
@@ -58,10 +51,9 @@ struct SessionLockCalls {
     static int OwnerChanged(sd_bus_message* message, void* data, sd_bus_error*) {
         auto& self = Of(data);
         const char* name = nullptr;
-        const char* before = nullptr;
-        const char* after = nullptr;
-        if (sd_bus_message_read(message, "sss", &name, &before, &after) < 0) return 0;
-        if (after == nullptr || *after == '\0') {
+        bool owned = false;
+        if (!ReadOwnerChange(message, name, owned)) return 0;
+        if (!owned) {
             self.Report(Teller, false);
         } else if constexpr (Teller == LockTeller::Logind) {
             self.AskLockedHint();
@@ -76,8 +68,7 @@ struct SessionLockCalls {
         auto& self = Of(data);
         if (sd_bus_message_is_signal(message, nullptr, nullptr) == 0)
             self.DesktopCall = sd_bus_slot_unref(self.DesktopCall);
-        bool active = false;
-        self.Report(LockTeller::DesktopSaver, ReadFlag(message, active) && active);
+        self.Report(LockTeller::DesktopSaver, SaysOn(message));
         return 0;
     }
 };
@@ -118,16 +109,13 @@ void SessionLockWatch::AskDesktopSaver() {
 }
 
 sd_bus_slot* SessionLockWatch::WatchOwner(sd_bus* bus, const char* name, LockTeller teller) {
-    const std::string rule = std::string("type='signal',sender='org.freedesktop.DBus',") +
-                             "interface='org.freedesktop.DBus',member='NameOwnerChanged',arg0='" +
-                             name + "'";
     sd_bus_message_handler_t handler =
         teller == LockTeller::Logind ? &SessionLockCalls::OwnerChanged<LockTeller::Logind>
         : teller == LockTeller::GnomeShell
             ? &SessionLockCalls::OwnerChanged<LockTeller::GnomeShell>
             : &SessionLockCalls::OwnerChanged<LockTeller::DesktopSaver>;
     sd_bus_slot* slot = nullptr;
-    sd_bus_add_match_async(bus, &slot, rule.c_str(), handler, nullptr, this);
+    WatchNameOwner(bus, &slot, name, handler, this);
     return slot;
 }
 

@@ -8,9 +8,10 @@
 #include "platform/memory/textengine.h"
 #include "platform/surface.h"
 
-// How a pixel word holds a colour: 0x00RRGGBB (the recorder's and the X server's order), or the
-// R, G, B, A bytes of a canvas's ImageData (0xFFBBGGRR read as a word on a little-endian machine).
-enum class PixelOrder { Xrgb, Rgba };
+// How a pixel word holds a colour: 0x00RRGGBB (the recorder's and the X server's order),
+// 0xFFRRGGBB (opaque ARGB, as Wayland's shared-memory buffers are shown), or the R, G, B, A bytes
+// of a canvas's ImageData (0xFFBBGGRR read as a word on a little-endian machine).
+enum class PixelOrder { Xrgb, Argb, Rgba };
 
 class MemorySurface final : public DrawingSurface {
   public:
@@ -60,7 +61,8 @@ class MemorySurface final : public DrawingSurface {
     std::uint32_t ToPixel(ColorValue color) const {
         const std::uint32_t bgr = ColorToRGB(color, Colors);
         if (Order == PixelOrder::Rgba) return 0xFF000000u | bgr;
-        return ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
+        const std::uint32_t rgb = ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
+        return Order == PixelOrder::Argb ? 0xFF000000u | rgb : rgb;
     }
 
   private:

@@ -12,14 +12,7 @@
 WaylandApplication::WaylandApplication(wl_display* display, DesktopWiring wiring)
     : WlDisplay(display), Wiring(std::move(wiring)) {}
 
-WaylandApplication::~WaylandApplication() {
-    // The form first: it stops the frames before its window goes.
-    Controller.reset();
-    Modes.reset();
-    SaverWindow.reset();
-    Connection.reset();
-    Locker.reset();
-}
+WaylandApplication::~WaylandApplication() = default;
 
 void WaylandApplication::ShowWindow(WindowHandle window, WindowVisibility visibility) {
     (void)window;
@@ -38,30 +31,12 @@ void WaylandApplication::CreateSaverWindow(WindowHandle host) {
         HasFailed = true;
         return;
     }
-    SaverWindow =
+    Saver.SaverWindow =
         std::make_unique<WaylandSaverWindow>(*Connection, Wiring.Colors, Wiring.Signals.ReadFd());
-    Modes = std::make_unique<WaylandDisplayModes>(*SaverWindow);
-    Controller = MakeSaverController(*SaverWindow, *Modes, Wiring, host);
-    if (host == 0) {
-        // A saver of its own can leave the session locked.
-        Locker = std::make_unique<LogindLocker>("velmora");
-        SaverWindow->AddLoopSource(*Locker);
-        Controller->UseSessionLocker(*Locker);
-    }
-    if (!SaverWindow->Create(*Controller)) {
-        HasFailed = true;
-        Controller.reset();
-        Modes.reset();
-        SaverWindow.reset();
-        Locker.reset();
-    }
+    Saver.DisplayModes = std::make_unique<WaylandDisplayModes>(*Saver.SaverWindow);
+    if (!Saver.Create(Wiring, host)) HasFailed = true;
 }
 
 void WaylandApplication::Run() {
-    if (SaverWindow != nullptr && !Terminated) SaverWindow->Run();
-    if (SaverNeverRan(Controller.get(), Wiring)) HasFailed = true;
-    Controller.reset();
-    Modes.reset();
-    SaverWindow.reset();
-    Locker.reset();
+    if (!Saver.Run(Terminated, Wiring)) HasFailed = true;
 }

@@ -7,10 +7,9 @@
 #include "platform/application.h"
 #include "platform/instance.h"
 #include "platform/linux/desktopwiring.h"
+#include "platform/linux/saverparts.h"
 
 struct wl_display;
-class LogindLocker;
-class SaverController;
 class WaylandConnection;
 class WaylandDisplayModes;
 class WaylandSaverWindow;
@@ -37,11 +36,8 @@ class WaylandApplication final : public Application {
   private:
     wl_display* WlDisplay;
     DesktopWiring Wiring;
-    std::unique_ptr<LogindLocker> Locker;  // outlives the form, which reports to it
-    std::unique_ptr<WaylandConnection> Connection;
-    std::unique_ptr<WaylandSaverWindow> SaverWindow;
-    std::unique_ptr<WaylandDisplayModes> Modes;
-    std::unique_ptr<SaverController> Controller;
+    std::unique_ptr<WaylandConnection> Connection;  // outlives the saver's window on it
+    SaverParts<WaylandSaverWindow, WaylandDisplayModes> Saver;
     bool Terminated = false;
     bool HasFailed = false;
 };

@@ -14,7 +14,7 @@ void BufferSlots::Reset() {
     }
 }
 
-int BufferSlots::Acquire() const {
+int BufferSlots::Acquire(bool spare) const {
     const auto lacksLess = [](const DamageList& a, const DamageList& b) {
         if (a.Whole() || b.Whole()) return !a.Whole() && b.Whole();
         return a.Area() < b.Area();
@@ -27,7 +27,7 @@ int BufferSlots::Acquire() const {
         if (best < 0 || lacksLess(slot.Lacking, slots_[static_cast<std::size_t>(best)].Lacking))
             best = static_cast<int>(i);
     }
-    if (best < 0 && regular < slots_.size() && !slots_.back().Held)
+    if (best < 0 && spare && regular < slots_.size() && !slots_.back().Held)
         best = static_cast<int>(regular);
     return best;
 }

@@ -18,7 +18,8 @@ class BufferSlots {
     // New buffers: none held, none lacking anything (they are as black as a fresh picture).
     void Reset();
     // A buffer the compositor does not hold, the one that lacks least; -1 when it holds them all.
-    int Acquire() const;
+    // Without `spare`, the spare is left out.
+    int Acquire(bool spare = true) const;
     const DamageList& Lacking(int slot) const {
         return slots_[static_cast<std::size_t>(slot)].Lacking;
     }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "kde-output-order-v1-client-protocol.h"
 #include "kde-primary-output-v1-client-protocol.h"
 #include "viewporter-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
@@ -111,6 +112,19 @@ const kde_primary_output_v1_listener kPrimaryListener = {
     .primary_output = OnPrimaryOutput,
 };
 
+void OnOrderedOutput(void* data, kde_output_order_v1*, const char* name) {
+    static_cast<WaylandConnection*>(data)->AddOrderedOutput(name);
+}
+
+void OnOrderDone(void* data, kde_output_order_v1*) {
+    static_cast<WaylandConnection*>(data)->OrderDone();
+}
+
+const kde_output_order_v1_listener kOrderListener = {
+    .output = OnOrderedOutput,
+    .done = OnOrderDone,
+};
+
 // The seat tells its devices as soon as it is bound, before any window wants them.
 void OnSeatCapabilities(void* data, wl_seat*, std::uint32_t capabilities) {
     static_cast<WaylandConnection*>(data)->SetSeatCapabilities(capabilities);
@@ -141,6 +155,7 @@ WaylandConnection::~WaylandConnection() {
         if (output->Handle != nullptr) wl_output_destroy(output->Handle);
     }
     if (primary_ != nullptr) kde_primary_output_v1_destroy(primary_);
+    if (OrderNotices != nullptr) kde_output_order_v1_destroy(OrderNotices);
     if (outputManager_ != nullptr) zxdg_output_manager_v1_destroy(outputManager_);
     if (seat_ != nullptr) wl_seat_destroy(seat_);
     if (viewporter_ != nullptr) wp_viewporter_destroy(viewporter_);
@@ -222,6 +237,10 @@ void WaylandConnection::Global(wl_registry* registry, std::uint32_t name, const 
         primary_ = static_cast<kde_primary_output_v1*>(
             wl_registry_bind(registry, name, &kde_primary_output_v1_interface, 1));
         kde_primary_output_v1_add_listener(primary_, &kPrimaryListener, this);
+    } else if (is(kde_output_order_v1_interface)) {
+        OrderNotices = static_cast<kde_output_order_v1*>(
+            wl_registry_bind(registry, name, &kde_output_order_v1_interface, 1));
+        kde_output_order_v1_add_listener(OrderNotices, &kOrderListener, this);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/wayland/outputs.h"
@@ -20,6 +21,7 @@ struct xdg_wm_base;
 struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
 struct kde_primary_output_v1;
+struct kde_output_order_v1;
 
 class WaylandConnection {
   public:
@@ -54,6 +56,8 @@ class WaylandConnection {
     wl_seat* Seat() const { return seat_; }
     const std::vector<std::unique_ptr<Output>>& Outputs() const { return outputs_; }
     const std::string& PrimaryName() const { return primaryName_; }
+    // Plasma's output order, the primary first; empty where the compositor tells none.
+    const std::vector<std::string>& OutputOrder() const { return Ordered; }
     // What Start found missing, for the error message.
     const std::string& Missing() const { return missing_; }
 
@@ -62,6 +66,11 @@ class WaylandConnection {
                 std::uint32_t version);
     void GlobalRemove(std::uint32_t name);
     void SetPrimaryName(const char* name) { primaryName_ = name != nullptr ? name : ""; }
+    // One name of a new order, then its end: the order is taken whole.
+    void AddOrderedOutput(const char* name) {
+        OrderComing.emplace_back(name != nullptr ? name : "");
+    }
+    void OrderDone() { Ordered = std::exchange(OrderComing, {}); }
     void SetSeatCapabilities(std::uint32_t capabilities);
 
   private:
@@ -76,8 +85,10 @@ class WaylandConnection {
     wl_seat* seat_ = nullptr;
     zxdg_output_manager_v1* outputManager_ = nullptr;
     kde_primary_output_v1* primary_ = nullptr;
+    kde_output_order_v1* OrderNotices = nullptr;
     std::vector<std::unique_ptr<Output>> outputs_;
     std::string primaryName_;
+    std::vector<std::string> Ordered, OrderComing;
     std::string missing_;
     bool started_ = false;
     std::function<void()> outputsChanged_;

@@ -1,6 +1,6 @@
 // WaylandDisplayModes: a client cannot change an output's mode on Wayland; a change to another
-// size has the compositor stretch the scene over the drive's output instead, and the change back
-// shows it one dot to one pixel again.
+// size has the saver enlarge the scene over the drive's output itself, as blocks with hard edges
+// the way a monitor shows a small mode, and the change back shows it one dot to one pixel again.
 #pragma once
 
 #include "platform/displaymodes.h"

@@ -1,7 +1,6 @@
 // DrawnTiles: which parts of a view were ever drawn on since its buffers were made. Elsewhere
-// every buffer is still as black as fresh memory, never written and never faulted in, so copies
-// and clears need visit only what this record names. It counts in tiles of one row by 1024
-// pixels, a page of memory: what it leaves out is memory never touched, which stays so.
+// every buffer is still the black it was made with, so copies and clears need visit only what
+// this record names. It counts in tiles of one row by 1024 pixels, a page of memory.
 #pragma once
 
 #include <algorithm>

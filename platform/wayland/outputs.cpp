@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 Size32 PhysicalSize(const OutputInfo& output) {
     // WL_OUTPUT_TRANSFORM_90, _270 and their flipped forms are the odd ones.
@@ -21,11 +22,24 @@ Rect32 LogicalBounds(const OutputInfo& output) {
     return {output.X, output.Y, output.X + size.Width, output.Y + size.Height};
 }
 
-std::size_t ChooseDriveOutput(std::span<const OutputInfo> outputs, std::string_view primaryName) {
-    if (!primaryName.empty())
-        for (std::size_t i = 0; i < outputs.size(); ++i)
-            if (outputs[i].Name == primaryName) return i;
-    return 0;
+namespace {
+
+// The output called `name`, or none.
+std::optional<std::size_t> Named(std::span<const OutputInfo> outputs, std::string_view name) {
+    if (name.empty()) return std::nullopt;
+    for (std::size_t i = 0; i < outputs.size(); ++i)
+        if (outputs[i].Name == name) return i;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::size_t ChooseDriveOutput(std::span<const OutputInfo> outputs,
+                              std::span<const std::string> outputOrder,
+                              std::string_view primaryName) {
+    if (!outputOrder.empty())
+        if (const auto first = Named(outputs, outputOrder.front())) return *first;
+    return Named(outputs, primaryName).value_or(0);
 }
 
 namespace {
@@ -44,14 +58,11 @@ Presentation PlanDrive(Size32 view, const OutputInfo& output, Size32 configured,
     const Size32 surface = SurfaceSize(output, configured);
     const std::int32_t scale = output.Scale > 0 ? output.Scale : 1;
     Presentation shown;
-    if (scaled && viewporter) {
-        shown.Buffer = view;
-        shown.Viewport = surface;
-        return shown;
-    }
-    // The buffer covers the output so that the rest of it stays black; a scene larger than the
-    // output (it never is) keeps its own size.
-    shown.Buffer = {std::max(view.Width, physical.Width), std::max(view.Height, physical.Height)};
+    // The buffer covers the output so that the rest of it stays black. A compositor's smoothing
+    // would blur an enlarged scene, so the saver enlarges it into the whole buffer with hard edges.
+    shown.Buffer = scaled ? physical
+                          : Size32{std::max(view.Width, physical.Width),
+                                   std::max(view.Height, physical.Height)};
     if (surface.Width * scale == shown.Buffer.Width &&
         surface.Height * scale == shown.Buffer.Height) {
         shown.BufferScale = scale;

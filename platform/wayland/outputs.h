@@ -32,9 +32,13 @@ Size32 LogicalSize(const OutputInfo& output);
 // Where it lies on the desktop, in logical pixels.
 Rect32 LogicalBounds(const OutputInfo& output);
 
-// The output that shows the drive: the one whose name the compositor gives as primary, else the
-// first one. 0 for none.
-std::size_t ChooseDriveOutput(std::span<const OutputInfo> outputs, std::string_view primaryName);
+// The output that shows the drive. Plasma names its primary output twice: first in its output
+// order (`outputOrder`, Plasma 5.27 and later), and alone through its older primary-output
+// protocol (`primaryName`). The order's first name wins, then the older name, each only when an
+// output has it; otherwise the first output (wlroots and GNOME name none). 0 for none.
+std::size_t ChooseDriveOutput(std::span<const OutputInfo> outputs,
+                              std::span<const std::string> outputOrder,
+                              std::string_view primaryName);
 
 // How a buffer is shown on a surface: its size, its scale, and where the compositor scales it
 // (a viewport destination in logical pixels; 0 = none).
@@ -45,10 +49,11 @@ struct Presentation {
     bool operator==(const Presentation&) const = default;
 };
 
-// The drive: `view` is the scene's size. Unscaled, the buffer is the output's physical size with
-// the scene in its top-left corner, one scene dot to one physical pixel. `scaled` stretches the
-// scene over the whole output instead. `configured` is the size the compositor gave the
-// fullscreen surface (logical; 0 = not said). Without a viewporter nothing can be stretched.
+// The drive: `view` is the scene's size. The buffer is the output's physical size, shown one
+// buffer pixel to one physical pixel; unscaled, the scene sits in its top-left corner (a larger
+// scene, which it never is, keeps its own size), and `scaled`, the saver enlarges the scene over
+// it itself. `configured` is the size the compositor gave the fullscreen surface (logical; 0 =
+// not said); a viewporter tells a fractional scale.
 Presentation PlanDrive(Size32 view, const OutputInfo& output, Size32 configured, bool scaled,
                        bool viewporter);
 // A black cover: one pixel stretched over the output where a viewporter is offered.

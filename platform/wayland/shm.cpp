@@ -4,13 +4,14 @@
 #include <unistd.h>
 #include <wayland-client.h>
 
+#include <algorithm>
+
 ShmPool::ShmPool(wl_shm* shm, std::size_t bytes) : bytes_(bytes), shared_(shm != nullptr) {
     if (bytes == 0) return;
     const int fd = memfd_create("velmora-shm", MFD_CLOEXEC);
     if (fd < 0) return;
     if (ftruncate(fd, static_cast<off_t>(bytes)) == 0) {
-        // Not faulted in up front: a fresh page reads as zero, which is black already, and only
-        // the pages the drive draws on ever need memory.
+        // Not faulted in up front: a buffer that is never used (the spare) never needs memory.
         void* data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
         if (data != MAP_FAILED) {
             data_ = data;
@@ -27,8 +28,22 @@ ShmPool::~ShmPool() {
     if (data_ != nullptr) munmap(data_, bytes_);
 }
 
+void ShmPool::Populate(std::size_t offset, std::size_t bytes) const {
+#ifdef MADV_POPULATE_WRITE
+    if (data_ == nullptr || offset >= bytes_) return;
+    // Whole pages only: the pool starts on one and buffers are large.
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const std::size_t start = offset / page * page;
+    const std::size_t end = std::min(offset + bytes, bytes_);
+    madvise(static_cast<std::uint8_t*>(data_) + start, end - start, MADV_POPULATE_WRITE);
+#else
+    (void)offset;
+    (void)bytes;
+#endif
+}
+
 wl_buffer* ShmPool::CreateBuffer(std::size_t offset, std::int32_t width, std::int32_t height) {
     if (pool_ == nullptr) return nullptr;
     return wl_shm_pool_create_buffer(pool_, static_cast<std::int32_t>(offset), width, height,
-                                     width * 4, WL_SHM_FORMAT_XRGB8888);
+                                     width * 4, WL_SHM_FORMAT_ARGB8888);
 }

@@ -8,9 +8,9 @@ struct wl_shm;
 struct wl_shm_pool;
 struct wl_buffer;
 
-// A pool of `bytes` zeroed bytes (black in XRGB8888), mapped here and shared with the compositor.
-// Pages take memory only once written (or read): untouched buffers cost nothing. Without `shm`
-// the memory is the same but shared with nobody (no compositor, as in tests).
+// A pool of `bytes` zeroed bytes, mapped here and shared with the compositor. Pages take memory
+// only once written (or read): untouched buffers cost nothing. Without `shm` the memory is the
+// same but shared with nobody (no compositor, as in tests).
 class ShmPool {
   public:
     ShmPool(wl_shm* shm, std::size_t bytes);
@@ -21,8 +21,12 @@ class ShmPool {
     bool Valid() const { return data_ != nullptr && (pool_ != nullptr || !shared_); }
     std::uint8_t* Data() const { return static_cast<std::uint8_t*>(data_); }
     std::size_t Bytes() const { return bytes_; }
-    // An XRGB8888 buffer of the pool at `offset`; null on failure or when shared with nobody.
+    // An ARGB8888 buffer of the pool at `offset`; null on failure or when shared with nobody.
     wl_buffer* CreateBuffer(std::size_t offset, std::int32_t width, std::int32_t height);
+    // Gives `bytes` from `offset` their memory at once, ahead of writing all of them: one call
+    // instead of a page fault for each page (a 4K buffer is 8100 pages). Harmless where the
+    // system cannot.
+    void Populate(std::size_t offset, std::size_t bytes) const;
 
   private:
     wl_shm_pool* pool_ = nullptr;

@@ -17,6 +17,16 @@ constexpr std::size_t kExactCapacity = 8192;
 constexpr std::size_t kDamageRects = 32;
 // How long a frame waits for the compositor to give a buffer back before it is skipped.
 constexpr std::chrono::milliseconds kReleaseWait{250};
+// How long a frame waits for one of the two buffers before it first takes the spare: a few
+// refreshes, within which a compositor gives back the buffer it showed before (sway composing
+// its first 4K frames in software took over 20 ms). The spare's first use writes a whole buffer
+// (33 MB at 4K), which most runs then never need.
+constexpr std::chrono::milliseconds kSpareWait{60};
+// Pixels are opaque ARGB: every compositor composes those well (GNOME's grows without end on
+// XRGB). Fresh memory reads as 0, transparent black, which a compositor may keep as it is in
+// screenshots and screencasts: buffers are written opaque black before they are first drawn.
+constexpr std::uint32_t kBlack = 0xFF000000u;
+constexpr std::uint32_t kColourBits = 0x00FFFFFFu;
 
 const wl_buffer_listener kBufferListener = {
     .release = WaylandSurface::OnRelease,
@@ -29,7 +39,7 @@ WaylandSurface::WaylandSurface(wl_display* display, const SystemColorSource& col
     : display_(display),
       colors_(colors),
       text_(text),
-      draw_(colors, text),
+      draw_(colors, text, PixelOrder::Argb),
       slots_(kBuffers, kExactCapacity),
       changed_(DamageList::Policy::Exact, kExactCapacity),
       damage_(DamageList::Policy::Merged, kDamageRects),
@@ -66,6 +76,13 @@ void WaylandSurface::SetViewSize(std::int32_t width, std::int32_t height) {
     shown_ = -1;
     previousShown_ = -1;
     draw_.Target(nullptr, 0, 0, 0);
+    if (magnified_) {
+        scene_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), kBlack);
+        blocks_.Reset({width_, height_}, bufferSize_);
+        drawWidth_ = width_;
+        drawHeight_ = height_;
+        draw_.Target(scene_.data(), width_, height_, width_);
+    }
 }
 
 bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
@@ -89,6 +106,13 @@ bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
     previousShown_ = -1;
     draw_.Target(nullptr, 0, 0, 0);
     buffersCommitted_ = false;
+    if (magnified_) {
+        // The picture stays in the scene's own memory; the new buffers lack all of it.
+        blocks_.Reset({width_, height_}, size);
+        drawWidth_ = width_;
+        drawHeight_ = height_;
+        draw_.Target(scene_.data(), width_, height_, width_);
+    }
 
     const auto finish = [&](bool made) {
         DropBuffers(old);
@@ -116,8 +140,15 @@ bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
         wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(buffer.Handle), queue_);
         wl_buffer_add_listener(buffer.Handle, &kBufferListener, &buffer);
     }
+    // The two buffers in turn, here rather than in a frame; the spare once it is needed.
+    for (std::size_t i = 0; i + 1 < kBuffers; ++i) Blacken(buffers_[i]);
 
-    if (source >= 0 && drawn_.Any()) {
+    if (magnified_) {
+        if (drawn_.Any()) {
+            changed_.MarkWhole();
+            for (std::size_t i = 0; i < kBuffers; ++i) slots_.Lack(static_cast<int>(i), changed_);
+        }
+    } else if (source >= 0 && drawn_.Any()) {
         const Buffer& from = old[static_cast<std::size_t>(source)];
         const Buffer& to = buffers_[0];
         const std::int32_t width = std::min(oldWidth, drawWidth_);
@@ -140,6 +171,18 @@ bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
     return finish(true);
 }
 
+void WaylandSurface::Blacken(Buffer& buffer) const {
+    const std::size_t bytes = static_cast<std::size_t>(bufferSize_.Width) *
+                              static_cast<std::size_t>(bufferSize_.Height) * 4;
+    if (pool_ != nullptr)
+        pool_->Populate(reinterpret_cast<std::uint8_t*>(buffer.Pixels) - pool_->Data(), bytes);
+    std::fill_n(
+        buffer.Pixels,
+        static_cast<std::size_t>(bufferSize_.Width) * static_cast<std::size_t>(bufferSize_.Height),
+        kBlack);
+    buffer.Black = true;
+}
+
 void WaylandSurface::OnRelease(void* data, wl_buffer* buffer) {
     (void)buffer;
     auto* own = static_cast<Buffer*>(data);
@@ -151,11 +194,81 @@ std::uint32_t WaylandSurface::BufferPixel(int slot, std::int32_t x, std::int32_t
         x >= bufferSize_.Width || y >= bufferSize_.Height)
         return 0;
     return buffers_[static_cast<std::size_t>(slot)]
-        .Pixels[static_cast<std::ptrdiff_t>(y) * bufferSize_.Width + x];
+               .Pixels[static_cast<std::ptrdiff_t>(y) * bufferSize_.Width + x] &
+           kColourBits;
 }
 
 std::uint32_t WaylandSurface::Pixel(std::int32_t x, std::int32_t y) const {
-    return BufferPixel(drawing_ >= 0 ? drawing_ : shown_, x, y);
+    if (!magnified_) return BufferPixel(drawing_ >= 0 ? drawing_ : shown_, x, y);
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+    return scene_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                  static_cast<std::size_t>(x)] &
+           kColourBits;
+}
+
+void WaylandSurface::BufferToScene(std::int32_t x, std::int32_t y, std::int32_t& sceneX,
+                                   std::int32_t& sceneY) const {
+    sceneX = x;
+    sceneY = y;
+    if (magnified_) blocks_.ToScene(x, y, sceneX, sceneY);
+}
+
+void WaylandSurface::Repaint() {
+    for (Buffer& buffer : buffers_) buffer.Black = false;
+    changed_.MarkWhole();
+    for (std::size_t i = 0; i < buffers_.size(); ++i) slots_.Lack(static_cast<int>(i), changed_);
+    previousShown_ = -1;
+}
+
+void WaylandSurface::SetMagnified(bool magnified) {
+    if (magnified == magnified_) return;
+    ReleaseHeldPixel();
+    holding_ = false;
+    const std::size_t count = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+    if (magnified) {
+        // The picture so far moves into the scene's own memory.
+        scene_.assign(count, kBlack);
+        const int source = drawing_ >= 0 ? drawing_ : shown_;
+        if (source >= 0) {
+            const std::uint32_t* from = buffers_[static_cast<std::size_t>(source)].Pixels;
+            drawn_.ForEachRun(drawWidth_, drawHeight_, [&](const Rect32& r) {
+                std::memcpy(scene_.data() + static_cast<std::ptrdiff_t>(r.Top) * width_ + r.Left,
+                            from + static_cast<std::ptrdiff_t>(r.Top) * bufferSize_.Width + r.Left,
+                            static_cast<std::size_t>(r.Right - r.Left) * sizeof(std::uint32_t));
+            });
+        }
+        magnified_ = true;
+        blocks_.Reset({width_, height_}, bufferSize_);
+        drawWidth_ = width_;
+        drawHeight_ = height_;
+        drawing_ = -1;
+        draw_.Target(scene_.data(), width_, height_, width_);
+        Repaint();
+        return;
+    }
+    // Back to one dot a pixel: the scene's picture goes into a buffer, which the others follow.
+    magnified_ = false;
+    drawWidth_ = std::min(width_, bufferSize_.Width);
+    drawHeight_ = std::min(height_, bufferSize_.Height);
+    draw_.Target(nullptr, 0, 0, 0);
+    drawing_ = -1;
+    Repaint();
+    changed_.Clear();
+    const int slot = buffers_.empty() ? -1 : AcquireForCommit();
+    if (slot >= 0) {
+        Buffer& to = buffers_[static_cast<std::size_t>(slot)];
+        Blacken(to);
+        drawn_.ForEachRun(drawWidth_, drawHeight_, [&](const Rect32& r) {
+            std::memcpy(to.Pixels + static_cast<std::ptrdiff_t>(r.Top) * bufferSize_.Width + r.Left,
+                        scene_.data() + static_cast<std::ptrdiff_t>(r.Top) * width_ + r.Left,
+                        static_cast<std::size_t>(r.Right - r.Left) * sizeof(std::uint32_t));
+        });
+        drawing_ = slot;
+        draw_.Target(to.Pixels, drawWidth_, drawHeight_, bufferSize_.Width);
+        changed_.MarkWhole();
+    }
+    scene_.clear();
+    scene_.shrink_to_fit();
 }
 
 void WaylandSurface::Copy(const Buffer& to, const Buffer& from, const Rect32& r) const {
@@ -202,12 +315,14 @@ void WaylandSurface::CatchUp(int slot) {
 
 bool WaylandSurface::BeginFrame() {
     if (buffers_.empty() || drawWidth_ <= 0 || drawHeight_ <= 0) return false;
-    // Releases the window thread has read off the connection since the last commit: the buffer
-    // given back last lacks least.
-    if (queue_ != nullptr) wl_display_dispatch_queue_pending(display_, queue_);
-    int slot = slots_.Acquire();
-    if (slot < 0 && WaitForRelease()) slot = slots_.Acquire();
-    if (slot < 0) return false;
+    if (magnified_) return !scene_.empty();
+    const int slot = AcquireForCommit();
+    if (slot < 0) {
+        noBuffer_ = true;
+        return false;
+    }
+    if (!buffers_[static_cast<std::size_t>(slot)].Black)
+        Blacken(buffers_[static_cast<std::size_t>(slot)]);
     CatchUp(slot);
     drawing_ = slot;
     draw_.Target(buffers_[static_cast<std::size_t>(slot)].Pixels, drawWidth_, drawHeight_,
@@ -215,12 +330,24 @@ bool WaylandSurface::BeginFrame() {
     return true;
 }
 
-bool WaylandSurface::WaitForRelease() {
+int WaylandSurface::AcquireForCommit() {
+    // Releases the window thread has read off the connection since the last commit: the buffer
+    // given back last lacks least.
+    if (queue_ != nullptr) wl_display_dispatch_queue_pending(display_, queue_);
+    const bool spareUnused = !buffers_.back().Black;
+    int slot = slots_.Acquire(!spareUnused);
+    if (slot < 0 && spareUnused && WaitForRelease(kSpareWait, false)) slot = slots_.Acquire(false);
+    if (slot < 0) slot = slots_.Acquire();
+    if (slot < 0 && WaitForRelease(kReleaseWait, true)) slot = slots_.Acquire();
+    return slot;
+}
+
+bool WaylandSurface::WaitForRelease(std::chrono::milliseconds wait, bool spare) {
     if (display_ == nullptr || queue_ == nullptr) return false;
-    const auto deadline = std::chrono::steady_clock::now() + kReleaseWait;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
         if (wl_display_dispatch_queue_pending(display_, queue_) < 0) return false;
-        if (slots_.Acquire() >= 0) return true;
+        if (slots_.Acquire(spare) >= 0) return true;
         // Events came for this queue meanwhile: dispatch them first.
         if (wl_display_prepare_read_queue(display_, queue_) != 0) continue;
         wl_display_flush(display_);
@@ -241,10 +368,20 @@ void WaylandSurface::Present() {
     // Releases the window thread has read off the connection.
     if (queue_ != nullptr) wl_display_dispatch_queue_pending(display_, queue_);
     ReleaseHeldPixel();
+    // The next frame waits for a buffer again; this one has waited already.
+    const bool waited = noBuffer_;
+    noBuffer_ = false;
     const bool all = damageAll_.exchange(false, std::memory_order_relaxed) || !buffersCommitted_;
     if (changed_.Empty() && !all) return;
+    if (magnified_) {
+        if (!waited)
+            PresentMagnified(all);
+        else if (all)
+            damageAll_.store(true, std::memory_order_relaxed);
+        return;
+    }
     // Nothing drawn yet, only shown anew: the newest picture goes again.
-    if (!Begin()) {
+    if (drawing_ < 0 && (waited || !BeginFrame())) {
         if (all) damageAll_.store(true, std::memory_order_relaxed);
         return;
     }
@@ -284,6 +421,55 @@ void WaylandSurface::Present() {
     buffersCommitted_ = true;
 }
 
+void WaylandSurface::PresentMagnified(bool all) {
+    const int slot = AcquireForCommit();
+    if (slot < 0) {
+        // What changed waits for the next frame, which finds it still listed.
+        if (all) damageAll_.store(true, std::memory_order_relaxed);
+        return;
+    }
+    Buffer& buffer = buffers_[static_cast<std::size_t>(slot)];
+    if (!buffer.Black) Blacken(buffer);
+    Enlarge(buffer, slots_.Lacking(slot));
+    Enlarge(buffer, changed_);
+    if (changed_.Whole() || all) {
+        lastDamageArea_ = static_cast<std::int64_t>(bufferSize_.Width) * bufferSize_.Height;
+        if (target_ != nullptr)
+            wl_surface_damage_buffer(target_, 0, 0, bufferSize_.Width, bufferSize_.Height);
+    } else {
+        damage_.Clear();
+        damage_.Add(changed_);
+        lastDamageArea_ = 0;
+        for (const Rect32& dots : damage_.Rects()) {
+            const Rect32 r = blocks_.ToBuffer(dots);
+            lastDamageArea_ += static_cast<std::int64_t>(r.Right - r.Left) * (r.Bottom - r.Top);
+            if (target_ != nullptr)
+                wl_surface_damage_buffer(target_, r.Left, r.Top, r.Right - r.Left,
+                                         r.Bottom - r.Top);
+        }
+    }
+    if (target_ != nullptr && buffer.Handle != nullptr) {
+        wl_surface_attach(target_, buffer.Handle, 0, 0);
+        wl_surface_commit(target_);
+        wl_display_flush(display_);
+    }
+    slots_.Committed(slot, changed_);
+    shown_ = slot;
+    changed_.Clear();
+    ++commits_;
+    buffersCommitted_ = true;
+}
+
+void WaylandSurface::Enlarge(const Buffer& buffer, const DamageList& area) {
+    const auto one = [&](const Rect32& r) {
+        blocks_.Enlarge(scene_.data(), width_, buffer.Pixels, bufferSize_.Width, r);
+    };
+    if (area.Whole())
+        drawn_.ForEachRun(width_, height_, one);
+    else
+        for (const Rect32& r : area.Rects()) one(r);
+}
+
 void WaylandSurface::Changed(Rect32 rect) {
     rect.Left = std::max(rect.Left, 0);
     rect.Top = std::max(rect.Top, 0);
@@ -296,7 +482,7 @@ void WaylandSurface::Changed(Rect32 rect) {
 void WaylandSurface::ReleaseHeldPixel() {
     if (!holding_) return;
     holding_ = false;
-    if (draw_.Pixel(heldX_, heldY_) == heldWas_) return;
+    if (((draw_.Pixel(heldX_, heldY_) ^ heldWas_) & kColourBits) == 0) return;
     const Rect32 dot{heldX_, heldY_, heldX_ + 1, heldY_ + 1};
     changed_.Add(dot);
     drawn_.MarkPixel(heldX_, heldY_);
@@ -339,9 +525,9 @@ void WaylandSurface::FillRect(const Rect32& rect) {
     ReleaseHeldPixel();
     if (!Begin()) return;
     if (rect.Left <= 0 && rect.Top <= 0 && rect.Right >= width_ && rect.Bottom >= height_ &&
-        draw_.ToPixel(brush_) == 0) {
+        (draw_.ToPixel(brush_) & kColourBits) == 0) {
         // The whole view black (the banner's end): only what was lit changes. Filling the whole
-        // view instead would write, and first fault in, every buffer in turn (33 MB each at 4K).
+        // view instead would write every buffer whole in turn (33 MB each at 4K).
         ChangedToBlack();
     } else {
         Changed(rect);
@@ -352,14 +538,14 @@ void WaylandSurface::FillRect(const Rect32& rect) {
 
 void WaylandSurface::ChangedToBlack() {
     // Lit pixels lie only where something was ever drawn; the banner's boxes go whole.
-    const std::ptrdiff_t stride = bufferSize_.Width;
-    std::uint32_t* pixels = buffers_[static_cast<std::size_t>(drawing_)].Pixels;
+    std::ptrdiff_t stride = 0;
+    std::uint32_t* pixels = DrawPixels(stride);
     drawn_.ForEachRun(drawWidth_, drawHeight_, [&](const Rect32& run) {
         for (std::int32_t y = run.Top; y < run.Bottom; ++y) {
             std::uint32_t* row = pixels + y * stride;
             for (std::int32_t x = run.Left; x < run.Right; ++x) {
-                if (row[x] == 0 || texts_.Covers(x, y)) continue;
-                row[x] = 0;
+                if ((row[x] & kColourBits) == 0 || texts_.Covers(x, y)) continue;
+                row[x] = kBlack;
                 changed_.Add(Rect32{x, y, x + 1, y + 1});
             }
         }
@@ -368,6 +554,15 @@ void WaylandSurface::ChangedToBlack() {
         Changed(box);
         draw_.FillRect(box);
     });
+}
+
+std::uint32_t* WaylandSurface::DrawPixels(std::ptrdiff_t& stride) {
+    if (magnified_) {
+        stride = width_;
+        return scene_.data();
+    }
+    stride = bufferSize_.Width;
+    return buffers_[static_cast<std::size_t>(drawing_)].Pixels;
 }
 
 void WaylandSurface::SetBrushColor(ColorValue color) {

@@ -1,10 +1,12 @@
 // WaylandSurface: the drive's DrawingSurface on Wayland. The scene draws straight into a
 // shared-memory buffer the compositor does not hold, first brought up to date by copying from the
 // buffer shown last just what changed since it was last drawn; each flush commits it with only
-// the changed pixels damaged.
+// the changed pixels damaged. Magnified, the scene keeps a picture of its own size and each flush
+// enlarges what changed into the buffer as blocks (see PixelBlocks), damaging just those blocks.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "platform/wayland/damage.h"
 #include "platform/wayland/drawntiles.h"
 #include "platform/wayland/outputs.h"
+#include "platform/wayland/pixelblocks.h"
 #include "platform/wayland/shm.h"
 
 struct wl_buffer;
@@ -40,6 +43,14 @@ class WaylandSurface final : public DrawingSurface {
     // or while they are held. False when the compositor's memory could not be had. Without
     // `shm` and `target` the buffers are plain memory and commits only bookkeeping.
     bool SetBuffers(wl_shm* shm, wl_surface* target, Size32 size);
+    // The scene enlarged over the whole buffer, each dot a solid block, as a display mode of the
+    // scene's size would show it (true); or one dot to one pixel from the corner. What was drawn
+    // so far is kept. Allocates: before frames run, or while they are held.
+    void SetMagnified(bool magnified);
+    bool Magnified() const { return magnified_; }
+    // The scene dot shown at a buffer pixel.
+    void BufferToScene(std::int32_t x, std::int32_t y, std::int32_t& sceneX,
+                       std::int32_t& sceneY) const;
     // Commits the buffer drawn into with what changed since the last commit damaged.
     void Present();
     // The next commit damages the whole buffer: the compositor has shown the surface anew (a
@@ -62,9 +73,9 @@ class WaylandSurface final : public DrawingSurface {
     // For figures and tests: commits made, and the pixels damaged by the last one.
     std::uint64_t Commits() const { return commits_; }
     std::int64_t LastDamageArea() const { return lastDamageArea_; }
-    // The newest picture's pixel (0x00RRGGBB): in the buffer drawn into, else the one shown.
+    // The newest picture's colour (0x00RRGGBB) at a scene dot.
     std::uint32_t Pixel(std::int32_t x, std::int32_t y) const;
-    // A buffer's own pixel, and which buffers are drawn into and shown (-1: none).
+    // A buffer's own colour, and which buffers are drawn into and shown (-1: none).
     std::uint32_t BufferPixel(int slot, std::int32_t x, std::int32_t y) const;
     int DrawingSlot() const { return drawing_; }
     int ShownSlot() const { return shown_; }
@@ -73,7 +84,10 @@ class WaylandSurface final : public DrawingSurface {
 
     // The compositor gave a buffer back.
     static void OnRelease(void* data, wl_buffer* buffer);
-    void BufferReleased(int slot) { slots_.Released(slot); }
+    void BufferReleased(int slot) {
+        slots_.Released(slot);
+        noBuffer_ = false;
+    }
 
   private:
     struct Buffer {
@@ -81,17 +95,34 @@ class WaylandSurface final : public DrawingSurface {
         wl_buffer* Handle = nullptr;
         std::uint32_t* Pixels = nullptr;
         int Slot = 0;
+        bool Black = false;  // written opaque black all over
     };
-    // A buffer to draw into, caught up with the one shown; false when there is none.
-    bool Begin() { return drawing_ >= 0 || BeginFrame(); }
+    // Writes the whole buffer opaque black: once, before it is first drawn into.
+    void Blacken(Buffer& buffer) const;
+    // A buffer to draw into, caught up with the one shown; false when there is none. Waited for
+    // once a frame: a frame without one draws nothing more until a buffer comes back or the
+    // next frame, rather than wait again at each of its dots (and hold up a close meanwhile).
+    bool Begin() { return drawing_ >= 0 || (!noBuffer_ && BeginFrame()); }
     bool BeginFrame();
-    // Waits a little for the compositor to give a buffer back; false when none came.
-    bool WaitForRelease();
+    // Waits up to `wait` for the compositor to give a buffer back (the spare counting only with
+    // `spare`); false when none came.
+    bool WaitForRelease(std::chrono::milliseconds wait, bool spare);
     void Changed(Rect32 rect);
     // Turns every lit pixel of the buffer drawn into black, gathering each as changed.
     void ChangedToBlack();
     void Copy(const Buffer& to, const Buffer& from, const Rect32& rect) const;
     void CatchUp(int slot);
+    // The pixels drawn into now and their row length: the scene's own picture when magnified.
+    std::uint32_t* DrawPixels(std::ptrdiff_t& stride);
+    // Commits the scene enlarged: into a buffer the compositor does not hold, what it lacks and
+    // what changed are enlarged from the scene's picture, and the changed blocks are damaged.
+    void PresentMagnified(bool all);
+    // The scene dots of `area` enlarged into `buffer` (whole: all that was ever drawn on).
+    void Enlarge(const Buffer& buffer, const DamageList& area);
+    // The buffer a commit may go to, waiting a little for one; -1 for none.
+    int AcquireForCommit();
+    // Every buffer is blackened again before its next use and lacks the whole picture.
+    void Repaint();
     // The last pixel set is held back until the next operation: a dot erased and drawn again
     // where it was has not changed.
     void ReleaseHeldPixel();
@@ -120,12 +151,16 @@ class WaylandSurface final : public DrawingSurface {
     int previousShown_ = -1;
     std::atomic<bool> damageAll_{false};
     bool buffersCommitted_ = false;
+    bool noBuffer_ = false;  // this frame found no buffer to draw into
     bool holding_ = false;
     std::int32_t heldX_ = 0, heldY_ = 0;
     std::uint32_t heldWas_ = 0;
     ColorValue brush_ = 0;
     int fontPoints_ = 0;
-    BannerTextCache texts_;  // a text drawn again where it stands is not drawn again
+    bool magnified_ = false;
+    PixelBlocks blocks_;
+    std::vector<std::uint32_t> scene_;  // the scene's picture while magnified
+    BannerTextCache texts_;             // a text drawn again where it stands is not drawn again
     std::uint64_t commits_ = 0;
     std::int64_t lastDamageArea_ = 0;
 };

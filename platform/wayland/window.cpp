@@ -69,9 +69,13 @@ void OnKeymap(void*, wl_keyboard*, std::uint32_t, std::int32_t fd, std::uint32_t
     close(fd);
 }
 
-void OnKeyboardEnter(void*, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {}
+void OnKeyboardEnter(void* data, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {
+    Of(data)->KeyboardEntered();
+}
 
-void OnKeyboardLeave(void*, wl_keyboard*, std::uint32_t, wl_surface*) {}
+void OnKeyboardLeave(void* data, wl_keyboard*, std::uint32_t, wl_surface*) {
+    Of(data)->KeyboardLeft();
+}
 
 void OnKey(void* data, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
            std::uint32_t state) {
@@ -184,6 +188,19 @@ void ReleaseTouch(wl_touch* device) {
         wl_touch_destroy(device);
 }
 
+// The whole surface is opaque: the compositor need draw nothing behind it. The region is in the
+// surface's logical size.
+void SetOpaque(wl_compositor* compositor, wl_surface* surface, const Presentation& shown) {
+    const std::int32_t scale = std::max(shown.BufferScale, 1);
+    const Size32 logical = shown.Viewport.Width > 0
+                               ? shown.Viewport
+                               : Size32{shown.Buffer.Width / scale, shown.Buffer.Height / scale};
+    wl_region* region = wl_compositor_create_region(compositor);
+    wl_region_add(region, 0, 0, logical.Width, logical.Height);
+    wl_surface_set_opaque_region(surface, region);
+    wl_region_destroy(region);
+}
+
 std::unique_ptr<TextEngine> MakeTextEngine() {
     try {
         return std::make_unique<FreeTypeText>();
@@ -209,7 +226,7 @@ WaylandSaverWindow::WaylandSaverWindow(WaylandConnection& connection,
             for (const auto& output : connection_.Outputs()) infos.push_back(output->Info);
             return infos;
         }(),
-        connection_.PrimaryName());
+        connection_.OutputOrder(), connection_.PrimaryName());
 }
 
 WaylandSaverWindow::~WaylandSaverWindow() {
@@ -326,13 +343,17 @@ void WaylandSaverWindow::Show(Toplevel& t) {
         const std::size_t bytes = static_cast<std::size_t>(shown.Buffer.Width) *
                                   static_cast<std::size_t>(shown.Buffer.Height) * 4;
         t.Black = std::make_unique<ShmPool>(connection_.Shm(), bytes);
-        if (t.Black->Valid())
+        if (t.Black->Valid()) {
+            // Opaque black written out: a cover is one pixel wherever a viewporter is offered.
+            std::fill_n(reinterpret_cast<std::uint32_t*>(t.Black->Data()), bytes / 4, 0xFF000000u);
             t.BlackBuffer = t.Black->CreateBuffer(0, shown.Buffer.Width, shown.Buffer.Height);
+        }
     }
     t.Shown = shown;
     wl_surface_set_buffer_scale(t.Surface, shown.BufferScale);
     if (t.Viewport != nullptr)
         wp_viewport_set_destination(t.Viewport, shown.Viewport.Width, shown.Viewport.Height);
+    SetOpaque(connection_.Compositor(), t.Surface, shown);
     wl_surface_attach(t.Surface, t.BlackBuffer, 0, 0);
     wl_surface_damage_buffer(t.Surface, 0, 0, shown.Buffer.Width, shown.Buffer.Height);
     wl_surface_commit(t.Surface);
@@ -358,6 +379,8 @@ void WaylandSaverWindow::ShowDrive(Toplevel& t) {
         else
             wp_viewport_set_destination(t.Viewport, -1, -1);
     }
+    SetOpaque(connection_.Compositor(), t.Surface, shown);
+    surface_->SetMagnified(scaled_);
     // Frames keep the buffers they have: a later configure changes only how they are shown,
     // which the next frame's commit carries, whole.
     if (!newBuffers) {
@@ -368,14 +391,12 @@ void WaylandSaverWindow::ShowDrive(Toplevel& t) {
     surface_->Present();
 }
 
-bool WaylandSaverWindow::ShowSceneScaled(bool scaled) {
-    if (scaled && connection_.Viewporter() == nullptr) return false;
+void WaylandSaverWindow::ShowSceneScaled(bool scaled) {
     scaled_ = scaled;
     // On the way out nothing is drawn again: only the flag goes back.
-    if (Lifecycle.Closing() || Lifecycle.Closed()) return true;
+    if (Lifecycle.Closing() || Lifecycle.Closed()) return;
     for (auto& t : toplevels_)
         if (t->Drive && t->Configured) ShowDrive(*t);
-    return true;
 }
 
 bool WaylandSaverWindow::Dispatch(int timeoutMs) {
@@ -433,22 +454,42 @@ void WaylandSaverWindow::WatchAnswers() {
         Events->OnVisibilityChanged(false);
         // The frames have stopped: the question goes with a commit of its own, so that the
         // compositor answers it once it shows the surface again.
-        wl_surface_commit(drive->Surface);
-        wl_display_flush(connection_.Display());
+        CommitAlone(*drive);
     }
-    if (SightGate.AskDue(now)) {
+    // The keyboard gone elsewhere a while, whether the saver is still seen is asked at once.
+    const bool focusAsks = acceptsInput_ && Focus.AskNow(now);
+    if (FrameQuestion == nullptr && (SightGate.AskDue(now) || focusAsks)) {
         // Asked now, sent with the next frame's commit.
         FrameQuestion = wl_surface_frame(drive->Surface);
         wl_callback_add_listener(FrameQuestion, &kFrameListener, this);
         SightGate.Asked(now);
+        // With the frames stopped, no frame carries it.
+        if (!SightGate.Seen()) CommitAlone(*drive);
     }
+}
+
+void WaylandSaverWindow::CommitAlone(Toplevel& drive) {
+    // One pixel damaged: a compositor repaints only what changed, and answers frames only as it
+    // paints. One that shows the saver, if only as a small copy (GNOME's overview), paints it and
+    // answers; one that does not show it (another workspace, a locker over it) paints nothing of
+    // it.
+    wl_surface_damage_buffer(drive.Surface, 0, 0, 1, 1);
+    wl_surface_commit(drive.Surface);
+    wl_display_flush(connection_.Display());
 }
 
 void WaylandSaverWindow::FrameAnswered() {
     wl_callback_destroy(FrameQuestion);
     FrameQuestion = nullptr;
-    if (SightGate.Answered(std::chrono::steady_clock::now()) && !Lifecycle.Closed())
-        Events->OnVisibilityChanged(true);
+    const auto now = std::chrono::steady_clock::now();
+    const bool seenAgain = SightGate.Answered(now);
+    if (Lifecycle.Closed()) return;
+    // Shown while something else has the keys: the saver goes rather than stay there deaf.
+    if (Focus.Answered(now) && acceptsInput_) {
+        Close();
+        return;
+    }
+    if (seenAgain) Events->OnVisibilityChanged(true);
 }
 
 void WaylandSaverWindow::Run() {
@@ -459,8 +500,13 @@ void WaylandSaverWindow::Run() {
         }
         WatchAnswers();
         int timeout = bannerTimer_.TimeoutMs();
-        const int answers = SightGate.AnswerTimeoutMs(std::chrono::steady_clock::now());
-        if (answers >= 0 && (timeout < 0 || answers < timeout)) timeout = answers;
+        const auto now = std::chrono::steady_clock::now();
+        // The keyboard's question waits for an outstanding one to be answered, which wakes.
+        const bool focusWatched = acceptsInput_ && Lifecycle.Shown() && !Lifecycle.Closing() &&
+                                  FrameQuestion == nullptr && DriveToplevel() != nullptr;
+        for (const int due :
+             {SightGate.AnswerTimeoutMs(now), focusWatched ? Focus.TimeoutMs(now) : -1})
+            if (due >= 0 && (timeout < 0 || due < timeout)) timeout = due;
         // The compositor went away: nothing is left on the screen to restore.
         if (!Dispatch(timeout)) Lifecycle.CloseLost();
     }
@@ -623,6 +669,7 @@ void WaylandSaverWindow::PointerMoved(double x, double y) {
         if (!t->Drive || t->Surface != pointerOn_) continue;
         std::int32_t bx = 0, by = 0;
         SurfaceToBuffer(t->Shown, x, y, bx, by);
+        surface_->BufferToScene(bx, by, bx, by);
         if (bx >= 0 && by >= 0 && bx < width_ && by < height_) Events->OnMouseMove(bx, by);
     }
 }

@@ -1,6 +1,7 @@
 // WaylandSaverWindow: the saver window on Wayland. One fullscreen xdg_toplevel per output: the
 // drive on the compositor's primary output (else the first), black on the others. Input on any
-// of them reaches the form; an output coming or going, or the compositor going away, closes it.
+// of them reaches the form; an output coming or going, or the compositor going away, closes it,
+// and so does the keyboard going to something shown over it.
 #pragma once
 
 #include <chrono>
@@ -18,6 +19,7 @@
 #include "platform/wayland/shm.h"
 #include "platform/wayland/surface.h"
 #include "platform/window.h"
+#include "saver/focuswatch.h"
 #include "saver/visibilitygate.h"
 #include "saver/windowlifecycle.h"
 
@@ -50,9 +52,9 @@ class WaylandSaverWindow final : public NativeWindow,
     // events; it must outlive the loop.
     void AddLoopSource(PollClient& source) { ExtraSource = &source; }
 
-    // The compositor stretches the scene over the whole drive output (true), or shows it one
-    // dot to one pixel. False when it cannot stretch (no viewporter).
-    bool ShowSceneScaled(bool scaled);
+    // The scene enlarged over the whole drive output, each dot a solid block (true), or shown
+    // one dot to one pixel. Every compositor can show either: the saver enlarges it itself.
+    void ShowSceneScaled(bool scaled);
     // The drive output as the compositor reports it.
     const OutputInfo& DriveOutput() const;
 
@@ -78,6 +80,8 @@ class WaylandSaverWindow final : public NativeWindow,
     struct Toplevel;
     void Configured(Toplevel& toplevel, std::uint32_t serial);
     void KeyPressed();
+    void KeyboardEntered() { Focus.Entered(); }
+    void KeyboardLeft() { Focus.Left(std::chrono::steady_clock::now()); }
     void ButtonPressed();
     void PointerEntered(wl_surface* surface, std::uint32_t serial, double x, double y);
     void PointerMoved(double x, double y);
@@ -122,6 +126,8 @@ class WaylandSaverWindow final : public NativeWindow,
     // is seen by nobody (its output powered off, the surface hidden), and frames stop until an
     // answer comes again.
     void WatchAnswers();
+    // Commits the drive with a frame's question while frames are stopped.
+    void CommitAlone(Toplevel& drive);
     Toplevel* DriveToplevel();
 
     WaylandConnection& connection_;
@@ -151,5 +157,6 @@ class WaylandSaverWindow final : public NativeWindow,
 
     WindowTimer bannerTimer_;
     VisibilityGate SightGate;
+    FocusWatch Focus;
     wl_callback* FrameQuestion = nullptr;
 };

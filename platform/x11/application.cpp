@@ -13,12 +13,7 @@
 X11Application::X11Application(_XDisplay* display, X11Wiring wiring)
     : Connection(display), Wiring(std::move(wiring)) {}
 
-X11Application::~X11Application() {
-    // The form first: it stops the frames before its window goes.
-    Controller.reset();
-    SaverWindow.reset();
-    Locker.reset();
-}
+X11Application::~X11Application() = default;
 
 void X11Application::Initialize(std::string_view title) {
     (void)title;
@@ -44,28 +39,12 @@ void X11Application::CreateSaverWindow(WindowHandle host) {
         HasFailed = true;
         return;
     }
-    Modes = std::make_unique<XRandRDisplayModes>(Connection);
-    SaverWindow =
+    Saver.DisplayModes = std::make_unique<XRandRDisplayModes>(Connection);
+    Saver.SaverWindow =
         std::make_unique<XSaverWindow>(Connection, Wiring.Colors, Wiring.Signals.ReadFd());
-    Controller = MakeSaverController(*SaverWindow, *Modes, Wiring, host);
-    if (host == 0) {
-        // A saver of its own (not a hack in a daemon's window) can leave the session locked.
-        Locker = std::make_unique<LogindLocker>("velmora");
-        SaverWindow->AddLoopSource(*Locker);
-        Controller->UseSessionLocker(*Locker);
-    }
-    if (!SaverWindow->Create(*Controller)) {
-        HasFailed = true;
-        Controller.reset();
-        SaverWindow.reset();
-        Locker.reset();
-    }
+    if (!Saver.Create(Wiring, host)) HasFailed = true;
 }
 
 void X11Application::Run() {
-    if (SaverWindow != nullptr && !Terminated) SaverWindow->Run();
-    if (SaverNeverRan(Controller.get(), Wiring)) HasFailed = true;
-    Controller.reset();
-    SaverWindow.reset();
-    Locker.reset();
+    if (!Saver.Run(Terminated, Wiring)) HasFailed = true;
 }

@@ -8,6 +8,7 @@
 #include "platform/application.h"
 #include "platform/color.h"
 #include "platform/linux/desktopwiring.h"
+#include "platform/linux/saverparts.h"
 #include "platform/messagebox.h"
 #include "platform/random.h"
 #include "platform/registry.h"
@@ -17,10 +18,8 @@
 
 // Xlib stays out of this header: its macros (None, Below) clash with the core's names.
 struct _XDisplay;
-class SaverController;
 class XSaverWindow;
 class XRandRDisplayModes;
-class LogindLocker;
 
 using X11Wiring = DesktopWiring;
 
@@ -45,10 +44,7 @@ class X11Application final : public Application {
   private:
     _XDisplay* Connection;
     X11Wiring Wiring;
-    std::unique_ptr<XRandRDisplayModes> Modes;
-    std::unique_ptr<LogindLocker> Locker;  // outlives the form, which reports to it
-    std::unique_ptr<XSaverWindow> SaverWindow;
-    std::unique_ptr<SaverController> Controller;
+    SaverParts<XSaverWindow, XRandRDisplayModes> Saver;
     bool Terminated = false;
     bool HasFailed = false;
 };

@@ -107,7 +107,8 @@ stop_daemon
 
 # Another desktop: velmora-idle serves the name, until a desktop's service replaces it.
 start_daemon -- --timeout 3
-grep -q "serving org.freedesktop.ScreenSaver" "$E2E_DAEMON_LOG" || fail "not serving the name"
+# (The start's line may still be being written: waited for whole.)
+wait_for 3000 grep -q "serving org.freedesktop.ScreenSaver" "$E2E_DAEMON_LOG" || fail "not serving the name"
 talk player "${AS_USER[@]}" sessionbus-peer inhibit
 read -r -t 5 word cookie <&"$player_out" && [[ $word == ready ]] || fail "Inhibit failed"
 ((cookie < 9000)) || fail "cookie $cookie came from no stand-in desktop yet"
@@ -139,7 +140,7 @@ stop_daemon
 # name, so each gets it whenever it starts.
 for session in ubuntu:GNOME KDE; do
     start_daemon "XDG_CURRENT_DESKTOP=$session" -- --timeout 30
-    grep -q "leaving org.freedesktop.ScreenSaver to" "$E2E_DAEMON_LOG" ||
+    wait_for 3000 grep -q "leaving org.freedesktop.ScreenSaver to" "$E2E_DAEMON_LOG" ||
         fail "velmora-idle took the name on $session"
     if [[ $session == KDE ]]; then how=plain; else how=queue; fi
     talk "own_$how" "${AS_USER[@]}" sessionbus-peer screensaver-desktop "$how"

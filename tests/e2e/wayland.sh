@@ -4,17 +4,19 @@
 # too. A pointer of the test's own: motion and the wheel over the black output go on, a click
 # there ends the saver; over the drive the first position is recorded and a one-pixel move ends
 # it. On a workspace not shown the saver stops drawing and waking; shown again, it draws again.
-# DispMode 1 has the compositor stretch the 640x480 drive over the output. --x11, /p and the
+# DispMode 1 enlarges the 640x480 drive over the output in blocks with hard edges. --x11, /p and the
 # hack options, which name an X window, go to X11 and fail clearly without an X server; the
-# settings dialog shows through Qt's Wayland plugin.
-# Usage: wayland.sh VELMORA POINTER [SCREENSHOT_DIR]
+# settings dialog shows through Qt's Wayland plugin. A window opened during the saver stays below
+# it and gets no key.
+# Usage: wayland.sh VELMORA POINTER WINDOW [SCREENSHOT_DIR]
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
 VELMORA=$1
-SHOTS=${3:-}
+SHOTS=${4:-}
 command -v sway >/dev/null || fail "sway is not installed (scripts/deps.sh)"
 host_user_setup "$VELMORA"
 cp "$2" "$E2E_BIN/velmora-e2e-pointer"
+cp "$3" "$E2E_BIN/velmora-e2e-window"
 chmod a+rx "$E2E_BIN"/*
 
 # noscanout: a headless output that shows a fullscreen client's buffer as it is keeps the picture
@@ -85,7 +87,7 @@ wait_exit "$pid" 3000
 [[ $EXIT_CODE == 143 ]] || fail "exit code $EXIT_CODE after SIGTERM"
 [[ $(windows) == 0 ]] || fail "the saver's windows outlive SIGTERM"
 
-# DispMode 1: the 640x480 drive stretched over the whole first output (town lights right of
+# DispMode 1: the 640x480 drive enlarged over the whole first output (town lights right of
 # x=640), the second output still black.
 set_setting DispMode 1
 ((EUID != 0)) || chown -R "$E2E_USER:" "$XDG_CONFIG_HOME"
@@ -93,11 +95,37 @@ start_saver /s
 right=$(lit_in HEADLESS-1 700 360 324 40)
 other=$(lit_in HEADLESS-2 0 0 800 600)
 echo "DispMode 1: horizon right of 640 $right; second output $other"
-awk -v v="$right" 'BEGIN{exit !(v > 0.001 && v < 0.5)}' || fail "DispMode 1: the drive is not stretched over the output ($right)"
+awk -v v="$right" 'BEGIN{exit !(v > 0.001 && v < 0.5)}' || fail "DispMode 1: the drive is not enlarged over the output ($right)"
 awk -v v="$other" 'BEGIN{exit !(v == 0)}' || fail "DispMode 1: the second output is not black ($other)"
 user wtype -k Escape
 wait_exit "$pid" 3000
 [[ $EXIT_CODE == 0 ]] || fail "DispMode 1: exit code $EXIT_CODE after a key"
+# On a wide output, as a 640x480 mode looks there: the picture fills the height with its aspect
+# kept (1440 of 1920 columns), black bands beside it, every dot a solid block of 2 or 3 pixels
+# a side (2.25 a dot) with hard edges: no one-pixel sliver of any colour, as a compositor's
+# smoothing would leave. The banner is still on: its letters are blocks too.
+user swaymsg output HEADLESS-1 resolution 1920x1080 >/dev/null
+user swaymsg output HEADLESS-2 position 1920 0 >/dev/null
+start_saver /s
+user grim -o HEADLESS-1 "$E2E_HOME/dispmode.png"
+read -r _ bands _ runh runv _ dots <<<"$(convert "$E2E_HOME/dispmode.png" ppm:- |
+    python3 "$E2E_DIR/pixelblocks.py" 240 1680)"
+echo "DispMode 1 at 1920x1080: lit in the bands $bands, shortest runs $runh x $runv," \
+    "lone dots by size:" $(tr ' ' '\n' <<<"$dots" | sort | uniq -c | awk '{print $2 ":" $1}')
+[[ $bands == 0 ]] || fail "DispMode 1: $bands pixels lit beside the picture"
+((runh >= 2 && runv >= 2)) || fail "DispMode 1: edges not hard (runs of $runh x $runv pixels)"
+# A lone dot is one block; a few lie side by side with another of their colour.
+single=0 total=0
+for dot in $dots; do
+    [[ $dot =~ (^1x|x1$) ]] && fail "DispMode 1: a patch of $dot pixels, thinner than a block"
+    [[ $dot =~ ^[23]x[23]$ ]] && ((++single))
+    ((++total))
+done
+((total >= 20 && single * 10 >= total * 8)) ||
+    fail "DispMode 1: $single of $total lone dots are single blocks of 2-3 pixels a side"
+user wtype -k Escape
+wait_exit "$pid" 3000
+user swaymsg output HEADLESS-1 resolution 1024x768 >/dev/null
 rm -f "$XDG_CONFIG_HOME/velmora/user.reg"
 
 # The pointer: one device for the whole test, so that the seat has it before the saver starts.
@@ -186,9 +214,40 @@ awk -v v="$lit" 'BEGIN{exit !(v > 0.05)}' || fail "the dialog shows nothing ($li
 kill -TERM "$pid"
 wait_exit "$pid" 3000
 
-# The compositor going away ends the saver as the user would: nothing is left to restore. (Three
-# outputs now, since one was plugged in.)
+# A window opened while the saver runs stays below it and without the keyboard: the key still
+# ends the saver, and the window gets no key. (Three outputs now, since one was plugged in.)
 want=3
+start_saver /s
+talk late "${AS_USER[@]}" velmora-e2e-window 300 200
+read -r -t 10 shown <&"$late_out" && [[ $shown == shown ]] || fail "the late window did not show"
+# late_window: its "visible" and "focused" in sway's tree.
+late_window() {
+    user swaymsg -t get_tree | python3 -c '
+import json, sys
+def find(node):
+    if node.get("app_id") == "velmora-e2e-window":
+        return node
+    for child in node.get("nodes", []) + node.get("floating_nodes", []):
+        found = find(child)
+        if found:
+            return found
+node = find(json.load(sys.stdin))
+print(node["visible"], node["focused"]) if node else print("none")'
+}
+wait_for 5000 eval '[[ $(late_window) != none ]]' || fail "sway does not manage the late window"
+sleep 0.5
+[[ $(late_window) == "False False" ]] || fail "the late window is shown or focused over the saver: $(late_window)"
+running "$pid" || fail "a window opened over the saver ended it"
+user wtype -k Escape
+wait_exit "$pid" 3000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a key with a late window"
+while read -r -t 0.5 line <&"$late_out"; do
+    [[ $line != key* ]] || fail "the late window got the key meant for the saver ($line)"
+done
+echo "late window: below the saver and without the keyboard; the key ended the saver"
+kill "$late_pid"
+
+# The compositor going away ends the saver as the user would: nothing is left to restore.
 start_saver /s
 kill -TERM "$sway_pid"
 wait_exit "$pid" 3000

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/wayland/bufferslots.h"
@@ -134,6 +137,7 @@ TEST(BufferSlots, TheSpareIsHandedOutOnlyWhileEveryOtherBufferIsHeld) {
     // 2 lacks no more than 1 does, yet 1 comes first.
     EXPECT_EQ(slots.Acquire(), 1);
     slots.Committed(1, change);
+    EXPECT_EQ(slots.Acquire(false), -1);  // asked to leave the spare out while it may wait
     EXPECT_EQ(slots.Acquire(), 2);
     slots.Committed(2, change);
     EXPECT_EQ(slots.Acquire(), -1);
@@ -220,9 +224,27 @@ TEST(Outputs, TheDriveGoesToTheNamedPrimaryElseTheFirst) {
     outputs[0].Name = "DP-1";
     outputs[1].Name = "HDMI-A-1";
     outputs[2].Name = "eDP-1";
-    EXPECT_EQ(ChooseDriveOutput(outputs, "eDP-1"), 2u);
-    EXPECT_EQ(ChooseDriveOutput(outputs, ""), 0u);
-    EXPECT_EQ(ChooseDriveOutput(outputs, "gone"), 0u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, {}, "eDP-1"), 2u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, {}, ""), 0u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, {}, "gone"), 0u);
+}
+
+TEST(Outputs, PlasmasOutputOrderNamesThePrimaryBeforeItsOlderProtocol) {
+    std::vector<OutputInfo> outputs(3);
+    outputs[0].Name = "DP-1";
+    outputs[1].Name = "HDMI-A-1";
+    outputs[2].Name = "eDP-1";
+    const std::vector<std::string> order = {"HDMI-A-1", "eDP-1", "DP-1"};
+    // The order's first name wins over a primary name the older protocol still tells.
+    EXPECT_EQ(ChooseDriveOutput(outputs, order, "eDP-1"), 1u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, order, ""), 1u);
+    // An order whose first name is no output's (one unplugged as the saver starts) is not
+    // trusted further: the older name, else the first output.
+    const std::vector<std::string> stale = {"gone", "eDP-1", "HDMI-A-1"};
+    EXPECT_EQ(ChooseDriveOutput(outputs, stale, "HDMI-A-1"), 1u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, stale, ""), 0u);
+    const std::vector<std::string> blank = {""};
+    EXPECT_EQ(ChooseDriveOutput(outputs, blank, "eDP-1"), 2u);
 }
 
 TEST(Presentation, HiDpiShowsOneSceneDotPerPhysicalPixel) {
@@ -246,14 +268,22 @@ TEST(Presentation, FractionalScaleTellsTheLogicalSizeThroughTheViewport) {
     EXPECT_EQ(shown.Viewport, (Size32{2560, 1440}));
 }
 
-TEST(Presentation, ScaledSceneIsStretchedOverTheOutputsLogicalSize) {
+TEST(Presentation, AnEnlargedSceneGetsAWholeOutputBufferAndNoCompositorScaling) {
+    // The compositor's smoothing would blur the dots: the saver enlarges them itself, so the
+    // buffer is the output's own pixels, with or without a viewporter.
     OutputInfo output;
     output.Mode = {2560, 1600};
     output.Scale = 2;
-    const Presentation shown = PlanDrive({640, 480}, output, {0, 0}, true, true);
-    EXPECT_EQ(shown.Buffer, (Size32{640, 480}));
-    EXPECT_EQ(shown.BufferScale, 1);
-    EXPECT_EQ(shown.Viewport, (Size32{1280, 800}));
+    for (const bool viewporter : {true, false}) {
+        const Presentation shown = PlanDrive({640, 480}, output, {0, 0}, true, viewporter);
+        EXPECT_EQ(shown.Buffer, (Size32{2560, 1600}));
+        EXPECT_EQ(shown.BufferScale, 2);
+        EXPECT_EQ(shown.Viewport, (Size32{}));
+    }
+    // Smaller than the scene, the output still gets a buffer of its own size.
+    output.Mode = {600, 400};
+    output.Scale = 1;
+    EXPECT_EQ(PlanDrive({640, 480}, output, {0, 0}, true, true).Buffer, (Size32{600, 400}));
 }
 
 TEST(Presentation, UnscaledSmallSceneSitsInAWholeOutputBuffer) {
@@ -514,8 +544,9 @@ TEST_F(SurfaceFixture, TheBannersEndTurnsLitDotsBlackInABufferThatMissedThem) {
         for (std::int32_t x = 0; x < 64; ++x) ASSERT_EQ(surface.BufferPixel(lit, x, y), 0u);
 }
 
-TEST(WaylandSurface, NewBuffersStayUntouchedMemoryWhereNothingIsDrawn) {
-    // A 1080p view: three buffers of 8 MB. Black needs no writing, and a few dots only their pages.
+TEST(WaylandSurface, TheSpareStaysUntouchedMemoryUntilItIsNeeded) {
+    // A 1080p view: three buffers of 8 MB. The two drawn into in turn are written black whole
+    // when made; the spare, needed only while the compositor holds both, takes no memory.
     DefaultSystemColors colors;
     WaylandSurface surface{nullptr, colors, nullptr};
     surface.SetViewSize(1920, 1080);
@@ -536,9 +567,18 @@ TEST(WaylandSurface, NewBuffersStayUntouchedMemoryWhereNothingIsDrawn) {
     ASSERT_EQ(mincore(pool.Data(), pool.Bytes(), resident.data()), 0);
     const auto touched = std::count_if(resident.begin(), resident.end(),
                                        [](unsigned char r) { return (r & 1) != 0; });
-    // Dots on two rows and one column, in at most three buffers: a few pages each.
-    EXPECT_LE(touched, 3 * 40);
-    EXPECT_GT(touched, 0);
+    const auto pages = static_cast<std::ptrdiff_t>(resident.size());
+    EXPECT_LE(touched, pages * 2 / 3 + 2);
+    EXPECT_GE(touched, pages * 2 / 3 - 2);
+    EXPECT_EQ(surface.BufferPixel(0, 5, 5), 0u);
+    // Both held: the spare is written black before it is drawn into.
+    surface.SetPixel(7, 7, kYellow);
+    ASSERT_EQ(surface.DrawingSlot(), 2);
+    EXPECT_EQ(surface.BufferPixel(2, 5, 5), 0u);
+    ASSERT_EQ(mincore(pool.Data(), pool.Bytes(), resident.data()), 0);
+    EXPECT_EQ(std::count_if(resident.begin(), resident.end(),
+                            [](unsigned char r) { return (r & 1) != 0; }),
+              pages);
 }
 
 TEST_F(SurfaceFixture, TwoBuffersInTurnEachCatchUpWithTheFrameTheyMissed) {
@@ -609,4 +649,251 @@ TEST(WaylandSurface, AFrameWithMoreChangesThanTheListHoldsIsCaughtUpEverywhere) 
     surface.SetPixel(6, 0, kYellow);
     ASSERT_EQ(surface.DrawingSlot(), second);
     EXPECT_TRUE(SamePicture(surface, first, second, 256, 128));
+}
+
+#include <memory>
+
+#include "platform/memory/freetypetext.h"
+#include "platform/memory/virtualtimer.h"
+#include "platform/random.h"
+#include "scene/scene.h"
+#include "settings/settings.h"
+
+TEST(WaylandSurface, EveryPixelOfTheBuffersShownIsOpaque) {
+    // The buffers are ARGB: a pixel with alpha 0 would let the compositor show what lies beneath
+    // the saver, or keep it transparent in screenshots and screencasts.
+    DefaultSystemColors colors;
+    std::unique_ptr<TextEngine> text;
+    try {
+        text = std::make_unique<FreeTypeText>();
+    } catch (const std::exception&) {
+        // The banner in boxes then: drawn by the same writer.
+    }
+    WaylandSurface surface{nullptr, colors, text.get()};
+    std::int32_t width = 320, height = 240;
+    surface.SetViewSize(width, height);
+    ASSERT_TRUE(surface.SetBuffers(nullptr, nullptr, {width, height}));
+    const auto* words = reinterpret_cast<const std::uint32_t*>(surface.Pool()->Data());
+    const std::size_t perBuffer =
+        static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+
+    SaverSettings settings;
+    settings.Comet = true;
+    settings.StarScroll = true;
+    LcgRandom random;
+    FixedClock clock(4711);
+    auto scene = std::make_unique<SceneState>();
+    InitScene(*scene, settings, width, height, surface, random, clock, 3);
+    ApplyBannerFont(surface, false, static_cast<std::uint32_t>(width));
+    int older = -1;
+    std::vector<bool> shown(3, false);
+    std::size_t lit = 0;
+    for (int frame = 0; frame < 300; ++frame) {
+        RunFrame(*scene, surface, random, frame < 150);
+        if (frame == 150) EndBanner(*scene, surface);
+        surface.Present();
+        const int slot = surface.ShownSlot();
+        shown[static_cast<std::size_t>(slot)] = true;
+        // Each picture as the compositor is given it.
+        const std::uint32_t* picture = words + static_cast<std::size_t>(slot) * perBuffer;
+        lit = 0;
+        for (std::size_t i = 0; i < perBuffer; ++i) {
+            ASSERT_EQ(picture[i] >> 24, 0xFFu)
+                << "frame " << frame << ", pixel " << i << " is " << std::hex << picture[i];
+            if ((picture[i] & 0x00FFFFFFu) != 0) ++lit;
+        }
+        // Given back as sway gives them, each a frame after the next commit; now and then both
+        // are held a while and the spare takes a frame.
+        if (frame % 50 == 49) continue;
+        if (older >= 0) surface.BufferReleased(older);
+        older = slot;
+    }
+    EXPECT_TRUE(shown[0] && shown[1] && shown[2]);
+    EXPECT_GT(lit, 100u);  // the drive, not only black
+    // The whole view turned black, which blackens only the dots that were lit.
+    if (older >= 0) surface.BufferReleased(older);
+    surface.SetBrushColor(clBlack);
+    surface.FillRect(Rect32{0, 0, width, height});
+    surface.Present();
+    const std::uint32_t* picture =
+        words + static_cast<std::size_t>(surface.ShownSlot()) * perBuffer;
+    for (std::size_t i = 0; i < perBuffer; ++i)
+        ASSERT_EQ(picture[i], 0xFF000000u) << "pixel " << i << " after the view turned black";
+}
+
+// Magnified, as a 640x480 display mode is shown on Wayland: the scene enlarged by the saver into
+// the whole buffer.
+#include "platform/wayland/pixelblocks.h"
+#include "tests/support/allocationcounter.h"
+
+namespace {
+
+// Whether buffer `slot` shows exactly `rect` in `colour` and black everywhere else.
+::testing::AssertionResult ShowsOnly(const WaylandSurface& surface, int slot, Size32 size,
+                                     const std::vector<std::pair<Rect32, std::uint32_t>>& rects) {
+    for (std::int32_t y = 0; y < size.Height; ++y)
+        for (std::int32_t x = 0; x < size.Width; ++x) {
+            std::uint32_t expected = 0;
+            for (const auto& [r, colour] : rects)
+                if (x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom) expected = colour;
+            if (surface.BufferPixel(slot, x, y) != expected)
+                return ::testing::AssertionFailure()
+                       << "pixel " << x << "," << y << " is " << std::hex
+                       << surface.BufferPixel(slot, x, y) << ", not " << expected;
+        }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+TEST(MagnifiedSurface, ADotIsABlockAndOnlyTheBlocksThatChangedAreDamaged) {
+    // 64x48 over 256x144: three pixels a dot, the picture from x = 32.
+    DefaultSystemColors colors;
+    WaylandSurface surface{nullptr, colors, nullptr};
+    const Size32 size{256, 144};
+    surface.SetViewSize(64, 48);
+    surface.SetMagnified(true);
+    ASSERT_TRUE(surface.SetBuffers(nullptr, nullptr, size));
+    surface.Present();
+    surface.BufferReleased(surface.ShownSlot());
+
+    surface.SetPixel(10, 5, kYellow);
+    surface.Present();
+    const int first = surface.ShownSlot();
+    EXPECT_EQ(surface.LastDamageArea(), 9);
+    EXPECT_TRUE(ShowsOnly(surface, first, size, {{{62, 15, 65, 18}, 0x00FFFF00u}}));
+
+    // The dot moves on while the compositor holds the first buffer.
+    surface.SetPixel(10, 5, clBlack);
+    surface.SetPixel(11, 5, kYellow);
+    surface.Present();
+    const int second = surface.ShownSlot();
+    ASSERT_NE(first, second);
+    EXPECT_EQ(surface.LastDamageArea(), 18);
+    EXPECT_TRUE(ShowsOnly(surface, second, size, {{{65, 15, 68, 18}, 0x00FFFF00u}}));
+
+    // Given back, the first buffer catches up with the frame it missed; only the new dot is
+    // damaged.
+    surface.BufferReleased(first);
+    surface.SetPixel(40, 40, clWhite);
+    surface.Present();
+    ASSERT_EQ(surface.ShownSlot(), first);
+    EXPECT_EQ(surface.LastDamageArea(), 9);
+    EXPECT_TRUE(ShowsOnly(surface, first, size,
+                          {{{65, 15, 68, 18}, 0x00FFFF00u}, {{152, 120, 155, 123}, 0x00FFFFFFu}}));
+    EXPECT_EQ(surface.Pixel(11, 5), 0x00FFFF00u);  // the scene's own picture
+}
+
+TEST(MagnifiedSurface, WhatWasDrawnMovesIntoBlocksAndBackToOneDotAPixel) {
+    DefaultSystemColors colors;
+    WaylandSurface surface{nullptr, colors, nullptr};
+    const Size32 size{256, 144};
+    surface.SetViewSize(64, 48);
+    ASSERT_TRUE(surface.SetBuffers(nullptr, nullptr, size));
+    surface.Present();
+    surface.BufferReleased(surface.ShownSlot());
+    surface.SetPixel(10, 5, kYellow);
+    surface.Present();
+    ASSERT_EQ(surface.BufferPixel(surface.ShownSlot(), 10, 5), 0x00FFFF00u);
+
+    // The dot at the corner, where a black band now lies, goes; its block comes.
+    surface.SetMagnified(true);
+    surface.BufferReleased(surface.ShownSlot());
+    surface.Present();
+    EXPECT_TRUE(ShowsOnly(surface, surface.ShownSlot(), size, {{{62, 15, 65, 18}, 0x00FFFF00u}}));
+    // Every buffer follows, also one that still showed the corner dot.
+    for (int frame = 0; frame < 3; ++frame) {
+        surface.BufferReleased(surface.ShownSlot());
+        surface.SetPixel(63, 47, clWhite);
+        surface.SetPixel(63, 47, clBlack);  // a change that is none: nothing to commit
+        surface.SetPixel(frame, 0, clWhite);
+        surface.Present();
+        EXPECT_EQ(surface.BufferPixel(surface.ShownSlot(), 10, 5), 0u);
+        EXPECT_EQ(surface.BufferPixel(surface.ShownSlot(), 63, 16), 0x00FFFF00u);
+    }
+
+    surface.SetMagnified(false);
+    surface.Present();
+    const int shown = surface.ShownSlot();
+    EXPECT_EQ(surface.BufferPixel(shown, 10, 5), 0x00FFFF00u);
+    EXPECT_EQ(surface.BufferPixel(shown, 2, 0), 0x00FFFFFFu);
+    EXPECT_EQ(surface.BufferPixel(shown, 63, 16), 0u);
+}
+
+TEST(MagnifiedSurface, TheDriveAndItsBannerKeepHardEdgesOpaqueBlocksAndAllocateNothing) {
+    DefaultSystemColors colors;
+    std::unique_ptr<TextEngine> text;
+    try {
+        text = std::make_unique<FreeTypeText>();
+    } catch (const std::exception&) {
+        // The banner in boxes then.
+    }
+    WaylandSurface surface{nullptr, colors, text.get()};
+    std::int32_t width = 640, height = 480;
+    const Size32 size{1920, 1080};  // 2.25 pixels a dot
+    surface.SetViewSize(width, height);
+    surface.SetMagnified(true);
+    ASSERT_TRUE(surface.SetBuffers(nullptr, nullptr, size));
+    const auto* words = reinterpret_cast<const std::uint32_t*>(surface.Pool()->Data());
+    const std::size_t perBuffer =
+        static_cast<std::size_t>(size.Width) * static_cast<std::size_t>(size.Height);
+    PixelBlocks blocks;
+    blocks.Reset({width, height}, size);
+
+    SaverSettings settings;
+    settings.Comet = true;
+    settings.StarScroll = true;
+    LcgRandom random;
+    FixedClock clock(4711);
+    auto scene = std::make_unique<SceneState>();
+    InitScene(*scene, settings, width, height, surface, random, clock, 3);
+    ApplyBannerFont(surface, false, static_cast<std::uint32_t>(width));
+    int older = -1;
+    const auto frame = [&](int number) {
+        RunFrame(*scene, surface, random, number < 100);
+        surface.Present();
+        if (older >= 0) surface.BufferReleased(older);
+        older = surface.ShownSlot();
+    };
+    for (int number = 0; number < 60; ++number) frame(number);
+
+    // The banner is on: each buffer pixel is the scene dot it maps to, opaque, and black beside.
+    const std::uint32_t* picture = words + static_cast<std::size_t>(older) * perBuffer;
+    std::size_t lit = 0;
+    std::set<std::uint32_t> sceneColours, bufferColours;
+    for (std::int32_t y = 0; y < height; ++y)
+        for (std::int32_t x = 0; x < width; ++x) sceneColours.insert(surface.Pixel(x, y));
+    for (std::int32_t y = 0; y < size.Height; ++y)
+        for (std::int32_t x = 0; x < size.Width; ++x) {
+            const std::uint32_t pixel = picture[static_cast<std::size_t>(y) * 1920 + x];
+            ASSERT_EQ(pixel >> 24, 0xFFu) << x << "," << y;
+            std::int32_t sx = 0, sy = 0;
+            blocks.ToScene(x, y, sx, sy);
+            const bool inside = x >= 240 && x < 1680;
+            ASSERT_EQ(pixel & 0x00FFFFFFu, inside ? surface.Pixel(sx, sy) : 0u) << x << "," << y;
+            bufferColours.insert(pixel & 0x00FFFFFFu);
+            if ((pixel & 0x00FFFFFFu) != 0) ++lit;
+        }
+    EXPECT_GT(lit, 1000u);
+    EXPECT_EQ(bufferColours, sceneColours);  // nothing blended between dots
+
+    // A banner line redrawn over the picture is damaged as its blocks, no more.
+    surface.SetBrushColor(clBlack);
+    surface.TextOut(100, 300, "Velmora");
+    const DamageList& changes = surface.GatherChanges();
+    ASSERT_FALSE(changes.Whole());
+    std::int64_t expected = 0;
+    for (const Rect32& r : changes.Rects()) {
+        const Rect32 b = blocks.ToBuffer(r);
+        expected += static_cast<std::int64_t>(b.Right - b.Left) * (b.Bottom - b.Top);
+    }
+    ASSERT_EQ(changes.Rects().size(), 1u);
+    surface.Present();
+    EXPECT_EQ(surface.LastDamageArea(), expected);
+
+    const long before = AllocationCount();
+    for (int number = 60; number < 200; ++number) frame(number);
+    EndBanner(*scene, surface);
+    surface.Present();
+    EXPECT_EQ(AllocationCount() - before, 0);
 }

@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# The saver under KWin's own Wayland session: kwin_wayland --virtual with two 1024x768 outputs,
+# on a session bus of its own. With the second output made primary (kscreen-doctor, through
+# KWin's output management), the drive goes there and the first output turns black, hiding a
+# window there until the saver ends; a key ends the saver, and so does a one-pixel move of the
+# pointer over the drive. A window opened over the saver never leaves it shown and deaf to the
+# keys. KWin's memory and CPU while the saver runs, and the time from a key to the saver's end,
+# are printed.
+# Usage: kwin.sh VELMORA FAKEINPUT KWINSHOT WINDOW
+source "$(dirname "$0")/lib.sh"
+source "$E2E_DIR/hostuser.sh"
+VELMORA=$1
+command -v kwin_wayland >/dev/null || fail "kwin_wayland is not installed (scripts/deps.sh)"
+command -v kscreen-doctor >/dev/null || fail "kscreen-doctor is not installed (scripts/deps.sh)"
+command -v dbus-daemon >/dev/null || fail "dbus-daemon is not installed (scripts/deps.sh)"
+host_user_setup "$VELMORA"
+cp "$2" "$E2E_BIN/velmora-e2e-fakeinput"
+cp "$3" "$E2E_BIN/velmora-e2e-kwinshot"
+cp "$4" "$E2E_BIN/velmora-e2e-window"
+# Debian's kwin_wayland carries file capabilities (to raise its own priority), which a container
+# may refuse to execute; a copy has none.
+cp "$(command -v kwin_wayland)" "$E2E_BIN/kwin_wayland"
+chmod a+rx "$E2E_BIN"/*
+
+# A session bus of its own, for KWin, KScreen's backend and the screenshots.
+talk sessionbus "${AS_USER[@]}" dbus-daemon --session --nofork --print-address \
+    "--address=unix:path=$XDG_RUNTIME_DIR/bus"
+read -r -t 10 session_bus <&"$sessionbus_out" || fail "the session bus did not start"
+AS_USER+=("DBUS_SESSION_BUS_ADDRESS=$session_bus" WAYLAND_DISPLAY=wayland-kwin QT_QPA_PLATFORM=wayland)
+
+# The permission checks off: this test's own programs take screenshots and type.
+"${AS_USER[@]}" KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 \
+    kwin_wayland --virtual --output-count 2 --width 1024 --height 768 --socket wayland-kwin \
+    --no-lockscreen --no-global-shortcuts >"$E2E_TMP/kwin.log" 2>&1 &
+kwin_pid=$!
+E2E_PIDS+=($kwin_pid)
+E2E_DAEMON_LOG=$E2E_TMP/kwin.log
+kwin_up() { user velmora-e2e-kwinshot --workspace "$E2E_HOME/shot.ppm" 2>/dev/null; }
+wait_for 30000 kwin_up || fail "KWin did not start"
+
+# kscreen-doctor's view of the outputs, one a line: NAME PRIORITY X,Y (priority 1 is the primary).
+screens() {
+    user kscreen-doctor -o 2>&1 | sed 's/\x1b\[[0-9;]*m//g' | awk '$1 == "Output:" {
+        for (i = 1; i < NF; i++) {
+            if ($i == "priority") priority = $(i + 1)
+            if ($i == "Geometry:") at = $(i + 1)
+        }
+        print $3, priority, at
+    }'
+}
+mapfile -t outputs < <(screens | awk '{print $1}')
+((${#outputs[@]} == 2)) || fail "KWin has not two outputs: $(screens)"
+first=${outputs[0]} second=${outputs[1]}
+primary_is() { [[ $(screens | awk '$2 == 1 {print $1}') == "$1" ]]; }
+primary_is "$first" || fail "KWin starts with another primary output: $(screens)"
+user kscreen-doctor "output.$second.primary" >/dev/null 2>&1
+wait_for 10000 primary_is "$second" || fail "kscreen-doctor did not make $second the primary output: $(screens)"
+layout_x=$(screens | awk -v name="$second" '$1 == name {split($3, p, ","); print p[1]}')
+
+# lit OUTPUT X Y W H: the share of non-black pixels of an area of one of KWin's outputs now.
+lit() {
+    user velmora-e2e-kwinshot "$1" "$E2E_HOME/shot.ppm" || fail "no screenshot of $1"
+    lit_of "$E2E_HOME/shot.ppm" "${@:2}"
+}
+# The saver's drive shows stars on the primary output (start_saver).
+saver_shown() { more_than "$(lit "$second" 0 60 1024 200)" 0.00005; }
+
+# Input: one fake device for the whole test, the pointer over the drive before the saver starts.
+talk input "${AS_USER[@]}" velmora-e2e-fakeinput
+input() {
+    echo "$*" >&"$input_in"
+    local answer
+    read -r -t 5 answer <&"$input_out" && [[ $answer == ok ]] || fail "fake input did not do '$*'"
+}
+# A white window on the first output, which the saver is to hide.
+input at 500 300
+talk white "${AS_USER[@]}" velmora-e2e-window 400 300
+read -r -t 10 shown <&"$white_out" && [[ $shown == shown ]] || fail "the white window did not show"
+window_on_first() { more_than "$(lit "$first" 0 0 1024 768)" 0.1; }
+wait_for 5000 window_on_first || fail "the white window is not on $first ($(lit "$first" 0 0 1024 768))"
+input at $((layout_x + 500)) 300
+
+# kwin_cost WHEN: KWin's resident memory, and its CPU over five seconds.
+kwin_cost() {
+    local ticks start cpu
+    ticks=$(awk '{print $14 + $15}' "/proc/$kwin_pid/stat")
+    start=$(now_us)
+    sleep 5
+    cpu=$(awk -v t=$(($(awk '{print $14 + $15}' "/proc/$kwin_pid/stat") - ticks)) \
+        -v hz="$(getconf CLK_TCK)" -v us=$(($(now_us) - start)) \
+        'BEGIN{printf "%.1f", 100 * t / hz / (us / 1e6)}')
+    echo "KWin $1: RSS $(awk '/^VmRSS/ {print $2, $3}' "/proc/$kwin_pid/status"), CPU $cpu%"
+}
+kwin_cost "before the saver"
+
+start_saver /s
+sky=$(lit "$second" 0 60 1024 200)
+road=$(lit "$second" 0 420 1024 348)
+other=$(lit "$first" 0 0 1024 768)
+echo "primary $second: sky $sky road $road; $first: $other"
+more_than "$sky" 0.00005 || fail "no stars on the primary output ($sky)"
+more_than "$road" 0.00002 || fail "no road on the primary output ($road)"
+[[ $other == 0 ]] || fail "the other output is not black: the window shows ($other)"
+
+kwin_cost "with the saver"
+running "$pid" || fail "the saver ended by itself"
+
+# A key ends it (Escape).
+before=$(now_us)
+input key 1
+wait_exit "$pid" 3000
+echo "key to end: $((($(now_us) - before) / 1000)) ms"
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a key"
+wait_for 5000 eval 'window_on_first && [[ $(lit "$second" 0 60 1024 200) == 0 ]]' ||
+    fail "the saver's picture outlives it, or the window does not show again"
+
+# A one-pixel move over the drive ends it; the position it first sees does not.
+start_saver /s
+input at $((layout_x + 500)) 300
+running "$pid" || fail "the pointer where it first was ended the saver"
+input by 1 0
+wait_exit "$pid" 3000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a one-pixel move"
+
+# A window opened while the saver runs: KWin puts it over the drive and gives it the keyboard.
+# The saver is then never left there, partly covered and deaf to the keys: it ends by itself on
+# losing the keyboard, or the key ends it.
+start_saver /s
+talk late "${AS_USER[@]}" velmora-e2e-window 300 200
+read -r -t 10 shown <&"$late_out" && [[ $shown == shown ]] || fail "the late window did not show"
+if wait_for 3000 eval '! running "$pid"'; then
+    wait_exit "$pid" 0
+    echo "late window: the saver ended as it lost the keyboard (exit code $EXIT_CODE)"
+else
+    input key 1
+    wait_exit "$pid" 3000 # (fails when the saver stays covered and deaf)
+    echo "late window: the saver stayed and a key ended it (exit code $EXIT_CODE)"
+fi
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a window opened over the saver"
+echo "PASS"
