@@ -8,6 +8,8 @@
 //                            client-relative rectangle, and whether another process owns it
 //   wintool client TITLE     prints the screen position of the client area of the top-level
 //                            window titled TITLE (UTF-8) as "X Y"
+//   wintool handle TITLE     prints the handle of the top-level window titled TITLE (UTF-8), in
+//                            hexadecimal as Wine's traces write it
 //   wintool screensave TITLE sends WM_SYSCOMMAND SC_SCREENSAVE to the window titled TITLE and
 //                            prints the result
 //   wintool foreground       prints the title of the foreground window
@@ -194,6 +196,13 @@ int ClientOrigin() {
     return 0;
 }
 
+int Handle() {
+    HWND window = FindWindowW(nullptr, WideArg(2).c_str());
+    if (window == nullptr) return 1;
+    std::printf("%08llx\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
+    return 0;
+}
+
 int ScreenSave() {
     HWND window = FindWindowW(nullptr, WideArg(2).c_str());
     if (window == nullptr) return 1;
@@ -310,6 +319,7 @@ int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "msgbox") == 0) return MessageBoxText(std::atoi(argv[2]));
     if (argc >= 3 && std::strcmp(argv[1], "children") == 0) return Children(argv[2]);
     if (argc >= 3 && std::strcmp(argv[1], "client") == 0) return ClientOrigin();
+    if (argc >= 3 && std::strcmp(argv[1], "handle") == 0) return Handle();
     if (argc >= 3 && std::strcmp(argv[1], "screensave") == 0) return ScreenSave();
     if (argc >= 2 && std::strcmp(argv[1], "foreground") == 0) return Foreground();
     if (argc >= 3 && std::strcmp(argv[1], "activate") == 0) return Activate(std::atoi(argv[2]));
@@ -320,7 +330,7 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "windows") == 0) return TopLevelWindows();
     std::fprintf(stderr,
                  "usage: wintool "
-                 "host|msgbox|children|client|screensave|foreground|activate|wait-title|syscolor|"
-                 "resources|monitors|windows ...\n");
+                 "host|msgbox|children|client|handle|screensave|foreground|activate|wait-title|"
+                 "syscolor|resources|monitors|windows ...\n");
     return 2;
 }
