@@ -117,6 +117,34 @@ HWND MakeWindowOfThisThread() {
                            GetModuleHandleW(nullptr), nullptr);
 }
 
+// A plain top-level window of a thread of its own (another program's, as far as the saver can
+// tell), there for the object's lifetime.
+class WindowOfAnotherThread {
+  public:
+    WindowOfAnotherThread() {
+        Other = std::thread([this] {
+            Window = MakeWindowOfThisThread();
+            SetEvent(Made);
+            WaitForSingleObject(Done, INFINITE);
+            DestroyWindow(Window);
+        });
+        WaitForSingleObject(Made, INFINITE);
+    }
+    ~WindowOfAnotherThread() {
+        SetEvent(Done);
+        Other.join();
+        CloseHandle(Made);
+        CloseHandle(Done);
+    }
+    LPARAM Handle() const { return reinterpret_cast<LPARAM>(Window); }
+
+  private:
+    HANDLE Made = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE Done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HWND Window = nullptr;
+    std::thread Other;
+};
+
 TEST_F(Win32SaverWindowTest, ActivationGoingToAnotherProgramIsALossAndToTheSaversOwnWindowsNot) {
     ASSERT_TRUE(window.Create(form));
     const HWND saver = reinterpret_cast<HWND>(window.Handle());
@@ -129,22 +157,11 @@ TEST_F(Win32SaverWindowTest, ActivationGoingToAnotherProgramIsALossAndToTheSaver
     DestroyWindow(own);
     EXPECT_EQ(form.Activation, (std::vector<std::string>{"Activated"}));
 
-    // A window of another thread (another program's, as far as the saver can tell), or none.
-    HWND foreign = nullptr;
-    const HANDLE made = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    const HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread other([&] {
-        foreign = MakeWindowOfThisThread();
-        SetEvent(made);
-        WaitForSingleObject(done, INFINITE);
-        DestroyWindow(foreign);
-    });
-    WaitForSingleObject(made, INFINITE);
-    SendMessageW(saver, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(foreign));
-    SetEvent(done);
-    other.join();
-    CloseHandle(made);
-    CloseHandle(done);
+    // A window of another thread, or none.
+    {
+        const WindowOfAnotherThread foreign;
+        SendMessageW(saver, WM_ACTIVATE, WA_INACTIVE, foreign.Handle());
+    }
     SendMessageW(saver, WM_ACTIVATE, WA_INACTIVE, 0);
     SendMessageW(saver, WM_ACTIVATEAPP, FALSE, 0);
     SendMessageW(saver, WM_ACTIVATEAPP, TRUE, 0);
@@ -157,6 +174,42 @@ TEST_F(Win32SaverWindowTest, ActivationGoingToAnotherProgramIsALossAndToTheSaver
     form.Activation.clear();
     SendMessageW(saver, WM_ACTIVATEAPP, FALSE, 0);
     EXPECT_EQ(Count(form.Activation, "ActivationLost"), 0);
+}
+
+BOOL CALLBACK FindCover(HWND window, LPARAM found) {
+    wchar_t cls[32] = L"";
+    GetClassNameW(window, cls, 32);
+    if (std::wstring(cls) != L"SaverCover") return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+TEST_F(Win32SaverWindowTest, ActivationMovingToACoverStaysWithTheSaverAndLeavingFromItIsALoss) {
+    ASSERT_TRUE(window.Create(form));
+    const Rect32 area{0, 0, 64, 48};
+    window.CoverAreas(std::span(&area, 1));
+    HWND cover = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), &FindCover, reinterpret_cast<LPARAM>(&cover));
+    ASSERT_NE(cover, nullptr);
+    form.Activation.clear();
+
+    // As a click on the cover moves it: the saver window hears of its own cover, the cover of
+    // its activation.
+    SetActiveWindow(reinterpret_cast<HWND>(window.Handle()));
+    SetActiveWindow(cover);
+    EXPECT_EQ(GetActiveWindow(), cover);
+    EXPECT_EQ(Count(form.Activation, "ActivationLost"), 0);
+    EXPECT_EQ(form.Activation.empty() ? "" : form.Activation.back(), "Activated");
+
+    // From the cover to a window of another thread.
+    form.Activation.clear();
+    {
+        const WindowOfAnotherThread foreign;
+        SendMessageW(cover, WM_ACTIVATE, WA_INACTIVE, foreign.Handle());
+    }
+    EXPECT_EQ(form.Activation, (std::vector<std::string>{"ActivationLost"}));
+    // No cover is left with a paint pending, which the teardown's drain would see forever.
+    window.CoverAreas({});
 }
 
 TEST(Win32StylesFor, RunModeIsATopMostPopupAndPreviewADisabledChildOnItsParentsDc) {
