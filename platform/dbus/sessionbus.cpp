@@ -8,41 +8,40 @@
 #include <string>
 
 std::unique_ptr<SessionBus> SessionBus::Open(std::string& problem) {
-    sd_bus* bus = nullptr;
-    const int r = sd_bus_open_user(&bus);
-    if (r < 0) {
-        problem = std::string("no session bus: ") + std::strerror(-r);
-        return nullptr;
-    }
-    return std::unique_ptr<SessionBus>(new SessionBus(bus));
+    return OpenWith(sd_bus_open_user, "session", problem);
 }
 
 std::unique_ptr<SessionBus> SessionBus::OpenSystem(std::string& problem) {
+    return OpenWith(sd_bus_open_system, "system", problem);
+}
+
+std::unique_ptr<SessionBus> SessionBus::OpenWith(int (*open)(sd_bus**), const char* which,
+                                                 std::string& problem) {
     sd_bus* bus = nullptr;
-    const int r = sd_bus_open_system(&bus);
+    const int r = open(&bus);
     if (r < 0) {
-        problem = std::string("no system bus: ") + std::strerror(-r);
+        problem = std::string("no ") + which + " bus: " + std::strerror(-r);
         return nullptr;
     }
     return std::unique_ptr<SessionBus>(new SessionBus(bus));
 }
 
 SessionBus::~SessionBus() {
-    sd_bus_flush_close_unref(bus_);
+    sd_bus_flush_close_unref(Connection);
 }
 
 int SessionBus::Fd() const {
-    return sd_bus_get_fd(bus_);
+    return sd_bus_get_fd(Connection);
 }
 
 void SessionBus::BeforePoll() {
-    sd_bus_flush(bus_);
+    sd_bus_flush(Connection);
 }
 
 int SessionBus::TimeoutMs() {
     // Work already queued (replies read along with others) is done before any wait.
     std::uint64_t until = 0;
-    if (sd_bus_get_timeout(bus_, &until) < 0 || until == UINT64_MAX) return -1;
+    if (sd_bus_get_timeout(Connection, &until) < 0 || until == UINT64_MAX) return -1;
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     const std::uint64_t nowUs =
@@ -55,7 +54,7 @@ bool SessionBus::Dispatch(short) {
     // between batches, however many messages wait; TimeoutMs() is 0 while more are queued.
     constexpr int kBatch = 64;
     int r = 0;
-    for (int i = 0; i < kBatch && (r = sd_bus_process(bus_, nullptr)) > 0; ++i) {
+    for (int i = 0; i < kBatch && (r = sd_bus_process(Connection, nullptr)) > 0; ++i) {
     }
     // The session's bus has gone: so has the session.
     return r >= 0;

@@ -47,13 +47,16 @@ class SessionBus final : public PollClient {
     static std::unique_ptr<SessionBus> OpenSystem(std::string& problem);
     ~SessionBus() override;
 
-    sd_bus* Bus() const { return bus_; }
+    sd_bus* Bus() const { return Connection; }
     int Fd() const override;
     void BeforePoll() override;
     int TimeoutMs() override;
     bool Dispatch(short events) override;
 
   private:
-    explicit SessionBus(sd_bus* bus) : bus_(bus) {}
-    sd_bus* bus_;
+    explicit SessionBus(sd_bus* bus) : Connection(bus) {}
+    // The bus `open` connects to (sd_bus_open_user or _system), `which` naming it in `problem`.
+    static std::unique_ptr<SessionBus> OpenWith(int (*open)(sd_bus**), const char* which,
+                                                std::string& problem);
+    sd_bus* Connection;
 };

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 bool BannerTextCache::Holds(const Look& look, std::string_view sjis) const {
-    for (const Line& line : lines_)
+    for (const Line& line : Lines)
         if (line.Held && line.As.X == look.X && line.As.Y == look.Y &&
             line.As.Brush == look.Brush && line.As.Points == look.Points &&
             std::string_view(line.Bytes, line.Length) == sjis)
@@ -12,14 +12,14 @@ bool BannerTextCache::Holds(const Look& look, std::string_view sjis) const {
 }
 
 void BannerTextCache::Remember(const Look& look, std::string_view sjis, const Rect32& box) {
-    if (sjis.size() > sizeof lines_[0].Bytes) return;
-    Line* place = &lines_[0];
-    for (Line& line : lines_)
+    if (sjis.size() > sizeof Lines[0].Bytes) return;
+    Line* place = &Lines[0];
+    for (Line& line : Lines)
         if (!line.Held) {
             place = &line;
             break;
         }
-    if (!place->Held) ++held_;
+    if (!place->Held) ++HeldCount;
     place->Held = true;
     place->Box = box;
     place->As = look;
@@ -28,21 +28,21 @@ void BannerTextCache::Remember(const Look& look, std::string_view sjis, const Re
 }
 
 void BannerTextCache::Forget(const Rect32& rect) {
-    for (Line& line : lines_)
+    for (Line& line : Lines)
         if (line.Held && rect.Left < line.Box.Right && line.Box.Left < rect.Right &&
             rect.Top < line.Box.Bottom && line.Box.Top < rect.Bottom) {
             line.Held = false;
-            --held_;
+            --HeldCount;
         }
 }
 
 void BannerTextCache::Clear() {
-    for (Line& line : lines_) line.Held = false;
-    held_ = 0;
+    for (Line& line : Lines) line.Held = false;
+    HeldCount = 0;
 }
 
 bool BannerTextCache::Covers(std::int32_t x, std::int32_t y) const {
-    return std::any_of(std::begin(lines_), std::end(lines_), [x, y](const Line& line) {
+    return std::any_of(std::begin(Lines), std::end(Lines), [x, y](const Line& line) {
         return line.Held && x >= line.Box.Left && x < line.Box.Right && y >= line.Box.Top &&
                y < line.Box.Bottom;
     });

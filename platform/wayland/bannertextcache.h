@@ -26,7 +26,7 @@ class BannerTextCache {
     // Something was drawn over `rect`: the lines it crosses are no longer as drawn.
     void Touch(const Rect32& rect) {
         // Dots are drawn by the thousand a frame and the banner shows only at the start.
-        if (held_ != 0) Forget(rect);
+        if (HeldCount != 0) Forget(rect);
     }
     // A new picture: nothing stands on it.
     void Clear();
@@ -35,7 +35,7 @@ class BannerTextCache {
     // Calls `f(const Rect32&)` for each held line's box.
     template <typename F>
     void ForEachBox(F&& f) const {
-        for (const Line& line : lines_)
+        for (const Line& line : Lines)
             if (line.Held) f(line.Box);
     }
 
@@ -49,6 +49,6 @@ class BannerTextCache {
     };
     void Forget(const Rect32& rect);
 
-    Line lines_[4];
-    int held_ = 0;
+    Line Lines[4];
+    int HeldCount = 0;
 };

@@ -14,18 +14,18 @@ class BufferSlots {
     // compositor holds every other one.
     BufferSlots(std::size_t count, std::size_t damageCapacity);
 
-    std::size_t Count() const { return slots_.size(); }
+    std::size_t Count() const { return Slots.size(); }
     // New buffers: none held, none lacking anything (they are as black as a fresh picture).
     void Reset();
     // A buffer the compositor does not hold, the one that lacks least; -1 when it holds them all.
     // Without `spare`, the spare is left out.
     int Acquire(bool spare = true) const;
     const DamageList& Lacking(int slot) const {
-        return slots_[static_cast<std::size_t>(slot)].Lacking;
+        return Slots[static_cast<std::size_t>(slot)].Lacking;
     }
     // `slot` lacks `area` besides what it lacked.
     void Lack(int slot, const DamageList& area);
-    bool Held(int slot) const { return slots_[static_cast<std::size_t>(slot)].Held; }
+    bool Held(int slot) const { return Slots[static_cast<std::size_t>(slot)].Held; }
     // `slot` now holds the newest picture and goes to the compositor; `change` is what differs
     // from the picture committed before, which every other buffer now lacks as well.
     void Committed(int slot, const DamageList& change);
@@ -37,5 +37,5 @@ class BufferSlots {
         bool Held = false;
         DamageList Lacking;
     };
-    std::vector<Slot> slots_;
+    std::vector<Slot> Slots;
 };

@@ -147,52 +147,52 @@ const xdg_wm_base_listener kShellListener = {
 
 }  // namespace
 
-WaylandConnection::WaylandConnection(wl_display* display) : display_(display) {}
+WaylandConnection::WaylandConnection(wl_display* display) : WlDisplay(display) {}
 
 WaylandConnection::~WaylandConnection() {
-    for (auto& output : outputs_) {
+    for (auto& output : OutputList) {
         if (output->Described != nullptr) zxdg_output_v1_destroy(output->Described);
         if (output->Handle != nullptr) wl_output_destroy(output->Handle);
     }
-    if (primary_ != nullptr) kde_primary_output_v1_destroy(primary_);
+    if (KdePrimary != nullptr) kde_primary_output_v1_destroy(KdePrimary);
     if (OrderNotices != nullptr) kde_output_order_v1_destroy(OrderNotices);
-    if (outputManager_ != nullptr) zxdg_output_manager_v1_destroy(outputManager_);
-    if (seat_ != nullptr) wl_seat_destroy(seat_);
-    if (viewporter_ != nullptr) wp_viewporter_destroy(viewporter_);
-    if (shell_ != nullptr) xdg_wm_base_destroy(shell_);
-    if (shm_ != nullptr) wl_shm_destroy(shm_);
-    if (compositor_ != nullptr) wl_compositor_destroy(compositor_);
-    if (registry_ != nullptr) wl_registry_destroy(registry_);
+    if (OutputManager != nullptr) zxdg_output_manager_v1_destroy(OutputManager);
+    if (WlSeat != nullptr) wl_seat_destroy(WlSeat);
+    if (WpViewporter != nullptr) wp_viewporter_destroy(WpViewporter);
+    if (WmBase != nullptr) xdg_wm_base_destroy(WmBase);
+    if (WlShm != nullptr) wl_shm_destroy(WlShm);
+    if (WlCompositor != nullptr) wl_compositor_destroy(WlCompositor);
+    if (WlRegistry != nullptr) wl_registry_destroy(WlRegistry);
 }
 
 bool WaylandConnection::Start() {
-    registry_ = wl_display_get_registry(display_);
-    wl_registry_add_listener(registry_, &kRegistryListener, this);
+    WlRegistry = wl_display_get_registry(WlDisplay);
+    wl_registry_add_listener(WlRegistry, &kRegistryListener, this);
     // The globals, then what the bound objects tell at once (outputs' modes and names).
-    if (wl_display_roundtrip(display_) < 0) {
-        missing_ = "the connection";
+    if (wl_display_roundtrip(WlDisplay) < 0) {
+        MissingGlobals = "the connection";
         return false;
     }
-    for (auto& output : outputs_) Describe(*output);
-    if (wl_display_roundtrip(display_) < 0) {
-        missing_ = "the connection";
+    for (auto& output : OutputList) Describe(*output);
+    if (wl_display_roundtrip(WlDisplay) < 0) {
+        MissingGlobals = "the connection";
         return false;
     }
-    started_ = true;
-    if (compositor_ == nullptr)
-        missing_ = "wl_compositor 4";
-    else if (shm_ == nullptr)
-        missing_ = "wl_shm";
-    else if (shell_ == nullptr)
-        missing_ = "xdg_wm_base";
-    else if (outputs_.empty())
-        missing_ = "an output";
-    return missing_.empty();
+    Started = true;
+    if (WlCompositor == nullptr)
+        MissingGlobals = "wl_compositor 4";
+    else if (WlShm == nullptr)
+        MissingGlobals = "wl_shm";
+    else if (WmBase == nullptr)
+        MissingGlobals = "xdg_wm_base";
+    else if (OutputList.empty())
+        MissingGlobals = "an output";
+    return MissingGlobals.empty();
 }
 
 void WaylandConnection::Describe(Output& output) {
-    if (outputManager_ == nullptr || output.Described != nullptr) return;
-    output.Described = zxdg_output_manager_v1_get_xdg_output(outputManager_, output.Handle);
+    if (OutputManager == nullptr || output.Described != nullptr) return;
+    output.Described = zxdg_output_manager_v1_get_xdg_output(OutputManager, output.Handle);
     zxdg_output_v1_add_listener(output.Described, &kDescribedListener, &output);
 }
 
@@ -208,35 +208,35 @@ void WaylandConnection::Global(wl_registry* registry, std::uint32_t name, const 
         output->Handle = static_cast<wl_output*>(
             wl_registry_bind(registry, name, &wl_output_interface, Capped(version, 4)));
         wl_output_add_listener(output->Handle, &kOutputListener, output.get());
-        if (started_) Describe(*output);
-        outputs_.push_back(std::move(output));
+        if (Started) Describe(*output);
+        OutputList.push_back(std::move(output));
         // A monitor plugged in while the saver runs: it would show the desktop uncovered.
-        if (started_ && outputsChanged_) outputsChanged_();
-    } else if (started_) {
+        if (Started && OutputsChangedHandler) OutputsChangedHandler();
+    } else if (Started) {
         return;
     } else if (is(wl_compositor_interface) && version >= 4) {
-        compositor_ = static_cast<wl_compositor*>(
+        WlCompositor = static_cast<wl_compositor*>(
             wl_registry_bind(registry, name, &wl_compositor_interface, 4));
     } else if (is(wl_shm_interface)) {
-        shm_ = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
+        WlShm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
     } else if (is(xdg_wm_base_interface)) {
-        shell_ =
+        WmBase =
             static_cast<xdg_wm_base*>(wl_registry_bind(registry, name, &xdg_wm_base_interface, 1));
-        xdg_wm_base_add_listener(shell_, &kShellListener, this);
+        xdg_wm_base_add_listener(WmBase, &kShellListener, this);
     } else if (is(wp_viewporter_interface)) {
-        viewporter_ = static_cast<wp_viewporter*>(
+        WpViewporter = static_cast<wp_viewporter*>(
             wl_registry_bind(registry, name, &wp_viewporter_interface, 1));
-    } else if (is(wl_seat_interface) && seat_ == nullptr) {
-        seat_ = static_cast<wl_seat*>(
+    } else if (is(wl_seat_interface) && WlSeat == nullptr) {
+        WlSeat = static_cast<wl_seat*>(
             wl_registry_bind(registry, name, &wl_seat_interface, Capped(version, 5)));
-        wl_seat_add_listener(seat_, &kSeatListener, this);
+        wl_seat_add_listener(WlSeat, &kSeatListener, this);
     } else if (is(zxdg_output_manager_v1_interface)) {
-        outputManager_ = static_cast<zxdg_output_manager_v1*>(wl_registry_bind(
+        OutputManager = static_cast<zxdg_output_manager_v1*>(wl_registry_bind(
             registry, name, &zxdg_output_manager_v1_interface, Capped(version, 3)));
     } else if (is(kde_primary_output_v1_interface)) {
-        primary_ = static_cast<kde_primary_output_v1*>(
+        KdePrimary = static_cast<kde_primary_output_v1*>(
             wl_registry_bind(registry, name, &kde_primary_output_v1_interface, 1));
-        kde_primary_output_v1_add_listener(primary_, &kPrimaryListener, this);
+        kde_primary_output_v1_add_listener(KdePrimary, &kPrimaryListener, this);
     } else if (is(kde_output_order_v1_interface)) {
         OrderNotices = static_cast<kde_output_order_v1*>(
             wl_registry_bind(registry, name, &kde_output_order_v1_interface, 1));
@@ -245,18 +245,18 @@ void WaylandConnection::Global(wl_registry* registry, std::uint32_t name, const 
 }
 
 void WaylandConnection::GlobalRemove(std::uint32_t name) {
-    const bool ours = std::any_of(outputs_.begin(), outputs_.end(),
+    const bool ours = std::any_of(OutputList.begin(), OutputList.end(),
                                   [name](const auto& output) { return output->Global == name; });
     // An output unplugged: the saver's surface on it is gone; end rather than run half covered.
-    if (ours && started_ && outputsChanged_) outputsChanged_();
+    if (ours && Started && OutputsChangedHandler) OutputsChangedHandler();
 }
 
 void WaylandConnection::OnSeatChanged(std::function<void(std::uint32_t)> changed) {
-    seatChanged_ = std::move(changed);
-    if (seatChanged_) seatChanged_(seatCapabilities_);
+    SeatChanged = std::move(changed);
+    if (SeatChanged) SeatChanged(SeatCapabilities);
 }
 
 void WaylandConnection::SetSeatCapabilities(std::uint32_t capabilities) {
-    seatCapabilities_ = capabilities;
-    if (seatChanged_) seatChanged_(capabilities);
+    SeatCapabilities = capabilities;
+    if (SeatChanged) SeatChanged(capabilities);
 }

@@ -43,29 +43,31 @@ class WaylandConnection {
     // cannot do without (a compositor, shared memory, xdg-shell, an output).
     bool Start();
     // Called once an output is added or removed after Start, on the thread that dispatches.
-    void OnOutputsChanged(std::function<void()> changed) { outputsChanged_ = std::move(changed); }
+    void OnOutputsChanged(std::function<void()> changed) {
+        OutputsChangedHandler = std::move(changed);
+    }
     // Called with the seat's devices (WL_SEAT_CAPABILITY_*) whenever they change, and at once
     // with those known so far.
     void OnSeatChanged(std::function<void(std::uint32_t)> changed);
 
-    wl_display* Display() const { return display_; }
-    wl_compositor* Compositor() const { return compositor_; }
-    wl_shm* Shm() const { return shm_; }
-    xdg_wm_base* Shell() const { return shell_; }
-    wp_viewporter* Viewporter() const { return viewporter_; }
-    wl_seat* Seat() const { return seat_; }
-    const std::vector<std::unique_ptr<Output>>& Outputs() const { return outputs_; }
-    const std::string& PrimaryName() const { return primaryName_; }
+    wl_display* Display() const { return WlDisplay; }
+    wl_compositor* Compositor() const { return WlCompositor; }
+    wl_shm* Shm() const { return WlShm; }
+    xdg_wm_base* Shell() const { return WmBase; }
+    wp_viewporter* Viewporter() const { return WpViewporter; }
+    wl_seat* Seat() const { return WlSeat; }
+    const std::vector<std::unique_ptr<Output>>& Outputs() const { return OutputList; }
+    const std::string& PrimaryName() const { return KdePrimaryName; }
     // Plasma's output order, the primary first; empty where the compositor tells none.
     const std::vector<std::string>& OutputOrder() const { return Ordered; }
     // What Start found missing, for the error message.
-    const std::string& Missing() const { return missing_; }
+    const std::string& Missing() const { return MissingGlobals; }
 
     // Registry and output events, from the listeners.
     void Global(wl_registry* registry, std::uint32_t name, const char* interface,
                 std::uint32_t version);
     void GlobalRemove(std::uint32_t name);
-    void SetPrimaryName(const char* name) { primaryName_ = name != nullptr ? name : ""; }
+    void SetPrimaryName(const char* name) { KdePrimaryName = name != nullptr ? name : ""; }
     // One name of a new order, then its end: the order is taken whole.
     void AddOrderedOutput(const char* name) {
         OrderComing.emplace_back(name != nullptr ? name : "");
@@ -76,22 +78,22 @@ class WaylandConnection {
   private:
     void Describe(Output& output);
 
-    wl_display* display_;
-    wl_registry* registry_ = nullptr;
-    wl_compositor* compositor_ = nullptr;
-    wl_shm* shm_ = nullptr;
-    xdg_wm_base* shell_ = nullptr;
-    wp_viewporter* viewporter_ = nullptr;
-    wl_seat* seat_ = nullptr;
-    zxdg_output_manager_v1* outputManager_ = nullptr;
-    kde_primary_output_v1* primary_ = nullptr;
+    wl_display* WlDisplay;
+    wl_registry* WlRegistry = nullptr;
+    wl_compositor* WlCompositor = nullptr;
+    wl_shm* WlShm = nullptr;
+    xdg_wm_base* WmBase = nullptr;
+    wp_viewporter* WpViewporter = nullptr;
+    wl_seat* WlSeat = nullptr;
+    zxdg_output_manager_v1* OutputManager = nullptr;
+    kde_primary_output_v1* KdePrimary = nullptr;
     kde_output_order_v1* OrderNotices = nullptr;
-    std::vector<std::unique_ptr<Output>> outputs_;
-    std::string primaryName_;
+    std::vector<std::unique_ptr<Output>> OutputList;
+    std::string KdePrimaryName;
     std::vector<std::string> Ordered, OrderComing;
-    std::string missing_;
-    bool started_ = false;
-    std::function<void()> outputsChanged_;
-    std::uint32_t seatCapabilities_ = 0;
-    std::function<void(std::uint32_t)> seatChanged_;
+    std::string MissingGlobals;
+    bool Started = false;
+    std::function<void()> OutputsChangedHandler;
+    std::uint32_t SeatCapabilities = 0;
+    std::function<void(std::uint32_t)> SeatChanged;
 };

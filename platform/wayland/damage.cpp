@@ -34,17 +34,17 @@ std::int64_t JoinWaste(const Rect32& a, const Rect32& b) {
 }  // namespace
 
 DamageList::DamageList(Policy policy, std::size_t capacity)
-    : policy_(policy), rects_(std::max<std::size_t>(capacity, 1)) {}
+    : ListPolicy(policy), Items(std::max<std::size_t>(capacity, 1)) {}
 
 void DamageList::Clear() {
-    count_ = 0;
-    whole_ = false;
+    Used = 0;
+    CoversAll = false;
 }
 
 void DamageList::Assign(const DamageList& other) {
-    whole_ = other.whole_ || other.count_ > rects_.size();
-    count_ = whole_ ? 0 : other.count_;
-    std::copy_n(other.rects_.begin(), count_, rects_.begin());
+    CoversAll = other.CoversAll || other.Used > Items.size();
+    Used = CoversAll ? 0 : other.Used;
+    std::copy_n(other.Items.begin(), Used, Items.begin());
 }
 
 std::int64_t DamageList::Area() const {
@@ -54,49 +54,49 @@ std::int64_t DamageList::Area() const {
 }
 
 void DamageList::Add(const DamageList& other) {
-    if (other.whole_) whole_ = true;
-    if (whole_) return;
+    if (other.CoversAll) CoversAll = true;
+    if (CoversAll) return;
     for (const Rect32& r : other.Rects()) Add(r);
 }
 
 void DamageList::Add(const Rect32& rect) {
-    if (whole_ || rect.Right <= rect.Left || rect.Bottom <= rect.Top) return;
-    if (policy_ == Policy::Exact) {
+    if (CoversAll || rect.Right <= rect.Left || rect.Bottom <= rect.Top) return;
+    if (ListPolicy == Policy::Exact) {
         // Drawing order keeps neighbours together: an erased dot and its redraw one pixel on,
         // or a row of a fill.
-        if (count_ > 0) {
-            Rect32& last = rects_[count_ - 1];
+        if (Used > 0) {
+            Rect32& last = Items[Used - 1];
             if (Contains(last, rect)) return;
             if (!Overlap(last, rect) && JoinWaste(last, rect) == 0) {
                 last = Union(last, rect);
                 return;
             }
         }
-        if (count_ == rects_.size()) {
-            whole_ = true;
+        if (Used == Items.size()) {
+            CoversAll = true;
             return;
         }
-        rects_[count_++] = rect;
+        Items[Used++] = rect;
         return;
     }
 
     // Once the list is full most dots of a busy frame fall inside a listed rectangle: that is
     // looked for first, as it is cheap.
-    for (std::size_t i = 0; i < count_; ++i)
-        if (Contains(rects_[i], rect)) return;
+    for (std::size_t i = 0; i < Used; ++i)
+        if (Contains(Items[i], rect)) return;
     std::size_t best = 0;
     std::int64_t bestWaste = -1;
-    for (std::size_t i = 0; i < count_; ++i) {
-        const std::int64_t waste = JoinWaste(rects_[i], rect);
+    for (std::size_t i = 0; i < Used; ++i) {
+        const std::int64_t waste = JoinWaste(Items[i], rect);
         if (bestWaste < 0 || waste < bestWaste) {
             best = i;
             bestWaste = waste;
             if (waste <= kCheapJoin) break;
         }
     }
-    if (bestWaste >= 0 && (bestWaste <= kCheapJoin || count_ == rects_.size())) {
-        rects_[best] = Union(rects_[best], rect);
+    if (bestWaste >= 0 && (bestWaste <= kCheapJoin || Used == Items.size())) {
+        Items[best] = Union(Items[best], rect);
         return;
     }
-    rects_[count_++] = rect;
+    Items[Used++] = rect;
 }

@@ -28,18 +28,18 @@ class DamageList {
     // The same rectangles as `other`, as they are (up to this list's capacity, else whole).
     void Assign(const DamageList& other);
     // Everything counts as changed.
-    void MarkWhole() { whole_ = true; }
+    void MarkWhole() { CoversAll = true; }
 
     // The list overflowed: everything counts as changed.
-    bool Whole() const { return whole_; }
-    bool Empty() const { return !whole_ && count_ == 0; }
-    std::span<const Rect32> Rects() const { return {rects_.data(), count_}; }
+    bool Whole() const { return CoversAll; }
+    bool Empty() const { return !CoversAll && Used == 0; }
+    std::span<const Rect32> Rects() const { return {Items.data(), Used}; }
     // Pixels covered, counting overlaps twice; for figures.
     std::int64_t Area() const;
 
   private:
-    Policy policy_;
-    std::vector<Rect32> rects_;
-    std::size_t count_ = 0;
-    bool whole_ = false;
+    Policy ListPolicy;
+    std::vector<Rect32> Items;
+    std::size_t Used = 0;
+    bool CoversAll = false;
 };

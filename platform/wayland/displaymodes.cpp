@@ -8,7 +8,7 @@ constexpr std::uint32_t kBitsPerPixel = 32;
 }  // namespace
 
 bool WaylandDisplayModes::CurrentMode(DisplayMode& mode) {
-    const OutputInfo& output = window_.DriveOutput();
+    const OutputInfo& output = Window.DriveOutput();
     const Size32 size = PhysicalSize(output);
     if (size.Width <= 0 || size.Height <= 0) return false;
     mode.Width = static_cast<std::uint32_t>(size.Width);
@@ -19,9 +19,9 @@ bool WaylandDisplayModes::CurrentMode(DisplayMode& mode) {
 }
 
 long WaylandDisplayModes::ChangeDisplaySettings(const DisplayModeRequest& mode) {
-    const Size32 size = PhysicalSize(window_.DriveOutput());
+    const Size32 size = PhysicalSize(Window.DriveOutput());
     const bool own = static_cast<std::int32_t>(mode.Width) == size.Width &&
                      static_cast<std::int32_t>(mode.Height) == size.Height;
-    window_.ShowSceneScaled(!own);
+    Window.ShowSceneScaled(!own);
     return 0;
 }

@@ -9,11 +9,11 @@ class WaylandSaverWindow;
 
 class WaylandDisplayModes final : public DisplayModes {
   public:
-    explicit WaylandDisplayModes(WaylandSaverWindow& window) : window_(window) {}
+    explicit WaylandDisplayModes(WaylandSaverWindow& window) : Window(window) {}
 
     bool CurrentMode(DisplayMode& mode) override;
     long ChangeDisplaySettings(const DisplayModeRequest& mode) override;
 
   private:
-    WaylandSaverWindow& window_;
+    WaylandSaverWindow& Window;
 };

@@ -1,9 +1,9 @@
 #include "platform/wayland/drawntiles.h"
 
 void DrawnTiles::Reset(std::int32_t width, std::int32_t height) {
-    columns_ = (std::max(width, 0) + (1 << kTileShift) - 1) >> kTileShift;
-    rows_ = std::max(height, 0);
-    flags_.assign(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_), 0);
+    Columns = (std::max(width, 0) + (1 << kTileShift) - 1) >> kTileShift;
+    Rows = std::max(height, 0);
+    Flags.assign(static_cast<std::size_t>(Columns) * static_cast<std::size_t>(Rows), 0);
 }
 
 void DrawnTiles::Mark(const Rect32& r) {
@@ -11,10 +11,10 @@ void DrawnTiles::Mark(const Rect32& r) {
     const std::int32_t right = (r.Right - 1) >> kTileShift;
     for (std::int32_t row = r.Top; row < r.Bottom; ++row)
         for (std::int32_t column = r.Left >> kTileShift; column <= right; ++column)
-            flags_[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_) +
-                   static_cast<std::size_t>(column)] = 1;
+            Flags[static_cast<std::size_t>(row) * static_cast<std::size_t>(Columns) +
+                  static_cast<std::size_t>(column)] = 1;
 }
 
 bool DrawnTiles::Any() const {
-    return std::find(flags_.begin(), flags_.end(), 1) != flags_.end();
+    return std::find(Flags.begin(), Flags.end(), 1) != Flags.end();
 }

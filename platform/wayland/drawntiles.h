@@ -18,8 +18,8 @@ class DrawnTiles {
     void Mark(const Rect32& rect);
     // The pixel at (x, y), within the view, was drawn on.
     void MarkPixel(std::int32_t x, std::int32_t y) {
-        flags_[static_cast<std::size_t>(y) * static_cast<std::size_t>(columns_) +
-               static_cast<std::size_t>(x >> kTileShift)] = 1;
+        Flags[static_cast<std::size_t>(y) * static_cast<std::size_t>(Columns) +
+              static_cast<std::size_t>(x >> kTileShift)] = 1;
     }
     // Whether anything was drawn on at all.
     bool Any() const;
@@ -30,22 +30,22 @@ class DrawnTiles {
 
   private:
     static constexpr int kTileShift = 10;
-    std::vector<std::uint8_t> flags_;  // one a tile, row by row
-    std::int32_t columns_ = 0, rows_ = 0;
+    std::vector<std::uint8_t> Flags;  // one a tile, row by row
+    std::int32_t Columns = 0, Rows = 0;
 };
 
 template <typename F>
 void DrawnTiles::ForEachRun(std::int32_t width, std::int32_t height, F&& f) const {
     const std::int32_t tile = 1 << kTileShift;
-    for (std::int32_t row = 0; row < rows_; ++row) {
-        const std::uint8_t* flags = flags_.data() + static_cast<std::ptrdiff_t>(row) * columns_;
-        for (std::int32_t column = 0; column < columns_;) {
+    for (std::int32_t row = 0; row < Rows; ++row) {
+        const std::uint8_t* flags = Flags.data() + static_cast<std::ptrdiff_t>(row) * Columns;
+        for (std::int32_t column = 0; column < Columns;) {
             if (flags[column] == 0) {
                 ++column;
                 continue;
             }
             const std::int32_t first = column;
-            while (column < columns_ && flags[column] != 0) ++column;
+            while (column < Columns && flags[column] != 0) ++column;
             const Rect32 run{first * tile, row, std::min(column * tile, width),
                              std::min(row + 1, height)};
             if (run.Left < run.Right && run.Top < run.Bottom) f(run);

@@ -100,61 +100,59 @@ std::unique_ptr<WaylandIdleSource> WaylandIdleSource::Connect(std::function<void
 
 WaylandIdleSource::WaylandIdleSource(wl_display* display, std::unique_ptr<Globals> globals,
                                      std::function<void()> idle)
-    : display_(display), globals_(std::move(globals)), idle_(std::move(idle)) {
-    globals_->Idle = &idle_;
+    : WlDisplay(display), Bound(std::move(globals)), OnIdle(std::move(idle)) {
+    Bound->Idle = &OnIdle;
 }
 
 WaylandIdleSource::~WaylandIdleSource() {
-    if (reading_) wl_display_cancel_read(display_);
-    Release(*globals_);
-    if (globals_->Notifier != nullptr) ext_idle_notifier_v1_destroy(globals_->Notifier);
-    if (globals_->KdeIdle != nullptr) org_kde_kwin_idle_destroy(globals_->KdeIdle);
-    wl_seat_destroy(globals_->Seat);
-    wl_registry_destroy(globals_->Registry);
-    wl_display_disconnect(display_);
+    if (Reading) wl_display_cancel_read(WlDisplay);
+    Release(*Bound);
+    if (Bound->Notifier != nullptr) ext_idle_notifier_v1_destroy(Bound->Notifier);
+    if (Bound->KdeIdle != nullptr) org_kde_kwin_idle_destroy(Bound->KdeIdle);
+    wl_seat_destroy(Bound->Seat);
+    wl_registry_destroy(Bound->Registry);
+    wl_display_disconnect(WlDisplay);
 }
 
 void WaylandIdleSource::Arm(std::int64_t timeoutMs) {
     // A new notification counts its period from its creation.
-    Release(*globals_);
+    Release(*Bound);
     const auto ms = static_cast<std::uint32_t>(timeoutMs);
-    if (globals_->Notifier != nullptr) {
-        globals_->Notification =
-            ext_idle_notifier_v1_get_idle_notification(globals_->Notifier, ms, globals_->Seat);
-        ext_idle_notification_v1_add_listener(globals_->Notification, &kNotificationListener,
-                                              &idle_);
+    if (Bound->Notifier != nullptr) {
+        Bound->Notification =
+            ext_idle_notifier_v1_get_idle_notification(Bound->Notifier, ms, Bound->Seat);
+        ext_idle_notification_v1_add_listener(Bound->Notification, &kNotificationListener, &OnIdle);
     } else {
-        globals_->KdeTimeout =
-            org_kde_kwin_idle_get_idle_timeout(globals_->KdeIdle, globals_->Seat, ms);
-        org_kde_kwin_idle_timeout_add_listener(globals_->KdeTimeout, &kKdeTimeoutListener, &idle_);
+        Bound->KdeTimeout = org_kde_kwin_idle_get_idle_timeout(Bound->KdeIdle, Bound->Seat, ms);
+        org_kde_kwin_idle_timeout_add_listener(Bound->KdeTimeout, &kKdeTimeoutListener, &OnIdle);
     }
-    wl_display_flush(display_);
+    wl_display_flush(WlDisplay);
 }
 
 void WaylandIdleSource::Disarm() {
-    Release(*globals_);
-    wl_display_flush(display_);
+    Release(*Bound);
+    wl_display_flush(WlDisplay);
 }
 
 int WaylandIdleSource::Fd() const {
-    return wl_display_get_fd(display_);
+    return wl_display_get_fd(WlDisplay);
 }
 
 void WaylandIdleSource::BeforePoll() {
-    while (wl_display_prepare_read(display_) != 0) wl_display_dispatch_pending(display_);
-    reading_ = true;
-    wl_display_flush(display_);
+    while (wl_display_prepare_read(WlDisplay) != 0) wl_display_dispatch_pending(WlDisplay);
+    Reading = true;
+    wl_display_flush(WlDisplay);
 }
 
 bool WaylandIdleSource::Dispatch(short events) {
-    if (reading_) {
-        reading_ = false;
+    if (Reading) {
+        Reading = false;
         if ((events & (POLLIN | POLLHUP | POLLERR)) != 0) {
-            if (wl_display_read_events(display_) < 0) return false;
+            if (wl_display_read_events(WlDisplay) < 0) return false;
         } else {
-            wl_display_cancel_read(display_);
+            wl_display_cancel_read(WlDisplay);
         }
     }
     // The compositor has gone: the session with it.
-    return wl_display_dispatch_pending(display_) >= 0;
+    return wl_display_dispatch_pending(WlDisplay) >= 0;
 }

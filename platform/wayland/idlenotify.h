@@ -34,8 +34,8 @@ class WaylandIdleSource final : public IdleSource, public PollClient {
     WaylandIdleSource(wl_display* display, std::unique_ptr<Globals> globals,
                       std::function<void()> idle);
 
-    wl_display* display_;
-    std::unique_ptr<Globals> globals_;
-    std::function<void()> idle_;
-    bool reading_ = false;
+    wl_display* WlDisplay;
+    std::unique_ptr<Globals> Bound;
+    std::function<void()> OnIdle;
+    bool Reading = false;
 };

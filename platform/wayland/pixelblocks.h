@@ -16,7 +16,7 @@ class PixelBlocks {
     // Allocates: never during frames.
     void Reset(Size32 scene, Size32 buffer);
     // Where the enlarged picture lies in the buffer.
-    Rect32 Picture() const { return picture_; }
+    Rect32 Picture() const { return PictureRect; }
     // The buffer pixels that show the scene's `rect`, clipped to the scene.
     Rect32 ToBuffer(const Rect32& rect) const;
     // The scene dot shown at buffer pixel (x, y); beside the picture, the nearest dot of its edge.
@@ -30,6 +30,6 @@ class PixelBlocks {
     Rect32 Clip(const Rect32& rect) const;
 
     // The first buffer column of each scene column, and one past the last; the same for rows.
-    std::vector<std::int32_t> columns_, rows_;
-    Rect32 picture_;
+    std::vector<std::int32_t> Columns, Rows;
+    Rect32 PictureRect;
 };

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-ShmPool::ShmPool(wl_shm* shm, std::size_t bytes) : bytes_(bytes), shared_(shm != nullptr) {
+ShmPool::ShmPool(wl_shm* shm, std::size_t bytes) : Length(bytes), Shared(shm != nullptr) {
     if (bytes == 0) return;
     const int fd = memfd_create("velmora-shm", MFD_CLOEXEC);
     if (fd < 0) return;
@@ -14,9 +14,9 @@ ShmPool::ShmPool(wl_shm* shm, std::size_t bytes) : bytes_(bytes), shared_(shm !=
         // Not faulted in up front: a buffer that is never used (the spare) never needs memory.
         void* data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
         if (data != MAP_FAILED) {
-            data_ = data;
+            Memory = data;
             if (shm != nullptr)
-                pool_ = wl_shm_create_pool(shm, fd, static_cast<std::int32_t>(bytes));
+                WlPool = wl_shm_create_pool(shm, fd, static_cast<std::int32_t>(bytes));
         }
     }
     // The compositor has its own copy of the descriptor once the request is sent.
@@ -24,18 +24,18 @@ ShmPool::ShmPool(wl_shm* shm, std::size_t bytes) : bytes_(bytes), shared_(shm !=
 }
 
 ShmPool::~ShmPool() {
-    if (pool_ != nullptr) wl_shm_pool_destroy(pool_);
-    if (data_ != nullptr) munmap(data_, bytes_);
+    if (WlPool != nullptr) wl_shm_pool_destroy(WlPool);
+    if (Memory != nullptr) munmap(Memory, Length);
 }
 
 void ShmPool::Populate(std::size_t offset, std::size_t bytes) const {
 #ifdef MADV_POPULATE_WRITE
-    if (data_ == nullptr || offset >= bytes_) return;
+    if (Memory == nullptr || offset >= Length) return;
     // Whole pages only: the pool starts on one and buffers are large.
     const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
     const std::size_t start = offset / page * page;
-    const std::size_t end = std::min(offset + bytes, bytes_);
-    madvise(static_cast<std::uint8_t*>(data_) + start, end - start, MADV_POPULATE_WRITE);
+    const std::size_t end = std::min(offset + bytes, Length);
+    madvise(static_cast<std::uint8_t*>(Memory) + start, end - start, MADV_POPULATE_WRITE);
 #else
     (void)offset;
     (void)bytes;
@@ -43,7 +43,7 @@ void ShmPool::Populate(std::size_t offset, std::size_t bytes) const {
 }
 
 wl_buffer* ShmPool::CreateBuffer(std::size_t offset, std::int32_t width, std::int32_t height) {
-    if (pool_ == nullptr) return nullptr;
-    return wl_shm_pool_create_buffer(pool_, static_cast<std::int32_t>(offset), width, height,
+    if (WlPool == nullptr) return nullptr;
+    return wl_shm_pool_create_buffer(WlPool, static_cast<std::int32_t>(offset), width, height,
                                      width * 4, WL_SHM_FORMAT_ARGB8888);
 }

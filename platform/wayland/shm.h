@@ -18,9 +18,9 @@ class ShmPool {
     ShmPool(const ShmPool&) = delete;
     ShmPool& operator=(const ShmPool&) = delete;
 
-    bool Valid() const { return data_ != nullptr && (pool_ != nullptr || !shared_); }
-    std::uint8_t* Data() const { return static_cast<std::uint8_t*>(data_); }
-    std::size_t Bytes() const { return bytes_; }
+    bool Valid() const { return Memory != nullptr && (WlPool != nullptr || !Shared); }
+    std::uint8_t* Data() const { return static_cast<std::uint8_t*>(Memory); }
+    std::size_t Bytes() const { return Length; }
     // An ARGB8888 buffer of the pool at `offset`; null on failure or when shared with nobody.
     wl_buffer* CreateBuffer(std::size_t offset, std::int32_t width, std::int32_t height);
     // Gives `bytes` from `offset` their memory at once, ahead of writing all of them: one call
@@ -29,8 +29,8 @@ class ShmPool {
     void Populate(std::size_t offset, std::size_t bytes) const;
 
   private:
-    wl_shm_pool* pool_ = nullptr;
-    void* data_ = nullptr;
-    std::size_t bytes_ = 0;
-    bool shared_ = false;
+    wl_shm_pool* WlPool = nullptr;
+    void* Memory = nullptr;
+    std::size_t Length = 0;
+    bool Shared = false;
 };

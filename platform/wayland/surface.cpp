@@ -22,6 +22,10 @@ constexpr std::chrono::milliseconds kReleaseWait{250};
 // its first 4K frames in software took over 20 ms). The spare's first use writes a whole buffer
 // (33 MB at 4K), which most runs then never need.
 constexpr std::chrono::milliseconds kSpareWait{60};
+// Until the compositor first gives a buffer back it is composing its first frames of the saver,
+// touching their memory for the first time too (sway took 115 ms at 4K on a loaded machine): the
+// spare waits longer then. The screen is still black, so no one sees the wait.
+constexpr std::chrono::milliseconds kFirstSpareWait{kReleaseWait};
 // Pixels are opaque ARGB: every compositor composes those well (GNOME's grows without end on
 // XRGB). Fresh memory reads as 0, transparent black, which a compositor may keep as it is in
 // screenshots and screencasts: buffers are written opaque black before they are first drawn.
@@ -36,23 +40,23 @@ const wl_buffer_listener kBufferListener = {
 
 WaylandSurface::WaylandSurface(wl_display* display, const SystemColorSource& colors,
                                TextEngine* text)
-    : display_(display),
-      colors_(colors),
-      text_(text),
-      draw_(colors, text, PixelOrder::Argb),
-      slots_(kBuffers, kExactCapacity),
-      changed_(DamageList::Policy::Exact, kExactCapacity),
-      damage_(DamageList::Policy::Merged, kDamageRects),
-      lastChange_(DamageList::Policy::Exact, kExactCapacity),
-      lastValues_(kExactCapacity) {
+    : WlDisplay(display),
+      Colors(colors),
+      Text(text),
+      Draw(colors, text, PixelOrder::Argb),
+      Slots(kBuffers, kExactCapacity),
+      Changes(DamageList::Policy::Exact, kExactCapacity),
+      Damage(DamageList::Policy::Merged, kDamageRects),
+      LastChange(DamageList::Policy::Exact, kExactCapacity),
+      LastValues(kExactCapacity) {
     // Buffer releases are handled by whoever presents, never by the window's event loop.
-    if (display_ != nullptr) queue_ = wl_display_create_queue(display_);
+    if (WlDisplay != nullptr) Queue = wl_display_create_queue(WlDisplay);
 }
 
 WaylandSurface::~WaylandSurface() {
-    DropBuffers(buffers_);
-    pool_.reset();
-    if (queue_ != nullptr) wl_event_queue_destroy(queue_);
+    DropBuffers(Buffers);
+    BufferPool.reset();
+    if (Queue != nullptr) wl_event_queue_destroy(Queue);
 }
 
 void WaylandSurface::DropBuffers(std::vector<Buffer>& buffers) {
@@ -62,98 +66,98 @@ void WaylandSurface::DropBuffers(std::vector<Buffer>& buffers) {
 }
 
 void WaylandSurface::SetViewSize(std::int32_t width, std::int32_t height) {
-    width_ = std::max(width, 0);
-    height_ = std::max(height, 0);
-    drawWidth_ = std::min(width_, bufferSize_.Width);
-    drawHeight_ = std::min(height_, bufferSize_.Height);
-    drawn_.Reset(width_, height_);
+    Width = std::max(width, 0);
+    Height = std::max(height, 0);
+    DrawWidth = std::min(Width, BufferSize.Width);
+    DrawHeight = std::min(Height, BufferSize.Height);
+    Drawn.Reset(Width, Height);
     // Black, as new buffers are: nothing differs yet.
-    changed_.Clear();
-    holding_ = false;
-    texts_.Clear();
-    slots_.Reset();
-    drawing_ = -1;
-    shown_ = -1;
-    previousShown_ = -1;
-    draw_.Target(nullptr, 0, 0, 0);
-    if (magnified_) {
-        scene_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), kBlack);
-        blocks_.Reset({width_, height_}, bufferSize_);
-        drawWidth_ = width_;
-        drawHeight_ = height_;
-        draw_.Target(scene_.data(), width_, height_, width_);
+    Changes.Clear();
+    Holding = false;
+    Texts.Clear();
+    Slots.Reset();
+    Drawing = -1;
+    Shown = -1;
+    PreviousShown = -1;
+    Draw.Target(nullptr, 0, 0, 0);
+    if (BlocksOn) {
+        Scene.assign(static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height), kBlack);
+        Blocks.Reset({Width, Height}, BufferSize);
+        DrawWidth = Width;
+        DrawHeight = Height;
+        Draw.Target(Scene.data(), Width, Height, Width);
     }
 }
 
 bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
     ReleaseHeldPixel();
-    holding_ = false;
+    Holding = false;
     // What was drawn so far lives in the buffer drawn into, else in the one shown; it moves into
     // the new buffers before the old ones go.
-    std::vector<Buffer> old = std::move(buffers_);
-    buffers_.clear();
-    std::unique_ptr<ShmPool> oldPool = std::move(pool_);
-    const int source = drawing_ >= 0 ? drawing_ : shown_;
-    const std::int32_t oldWidth = drawWidth_, oldHeight = drawHeight_,
-                       oldStride = bufferSize_.Width;
-    target_ = target;
-    bufferSize_ = size;
-    drawWidth_ = std::min(width_, std::max(size.Width, 0));
-    drawHeight_ = std::min(height_, std::max(size.Height, 0));
-    slots_.Reset();
-    drawing_ = -1;
-    shown_ = -1;
-    previousShown_ = -1;
-    draw_.Target(nullptr, 0, 0, 0);
-    buffersCommitted_ = false;
-    if (magnified_) {
+    std::vector<Buffer> old = std::move(Buffers);
+    Buffers.clear();
+    std::unique_ptr<ShmPool> oldPool = std::move(BufferPool);
+    const int source = Drawing >= 0 ? Drawing : Shown;
+    const std::int32_t oldWidth = DrawWidth, oldHeight = DrawHeight, oldStride = BufferSize.Width;
+    TargetSurface = target;
+    BufferSize = size;
+    DrawWidth = std::min(Width, std::max(size.Width, 0));
+    DrawHeight = std::min(Height, std::max(size.Height, 0));
+    Slots.Reset();
+    Drawing = -1;
+    Shown = -1;
+    PreviousShown = -1;
+    Draw.Target(nullptr, 0, 0, 0);
+    BuffersCommitted = false;
+    AnyReleased = false;
+    if (BlocksOn) {
         // The picture stays in the scene's own memory; the new buffers lack all of it.
-        blocks_.Reset({width_, height_}, size);
-        drawWidth_ = width_;
-        drawHeight_ = height_;
-        draw_.Target(scene_.data(), width_, height_, width_);
+        Blocks.Reset({Width, Height}, size);
+        DrawWidth = Width;
+        DrawHeight = Height;
+        Draw.Target(Scene.data(), Width, Height, Width);
     }
 
     const auto finish = [&](bool made) {
         DropBuffers(old);
         oldPool.reset();
         if (!made) {
-            DropBuffers(buffers_);
-            pool_.reset();
+            DropBuffers(Buffers);
+            BufferPool.reset();
         }
         return made;
     };
     if (size.Width <= 0 || size.Height <= 0) return finish(false);
     const std::size_t bytes =
         static_cast<std::size_t>(size.Width) * static_cast<std::size_t>(size.Height) * 4;
-    pool_ = std::make_unique<ShmPool>(shm, bytes * kBuffers);
-    if (!pool_->Valid()) return finish(false);
-    buffers_.resize(kBuffers);
+    BufferPool = std::make_unique<ShmPool>(shm, bytes * kBuffers);
+    if (!BufferPool->Valid()) return finish(false);
+    Buffers.resize(kBuffers);
     for (std::size_t i = 0; i < kBuffers; ++i) {
-        Buffer& buffer = buffers_[i];
+        Buffer& buffer = Buffers[i];
         buffer.Owner = this;
         buffer.Slot = static_cast<int>(i);
-        buffer.Pixels = reinterpret_cast<std::uint32_t*>(pool_->Data() + i * bytes);
+        buffer.Pixels = reinterpret_cast<std::uint32_t*>(BufferPool->Data() + i * bytes);
         if (shm == nullptr) continue;
-        buffer.Handle = pool_->CreateBuffer(i * bytes, size.Width, size.Height);
+        buffer.Handle = BufferPool->CreateBuffer(i * bytes, size.Width, size.Height);
         if (buffer.Handle == nullptr) return finish(false);
-        wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(buffer.Handle), queue_);
+        wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(buffer.Handle), Queue);
         wl_buffer_add_listener(buffer.Handle, &kBufferListener, &buffer);
     }
     // The two buffers in turn, here rather than in a frame; the spare once it is needed.
-    for (std::size_t i = 0; i + 1 < kBuffers; ++i) Blacken(buffers_[i]);
+    for (std::size_t i = 0; i + 1 < kBuffers; ++i) Blacken(Buffers[i]);
 
-    if (magnified_) {
-        if (drawn_.Any()) {
-            changed_.MarkWhole();
-            for (std::size_t i = 0; i < kBuffers; ++i) slots_.Lack(static_cast<int>(i), changed_);
+    if (BlocksOn) {
+        if (Drawn.Any()) {
+            Changes.MarkWhole();
+            for (std::size_t i = 0; i < kBuffers; ++i) Slots.Lack(static_cast<int>(i), Changes);
         }
-    } else if (source >= 0 && drawn_.Any()) {
+    } else if (source >= 0 && Drawn.Any()) {
         const Buffer& from = old[static_cast<std::size_t>(source)];
-        const Buffer& to = buffers_[0];
-        const std::int32_t width = std::min(oldWidth, drawWidth_);
-        const std::int32_t height = std::min(oldHeight, drawHeight_);
-        drawn_.ForEachRun(drawWidth_, drawHeight_, [&](const Rect32& r) {
+        const Buffer& to = Buffers[0];
+        const std::int32_t width = std::min(oldWidth, DrawWidth);
+        const std::int32_t height = std::min(oldHeight, DrawHeight);
+        Drawn.ForEachRun(DrawWidth, DrawHeight, [&](const Rect32& r) {
             const std::int32_t right = std::min(r.Right, width),
                                bottom = std::min(r.Bottom, height);
             if (r.Left >= right) return;
@@ -163,22 +167,23 @@ bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
                             from.Pixels + static_cast<std::ptrdiff_t>(y) * oldStride + r.Left,
                             count);
         });
-        changed_.MarkWhole();
-        for (std::size_t i = 1; i < kBuffers; ++i) slots_.Lack(static_cast<int>(i), changed_);
-        drawing_ = 0;
-        draw_.Target(to.Pixels, drawWidth_, drawHeight_, size.Width);
+        Changes.MarkWhole();
+        for (std::size_t i = 1; i < kBuffers; ++i) Slots.Lack(static_cast<int>(i), Changes);
+        Drawing = 0;
+        Draw.Target(to.Pixels, DrawWidth, DrawHeight, size.Width);
     }
     return finish(true);
 }
 
 void WaylandSurface::Blacken(Buffer& buffer) const {
-    const std::size_t bytes = static_cast<std::size_t>(bufferSize_.Width) *
-                              static_cast<std::size_t>(bufferSize_.Height) * 4;
-    if (pool_ != nullptr)
-        pool_->Populate(reinterpret_cast<std::uint8_t*>(buffer.Pixels) - pool_->Data(), bytes);
+    const std::size_t bytes = static_cast<std::size_t>(BufferSize.Width) *
+                              static_cast<std::size_t>(BufferSize.Height) * 4;
+    if (BufferPool != nullptr)
+        BufferPool->Populate(reinterpret_cast<std::uint8_t*>(buffer.Pixels) - BufferPool->Data(),
+                             bytes);
     std::fill_n(
         buffer.Pixels,
-        static_cast<std::size_t>(bufferSize_.Width) * static_cast<std::size_t>(bufferSize_.Height),
+        static_cast<std::size_t>(BufferSize.Width) * static_cast<std::size_t>(BufferSize.Height),
         kBlack);
     buffer.Black = true;
 }
@@ -190,19 +195,19 @@ void WaylandSurface::OnRelease(void* data, wl_buffer* buffer) {
 }
 
 std::uint32_t WaylandSurface::BufferPixel(int slot, std::int32_t x, std::int32_t y) const {
-    if (slot < 0 || static_cast<std::size_t>(slot) >= buffers_.size() || x < 0 || y < 0 ||
-        x >= bufferSize_.Width || y >= bufferSize_.Height)
+    if (slot < 0 || static_cast<std::size_t>(slot) >= Buffers.size() || x < 0 || y < 0 ||
+        x >= BufferSize.Width || y >= BufferSize.Height)
         return 0;
-    return buffers_[static_cast<std::size_t>(slot)]
-               .Pixels[static_cast<std::ptrdiff_t>(y) * bufferSize_.Width + x] &
+    return Buffers[static_cast<std::size_t>(slot)]
+               .Pixels[static_cast<std::ptrdiff_t>(y) * BufferSize.Width + x] &
            kColourBits;
 }
 
 std::uint32_t WaylandSurface::Pixel(std::int32_t x, std::int32_t y) const {
-    if (!magnified_) return BufferPixel(drawing_ >= 0 ? drawing_ : shown_, x, y);
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
-    return scene_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
-                  static_cast<std::size_t>(x)] &
+    if (!BlocksOn) return BufferPixel(Drawing >= 0 ? Drawing : Shown, x, y);
+    if (x < 0 || y < 0 || x >= Width || y >= Height) return 0;
+    return Scene[static_cast<std::size_t>(y) * static_cast<std::size_t>(Width) +
+                 static_cast<std::size_t>(x)] &
            kColourBits;
 }
 
@@ -210,72 +215,72 @@ void WaylandSurface::BufferToScene(std::int32_t x, std::int32_t y, std::int32_t&
                                    std::int32_t& sceneY) const {
     sceneX = x;
     sceneY = y;
-    if (magnified_) blocks_.ToScene(x, y, sceneX, sceneY);
+    if (BlocksOn) Blocks.ToScene(x, y, sceneX, sceneY);
 }
 
 void WaylandSurface::Repaint() {
-    for (Buffer& buffer : buffers_) buffer.Black = false;
-    changed_.MarkWhole();
-    for (std::size_t i = 0; i < buffers_.size(); ++i) slots_.Lack(static_cast<int>(i), changed_);
-    previousShown_ = -1;
+    for (Buffer& buffer : Buffers) buffer.Black = false;
+    Changes.MarkWhole();
+    for (std::size_t i = 0; i < Buffers.size(); ++i) Slots.Lack(static_cast<int>(i), Changes);
+    PreviousShown = -1;
 }
 
 void WaylandSurface::SetMagnified(bool magnified) {
-    if (magnified == magnified_) return;
+    if (magnified == BlocksOn) return;
     ReleaseHeldPixel();
-    holding_ = false;
-    const std::size_t count = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+    Holding = false;
+    const std::size_t count = static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height);
     if (magnified) {
         // The picture so far moves into the scene's own memory.
-        scene_.assign(count, kBlack);
-        const int source = drawing_ >= 0 ? drawing_ : shown_;
+        Scene.assign(count, kBlack);
+        const int source = Drawing >= 0 ? Drawing : Shown;
         if (source >= 0) {
-            const std::uint32_t* from = buffers_[static_cast<std::size_t>(source)].Pixels;
-            drawn_.ForEachRun(drawWidth_, drawHeight_, [&](const Rect32& r) {
-                std::memcpy(scene_.data() + static_cast<std::ptrdiff_t>(r.Top) * width_ + r.Left,
-                            from + static_cast<std::ptrdiff_t>(r.Top) * bufferSize_.Width + r.Left,
+            const std::uint32_t* from = Buffers[static_cast<std::size_t>(source)].Pixels;
+            Drawn.ForEachRun(DrawWidth, DrawHeight, [&](const Rect32& r) {
+                std::memcpy(Scene.data() + static_cast<std::ptrdiff_t>(r.Top) * Width + r.Left,
+                            from + static_cast<std::ptrdiff_t>(r.Top) * BufferSize.Width + r.Left,
                             static_cast<std::size_t>(r.Right - r.Left) * sizeof(std::uint32_t));
             });
         }
-        magnified_ = true;
-        blocks_.Reset({width_, height_}, bufferSize_);
-        drawWidth_ = width_;
-        drawHeight_ = height_;
-        drawing_ = -1;
-        draw_.Target(scene_.data(), width_, height_, width_);
+        BlocksOn = true;
+        Blocks.Reset({Width, Height}, BufferSize);
+        DrawWidth = Width;
+        DrawHeight = Height;
+        Drawing = -1;
+        Draw.Target(Scene.data(), Width, Height, Width);
         Repaint();
         return;
     }
     // Back to one dot a pixel: the scene's picture goes into a buffer, which the others follow.
-    magnified_ = false;
-    drawWidth_ = std::min(width_, bufferSize_.Width);
-    drawHeight_ = std::min(height_, bufferSize_.Height);
-    draw_.Target(nullptr, 0, 0, 0);
-    drawing_ = -1;
+    BlocksOn = false;
+    DrawWidth = std::min(Width, BufferSize.Width);
+    DrawHeight = std::min(Height, BufferSize.Height);
+    Draw.Target(nullptr, 0, 0, 0);
+    Drawing = -1;
     Repaint();
-    changed_.Clear();
-    const int slot = buffers_.empty() ? -1 : AcquireForCommit();
+    Changes.Clear();
+    const int slot = Buffers.empty() ? -1 : AcquireForCommit();
     if (slot >= 0) {
-        Buffer& to = buffers_[static_cast<std::size_t>(slot)];
+        Buffer& to = Buffers[static_cast<std::size_t>(slot)];
         Blacken(to);
-        drawn_.ForEachRun(drawWidth_, drawHeight_, [&](const Rect32& r) {
-            std::memcpy(to.Pixels + static_cast<std::ptrdiff_t>(r.Top) * bufferSize_.Width + r.Left,
-                        scene_.data() + static_cast<std::ptrdiff_t>(r.Top) * width_ + r.Left,
+        Drawn.ForEachRun(DrawWidth, DrawHeight, [&](const Rect32& r) {
+            std::memcpy(to.Pixels + static_cast<std::ptrdiff_t>(r.Top) * BufferSize.Width + r.Left,
+                        Scene.data() + static_cast<std::ptrdiff_t>(r.Top) * Width + r.Left,
                         static_cast<std::size_t>(r.Right - r.Left) * sizeof(std::uint32_t));
         });
-        drawing_ = slot;
-        draw_.Target(to.Pixels, drawWidth_, drawHeight_, bufferSize_.Width);
-        changed_.MarkWhole();
+        Drawing = slot;
+        Draw.Target(to.Pixels, DrawWidth, DrawHeight, BufferSize.Width);
+        Changes.MarkWhole();
     }
-    scene_.clear();
-    scene_.shrink_to_fit();
+    Scene.clear();
+    Scene.shrink_to_fit();
 }
 
 void WaylandSurface::Copy(const Buffer& to, const Buffer& from, const Rect32& r) const {
-    const std::int32_t left = std::max(r.Left, 0), right = std::min(r.Right, drawWidth_);
-    const std::int32_t top = std::max(r.Top, 0), bottom = std::min(r.Bottom, drawHeight_);
+    const std::int32_t left = std::max(r.Left, 0), right = std::min(r.Right, DrawWidth);
+    const std::int32_t top = std::max(r.Top, 0), bottom = std::min(r.Bottom, DrawHeight);
     if (right <= left) return;
-    const std::ptrdiff_t stride = bufferSize_.Width;
+    const std::ptrdiff_t stride = BufferSize.Width;
     // Most changes are single dots: a plain store, not a call.
     if (right - left == 1) {
         for (std::int32_t y = top; y < bottom; ++y)
@@ -288,19 +293,19 @@ void WaylandSurface::Copy(const Buffer& to, const Buffer& from, const Rect32& r)
 }
 
 void WaylandSurface::CatchUp(int slot) {
-    if (shown_ < 0 || shown_ == slot) return;
-    const Buffer& to = buffers_[static_cast<std::size_t>(slot)];
-    const Buffer& from = buffers_[static_cast<std::size_t>(shown_)];
-    const DamageList& lacking = slots_.Lacking(slot);
-    if (slot == previousShown_ && !lastChange_.Whole()) {
+    if (Shown < 0 || Shown == slot) return;
+    const Buffer& to = Buffers[static_cast<std::size_t>(slot)];
+    const Buffer& from = Buffers[static_cast<std::size_t>(Shown)];
+    const DamageList& lacking = Slots.Lacking(slot);
+    if (slot == PreviousShown && !LastChange.Whole()) {
         // The usual turn of two buffers: the last commit's dots are known, only larger areas
         // are read from the buffer shown.
-        const auto rects = lastChange_.Rects();
-        const std::ptrdiff_t stride = bufferSize_.Width;
+        const auto rects = LastChange.Rects();
+        const std::ptrdiff_t stride = BufferSize.Width;
         for (std::size_t i = 0; i < rects.size(); ++i) {
             const Rect32& r = rects[i];
             if (r.Right - r.Left == 1 && r.Bottom - r.Top == 1)
-                to.Pixels[r.Top * stride + r.Left] = lastValues_[i];
+                to.Pixels[r.Top * stride + r.Left] = LastValues[i];
             else
                 Copy(to, from, r);
         }
@@ -308,164 +313,158 @@ void WaylandSurface::CatchUp(int slot) {
     }
     // Lacking everything, it lacks at most what was ever drawn on.
     if (lacking.Whole())
-        drawn_.ForEachRun(drawWidth_, drawHeight_, [&](const Rect32& r) { Copy(to, from, r); });
+        Drawn.ForEachRun(DrawWidth, DrawHeight, [&](const Rect32& r) { Copy(to, from, r); });
     else
         for (const Rect32& r : lacking.Rects()) Copy(to, from, r);
 }
 
 bool WaylandSurface::BeginFrame() {
-    if (buffers_.empty() || drawWidth_ <= 0 || drawHeight_ <= 0) return false;
-    if (magnified_) return !scene_.empty();
+    if (Buffers.empty() || DrawWidth <= 0 || DrawHeight <= 0) return false;
+    if (BlocksOn) return !Scene.empty();
     const int slot = AcquireForCommit();
     if (slot < 0) {
-        noBuffer_ = true;
+        NoBuffer = true;
         return false;
     }
-    if (!buffers_[static_cast<std::size_t>(slot)].Black)
-        Blacken(buffers_[static_cast<std::size_t>(slot)]);
+    if (!Buffers[static_cast<std::size_t>(slot)].Black)
+        Blacken(Buffers[static_cast<std::size_t>(slot)]);
     CatchUp(slot);
-    drawing_ = slot;
-    draw_.Target(buffers_[static_cast<std::size_t>(slot)].Pixels, drawWidth_, drawHeight_,
-                 bufferSize_.Width);
+    Drawing = slot;
+    Draw.Target(Buffers[static_cast<std::size_t>(slot)].Pixels, DrawWidth, DrawHeight,
+                BufferSize.Width);
     return true;
 }
 
 int WaylandSurface::AcquireForCommit() {
     // Releases the window thread has read off the connection since the last commit: the buffer
     // given back last lacks least.
-    if (queue_ != nullptr) wl_display_dispatch_queue_pending(display_, queue_);
-    const bool spareUnused = !buffers_.back().Black;
-    int slot = slots_.Acquire(!spareUnused);
-    if (slot < 0 && spareUnused && WaitForRelease(kSpareWait, false)) slot = slots_.Acquire(false);
-    if (slot < 0) slot = slots_.Acquire();
-    if (slot < 0 && WaitForRelease(kReleaseWait, true)) slot = slots_.Acquire();
+    if (Queue != nullptr) wl_display_dispatch_queue_pending(WlDisplay, Queue);
+    const bool spareUnused = !Buffers.back().Black;
+    int slot = Slots.Acquire(!spareUnused);
+    if (slot < 0 && spareUnused &&
+        WaitForRelease(AnyReleased ? kSpareWait : kFirstSpareWait, false))
+        slot = Slots.Acquire(false);
+    if (slot < 0) slot = Slots.Acquire();
+    if (slot < 0 && WaitForRelease(kReleaseWait, true)) slot = Slots.Acquire();
     return slot;
 }
 
 bool WaylandSurface::WaitForRelease(std::chrono::milliseconds wait, bool spare) {
-    if (display_ == nullptr || queue_ == nullptr) return false;
+    if (WlDisplay == nullptr || Queue == nullptr) return false;
     const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
-        if (wl_display_dispatch_queue_pending(display_, queue_) < 0) return false;
-        if (slots_.Acquire(spare) >= 0) return true;
+        if (wl_display_dispatch_queue_pending(WlDisplay, Queue) < 0) return false;
+        if (Slots.Acquire(spare) >= 0) return true;
         // Events came for this queue meanwhile: dispatch them first.
-        if (wl_display_prepare_read_queue(display_, queue_) != 0) continue;
-        wl_display_flush(display_);
+        if (wl_display_prepare_read_queue(WlDisplay, Queue) != 0) continue;
+        wl_display_flush(WlDisplay);
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        pollfd connection{wl_display_get_fd(display_), POLLIN, 0};
+        pollfd connection{wl_display_get_fd(WlDisplay), POLLIN, 0};
         if (left.count() > 0 && poll(&connection, 1, static_cast<int>(left.count())) > 0) {
-            if (wl_display_read_events(display_) < 0) return false;
+            if (wl_display_read_events(WlDisplay) < 0) return false;
         } else {
-            wl_display_cancel_read(display_);
+            wl_display_cancel_read(WlDisplay);
             if (left.count() <= 0) return false;
         }
     }
 }
 
 void WaylandSurface::Present() {
-    if (buffers_.empty()) return;
+    if (Buffers.empty()) return;
     // Releases the window thread has read off the connection.
-    if (queue_ != nullptr) wl_display_dispatch_queue_pending(display_, queue_);
+    if (Queue != nullptr) wl_display_dispatch_queue_pending(WlDisplay, Queue);
     ReleaseHeldPixel();
     // The next frame waits for a buffer again; this one has waited already.
-    const bool waited = noBuffer_;
-    noBuffer_ = false;
-    const bool all = damageAll_.exchange(false, std::memory_order_relaxed) || !buffersCommitted_;
-    if (changed_.Empty() && !all) return;
-    if (magnified_) {
+    const bool waited = NoBuffer;
+    NoBuffer = false;
+    const bool all = DamageAll.exchange(false, std::memory_order_relaxed) || !BuffersCommitted;
+    if (Changes.Empty() && !all) return;
+    if (BlocksOn) {
         if (!waited)
             PresentMagnified(all);
         else if (all)
-            damageAll_.store(true, std::memory_order_relaxed);
+            DamageAll.store(true, std::memory_order_relaxed);
         return;
     }
     // Nothing drawn yet, only shown anew: the newest picture goes again.
-    if (drawing_ < 0 && (waited || !BeginFrame())) {
-        if (all) damageAll_.store(true, std::memory_order_relaxed);
+    if (Drawing < 0 && (waited || !BeginFrame())) {
+        if (all) DamageAll.store(true, std::memory_order_relaxed);
         return;
     }
-    const Buffer& buffer = buffers_[static_cast<std::size_t>(drawing_)];
-    if (changed_.Whole() || all) {
-        lastDamageArea_ = static_cast<std::int64_t>(bufferSize_.Width) * bufferSize_.Height;
-        if (target_ != nullptr)
-            wl_surface_damage_buffer(target_, 0, 0, bufferSize_.Width, bufferSize_.Height);
-    } else {
-        damage_.Clear();
-        damage_.Add(changed_);
-        if (target_ != nullptr)
-            for (const Rect32& r : damage_.Rects())
-                wl_surface_damage_buffer(target_, r.Left, r.Top, r.Right - r.Left,
-                                         r.Bottom - r.Top);
-        lastDamageArea_ = damage_.Area();
-    }
-    if (target_ != nullptr && buffer.Handle != nullptr) {
-        wl_surface_attach(target_, buffer.Handle, 0, 0);
-        wl_surface_commit(target_);
-        wl_display_flush(display_);
-    }
-    slots_.Committed(drawing_, changed_);
-    lastChange_.Assign(changed_);
-    if (!lastChange_.Whole()) {
-        const auto rects = lastChange_.Rects();
-        const std::ptrdiff_t stride = bufferSize_.Width;
+    const Buffer& buffer = Buffers[static_cast<std::size_t>(Drawing)];
+    DamageChanges(all);
+    CommitBuffer(Drawing);
+    LastChange.Assign(Changes);
+    if (!LastChange.Whole()) {
+        const auto rects = LastChange.Rects();
+        const std::ptrdiff_t stride = BufferSize.Width;
         for (std::size_t i = 0; i < rects.size(); ++i)
-            lastValues_[i] = buffer.Pixels[rects[i].Top * stride + rects[i].Left];
+            LastValues[i] = buffer.Pixels[rects[i].Top * stride + rects[i].Left];
     }
-    previousShown_ = shown_;
-    shown_ = drawing_;
-    drawing_ = -1;
-    draw_.Target(nullptr, 0, 0, 0);
-    changed_.Clear();
-    ++commits_;
-    buffersCommitted_ = true;
+    PreviousShown = Shown;
+    Shown = Drawing;
+    Drawing = -1;
+    Draw.Target(nullptr, 0, 0, 0);
+    Changes.Clear();
+    ++CommitCount;
+    BuffersCommitted = true;
 }
 
 void WaylandSurface::PresentMagnified(bool all) {
     const int slot = AcquireForCommit();
     if (slot < 0) {
         // What changed waits for the next frame, which finds it still listed.
-        if (all) damageAll_.store(true, std::memory_order_relaxed);
+        if (all) DamageAll.store(true, std::memory_order_relaxed);
         return;
     }
-    Buffer& buffer = buffers_[static_cast<std::size_t>(slot)];
+    Buffer& buffer = Buffers[static_cast<std::size_t>(slot)];
     if (!buffer.Black) Blacken(buffer);
-    Enlarge(buffer, slots_.Lacking(slot));
-    Enlarge(buffer, changed_);
-    if (changed_.Whole() || all) {
-        lastDamageArea_ = static_cast<std::int64_t>(bufferSize_.Width) * bufferSize_.Height;
-        if (target_ != nullptr)
-            wl_surface_damage_buffer(target_, 0, 0, bufferSize_.Width, bufferSize_.Height);
-    } else {
-        damage_.Clear();
-        damage_.Add(changed_);
-        lastDamageArea_ = 0;
-        for (const Rect32& dots : damage_.Rects()) {
-            const Rect32 r = blocks_.ToBuffer(dots);
-            lastDamageArea_ += static_cast<std::int64_t>(r.Right - r.Left) * (r.Bottom - r.Top);
-            if (target_ != nullptr)
-                wl_surface_damage_buffer(target_, r.Left, r.Top, r.Right - r.Left,
-                                         r.Bottom - r.Top);
-        }
+    Enlarge(buffer, Slots.Lacking(slot));
+    Enlarge(buffer, Changes);
+    DamageChanges(all);
+    CommitBuffer(slot);
+    Shown = slot;
+    Changes.Clear();
+    ++CommitCount;
+    BuffersCommitted = true;
+}
+
+void WaylandSurface::DamageChanges(bool all) {
+    if (Changes.Whole() || all) {
+        LastDamaged = static_cast<std::int64_t>(BufferSize.Width) * BufferSize.Height;
+        if (TargetSurface != nullptr)
+            wl_surface_damage_buffer(TargetSurface, 0, 0, BufferSize.Width, BufferSize.Height);
+        return;
     }
-    if (target_ != nullptr && buffer.Handle != nullptr) {
-        wl_surface_attach(target_, buffer.Handle, 0, 0);
-        wl_surface_commit(target_);
-        wl_display_flush(display_);
+    Damage.Clear();
+    Damage.Add(Changes);
+    LastDamaged = 0;
+    for (const Rect32& changed : Damage.Rects()) {
+        const Rect32 r = BlocksOn ? Blocks.ToBuffer(changed) : changed;
+        LastDamaged += static_cast<std::int64_t>(r.Right - r.Left) * (r.Bottom - r.Top);
+        if (TargetSurface != nullptr)
+            wl_surface_damage_buffer(TargetSurface, r.Left, r.Top, r.Right - r.Left,
+                                     r.Bottom - r.Top);
     }
-    slots_.Committed(slot, changed_);
-    shown_ = slot;
-    changed_.Clear();
-    ++commits_;
-    buffersCommitted_ = true;
+}
+
+void WaylandSurface::CommitBuffer(int slot) {
+    const Buffer& buffer = Buffers[static_cast<std::size_t>(slot)];
+    if (TargetSurface != nullptr && buffer.Handle != nullptr) {
+        wl_surface_attach(TargetSurface, buffer.Handle, 0, 0);
+        wl_surface_commit(TargetSurface);
+        wl_display_flush(WlDisplay);
+    }
+    Slots.Committed(slot, Changes);
 }
 
 void WaylandSurface::Enlarge(const Buffer& buffer, const DamageList& area) {
     const auto one = [&](const Rect32& r) {
-        blocks_.Enlarge(scene_.data(), width_, buffer.Pixels, bufferSize_.Width, r);
+        Blocks.Enlarge(Scene.data(), Width, buffer.Pixels, BufferSize.Width, r);
     };
     if (area.Whole())
-        drawn_.ForEachRun(width_, height_, one);
+        Drawn.ForEachRun(Width, Height, one);
     else
         for (const Rect32& r : area.Rects()) one(r);
 }
@@ -473,108 +472,108 @@ void WaylandSurface::Enlarge(const Buffer& buffer, const DamageList& area) {
 void WaylandSurface::Changed(Rect32 rect) {
     rect.Left = std::max(rect.Left, 0);
     rect.Top = std::max(rect.Top, 0);
-    rect.Right = std::min(rect.Right, drawWidth_);
-    rect.Bottom = std::min(rect.Bottom, drawHeight_);
-    changed_.Add(rect);
-    drawn_.Mark(rect);
+    rect.Right = std::min(rect.Right, DrawWidth);
+    rect.Bottom = std::min(rect.Bottom, DrawHeight);
+    Changes.Add(rect);
+    Drawn.Mark(rect);
 }
 
 void WaylandSurface::ReleaseHeldPixel() {
-    if (!holding_) return;
-    holding_ = false;
-    if (((draw_.Pixel(heldX_, heldY_) ^ heldWas_) & kColourBits) == 0) return;
-    const Rect32 dot{heldX_, heldY_, heldX_ + 1, heldY_ + 1};
-    changed_.Add(dot);
-    drawn_.MarkPixel(heldX_, heldY_);
-    texts_.Touch(dot);
+    if (!Holding) return;
+    Holding = false;
+    if (((Draw.Pixel(HeldX, HeldY) ^ HeldWas) & kColourBits) == 0) return;
+    const Rect32 dot{HeldX, HeldY, HeldX + 1, HeldY + 1};
+    Changes.Add(dot);
+    Drawn.MarkPixel(HeldX, HeldY);
+    Texts.Touch(dot);
 }
 
 void WaylandSurface::SetPixel(std::int32_t x, std::int32_t y, ColorValue color) {
-    if (static_cast<std::uint32_t>(x) >= static_cast<std::uint32_t>(drawWidth_) ||
-        static_cast<std::uint32_t>(y) >= static_cast<std::uint32_t>(drawHeight_) || !Begin())
+    if (static_cast<std::uint32_t>(x) >= static_cast<std::uint32_t>(DrawWidth) ||
+        static_cast<std::uint32_t>(y) >= static_cast<std::uint32_t>(DrawHeight) || !Begin())
         return;
-    if (!holding_ || heldX_ != x || heldY_ != y) {
+    if (!Holding || HeldX != x || HeldY != y) {
         ReleaseHeldPixel();
-        holding_ = true;
-        heldX_ = x;
-        heldY_ = y;
-        heldWas_ = draw_.Pixel(x, y);
+        Holding = true;
+        HeldX = x;
+        HeldY = y;
+        HeldWas = Draw.Pixel(x, y);
     }
-    draw_.SetPixel(x, y, color);
+    Draw.SetPixel(x, y, color);
 }
 
 void WaylandSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) {
     ReleaseHeldPixel();
     if (!Begin()) return;
-    const BannerTextCache::Look look{x, y, brush_, fontPoints_};
-    if (texts_.Holds(look, sjis)) return;
-    draw_.TextOut(x, y, sjis);
+    const BannerTextCache::Look look{x, y, Brush, FontPoints};
+    if (Texts.Holds(look, sjis)) return;
+    Draw.TextOut(x, y, sjis);
     // Glyphs may reach a little past their advance; a character height of margin covers that.
-    const TextExtent extent = draw_.Measure(sjis);
+    const TextExtent extent = Draw.Measure(sjis);
     const Rect32 box{x, y, x + extent.Width + extent.Height, y + extent.Height};
     Changed(box);
-    texts_.Touch(box);
-    texts_.Remember(look, sjis, box);
+    Texts.Touch(box);
+    Texts.Remember(look, sjis, box);
 }
 
 std::int32_t WaylandSurface::TextHeight(std::string_view sjis) {
-    return draw_.TextHeight(sjis);
+    return Draw.TextHeight(sjis);
 }
 
 void WaylandSurface::FillRect(const Rect32& rect) {
     ReleaseHeldPixel();
     if (!Begin()) return;
-    if (rect.Left <= 0 && rect.Top <= 0 && rect.Right >= width_ && rect.Bottom >= height_ &&
-        (draw_.ToPixel(brush_) & kColourBits) == 0) {
+    if (rect.Left <= 0 && rect.Top <= 0 && rect.Right >= Width && rect.Bottom >= Height &&
+        (Draw.ToPixel(Brush) & kColourBits) == 0) {
         // The whole view black (the banner's end): only what was lit changes. Filling the whole
         // view instead would write every buffer whole in turn (33 MB each at 4K).
         ChangedToBlack();
     } else {
         Changed(rect);
-        draw_.FillRect(rect);
+        Draw.FillRect(rect);
     }
-    texts_.Touch(rect);
+    Texts.Touch(rect);
 }
 
 void WaylandSurface::ChangedToBlack() {
     // Lit pixels lie only where something was ever drawn; the banner's boxes go whole.
     std::ptrdiff_t stride = 0;
     std::uint32_t* pixels = DrawPixels(stride);
-    drawn_.ForEachRun(drawWidth_, drawHeight_, [&](const Rect32& run) {
+    Drawn.ForEachRun(DrawWidth, DrawHeight, [&](const Rect32& run) {
         for (std::int32_t y = run.Top; y < run.Bottom; ++y) {
             std::uint32_t* row = pixels + y * stride;
             for (std::int32_t x = run.Left; x < run.Right; ++x) {
-                if ((row[x] & kColourBits) == 0 || texts_.Covers(x, y)) continue;
+                if ((row[x] & kColourBits) == 0 || Texts.Covers(x, y)) continue;
                 row[x] = kBlack;
-                changed_.Add(Rect32{x, y, x + 1, y + 1});
+                Changes.Add(Rect32{x, y, x + 1, y + 1});
             }
         }
     });
-    texts_.ForEachBox([&](const Rect32& box) {
+    Texts.ForEachBox([&](const Rect32& box) {
         Changed(box);
-        draw_.FillRect(box);
+        Draw.FillRect(box);
     });
 }
 
 std::uint32_t* WaylandSurface::DrawPixels(std::ptrdiff_t& stride) {
-    if (magnified_) {
-        stride = width_;
-        return scene_.data();
+    if (BlocksOn) {
+        stride = Width;
+        return Scene.data();
     }
-    stride = bufferSize_.Width;
-    return buffers_[static_cast<std::size_t>(drawing_)].Pixels;
+    stride = BufferSize.Width;
+    return Buffers[static_cast<std::size_t>(Drawing)].Pixels;
 }
 
 void WaylandSurface::SetBrushColor(ColorValue color) {
-    brush_ = color;
-    draw_.SetBrushColor(color);
+    Brush = color;
+    Draw.SetBrushColor(color);
 }
 
 void WaylandSurface::SetFontSize(int points) {
-    fontPoints_ = points;
-    draw_.SetFontSize(points);
+    FontPoints = points;
+    Draw.SetFontSize(points);
 }
 
 void WaylandSurface::PrepareText(std::string_view sjis) {
-    draw_.PrepareText(sjis);
+    Draw.PrepareText(sjis);
 }

@@ -47,7 +47,7 @@ class WaylandSurface final : public DrawingSurface {
     // scene's size would show it (true); or one dot to one pixel from the corner. What was drawn
     // so far is kept. Allocates: before frames run, or while they are held.
     void SetMagnified(bool magnified);
-    bool Magnified() const { return magnified_; }
+    bool Magnified() const { return BlocksOn; }
     // The scene dot shown at a buffer pixel.
     void BufferToScene(std::int32_t x, std::int32_t y, std::int32_t& sceneX,
                        std::int32_t& sceneY) const;
@@ -55,7 +55,7 @@ class WaylandSurface final : public DrawingSurface {
     void Present();
     // The next commit damages the whole buffer: the compositor has shown the surface anew (a
     // configure), and what it kept of it may be stale. Safe from any thread.
-    void DamageAllNext() { damageAll_.store(true, std::memory_order_relaxed); }
+    void DamageAllNext() { DamageAll.store(true, std::memory_order_relaxed); }
 
     void SetPixel(std::int32_t x, std::int32_t y, ColorValue color) override;
     void TextOut(std::int32_t x, std::int32_t y, std::string_view sjis) override;
@@ -68,25 +68,26 @@ class WaylandSurface final : public DrawingSurface {
     // What differs from the picture last committed, as far as gathered now.
     const DamageList& GatherChanges() {
         ReleaseHeldPixel();
-        return changed_;
+        return Changes;
     }
     // For figures and tests: commits made, and the pixels damaged by the last one.
-    std::uint64_t Commits() const { return commits_; }
-    std::int64_t LastDamageArea() const { return lastDamageArea_; }
+    std::uint64_t Commits() const { return CommitCount; }
+    std::int64_t LastDamageArea() const { return LastDamaged; }
     // The newest picture's colour (0x00RRGGBB) at a scene dot.
     std::uint32_t Pixel(std::int32_t x, std::int32_t y) const;
     // A buffer's own colour, and which buffers are drawn into and shown (-1: none).
     std::uint32_t BufferPixel(int slot, std::int32_t x, std::int32_t y) const;
-    int DrawingSlot() const { return drawing_; }
-    int ShownSlot() const { return shown_; }
+    int DrawingSlot() const { return Drawing; }
+    int ShownSlot() const { return Shown; }
     // The buffers' memory, null before they are set.
-    const ShmPool* Pool() const { return pool_.get(); }
+    const ShmPool* Pool() const { return BufferPool.get(); }
 
     // The compositor gave a buffer back.
     static void OnRelease(void* data, wl_buffer* buffer);
     void BufferReleased(int slot) {
-        slots_.Released(slot);
-        noBuffer_ = false;
+        Slots.Released(slot);
+        NoBuffer = false;
+        AnyReleased = true;
     }
 
   private:
@@ -102,7 +103,7 @@ class WaylandSurface final : public DrawingSurface {
     // A buffer to draw into, caught up with the one shown; false when there is none. Waited for
     // once a frame: a frame without one draws nothing more until a buffer comes back or the
     // next frame, rather than wait again at each of its dots (and hold up a close meanwhile).
-    bool Begin() { return drawing_ >= 0 || (!noBuffer_ && BeginFrame()); }
+    bool Begin() { return Drawing >= 0 || (!NoBuffer && BeginFrame()); }
     bool BeginFrame();
     // Waits up to `wait` for the compositor to give a buffer back (the spare counting only with
     // `spare`); false when none came.
@@ -117,6 +118,11 @@ class WaylandSurface final : public DrawingSurface {
     // Commits the scene enlarged: into a buffer the compositor does not hold, what it lacks and
     // what changed are enlarged from the scene's picture, and the changed blocks are damaged.
     void PresentMagnified(bool all);
+    // Damages what changed (in buffer pixels: blocks when enlarged), or the whole buffer when
+    // everything did or `all`; notes the area damaged.
+    void DamageChanges(bool all);
+    // Attaches the buffer in `slot` and commits it; what changed is now the slot's picture.
+    void CommitBuffer(int slot);
     // The scene dots of `area` enlarged into `buffer` (whole: all that was ever drawn on).
     void Enlarge(const Buffer& buffer, const DamageList& area);
     // The buffer a commit may go to, waiting a little for one; -1 for none.
@@ -128,39 +134,40 @@ class WaylandSurface final : public DrawingSurface {
     void ReleaseHeldPixel();
     void DropBuffers(std::vector<Buffer>& buffers);
 
-    wl_display* display_;
-    const SystemColorSource& colors_;
-    TextEngine* text_;
-    wl_event_queue* queue_ = nullptr;
-    wl_surface* target_ = nullptr;
-    MemorySurface draw_;  // drawing into the buffer drawn into
-    std::int32_t width_ = 0, height_ = 0;
-    Size32 bufferSize_;
-    std::int32_t drawWidth_ = 0, drawHeight_ = 0;  // where view and buffers overlap
-    int drawing_ = -1, shown_ = -1;
-    DrawnTiles drawn_;  // what was ever drawn on: elsewhere every buffer is still black
-    std::unique_ptr<ShmPool> pool_;
-    std::vector<Buffer> buffers_;
-    BufferSlots slots_;
-    DamageList changed_;  // since the last commit, exactly
-    DamageList damage_;   // the same, joined into a few rectangles for the compositor
+    wl_display* WlDisplay;
+    const SystemColorSource& Colors;
+    TextEngine* Text;
+    wl_event_queue* Queue = nullptr;
+    wl_surface* TargetSurface = nullptr;
+    MemorySurface Draw;  // drawing into the buffer drawn into
+    std::int32_t Width = 0, Height = 0;
+    Size32 BufferSize;
+    std::int32_t DrawWidth = 0, DrawHeight = 0;  // where view and buffers overlap
+    int Drawing = -1, Shown = -1;
+    DrawnTiles Drawn;  // what was ever drawn on: elsewhere every buffer is still black
+    std::unique_ptr<ShmPool> BufferPool;
+    std::vector<Buffer> Buffers;
+    BufferSlots Slots;
+    DamageList Changes;  // since the last commit, exactly
+    DamageList Damage;   // the same, joined into a few rectangles for the compositor
     // The last commit's change, with the value of each single dot of it: all that the buffer
     // committed before it lacks, written without reading the buffer shown.
-    DamageList lastChange_;
-    std::vector<std::uint32_t> lastValues_;
-    int previousShown_ = -1;
-    std::atomic<bool> damageAll_{false};
-    bool buffersCommitted_ = false;
-    bool noBuffer_ = false;  // this frame found no buffer to draw into
-    bool holding_ = false;
-    std::int32_t heldX_ = 0, heldY_ = 0;
-    std::uint32_t heldWas_ = 0;
-    ColorValue brush_ = 0;
-    int fontPoints_ = 0;
-    bool magnified_ = false;
-    PixelBlocks blocks_;
-    std::vector<std::uint32_t> scene_;  // the scene's picture while magnified
-    BannerTextCache texts_;             // a text drawn again where it stands is not drawn again
-    std::uint64_t commits_ = 0;
-    std::int64_t lastDamageArea_ = 0;
+    DamageList LastChange;
+    std::vector<std::uint32_t> LastValues;
+    int PreviousShown = -1;
+    std::atomic<bool> DamageAll{false};
+    bool BuffersCommitted = false;
+    bool AnyReleased = false;  // the compositor has given one of these buffers back
+    bool NoBuffer = false;     // this frame found no buffer to draw into
+    bool Holding = false;
+    std::int32_t HeldX = 0, HeldY = 0;
+    std::uint32_t HeldWas = 0;
+    ColorValue Brush = 0;
+    int FontPoints = 0;
+    bool BlocksOn = false;
+    PixelBlocks Blocks;
+    std::vector<std::uint32_t> Scene;  // the scene's picture while magnified
+    BannerTextCache Texts;             // a text drawn again where it stands is not drawn again
+    std::uint64_t CommitCount = 0;
+    std::int64_t LastDamaged = 0;
 };

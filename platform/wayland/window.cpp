@@ -215,39 +215,39 @@ std::unique_ptr<TextEngine> MakeTextEngine() {
 
 WaylandSaverWindow::WaylandSaverWindow(WaylandConnection& connection,
                                        const SystemColorSource& colors, int wakeFd)
-    : connection_(connection), colors_(colors), wakeFd_(wakeFd), text_(MakeTextEngine()) {
-    surface_ = std::make_unique<WaylandSurface>(connection_.Display(), colors_, text_.get());
-    connection_.OnOutputsChanged([this] { OutputsChanged(); });
-    connection_.OnSeatChanged(
+    : Connection(connection), Colors(colors), WakeFd(wakeFd), Text(MakeTextEngine()) {
+    Canvas = std::make_unique<WaylandSurface>(Connection.Display(), Colors, Text.get());
+    Connection.OnOutputsChanged([this] { OutputsChanged(); });
+    Connection.OnSeatChanged(
         [this](std::uint32_t capabilities) { SeatCapabilities(capabilities); });
-    driveOutput_ = ChooseDriveOutput(
+    DriveIndex = ChooseDriveOutput(
         [this] {
             std::vector<OutputInfo> infos;
-            for (const auto& output : connection_.Outputs()) infos.push_back(output->Info);
+            for (const auto& output : Connection.Outputs()) infos.push_back(output->Info);
             return infos;
         }(),
-        connection_.OutputOrder(), connection_.PrimaryName());
+        Connection.OutputOrder(), Connection.PrimaryName());
 }
 
 WaylandSaverWindow::~WaylandSaverWindow() {
-    connection_.OnOutputsChanged(nullptr);
-    connection_.OnSeatChanged(nullptr);
-    surface_.reset();
+    Connection.OnOutputsChanged(nullptr);
+    Connection.OnSeatChanged(nullptr);
+    Canvas.reset();
     if (FrameQuestion != nullptr) wl_callback_destroy(FrameQuestion);
-    for (auto& toplevel : toplevels_) DestroyToplevel(*toplevel);
-    toplevels_.clear();
-    if (keyboard_ != nullptr) ReleaseKeyboard(keyboard_);
-    if (pointer_ != nullptr) ReleasePointer(pointer_);
-    if (touch_ != nullptr) ReleaseTouch(touch_);
-    wl_display_flush(connection_.Display());
+    for (auto& toplevel : Toplevels) DestroyToplevel(*toplevel);
+    Toplevels.clear();
+    if (Keyboard != nullptr) ReleaseKeyboard(Keyboard);
+    if (Pointer != nullptr) ReleasePointer(Pointer);
+    if (Touch != nullptr) ReleaseTouch(Touch);
+    wl_display_flush(Connection.Display());
 }
 
 const OutputInfo& WaylandSaverWindow::OutputAt(std::size_t index) const {
-    return connection_.Outputs()[index]->Info;
+    return Connection.Outputs()[index]->Info;
 }
 
 const OutputInfo& WaylandSaverWindow::DriveOutput() const {
-    return OutputAt(driveOutput_);
+    return OutputAt(DriveIndex);
 }
 
 bool WaylandSaverWindow::Create(WindowEvents& events) {
@@ -265,22 +265,22 @@ bool WaylandSaverWindow::MakeWindow(const WindowCreateParams& params) {
     // Wayland gives a client no way into another client's window. The surfaces come with the
     // map, once the form has chosen the drive's output.
     if (params.Child) return false;
-    acceptsInput_ = !params.Disabled;
+    AcceptsInput = !params.Disabled;
     return true;
 }
 
 bool WaylandSaverWindow::TerminationPending() {
-    return SignalWaiting(wakeFd_);
+    return SignalWaiting(WakeFd);
 }
 
 bool WaylandSaverWindow::Map() {
     // The covers first, so that the drive, made last, has the keyboard.
-    for (const std::size_t output : coverOutputs_) MakeToplevel(output, false);
-    MakeToplevel(driveOutput_, true);
-    mapped_ = true;
+    for (const std::size_t output : CoverOutputs) MakeToplevel(output, false);
+    MakeToplevel(DriveIndex, true);
+    Mapped = true;
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(kConfigureWaitMs);
-    while (!Lifecycle.Closed() && std::any_of(toplevels_.begin(), toplevels_.end(),
+    while (!Lifecycle.Closed() && std::any_of(Toplevels.begin(), Toplevels.end(),
                                               [](const auto& t) { return !t->Configured; })) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
@@ -300,19 +300,19 @@ WaylandSaverWindow::Toplevel& WaylandSaverWindow::MakeToplevel(std::size_t outpu
     t.Owner = this;
     t.Output = output;
     t.Drive = drive;
-    t.Surface = wl_compositor_create_surface(connection_.Compositor());
-    if (connection_.Viewporter() != nullptr)
-        t.Viewport = wp_viewporter_get_viewport(connection_.Viewporter(), t.Surface);
-    t.Shell = xdg_wm_base_get_xdg_surface(connection_.Shell(), t.Surface);
+    t.Surface = wl_compositor_create_surface(Connection.Compositor());
+    if (Connection.Viewporter() != nullptr)
+        t.Viewport = wp_viewporter_get_viewport(Connection.Viewporter(), t.Surface);
+    t.Shell = xdg_wm_base_get_xdg_surface(Connection.Shell(), t.Surface);
     xdg_surface_add_listener(t.Shell, &kShellListener, &t);
     t.Role = xdg_surface_get_toplevel(t.Shell);
     xdg_toplevel_add_listener(t.Role, &kRoleListener, &t);
     xdg_toplevel_set_title(t.Role, kTitle);
     xdg_toplevel_set_app_id(t.Role, "velmora");
-    xdg_toplevel_set_fullscreen(t.Role, connection_.Outputs()[output]->Handle);
+    xdg_toplevel_set_fullscreen(t.Role, Connection.Outputs()[output]->Handle);
     // The first commit carries no buffer: it asks the compositor for its configure.
     wl_surface_commit(t.Surface);
-    toplevels_.push_back(std::move(toplevel));
+    Toplevels.push_back(std::move(toplevel));
     return t;
 }
 
@@ -342,7 +342,7 @@ void WaylandSaverWindow::Show(Toplevel& t) {
         t.BlackBuffer = nullptr;
         const std::size_t bytes = static_cast<std::size_t>(shown.Buffer.Width) *
                                   static_cast<std::size_t>(shown.Buffer.Height) * 4;
-        t.Black = std::make_unique<ShmPool>(connection_.Shm(), bytes);
+        t.Black = std::make_unique<ShmPool>(Connection.Shm(), bytes);
         if (t.Black->Valid()) {
             // Opaque black written out: a cover is one pixel wherever a viewporter is offered.
             std::fill_n(reinterpret_cast<std::uint32_t*>(t.Black->Data()), bytes / 4, 0xFF000000u);
@@ -353,7 +353,7 @@ void WaylandSaverWindow::Show(Toplevel& t) {
     wl_surface_set_buffer_scale(t.Surface, shown.BufferScale);
     if (t.Viewport != nullptr)
         wp_viewport_set_destination(t.Viewport, shown.Viewport.Width, shown.Viewport.Height);
-    SetOpaque(connection_.Compositor(), t.Surface, shown);
+    SetOpaque(Connection.Compositor(), t.Surface, shown);
     wl_surface_attach(t.Surface, t.BlackBuffer, 0, 0);
     wl_surface_damage_buffer(t.Surface, 0, 0, shown.Buffer.Width, shown.Buffer.Height);
     wl_surface_commit(t.Surface);
@@ -361,16 +361,16 @@ void WaylandSaverWindow::Show(Toplevel& t) {
 
 void WaylandSaverWindow::ShowDrive(Toplevel& t) {
     Presentation shown =
-        PlanDrive({width_, height_}, OutputAt(t.Output), t.Asked, scaled_, t.Viewport != nullptr);
+        PlanDrive({Width, Height}, OutputAt(t.Output), t.Asked, Scaled, t.Viewport != nullptr);
     // Once frames run, the buffers they draw into are not replaced under them (an output whose
     // mode changed meanwhile shows the buffer as it is, stretched where the compositor can).
-    if (Lifecycle.Shown() && buffersMade_ && !(shown.Buffer == t.Shown.Buffer)) {
+    if (Lifecycle.Shown() && BuffersMade && !(shown.Buffer == t.Shown.Buffer)) {
         shown.Buffer = t.Shown.Buffer;
         shown.BufferScale = 1;
         shown.Viewport =
             t.Viewport != nullptr && t.Asked.Width > 0 && t.Asked.Height > 0 ? t.Asked : Size32{};
     }
-    const bool newBuffers = !buffersMade_ || !(shown.Buffer == t.Shown.Buffer);
+    const bool newBuffers = !BuffersMade || !(shown.Buffer == t.Shown.Buffer);
     t.Shown = shown;
     wl_surface_set_buffer_scale(t.Surface, shown.BufferScale);
     if (t.Viewport != nullptr) {
@@ -379,28 +379,28 @@ void WaylandSaverWindow::ShowDrive(Toplevel& t) {
         else
             wp_viewport_set_destination(t.Viewport, -1, -1);
     }
-    SetOpaque(connection_.Compositor(), t.Surface, shown);
-    surface_->SetMagnified(scaled_);
+    SetOpaque(Connection.Compositor(), t.Surface, shown);
+    Canvas->SetMagnified(Scaled);
     // Frames keep the buffers they have: a later configure changes only how they are shown,
     // which the next frame's commit carries, whole.
     if (!newBuffers) {
-        surface_->DamageAllNext();
+        Canvas->DamageAllNext();
         return;
     }
-    buffersMade_ = surface_->SetBuffers(connection_.Shm(), t.Surface, shown.Buffer);
-    surface_->Present();
+    BuffersMade = Canvas->SetBuffers(Connection.Shm(), t.Surface, shown.Buffer);
+    Canvas->Present();
 }
 
 void WaylandSaverWindow::ShowSceneScaled(bool scaled) {
-    scaled_ = scaled;
+    Scaled = scaled;
     // On the way out nothing is drawn again: only the flag goes back.
     if (Lifecycle.Closing() || Lifecycle.Closed()) return;
-    for (auto& t : toplevels_)
+    for (auto& t : Toplevels)
         if (t->Drive && t->Configured) ShowDrive(*t);
 }
 
 bool WaylandSaverWindow::Dispatch(int timeoutMs) {
-    wl_display* display = connection_.Display();
+    wl_display* display = Connection.Display();
     while (wl_display_prepare_read(display) != 0)
         if (wl_display_dispatch_pending(display) < 0) return false;
     // A full socket (EAGAIN) empties while the compositor reads; anything else is a lost link.
@@ -415,7 +415,7 @@ bool WaylandSaverWindow::Dispatch(int timeoutMs) {
     }
     // A descriptor of -1 (no signal pipe, a source not yet open) is left out by poll.
     pollfd fds[3] = {{wl_display_get_fd(display), POLLIN, 0},
-                     {wakeFd_, POLLIN, 0},
+                     {WakeFd, POLLIN, 0},
                      {ExtraSource != nullptr ? ExtraSource->Fd() : -1, POLLIN, 0}};
     const int ready = poll(fds, 3, timeoutMs);
     if (ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
@@ -424,14 +424,14 @@ bool WaylandSaverWindow::Dispatch(int timeoutMs) {
         wl_display_cancel_read(display);
     }
     if (wl_display_dispatch_pending(display) < 0) return false;
-    if (ready > 0 && wakeFd_ >= 0 && (fds[1].revents & POLLIN) != 0) {
+    if (ready > 0 && WakeFd >= 0 && (fds[1].revents & POLLIN) != 0) {
         char drained[64];
-        [[maybe_unused]] auto n = read(wakeFd_, drained, sizeof drained);
+        [[maybe_unused]] auto n = read(WakeFd, drained, sizeof drained);
         // A termination signal: the ordinary close.
         Close();
     }
-    if (outputsChanged_) {
-        outputsChanged_ = false;
+    if (OutputsDirty) {
+        OutputsDirty = false;
         Close();
     }
     if (ExtraSource != nullptr && !Lifecycle.Closed())
@@ -440,7 +440,7 @@ bool WaylandSaverWindow::Dispatch(int timeoutMs) {
 }
 
 WaylandSaverWindow::Toplevel* WaylandSaverWindow::DriveToplevel() {
-    for (auto& t : toplevels_)
+    for (auto& t : Toplevels)
         if (t->Drive && t->Surface != nullptr) return t.get();
     return nullptr;
 }
@@ -457,7 +457,7 @@ void WaylandSaverWindow::WatchAnswers() {
         CommitAlone(*drive);
     }
     // The keyboard gone elsewhere a while, whether the saver is still seen is asked at once.
-    const bool focusAsks = acceptsInput_ && Focus.AskNow(now);
+    const bool focusAsks = AcceptsInput && Focus.AskNow(now);
     if (FrameQuestion == nullptr && (SightGate.AskDue(now) || focusAsks)) {
         // Asked now, sent with the next frame's commit.
         FrameQuestion = wl_surface_frame(drive->Surface);
@@ -475,7 +475,7 @@ void WaylandSaverWindow::CommitAlone(Toplevel& drive) {
     // it.
     wl_surface_damage_buffer(drive.Surface, 0, 0, 1, 1);
     wl_surface_commit(drive.Surface);
-    wl_display_flush(connection_.Display());
+    wl_display_flush(Connection.Display());
 }
 
 void WaylandSaverWindow::FrameAnswered() {
@@ -485,7 +485,7 @@ void WaylandSaverWindow::FrameAnswered() {
     const bool seenAgain = SightGate.Answered(now);
     if (Lifecycle.Closed()) return;
     // Shown while something else has the keys: the saver goes rather than stay there deaf.
-    if (Focus.Answered(now) && acceptsInput_) {
+    if (Focus.Answered(now) && AcceptsInput) {
         Close();
         return;
     }
@@ -494,15 +494,15 @@ void WaylandSaverWindow::FrameAnswered() {
 
 void WaylandSaverWindow::Run() {
     while (!Lifecycle.Closed()) {
-        if (bannerTimer_.Fire()) {
+        if (BannerTimer.Fire()) {
             Events->OnBannerEnd();
             continue;
         }
         WatchAnswers();
-        int timeout = bannerTimer_.TimeoutMs();
+        int timeout = BannerTimer.TimeoutMs();
         const auto now = std::chrono::steady_clock::now();
         // The keyboard's question waits for an outstanding one to be answered, which wakes.
-        const bool focusWatched = acceptsInput_ && Lifecycle.Shown() && !Lifecycle.Closing() &&
+        const bool focusWatched = AcceptsInput && Lifecycle.Shown() && !Lifecycle.Closing() &&
                                   FrameQuestion == nullptr && DriveToplevel() != nullptr;
         for (const int due :
              {SightGate.AnswerTimeoutMs(now), focusWatched ? Focus.TimeoutMs(now) : -1})
@@ -527,8 +527,8 @@ void WaylandSaverWindow::PrimaryScreenSize(std::int32_t& width, std::int32_t& he
 
 std::vector<Monitor> WaylandSaverWindow::Monitors() {
     std::vector<Monitor> monitors;
-    for (std::size_t i = 0; i < connection_.Outputs().size(); ++i)
-        monitors.push_back({LogicalBounds(OutputAt(i)), i == driveOutput_});
+    for (std::size_t i = 0; i < Connection.Outputs().size(); ++i)
+        monitors.push_back({LogicalBounds(OutputAt(i)), i == DriveIndex});
     return monitors;
 }
 
@@ -537,23 +537,23 @@ void WaylandSaverWindow::SetBounds(std::int32_t left, std::int32_t top, std::int
     // The drive fills its output from the corner; the place only names the output.
     const Rect32 drive = LogicalBounds(DriveOutput());
     if (drive.Left != left || drive.Top != top) {
-        for (std::size_t i = 0; i < connection_.Outputs().size(); ++i) {
+        for (std::size_t i = 0; i < Connection.Outputs().size(); ++i) {
             const Rect32 bounds = LogicalBounds(OutputAt(i));
             if (bounds.Left == left && bounds.Top == top) {
-                driveOutput_ = i;
+                DriveIndex = i;
                 break;
             }
         }
     }
-    width_ = std::max(width, 0);
-    height_ = std::max(height, 0);
-    surface_->SetViewSize(width_, height_);
+    Width = std::max(width, 0);
+    Height = std::max(height, 0);
+    Canvas->SetViewSize(Width, Height);
 }
 
 void WaylandSaverWindow::CoverAreas(std::span<const Rect32> areas) {
     std::vector<std::size_t> covers;
-    for (std::size_t i = 0; i < connection_.Outputs().size(); ++i) {
-        if (i == driveOutput_) continue;
+    for (std::size_t i = 0; i < Connection.Outputs().size(); ++i) {
+        if (i == DriveIndex) continue;
         const Rect32 bounds = LogicalBounds(OutputAt(i));
         for (const Rect32& area : areas)
             if (area.Left == bounds.Left && area.Top == bounds.Top && area.Right == bounds.Right &&
@@ -562,18 +562,17 @@ void WaylandSaverWindow::CoverAreas(std::span<const Rect32> areas) {
                 break;
             }
     }
-    if (mapped_) {
+    if (Mapped) {
         // Outputs that no longer need a cover lose it; new ones get theirs.
-        for (auto& t : toplevels_)
+        for (auto& t : Toplevels)
             if (!t->Drive && std::find(covers.begin(), covers.end(), t->Output) == covers.end())
                 DestroyToplevel(*t);
-        std::erase_if(toplevels_, [](const auto& t) { return t->Surface == nullptr; });
+        std::erase_if(Toplevels, [](const auto& t) { return t->Surface == nullptr; });
         for (const std::size_t output : covers)
-            if (std::find(coverOutputs_.begin(), coverOutputs_.end(), output) ==
-                coverOutputs_.end())
+            if (std::find(CoverOutputs.begin(), CoverOutputs.end(), output) == CoverOutputs.end())
                 MakeToplevel(output, false);
     }
-    coverOutputs_ = std::move(covers);
+    CoverOutputs = std::move(covers);
 }
 
 void WaylandSaverWindow::Close() {
@@ -582,94 +581,94 @@ void WaylandSaverWindow::Close() {
 
 void WaylandSaverWindow::Unmap() {
     // Unmapped at once, so that the desktop shows again before the process has ended.
-    for (auto& t : toplevels_) {
+    for (auto& t : Toplevels) {
         if (t->Surface == nullptr) continue;
         wl_surface_attach(t->Surface, nullptr, 0, 0);
         wl_surface_commit(t->Surface);
     }
-    wl_display_flush(connection_.Display());
+    wl_display_flush(Connection.Display());
 }
 
 void WaylandSaverWindow::SetBannerTimer(bool enabled, std::uint32_t intervalMs) {
-    bannerTimer_.Set(enabled, intervalMs);
+    BannerTimer.Set(enabled, intervalMs);
 }
 
 WindowHandle WaylandSaverWindow::Handle() {
-    for (const auto& t : toplevels_)
+    for (const auto& t : Toplevels)
         if (t->Drive) return reinterpret_cast<WindowHandle>(t->Surface);
     return 0;
 }
 
 int WaylandSaverWindow::ShowCursor(bool show) {
-    cursorCount_ += show ? 1 : -1;
+    CursorCount += show ? 1 : -1;
     ApplyCursor();
-    return cursorCount_;
+    return CursorCount;
 }
 
 void WaylandSaverWindow::ApplyCursor() {
     // Hidden by giving the pointer no image over the saver's surfaces. Shown again, the
     // compositor's own cursor returns as the surfaces go, which follows at once.
-    if (pointer_ != nullptr && pointerOn_ != nullptr && cursorCount_ < 0)
-        wl_pointer_set_cursor(pointer_, pointerSerial_, nullptr, 0, 0);
+    if (Pointer != nullptr && PointerOn != nullptr && CursorCount < 0)
+        wl_pointer_set_cursor(Pointer, PointerSerial, nullptr, 0, 0);
 }
 
 void WaylandSaverWindow::SeatCapabilities(std::uint32_t capabilities) {
     // Devices come and go (a mouse plugged in): a device that went is released, and one that
     // came is taken.
-    wl_seat* seat = connection_.Seat();
+    wl_seat* seat = Connection.Seat();
     const bool keyboard = (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
     const bool pointer = (capabilities & WL_SEAT_CAPABILITY_POINTER) != 0;
     const bool touch = (capabilities & WL_SEAT_CAPABILITY_TOUCH) != 0;
-    if (keyboard && keyboard_ == nullptr) {
-        keyboard_ = wl_seat_get_keyboard(seat);
-        wl_keyboard_add_listener(keyboard_, &kKeyboardListener, this);
-    } else if (!keyboard && keyboard_ != nullptr) {
-        ReleaseKeyboard(keyboard_);
-        keyboard_ = nullptr;
+    if (keyboard && Keyboard == nullptr) {
+        Keyboard = wl_seat_get_keyboard(seat);
+        wl_keyboard_add_listener(Keyboard, &kKeyboardListener, this);
+    } else if (!keyboard && Keyboard != nullptr) {
+        ReleaseKeyboard(Keyboard);
+        Keyboard = nullptr;
     }
-    if (pointer && pointer_ == nullptr) {
-        pointer_ = wl_seat_get_pointer(seat);
-        wl_pointer_add_listener(pointer_, &kPointerListener, this);
-    } else if (!pointer && pointer_ != nullptr) {
-        ReleasePointer(pointer_);
-        pointer_ = nullptr;
-        pointerOn_ = nullptr;
+    if (pointer && Pointer == nullptr) {
+        Pointer = wl_seat_get_pointer(seat);
+        wl_pointer_add_listener(Pointer, &kPointerListener, this);
+    } else if (!pointer && Pointer != nullptr) {
+        ReleasePointer(Pointer);
+        Pointer = nullptr;
+        PointerOn = nullptr;
     }
-    if (touch && touch_ == nullptr) {
-        touch_ = wl_seat_get_touch(seat);
-        wl_touch_add_listener(touch_, &kTouchListener, this);
-    } else if (!touch && touch_ != nullptr) {
-        ReleaseTouch(touch_);
-        touch_ = nullptr;
+    if (touch && Touch == nullptr) {
+        Touch = wl_seat_get_touch(seat);
+        wl_touch_add_listener(Touch, &kTouchListener, this);
+    } else if (!touch && Touch != nullptr) {
+        ReleaseTouch(Touch);
+        Touch = nullptr;
     }
 }
 
 void WaylandSaverWindow::KeyPressed() {
-    if (acceptsInput_ && mapped_ && !Lifecycle.Closed()) Events->OnKeyDown();
+    if (AcceptsInput && Mapped && !Lifecycle.Closed()) Events->OnKeyDown();
 }
 
 void WaylandSaverWindow::ButtonPressed() {
-    if (acceptsInput_ && mapped_ && !Lifecycle.Closed()) Events->OnMouseDown();
+    if (AcceptsInput && Mapped && !Lifecycle.Closed()) Events->OnMouseDown();
 }
 
 void WaylandSaverWindow::PointerEntered(wl_surface* surface, std::uint32_t serial, double x,
                                         double y) {
-    pointerOn_ = surface;
-    pointerSerial_ = serial;
+    PointerOn = surface;
+    PointerSerial = serial;
     ApplyCursor();
     // Entering is the first position the pointer is known at, as if it had moved there.
     PointerMoved(x, y);
 }
 
 void WaylandSaverWindow::PointerMoved(double x, double y) {
-    if (!acceptsInput_ || !mapped_ || Lifecycle.Closed() || pointerOn_ == nullptr) return;
+    if (!AcceptsInput || !Mapped || Lifecycle.Closed() || PointerOn == nullptr) return;
     // Only motion over the drive moves the mouse over the saver window; the covers take buttons
     // and keys alone.
-    for (const auto& t : toplevels_) {
-        if (!t->Drive || t->Surface != pointerOn_) continue;
+    for (const auto& t : Toplevels) {
+        if (!t->Drive || t->Surface != PointerOn) continue;
         std::int32_t bx = 0, by = 0;
         SurfaceToBuffer(t->Shown, x, y, bx, by);
-        surface_->BufferToScene(bx, by, bx, by);
-        if (bx >= 0 && by >= 0 && bx < width_ && by < height_) Events->OnMouseMove(bx, by);
+        Canvas->BufferToScene(bx, by, bx, by);
+        if (bx >= 0 && by >= 0 && bx < Width && by < Height) Events->OnMouseMove(bx, by);
     }
 }

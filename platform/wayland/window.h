@@ -68,8 +68,8 @@ class WaylandSaverWindow final : public NativeWindow,
     void DisableIme() override {}             // no text input is asked for
     void SetBannerTimer(bool enabled, std::uint32_t intervalMs) override;
     WindowHandle Handle() override;
-    DrawingSurface& Surface() override { return *surface_; }
-    void FlushDrawing() override { surface_->Present(); }
+    DrawingSurface& Surface() override { return *Canvas; }
+    void FlushDrawing() override { Canvas->Present(); }
     std::vector<Monitor> Monitors() override;
     void CoverAreas(std::span<const Rect32> areas) override;
 
@@ -85,9 +85,9 @@ class WaylandSaverWindow final : public NativeWindow,
     void ButtonPressed();
     void PointerEntered(wl_surface* surface, std::uint32_t serial, double x, double y);
     void PointerMoved(double x, double y);
-    void PointerLeft() { pointerOn_ = nullptr; }
+    void PointerLeft() { PointerOn = nullptr; }
     void SeatCapabilities(std::uint32_t capabilities);
-    void OutputsChanged() { outputsChanged_ = true; }
+    void OutputsChanged() { OutputsDirty = true; }
     void FrameAnswered();
 
     struct Toplevel {
@@ -130,32 +130,32 @@ class WaylandSaverWindow final : public NativeWindow,
     void CommitAlone(Toplevel& drive);
     Toplevel* DriveToplevel();
 
-    WaylandConnection& connection_;
-    const SystemColorSource& colors_;
-    int wakeFd_;
+    WaylandConnection& Connection;
+    const SystemColorSource& Colors;
+    int WakeFd;
     PollClient* ExtraSource = nullptr;
-    std::unique_ptr<TextEngine> text_;
-    std::unique_ptr<WaylandSurface> surface_;
+    std::unique_ptr<TextEngine> Text;
+    std::unique_ptr<WaylandSurface> Canvas;
     WindowEvents* Events = nullptr;
     WindowLifecycle Lifecycle{*this};
-    std::size_t driveOutput_ = 0;
-    std::vector<std::size_t> coverOutputs_;
-    std::vector<std::unique_ptr<Toplevel>> toplevels_;
-    bool mapped_ = false;
-    bool scaled_ = false;
-    bool buffersMade_ = false;
-    std::int32_t width_ = 0, height_ = 0;
-    bool acceptsInput_ = false;
-    bool outputsChanged_ = false;
-    int cursorCount_ = 0;
+    std::size_t DriveIndex = 0;
+    std::vector<std::size_t> CoverOutputs;
+    std::vector<std::unique_ptr<Toplevel>> Toplevels;
+    bool Mapped = false;
+    bool Scaled = false;
+    bool BuffersMade = false;
+    std::int32_t Width = 0, Height = 0;
+    bool AcceptsInput = false;
+    bool OutputsDirty = false;
+    int CursorCount = 0;
 
-    wl_keyboard* keyboard_ = nullptr;
-    wl_pointer* pointer_ = nullptr;
-    wl_touch* touch_ = nullptr;
-    wl_surface* pointerOn_ = nullptr;
-    std::uint32_t pointerSerial_ = 0;
+    wl_keyboard* Keyboard = nullptr;
+    wl_pointer* Pointer = nullptr;
+    wl_touch* Touch = nullptr;
+    wl_surface* PointerOn = nullptr;
+    std::uint32_t PointerSerial = 0;
 
-    WindowTimer bannerTimer_;
+    WindowTimer BannerTimer;
     VisibilityGate SightGate;
     FocusWatch Focus;
     wl_callback* FrameQuestion = nullptr;
