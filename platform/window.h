@@ -94,4 +94,10 @@ class WindowEvents {
     // Nobody can see the window any more (false: covered, off the screen, the monitors off), or
     // can again (true). Only from backends that can tell.
     virtual void OnVisibilityChanged(bool visible) { (void)visible; }
+    // The window, or one of its covers, has been given the activation: typed keys reach it.
+    // Only from backends that can tell.
+    virtual void OnActivated() {}
+    // The activation has gone to a window of another program; windows of the saver's own (its
+    // covers, its message boxes) taking it do not count. Only from backends that can tell.
+    virtual void OnActivationLost() {}
 };

@@ -155,6 +155,7 @@ void SaverController::OnShow() {
         Window.CoverAreas(LayOutMonitors(Window.Monitors(), ViewWidth, ViewHeight).Covers);
     }
     Running = true;
+    if (!Preview()) Activation.SetWatching(true);
     // The grace period counts from here, when the saver is first seen.
     if (Locker != nullptr && !Preview())
         ReturnGuard.Start(LockOptions.Secure, std::uint64_t{LockOptions.GraceSeconds} * 1000,
@@ -233,23 +234,34 @@ void SaverController::OnMouseMove(std::int32_t x, std::int32_t y) {
 void SaverController::OnCloseQuery(bool& canClose) {
     StopFrames();
     Running = false;
+    Activation.SetWatching(false);
     // A preview has nothing to guard, and the NT family checks the password itself.
     if (Preview() || KnownFamily == PlatformFamily::NT) {
         canClose = true;
         return;
     }
-    canClose = Legacy.PasswordAllowsClose(Window.Handle());
+    {
+        // The password dialog is the saver's own: it takes the activation without ending it.
+        struct OwnDialog {
+            ActivationWatch& Watch;
+            explicit OwnDialog(ActivationWatch& watch) : Watch(watch) { Watch.DialogOpened(); }
+            ~OwnDialog() { Watch.DialogClosed(); }
+        } dialog{Activation};
+        canClose = Legacy.PasswordAllowsClose(Window.Handle());
+    }
     if (!canClose) {
         // The saver goes on: the next movement only records a new first position.
         FirstMouseX = -1;
         FirstMouseY = -1;
         Running = true;
+        Activation.SetWatching(true);
         ResumeFrames();
     }
 }
 
 void SaverController::OnClose() {
     Running = false;
+    Activation.SetWatching(false);
     Ended = true;
     if (KnownFamily == PlatformFamily::Windows9x) Legacy.SetScreenSaverRunning(false);
     if (DispModeSetting == 1 && !Preview()) Switch.RestoreDisplay();
@@ -314,6 +326,17 @@ void SaverController::OnVisibilityChanged(bool visible) {
         StopFrames();
     else if (Running && Ready)
         StartFrames();
+}
+
+void SaverController::OnActivated() {
+    Activation.Gained();
+}
+
+void SaverController::OnActivationLost() {
+    // Another program has the keyboard: the saver ends as on input, rather than stay over the
+    // desktop deaf to it. A preview is never active and keeps running.
+    if (Preview() || !Activation.Lost()) return;
+    InputEnds();
 }
 
 void SaverController::OnFrame(FrameTimer& sender) {

@@ -14,6 +14,7 @@
 #include "platform/systemsaverhooks.h"
 #include "platform/timer.h"
 #include "platform/window.h"
+#include "saver/activationwatch.h"
 #include "saver/displayswitch.h"
 #include "saver/frametimer.h"
 #include "saver/legacy9x.h"
@@ -59,6 +60,8 @@ class SaverController final : public WindowEvents, private SessionLockEvents {
     void OnHostGone() override;
     void OnHostResized(std::int32_t width, std::int32_t height) override;
     void OnVisibilityChanged(bool visible) override;
+    void OnActivated() override;
+    void OnActivationLost() override;
 
     // Where the session can be asked to lock: a run-mode saver then honours the desktop's
     // password options, read at creation. Set before the window is created; `locker` must
@@ -113,7 +116,8 @@ class SaverController final : public WindowEvents, private SessionLockEvents {
     SaverSettings Config;
     SessionLocker* Locker = nullptr;
     ReturnLockOptions LockOptions;
-    ReturnLock ReturnGuard;  // window thread only
+    ReturnLock ReturnGuard;      // window thread only
+    ActivationWatch Activation;  // window thread only
 
     std::int32_t FirstMouseX = -1, FirstMouseY = -1;
     PlatformFamily KnownFamily = PlatformFamily::Unknown;  // asked in run mode only

@@ -247,6 +247,24 @@ void Win32SaverWindow::CoverAreas(std::span<const Rect32> areas) {
     }
 }
 
+void Win32SaverWindow::ReportActivation(std::uintptr_t wParam, std::intptr_t lParam) {
+    if (Events == nullptr || Lifecycle.Closed()) return;
+    try {
+        if (LOWORD(wParam) != WA_INACTIVE)
+            Events->OnActivated();
+        else if (!OwnWindow(reinterpret_cast<HWND>(lParam)))
+            Events->OnActivationLost();
+    } catch (const std::exception& error) {
+        Report(error);
+    }
+}
+
+bool Win32SaverWindow::OwnWindow(HWND__* window) const {
+    // The covers, message boxes and dialogs of the saver all belong to the window's thread;
+    // an activation that stays on it has not left the saver.
+    return window != nullptr && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+}
+
 void Win32SaverWindow::DestroyCovers() {
     for (HWND cover : Covers)
         if (IsWindow(cover)) DestroyWindow(cover);
@@ -304,6 +322,10 @@ std::intptr_t __stdcall Win32SaverWindow::CoverProc(HWND__* window, unsigned mes
         case WM_SYSKEYDOWN:
         case WM_SYSCOMMAND:
             return self->Deliver(message, wParam, lParam);
+        case WM_ACTIVATE:
+            // A click on a cover activates it: the saver still has the keyboard.
+            self->ReportActivation(wParam, lParam);
+            return DefWindowProcW(window, message, wParam, lParam);
         default:
             if (IsButtonDown(message)) return self->Deliver(message, wParam, lParam);
             return DefWindowProcW(window, message, wParam, lParam);
@@ -350,6 +372,19 @@ std::intptr_t Win32SaverWindow::Dispatch(unsigned message, std::uintptr_t wParam
             if (events.OnSystemCommand(command, result)) return result;
             break;
         }
+        case WM_ACTIVATEAPP:
+            // Sent to every top-level window of the thread, the covers too; the saver window's
+            // copy is enough.
+            if (!Lifecycle.Closed()) {
+                if (wParam != 0)
+                    events.OnActivated();
+                else
+                    events.OnActivationLost();
+            }
+            break;
+        case WM_ACTIVATE:
+            ReportActivation(wParam, lParam);
+            break;
         case WM_CLOSE:
             Close();
             return 0;

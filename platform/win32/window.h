@@ -1,6 +1,6 @@
 // Win32SaverWindow: the saver form's window. Builds it from the form's creation parameters,
 // turns its messages into the form's events and draws on it through a GdiSurface. Black cover
-// windows over the other monitors pass their input on as the window's own.
+// windows over the other monitors pass their input and activation on as the window's own.
 #pragma once
 
 #include <exception>
@@ -78,6 +78,10 @@ class Win32SaverWindow final : public NativeWindow, private WindowPrimitives {
     std::intptr_t Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
     void ArmBannerTimer();
     void DestroyCovers();
+    // WM_ACTIVATE of the window or a cover, as the form's activation events.
+    void ReportActivation(std::uintptr_t wParam, std::intptr_t lParam);
+    // A window of the saver's own: its window, a cover, a message box or dialog it shows.
+    bool OwnWindow(HWND__* window) const;
 
     HWND__* ApplicationHwnd;
     const SystemColorSource& Colors;

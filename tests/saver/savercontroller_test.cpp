@@ -381,6 +381,62 @@ TEST_F(SaverControllerTest, HostGoingAwayStopsTheTimerAndEndsThePreview) {
     EXPECT_EQ(virtualTimer.ArmedCount(), 0);
 }
 
+// --- the activation taken by another program ---
+
+TEST_F(SaverControllerTest, ActivationLostToAnotherProgramEndsTheSaverAsInputDoes) {
+    Open(0);
+    controller->OnActivated();
+    log.clear();
+    controller->OnActivationLost();
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(virtualTimer.ArmedCount(), 0);
+    // The same steps as a key: frames stopped before the close is asked.
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[0], "KillEvent");
+    EXPECT_EQ(log[1], "Close");
+    EXPECT_EQ(window.cursorCount, 0);
+}
+
+TEST_F(SaverControllerTest, ActivationLostWhileBeingCreatedOrInAPreviewEndsNothing) {
+    // Between the creation and the show: the window's own making moves the activation about.
+    Make(0);
+    controller->OnCreate();
+    controller->OnActivated();
+    controller->OnActivationLost();
+    controller->OnShow();
+    controller->OnActivationLost();
+    EXPECT_EQ(window.closeRequests, 0);
+    EXPECT_EQ(virtualTimer.ArmedCount(), 1);
+    controller.reset();
+
+    Open(kHost);
+    controller->OnActivated();
+    controller->OnActivationLost();
+    EXPECT_EQ(window.closeRequests, 0);
+}
+
+TEST_F(SaverControllerTest, ActivationLostDuringThePasswordDialogKeepsTheCheckAndCountsAfterIt) {
+    saverHooks.family = PlatformFamily::Windows9x;
+    saverHooks.password = PasswordCheck::Refused;
+    SetDesktopPassword(1);
+    Open(0);
+    controller->OnActivated();
+    // The user turns to another program from the dialog: the refused password still holds.
+    saverHooks.whileDialogShows = [&] { controller->OnActivationLost(); };
+    controller->OnKeyDown();
+    EXPECT_FALSE(window.closed);
+    EXPECT_EQ(window.closeRequests, 1);
+    EXPECT_EQ(virtualTimer.ArmedCount(), 1);
+
+    // Running again and given the activation, losing it asks for the password once more.
+    saverHooks.whileDialogShows = nullptr;
+    saverHooks.password = PasswordCheck::Accepted;
+    controller->OnActivated();
+    controller->OnActivationLost();
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(CountOf(log, "VerifyScreenSavePwd C:\\WINDOWS\\SYSTEM\\PASSWORD.CPL 16962"), 2);
+}
+
 // --- a host that changes size ---
 
 // The lit pixels of the memory surface inside and outside a box from the top-left corner.

@@ -2,6 +2,7 @@
 // can check the order of calls across them.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -157,6 +158,7 @@ class FakeSaverHooks final : public SystemSaverHooks {
     std::string SystemDirectory() override { return systemDirectory; }
     PasswordCheck VerifyScreenSavePwd(std::string_view path, WindowHandle window) override {
         Log.push_back("VerifyScreenSavePwd " + std::string(path) + " " + std::to_string(window));
+        if (whileDialogShows) whileDialogShows();
         return password;
     }
     void ChangePassword(WindowHandle parent) override {
@@ -167,6 +169,8 @@ class FakeSaverHooks final : public SystemSaverHooks {
     bool versionWorks = true;
     std::string systemDirectory = "C:\\WINDOWS\\SYSTEM";
     PasswordCheck password = PasswordCheck::Accepted;
+    // Runs while the password dialog would be on the screen.
+    std::function<void()> whileDialogShows;
 
   private:
     CallLog& Log;

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/win32/displaymodes.h"
@@ -35,8 +36,10 @@ class LoggingForm final : public WindowEvents {
     bool OnSystemCommand(SystemCommand, std::intptr_t&) override { return false; }
     void OnBannerEnd() override {}
     void OnHostGone() override {}
+    void OnActivated() override { Activation.push_back("Activated"); }
+    void OnActivationLost() override { Activation.push_back("ActivationLost"); }
 
-    std::vector<std::string> Log;
+    std::vector<std::string> Log, Activation;
     std::function<void()> WhenCreated, WhenAsked;
     bool Allow = true;
 };
@@ -75,6 +78,9 @@ TEST_F(Win32SaverWindowTest, FormThatStaysOpenIsShownAfterItsCreation) {
     ASSERT_TRUE(window.Create(form));
     EXPECT_EQ(form.Log, (std::vector<std::string>{"CreateParams", "Create", "Show"}));
     EXPECT_TRUE(IsWindowVisible(reinterpret_cast<HWND>(window.Handle())));
+    // Shown, the window takes the activation, before the form's show runs.
+    ASSERT_FALSE(form.Activation.empty());
+    EXPECT_EQ(form.Activation.front(), "Activated");
 }
 
 TEST_F(Win32SaverWindowTest, CloseAskedWhileTheCloseQueryRunsIsRefused) {
@@ -103,6 +109,107 @@ TEST_F(Win32SaverWindowTest, RefusedCloseLeavesTheWindowOpenForTheNextRequest) {
     EXPECT_EQ(Count(form.Log, "CloseQuery"), 2);
     EXPECT_EQ(Count(form.Log, "Close"), 1);
     EXPECT_FALSE(IsWindowVisible(reinterpret_cast<HWND>(window.Handle())));
+}
+
+// A plain top-level window of the calling thread.
+HWND MakeWindowOfThisThread() {
+    return CreateWindowExW(0, L"STATIC", L"other", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+// A plain top-level window of a thread of its own (another program's, as far as the saver can
+// tell), there for the object's lifetime.
+class WindowOfAnotherThread {
+  public:
+    WindowOfAnotherThread() {
+        Other = std::thread([this] {
+            Window = MakeWindowOfThisThread();
+            SetEvent(Made);
+            WaitForSingleObject(Done, INFINITE);
+            DestroyWindow(Window);
+        });
+        WaitForSingleObject(Made, INFINITE);
+    }
+    ~WindowOfAnotherThread() {
+        SetEvent(Done);
+        Other.join();
+        CloseHandle(Made);
+        CloseHandle(Done);
+    }
+    LPARAM Handle() const { return reinterpret_cast<LPARAM>(Window); }
+
+  private:
+    HANDLE Made = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE Done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HWND Window = nullptr;
+    std::thread Other;
+};
+
+TEST_F(Win32SaverWindowTest, ActivationGoingToAnotherProgramIsALossAndToTheSaversOwnWindowsNot) {
+    ASSERT_TRUE(window.Create(form));
+    const HWND saver = reinterpret_cast<HWND>(window.Handle());
+    form.Activation.clear();
+
+    SendMessageW(saver, WM_ACTIVATE, WA_ACTIVE, 0);
+    // A message box, a dialog or a cover of the saver: same thread.
+    const HWND own = MakeWindowOfThisThread();
+    SendMessageW(saver, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(own));
+    DestroyWindow(own);
+    EXPECT_EQ(form.Activation, (std::vector<std::string>{"Activated"}));
+
+    // A window of another thread, or none.
+    {
+        const WindowOfAnotherThread foreign;
+        SendMessageW(saver, WM_ACTIVATE, WA_INACTIVE, foreign.Handle());
+    }
+    SendMessageW(saver, WM_ACTIVATE, WA_INACTIVE, 0);
+    SendMessageW(saver, WM_ACTIVATEAPP, FALSE, 0);
+    SendMessageW(saver, WM_ACTIVATEAPP, TRUE, 0);
+    EXPECT_EQ(form.Activation,
+              (std::vector<std::string>{"Activated", "ActivationLost", "ActivationLost",
+                                        "ActivationLost", "Activated"}));
+
+    // Once closed, nothing more is reported.
+    window.Close();
+    form.Activation.clear();
+    SendMessageW(saver, WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_EQ(Count(form.Activation, "ActivationLost"), 0);
+}
+
+BOOL CALLBACK FindCover(HWND window, LPARAM found) {
+    wchar_t cls[32] = L"";
+    GetClassNameW(window, cls, 32);
+    if (std::wstring(cls) != L"SaverCover") return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+TEST_F(Win32SaverWindowTest, ActivationMovingToACoverStaysWithTheSaverAndLeavingFromItIsALoss) {
+    ASSERT_TRUE(window.Create(form));
+    const Rect32 area{0, 0, 64, 48};
+    window.CoverAreas(std::span(&area, 1));
+    HWND cover = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), &FindCover, reinterpret_cast<LPARAM>(&cover));
+    ASSERT_NE(cover, nullptr);
+    form.Activation.clear();
+
+    // As a click on the cover moves it: the saver window hears of its own cover, the cover of
+    // its activation.
+    SetActiveWindow(reinterpret_cast<HWND>(window.Handle()));
+    SetActiveWindow(cover);
+    EXPECT_EQ(GetActiveWindow(), cover);
+    EXPECT_EQ(Count(form.Activation, "ActivationLost"), 0);
+    EXPECT_EQ(form.Activation.empty() ? "" : form.Activation.back(), "Activated");
+
+    // From the cover to a window of another thread.
+    form.Activation.clear();
+    {
+        const WindowOfAnotherThread foreign;
+        SendMessageW(cover, WM_ACTIVATE, WA_INACTIVE, foreign.Handle());
+    }
+    EXPECT_EQ(form.Activation, (std::vector<std::string>{"ActivationLost"}));
+    // No cover is left with a paint pending, which the teardown's drain would see forever.
+    window.CoverAreas({});
 }
 
 TEST(Win32StylesFor, RunModeIsATopMostPopupAndPreviewADisabledChildOnItsParentsDc) {

@@ -8,9 +8,14 @@
 //                            client-relative rectangle, and whether another process owns it
 //   wintool client TITLE     prints the screen position of the client area of the top-level
 //                            window titled TITLE (UTF-8) as "X Y"
+//   wintool handle TITLE     prints the handle of the top-level window titled TITLE (UTF-8), in
+//                            hexadecimal as Wine's traces write it
 //   wintool screensave TITLE sends WM_SYSCOMMAND SC_SCREENSAVE to the window titled TITLE and
 //                            prints the result
 //   wintool foreground       prints the title of the foreground window
+//   wintool activate SECONDS a 200x150 window titled "another program" at (40, 40) that takes
+//                            the foreground; prints "active MICROSECONDS" (Unix time) when it has
+//                            it, or "never active" after SECONDS; keeps it until SECONDS are up
 //   wintool wait-title TITLE SECONDS   waits for a top-level window titled TITLE (UTF-8); exit 1
 //                            when none came
 //   wintool syscolor INDEX   prints the system colour INDEX (GetSysColor) as "R G B"
@@ -81,6 +86,48 @@ int Host(int seconds, int x, int y) {
     return 0;
 }
 
+// The Unix time in microseconds, as the test's shell reads it (Wine's clock is the host's).
+unsigned long long UnixMicroseconds() {
+    FILETIME now;
+    GetSystemTimePreciseAsFileTime(&now);
+    const unsigned long long ticks =
+        (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return ticks / 10 - 11644473600ULL * 1000000ULL;  // from 1601 in 100 ns to 1970 in 1 us
+}
+
+int Activate(int seconds) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = L"VelmoraTestOther";
+    RegisterClassW(&wc);
+    // Top-most, as a window that comes over a full-screen program would have to be to be seen.
+    HWND other = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"another program", WS_POPUP, 40,
+                                 40, 200, 150, nullptr, nullptr, wc.hInstance, nullptr);
+    if (other == nullptr) return 1;
+    ShowWindow(other, SW_SHOW);
+    SetForegroundWindow(other);
+    const DWORD end = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
+    bool active = false;
+    while (static_cast<LONG>(end - GetTickCount()) > 0) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (!active && GetForegroundWindow() == other) {
+            active = true;
+            std::printf("active %llu\n", UnixMicroseconds());
+            std::fflush(stdout);
+        }
+        Sleep(active ? 10 : 1);
+    }
+    if (!active) std::printf("never active\n");
+    DestroyWindow(other);
+    return active ? 0 : 1;
+}
+
 struct BoxSearch {
     HWND Found = nullptr;
 };
@@ -146,6 +193,13 @@ int ClientOrigin() {
     POINT origin{0, 0};
     ClientToScreen(window, &origin);
     std::printf("%ld %ld\n", origin.x, origin.y);
+    return 0;
+}
+
+int Handle() {
+    HWND window = FindWindowW(nullptr, WideArg(2).c_str());
+    if (window == nullptr) return 1;
+    std::printf("%08llx\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
     return 0;
 }
 
@@ -265,8 +319,10 @@ int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "msgbox") == 0) return MessageBoxText(std::atoi(argv[2]));
     if (argc >= 3 && std::strcmp(argv[1], "children") == 0) return Children(argv[2]);
     if (argc >= 3 && std::strcmp(argv[1], "client") == 0) return ClientOrigin();
+    if (argc >= 3 && std::strcmp(argv[1], "handle") == 0) return Handle();
     if (argc >= 3 && std::strcmp(argv[1], "screensave") == 0) return ScreenSave();
     if (argc >= 2 && std::strcmp(argv[1], "foreground") == 0) return Foreground();
+    if (argc >= 3 && std::strcmp(argv[1], "activate") == 0) return Activate(std::atoi(argv[2]));
     if (argc >= 4 && std::strcmp(argv[1], "wait-title") == 0) return WaitTitle(std::atoi(argv[3]));
     if (argc >= 3 && std::strcmp(argv[1], "syscolor") == 0) return SysColor(std::atoi(argv[2]));
     if (argc >= 3 && std::strcmp(argv[1], "resources") == 0) return Resources();
@@ -274,7 +330,7 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "windows") == 0) return TopLevelWindows();
     std::fprintf(stderr,
                  "usage: wintool "
-                 "host|msgbox|children|client|screensave|foreground|wait-title|syscolor|resources|"
-                 "monitors|windows ...\n");
+                 "host|msgbox|children|client|handle|screensave|foreground|activate|wait-title|"
+                 "syscolor|resources|monitors|windows ...\n");
     return 2;
 }
