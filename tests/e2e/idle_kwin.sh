@@ -179,6 +179,7 @@ pid=$!
 E2E_PIDS+=($pid)
 wait_for 8000 drive_shown || { cat "$E2E_TMP/saver.err" >&2; fail "no drive from the X11 backend on $second"; }
 running "$pid" || fail "the X11 saver ended by itself"
+[[ $(lit "$first" 0 0 1024 768) == 0 ]] || fail "the other output is not black under the X11 saver"
 before=$(now_us)
 input key 1
 wait_exit "$pid" 3000
