@@ -10,7 +10,7 @@
 # idle protocol needs none of the permissions this test's own programs are given.
 # Printed: the idle time asked against the saver's appearance, input to the saver's end, and the
 # inhibition's end to the saver.
-# Usage: idle_kwin.sh VELMORA VELMORA_IDLE FAKEINPUT KWINSHOT SESSIONBUS_PEER
+# Usage: idle_kwin.sh VELMORA VELMORA_IDLE FAKEINPUT KWINSHOT SESSIONBUS_PEER WINDOW
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
 command -v kwin_wayland >/dev/null || fail "kwin_wayland is not installed (scripts/deps.sh)"
@@ -22,6 +22,7 @@ cp "$2" "$E2E_BIN/velmora-idle"
 cp "$3" "$E2E_BIN/velmora-e2e-fakeinput"
 cp "$4" "$E2E_BIN/velmora-e2e-kwinshot"
 cp "$5" "$E2E_BIN/sessionbus-peer"
+cp "$6" "$E2E_BIN/velmora-e2e-window"
 # Debian's kwin_wayland carries file capabilities, which a container may refuse to execute.
 cp "$(command -v kwin_wayland)" "$E2E_BIN/kwin_wayland"
 chmod a+rx "$E2E_BIN"/*
@@ -174,16 +175,34 @@ kill -TERM "$daemon"
 wait_exit "$daemon" 5000
 
 # The saver's X11 backend, through KWin's Xwayland: a key ends it too.
-"${AS_USER[@]}" "DISPLAY=$x_display" velmora /s --x11 2>"$E2E_TMP/saver.err" &
-pid=$!
-E2E_PIDS+=($pid)
-wait_for 8000 drive_shown || { cat "$E2E_TMP/saver.err" >&2; fail "no drive from the X11 backend on $second"; }
-running "$pid" || fail "the X11 saver ended by itself"
-[[ $(lit "$first" 0 0 1024 768) == 0 ]] || fail "the other output is not black under the X11 saver"
+x11_saver() {
+    "${AS_USER[@]}" "DISPLAY=$x_display" velmora /s --x11 2>"$E2E_TMP/saver.err" &
+    pid=$!
+    E2E_PIDS+=($pid)
+    wait_for 8000 drive_shown ||
+        { cat "$E2E_TMP/saver.err" >&2; fail "no drive from the X11 backend on $second"; }
+    running "$pid" || fail "the X11 saver ended by itself"
+    [[ $(lit "$first" 0 0 1024 768) == 0 ]] || fail "the other output is not black under the X11 saver"
+}
+x11_saver
 before=$(now_us)
 input key 1
 wait_exit "$pid" 3000
 echo "Xwayland ($x_display): key to the X11 saver's end: $(ms_since "$before") ms"
 [[ $EXIT_CODE == 0 ]] || fail "the X11 saver's exit code $EXIT_CODE after a key"
+# A window that opens while it runs, and that KWin may give the keyboard: the saver is never
+# left there deaf to the keys.
+x11_saver
+talk late "${AS_USER[@]}" velmora-e2e-window 300 200
+read -r -t 10 shown <&"$late_out" && [[ $shown == shown ]] || fail "the late window did not show"
+if wait_for 3000 eval '! running "$pid"'; then
+    wait_exit "$pid" 0
+    echo "late window: the X11 saver ended as it lost the keyboard (exit code $EXIT_CODE)"
+else
+    input key 1
+    wait_exit "$pid" 3000
+    echo "late window: the X11 saver stayed and a key ended it (exit code $EXIT_CODE)"
+fi
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a window opened over the X11 saver"
 
 echo "PASS"
