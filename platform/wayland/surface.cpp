@@ -386,25 +386,8 @@ void WaylandSurface::Present() {
         return;
     }
     const Buffer& buffer = Buffers[static_cast<std::size_t>(Drawing)];
-    if (Changes.Whole() || all) {
-        LastDamaged = static_cast<std::int64_t>(BufferSize.Width) * BufferSize.Height;
-        if (TargetSurface != nullptr)
-            wl_surface_damage_buffer(TargetSurface, 0, 0, BufferSize.Width, BufferSize.Height);
-    } else {
-        Damage.Clear();
-        Damage.Add(Changes);
-        if (TargetSurface != nullptr)
-            for (const Rect32& r : Damage.Rects())
-                wl_surface_damage_buffer(TargetSurface, r.Left, r.Top, r.Right - r.Left,
-                                         r.Bottom - r.Top);
-        LastDamaged = Damage.Area();
-    }
-    if (TargetSurface != nullptr && buffer.Handle != nullptr) {
-        wl_surface_attach(TargetSurface, buffer.Handle, 0, 0);
-        wl_surface_commit(TargetSurface);
-        wl_display_flush(WlDisplay);
-    }
-    Slots.Committed(Drawing, Changes);
+    DamageChanges(all);
+    CommitBuffer(Drawing);
     LastChange.Assign(Changes);
     if (!LastChange.Whole()) {
         const auto rects = LastChange.Rects();
@@ -432,32 +415,41 @@ void WaylandSurface::PresentMagnified(bool all) {
     if (!buffer.Black) Blacken(buffer);
     Enlarge(buffer, Slots.Lacking(slot));
     Enlarge(buffer, Changes);
+    DamageChanges(all);
+    CommitBuffer(slot);
+    Shown = slot;
+    Changes.Clear();
+    ++CommitCount;
+    BuffersCommitted = true;
+}
+
+void WaylandSurface::DamageChanges(bool all) {
     if (Changes.Whole() || all) {
         LastDamaged = static_cast<std::int64_t>(BufferSize.Width) * BufferSize.Height;
         if (TargetSurface != nullptr)
             wl_surface_damage_buffer(TargetSurface, 0, 0, BufferSize.Width, BufferSize.Height);
-    } else {
-        Damage.Clear();
-        Damage.Add(Changes);
-        LastDamaged = 0;
-        for (const Rect32& dots : Damage.Rects()) {
-            const Rect32 r = Blocks.ToBuffer(dots);
-            LastDamaged += static_cast<std::int64_t>(r.Right - r.Left) * (r.Bottom - r.Top);
-            if (TargetSurface != nullptr)
-                wl_surface_damage_buffer(TargetSurface, r.Left, r.Top, r.Right - r.Left,
-                                         r.Bottom - r.Top);
-        }
+        return;
     }
+    Damage.Clear();
+    Damage.Add(Changes);
+    LastDamaged = 0;
+    for (const Rect32& changed : Damage.Rects()) {
+        const Rect32 r = BlocksOn ? Blocks.ToBuffer(changed) : changed;
+        LastDamaged += static_cast<std::int64_t>(r.Right - r.Left) * (r.Bottom - r.Top);
+        if (TargetSurface != nullptr)
+            wl_surface_damage_buffer(TargetSurface, r.Left, r.Top, r.Right - r.Left,
+                                     r.Bottom - r.Top);
+    }
+}
+
+void WaylandSurface::CommitBuffer(int slot) {
+    const Buffer& buffer = Buffers[static_cast<std::size_t>(slot)];
     if (TargetSurface != nullptr && buffer.Handle != nullptr) {
         wl_surface_attach(TargetSurface, buffer.Handle, 0, 0);
         wl_surface_commit(TargetSurface);
         wl_display_flush(WlDisplay);
     }
     Slots.Committed(slot, Changes);
-    Shown = slot;
-    Changes.Clear();
-    ++CommitCount;
-    BuffersCommitted = true;
 }
 
 void WaylandSurface::Enlarge(const Buffer& buffer, const DamageList& area) {

@@ -117,6 +117,11 @@ class WaylandSurface final : public DrawingSurface {
     // Commits the scene enlarged: into a buffer the compositor does not hold, what it lacks and
     // what changed are enlarged from the scene's picture, and the changed blocks are damaged.
     void PresentMagnified(bool all);
+    // Damages what changed (in buffer pixels: blocks when enlarged), or the whole buffer when
+    // everything did or `all`; notes the area damaged.
+    void DamageChanges(bool all);
+    // Attaches the buffer in `slot` and commits it; what changed is now the slot's picture.
+    void CommitBuffer(int slot);
     // The scene dots of `area` enlarged into `buffer` (whole: all that was ever drawn on).
     void Enlarge(const Buffer& buffer, const DamageList& area);
     // The buffer a commit may go to, waiting a little for one; -1 for none.
