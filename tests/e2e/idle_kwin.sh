@@ -6,8 +6,9 @@
 # later. While KDE's power management policy agent (a stand-in: PowerDevil does not run here)
 # says the screen's settings are inhibited, as it does for a player, no saver starts; one comes
 # an idle time after the agent lets go. The saver's X11 backend, through KWin's Xwayland, ends on
-# a key as well. With KWin gone, velmora-idle fails, for its systemd unit to start it again; its
-# idle protocol needs none of the permissions this test's own programs are given.
+# a key as well, and a window opened over it never leaves it deaf to the keys. With KWin gone,
+# velmora-idle fails, for its systemd unit to start it again; its idle protocol needs none of the
+# permissions this test's own programs are given.
 # Printed: the idle time asked against the saver's appearance, input to the saver's end, and the
 # inhibition's end to the saver.
 # Usage: idle_kwin.sh VELMORA VELMORA_IDLE FAKEINPUT KWINSHOT SESSIONBUS_PEER WINDOW
