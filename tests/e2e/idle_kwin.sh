@@ -190,7 +190,7 @@ before=$(now_us)
 input key 1
 wait_exit "$pid" 3000
 echo "Xwayland ($x_display): key to the X11 saver's end: $(ms_since "$before") ms"
-[[ $EXIT_CODE == 0 ]] || fail "the X11 saver's exit code $EXIT_CODE after a key"
+[[ $EXIT_CODE == 0 ]] || fail "the X11 saver's exit code $EXIT_CODE after a key: $(cat "$E2E_TMP/saver.err")"
 # A window that opens while it runs, and that KWin may give the keyboard: the saver is never
 # left there deaf to the keys.
 x11_saver
