@@ -87,6 +87,7 @@ class WaylandSurface final : public DrawingSurface {
     void BufferReleased(int slot) {
         Slots.Released(slot);
         NoBuffer = false;
+        AnyReleased = true;
     }
 
   private:
@@ -156,7 +157,8 @@ class WaylandSurface final : public DrawingSurface {
     int PreviousShown = -1;
     std::atomic<bool> DamageAll{false};
     bool BuffersCommitted = false;
-    bool NoBuffer = false;  // this frame found no buffer to draw into
+    bool AnyReleased = false;  // the compositor has given one of these buffers back
+    bool NoBuffer = false;     // this frame found no buffer to draw into
     bool Holding = false;
     std::int32_t HeldX = 0, HeldY = 0;
     std::uint32_t HeldWas = 0;

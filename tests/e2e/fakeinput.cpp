@@ -11,42 +11,20 @@
 //   wait MS       a pause
 #include <linux/input-event-codes.h>
 #include <unistd.h>
-#include <wayland-client.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "fake-input-client-protocol.h"
-
-namespace {
-
-org_kde_kwin_fake_input* input = nullptr;
-
-void Global(void*, wl_registry* registry, std::uint32_t name, const char* interface,
-            std::uint32_t version) {
-    if (std::strcmp(interface, org_kde_kwin_fake_input_interface.name) == 0 && version >= 4)
-        input = static_cast<org_kde_kwin_fake_input*>(
-            wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 4));
-}
-void GlobalRemove(void*, wl_registry*, std::uint32_t) {}
-const wl_registry_listener kRegistry = {.global = Global, .global_remove = GlobalRemove};
-
-}  // namespace
+#include "waylandclient.h"
 
 int main(int argc, char** argv) {
-    wl_display* display = wl_display_connect(nullptr);
-    if (display == nullptr) {
-        std::fprintf(stderr, "velmora-e2e-fakeinput: no Wayland display\n");
-        return 1;
-    }
-    wl_registry* registry = wl_display_get_registry(display);
-    wl_registry_add_listener(registry, &kRegistry, nullptr);
-    wl_display_roundtrip(display);
+    org_kde_kwin_fake_input* input = nullptr;
+    wl_display* display = e2e::ConnectAndBind(
+        "velmora-e2e-fakeinput", {e2e::Want(org_kde_kwin_fake_input_interface, 4, input)});
+    if (display == nullptr) return 1;
     if (input == nullptr) {
         std::fprintf(stderr, "velmora-e2e-fakeinput: the compositor offers no fake input (v4)\n");
         return 1;
@@ -89,18 +67,7 @@ int main(int argc, char** argv) {
         }
         return true;
     };
-    if (argc > 1) {
-        if (!run(std::vector<std::string>(argv + 1, argv + argc))) return 2;
-    } else {
-        std::string line;
-        while (std::getline(std::cin, line)) {
-            std::istringstream in(line);
-            std::vector<std::string> words;
-            for (std::string word; in >> word;) words.push_back(word);
-            if (!run(words)) return 2;
-            std::cout << "ok" << std::endl;
-        }
-    }
+    if (const int status = e2e::RunActions(argc, argv, run); status != 0) return status;
     wl_display_disconnect(display);
     return 0;
 }

@@ -4,10 +4,31 @@
 
 E2E_USER=velmora-e2e
 
+# require_programs PROGRAM...: fails unless each of them is installed.
+require_programs() {
+    local program
+    for program in "$@"; do
+        command -v "$program" >/dev/null || fail "$program is not installed (scripts/deps.sh)"
+    done
+}
+
+# password_user_setup VELMORA CHARACTERS: host_user_setup for a locker's test that unlocks with the
+# test user's password, which only root may set (anyone else skips the test, 77); sets PASSWORD
+# to 14 random characters of CHARACTERS (a set of tr's).
+password_user_setup() {
+    if ((EUID != 0)); then
+        echo "SKIP: the test user's password can only be set as root"
+        exit 77
+    fi
+    host_user_setup "$1"
+    PASSWORD=$(head -c 60 /dev/urandom | base64 | tr -dc "$2" | cut -c1-14)
+    echo "$E2E_USER:$PASSWORD" | chpasswd || fail "cannot set the test user's password"
+}
+
 # host_user_setup VELMORA: copies the saver where that user can run it (E2E_BIN), makes a private
 # home (E2E_HOME) and sets AS_USER, the command prefix that runs a program as that user with a
 # desktop session's environment: AS_USER+=(NAME=VALUE...) adds to it, and the PID of a
-# background "${AS_USER[@]}" PROGRAM is PROGRAM's own.
+# background "${AS_USER[@]}" PROGRAM is PROGRAM's own. HOST_USER is that user's name.
 host_user_setup() {
     local velmora=$1
     E2E_HOME=$E2E_TMP/home
@@ -18,7 +39,9 @@ host_user_setup() {
     [[ -f $(dirname "$velmora")/velmora-qt.so ]] && cp "$(dirname "$velmora")/velmora-qt.so" "$E2E_BIN/"
     chmod -R a+rX "$E2E_BIN"
     AS_USER=()
+    HOST_USER=$(id -un)
     if ((EUID == 0)); then
+        HOST_USER=$E2E_USER
         if ! id -u "$E2E_USER" >/dev/null 2>&1; then
             # Another test may be making it at the same moment.
             useradd --system --shell /usr/sbin/nologin "$E2E_USER" 2>/dev/null ||
@@ -78,12 +101,21 @@ no_saver_until() {
     done
 }
 
-# start_saver ARG...: starts "velmora ARG..." as the test user and sets pid once saver_shown (the
-# script's own test of what the saver shows) holds, then gives it a second to draw.
-start_saver() {
+# The saver started last (start_saver's pid) has ended.
+saver_gone() { ! running "$pid"; }
+
+# launch_saver ARG...: starts "velmora ARG..." as the test user, its standard error in
+# $E2E_TMP/saver.err; sets pid.
+launch_saver() {
     "${AS_USER[@]}" velmora "$@" 2>"$E2E_TMP/saver.err" &
     pid=$!
     E2E_PIDS+=($pid)
+}
+
+# start_saver ARG...: launch_saver, returning once saver_shown (the script's own test of what the
+# saver shows) holds, after a second more for it to draw.
+start_saver() {
+    launch_saver "$@"
     local end=$((SECONDS + 5))
     until saver_shown; do
         running "$pid" || { cat "$E2E_TMP/saver.err" >&2; fail "the saver ended at once"; }
@@ -138,6 +170,58 @@ start_sway() {
     SWAY_X_DISPLAY=$(cat "$XDG_RUNTIME_DIR/sway-up")
 }
 
+# sway_session [SWAY_OPTION...] -- CONFIG_LINE...: start_sway, and AS_USER reaches that sway
+# (WAYLAND_DISPLAY, SWAYSOCK, and DISPLAY with Xwayland).
+sway_session() {
+    start_sway "$@"
+    AS_USER+=("WAYLAND_DISPLAY=$SWAY_WAYLAND" "SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock)")
+    [[ -z $SWAY_X_DISPLAY ]] || AS_USER+=("DISPLAY=$SWAY_X_DISPLAY")
+}
+
+# sway_locker_session VELMORA: the test user running a headless sway with one 800x600 output and
+# no Xwayland, with a keyboard, for the tests of swayidle and swaylock around the saver.
+sway_locker_session() {
+    require_programs sway swayidle swaylock
+    host_user_setup "$1"
+    sway_session -- "xwayland disable" "output HEADLESS-1 resolution 800x600 position 0 0"
+    session_keyboard
+}
+
+# swaylock runs (a zombie left of it does not count).
+swaylock_runs() { pgrep -r R,S,D -u "$HOST_USER" -x swaylock >/dev/null; }
+
+# expect_drive_on OUTPUT SIZE ROAD_TOP OTHER_OUTPUT OTHER_SIZE [sky]: the drive fills OUTPUT of SIZE
+# (WIDTHxHEIGHT), its road lit below ROAD_TOP (and with "sky", its stars in the sky), and
+# OTHER_OUTPUT is black; prints the measures.
+expect_drive_on() {
+    local width=${2%x*} height=${2#*x} sky="" road other
+    [[ ${6:-} != sky ]] || sky=$(lit_in "$1" 0 60 "$width" 200)
+    road=$(lit_in "$1" 0 "$3" "$width" $((height - $3)))
+    other=$(lit_in "$4" 0 0 "${5%x*}" "${5#*x}")
+    echo "$1: ${sky:+sky $sky }road $road; $4: $other"
+    [[ -z $sky ]] || more_than "$sky" 0.00005 || fail "no stars on $1 ($sky)"
+    more_than "$road" 0.00002 || fail "no road on $1 ($road)"
+    ! more_than "$other" 0 || fail "$4 is not black ($other)"
+}
+
+# dispmode1_drive SAVER_ARG...: with DispMode 1 stored, the saver started with these arguments
+# shows its 640x480 drive over the whole of HEADLESS-1 (1024x768; town lights right of x=640)
+# while HEADLESS-2 (800x600) stays black; then a key ends it (EXIT_CODE set).
+dispmode1_drive() {
+    local right other
+    set_setting DispMode 1
+    ((EUID != 0)) || chown -R "$E2E_USER:" "$XDG_CONFIG_HOME"
+    start_saver "$@"
+    right=$(lit_in HEADLESS-1 700 360 324 40)
+    other=$(lit_in HEADLESS-2 0 0 800 600)
+    echo "DispMode 1: horizon right of 640 $right; HEADLESS-2 $other"
+    awk -v v="$right" 'BEGIN{exit !(v > 0.001 && v < 0.5)}' ||
+        fail "DispMode 1: the 640x480 drive is not shown whole over HEADLESS-1 ($right)"
+    ! more_than "$other" 0 || fail "DispMode 1: HEADLESS-2 is not black ($other)"
+    user wtype -k Escape
+    wait_exit "$pid" 3000
+}
+
 # (One coproc at a time is all bash keeps: programs the tests talk to use FIFOs instead.)
 # talk NAME COMMAND...: runs COMMAND with its standard input and output on FIFOs, which NAME_in
 # and NAME_out then hold open; NAME_pid is its PID.
@@ -166,6 +250,15 @@ idle_host_setup() {
     start_xvfb 640x480
     AS_USER+=("DISPLAY=$DISPLAY")
     E2E_DAEMON_LOG=$E2E_TMP/idle.log
+}
+
+# session_bus_setup: a private session bus run as the test user (talk's "bus"), which AS_USER's
+# programs then use.
+session_bus_setup() {
+    talk bus "${AS_USER[@]}" dbus-daemon --session --nofork --print-address
+    local address
+    read -r -t 10 address <&"$bus_out" || fail "dbus-daemon did not start"
+    AS_USER+=("DBUS_SESSION_BUS_ADDRESS=$address")
 }
 
 # logind_setup LOGIND_STANDIN: after host_user_setup and DISPLAY, a private bus that stands for
@@ -202,6 +295,47 @@ login_property() {
     user dbus-send "--bus=$SYSTEM_BUS_ADDRESS" --print-reply=literal --dest=org.freedesktop.login1 \
         /org/freedesktop/login1/session/auto org.freedesktop.DBus.Properties.Get \
         string:org.freedesktop.login1.Session "string:$1" | awk '{print $NF}'
+}
+
+# lock_requests: the Lock requests the stand-in logind has seen so far.
+lock_requests() { grep -c '^logind: Lock$' "$E2E_TMP/logind.log" || true; }
+
+# desktop_options LINE...: the settings file holds only these values under Control Panel\desktop.
+desktop_options() {
+    local settings=$XDG_CONFIG_HOME/velmora/user.reg
+    {
+        printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\desktop]\r\n'
+        printf '%s\r\n' "$@"
+    } >"$settings"
+    chmod a+r "$settings"
+}
+
+# ms MICROSECONDS: the same in milliseconds, to three places.
+ms() { echo "$(($1 / 1000)).$(printf %03d $(($1 % 1000)))"; }
+
+# tell NAME LINE: a line to a stand-in started with talk, which says "done" once it has told the
+# bus.
+tell() {
+    local in=${1}_in out=${1}_out word
+    echo "$2" >&"${!in}"
+    read -r -t 5 word <&"${!out}" && [[ $word == done ]] || fail "$1 did not take '$2'"
+}
+
+# ready NAME [WORD]: the first line of a stand-in started with talk is WORD (ready).
+ready() {
+    local out=${1}_out word
+    read -r -t 5 word <&"${!out}" || fail "$1 said nothing"
+    [[ $word == "${2:-ready}" ]] || fail "$1 said '$word', not '${2:-ready}'"
+}
+
+# end_saver [COMMAND...]: on idle_host_setup's display, once the saver's window is up and the drive
+# drawn (a key before that reaches no saver), a key ends it; COMMAND runs after the key.
+end_saver() {
+    wait_window Velmora 5 >/dev/null
+    wait_for 5000 lit_over 0.00002 0 0 640 480 || fail "the saver draws nothing ($(lit_fraction 0 0 640 480))"
+    xdotool key a
+    (($# == 0)) || "$@"
+    wait_savers 0 3
 }
 
 # login_manager METHOD [ARG...]: calls a method of the manager (Suspend boolean:false,

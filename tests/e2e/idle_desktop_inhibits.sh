@@ -17,24 +17,6 @@ talk bus "${AS_USER[@]}" sh -c 'exec dbus-daemon --session --nofork --print-addr
     "$XDG_RUNTIME_DIR/bus.log"
 read -r -t 10 address <&"$bus_out" || fail "dbus-daemon did not start"
 AS_USER+=("DBUS_SESSION_BUS_ADDRESS=$address")
-# tell NAME LINE: a line to a stand-in, which says "done" once it has told the bus.
-tell() {
-    local in=${1}_in out=${1}_out word
-    echo "$2" >&"${!in}"
-    read -r -t 5 word <&"${!out}" && [[ $word == done ]] || fail "$1 did not take '$2'"
-}
-# ready NAME [WORD]: the stand-in's first line is WORD (ready).
-ready() {
-    local out=${1}_out word
-    read -r -t 5 word <&"${!out}" || fail "$1 said nothing"
-    [[ $word == "${2:-ready}" ]] || fail "$1 said '$word', not '${2:-ready}'"
-}
-end_saver() {
-    wait_window Velmora 5 >/dev/null
-    sleep 0.5
-    xdotool key a
-    wait_savers 0 3
-}
 # start_daemon [NAME=VALUE...] -- OPTION...: velmora-idle in the session, its log in idle.log.
 start_daemon() {
     local environment=()

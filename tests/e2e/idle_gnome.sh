@@ -7,23 +7,11 @@
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
 idle_host_setup "$1" "$2" "$3"
-talk bus "${AS_USER[@]}" dbus-daemon --session --nofork --print-address
-read -r -t 10 address <&"$bus_out" || fail "dbus-daemon did not start"
-AS_USER+=("DBUS_SESSION_BUS_ADDRESS=$address")
+session_bus_setup
 input() { user sessionbus-peer input || fail "ResetIdletime failed"; }
 
 talk monitor "${AS_USER[@]}" sessionbus-peer idle-monitor
 read -r -t 10 word <&"$monitor_out" && [[ $word == ready ]] || fail "the idle monitor did not start"
-
-# end_saver: a key ends the saver, and the compositor sees the input.
-end_saver() {
-    # Once its window is up: a key before that reaches no saver.
-    wait_window Velmora 5 >/dev/null
-    sleep 0.5
-    xdotool key a
-    input
-    wait_savers 0 3
-}
 
 "${AS_USER[@]}" velmora-idle --timeout 2 >"$E2E_TMP/idle.log" 2>&1 &
 daemon=$!
@@ -31,11 +19,11 @@ E2E_PIDS+=($daemon)
 wait_savers 1 5
 grep -q "through GNOME's idle monitor" "$E2E_TMP/idle.log" || fail "not GNOME's idle monitor"
 grep -q "serving org.freedesktop.ScreenSaver" "$E2E_TMP/idle.log" || fail "not serving the inhibit name"
-end_saver
+end_saver input
 no_saver_for 1 "again before a full idle time"
 wait_savers 1 4
 echo "the idle monitor starts the saver, again after input"
-end_saver
+end_saver input
 
 # A video player's inhibit: no saver, however long the idle time.
 talk player "${AS_USER[@]}" sessionbus-peer inhibit
@@ -54,7 +42,7 @@ read -r -t 5 word <&"$player_out" && [[ $word == done ]] || fail "UnInhibit of t
 no_saver_for 1 "at once when the inhibit was lifted"
 wait_savers 1 4
 echo "inhibited for 5 s; started after UnInhibit"
-end_saver
+end_saver input
 
 # A player that leaves the bus without UnInhibit.
 talk player2 "${AS_USER[@]}" sessionbus-peer inhibit
@@ -70,12 +58,12 @@ echo "started after the inhibiting client left the bus"
 talk session "${AS_USER[@]}" sessionbus-peer session
 read -r -t 5 word <&"$session_out" && [[ $word == ready ]] || fail "the session manager did not start"
 sleep 0.5
-end_saver
+end_saver input
 no_saver_for 4 "while the session inhibits the idle state"
 echo "flags 0" >&"$session_in"
 read -r -t 5 word <&"$session_out" && [[ $word == done ]] || fail "the flags were not changed"
 wait_savers 1 5
-end_saver
+end_saver input
 echo "flags 8" >&"$session_in"
 read -r -t 5 word <&"$session_out" && [[ $word == done ]] || fail "the flags were not changed"
 no_saver_for 4 "while the session inhibits the idle state again"
@@ -88,7 +76,7 @@ echo "held off by the session's idle inhibit until it was cleared, and until the
 # changed: the daemon still ends at once on SIGTERM and still serves the bus.
 talk silent "${AS_USER[@]}" sessionbus-peer silent-session
 read -r -t 5 word <&"$silent_out" && [[ $word == ready ]] || fail "the silent session manager did not start"
-end_saver
+end_saver input
 sleep 1.5  # a few of its signals have come, each a read that is never answered
 talk player3 "${AS_USER[@]}" sessionbus-peer inhibit
 read -r -t 3 word cookie <&"$player3_out" && [[ $word == ready ]] ||

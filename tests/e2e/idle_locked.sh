@@ -14,18 +14,6 @@ read -r -t 10 session_address <&"$session_out" || fail "the session bus did not 
 talk system "${AS_USER[@]}" dbus-daemon --session --nofork --print-address
 read -r -t 10 system_address <&"$system_out" || fail "the stand-in system bus did not start"
 AS_USER+=("DBUS_SESSION_BUS_ADDRESS=$session_address")
-# tell NAME LINE: a line to a stand-in, which says "done" once it has told the bus.
-tell() {
-    local in=${1}_in out=${1}_out word
-    echo "$2" >&"${!in}"
-    read -r -t 5 word <&"${!out}" && [[ $word == done ]] || fail "$1 did not take '$2'"
-}
-end_saver() {
-    wait_window Velmora 5 >/dev/null
-    sleep 0.5
-    xdotool key a
-    wait_savers 0 3
-}
 
 # logind's LockedHint, true from the start.
 talk logind "${AS_USER[@]}" "DBUS_SESSION_BUS_ADDRESS=$system_address" sessionbus-peer login-session

@@ -77,14 +77,15 @@ wait_exit() {
 }
 
 # wait_for MILLISECONDS COMMAND...: runs COMMAND until it succeeds; returns 1 when it has not
-# succeeded within that long, for the caller to say what did not happen.
+# succeeded within that long, for the caller to say what did not happen. It tries every
+# WAIT_POLL seconds (0.05 unless set).
 wait_for() {
     local limit=$(($1 * 1000)) start
     shift
     start=$(now_us)
     until "$@"; do
         (($(now_us) - start > limit)) && return 1
-        sleep 0.05
+        sleep "${WAIT_POLL:-0.05}"
     done
     return 0
 }

@@ -27,9 +27,7 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sys/epoll.h>
-#include <systemd/sd-bus.h>
 #include <systemd/sd-event.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -41,20 +39,17 @@
 #include <string>
 #include <vector>
 
+#include "standin.h"
+
 namespace {
 
+// How long logind lets delay inhibitors hold off sleep (InhibitDelayMaxSec).
+constexpr std::uint64_t kInhibitDelayMaxUs = 5'000'000;
 constexpr const char* kService = "org.freedesktop.login1";
 constexpr const char* kManagerPath = "/org/freedesktop/login1";
 constexpr const char* kManagerInterface = "org.freedesktop.login1.Manager";
 constexpr const char* kSessionInterface = "org.freedesktop.login1.Session";
 constexpr const char* kNoSuchSession = "org.freedesktop.login1.NoSuchSession";
-constexpr std::uint64_t kInhibitDelayMaxUs = 5'000'000;
-
-std::uint64_t Clock(clockid_t clock) {
-    timespec now{};
-    clock_gettime(clock, &now);
-    return std::uint64_t(now.tv_sec) * 1'000'000 + std::uint64_t(now.tv_nsec) / 1000;
-}
 
 struct Inhibitor {
     std::string What, Who, Why, Mode;
@@ -206,7 +201,7 @@ int SessionSignal(sd_bus_message* m, void* data, sd_bus_error* error, const char
     if (!Of(data).Names(id))
         return sd_bus_error_setf(error, kNoSuchSession, "No session '%s' known", id);
     Of(data).EmitSession(signal);
-    return sd_bus_reply_method_return(m, "");
+    return standin::ReplyEmpty(m);
 }
 int LockSession(sd_bus_message* m, void* data, sd_bus_error* error) {
     return SessionSignal(m, data, error, "Lock");
@@ -214,13 +209,15 @@ int LockSession(sd_bus_message* m, void* data, sd_bus_error* error) {
 int UnlockSession(sd_bus_message* m, void* data, sd_bus_error* error) {
     return SessionSignal(m, data, error, "Unlock");
 }
-int LockSessions(sd_bus_message* m, void* data, sd_bus_error*) {
+// The session's own Lock() and Unlock(), and the manager's LockSessions() and UnlockSessions():
+// there is one session.
+int Lock(sd_bus_message* m, void* data, sd_bus_error*) {
     Of(data).EmitSession("Lock");
-    return sd_bus_reply_method_return(m, "");
+    return standin::ReplyEmpty(m);
 }
-int UnlockSessions(sd_bus_message* m, void* data, sd_bus_error*) {
+int Unlock(sd_bus_message* m, void* data, sd_bus_error*) {
     Of(data).EmitSession("Unlock");
-    return sd_bus_reply_method_return(m, "");
+    return standin::ReplyEmpty(m);
 }
 
 int SleepDelayOver(sd_event_source*, std::uint64_t, void* data) {
@@ -242,7 +239,7 @@ int Suspend(sd_bus_message* m, void* data, sd_bus_error* error) {
     sd_event_add_time_relative(login.Loop, &login.SleepTimer, CLOCK_MONOTONIC, kInhibitDelayMaxUs,
                                0, &SleepDelayOver, &login);
     if (!login.SleepDelayed()) login.Wake();
-    return sd_bus_reply_method_return(m, "");
+    return standin::ReplyEmpty(m);
 }
 
 const sd_bus_vtable kManagerTable[] = {
@@ -254,8 +251,8 @@ const sd_bus_vtable kManagerTable[] = {
     SD_BUS_METHOD("ListInhibitors", "", "a(ssssuu)", &ListInhibitors, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("LockSession", "s", "", &LockSession, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("UnlockSession", "s", "", &UnlockSession, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("LockSessions", "", "", &LockSessions, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("UnlockSessions", "", "", &UnlockSessions, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD("LockSessions", "", "", &Lock, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD("UnlockSessions", "", "", &Unlock, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("Suspend", "b", "", &Suspend, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_SIGNAL("PrepareForSleep", "b", 0),
     SD_BUS_VTABLE_END,
@@ -263,40 +260,32 @@ const sd_bus_vtable kManagerTable[] = {
 
 // Session
 
-int Lock(sd_bus_message* m, void* data, sd_bus_error*) {
-    Of(data).EmitSession("Lock");
-    return sd_bus_reply_method_return(m, "");
-}
-
-int Unlock(sd_bus_message* m, void* data, sd_bus_error*) {
-    Of(data).EmitSession("Unlock");
-    return sd_bus_reply_method_return(m, "");
+// Sets `hint` from the call's boolean: above 0 when that changed it, below 0 for a bad call.
+int SetHint(sd_bus_message* m, const char* name, bool& hint) {
+    int value = 0;
+    if (sd_bus_message_read(m, "b", &value) < 0) return -EINVAL;
+    std::cerr << "logind: " << name << " " << (value ? "true" : "false") << "\n";
+    const bool changed = hint != bool(value);
+    hint = value;
+    return changed ? 1 : 0;
 }
 
 int SetLockedHint(sd_bus_message* m, void* data, sd_bus_error*) {
     Login& login = Of(data);
-    int locked = 0;
-    if (sd_bus_message_read(m, "b", &locked) < 0) return -EINVAL;
-    std::cerr << "logind: LockedHint " << (locked ? "true" : "false") << "\n";
-    if (login.LockedHint != bool(locked)) {
-        login.LockedHint = locked;
-        login.EmitChanged("LockedHint");
-    }
-    return sd_bus_reply_method_return(m, "");
+    const int r = SetHint(m, "LockedHint", login.LockedHint);
+    if (r > 0) login.EmitChanged("LockedHint");
+    return r < 0 ? r : standin::ReplyEmpty(m);
 }
 
 int SetIdleHint(sd_bus_message* m, void* data, sd_bus_error*) {
     Login& login = Of(data);
-    int idle = 0;
-    if (sd_bus_message_read(m, "b", &idle) < 0) return -EINVAL;
-    std::cerr << "logind: IdleHint " << (idle ? "true" : "false") << "\n";
-    if (login.IdleHint != bool(idle)) {
-        login.IdleHint = idle;
-        login.IdleSince = Clock(CLOCK_REALTIME);
-        login.IdleSinceMonotonic = Clock(CLOCK_MONOTONIC);
+    const int r = SetHint(m, "IdleHint", login.IdleHint);
+    if (r > 0) {
+        login.IdleSince = standin::ClockUs(CLOCK_REALTIME);
+        login.IdleSinceMonotonic = standin::ClockUs(CLOCK_MONOTONIC);
         login.EmitChanged("IdleHint", "IdleSinceHint");
     }
-    return sd_bus_reply_method_return(m, "");
+    return r < 0 ? r : standin::ReplyEmpty(m);
 }
 
 int Property(sd_bus*, const char*, const char*, const char* name, sd_bus_message* reply, void* data,
@@ -325,29 +314,28 @@ int Property(sd_bus*, const char*, const char*, const char* name, sd_bus_message
     return -ENOENT;
 }
 
+// The session's properties, all read by Property: those that never change, and those that say so.
+#define SESSION_CONSTANT(name, signature) \
+    SD_BUS_PROPERTY(name, signature, &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST)
+#define SESSION_CHANGING(name, signature) \
+    SD_BUS_PROPERTY(name, signature, &Property, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE)
+
 const sd_bus_vtable kSessionTable[] = {
     SD_BUS_VTABLE_START(0),
+    SD_BUS_SIGNAL("Lock", "", 0),
+    SD_BUS_SIGNAL("Unlock", "", 0),
     SD_BUS_METHOD("Lock", "", "", &Lock, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("Unlock", "", "", &Unlock, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("SetLockedHint", "b", "", &SetLockedHint, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("SetIdleHint", "b", "", &SetIdleHint, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_SIGNAL("Lock", "", 0),
-    SD_BUS_SIGNAL("Unlock", "", 0),
-    SD_BUS_PROPERTY("Id", "s", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("Name", "s", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("User", "(uo)", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("Seat", "(so)", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("Display", "s", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("Type", "s", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("Class", "s", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("State", "s", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("Active", "b", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("Remote", "b", &Property, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("LockedHint", "b", &Property, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
-    SD_BUS_PROPERTY("IdleHint", "b", &Property, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
-    SD_BUS_PROPERTY("IdleSinceHint", "t", &Property, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
-    SD_BUS_PROPERTY("IdleSinceHintMonotonic", "t", &Property, 0,
-                    SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
+    // clang-format off
+    SESSION_CONSTANT("Id", "s"), SESSION_CONSTANT("Name", "s"), SESSION_CONSTANT("User", "(uo)"),
+    SESSION_CONSTANT("Seat", "(so)"), SESSION_CONSTANT("Display", "s"), SESSION_CONSTANT("Type", "s"),
+    SESSION_CONSTANT("Class", "s"), SESSION_CONSTANT("State", "s"), SESSION_CONSTANT("Active", "b"),
+    SESSION_CONSTANT("Remote", "b"), SESSION_CHANGING("LockedHint", "b"),
+    SESSION_CHANGING("IdleHint", "b"), SESSION_CHANGING("IdleSinceHint", "t"),
+    SESSION_CHANGING("IdleSinceHintMonotonic", "t"),
+    // clang-format on
     SD_BUS_VTABLE_END,
 };
 
@@ -379,12 +367,12 @@ int main() {
     }
     sd_event_add_signal(login.Loop, nullptr, SIGTERM, nullptr, nullptr);
     sd_event_add_signal(login.Loop, nullptr, SIGINT, nullptr, nullptr);
-    bool served = sd_bus_attach_event(login.Bus, login.Loop, 0) >= 0 &&
-                  sd_bus_add_object_vtable(login.Bus, nullptr, kManagerPath, kManagerInterface,
-                                           kManagerTable, &login) >= 0;
+    bool served =
+        sd_bus_attach_event(login.Bus, login.Loop, 0) >= 0 &&
+        standin::AddObjects(login.Bus, {kManagerPath}, kManagerInterface, kManagerTable, &login);
     for (const std::string& sessionPath : login.SessionPaths())
-        served = served && sd_bus_add_object_vtable(login.Bus, nullptr, sessionPath.c_str(),
-                                                    kSessionInterface, kSessionTable, &login) >= 0;
+        served = served && standin::AddObjects(login.Bus, {sessionPath.c_str()}, kSessionInterface,
+                                               kSessionTable, &login);
     if (!served || sd_bus_request_name(login.Bus, kService, 0) < 0) {
         std::cerr << "logind: cannot serve " << kService << "\n";
         return 1;

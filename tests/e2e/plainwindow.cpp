@@ -6,44 +6,29 @@
 #include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
-#include <wayland-client.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "waylandclient.h"
 #include "xdg-shell-client-protocol.h"
 
 namespace {
 
 struct Window {
+    // The compositor's globals.
     wl_compositor* Compositor = nullptr;
     wl_shm* Shm = nullptr;
     wl_seat* Seat = nullptr;
     xdg_wm_base* Shell = nullptr;
+    // The window: its size, surface and picture.
+    int Width = 0, Height = 0;
     wl_surface* Surface = nullptr;
     wl_buffer* Picture = nullptr;
-    int Width = 0, Height = 0;
     bool Shown = false, Closed = false;
 };
-
-void Global(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
-            std::uint32_t) {
-    auto& w = *static_cast<Window*>(data);
-    if (std::strcmp(interface, wl_compositor_interface.name) == 0)
-        w.Compositor = static_cast<wl_compositor*>(
-            wl_registry_bind(registry, name, &wl_compositor_interface, 4));
-    else if (std::strcmp(interface, wl_shm_interface.name) == 0)
-        w.Shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
-    else if (std::strcmp(interface, wl_seat_interface.name) == 0 && w.Seat == nullptr)
-        w.Seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
-    else if (std::strcmp(interface, xdg_wm_base_interface.name) == 0)
-        w.Shell =
-            static_cast<xdg_wm_base*>(wl_registry_bind(registry, name, &xdg_wm_base_interface, 1));
-}
-void GlobalRemove(void*, wl_registry*, std::uint32_t) {}
-const wl_registry_listener kRegistry = {.global = Global, .global_remove = GlobalRemove};
 
 void Ping(void*, xdg_wm_base* shell, std::uint32_t serial) {
     xdg_wm_base_pong(shell, serial);
@@ -122,17 +107,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: velmora-e2e-window WIDTH HEIGHT\n");
         return 2;
     }
-    Window w;
-    w.Width = std::atoi(argv[1]);
-    w.Height = std::atoi(argv[2]);
-    wl_display* display = wl_display_connect(nullptr);
-    if (display == nullptr) {
-        std::fprintf(stderr, "velmora-e2e-window: no Wayland display\n");
-        return 1;
-    }
-    wl_registry* registry = wl_display_get_registry(display);
-    wl_registry_add_listener(registry, &kRegistry, &w);
-    wl_display_roundtrip(display);
+    Window w{.Width = std::atoi(argv[1]), .Height = std::atoi(argv[2])};
+    wl_display* display = e2e::ConnectAndBind(
+        "velmora-e2e-window",
+        {e2e::Want(wl_compositor_interface, 4, w.Compositor), e2e::Want(wl_shm_interface, 1, w.Shm),
+         e2e::Want(wl_seat_interface, 1, w.Seat), e2e::Want(xdg_wm_base_interface, 1, w.Shell)});
+    if (display == nullptr) return 1;
     if (w.Compositor == nullptr || w.Shm == nullptr || w.Shell == nullptr) {
         std::fprintf(stderr, "velmora-e2e-window: no xdg-shell on shared memory\n");
         return 1;

@@ -5,6 +5,7 @@
 # beside the first.
 # Usage: preview.sh VELMORA HOSTWINDOW
 source "$(dirname "$0")/lib.sh"
+source "$E2E_DIR/hostuser.sh"
 VELMORA=$1
 HOSTWINDOW=$2
 start_xvfb 1024x768
@@ -22,10 +23,15 @@ E2E_PIDS+=($pid)
 wait_exit "$pid" 2000
 [[ $EXIT_CODE == 1 ]] || fail "exit code $EXIT_CODE for -root with a window that does not exist"
 
-coproc HOST { "$HOSTWINDOW" 152 112 100 100; }
-host_pid=$HOST_PID
-E2E_PIDS+=($host_pid)
-read -r host <&"${HOST[0]}"
+# host_window NAME WIDTH HEIGHT X Y: a white host window, as a screen-saver daemon lends one, run
+# with talk (NAME_in, NAME_out, NAME_pid); sets NAME to its window id.
+host_window() {
+    local out=${1}_out
+    talk "$1" "$HOSTWINDOW" "${@:2}"
+    read -r -t 10 "$1" <&"${!out}" || fail "no host window"
+}
+
+host_window host 152 112 100 100
 
 "$VELMORA" /p "$host" &
 pid=$!
@@ -51,7 +57,7 @@ sleep 0.3  # time for a preview that wrongly took it for input to end
 state=$(proc_state "$pid")
 [[ -n $state && $state != Z ]] || fail "input ended the preview"
 
-echo destroy >&"${HOST[1]}"
+echo destroy >&"$host_in"
 wait_exit "$pid" 1000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after the host was destroyed"
 
@@ -59,22 +65,24 @@ wait_exit "$pid" 1000
 kill "$host_pid" 2>/dev/null || true
 wait "$host_pid" 2>/dev/null || true
 
-coproc XSS { "$HOSTWINDOW" 1024 768 0 0; }
-E2E_PIDS+=($XSS_PID)
-read -r xsswindow <&"${XSS[0]}"
-XSCREENSAVER_WINDOW=$(printf '0x%X' "$xsswindow") "$VELMORA" -root &
-pid=$!
-E2E_PIDS+=($pid)
+# xscreensaver_hack NAME WIDTH HEIGHT: the saver run as XScreenSaver runs a hack, in a host window
+# of that size at (0, 0) named in the environment; sets pid.
+xscreensaver_hack() {
+    host_window "$@" 0 0
+    XSCREENSAVER_WINDOW=$(printf '0x%X' "${!1}") "$VELMORA" -root &
+    pid=$!
+    E2E_PIDS+=($pid)
+}
+
+xscreensaver_hack xss 1024 768
 wait_for 5000 lit_over 0.00002 0 400 1024 368 ||
     fail "nothing drawn in XScreenSaver's window ($(lit_fraction 0 400 1024 368))"
 
 # A second screen: XScreenSaver runs one hack per screen, each in its own window; both run.
-coproc XSS2 { "$HOSTWINDOW" 320 240 0 0; }
-E2E_PIDS+=($XSS2_PID)
-read -r xsswindow2 <&"${XSS2[0]}"
-XSCREENSAVER_WINDOW=$(printf '0x%X' "$xsswindow2") "$VELMORA" -root &
-pid2=$!
-E2E_PIDS+=($pid2)
+first=$pid
+xscreensaver_hack xss2 320 240
+pid2=$pid
+pid=$first
 # Its white window at the top-left turns black once it draws.
 wait_for 5000 eval '! lit_over 0.5 0 0 320 240' || fail "the hack for a second screen drew nothing"
 state=$(proc_state "$pid2")

@@ -19,32 +19,16 @@ GRABPROBE=$3
 E2E_DAEMON_LOG=$E2E_TMP/logind.log
 
 settings=$XDG_CONFIG_HOME/velmora/user.reg
-# desktop_options LINE...: the settings file holds only these values under Control Panel\desktop.
-desktop_options() {
-    {
-        printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\desktop]\r\n'
-        printf '%s\r\n' "$@"
-    } >"$settings"
-    chmod a+r "$settings"
-}
 saver_shown() { xdotool search --onlyvisible --name '^Velmora$' >/dev/null 2>&1; }
-# Lock requests the stand-in has seen so far.
-lock_requests() { grep -c '^logind: Lock$' "$E2E_TMP/logind.log" || true; }
 # until_us LIMIT_MS COMMAND...: polls COMMAND every few milliseconds; prints the microseconds
 # it took, fails the caller (returns 1) when it did not hold within LIMIT_MS.
 until_us() {
-    local limit=$(($1 * 1000)) start
-    shift
+    local start
     start=$(now_us)
-    until "$@"; do
-        (($(now_us) - start > limit)) && return 1
-        sleep 0.005
-    done
+    WAIT_POLL=0.005 wait_for "$@" || return 1
     echo $(($(now_us) - start))
 }
 more_locks_than() { (($(lock_requests) > $1)); }
-saver_gone() { ! running "$pid"; }
-ms() { echo "$(($1 / 1000)).$(printf %03d $(($1 % 1000)))"; }
 
 # 1. Secure (NT's text "1"), no grace period: the key asks for the lock, and the saver stays
 # until the locker's LockedHint.
@@ -95,9 +79,7 @@ echo "nobody locking: the saver ended $(ms "$fallback_us") ms after the key: $(c
 # 3. A grace period of 2 s: a key within it ends the saver at once, without a lock.
 desktop_options '"ScreenSaverIsSecure"="1"' '"ScreenSaverGracePeriod"="2"'
 locks=$(lock_requests)
-"${AS_USER[@]}" velmora /s 2>"$E2E_TMP/saver.err" &
-pid=$!
-E2E_PIDS+=($pid)
+launch_saver /s
 wait_for 1500 saver_shown || fail "the saver's window is not there"
 xdotool key a
 grace_us=$(until_us 1000 saver_gone) || fail "a key within the grace period did not end the saver"

@@ -6,31 +6,12 @@
 # Usage: returnlock_sway.sh VELMORA LOGIND_STANDIN
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
-for program in sway swayidle swaylock; do
-    command -v $program >/dev/null || fail "$program is not installed (scripts/deps.sh)"
-done
-host_user_setup "$1"
-start_sway -- "xwayland disable" "output HEADLESS-1 resolution 800x600 position 0 0"
-AS_USER+=("WAYLAND_DISPLAY=$SWAY_WAYLAND" "SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock)")
-session_keyboard
+sway_locker_session "$1"
 logind_setup "$2"
 E2E_DAEMON_LOG=$E2E_TMP/logind.log
 
-if ((EUID == 0)); then host_user=$E2E_USER; else host_user=$(id -un); fi
-locked() { pgrep -r R,S,D -u "$host_user" -x swaylock >/dev/null; }
-settings=$XDG_CONFIG_HOME/velmora/user.reg
-desktop_options() {
-    {
-        printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\desktop]\r\n'
-        printf '%s\r\n' "$@"
-    } >"$settings"
-    chmod a+r "$settings"
-}
 # The saver's window is on the output: sway lists it.
 saver_shown() { user swaymsg -t get_tree | grep -q '"name": "Velmora"'; }
-lock_requests() { grep -c '^logind: Lock$' "$E2E_TMP/logind.log" || true; }
-saver_gone() { ! running "$pid"; }
-ms() { echo "$(($1 / 1000)).$(printf %03d $(($1 % 1000)))"; }
 
 "${AS_USER[@]}" swayidle -w lock 'swaylock -f -c ff0000' >"$E2E_TMP/swayidle.log" 2>&1 &
 E2E_PIDS+=($!)
@@ -44,23 +25,21 @@ locks=$(lock_requests)
 user wtype -k a
 key_at=$(now_us)
 wait_for 3000 eval '(($(lock_requests) > locks))' || fail "no Lock request reached logind after the key"
-wait_for 3000 locked || fail "swayidle did not start swaylock on logind's Lock: $(cat "$E2E_TMP/swayidle.log")"
+wait_for 3000 swaylock_runs || fail "swayidle did not start swaylock on logind's Lock: $(cat "$E2E_TMP/swayidle.log")"
 wait_for 4500 saver_gone || fail "the saver did not give way to swaylock"
 ended_us=$(($(now_us) - key_at))
 wait_exit "$pid" 1000
 [[ ! -s $E2E_TMP/saver.err ]] || fail "the saver fell back instead of giving way: $(cat "$E2E_TMP/saver.err")"
-locked || fail "swaylock did not stay"
+swaylock_runs || fail "swaylock did not stay"
 lock_hint=$(login_property LockedHint)
 echo "sway: the saver gave way to swaylock $(ms "$ended_us") ms after the key (LockedHint $lock_hint)"
-for locker in $(pgrep -u "$host_user" -x swaylock); do kill -TERM "$locker"; done
+for locker in $(pgrep -u "$HOST_USER" -x swaylock); do kill -TERM "$locker"; done
 
 # 2. A grace period of 3 s: a key within it ends the saver at once, without a lock.
-wait_for 3000 eval '! locked' || fail "swaylock did not end"
+wait_for 3000 eval '! swaylock_runs' || fail "swaylock did not end"
 desktop_options '"ScreenSaverIsSecure"="1"' '"ScreenSaverGracePeriod"="3"'
 locks=$(lock_requests)
-"${AS_USER[@]}" velmora /s 2>"$E2E_TMP/saver.err" &
-pid=$!
-E2E_PIDS+=($pid)
+launch_saver /s
 wait_for 2000 saver_shown || fail "the saver's window is not there"
 user wtype -k a
 wait_for 1000 saver_gone || fail "a key within the grace period did not end the saver"

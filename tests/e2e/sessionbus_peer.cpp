@@ -37,11 +37,6 @@
 //                                  line "active N" sets it and says so with ActiveChanged; at the
 //                                  end of input it leaves
 // Each prints "ready" once it is set.
-#include <poll.h>
-#include <systemd/sd-bus.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -50,15 +45,15 @@
 #include <map>
 #include <string>
 
+#include "standin.h"
+
 namespace {
 
 constexpr const char* kPath = "/org/gnome/Mutter/IdleMonitor/Core";
 constexpr const char* kInterface = "org.gnome.Mutter.IdleMonitor";
 
 std::uint64_t NowMs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return std::uint64_t(now.tv_sec) * 1000 + std::uint64_t(now.tv_nsec) / 1'000'000;
+    return standin::ClockUs() / 1000;
 }
 
 struct Watch {
@@ -121,7 +116,7 @@ int RemoveWatch(sd_bus_message* m, void* data, sd_bus_error*) {
     std::uint32_t id = 0;
     sd_bus_message_read(m, "u", &id);
     static_cast<Monitor*>(data)->Watches.erase(id);
-    return sd_bus_reply_method_return(m, "");
+    return standin::ReplyEmpty(m);
 }
 
 int ResetIdletime(sd_bus_message* m, void* data, sd_bus_error*) {
@@ -136,28 +131,24 @@ int ResetIdletime(sd_bus_message* m, void* data, sd_bus_error*) {
             ++it;
         }
     }
-    return sd_bus_reply_method_return(m, "");
+    return standin::ReplyEmpty(m);
 }
 
 const sd_bus_vtable kMonitorTable[] = {
     SD_BUS_VTABLE_START(0),
+    SD_BUS_SIGNAL("WatchFired", "u", 0),
     SD_BUS_METHOD("GetIdletime", "", "t", &GetIdletime, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("AddIdleWatch", "t", "u", &AddIdleWatch, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("AddUserActiveWatch", "", "u", &AddUserActiveWatch, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("RemoveWatch", "u", "", &RemoveWatch, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("ResetIdletime", "", "", &ResetIdletime, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_SIGNAL("WatchFired", "u", 0),
     SD_BUS_VTABLE_END,
 };
 
 int ServeIdleMonitor(sd_bus* bus) {
     Monitor monitor;
     monitor.Bus = bus;
-    if (sd_bus_add_object_vtable(bus, nullptr, kPath, kInterface, kMonitorTable, &monitor) < 0 ||
-        sd_bus_request_name(bus, "org.gnome.Mutter.IdleMonitor", 0) < 0) {
-        std::cerr << "cannot serve the idle monitor\n";
-        return 1;
-    }
+    if (!standin::Serve(bus, kInterface, kPath, kInterface, kMonitorTable, &monitor)) return 1;
     std::cout << "ready" << std::endl;
     for (;;) {
         while (sd_bus_process(bus, nullptr) > 0) {
@@ -210,31 +201,15 @@ const sd_bus_vtable kSessionTable[] = {
 };
 
 int ServeSession(sd_bus* bus) {
-    constexpr const char* path = "/org/gnome/SessionManager";
     constexpr const char* name = "org.gnome.SessionManager";
-    if (sd_bus_add_object_vtable(bus, nullptr, path, name, kSessionTable, nullptr) < 0 ||
-        sd_bus_request_name(bus, name, 0) < 0) {
-        std::cerr << "cannot serve the session manager\n";
-        return 1;
-    }
-    std::cout << "ready" << std::endl;
-    for (;;) {
-        while (sd_bus_process(bus, nullptr) > 0) {
-        }
-        sd_bus_flush(bus);
-        pollfd fds[2] = {{sd_bus_get_fd(bus), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) return 1;
-        if (fds[1].revents != 0) {
-            std::string word;
-            if (!(std::cin >> word >> inhibitedActions)) return 0;
-            sd_bus_emit_properties_changed(bus, path, name, "InhibitedActions", nullptr);
-            sd_bus_flush(bus);
-            std::cout << "done" << std::endl;
-        }
-    }
+    return standin::ServeState(
+        bus, name, "/org/gnome/SessionManager", name, kSessionTable, inhibitedActions, [bus] {
+            sd_bus_emit_properties_changed(bus, "/org/gnome/SessionManager", name,
+                                           "InhibitedActions", nullptr);
+        });
 }
 
-// The lock state that the shield and the login session serve.
+// The lock state that the shield, the login session and a desktop's own saver serve.
 int lockedFlag = 1;
 
 int GetActive(sd_bus_message* m, void*, sd_bus_error*) {
@@ -262,26 +237,7 @@ const sd_bus_vtable kLoginSessionTable[] = {
 // Serves the lock state under `name`; each line "WORD N" on standard input sets it and `tell`s.
 int ServeLock(sd_bus* bus, const char* name, const char* path, const char* interface,
               const sd_bus_vtable* table, void (*tell)(sd_bus*)) {
-    if (sd_bus_add_object_vtable(bus, nullptr, path, interface, table, nullptr) < 0 ||
-        sd_bus_request_name(bus, name, 0) < 0) {
-        std::cerr << "cannot serve " << name << "\n";
-        return 1;
-    }
-    std::cout << "ready" << std::endl;
-    for (;;) {
-        while (sd_bus_process(bus, nullptr) > 0) {
-        }
-        sd_bus_flush(bus);
-        pollfd fds[2] = {{sd_bus_get_fd(bus), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) return 1;
-        if (fds[1].revents != 0) {
-            std::string word;
-            if (!(std::cin >> word >> lockedFlag)) return 0;
-            tell(bus);
-            sd_bus_flush(bus);
-            std::cout << "done" << std::endl;
-        }
-    }
+    return standin::ServeState(bus, name, path, interface, table, lockedFlag, [&] { tell(bus); });
 }
 
 void TellShield(sd_bus* bus) {
@@ -318,14 +274,8 @@ int ServeSilentSession(sd_bus* bus) {
 std::uint32_t heldPolicies = 4;
 bool writeTimes = false;
 
-std::uint64_t NowUs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return std::uint64_t(now.tv_sec) * 1'000'000 + std::uint64_t(now.tv_nsec) / 1000;
-}
-
 int HasInhibition(sd_bus_message* m, void*, sd_bus_error*) {
-    if (writeTimes) std::cerr << "asked " << NowUs() << std::endl;
+    if (writeTimes) std::cerr << "asked " << standin::ClockUs() << std::endl;
     std::uint32_t asked = 0;
     if (sd_bus_message_read(m, "u", &asked) < 0)
         return sd_bus_reply_method_errorf(m, SD_BUS_ERROR_INVALID_ARGS, "bad policies");
@@ -343,33 +293,17 @@ const sd_bus_vtable kPolicyAgentTable[] = {
 int ServePolicyAgent(sd_bus* bus) {
     constexpr const char* name = "org.kde.Solid.PowerManagement.PolicyAgent";
     constexpr const char* path = "/org/kde/Solid/PowerManagement/PolicyAgent";
-    if (sd_bus_add_object_vtable(bus, nullptr, path, name, kPolicyAgentTable, nullptr) < 0 ||
-        sd_bus_request_name(bus, name, 0) < 0) {
-        std::cerr << "cannot serve the policy agent\n";
-        return 1;
-    }
-    std::cout << "ready" << std::endl;
-    for (;;) {
-        while (sd_bus_process(bus, nullptr) > 0) {
-        }
+    return standin::ServeState(bus, name, path, name, kPolicyAgentTable, heldPolicies, [&] {
+        const std::uint64_t sent = standin::ClockUs();
+        if (heldPolicies != 0)
+            sd_bus_emit_signal(bus, path, name, "InhibitionsChanged", "a(ss)as", 1, "velmora-e2e",
+                               "playing a video", 0);
+        else
+            sd_bus_emit_signal(bus, path, name, "InhibitionsChanged", "a(ss)as", 0, 1,
+                               "velmora-e2e");
         sd_bus_flush(bus);
-        pollfd fds[2] = {{sd_bus_get_fd(bus), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) return 1;
-        if (fds[1].revents != 0) {
-            std::string word;
-            if (!(std::cin >> word >> heldPolicies)) return 0;
-            const std::uint64_t sent = NowUs();
-            if (heldPolicies != 0)
-                sd_bus_emit_signal(bus, path, name, "InhibitionsChanged", "a(ss)as", 1,
-                                   "velmora-e2e", "playing a video", 0);
-            else
-                sd_bus_emit_signal(bus, path, name, "InhibitionsChanged", "a(ss)as", 0, 1,
-                                   "velmora-e2e");
-            sd_bus_flush(bus);
-            if (writeTimes) std::cerr << "changed " << sent << std::endl;
-            std::cout << "done" << std::endl;
-        }
-    }
+        if (writeTimes) std::cerr << "changed " << sent << std::endl;
+    });
 }
 
 std::uint32_t nextDesktopCookie = 9000;
@@ -379,32 +313,26 @@ int DesktopInhibit(sd_bus_message* m, void*, sd_bus_error*) {
 }
 
 int DesktopUnInhibit(sd_bus_message* m, void*, sd_bus_error*) {
-    return sd_bus_reply_method_return(m, "");
-}
-
-int desktopActive = 0;
-
-int DesktopGetActive(sd_bus_message* m, void*, sd_bus_error*) {
-    return sd_bus_reply_method_return(m, "b", desktopActive);
+    return standin::ReplyEmpty(m);
 }
 
 const sd_bus_vtable kDesktopTable[] = {
     SD_BUS_VTABLE_START(0),
     SD_BUS_METHOD("Inhibit", "ss", "u", &DesktopInhibit, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("UnInhibit", "u", "", &DesktopUnInhibit, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("GetActive", "", "b", &DesktopGetActive, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_SIGNAL("ActiveChanged", "b", 0),
+    SD_BUS_METHOD("UnInhibit", "u", "", &DesktopUnInhibit, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD("GetActive", "", "b", &GetActive, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_VTABLE_END,
 };
 
 int ServeScreenSaverDesktop(sd_bus* bus, const std::string& how) {
     constexpr const char* name = "org.freedesktop.ScreenSaver";
+    lockedFlag = 0;  // not active until told
     const std::uint64_t flags = how == "replace" ? SD_BUS_NAME_REPLACE_EXISTING
                                 : how == "queue" ? SD_BUS_NAME_QUEUE
                                                  : 0;
-    if (sd_bus_add_object_vtable(bus, nullptr, "/org/freedesktop/ScreenSaver", name, kDesktopTable,
-                                 nullptr) < 0 ||
-        sd_bus_add_object_vtable(bus, nullptr, "/ScreenSaver", name, kDesktopTable, nullptr) < 0) {
+    if (!standin::AddObjects(bus, {"/org/freedesktop/ScreenSaver", "/ScreenSaver"}, name,
+                             kDesktopTable)) {
         std::cerr << "cannot serve " << name << "\n";
         return 1;
     }
@@ -415,20 +343,9 @@ int ServeScreenSaverDesktop(sd_bus* bus, const std::string& how) {
                   : r == -EEXIST ? "refused"
                                  : "failed")
               << std::endl;
-    for (;;) {
-        while (sd_bus_process(bus, nullptr) > 0) {
-        }
-        sd_bus_flush(bus);
-        pollfd fds[2] = {{sd_bus_get_fd(bus), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) return 1;
-        if (fds[1].revents != 0) {
-            std::string word;
-            if (!(std::cin >> word >> desktopActive)) return 0;
-            sd_bus_emit_signal(bus, "/ScreenSaver", name, "ActiveChanged", "b", desktopActive);
-            sd_bus_flush(bus);
-            std::cout << "done" << std::endl;
-        }
-    }
+    return standin::ServeWhileInput(bus, lockedFlag, [&] {
+        sd_bus_emit_signal(bus, "/ScreenSaver", name, "ActiveChanged", "b", lockedFlag);
+    });
 }
 
 }  // namespace

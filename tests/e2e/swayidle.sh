@@ -8,18 +8,8 @@
 # Usage: swayidle.sh VELMORA VELMORA_IDLE
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
-for program in sway swayidle swaylock; do
-    command -v $program >/dev/null || fail "$program is not installed (scripts/deps.sh)"
-done
-host_user_setup "$1"
+sway_locker_session "$1"
 
-start_sway -- "xwayland disable" "output HEADLESS-1 resolution 800x600 position 0 0"
-AS_USER+=("WAYLAND_DISPLAY=$SWAY_WAYLAND" "SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock)")
-session_keyboard
-
-if ((EUID == 0)); then host_user=$E2E_USER; else host_user=$(id -un); fi
-# swaylock runs (a zombie left of it does not count).
-locked() { pgrep -r R,S,D -u "$host_user" -x swaylock >/dev/null; }
 # swayidle's power-off command ran: it leaves a mark. (Sway 1.7's headless outputs refuse to be
 # powered off, "Failed to commit output", so what is checked is that swayidle asked for it at its
 # time; on a later sway the output's state says it too.)
@@ -62,7 +52,7 @@ user wtype -k F23
 start=$(now_us)
 wait_savers 1 8
 saver_at=$((($(now_us) - start) / 1000))
-wait_for 10000 locked ||
+wait_for 10000 swaylock_runs ||
     fail "no swaylock while the saver shows ($(cat "$E2E_TMP/swayidle.log"))"
 lock_at=$((($(now_us) - start) / 1000))
 [[ -n $(saver_pids) ]] || fail "the saver ended before the lock came"
@@ -102,8 +92,8 @@ E2E_PIDS+=($daemon)
 E2E_DAEMON_LOG=$E2E_TMP/idle.log
 no_saver_for 5 "under swaylock's lock"
 # (swaylock -f's first process may linger as an unreaped zombie beside the one that locks.)
-for locker in $(pgrep -u "$host_user" -x swaylock); do kill -USR1 "$locker" || true; done
-unlocked() { ! locked; }
+for locker in $(pgrep -u "$HOST_USER" -x swaylock); do kill -USR1 "$locker" || true; done
+unlocked() { ! swaylock_runs; }
 wait_for 3000 unlocked || fail "swaylock did not unlock on SIGUSR1"
 user wtype -k F23
 typed=$(now_us)

@@ -11,15 +11,13 @@
 #include <linux/input-event-codes.h>
 #include <time.h>
 #include <unistd.h>
-#include <wayland-client.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "waylandclient.h"
 
 extern "C" {
 extern const wl_interface zwlr_virtual_pointer_v1_interface;
@@ -46,20 +44,6 @@ const wl_message kPointerRequests[] = {
 
 enum PointerRequest { Motion, MotionAbsolute, Button, Axis, Frame, AxisSource, AxisStop };
 
-wl_seat* seat = nullptr;
-wl_proxy* manager = nullptr;
-
-void Global(void*, wl_registry* registry, std::uint32_t name, const char* interface,
-            std::uint32_t) {
-    if (std::strcmp(interface, "wl_seat") == 0 && seat == nullptr)
-        seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
-    if (std::strcmp(interface, "zwlr_virtual_pointer_manager_v1") == 0)
-        manager = static_cast<wl_proxy*>(
-            wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
-}
-void GlobalRemove(void*, wl_registry*, std::uint32_t) {}
-const wl_registry_listener kRegistry = {Global, GlobalRemove};
-
 std::uint32_t Now() {
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC, &t);
@@ -76,14 +60,12 @@ const wl_interface zwlr_virtual_pointer_manager_v1_interface = {
 }
 
 int main(int argc, char** argv) {
-    wl_display* display = wl_display_connect(nullptr);
-    if (display == nullptr) {
-        std::fprintf(stderr, "velmora-e2e-pointer: no Wayland display\n");
-        return 1;
-    }
-    wl_registry* registry = wl_display_get_registry(display);
-    wl_registry_add_listener(registry, &kRegistry, nullptr);
-    wl_display_roundtrip(display);
+    wl_seat* seat = nullptr;
+    wl_proxy* manager = nullptr;
+    wl_display* display = e2e::ConnectAndBind(
+        "velmora-e2e-pointer", {e2e::Want(wl_seat_interface, 1, seat),
+                                e2e::Want(zwlr_virtual_pointer_manager_v1_interface, 1, manager)});
+    if (display == nullptr) return 1;
     if (manager == nullptr) {
         std::fprintf(stderr, "velmora-e2e-pointer: the compositor offers no virtual pointers\n");
         return 1;
@@ -128,18 +110,7 @@ int main(int argc, char** argv) {
         }
         return true;
     };
-    if (argc > 1) {
-        if (!run(std::vector<std::string>(argv + 1, argv + argc))) return 2;
-    } else {
-        std::string line;
-        while (std::getline(std::cin, line)) {
-            std::istringstream in(line);
-            std::vector<std::string> words;
-            for (std::string word; in >> word;) words.push_back(word);
-            if (!run(words)) return 2;
-            std::cout << "ok" << std::endl;
-        }
-    }
+    if (const int status = e2e::RunActions(argc, argv, run); status != 0) return status;
     wl_proxy_marshal(pointer, 8);  // destroy
     wl_display_roundtrip(display);
     wl_display_disconnect(display);

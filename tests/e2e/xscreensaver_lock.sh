@@ -7,18 +7,12 @@
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
 VELMORA=$1
-command -v xscreensaver >/dev/null || fail "xscreensaver is not installed (scripts/deps.sh)"
-if ((EUID != 0)); then
-    echo "SKIP: the test user's password can only be set as root"
-    exit 77
-fi
-host_user_setup "$VELMORA"
-start_xvfb 1024x768
-AS_USER+=("DISPLAY=$DISPLAY")
+require_programs xscreensaver
 # Lower case and digits only: capitals typed through XTest did not reach XScreenSaver 6.06's
 # dialog (which reads keys as XInput2 raw events) as capitals.
-password=$(head -c 60 /dev/urandom | base64 | tr -dc 'a-z0-9' | cut -c1-14)
-echo "$E2E_USER:$password" | chpasswd || fail "cannot set the test user's password"
+password_user_setup "$VELMORA" 'a-z0-9'
+start_xvfb 1024x768
+AS_USER+=("DISPLAY=$DISPLAY")
 
 line=$(grep -m1 -E '^ +"Velmora" +velmora ' "$E2E_DIR/../../README.md") ||
     fail "README has no programs line for Velmora"
@@ -70,7 +64,7 @@ wait_for 10000 key_brings_dialog || fail "no unlock dialog after a key ($middle 
 echo "dialog $((($(now_us) - key_at) / 1000)) ms after the key that brought it"
 
 start=$(now_us)
-xdotool type --delay 30 "$password"
+xdotool type --delay 30 "$PASSWORD"
 xdotool key Return
 unlocked() { command_daemon -time | grep -q 'non-blanked'; }
 wait_for 10000 unlocked || fail "still locked after the password: $(command_daemon -time)"

@@ -8,21 +8,14 @@
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
 VELMORA=$1
-command -v xsecurelock >/dev/null || fail "xsecurelock is not installed (scripts/deps.sh)"
-if ((EUID != 0)); then
-    echo "SKIP: the test user's password can only be set as root"
-    exit 77
-fi
-host_user_setup "$VELMORA"
+require_programs xsecurelock
+password_user_setup "$VELMORA" 'A-Za-z0-9'
 # One screen, two monitors side by side, as xsecurelock sees them through RandR.
 start_xvfb 1824x768
 xrandr --setmonitor left 1024/270x768/203+0+0 screen >/dev/null
 xrandr --setmonitor right 800/211x600/158+1024+0 none >/dev/null
 [[ $(xrandr --listmonitors | head -n1) == "Monitors: 2" ]] || fail "no two monitors: $(xrandr --listmonitors)"
 AS_USER+=("DISPLAY=$DISPLAY")
-
-password=$(head -c 60 /dev/urandom | base64 | tr -dc 'A-Za-z0-9' | cut -c1-14)
-echo "$E2E_USER:$password" | chpasswd || fail "cannot set the test user's password"
 
 markers() { find "$XDG_RUNTIME_DIR" -maxdepth 1 -name '*.instance' | wc -l; }
 
@@ -96,7 +89,7 @@ wait_savers 2 0 "-root"
 
 # The password unlocks: the locker ends, and its savers with it.
 start=$(now_us)
-xdotool type --delay 30 "$password"
+xdotool type --delay 30 "$PASSWORD"
 xdotool key Return
 wait_exit "$locker" 10000
 [[ $EXIT_CODE == 0 ]] || fail "xsecurelock ended with $EXIT_CODE after the password"

@@ -12,62 +12,48 @@
 
 namespace {
 
-class FakeApplication final : public Application {
+class FakeApplication final : public Application, LoggingFake {
   public:
-    explicit FakeApplication(CallLog& log) : Calls(log) {}
-    void Initialize(std::string_view title) override {
-        Calls.push_back("Initialize " + std::string(title));
-    }
-    void HideApplicationWindow() override { Calls.push_back("HideApplicationWindow"); }
+    explicit FakeApplication(CallLog& log) : LoggingFake(log) {}
+    void Initialize(std::string_view title) override { Logged("Initialize " + std::string(title)); }
+    void HideApplicationWindow() override { Logged("HideApplicationWindow"); }
     void ShowWindow(WindowHandle window, WindowVisibility visibility) override {
-        Calls.push_back("ShowWindow " + std::to_string(window) +
-                        (visibility == WindowVisibility::Shown ? " shown" : " hidden"));
+        Logged("ShowWindow " + std::to_string(window) +
+               (visibility == WindowVisibility::Shown ? " shown" : " hidden"));
     }
-    void ShowSettingsDialog() override { Calls.push_back("ShowSettingsDialog"); }
+    void ShowSettingsDialog() override { Logged("ShowSettingsDialog"); }
     void CreateSaverWindow(WindowHandle host) override {
-        Calls.push_back("CreateSaverWindow " + std::to_string(host));
+        Logged("CreateSaverWindow " + std::to_string(host));
     }
-    void Run() override { Calls.push_back("Run"); }
-    void Terminate() override { Calls.push_back("Terminate"); }
-
-  private:
-    CallLog& Calls;
+    void Run() override { Logged("Run"); }
+    void Terminate() override { Logged("Terminate"); }
 };
 
-class FakeMarker final : public InstanceMarker {
+class FakeMarker final : public InstanceMarker, LoggingFake {
   public:
-    explicit FakeMarker(CallLog& log) : Calls(log) {}
+    explicit FakeMarker(CallLog& log) : LoggingFake(log) {}
     MarkerId Find(std::string_view name) override {
-        Calls.push_back("Find " + std::string(name));
-        return found;
+        return Logged("Find " + std::string(name), found);
     }
     MarkerId Add(std::string_view name) override {
-        Calls.push_back("Add " + std::string(name));
-        return added;
+        return Logged("Add " + std::string(name), added);
     }
-    void Delete(MarkerId atom) override { Calls.push_back("Delete " + std::to_string(atom)); }
+    void Delete(MarkerId atom) override { Logged("Delete " + std::to_string(atom)); }
 
     MarkerId found = 0;
     MarkerId added = 0xC001;
-
-  private:
-    CallLog& Calls;
 };
 
-class FakeFinder final : public WindowFinder {
+class FakeFinder final : public WindowFinder, LoggingFake {
   public:
-    explicit FakeFinder(CallLog& log) : Calls(log) {}
+    explicit FakeFinder(CallLog& log) : LoggingFake(log) {}
     WindowHandle FindWindow(std::string_view title) override {
-        Calls.push_back("FindWindow " + std::string(title));
-        return window;
+        return Logged("FindWindow " + std::string(title), window);
     }
     void SetForegroundWindow(WindowHandle w) override {
-        Calls.push_back("SetForegroundWindow " + std::to_string(w));
+        Logged("SetForegroundWindow " + std::to_string(w));
     }
     WindowHandle window = 0;
-
-  private:
-    CallLog& Calls;
 };
 
 class LauncherTest : public ::testing::Test {

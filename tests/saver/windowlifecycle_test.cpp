@@ -47,33 +47,23 @@ class FakePrimitives final : public WindowPrimitives {
 };
 
 // A form whose handlers log themselves and do what a test plugs in.
-class ScriptedForm final : public WindowEvents {
+class ScriptedForm final : public WindowEvents, LoggingFake {
   public:
-    explicit ScriptedForm(CallLog& log) : Log(log) {}
+    explicit ScriptedForm(CallLog& log) : LoggingFake(log) {}
     void OnCreateParams(WindowCreateParams& params) override {
-        Log.push_back("OnCreateParams");
+        Logged("OnCreateParams");
         params.TopMost = true;
     }
-    void OnCreate() override {
-        Log.push_back("OnCreate");
-        if (whenCreated) whenCreated();
-    }
-    void OnShow() override {
-        Log.push_back("OnShow");
-        if (whenShown) whenShown();
-    }
+    void OnCreate() override { Handled("OnCreate", whenCreated); }
+    void OnShow() override { Handled("OnShow", whenShown); }
     void OnKeyDown() override {}
     void OnMouseDown() override {}
     void OnMouseMove(std::int32_t, std::int32_t) override {}
     void OnCloseQuery(bool& canClose) override {
-        Log.push_back("OnCloseQuery");
-        if (whenAsked) whenAsked();
+        Handled("OnCloseQuery", whenAsked);
         canClose = allowClose;
     }
-    void OnClose() override {
-        Log.push_back("OnClose");
-        if (whenClosed) whenClosed();
-    }
+    void OnClose() override { Handled("OnClose", whenClosed); }
     // As the saver's form answers it: other screen savers are refused.
     bool OnSystemCommand(SystemCommand command, std::intptr_t& result) override {
         if (command != SystemCommand::ScreenSave) return false;
@@ -87,7 +77,11 @@ class ScriptedForm final : public WindowEvents {
     std::function<void()> whenCreated, whenShown, whenAsked, whenClosed;
 
   private:
-    CallLog& Log;
+    // Logs the handler, then does what the test plugged into it.
+    void Handled(const char* handler, const std::function<void()>& then) {
+        Logged(handler);
+        if (then) then();
+    }
 };
 
 class WindowLifecycleTest : public ::testing::Test {

@@ -109,11 +109,8 @@ TEST(ColorFromText, FallsBackToTheIntegerRuleWithoutTheZeroXRule) {
 }
 
 TEST(ColorFromText, RaisesConvertErrorNamingTheText) {
-    EXPECT_EQ(MessageOf("red"), NotAnInteger("red"));
-    EXPECT_EQ(MessageOf(""), NotAnInteger(""));
-    EXPECT_EQ(MessageOf("clRed "), NotAnInteger("clRed "));
-    EXPECT_EQ(MessageOf(" clRed"), NotAnInteger(" clRed"));
-    EXPECT_EQ(MessageOf("clRedd"), NotAnInteger("clRedd"));
+    for (std::string_view text : {"red", "", "clRed ", " clRed", "clRedd"})
+        EXPECT_EQ(MessageOf(text), NotAnInteger(text));
 }
 
 TEST(ColorToText, WritesTheFirstMatchingNameAsTheTableSpellsIt) {

@@ -360,20 +360,13 @@ std::string StoredText(const SaverSetting& setting, std::int32_t value) {
 // The record's fields by the names of their stored values, written out here rather than taken
 // from the table, so that a field given to the wrong setting shows.
 std::map<std::string_view, std::int32_t> FieldsByName(const SaverSettings& s) {
-    return {{"Speed", s.Speed},
-            {"DispMode", s.DispMode},
-            {"StarScroll", s.StarScroll},
-            {"Comet", s.Comet},
-            {"UpDown", s.UpDown},
-            {"Trans", s.Trans},
-            {"road_Color", s.road_Color},
-            {"porl_Color", s.porl_Color},
-            {"star1_Color", s.star1_Color},
-            {"star2_Color", s.star2_Color},
-            {"star3_Color", s.star3_Color},
-            {"town1_Color", s.town1_Color},
-            {"town2_Color", s.town2_Color},
-            {"town3_Color", s.town3_Color}};
+#define FIELD(name) \
+    { #name, s.name }
+    return {FIELD(Speed),       FIELD(DispMode),    FIELD(StarScroll),  FIELD(Comet),
+            FIELD(UpDown),      FIELD(Trans),       FIELD(road_Color),  FIELD(porl_Color),
+            FIELD(star1_Color), FIELD(star2_Color), FIELD(star3_Color), FIELD(town1_Color),
+            FIELD(town2_Color), FIELD(town3_Color)};
+#undef FIELD
 }
 
 TEST(SettingsRoundTrip, EachSettingSurvivesOkAndReachesItsOwnField) {

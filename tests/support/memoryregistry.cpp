@@ -70,13 +70,21 @@ static std::string Hex(std::uint32_t value) {
     return text;
 }
 
+long MemoryRegistry::StartKeyCall(RegCall call, std::string_view name, RegKey base,
+                                  std::string_view subKey, std::uint32_t access,
+                                  std::string& path) {
+    auto basePath = PathOf(base);
+    path = basePath ? Join(*basePath, subKey) : std::string(subKey);
+    Calls.push_back(std::string(name) + " " + path + " " + Hex(access));
+    if (long error = Check({call, path, std::string(subKey), access})) return error;
+    return basePath ? 0 : kRegErrorInvalidHandle;
+}
+
 long MemoryRegistry::CreateKey(RegKey base, std::string_view subKey, std::uint32_t access,
                                RegKey* result) {
-    auto basePath = PathOf(base);
-    std::string path = basePath ? Join(*basePath, subKey) : std::string(subKey);
-    Calls.push_back("CreateKey " + path + " " + Hex(access));
-    if (long error = Check({RegCall::CreateKey, path, std::string(subKey), access})) return error;
-    if (!basePath) return kRegErrorInvalidHandle;
+    std::string path;
+    if (long error = StartKeyCall(RegCall::CreateKey, "CreateKey", base, subKey, access, path))
+        return error;
     Make(path);
     *result = NewHandle(Find(path)->Path);
     return 0;
@@ -84,11 +92,9 @@ long MemoryRegistry::CreateKey(RegKey base, std::string_view subKey, std::uint32
 
 long MemoryRegistry::OpenKey(RegKey base, std::string_view subKey, std::uint32_t access,
                              RegKey* result) {
-    auto basePath = PathOf(base);
-    std::string path = basePath ? Join(*basePath, subKey) : std::string(subKey);
-    Calls.push_back("OpenKey " + path + " " + Hex(access));
-    if (long error = Check({RegCall::OpenKey, path, std::string(subKey), access})) return error;
-    if (!basePath) return kRegErrorInvalidHandle;
+    std::string path;
+    if (long error = StartKeyCall(RegCall::OpenKey, "OpenKey", base, subKey, access, path))
+        return error;
     const Key* key = path.empty() ? nullptr : Find(path);
     if (!path.empty() && !key) return kRegErrorFileNotFound;
     *result = NewHandle(key ? key->Path : path);

@@ -84,6 +84,10 @@ class MemoryRegistry : public Registry {
     std::optional<std::string> PathOf(RegKey key) const;
     static std::string Join(const std::string& base, std::string_view sub);
     long Check(const RegCallInfo& info) const;
+    // The start of CreateKey and OpenKey: sets `path` to the key that `subKey` below `base`
+    // names and logs the call; an error when a failure is plugged in or `base` is unknown.
+    long StartKeyCall(RegCall call, std::string_view name, RegKey base, std::string_view subKey,
+                      std::uint32_t access, std::string& path);
     Key* Find(std::string_view path);
     const Key* Find(std::string_view path) const;
     Key& Make(std::string_view path);

@@ -27,6 +27,22 @@ inline int IndexOf(const CallLog& log, const std::string& entry) {
     return -1;
 }
 
+// The base of a fake that writes the calls made of it to a log it shares with other fakes.
+class LoggingFake {
+  protected:
+    explicit LoggingFake(CallLog& log) : Calls(log) {}
+    // Logs `call` and answers `result`.
+    template <typename Result>
+    Result Logged(std::string call, Result result) {
+        Calls.push_back(std::move(call));
+        return result;
+    }
+    void Logged(std::string call) { Calls.push_back(std::move(call)); }
+
+  private:
+    CallLog& Calls;
+};
+
 // A timer service that logs arming and cancelling before passing them on, and keeps the last
 // armed callback so that a test can deliver it late.
 class LoggingTimer final : public TimerService {

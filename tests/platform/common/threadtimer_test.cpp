@@ -10,6 +10,7 @@
 
 #include "platform/common/threadtimer.h"
 #include "saver/frametimer.h"
+#include "tests/support/waitfor.h"
 
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -36,15 +37,8 @@ void Record(void* user) {
     p.Inside = false;
 }
 
-template <class Pred>
-bool WaitFor(Pred pred, std::chrono::milliseconds limit = 2000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
+using testwait::ExpectStaysPut;
+using testwait::WaitFor;
 
 TEST(ThreadTimer, OneShotFiresOnceOnTheTimerThread) {
     ThreadTimerService service;
@@ -63,9 +57,7 @@ TEST(ThreadTimer, PeriodicFiresUntilKilledAndKillOfAnUnknownIdFails) {
     const std::uint32_t id = service.SetEvent(2, 1, &Record, &p, TimerKind::Periodic);
     ASSERT_TRUE(WaitFor([&] { return p.Calls >= 3; }));
     EXPECT_EQ(service.KillEvent(id), 0u);
-    const int calls = p.Calls;
-    std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(p.Calls, calls);
+    ExpectStaysPut([&] { return p.Calls.load(); }, 20ms);
     EXPECT_NE(service.KillEvent(id), 0u);
     EXPECT_NE(service.KillEvent(0), 0u);
 }
@@ -78,9 +70,7 @@ TEST(ThreadTimer, KillFromAnotherThreadWaitsForTheRunningCallback) {
     ASSERT_TRUE(WaitFor([&] { return p.Inside.load(); }));
     service.KillEvent(id);
     EXPECT_FALSE(p.Inside) << "returned while the callback still ran";
-    const int calls = p.Calls;
-    std::this_thread::sleep_for(60ms);
-    EXPECT_EQ(p.Calls, calls);
+    ExpectStaysPut([&] { return p.Calls.load(); }, 60ms);
 }
 
 // A callback that cancels its own event, arms the next one for the same user and then still has
@@ -157,9 +147,7 @@ TEST(ThreadTimer, ManyStartStopCyclesFromTheWindowThreadLeaveNothingArmed) {
         // A frame in progress may have re-armed just before Closing was seen: stop again.
         timer.Stop();
     }
-    const int count = frames.Count;
-    std::this_thread::sleep_for(30ms);
-    EXPECT_EQ(frames.Count, count);
+    ExpectStaysPut([&] { return frames.Count.load(); }, 30ms);
 }
 
 #ifndef _WIN32

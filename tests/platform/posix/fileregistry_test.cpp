@@ -116,40 +116,37 @@ TEST_F(FileRegistryTest, WrittenSettingsReadBackIdentically) {
 }
 
 TEST_F(FileRegistryTest, KeepsForeignKeysValuesCommentsAndTheirOrder) {
-    const std::string before =
+    // What stays as it was around the saver's own key.
+    const std::string foreignKey =
         "REGEDIT4\r\n\r\n"
         "[HKEY_CURRENT_USER\\Software\\Other]\r\n"
         "\"Blob\"=hex:00,01,fe\r\n"
-        "\r\n"
-        "[HKEY_CURRENT_USER\\Software\\Velmora]\r\n"
-        "\"Custom\"=dword:00000007\r\n"
-        "\"Speed\"=\"20\"\r\n"
-        "\"Note\"=\"keep me\"\r\n"
-        "; written by hand\r\n"
+        "\r\n";
+    const std::string machineKey =
         "\r\n"
         "[HKEY_LOCAL_MACHINE\\Software\\Velmora]\r\n"
         "\"Speed\"=\"45\"\r\n";
-    Store(before);
+    Store(foreignKey +
+          "[HKEY_CURRENT_USER\\Software\\Velmora]\r\n"
+          "\"Custom\"=dword:00000007\r\n"
+          "\"Speed\"=\"20\"\r\n"
+          "\"Note\"=\"keep me\"\r\n"
+          "; written by hand\r\n" +
+          machineKey);
     FileRegistry reg(file);
     {
         SettingsStore ini(reg, kSettingsBaseKey);
         ini.WriteValueInt(kSettingsSection, "speed", 40);  // the file's spelling stays
         ini.WriteValueInt(kSettingsSection, "DispMode", 1);
     }
-    EXPECT_EQ(Contents(),
-              "REGEDIT4\r\n\r\n"
-              "[HKEY_CURRENT_USER\\Software\\Other]\r\n"
-              "\"Blob\"=hex:00,01,fe\r\n"
-              "\r\n"
-              "[HKEY_CURRENT_USER\\Software\\Velmora]\r\n"
-              "\"Custom\"=dword:00000007\r\n"
-              "\"Speed\"=\"40\"\r\n"
-              "\"Note\"=\"keep me\"\r\n"
-              "\"DispMode\"=\"1\"\r\n"
-              "; written by hand\r\n"
-              "\r\n"
-              "[HKEY_LOCAL_MACHINE\\Software\\Velmora]\r\n"
-              "\"Speed\"=\"45\"\r\n");
+    EXPECT_EQ(Contents(), foreignKey +
+                              "[HKEY_CURRENT_USER\\Software\\Velmora]\r\n"
+                              "\"Custom\"=dword:00000007\r\n"
+                              "\"Speed\"=\"40\"\r\n"
+                              "\"Note\"=\"keep me\"\r\n"
+                              "\"DispMode\"=\"1\"\r\n"
+                              "; written by hand\r\n" +
+                              machineKey);
     EXPECT_EQ(ReadAll(reg).Speed, 40);
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/win32/timer.h"
 #include "saver/frametimer.h"
+#include "tests/support/waitfor.h"
 
 namespace {
 
@@ -17,16 +18,22 @@ struct Counter {
     static void Tick(void* user) { static_cast<Counter*>(user)->calls.fetch_add(1); }
 };
 
-// Waits up to `limit` for `done`, polling; the multimedia timer is real, so only bounds are tested.
-template <typename F>
-bool WaitFor(F done, std::chrono::milliseconds limit = 2000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(2ms);
+// The multimedia timer is real, so only bounds are tested.
+using testwait::ExpectStaysPut;
+using testwait::WaitFor;
+
+// One event of a real multimedia timer service, counting its callbacks.
+struct CountedEvent {
+    WinmmTimerService Timers;
+    Counter Count;
+    std::uint32_t Id = 0;
+    // Arms the event; says whether the service took it (an id other than 0).
+    bool Arm(std::uint32_t delay, TimerKind kind) {
+        Id = Timers.SetEvent(delay, 1, &Counter::Tick, &Count, kind);
+        return Id != 0;
     }
-    return true;
-}
+    int Calls() const { return Count.calls.load(); }
+};
 
 TEST(WinmmTimerService, CapsGiveAUsablePeriodRange) {
     WinmmTimerService timers;
@@ -36,34 +43,26 @@ TEST(WinmmTimerService, CapsGiveAUsablePeriodRange) {
 }
 
 TEST(WinmmTimerService, OneShotEventFiresOnceOnAnotherThread) {
-    WinmmTimerService timers;
-    Counter counter;
-    std::uint32_t id = timers.SetEvent(5, 1, &Counter::Tick, &counter, TimerKind::OneShot);
-    ASSERT_NE(id, 0u);
-    ASSERT_TRUE(WaitFor([&] { return counter.calls.load() >= 1; }));
+    CountedEvent event;
+    ASSERT_TRUE(event.Arm(5, TimerKind::OneShot));
+    ASSERT_TRUE(WaitFor([&] { return event.Calls() >= 1; }));
     std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(counter.calls.load(), 1);
+    EXPECT_EQ(event.Calls(), 1);
 }
 
 TEST(WinmmTimerService, PeriodicEventRepeatsUntilKilledAndNeverAfter) {
-    WinmmTimerService timers;
-    Counter counter;
-    std::uint32_t id = timers.SetEvent(2, 1, &Counter::Tick, &counter, TimerKind::Periodic);
-    ASSERT_NE(id, 0u);
-    ASSERT_TRUE(WaitFor([&] { return counter.calls.load() >= 3; }));
-    EXPECT_EQ(timers.KillEvent(id), 0u);
-    const int atKill = counter.calls.load();
-    std::this_thread::sleep_for(60ms);
-    EXPECT_EQ(counter.calls.load(), atKill);
+    CountedEvent event;
+    ASSERT_TRUE(event.Arm(2, TimerKind::Periodic));
+    ASSERT_TRUE(WaitFor([&] { return event.Calls() >= 3; }));
+    EXPECT_EQ(event.Timers.KillEvent(event.Id), 0u);
+    ExpectStaysPut([&] { return event.Calls(); }, 60ms);
 }
 
 TEST(WinmmTimerService, KillingAnEventTwiceFailsTheSecondTime) {
-    WinmmTimerService timers;
-    Counter counter;
-    std::uint32_t id = timers.SetEvent(500, 1, &Counter::Tick, &counter, TimerKind::Periodic);
-    ASSERT_NE(id, 0u);
-    EXPECT_EQ(timers.KillEvent(id), 0u);
-    EXPECT_NE(timers.KillEvent(id), 0u);
+    CountedEvent event;
+    ASSERT_TRUE(event.Arm(500, TimerKind::Periodic));
+    EXPECT_EQ(event.Timers.KillEvent(event.Id), 0u);
+    EXPECT_NE(event.Timers.KillEvent(event.Id), 0u);
 }
 
 // The close hand-over relies on this: once KillEvent returns on the window's thread, a callback
@@ -116,9 +115,7 @@ TEST(FrameTimerOnWinmm, FramesThatRearmThemselvesRunUntilAClosingFlagAndASecondS
         id = timer.TimerID();
         timer.Stop();
     } while (timer.TimerID() != id);
-    const int atStop = frames.frames.load();
-    std::this_thread::sleep_for(60ms);
-    EXPECT_EQ(frames.frames.load(), atStop);
+    ExpectStaysPut([&] { return frames.frames.load(); }, 60ms);
 }
 
 TEST(FrameTimerOnWinmm, DestroyingAnArmedTimerCancelsItsEvent) {
