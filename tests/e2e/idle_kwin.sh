@@ -14,10 +14,7 @@
 # Usage: idle_kwin.sh VELMORA VELMORA_IDLE FAKEINPUT KWINSHOT SESSIONBUS_PEER WINDOW
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
-command -v kwin_wayland >/dev/null || fail "kwin_wayland is not installed (scripts/deps.sh)"
-command -v kscreen-doctor >/dev/null || fail "kscreen-doctor is not installed (scripts/deps.sh)"
-command -v Xwayland >/dev/null || fail "Xwayland is not installed (scripts/deps.sh)"
-command -v dbus-daemon >/dev/null || fail "dbus-daemon is not installed (scripts/deps.sh)"
+require_programs kwin_wayland kscreen-doctor Xwayland dbus-daemon
 host_user_setup "$1"
 cp "$2" "$E2E_BIN/velmora-idle"
 cp "$3" "$E2E_BIN/velmora-e2e-fakeinput"
@@ -155,17 +152,15 @@ end_by_input key 57
 # A player's inhibit, which Plasma keeps in PowerDevil's policy agent: held off while the agent
 # says the screen's settings are inhibited, there before the idle time is up.
 talk agent "${AS_USER[@]}" sessionbus-peer policy-agent
-read -r -t 5 word <&"$agent_out" && [[ $word == ready ]] || fail "the policy agent did not start"
+ready agent
 no_saver_until $((ended + (2 * timeout + 1) * 1000000)) "while the policy agent says inhibited"
-echo "held 0" >&"$agent_in"
-read -r -t 5 word <&"$agent_out" && [[ $word == done ]] || fail "the policy agent did not let go"
+tell agent "held 0"
 released=$(now_us)
 no_saver_until $((released + (timeout - 1) * 1000000)) "at once when the inhibition ended"
 saver_comes "inhibition's end" "$released" $((timeout + 6))
 end_by_input key 1
 # Inhibited again while the saver is away; released by the agent leaving the bus.
-echo "held 4" >&"$agent_in"
-read -r -t 5 word <&"$agent_out" && [[ $word == done ]] || fail "the policy agent did not hold"
+tell agent "held 4"
 no_saver_until $((ended + (2 * timeout + 1) * 1000000)) "while the policy agent says inhibited again"
 exec {agent_in}>&-
 wait_exit "$agent_pid" 3000
