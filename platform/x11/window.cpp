@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "platform/posix/signals.h"
+#include "platform/x11/managedsaver.h"
 #include "platform/x11/monitorpower.h"
 #include "platform/x11/monitors.h"
 
@@ -68,9 +69,12 @@ bool XSaverWindow::MakeWindow(const WindowCreateParams& params) {
 
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(Connection, DefaultScreen(Connection));
-    // Top-most: no window manager places or decorates it. The same for a preview into the root
-    // window itself (XScreenSaver's -root without a window of its own).
-    attributes.override_redirect = (TopLevel && params.TopMost) || (hostValid && Host == root);
+    // Top-most: no window manager places or decorates it, except under Xwayland, where the
+    // keyboard comes only to a window the window manager manages. The same for a preview into
+    // the root window itself (XScreenSaver's -root without a window of its own).
+    Managed = TopLevel && params.TopMost && IsXwayland(Connection);
+    attributes.override_redirect =
+        (TopLevel && params.TopMost && !Managed) || (hostValid && Host == root);
     attributes.event_mask =
         StructureNotifyMask | VisibilityChangeMask | (AcceptsInput ? kInputMask : 0);
     XWindow = XCreateWindow(Connection, hostValid ? Host : root, 0, 0, 1, 1, 0, CopyFromParent,
@@ -125,6 +129,11 @@ bool XSaverWindow::TerminationPending() {
 bool XSaverWindow::Map() {
     // The other monitors first, so that the saver's own window ends up on top of them.
     if (TopLevel) CoverOtherMonitors();
+    if (Managed) {
+        int x, y, w, h;
+        PrimaryOrigin(x, y, w, h);
+        AskAboveWithoutFrame(Connection, XWindow, Width == w && Height == h);
+    }
     XMapRaised(Connection, XWindow);
     XSync(Connection, False);
     return true;
@@ -141,6 +150,7 @@ void XSaverWindow::TakeInput() {
             XSync(Connection, False);
         }
         FocusTaken = true;
+        if (Managed) AskActivation(Connection, XWindow);
         WatchRawInput();
         // A window that appears under the pointer learns where the pointer is, as if it had
         // moved there: that is the first position the form records.

@@ -93,6 +93,7 @@ class XSaverWindow final : public NativeWindow, public CursorService, private Wi
     ::Window Host = 0;
     int Width = 0, Height = 0;
     bool TopLevel = false;
+    bool Managed = false;  // a top-level the window manager manages (under Xwayland)
     bool AcceptsInput = false;
     int RawInputOpcode = -1;  // the input extension's, once its raw events are read
     bool FocusTaken = false;

@@ -51,8 +51,11 @@ host_user_setup() {
         chown -R "$E2E_USER:" "$E2E_HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
         AS_USER=(setpriv "--reuid=$E2E_USER" "--regid=$E2E_USER" --init-groups --)
     fi
+    # (The sanitizers' suppressions too: a sanitizer build's leak report of a system library's
+    # caches would fail the saver's exit code.)
     AS_USER+=(env -i "HOME=$E2E_HOME" "PATH=$E2E_BIN:/usr/local/bin:/usr/bin:/bin" LANG=C.UTF-8
-        "XDG_CONFIG_HOME=$XDG_CONFIG_HOME" "XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR")
+        "XDG_CONFIG_HOME=$XDG_CONFIG_HOME" "XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR"
+        "LSAN_OPTIONS=$LSAN_OPTIONS" "TSAN_OPTIONS=$TSAN_OPTIONS")
 }
 
 # user COMMAND...: runs a command as that user, in the session's environment. (Background
