@@ -94,4 +94,7 @@ class WindowEvents {
     // Nobody can see the window any more (false: covered, off the screen, the monitors off), or
     // can again (true). Only from backends that can tell.
     virtual void OnVisibilityChanged(bool visible) { (void)visible; }
+    // The desktop has made another monitor its primary while the saver runs: Monitors() and
+    // PrimaryScreenSize() tell the new one. Only from backends that can tell.
+    virtual void OnPrimaryMonitorChanged() {}
 };

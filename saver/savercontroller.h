@@ -59,6 +59,7 @@ class SaverController final : public WindowEvents, private SessionLockEvents {
     void OnHostGone() override;
     void OnHostResized(std::int32_t width, std::int32_t height) override;
     void OnVisibilityChanged(bool visible) override;
+    void OnPrimaryMonitorChanged() override;
 
     // Where the session can be asked to lock: a run-mode saver then honours the desktop's
     // password options, read at creation. Set before the window is created; `locker` must
