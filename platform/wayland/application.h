@@ -10,6 +10,8 @@
 #include "platform/linux/saverparts.h"
 
 struct wl_display;
+class MutterPrimaryWatch;
+class SessionBus;
 class WaylandConnection;
 class WaylandDisplayModes;
 class WaylandSaverWindow;
@@ -36,6 +38,9 @@ class WaylandApplication final : public Application {
   private:
     wl_display* WlDisplay;
     DesktopWiring Wiring;
+    // The session bus, where GNOME names its primary monitor; both outlive the window.
+    std::unique_ptr<SessionBus> DesktopBus;
+    std::unique_ptr<MutterPrimaryWatch> PrimaryWatch;
     std::unique_ptr<WaylandConnection> Connection;  // outlives the saver's window on it
     SaverParts<WaylandSaverWindow, WaylandDisplayModes> Saver;
     bool Terminated = false;
