@@ -340,6 +340,9 @@ bool WaylandSaverWindow::Map() {
         }
         if (!Dispatch(static_cast<int>(left.count()))) return false;
     }
+    // The keyboard is due now; GNOME keeps it for its overview's search when the saver starts
+    // under the overview, which shows the saver small and leaves it deaf.
+    if (Keyboard != nullptr && AcceptsInput) Focus.Shown(std::chrono::steady_clock::now());
     return true;
 }
 

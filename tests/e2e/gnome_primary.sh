@@ -97,11 +97,16 @@ answered_ms=$(first_picture_ms)
 echo "the drive on the primary $second, $first black; first picture ${answered_ms} ms after connecting"
 
 # The primary changed while the saver runs: the drive follows, within a deadline.
-services primary "$first"
 changed_at=$(now_us)
+services primary "$first"
 wait_for 15000 drive_on_first || fail "the drive did not follow the primary to $first"
-echo "the drive follows the primary to $first within $((($(now_us) - changed_at) / 1000)) ms" \
-    "(screenshots included)"
+# The saver's own moment: its first toplevel moved to another output after the change (the
+# request log's clock is the wall clock's microseconds, 32 bits of them, in milliseconds).
+moved_ms=$(awk -F'[][]' -v t="$(((changed_at % 4294967296) / 1000))" \
+    '/ -> xdg_toplevel@[0-9]+\.set_fullscreen/ && $2 > t {printf "%d", $2 - t; exit}' \
+    "$E2E_TMP/saver.err")
+echo "the drive follows the primary to $first: moved ${moved_ms:-?} ms after the change was" \
+    "asked (the asking program's start included), seen in a screenshot within $((($(now_us) - changed_at) / 1000)) ms"
 running "$pid" || fail "the saver ended as the primary changed"
 end_saver_with_key
 
@@ -111,6 +116,11 @@ services primary "$second"
 wait_for 10000 primary_is "$second" || fail "mutter did not make $second primary again"
 talk silent "${AS_USER[@]}" sh -c 'exec dbus-daemon --session --nofork --print-address'
 read -r -t 10 silent_address <&"$silent_out" || fail "the silent bus did not start"
+# (First nobody owns the name there: the bus says so at once, and the saver does not wait.)
+start_saver "DBUS_SESSION_BUS_ADDRESS=$silent_address"
+wait_for 30000 drive_on_first || fail "no drive on $first without DisplayConfig"
+echo "no DisplayConfig: the drive on $first; first picture $(first_picture_ms) ms after connecting"
+end_saver_with_key
 talk mute "${AS_USER[@]}" "DBUS_SESSION_BUS_ADDRESS=$silent_address" gnome-shell-services \
     silent-display-config
 read -r -t 10 word <&"$mute_out" && [[ $word == ready ]] || fail "no silent DisplayConfig"
@@ -120,5 +130,40 @@ silent_ms=$(first_picture_ms)
 echo "DisplayConfig silent: the drive on $first; first picture ${silent_ms} ms after connecting"
 ((silent_ms < 1000)) || fail "the saver waited ${silent_ms} ms for a silent DisplayConfig"
 end_saver_with_key
+
+# PrtSc opens the shell's screenshot tool, which takes the keyboard: the saver, still seen under
+# it, ends; Escape then closes the tool and the desktop is back.
+start_saver
+wait_for 30000 drive_on_second || fail "no drive on $second before PrtSc"
+key 99
+key_at=$(now_us)
+ended() { ! running "$pid"; }
+wait_for 10000 ended || fail "the saver stays on the screen under the screenshot tool"
+wait_exit "$pid" 1000
+[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after PrtSc"
+echo "PrtSc: the screenshot tool takes the keyboard, the saver ends after" \
+    "$((($(now_us) - key_at) / 1000)) ms"
+key 1
+wait_for 10000 desktop_back || fail "the screenshot tool or the saver's windows stay"
+
+# Started while the overview is open, which keeps the keyboard for its search: the saver either
+# covers the screen with the keyboard or ends, never stays in the overview deaf to the keys.
+key 125
+wait_for 5000 in_overview || { key 125; wait_for 5000 in_overview || fail "Super does not open the overview"; }
+start_saver
+started_at=$(now_us)
+if wait_for 15000 ended; then
+    wait_exit "$pid" 1000
+    [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE of a saver started in the overview"
+    echo "started in the overview, which keeps the keyboard: the saver ends after" \
+        "$((($(now_us) - started_at) / 1000)) ms"
+    key 1
+    wait_for 10000 not_in_overview || fail "the overview does not close"
+else
+    not_in_overview || fail "the saver stays in the overview while the search has the keys"
+    drive_on_second || fail "started in the overview, the saver neither covers the screen nor ends"
+    end_saver_with_key
+    echo "started in the overview: the saver covers the screen and a key ends it"
+fi
 
 echo "PASS"
