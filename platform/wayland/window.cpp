@@ -257,18 +257,20 @@ void WaylandSaverWindow::PlaceDrive() {
     wl_output* const target = Connection.Outputs()[chosen]->Handle;
     // The surfaces stay and change outputs, so the keyboard stays where it is: the drive goes to
     // the new primary and its cover to where the drive was; each is shown afresh at its
-    // configure.
+    // configure. KWin moves a window that is fullscreen already only when it leaves fullscreen
+    // first.
+    const auto moveTo = [](Toplevel& t, std::size_t output, wl_output* handle) {
+        t.Output = output;
+        t.Asked = {};
+        xdg_toplevel_unset_fullscreen(t.Role);
+        xdg_toplevel_set_fullscreen(t.Role, handle);
+    };
     for (auto& t : Toplevels) {
         if (t->Surface == nullptr) continue;
-        if (t->Drive) {
-            t->Output = chosen;
-            t->Asked = {};
-            xdg_toplevel_set_fullscreen(t->Role, target);
-        } else if (t->Output == chosen) {
-            t->Output = old;
-            t->Asked = {};
-            xdg_toplevel_set_fullscreen(t->Role, Connection.Outputs()[old]->Handle);
-        }
+        if (t->Drive)
+            moveTo(*t, chosen, target);
+        else if (t->Output == chosen)
+            moveTo(*t, old, Connection.Outputs()[old]->Handle);
     }
     std::replace(CoverOutputs.begin(), CoverOutputs.end(), chosen, old);
     DriveIndex = chosen;
