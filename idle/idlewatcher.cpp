@@ -8,6 +8,11 @@
 
 namespace {
 
+// `bits` with `bit` set or cleared.
+std::uint8_t WithBit(std::uint8_t bits, std::uint8_t bit, bool on) {
+    return on ? static_cast<std::uint8_t>(bits | bit) : static_cast<std::uint8_t>(bits & ~bit);
+}
+
 // The row's place; a row that is not there stops the compilation. (An index, not a pointer:
 // pointer tests are not constant under the sanitizers.)
 constexpr std::size_t TimeoutRow() {
@@ -118,18 +123,18 @@ void IdleWatcher::OnSaverEnded(bool succeeded) {
 
 void IdleWatcher::SetInhibited(InhibitTeller teller, bool inhibited) {
     const bool was = Inhibited();
-    const auto bit = static_cast<std::uint8_t>(teller);
-    InhibitedBy = inhibited ? static_cast<std::uint8_t>(InhibitedBy | bit)
-                            : static_cast<std::uint8_t>(InhibitedBy & ~bit);
-    if (was && !Inhibited() && Phase == State::Waiting) Arm(std::int64_t{TimeoutSecs} * 1000);
+    InhibitedBy = WithBit(InhibitedBy, static_cast<std::uint8_t>(teller), inhibited);
+    if (was && !Inhibited()) RearmWaiting();
 }
 
 void IdleWatcher::SetLocked(LockTeller teller, bool locked) {
     const bool was = Locked();
-    const auto bit = static_cast<std::uint8_t>(teller);
-    LockedBy = locked ? static_cast<std::uint8_t>(LockedBy | bit)
-                      : static_cast<std::uint8_t>(LockedBy & ~bit);
-    if (was && !Locked() && Phase == State::Waiting) Arm(std::int64_t{TimeoutSecs} * 1000);
+    LockedBy = WithBit(LockedBy, static_cast<std::uint8_t>(teller), locked);
+    if (was && !Locked()) RearmWaiting();
+}
+
+void IdleWatcher::RearmWaiting() {
+    if (Phase == State::Waiting) Arm(std::int64_t{TimeoutSecs} * 1000);
 }
 
 void IdleWatcher::Arm(std::int64_t timeoutMs) {

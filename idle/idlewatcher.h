@@ -91,6 +91,8 @@ class IdleWatcher {
 
   private:
     void Arm(std::int64_t timeoutMs);
+    // A whole idle time again, when waiting for one: what held the saver back has gone.
+    void RearmWaiting();
 
     IdleSource& Source;
     SaverStarter& Starter;

@@ -8,20 +8,19 @@
 #include <string>
 
 std::unique_ptr<SessionBus> SessionBus::Open(std::string& problem) {
-    sd_bus* bus = nullptr;
-    const int r = sd_bus_open_user(&bus);
-    if (r < 0) {
-        problem = std::string("no session bus: ") + std::strerror(-r);
-        return nullptr;
-    }
-    return std::unique_ptr<SessionBus>(new SessionBus(bus));
+    return OpenWith(sd_bus_open_user, "session", problem);
 }
 
 std::unique_ptr<SessionBus> SessionBus::OpenSystem(std::string& problem) {
+    return OpenWith(sd_bus_open_system, "system", problem);
+}
+
+std::unique_ptr<SessionBus> SessionBus::OpenWith(int (*open)(sd_bus**), const char* which,
+                                                 std::string& problem) {
     sd_bus* bus = nullptr;
-    const int r = sd_bus_open_system(&bus);
+    const int r = open(&bus);
     if (r < 0) {
-        problem = std::string("no system bus: ") + std::strerror(-r);
+        problem = std::string("no ") + which + " bus: " + std::strerror(-r);
         return nullptr;
     }
     return std::unique_ptr<SessionBus>(new SessionBus(bus));

@@ -55,5 +55,8 @@ class SessionBus final : public PollClient {
 
   private:
     explicit SessionBus(sd_bus* bus) : Connection(bus) {}
+    // The bus `open` connects to (sd_bus_open_user or _system), `which` naming it in `problem`.
+    static std::unique_ptr<SessionBus> OpenWith(int (*open)(sd_bus**), const char* which,
+                                                std::string& problem);
     sd_bus* Connection;
 };

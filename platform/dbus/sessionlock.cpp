@@ -39,13 +39,18 @@ struct SessionLockCalls {
         Of(data).AskLockedHint();
         return 0;
     }
-    static int Gnome(sd_bus_message* message, void* data, sd_bus_error*) {
+    // A screen saver's ActiveChanged, or its answer to GetActive (which ends the call).
+    template <LockTeller Teller, sd_bus_slot* SessionLockWatch::*Call>
+    static int SaverActive(sd_bus_message* message, void* data, sd_bus_error*) {
         auto& self = Of(data);
         if (sd_bus_message_is_signal(message, nullptr, nullptr) == 0)
-            self.GnomeCall = sd_bus_slot_unref(self.GnomeCall);
-        self.Report(LockTeller::GnomeShell, SaysOn(message));
+            self.*Call = sd_bus_slot_unref(self.*Call);
+        self.Report(Teller, SaysOn(message));
         return 0;
     }
+    static constexpr auto Gnome = SaverActive<LockTeller::GnomeShell, &SessionLockWatch::GnomeCall>;
+    static constexpr auto Desktop =
+        SaverActive<LockTeller::DesktopSaver, &SessionLockWatch::DesktopCall>;
     // NameOwnerChanged of a teller's name: a new owner is asked, a vanished one says unlocked.
     template <LockTeller Teller>
     static int OwnerChanged(sd_bus_message* message, void* data, sd_bus_error*) {
@@ -62,13 +67,6 @@ struct SessionLockCalls {
         } else {
             self.AskDesktop();
         }
-        return 0;
-    }
-    static int Desktop(sd_bus_message* message, void* data, sd_bus_error*) {
-        auto& self = Of(data);
-        if (sd_bus_message_is_signal(message, nullptr, nullptr) == 0)
-            self.DesktopCall = sd_bus_slot_unref(self.DesktopCall);
-        self.Report(LockTeller::DesktopSaver, SaysOn(message));
         return 0;
     }
 };
@@ -92,7 +90,7 @@ SessionLockWatch::SessionLockWatch(sd_bus* system, sd_bus* session, bool askDesk
     SessionBus = session;
     if (SessionBus != nullptr) {
         sd_bus_match_signal_async(SessionBus, &GnomeMatch, kGnome, kGnomePath, kGnome,
-                                  "ActiveChanged", &SessionLockCalls::Gnome, nullptr, this);
+                                  "ActiveChanged", SessionLockCalls::Gnome, nullptr, this);
         Owners[1] = WatchOwner(SessionBus, kGnome, LockTeller::GnomeShell);
         AskGnome();
         if (askDesktopSaver) AskDesktopSaver();
@@ -103,7 +101,7 @@ void SessionLockWatch::AskDesktopSaver() {
     if (SessionBus == nullptr || FollowingDesktopSaver) return;
     FollowingDesktopSaver = true;
     sd_bus_match_signal_async(SessionBus, &DesktopMatch, kDesktop, kDesktopPath, kDesktop,
-                              "ActiveChanged", &SessionLockCalls::Desktop, nullptr, this);
+                              "ActiveChanged", SessionLockCalls::Desktop, nullptr, this);
     Owners[2] = WatchOwner(SessionBus, kDesktop, LockTeller::DesktopSaver);
     AskDesktop();
 }
@@ -122,13 +120,13 @@ sd_bus_slot* SessionLockWatch::WatchOwner(sd_bus* bus, const char* name, LockTel
 void SessionLockWatch::AskGnome() {
     GnomeCall = sd_bus_slot_unref(GnomeCall);
     CallAsync(SessionBus, &GnomeCall, kGnome, kGnomePath, kGnome, "GetActive",
-              &SessionLockCalls::Gnome, this, "");
+              SessionLockCalls::Gnome, this, "");
 }
 
 void SessionLockWatch::AskDesktop() {
     DesktopCall = sd_bus_slot_unref(DesktopCall);
     CallAsync(SessionBus, &DesktopCall, kDesktop, kDesktopPath, kDesktop, "GetActive",
-              &SessionLockCalls::Desktop, this, "");
+              SessionLockCalls::Desktop, this, "");
 }
 
 SessionLockWatch::~SessionLockWatch() {

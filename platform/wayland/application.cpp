@@ -43,17 +43,13 @@ void AwaitFirstAnswer(SessionBus& bus, const MutterPrimaryWatch& watch) {
 }  // namespace
 
 WaylandApplication::WaylandApplication(wl_display* display, DesktopWiring wiring)
-    : WlDisplay(display), Wiring(std::move(wiring)) {}
+    : DesktopApplication(std::move(wiring)), WlDisplay(display) {}
 
 WaylandApplication::~WaylandApplication() = default;
 
 void WaylandApplication::ShowWindow(WindowHandle window, WindowVisibility visibility) {
     (void)window;
     (void)visibility;
-}
-
-void WaylandApplication::ShowSettingsDialog() {
-    if (!Wiring.ShowSettings || !Wiring.ShowSettings()) HasFailed = true;
 }
 
 void WaylandApplication::CreateSaverWindow(WindowHandle host) {
@@ -82,8 +78,4 @@ void WaylandApplication::CreateSaverWindow(WindowHandle host) {
     }
     Saver.DisplayModes = std::make_unique<WaylandDisplayModes>(*Saver.SaverWindow);
     if (!Saver.Create(Wiring, host)) HasFailed = true;
-}
-
-void WaylandApplication::Run() {
-    if (!Saver.Run(Terminated, Wiring)) HasFailed = true;
 }

@@ -4,10 +4,8 @@
 
 #include <memory>
 
-#include "platform/application.h"
 #include "platform/instance.h"
-#include "platform/linux/desktopwiring.h"
-#include "platform/linux/saverparts.h"
+#include "platform/linux/desktopapplication.h"
 
 struct wl_display;
 class MutterPrimaryWatch;
@@ -16,35 +14,23 @@ class WaylandConnection;
 class WaylandDisplayModes;
 class WaylandSaverWindow;
 
-class WaylandApplication final : public Application {
+class WaylandApplication final
+    : public DesktopApplication<WaylandSaverWindow, WaylandDisplayModes> {
   public:
     // `display` is an open connection, the caller's.
     WaylandApplication(wl_display* display, DesktopWiring wiring);
     ~WaylandApplication() override;
 
-    void Initialize(std::string_view title) override { (void)title; }
-    void HideApplicationWindow() override {}
     // Other clients' windows cannot be shown or hidden by a Wayland client.
     void ShowWindow(WindowHandle window, WindowVisibility visibility) override;
-    void ShowSettingsDialog() override;
     void CreateSaverWindow(WindowHandle host) override;
-    void Run() override;
-    void Terminate() override { Terminated = true; }
-
-    // The run failed: the compositor lacks what the saver needs, or the window closed before
-    // its scene was made, or no dialog.
-    bool Failed() const { return HasFailed; }
 
   private:
     wl_display* WlDisplay;
-    DesktopWiring Wiring;
     // The session bus, where GNOME names its primary monitor; both outlive the window.
     std::unique_ptr<SessionBus> DesktopBus;
     std::unique_ptr<MutterPrimaryWatch> PrimaryWatch;
     std::unique_ptr<WaylandConnection> Connection;  // outlives the saver's window on it
-    SaverParts<WaylandSaverWindow, WaylandDisplayModes> Saver;
-    bool Terminated = false;
-    bool HasFailed = false;
 };
 
 // A second launch cannot raise another client's window on Wayland: it finds none and just ends.

@@ -22,6 +22,10 @@ constexpr std::chrono::milliseconds kReleaseWait{250};
 // its first 4K frames in software took over 20 ms). The spare's first use writes a whole buffer
 // (33 MB at 4K), which most runs then never need.
 constexpr std::chrono::milliseconds kSpareWait{60};
+// Until the compositor first gives a buffer back it is composing its first frames of the saver,
+// touching their memory for the first time too (sway took 115 ms at 4K on a loaded machine): the
+// spare waits longer then. The screen is still black, so no one sees the wait.
+constexpr std::chrono::milliseconds kFirstSpareWait{kReleaseWait};
 // Pixels are opaque ARGB: every compositor composes those well (GNOME's grows without end on
 // XRGB). Fresh memory reads as 0, transparent black, which a compositor may keep as it is in
 // screenshots and screencasts: buffers are written opaque black before they are first drawn.
@@ -105,6 +109,7 @@ bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
     PreviousShown = -1;
     Draw.Target(nullptr, 0, 0, 0);
     BuffersCommitted = false;
+    AnyReleased = false;
     if (BlocksOn) {
         // The picture stays in the scene's own memory; the new buffers lack all of it.
         Blocks.Reset({Width, Height}, size);
@@ -336,7 +341,9 @@ int WaylandSurface::AcquireForCommit() {
     if (Queue != nullptr) wl_display_dispatch_queue_pending(WlDisplay, Queue);
     const bool spareUnused = !Buffers.back().Black;
     int slot = Slots.Acquire(!spareUnused);
-    if (slot < 0 && spareUnused && WaitForRelease(kSpareWait, false)) slot = Slots.Acquire(false);
+    if (slot < 0 && spareUnused &&
+        WaitForRelease(AnyReleased ? kSpareWait : kFirstSpareWait, false))
+        slot = Slots.Acquire(false);
     if (slot < 0) slot = Slots.Acquire();
     if (slot < 0 && WaitForRelease(kReleaseWait, true)) slot = Slots.Acquire();
     return slot;
@@ -386,25 +393,8 @@ void WaylandSurface::Present() {
         return;
     }
     const Buffer& buffer = Buffers[static_cast<std::size_t>(Drawing)];
-    if (Changes.Whole() || all) {
-        LastDamaged = static_cast<std::int64_t>(BufferSize.Width) * BufferSize.Height;
-        if (TargetSurface != nullptr)
-            wl_surface_damage_buffer(TargetSurface, 0, 0, BufferSize.Width, BufferSize.Height);
-    } else {
-        Damage.Clear();
-        Damage.Add(Changes);
-        if (TargetSurface != nullptr)
-            for (const Rect32& r : Damage.Rects())
-                wl_surface_damage_buffer(TargetSurface, r.Left, r.Top, r.Right - r.Left,
-                                         r.Bottom - r.Top);
-        LastDamaged = Damage.Area();
-    }
-    if (TargetSurface != nullptr && buffer.Handle != nullptr) {
-        wl_surface_attach(TargetSurface, buffer.Handle, 0, 0);
-        wl_surface_commit(TargetSurface);
-        wl_display_flush(WlDisplay);
-    }
-    Slots.Committed(Drawing, Changes);
+    DamageChanges(all);
+    CommitBuffer(Drawing);
     LastChange.Assign(Changes);
     if (!LastChange.Whole()) {
         const auto rects = LastChange.Rects();
@@ -432,32 +422,41 @@ void WaylandSurface::PresentMagnified(bool all) {
     if (!buffer.Black) Blacken(buffer);
     Enlarge(buffer, Slots.Lacking(slot));
     Enlarge(buffer, Changes);
+    DamageChanges(all);
+    CommitBuffer(slot);
+    Shown = slot;
+    Changes.Clear();
+    ++CommitCount;
+    BuffersCommitted = true;
+}
+
+void WaylandSurface::DamageChanges(bool all) {
     if (Changes.Whole() || all) {
         LastDamaged = static_cast<std::int64_t>(BufferSize.Width) * BufferSize.Height;
         if (TargetSurface != nullptr)
             wl_surface_damage_buffer(TargetSurface, 0, 0, BufferSize.Width, BufferSize.Height);
-    } else {
-        Damage.Clear();
-        Damage.Add(Changes);
-        LastDamaged = 0;
-        for (const Rect32& dots : Damage.Rects()) {
-            const Rect32 r = Blocks.ToBuffer(dots);
-            LastDamaged += static_cast<std::int64_t>(r.Right - r.Left) * (r.Bottom - r.Top);
-            if (TargetSurface != nullptr)
-                wl_surface_damage_buffer(TargetSurface, r.Left, r.Top, r.Right - r.Left,
-                                         r.Bottom - r.Top);
-        }
+        return;
     }
+    Damage.Clear();
+    Damage.Add(Changes);
+    LastDamaged = 0;
+    for (const Rect32& changed : Damage.Rects()) {
+        const Rect32 r = BlocksOn ? Blocks.ToBuffer(changed) : changed;
+        LastDamaged += static_cast<std::int64_t>(r.Right - r.Left) * (r.Bottom - r.Top);
+        if (TargetSurface != nullptr)
+            wl_surface_damage_buffer(TargetSurface, r.Left, r.Top, r.Right - r.Left,
+                                     r.Bottom - r.Top);
+    }
+}
+
+void WaylandSurface::CommitBuffer(int slot) {
+    const Buffer& buffer = Buffers[static_cast<std::size_t>(slot)];
     if (TargetSurface != nullptr && buffer.Handle != nullptr) {
         wl_surface_attach(TargetSurface, buffer.Handle, 0, 0);
         wl_surface_commit(TargetSurface);
         wl_display_flush(WlDisplay);
     }
     Slots.Committed(slot, Changes);
-    Shown = slot;
-    Changes.Clear();
-    ++CommitCount;
-    BuffersCommitted = true;
 }
 
 void WaylandSurface::Enlarge(const Buffer& buffer, const DamageList& area) {

@@ -87,6 +87,7 @@ class WaylandSurface final : public DrawingSurface {
     void BufferReleased(int slot) {
         Slots.Released(slot);
         NoBuffer = false;
+        AnyReleased = true;
     }
 
   private:
@@ -117,6 +118,11 @@ class WaylandSurface final : public DrawingSurface {
     // Commits the scene enlarged: into a buffer the compositor does not hold, what it lacks and
     // what changed are enlarged from the scene's picture, and the changed blocks are damaged.
     void PresentMagnified(bool all);
+    // Damages what changed (in buffer pixels: blocks when enlarged), or the whole buffer when
+    // everything did or `all`; notes the area damaged.
+    void DamageChanges(bool all);
+    // Attaches the buffer in `slot` and commits it; what changed is now the slot's picture.
+    void CommitBuffer(int slot);
     // The scene dots of `area` enlarged into `buffer` (whole: all that was ever drawn on).
     void Enlarge(const Buffer& buffer, const DamageList& area);
     // The buffer a commit may go to, waiting a little for one; -1 for none.
@@ -151,7 +157,8 @@ class WaylandSurface final : public DrawingSurface {
     int PreviousShown = -1;
     std::atomic<bool> DamageAll{false};
     bool BuffersCommitted = false;
-    bool NoBuffer = false;  // this frame found no buffer to draw into
+    bool AnyReleased = false;  // the compositor has given one of these buffers back
+    bool NoBuffer = false;     // this frame found no buffer to draw into
     bool Holding = false;
     std::int32_t HeldX = 0, HeldY = 0;
     std::uint32_t HeldWas = 0;

@@ -10,14 +10,10 @@
 #include "platform/x11/xerrors.h"
 #include "saver/savercontroller.h"
 
-X11Application::X11Application(_XDisplay* display, X11Wiring wiring)
-    : Connection(display), Wiring(std::move(wiring)) {}
+X11Application::X11Application(_XDisplay* display, DesktopWiring wiring)
+    : DesktopApplication(std::move(wiring)), Connection(display) {}
 
 X11Application::~X11Application() = default;
-
-void X11Application::Initialize(std::string_view title) {
-    (void)title;
-}
 
 void X11Application::ShowWindow(WindowHandle window, WindowVisibility visibility) {
     if (Connection == nullptr || window == 0) return;
@@ -27,10 +23,6 @@ void X11Application::ShowWindow(WindowHandle window, WindowVisibility visibility
         XMapWindow(Connection, static_cast<::Window>(window));
     else
         XUnmapWindow(Connection, static_cast<::Window>(window));
-}
-
-void X11Application::ShowSettingsDialog() {
-    if (!Wiring.ShowSettings || !Wiring.ShowSettings()) HasFailed = true;
 }
 
 void X11Application::CreateSaverWindow(WindowHandle host) {
@@ -43,8 +35,4 @@ void X11Application::CreateSaverWindow(WindowHandle host) {
     Saver.SaverWindow =
         std::make_unique<XSaverWindow>(Connection, Wiring.Colors, Wiring.Signals.ReadFd());
     if (!Saver.Create(Wiring, host)) HasFailed = true;
-}
-
-void X11Application::Run() {
-    if (!Saver.Run(Terminated, Wiring)) HasFailed = true;
 }

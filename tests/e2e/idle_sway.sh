@@ -30,27 +30,28 @@ no_saver_for 2 "before the idle time"
 wait_savers 1 5
 grep -qE "through (org_kde_kwin_idle|ext-idle-notify-v1)" "$E2E_TMP/idle.log" ||
     fail "not the compositor's idle protocol"
-sleep 1.5
-drive=$(lit)
+drive=0
+drive_shown() { drive=$(lit) && awk -v v="$drive" 'BEGIN{exit !(v > 0.0005)}'; }
+wait_for 5000 drive_shown || fail "the output shows no drive ($drive)"
 echo "after the idle time: drive $drive"
-awk -v v="$drive" 'BEGIN{exit !(v > 0.0005)}' || fail "the output shows no drive ($drive)"
 
 user wtype -k Escape
 key=$(now_us)
 wait_savers 0 3
-sleep 0.5
 # sway's own grey background shows again. Judged after the quiet time, which counts from the
 # key: on a loaded machine the judging alone can outlast the idle time.
-user grim -o HEADLESS-1 "$E2E_HOME/after.png"
+after=0
+grey_again() {
+    user grim -o HEADLESS-1 "$E2E_HOME/after.png" &&
+        after=$(lit_of "$E2E_HOME/after.png" 0 0 1024 768) &&
+        awk -v v="$after" 'BEGIN{exit !(v > 0.9)}'
+}
+wait_for 1500 grey_again || fail "the saver still covers the output after the key ($after)"
 no_saver_until $((key + 2000000)) "again before a full idle time"
-after=$(lit_of "$E2E_HOME/after.png" 0 0 1024 768)
-awk -v v="$after" 'BEGIN{exit !(v > 0.9)}' || fail "the saver still covers the output after the key ($after)"
 # A deadline with room: beside other compositors' tests the next start came later than 4 s.
 wait_savers 1 8
-sleep 1.5
-drive=$(lit)
+wait_for 5000 drive_shown || fail "the output shows no drive the second time ($drive)"
 echo "after the next idle time: drive $drive"
-awk -v v="$drive" 'BEGIN{exit !(v > 0.0005)}' || fail "the output shows no drive the second time ($drive)"
 
 kill -TERM "$daemon"
 wait_exit "$daemon" 5000

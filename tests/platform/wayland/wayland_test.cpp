@@ -675,16 +675,21 @@ TEST(WaylandSurface, AFrameWithMoreChangesThanTheListHoldsIsCaughtUpEverywhere) 
 #include "scene/scene.h"
 #include "settings/settings.h"
 
+// FreeType's text where a font is found; else null, and the banner is drawn in boxes by the same
+// writer.
+std::unique_ptr<TextEngine> FreeTypeOrBoxes() {
+    try {
+        return std::make_unique<FreeTypeText>();
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
 TEST(WaylandSurface, EveryPixelOfTheBuffersShownIsOpaque) {
     // The buffers are ARGB: a pixel with alpha 0 would let the compositor show what lies beneath
     // the saver, or keep it transparent in screenshots and screencasts.
     DefaultSystemColors colors;
-    std::unique_ptr<TextEngine> text;
-    try {
-        text = std::make_unique<FreeTypeText>();
-    } catch (const std::exception&) {
-        // The banner in boxes then: drawn by the same writer.
-    }
+    const std::unique_ptr<TextEngine> text = FreeTypeOrBoxes();
     WaylandSurface surface{nullptr, colors, text.get()};
     std::int32_t width = 320, height = 240;
     surface.SetViewSize(width, height);
@@ -838,12 +843,7 @@ TEST(MagnifiedSurface, WhatWasDrawnMovesIntoBlocksAndBackToOneDotAPixel) {
 
 TEST(MagnifiedSurface, TheDriveAndItsBannerKeepHardEdgesOpaqueBlocksAndAllocateNothing) {
     DefaultSystemColors colors;
-    std::unique_ptr<TextEngine> text;
-    try {
-        text = std::make_unique<FreeTypeText>();
-    } catch (const std::exception&) {
-        // The banner in boxes then.
-    }
+    const std::unique_ptr<TextEngine> text = FreeTypeOrBoxes();
     WaylandSurface surface{nullptr, colors, text.get()};
     std::int32_t width = 640, height = 480;
     const Size32 size{1920, 1080};  // 2.25 pixels a dot

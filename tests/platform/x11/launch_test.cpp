@@ -65,7 +65,8 @@ TEST_F(X11LaunchTest, PreviewHostIsShownAndANumberThatIsNoWindowIsHarmless) {
     TerminationPipe signals;
     X11Application app(
         display,
-        X11Wiring{registry, timer, box, random, clock, colors, saverHooks, signals, nullptr, {}});
+        DesktopWiring{
+            registry, timer, box, random, clock, colors, saverHooks, signals, nullptr, {}});
     const ::Window host = MakeTopLevel("host");
     app.ShowWindow(host, WindowVisibility::Shown);
     EXPECT_TRUE(Mapped(host));
