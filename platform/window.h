@@ -100,4 +100,7 @@ class WindowEvents {
     // The activation has gone to a window of another program; windows of the saver's own (its
     // covers, its message boxes) taking it do not count. Only from backends that can tell.
     virtual void OnActivationLost() {}
+    // The desktop has made another monitor its primary while the saver runs: Monitors() and
+    // PrimaryScreenSize() tell the new one. Only from backends that can tell.
+    virtual void OnPrimaryMonitorChanged() {}
 };

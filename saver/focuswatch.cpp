@@ -8,6 +8,13 @@ void FocusWatch::Left(TimePoint now) {
     LeftAt = now;
 }
 
+void FocusWatch::Shown(TimePoint now) {
+    if (EverEntered || Away) return;
+    Away = true;
+    // Asked once the settling time has passed from this: kFirstFocus after the show.
+    LeftAt = now + kFirstFocus - kSettle;
+}
+
 int FocusWatch::TimeoutMs(TimePoint now) const {
     if (!Away) return -1;
     if (now >= LeftAt + kSettle) return 0;

@@ -5,7 +5,8 @@
 // instead when the compositor still shows it a little after the keyboard went, as an answer to
 // one of its frames tells. Hidden whole by then (another workspace, a locker over the whole
 // screen, the monitors off), nobody sees it, and it waits for the keyboard to come back with
-// the sight of it.
+// the sight of it. A saver that the keyboard never comes to (started while GNOME's overview is
+// open, which keeps the keys for its search) counts the same from a little after its show.
 #pragma once
 
 #include <chrono>
@@ -17,9 +18,18 @@ class FocusWatch {
     // What takes the keyboard covers the saver within this, if it is to cover it whole: a
     // locker takes the keys first and shows its first frame a moment later.
     static constexpr std::chrono::milliseconds kSettle{500};
+    // A compositor that gives the saver the keyboard does so as it first shows it; one that has
+    // not within this keeps it elsewhere.
+    static constexpr std::chrono::milliseconds kFirstFocus{1000};
 
+    // The saver is on the screen from `now`, waiting for the keyboard: unless it has come by
+    // then, it counts as gone from `now` + kFirstFocus - kSettle. Once is enough.
+    void Shown(TimePoint now);
     // The keyboard came to one of the saver's windows.
-    void Entered() { Away = false; }
+    void Entered() {
+        Away = false;
+        EverEntered = true;
+    }
     // It left them.
     void Left(TimePoint now);
     // The keyboard has been away for the settling time: a frame is to be asked to be answered
@@ -33,5 +43,6 @@ class FocusWatch {
 
   private:
     bool Away = false;
+    bool EverEntered = false;
     TimePoint LeftAt{};
 };

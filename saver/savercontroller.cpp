@@ -176,6 +176,25 @@ void SaverController::InputEnds() {
     Follow(ReturnGuard.Input(Locker->NowMs()));
 }
 
+void SaverController::OnPrimaryMonitorChanged() {
+    if (Preview() || !Ready || Ended) return;
+    // The drive starts afresh on the new primary, at its size, as a saver started there would;
+    // laid out while no frame runs, like a resized preview.
+    StopFrames();
+    if (DispModeSetting == 0) Window.PrimaryScreenSize(ViewWidth, ViewHeight);
+    const MonitorLayout layout = LayOutMonitors(Window.Monitors(), ViewWidth, ViewHeight);
+    Window.SetBounds(layout.Drive.Left, layout.Drive.Top, ViewWidth, ViewHeight);
+    Window.CoverAreas(layout.Covers);
+    InitScene(State, Config, ViewWidth, ViewHeight, Window.Surface(), Platform.Random,
+              Platform.TimeOfDay);
+    // The banner, still up, is sized for the new width; the fill clears the old output's drive.
+    if (Running && BannerOn)
+        ApplyBannerFont(Window.Surface(), false, static_cast<std::uint32_t>(ViewWidth));
+    Window.Surface().FillRect(State.ViewRect);
+    Window.FlushDrawing();
+    if (Running) ResumeFrames();
+}
+
 void SaverController::Follow(ReturnLockAction action) {
     switch (action) {
         case ReturnLockAction::None:

@@ -62,6 +62,7 @@ class SaverController final : public WindowEvents, private SessionLockEvents {
     void OnVisibilityChanged(bool visible) override;
     void OnActivated() override;
     void OnActivationLost() override;
+    void OnPrimaryMonitorChanged() override;
 
     // Where the session can be asked to lock: a run-mode saver then honours the desktop's
     // password options, read at creation. Set before the window is created; `locker` must

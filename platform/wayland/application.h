@@ -8,6 +8,8 @@
 #include "platform/linux/desktopapplication.h"
 
 struct wl_display;
+class MutterPrimaryWatch;
+class SessionBus;
 class WaylandConnection;
 class WaylandDisplayModes;
 class WaylandSaverWindow;
@@ -25,6 +27,9 @@ class WaylandApplication final
 
   private:
     wl_display* WlDisplay;
+    // The session bus, where GNOME names its primary monitor; both outlive the window.
+    std::unique_ptr<SessionBus> DesktopBus;
+    std::unique_ptr<MutterPrimaryWatch> PrimaryWatch;
     std::unique_ptr<WaylandConnection> Connection;  // outlives the saver's window on it
 };
 

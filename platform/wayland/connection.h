@@ -46,6 +46,10 @@ class WaylandConnection {
     void OnOutputsChanged(std::function<void()> changed) {
         OutputsChangedHandler = std::move(changed);
     }
+    // Called once Plasma names another primary output after Start.
+    void OnPrimaryRenamed(std::function<void()> renamed) {
+        PrimaryRenamedHandler = std::move(renamed);
+    }
     // Called with the seat's devices (WL_SEAT_CAPABILITY_*) whenever they change, and at once
     // with those known so far.
     void OnSeatChanged(std::function<void(std::uint32_t)> changed);
@@ -67,16 +71,25 @@ class WaylandConnection {
     void Global(wl_registry* registry, std::uint32_t name, const char* interface,
                 std::uint32_t version);
     void GlobalRemove(std::uint32_t name);
-    void SetPrimaryName(const char* name) { KdePrimaryName = name != nullptr ? name : ""; }
+    void SetPrimaryName(const char* name) {
+        KdePrimaryName = name != nullptr ? name : "";
+        PrimaryRenamed();
+    }
     // One name of a new order, then its end: the order is taken whole.
     void AddOrderedOutput(const char* name) {
         OrderComing.emplace_back(name != nullptr ? name : "");
     }
-    void OrderDone() { Ordered = std::exchange(OrderComing, {}); }
+    void OrderDone() {
+        Ordered = std::exchange(OrderComing, {});
+        PrimaryRenamed();
+    }
     void SetSeatCapabilities(std::uint32_t capabilities);
 
   private:
     void Describe(Output& output);
+    void PrimaryRenamed() {
+        if (Started && PrimaryRenamedHandler) PrimaryRenamedHandler();
+    }
 
     wl_display* WlDisplay;
     wl_registry* WlRegistry = nullptr;
@@ -94,6 +107,7 @@ class WaylandConnection {
     std::string MissingGlobals;
     bool Started = false;
     std::function<void()> OutputsChangedHandler;
+    std::function<void()> PrimaryRenamedHandler;
     std::uint32_t SeatCapabilities = 0;
     std::function<void(std::uint32_t)> SeatChanged;
 };

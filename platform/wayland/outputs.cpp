@@ -36,10 +36,11 @@ std::optional<std::size_t> Named(std::span<const OutputInfo> outputs, std::strin
 
 std::size_t ChooseDriveOutput(std::span<const OutputInfo> outputs,
                               std::span<const std::string> outputOrder,
-                              std::string_view primaryName) {
+                              std::string_view primaryName, std::string_view desktopPrimary) {
     if (!outputOrder.empty())
         if (const auto first = Named(outputs, outputOrder.front())) return *first;
-    return Named(outputs, primaryName).value_or(0);
+    if (const auto named = Named(outputs, primaryName)) return *named;
+    return Named(outputs, desktopPrimary).value_or(0);
 }
 
 namespace {

@@ -34,11 +34,12 @@ Rect32 LogicalBounds(const OutputInfo& output);
 
 // The output that shows the drive. Plasma names its primary output twice: first in its output
 // order (`outputOrder`, Plasma 5.27 and later), and alone through its older primary-output
-// protocol (`primaryName`). The order's first name wins, then the older name, each only when an
-// output has it; otherwise the first output (wlroots and GNOME name none). 0 for none.
+// protocol (`primaryName`). GNOME names it on the session bus alone (`desktopPrimary`, mutter's
+// DisplayConfig). The order's first name wins, then the older name, then the session bus's, each
+// only when an output has it; otherwise the first output (wlroots names none). 0 for none.
 std::size_t ChooseDriveOutput(std::span<const OutputInfo> outputs,
                               std::span<const std::string> outputOrder,
-                              std::string_view primaryName);
+                              std::string_view primaryName, std::string_view desktopPrimary);
 
 // How a buffer is shown on a surface: its size, its scale, and where the compositor scales it
 // (a viewport destination in logical pixels; 0 = none).

@@ -220,18 +220,69 @@ WaylandSaverWindow::WaylandSaverWindow(WaylandConnection& connection,
     Connection.OnOutputsChanged([this] { OutputsChanged(); });
     Connection.OnSeatChanged(
         [this](std::uint32_t capabilities) { SeatCapabilities(capabilities); });
-    DriveIndex = ChooseDriveOutput(
-        [this] {
-            std::vector<OutputInfo> infos;
-            for (const auto& output : Connection.Outputs()) infos.push_back(output->Info);
-            return infos;
-        }(),
-        Connection.OutputOrder(), Connection.PrimaryName());
+    Connection.OnPrimaryRenamed([this] { PrimaryRenamed(); });
+    DriveIndex = ChosenOutput();
+}
+
+std::size_t WaylandSaverWindow::ChosenOutput() const {
+    std::vector<OutputInfo> infos;
+    for (const auto& output : Connection.Outputs()) infos.push_back(output->Info);
+    return ChooseDriveOutput(infos, Connection.OutputOrder(), Connection.PrimaryName(),
+                             DesktopPrimary);
+}
+
+void WaylandSaverWindow::AddLoopSource(PollClient& source) {
+    for (PollClient*& slot : LoopSources)
+        if (slot == nullptr) {
+            slot = &source;
+            return;
+        }
+}
+
+void WaylandSaverWindow::FollowDesktopPrimary(const std::string& name) {
+    DesktopPrimary = name;
+    PlaceDrive();
+}
+
+void WaylandSaverWindow::PlaceDrive() {
+    const std::size_t chosen = ChosenOutput();
+    // An output that came or went closes the window anyway; one half told is not moved to.
+    if (chosen == DriveIndex || OutputsDirty || Lifecycle.Closing() || Lifecycle.Closed()) return;
+    // Before the form has laid itself out, the choice is all there is to change.
+    if (!Mapped) {
+        DriveIndex = chosen;
+        return;
+    }
+    const std::size_t old = DriveIndex;
+    wl_output* const target = Connection.Outputs()[chosen]->Handle;
+    // The surfaces stay and change outputs, so the keyboard stays where it is: the drive goes to
+    // the new primary and its cover to where the drive was; each is shown afresh at its
+    // configure. KWin moves a window that is fullscreen already only when it leaves fullscreen
+    // first.
+    const auto moveTo = [](Toplevel& t, std::size_t output, wl_output* handle) {
+        t.Output = output;
+        t.Asked = {};
+        xdg_toplevel_unset_fullscreen(t.Role);
+        xdg_toplevel_set_fullscreen(t.Role, handle);
+    };
+    for (auto& t : Toplevels) {
+        if (t->Surface == nullptr) continue;
+        if (t->Drive)
+            moveTo(*t, chosen, target);
+        else if (t->Output == chosen)
+            moveTo(*t, old, Connection.Outputs()[old]->Handle);
+    }
+    std::replace(CoverOutputs.begin(), CoverOutputs.end(), chosen, old);
+    DriveIndex = chosen;
+    Moving = true;
+    Events->OnPrimaryMonitorChanged();
+    Moving = false;
 }
 
 WaylandSaverWindow::~WaylandSaverWindow() {
     Connection.OnOutputsChanged(nullptr);
     Connection.OnSeatChanged(nullptr);
+    Connection.OnPrimaryRenamed(nullptr);
     Canvas.reset();
     if (FrameQuestion != nullptr) wl_callback_destroy(FrameQuestion);
     for (auto& toplevel : Toplevels) DestroyToplevel(*toplevel);
@@ -291,6 +342,9 @@ bool WaylandSaverWindow::Map() {
         }
         if (!Dispatch(static_cast<int>(left.count()))) return false;
     }
+    // The keyboard is due now; GNOME keeps it for its overview's search when the saver starts
+    // under the overview, which shows the saver small and leaves it deaf.
+    if (Keyboard != nullptr && AcceptsInput) Focus.Shown(std::chrono::steady_clock::now());
     return true;
 }
 
@@ -364,7 +418,7 @@ void WaylandSaverWindow::ShowDrive(Toplevel& t) {
         PlanDrive({Width, Height}, OutputAt(t.Output), t.Asked, Scaled, t.Viewport != nullptr);
     // Once frames run, the buffers they draw into are not replaced under them (an output whose
     // mode changed meanwhile shows the buffer as it is, stretched where the compositor can).
-    if (Lifecycle.Shown() && BuffersMade && !(shown.Buffer == t.Shown.Buffer)) {
+    if (Lifecycle.Shown() && BuffersMade && !Moving && !(shown.Buffer == t.Shown.Buffer)) {
         shown.Buffer = t.Shown.Buffer;
         shown.BufferScale = 1;
         shown.Viewport =
@@ -408,16 +462,18 @@ bool WaylandSaverWindow::Dispatch(int timeoutMs) {
         wl_display_cancel_read(display);
         return false;
     }
-    if (ExtraSource != nullptr) {
-        ExtraSource->BeforePoll();
-        const int extra = ExtraSource->TimeoutMs();
-        if (extra >= 0 && (timeoutMs < 0 || extra < timeoutMs)) timeoutMs = extra;
-    }
     // A descriptor of -1 (no signal pipe, a source not yet open) is left out by poll.
-    pollfd fds[3] = {{wl_display_get_fd(display), POLLIN, 0},
-                     {WakeFd, POLLIN, 0},
-                     {ExtraSource != nullptr ? ExtraSource->Fd() : -1, POLLIN, 0}};
-    const int ready = poll(fds, 3, timeoutMs);
+    pollfd fds[2 + kLoopSources] = {{wl_display_get_fd(display), POLLIN, 0}, {WakeFd, POLLIN, 0}};
+    for (std::size_t i = 0; i < kLoopSources; ++i) {
+        fds[2 + i] = {-1, POLLIN, 0};
+        PollClient* source = LoopSources[i];
+        if (source == nullptr) continue;
+        source->BeforePoll();
+        const int extra = source->TimeoutMs();
+        if (extra >= 0 && (timeoutMs < 0 || extra < timeoutMs)) timeoutMs = extra;
+        fds[2 + i].fd = source->Fd();
+    }
+    const int ready = poll(fds, 2 + kLoopSources, timeoutMs);
     if (ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
         if (wl_display_read_events(display) < 0) return false;
     } else {
@@ -434,8 +490,9 @@ bool WaylandSaverWindow::Dispatch(int timeoutMs) {
         OutputsDirty = false;
         Close();
     }
-    if (ExtraSource != nullptr && !Lifecycle.Closed())
-        ExtraSource->Dispatch(ready > 0 ? fds[2].revents : 0);
+    for (std::size_t i = 0; i < kLoopSources; ++i)
+        if (LoopSources[i] != nullptr && !Lifecycle.Closed())
+            LoopSources[i]->Dispatch(ready > 0 ? fds[2 + i].revents : 0);
     return true;
 }
 
@@ -548,6 +605,11 @@ void WaylandSaverWindow::SetBounds(std::int32_t left, std::int32_t top, std::int
     Width = std::max(width, 0);
     Height = std::max(height, 0);
     Canvas->SetViewSize(Width, Height);
+    // Moved to another output: its buffers are made for it now, while no frame runs; one not yet
+    // configured gets them at its configure.
+    if (Moving)
+        if (Toplevel* drive = DriveToplevel(); drive != nullptr && drive->Configured)
+            ShowDrive(*drive);
 }
 
 void WaylandSaverWindow::CoverAreas(std::span<const Rect32> areas) {

@@ -1,12 +1,14 @@
 // WaylandSaverWindow: the saver window on Wayland. One fullscreen xdg_toplevel per output: the
-// drive on the compositor's primary output (else the first), black on the others. Input on any
-// of them reaches the form; an output coming or going, or the compositor going away, closes it,
-// and so does the keyboard going to something shown over it.
+// drive on the desktop's primary output (else the first), black on the others; another output
+// made primary while it runs takes the drive. Input on any of them reaches the form; an output
+// coming or going, or the compositor going away, closes it, and so does the keyboard going to
+// something shown over it.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/color.h"
@@ -48,9 +50,13 @@ class WaylandSaverWindow final : public NativeWindow,
     // The event loop: returns when the window has closed.
     void Run();
     bool Closed() const { return Lifecycle.Closed(); }
-    // One more thing the loop waits for (the session's bus), served after the compositor's
-    // events; it must outlive the loop.
-    void AddLoopSource(PollClient& source) { ExtraSource = &source; }
+    // One more thing the loop waits for (a bus), served after the compositor's events; it must
+    // outlive the loop. Up to kLoopSources of them.
+    static constexpr std::size_t kLoopSources = 2;
+    void AddLoopSource(PollClient& source);
+    // The primary output as the desktop names it on the session bus (GNOME), empty for none;
+    // told before Create, it places the drive, and later it moves it.
+    void FollowDesktopPrimary(const std::string& name);
 
     // The scene enlarged over the whole drive output, each dot a solid block (true), or shown
     // one dot to one pixel. Every compositor can show either: the saver enlarges it itself.
@@ -88,6 +94,8 @@ class WaylandSaverWindow final : public NativeWindow,
     void PointerLeft() { PointerOn = nullptr; }
     void SeatCapabilities(std::uint32_t capabilities);
     void OutputsChanged() { OutputsDirty = true; }
+    // The compositor's own names for the primary output changed (Plasma).
+    void PrimaryRenamed() { PlaceDrive(); }
     void FrameAnswered();
 
     struct Toplevel {
@@ -129,11 +137,18 @@ class WaylandSaverWindow final : public NativeWindow,
     // Commits the drive with a frame's question while frames are stopped.
     void CommitAlone(Toplevel& drive);
     Toplevel* DriveToplevel();
+    // The output the names choose for the drive.
+    std::size_t ChosenOutput() const;
+    // Moves the drive to the chosen output once the window is up (a cover goes where it was),
+    // and has the form lay itself out there.
+    void PlaceDrive();
 
     WaylandConnection& Connection;
     const SystemColorSource& Colors;
     int WakeFd;
-    PollClient* ExtraSource = nullptr;
+    PollClient* LoopSources[kLoopSources] = {};
+    std::string DesktopPrimary;
+    bool Moving = false;  // the drive is being moved: its buffers are made anew
     std::unique_ptr<TextEngine> Text;
     std::unique_ptr<WaylandSurface> Canvas;
     WindowEvents* Events = nullptr;

@@ -110,9 +110,27 @@ before=$(now_us)
 input key 1
 wait_exit "$pid" 3000
 echo "key to end: $((($(now_us) - before) / 1000)) ms"
-[[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a key"
+[[ $EXIT_CODE == 0 ]] || { cat "$E2E_TMP/saver.err" >&2; fail "exit code $EXIT_CODE after a key"; }
 wait_for 5000 eval 'window_on_first && [[ $(lit "$second" 0 60 1024 200) == 0 ]]' ||
     fail "the saver's picture outlives it, or the window does not show again"
+
+# Another output made primary while the saver runs: the drive follows it there and the output it
+# left turns black; and back again.
+start_saver /s
+drive_on() { # drive_on OUTPUT OTHER
+    more_than "$(lit "$1" 0 60 1024 200)" 0.00005 && [[ $(lit "$2" 0 0 1024 768) == 0 ]]
+}
+asked=$(now_us)
+user kscreen-doctor "output.$first.primary" >/dev/null 2>&1
+wait_for 15000 drive_on "$first" "$second" || fail "the drive did not follow the primary to $first"
+echo "the drive follows the primary to $first within $((($(now_us) - asked) / 1000)) ms" \
+    "(kscreen-doctor and screenshots included)"
+user kscreen-doctor "output.$second.primary" >/dev/null 2>&1
+wait_for 15000 drive_on "$second" "$first" || fail "the drive did not follow the primary back to $second"
+running "$pid" || fail "the saver ended as the primary output changed"
+input key 1
+wait_exit "$pid" 3000
+[[ $EXIT_CODE == 0 ]] || { cat "$E2E_TMP/saver.err" >&2; fail "exit code $EXIT_CODE after a key"; }
 
 # A one-pixel move over the drive ends it; the position it first sees does not.
 start_saver /s

@@ -59,4 +59,37 @@ TEST(FocusWatch, TheKeyboardMovingBetweenTheSaversWindowsOrComingBackKeepsTheSav
     EXPECT_TRUE(watch.AskNow(kStart + 40s + kSettle));
 }
 
+TEST(FocusWatch, ASaverTheKeyboardNeverCameToEndsOnceShownAWhileWithoutIt) {
+    // Started under GNOME's overview: shown as a thumbnail, the keys kept for the search.
+    constexpr auto kFirst = FocusWatch::kFirstFocus;
+    FocusWatch watch;
+    watch.Shown(kStart);
+    EXPECT_FALSE(watch.AskNow(kStart + kFirst - 1ms));
+    EXPECT_FALSE(watch.Answered(kStart + kFirst - 1ms));
+    EXPECT_EQ(watch.TimeoutMs(kStart), kFirst.count());
+    EXPECT_TRUE(watch.AskNow(kStart + kFirst));
+    EXPECT_TRUE(watch.Answered(kStart + kFirst + 100ms));
+    // Told again, it keeps its first time.
+    watch.Shown(kStart + 10s);
+    EXPECT_TRUE(watch.AskNow(kStart + kFirst));
+}
+
+TEST(FocusWatch, TheKeyboardComingBeforeOrSoonAfterTheShowKeepsTheSaver) {
+    constexpr auto kFirst = FocusWatch::kFirstFocus;
+    FocusWatch late;
+    late.Shown(kStart);
+    late.Entered();
+    EXPECT_FALSE(late.Answered(kStart + kFirst + 10s));
+    EXPECT_EQ(late.TimeoutMs(kStart + kFirst), -1);
+
+    // Entered while its windows were being made: the show changes nothing.
+    FocusWatch early;
+    early.Entered();
+    early.Shown(kStart);
+    EXPECT_FALSE(early.Answered(kStart + kFirst + 10s));
+    // A later leave counts the settling time alone.
+    early.Left(kStart + 20s);
+    EXPECT_TRUE(early.AskNow(kStart + 20s + kSettle));
+}
+
 }  // namespace

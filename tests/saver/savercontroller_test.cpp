@@ -199,6 +199,54 @@ TEST_F(SaverControllerTest, TheDriveTakesThePrimaryMonitorAndTheOthersAreCovered
     EXPECT_TRUE(window.closed);
 }
 
+TEST_F(SaverControllerTest, APrimaryMadeElsewhereTakesTheDriveAtItsSizeAndTheOldOneACover) {
+    window.monitors = {{{0, 0, 1024, 768}, true}, {{1024, 0, 1824, 600}, false}};
+    Open(0);
+    RunFramesFor(3000);
+    log.clear();
+    window.monitors = {{{0, 0, 1024, 768}, false}, {{1024, 0, 1824, 600}, true}};
+    window.screenWidth = 800;
+    window.screenHeight = 600;
+    controller->OnPrimaryMonitorChanged();
+    EXPECT_EQ(log.front(), "KillEvent") << "frames stop before the layout changes";
+    EXPECT_EQ(CountOf(log, "SetBounds 1024,0,800x600"), 1);
+    EXPECT_EQ(CountOf(log, "CoverAreas 0,0,1024,768"), 1);
+    EXPECT_EQ(controller->Scene().ViewWidth, 800);
+    EXPECT_EQ(controller->Scene().SkyFrameCount, 0) << "the drive starts afresh";
+    EXPECT_EQ(surface.lastFill.Right, 800);
+    EXPECT_EQ(virtualTimer.ArmedCount(), 1);
+    // Input on the cover that was the drive still ends the saver.
+    controller->OnMouseMove(-5, 100);
+    controller->OnMouseMove(-6, 100);
+    EXPECT_TRUE(window.closed);
+}
+
+TEST_F(SaverControllerTest, APrimaryChangeKeepsA640x480DriveAndWakesNoFrameUnseenOrClosed) {
+    registry.PutText("Software\\Velmora", "DispMode", "2");
+    window.monitors = {{{0, 0, 1024, 768}, true}, {{1024, 0, 1824, 600}, false}};
+    Open(0);
+    controller->OnVisibilityChanged(false);
+    window.monitors = {{{0, 0, 1024, 768}, false}, {{1024, 0, 1824, 600}, true}};
+    controller->OnPrimaryMonitorChanged();
+    EXPECT_EQ(CountOf(log, "SetBounds 1024,0,640x480"), 1);
+    EXPECT_EQ(virtualTimer.ArmedCount(), 0) << "nobody sees it: frames stay stopped";
+    controller->OnVisibilityChanged(true);
+    EXPECT_EQ(virtualTimer.ArmedCount(), 1);
+
+    window.Close();
+    log.clear();
+    controller->OnPrimaryMonitorChanged();
+    EXPECT_TRUE(log.empty()) << log.front();
+    EXPECT_EQ(virtualTimer.ArmedCount(), 0);
+}
+
+TEST_F(SaverControllerTest, APreviewIgnoresPrimaryMonitorChanges) {
+    Open(kHost);
+    log.clear();
+    controller->OnPrimaryMonitorChanged();
+    EXPECT_TRUE(log.empty()) << log.front();
+}
+
 TEST_F(SaverControllerTest, AfterTheSwitchTo640x480TheCoversFollowTheMonitorsWhereTheyMoved) {
     registry.PutText("Software\\Velmora", "DispMode", "1");
     window.monitors = {{{0, 0, 1920, 1080}, true}, {{1920, 0, 3200, 1024}, false}};

@@ -224,9 +224,9 @@ TEST(Outputs, TheDriveGoesToTheNamedPrimaryElseTheFirst) {
     outputs[0].Name = "DP-1";
     outputs[1].Name = "HDMI-A-1";
     outputs[2].Name = "eDP-1";
-    EXPECT_EQ(ChooseDriveOutput(outputs, {}, "eDP-1"), 2u);
-    EXPECT_EQ(ChooseDriveOutput(outputs, {}, ""), 0u);
-    EXPECT_EQ(ChooseDriveOutput(outputs, {}, "gone"), 0u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, {}, "eDP-1", ""), 2u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, {}, "", ""), 0u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, {}, "gone", ""), 0u);
 }
 
 TEST(Outputs, PlasmasOutputOrderNamesThePrimaryBeforeItsOlderProtocol) {
@@ -236,15 +236,31 @@ TEST(Outputs, PlasmasOutputOrderNamesThePrimaryBeforeItsOlderProtocol) {
     outputs[2].Name = "eDP-1";
     const std::vector<std::string> order = {"HDMI-A-1", "eDP-1", "DP-1"};
     // The order's first name wins over a primary name the older protocol still tells.
-    EXPECT_EQ(ChooseDriveOutput(outputs, order, "eDP-1"), 1u);
-    EXPECT_EQ(ChooseDriveOutput(outputs, order, ""), 1u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, order, "eDP-1", ""), 1u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, order, "", ""), 1u);
     // An order whose first name is no output's (one unplugged as the saver starts) is not
     // trusted further: the older name, else the first output.
     const std::vector<std::string> stale = {"gone", "eDP-1", "HDMI-A-1"};
-    EXPECT_EQ(ChooseDriveOutput(outputs, stale, "HDMI-A-1"), 1u);
-    EXPECT_EQ(ChooseDriveOutput(outputs, stale, ""), 0u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, stale, "HDMI-A-1", ""), 1u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, stale, "", ""), 0u);
     const std::vector<std::string> blank = {""};
-    EXPECT_EQ(ChooseDriveOutput(outputs, blank, "eDP-1"), 2u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, blank, "eDP-1", ""), 2u);
+}
+
+TEST(Outputs, GnomesPrimaryToldOnTheSessionBusComesAfterPlasmasNames) {
+    std::vector<OutputInfo> outputs(2);
+    outputs[0].Name = "Meta-0";
+    outputs[1].Name = "Meta-1";
+    // GNOME names no primary to Wayland clients: its session bus's name alone places the drive.
+    EXPECT_EQ(ChooseDriveOutput(outputs, {}, "", "Meta-1"), 1u);
+    // A name no output has yet (an output mutter told of before the compositor did) is the
+    // first output, as with no name.
+    EXPECT_EQ(ChooseDriveOutput(outputs, {}, "", "Meta-2"), 0u);
+    // Where a compositor names one itself, its own protocols win over the bus.
+    const std::vector<std::string> order = {"Meta-0"};
+    EXPECT_EQ(ChooseDriveOutput(outputs, order, "", "Meta-1"), 0u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, {}, "Meta-0", "Meta-1"), 0u);
+    EXPECT_EQ(ChooseDriveOutput(outputs, {}, "gone", "Meta-1"), 1u);
 }
 
 TEST(Presentation, HiDpiShowsOneSceneDotPerPhysicalPixel) {
