@@ -19,8 +19,8 @@ class FocusWatch {
     // locker takes the keys first and shows its first frame a moment later.
     static constexpr std::chrono::milliseconds kSettle{500};
     // A compositor that gives the saver the keyboard does so as it first shows it; one that has
-    // not within this keeps it elsewhere.
-    static constexpr std::chrono::milliseconds kFirstFocus{1000};
+    // not within this keeps it elsewhere (room for a compositor slowed by a loaded machine).
+    static constexpr std::chrono::milliseconds kFirstFocus{2000};
 
     // The saver is on the screen from `now`, waiting for the keyboard: unless it has come by
     // then, it counts as gone from `now` + kFirstFocus - kSettle. Once is enough.
