@@ -31,8 +31,6 @@ cross_build_and_test() {
   # One Wine server for the whole run: a server that ends when one test's program has gone (its
   # three seconds of persistence) can take the next test's starting program down with it
   # ("wine client error:0: recvmsg: Connection reset by peer").
-  # (The set-up's own server ends first: a second one cannot start beside it.)
-  WINEPREFIX=$VELMORA_WINEPREFIX wineserver -w || true
   WINEPREFIX=$VELMORA_WINEPREFIX wineserver -p
   local status=0
   ctest --test-dir "$build" -j "$jobs" --output-on-failure || status=$?
