@@ -28,15 +28,7 @@ cross_build_and_test() {
     echo "test-windows.sh: the Wine prefix $VELMORA_WINEPREFIX could not be set up" >&2
     exit 1
   fi
-  # One Wine server for the whole run: a server that ends when one test's program has gone (its
-  # three seconds of persistence) can take the next test's starting program down with it
-  # ("wine client error:0: recvmsg: Connection reset by peer").
-  WINEPREFIX=$VELMORA_WINEPREFIX wineserver -p
-  local status=0
-  ctest --test-dir "$build" -j "$jobs" --output-on-failure || status=$?
-  WINEPREFIX=$VELMORA_WINEPREFIX wineserver -k || true
-  WINEPREFIX=$VELMORA_WINEPREFIX wineserver -w || true
-  return "$status"
+  ctest --test-dir "$build" -j "$jobs" --output-on-failure
 }
 
 echo "== 64-bit saver"
