@@ -90,6 +90,20 @@ wait_for() {
     return 0
 }
 
+# holds_for MS COMMAND...: true when COMMAND stays true, asked again and again, for MS
+# milliseconds; false as soon as it fails. For what must not happen, and for measuring while
+# something keeps going.
+holds_for() {
+    local limit=$(($1 * 1000)) start
+    shift
+    start=$(now_us)
+    while (($(now_us) - start < limit)); do
+        "$@" || return 1
+        sleep 0.05
+    done
+    "$@"
+}
+
 # show_saver ARG...: starts "$VELMORA ARG..." in the background (ended on exit) and waits until
 # its window shows; sets pid.
 show_saver() {

@@ -215,8 +215,8 @@ node = find(json.load(sys.stdin))
 print(node["visible"], node["focused"]) if node else print("none")'
 }
 wait_for 5000 eval '[[ $(late_window) != none ]]' || fail "sway does not manage the late window"
-sleep 0.5
-[[ $(late_window) == "False False" ]] || fail "the late window is shown or focused over the saver: $(late_window)"
+holds_for 500 eval '[[ $(late_window) == "False False" ]]' ||
+    fail "the late window is shown or focused over the saver: $(late_window)"
 running "$pid" || fail "a window opened over the saver ended it"
 user wtype -k Escape
 wait_exit "$pid" 3000
