@@ -4,8 +4,8 @@
 # UnInhibit; another client's UnInhibit of that cookie lifts nothing; a client that leaves the
 # bus takes its inhibit with it. GNOME's session inhibit of the idle state holds it off as well.
 # Inhibits over the bounds are refused with LimitsExceeded and long texts cost the daemon little;
-# a peer that never answers (a session manager) delays neither the saver nor SIGTERM, nor does a
-# crowd of inhibiting clients leaving at once.
+# peers that never answer (a session manager, an idle monitor) delay neither the saver nor
+# SIGTERM, nor does a crowd of inhibiting clients leaving at once.
 # Usage: idle_gnome.sh VELMORA VELMORA_IDLE SESSIONBUS_PEER
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
@@ -161,4 +161,21 @@ kill -TERM "$daemon"
 wait_exit "$daemon" 2000
 echo "SIGTERM ended the daemon in $((($(now_us) - start) / 1000)) ms as 300 clients holding 1024 inhibits left"
 
+# An idle monitor that never answers: the daemon does not wait for it to start, and ends at once
+# on SIGTERM while its first question to it is unanswered.
+kill "$monitor_pid"
+wait_exit "$monitor_pid" 3000
+talk mute "${AS_USER[@]}" sessionbus-peer silent-idle-monitor
+ready mute
+start=$(now_us)
+start_daemon
+wait_for 1000 grep -q "watching the idle time" "$E2E_DAEMON_LOG" ||
+    fail "the daemon waited for an idle monitor that does not answer"
+echo "started in $((($(now_us) - start) / 1000)) ms beside an idle monitor that does not answer"
+grep -q "through GNOME's idle monitor" "$E2E_DAEMON_LOG" || fail "not GNOME's idle monitor"
+wait_for 3000 asked mute 1 || fail "the idle monitor was never asked"
+start=$(now_us)
+kill -TERM "$daemon"
+wait_exit "$daemon" 1000
+echo "SIGTERM ended the daemon in $((($(now_us) - start) / 1000)) ms with its question to the idle monitor unanswered"
 echo "PASS"
