@@ -5,7 +5,7 @@
 # bus takes its inhibit with it. GNOME's session inhibit of the idle state holds it off as well.
 # Inhibits over the bounds are refused with LimitsExceeded and long texts cost the daemon little;
 # peers that never answer (a session manager, an idle monitor) delay neither the saver nor
-# SIGTERM, nor does a crowd of inhibiting clients leaving at once.
+# SIGTERM, nor does a crowd of 1000 inhibiting clients leaving at once.
 # Usage: idle_gnome.sh VELMORA VELMORA_IDLE SESSIONBUS_PEER
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
@@ -149,17 +149,21 @@ start_daemon() {
     E2E_PIDS+=($daemon)
 }
 
-# A crowd of clients holding inhibits leaves the bus at once: SIGTERM right after is still
-# answered at once.
+# A crowd of 1000 clients asking for 100 inhibits each (the daemon holds 1024 of them) leaves the
+# bus at once: SIGTERM right after is still answered within a second. (Unbounded, with each
+# client's leaving a look through every inhibit and the whole queue read before the signal, it
+# took 2 s here.)
 start_daemon
 wait_for 5000 grep -q "serving org.freedesktop.ScreenSaver" "$E2E_DAEMON_LOG" || fail "the daemon did not start again"
-HELD=1024 REFUSED=7976 crowd leaving 300 30
+start=$(now_us)
+HELD=1024 REFUSED=98976 crowd leaving 1000 100
+echo "(the crowd's calls took $((($(now_us) - start) / 1000)) ms)"
 exec {leaving_in}>&-
 wait_exit "$leaving_pid" 5000
 start=$(now_us)
 kill -TERM "$daemon"
-wait_exit "$daemon" 2000
-echo "SIGTERM ended the daemon in $((($(now_us) - start) / 1000)) ms as 300 clients holding 1024 inhibits left"
+wait_exit "$daemon" 1000
+echo "SIGTERM ended the daemon in $((($(now_us) - start) / 1000)) ms as 1000 clients holding 1024 inhibits left"
 
 # An idle monitor that never answers: the daemon does not wait for it to start, and ends at once
 # on SIGTERM while its first question to it is unanswered.

@@ -47,6 +47,8 @@
 //                                  line "active N" sets it and says so with ActiveChanged; at the
 //                                  end of input it leaves
 // Each prints "ready" once it is set.
+#include <sys/resource.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -304,13 +306,37 @@ int ServeSilent(sd_bus* bus, const char* name, const char* path) {
     }
 }
 
-// Many clients of the screen saver's name, each on a connection of its own.
+// The answers to one crowd's Inhibits.
+struct Tally {
+    int Held = 0, Refused = 0, Waiting = 0;
+    std::string FirstError = "-";
+};
+
+int Counted(sd_bus_message* reply, void* data, sd_bus_error*) {
+    auto& tally = *static_cast<Tally*>(data);
+    --tally.Waiting;
+    if (const sd_bus_error* error = sd_bus_message_get_error(reply); error != nullptr) {
+        ++tally.Refused;
+        if (tally.FirstError == "-") tally.FirstError = error->name != nullptr ? error->name : "?";
+    } else {
+        ++tally.Held;
+    }
+    return 0;
+}
+
+// Many clients of the screen saver's name, each on a connection of its own, one after the other;
+// each sends all its calls before waiting for the answers.
 int Crowd(int clients, int each, std::size_t bytes) {
     const std::string application = bytes > 0 ? std::string(bytes, 'a') : "velmora-e2e";
     const std::string reason = bytes > 0 ? std::string(bytes, 'r') : "playing a video";
+    // A connection each: as many descriptors as allowed.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
     std::vector<sd_bus*> buses;
-    int held = 0, refused = 0;
-    std::string firstError = "-";
+    Tally tally;
     for (int c = 0; c < clients; ++c) {
         sd_bus* bus = nullptr;
         if (sd_bus_open_user(&bus) < 0) {
@@ -319,21 +345,25 @@ int Crowd(int clients, int each, std::size_t bytes) {
         }
         buses.push_back(bus);
         for (int i = 0; i < each; ++i) {
-            sd_bus_error error = SD_BUS_ERROR_NULL;
-            const int r = sd_bus_call_method(bus, "org.freedesktop.ScreenSaver",
-                                             "/org/freedesktop/ScreenSaver",
-                                             "org.freedesktop.ScreenSaver", "Inhibit", &error,
-                                             nullptr, "ss", application.c_str(), reason.c_str());
-            if (r >= 0) {
-                ++held;
-            } else {
-                ++refused;
-                if (firstError == "-") firstError = error.name != nullptr ? error.name : "?";
+            if (sd_bus_call_method_async(bus, nullptr, "org.freedesktop.ScreenSaver",
+                                         "/org/freedesktop/ScreenSaver",
+                                         "org.freedesktop.ScreenSaver", "Inhibit", &Counted, &tally,
+                                         "ss", application.c_str(), reason.c_str()) < 0) {
+                std::cerr << "cannot send Inhibit\n";
+                return 1;
             }
-            sd_bus_error_free(&error);
+            ++tally.Waiting;
+        }
+        while (tally.Waiting > 0) {
+            const int r = sd_bus_process(bus, nullptr);
+            if (r < 0 || (r == 0 && sd_bus_wait(bus, UINT64_MAX) < 0)) {
+                std::cerr << "connection " << c << " lost\n";
+                return 1;
+            }
         }
     }
-    std::cout << "ready " << held << " " << refused << " " << firstError << std::endl;
+    std::cout << "ready " << tally.Held << " " << tally.Refused << " " << tally.FirstError
+              << std::endl;
     std::string line;
     while (std::getline(std::cin, line)) {
     }
