@@ -210,12 +210,11 @@ void XSaverWindow::DispatchRaw(XEvent& event) {
 }
 
 void XSaverWindow::FocusChange(const XFocusChangeEvent& event) {
-    // A grab moves the keyboard away from the window that has the focus, which hears it as a
-    // focus change of mode NotifyGrab, and as NotifyUngrab when it ends; the window grabs nothing
-    // itself, so either is another client's. (With the focus on the pointer's window the window
-    // hears NotifyPointer instead, and learns nothing.)
-    if (event.window != XWindow || event.detail == NotifyPointer || event.detail == NotifyInferior)
-        return;
+    // A grab moves the keyboard away from the window that has the focus (or, with the focus on
+    // the root, from the window under the pointer), which hears it as a focus change of mode
+    // NotifyGrab, and as NotifyUngrab when it ends; the window grabs nothing itself, so either
+    // is another client's. A change between the window and a child of its own says nothing.
+    if (event.window != XWindow || event.detail == NotifyInferior) return;
     bool grabbed = KeyboardGrabbed;
     if (event.type == FocusOut && event.mode == NotifyGrab) grabbed = true;
     if (event.type == FocusIn && event.mode == NotifyUngrab) grabbed = false;

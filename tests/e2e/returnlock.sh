@@ -2,12 +2,14 @@
 # Locked on return, on Xvfb with a stand-in logind on a private bus that stands for the system
 # bus. With the desktop's password option on (a Windows export's "Control Panel\desktop" in the
 # settings file) and the grace period over, a key asks logind to lock the session and the saver
-# goes on covering the screen, deaf to further keys, until the session says it is locked; with
-# nobody locking, it ends by itself after five seconds and says so on standard error. A key
+# goes on covering the screen, deaf to further keys, until the session says it is locked and
+# another client holds the keyboard (a locker's grab); with nobody locking, it ends by itself after five seconds and says so on standard error. A key
 # within the grace period ends it at once, without a lock. The settings file is only read. Last,
 # the real thing: xss-lock hears logind's Lock and starts xsecurelock, which must get the
-# keyboard and pointer the saver held, and the saver gives way to it.
-# Prints the key-to-lock-request latency, the end after LockedHint, and the fallback's length.
+# keyboard and pointer at once, and the saver gives way to it only once it has them: keys typed
+# all along from the first one reach no window of the desktop.
+# Prints the key-to-lock-request latency, the end after LockedHint and a grab, and the fallback's
+# length.
 # Usage: returnlock.sh VELMORA LOGIND_STANDIN GRABPROBE
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
