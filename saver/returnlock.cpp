@@ -23,7 +23,7 @@ ReturnLockAction ReturnLock::Finish(ReturnLockEnd how) {
 ReturnLockAction ReturnLock::Tick(std::uint64_t nowMs) {
     if (Current == ReturnLockState::InGrace && nowMs >= ArmedAt) Current = ReturnLockState::Armed;
     if (Current == ReturnLockState::Locking && nowMs >= Deadline)
-        return Finish(ReturnLockEnd::TimedOut);
+        return Finish(SaidLocked || CoveredOnce ? ReturnLockEnd::Unheld : ReturnLockEnd::TimedOut);
     return ReturnLockAction::None;
 }
 

@@ -31,6 +31,7 @@ enum class ReturnLockEnd : std::uint8_t {
     None,      // no lock was asked for
     Locked,    // the session is locked
     TimedOut,  // nobody locked it in time: the saver ends unlocked
+    Unheld,    // said to be locked, but nobody took the keyboard in time: the saver ends anyway
     Refused,   // the request could not be made or was refused: the saver ends unlocked
 };
 

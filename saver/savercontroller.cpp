@@ -211,6 +211,8 @@ void SaverController::Follow(ReturnLockAction action) {
     // Only reached with a locker: without one, input ends the saver directly.
     if (ReturnGuard.End() == ReturnLockEnd::TimedOut)
         Locker->EndedUnlocked(UnlockedEnd::NotInTime);
+    else if (ReturnGuard.End() == ReturnLockEnd::Unheld)
+        Locker->EndedUnlocked(UnlockedEnd::Unheld);
     else if (ReturnGuard.End() == ReturnLockEnd::Refused)
         Locker->EndedUnlocked(UnlockedEnd::Refused);
     Locker->WakeAt(0);

@@ -105,6 +105,23 @@ wait_exit "$pid" 1000
     fail "no one-line notice of the unlocked end: $(cat "$E2E_TMP/saver.err")"
 echo "nobody locking: the saver ended $(ms "$fallback_us") ms after the key: $(cat "$E2E_TMP/saver.err")"
 
+# The session said to be locked, but no locker takes the keyboard (as with a locker that has only
+# switched to another virtual terminal): after the same five seconds the saver ends, and says what
+# it missed.
+login_session SetLockedHint boolean:true
+start_saver /s
+xdotool key a
+key_at=$(now_us)
+wait_for 4000 saver_gone && fail "the saver ended within 4 s with nobody holding the keyboard"
+wait_for 3000 saver_gone || fail "the saver still covers the screen 7 s after the key, the keyboard free"
+unheld_us=$(($(now_us) - key_at))
+wait_exit "$pid" 1000
+[[ $(wc -l <"$E2E_TMP/saver.err") == 1 ]] &&
+    grep -q '^velmora: the session is said to be locked, but no locker took the keyboard' "$E2E_TMP/saver.err" ||
+    fail "no one-line notice of the keyboard nobody took: $(cat "$E2E_TMP/saver.err")"
+echo "LockedHint, nobody holding the keyboard: the saver ended $(ms "$unheld_us") ms after the key"
+login_session SetLockedHint boolean:false
+
 # 3. A grace period of 2 s: a key within it ends the saver at once, without a lock.
 desktop_options '"ScreenSaverIsSecure"="1"' '"ScreenSaverGracePeriod"="2"'
 locks=$(lock_requests)

@@ -115,11 +115,20 @@ TEST_F(ReturnLockTest, AKeyboardGivenBackOrALockTakenBackIsWaitedForAgain) {
     EXPECT_EQ(lock.SessionLocked(true), ReturnLockAction::None);
 }
 
-TEST_F(ReturnLockTest, TheKeyboardNeverTakenStillEndsAfterTheWait) {
+TEST_F(ReturnLockTest, TheKeyboardNeverTakenStillEndsAfterTheWaitAndSaysWhatWasMissing) {
     Locking(0, kStart, true);
     EXPECT_EQ(lock.SessionLocked(true), ReturnLockAction::None);
     EXPECT_EQ(lock.Tick(kStart + ReturnLock::kLockWaitMs - 1), ReturnLockAction::None);
     EXPECT_EQ(lock.Tick(kStart + ReturnLock::kLockWaitMs), ReturnLockAction::EndSaver);
+    EXPECT_EQ(lock.End(), ReturnLockEnd::Unheld);
+    // Covered, the same; neither said nor covered, the session was not locked at all.
+    Locking(0, kStart, true);
+    ASSERT_EQ(lock.Covered(), ReturnLockAction::None);
+    ASSERT_EQ(lock.Tick(kStart + ReturnLock::kLockWaitMs), ReturnLockAction::EndSaver);
+    EXPECT_EQ(lock.End(), ReturnLockEnd::Unheld);
+    Locking(0, kStart, true);
+    ASSERT_EQ(lock.KeyboardTaken(true), ReturnLockAction::None);
+    ASSERT_EQ(lock.Tick(kStart + ReturnLock::kLockWaitMs), ReturnLockAction::EndSaver);
     EXPECT_EQ(lock.End(), ReturnLockEnd::TimedOut);
 }
 

@@ -944,6 +944,19 @@ TEST_F(SaverControllerTest, WhereTheWindowTellsWhoHasTheKeyboardTheSaverWaitsFor
     EXPECT_EQ(CountOf(log, "EndedUnlocked NotInTime") + CountOf(log, "EndedUnlocked Refused"), 0);
 }
 
+TEST_F(SaverControllerTest, SaidLockedButTheKeyboardNeverTakenEndsAfterFiveSecondsAndSaysSo) {
+    window.tellsKeyboardTaken = true;
+    PressKeyPastTheGrace();
+    const std::uint64_t asked = locker.now;
+    locker.events->OnSessionLocked(true);
+    locker.AdvanceTo(asked + 4999);
+    EXPECT_FALSE(window.closed);
+    locker.AdvanceTo(asked + 5000);
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(CountOf(log, "EndedUnlocked Unheld"), 1);
+    EXPECT_EQ(CountOf(log, "EndedUnlocked NotInTime"), 0);
+}
+
 TEST_F(SaverControllerTest, AKeyboardTakenWithoutALockDoesNotEndTheSaver) {
     window.tellsKeyboardTaken = true;
     PressKeyPastTheGrace();

@@ -225,6 +225,7 @@ class FakeSessionLocker final : public SessionLocker {
     void WakeAt(std::uint64_t atMs) override { wakeAt = atMs; }
     void EndedUnlocked(UnlockedEnd why) override {
         Log.push_back(why == UnlockedEnd::NotInTime ? "EndedUnlocked NotInTime"
+                      : why == UnlockedEnd::Unheld  ? "EndedUnlocked Unheld"
                                                     : "EndedUnlocked Refused");
     }
     // Moves the clock, and delivers the wake-up when it falls due.
