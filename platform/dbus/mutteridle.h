@@ -13,7 +13,8 @@ struct sd_bus_slot;
 
 class MutterIdleSource final : public IdleSource {
   public:
-    // Null when no idle monitor answers on `bus`.
+    // Null when no program serves the idle monitor's name on `bus`. Waits for no answer of the
+    // monitor's own.
     static std::unique_ptr<MutterIdleSource> Connect(sd_bus* bus, std::function<void()> idle);
     ~MutterIdleSource() override;
 

@@ -46,7 +46,62 @@ void BecomeSaver(const char* program, char* const argv[], pid_t daemon) {
         ::execvpe(program, argv, environ);
 }
 
+// In the sentinel between fork and _exit: only async-signal-safe calls. It joins the saver's
+// group and waits for the end of `pipe`, whose other end the daemon alone holds; the daemon's end,
+// however it ends, then ends the whole group: the saver's helpers, which the kernel's
+// parent-death signal to the saver does not reach, and the sentinel itself.
+[[noreturn]] void BecomeSentinel(int pipe, pid_t group) {
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG; ++signal) ::sigaction(signal, &byDefault, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    // Nothing of the daemon's kept open (its bus, its display, its instance lock): the pipe alone.
+    if (::dup2(pipe, STDIN_FILENO) < 0 || ::setpgid(0, group) != 0) ::_exit(1);
+    ::syscall(SYS_close_range, 3U, ~0U, 0U);
+    char byte;
+    ssize_t n;
+    while ((n = ::read(STDIN_FILENO, &byte, 1)) != 0)
+        if (n < 0 && errno != EINTR) break;
+    ::kill(0, SIGTERM);
+    ::_exit(0);
+}
+
 }  // namespace
+
+void SaverProcess::StartSentinel() {
+    int pipe[2];
+    if (::pipe2(pipe, O_CLOEXEC) != 0) return;
+    // No signal handler of the daemon's may run in the sentinel before its own are set.
+    sigset_t all, before;
+    sigfillset(&all);
+    ::sigprocmask(SIG_SETMASK, &all, &before);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(pipe[1]);
+        BecomeSentinel(pipe[0], Pid);
+    }
+    ::sigprocmask(SIG_SETMASK, &before, nullptr);
+    ::close(pipe[0]);
+    if (pid < 0) {
+        ::close(pipe[1]);
+        return;
+    }
+    ::setpgid(pid, Pid);
+    SentinelPid = pid;
+    SentinelPipe = pipe[1];
+}
+
+void SaverProcess::StopSentinel() {
+    if (SentinelPid <= 0) return;
+    ::kill(SentinelPid, SIGKILL);
+    while (::waitpid(SentinelPid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    ::close(SentinelPipe);
+    SentinelPid = -1;
+    SentinelPipe = -1;
+}
 
 bool SaverProcess::Start(std::string& problem) {
     if (Running()) return true;
@@ -94,6 +149,8 @@ bool SaverProcess::Start(std::string& problem) {
         Stop(0);
         return false;
     }
+    // Without one (no process to spare), the saver still ends with the daemon; its helpers may not.
+    StartSentinel();
     return true;
 }
 
@@ -109,6 +166,7 @@ void SaverProcess::Reap(bool report) {
     pid_t done;
     do done = ::waitpid(Pid, &status, 0);
     while (done < 0 && errno == EINTR);
+    StopSentinel();
     if (Pidfd >= 0) ::close(Pidfd);
     Pidfd = -1;
     Pid = -1;

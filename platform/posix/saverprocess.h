@@ -27,11 +27,17 @@ class SaverProcess final : public SaverStarter, public PollClient {
 
   private:
     void Reap(bool report);
+    // A small child of the daemon in the saver's process group that ends the group when the
+    // daemon ends, even by SIGKILL.
+    void StartSentinel();
+    void StopSentinel();
 
     std::string Program;
     std::function<void(bool)> Ended;
     pid_t Pid = -1;
     int Pidfd = -1;
+    pid_t SentinelPid = -1;
+    int SentinelPipe = -1;  // the daemon's end: the sentinel reads its end of file
 };
 
 // The saver beside `selfPath` (velmora-idle's own executable) when there is one, else "velmora"

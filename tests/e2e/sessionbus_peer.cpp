@@ -20,7 +20,17 @@
 //                                  "locked N" sets it and says so with PropertiesChanged (run on
 //                                  a bus of its own that stands for the system bus)
 //   sessionbus-peer silent-session owns org.gnome.SessionManager but never answers a call, and
-//                                  says PropertiesChanged every 200 ms: a peer that hangs
+//                                  says PropertiesChanged every 200 ms: a peer that hangs; prints
+//                                  "asked N" as the Nth call to it comes
+//   sessionbus-peer silent-idle-monitor
+//                                  owns org.gnome.Mutter.IdleMonitor but never answers a call,
+//                                  printing "asked N" as silent-session does
+//   sessionbus-peer crowd CLIENTS EACH [BYTES]
+//                                  CLIENTS connections to the bus, each calling
+//                                  org.freedesktop.ScreenSaver.Inhibit EACH times (application
+//                                  and reason BYTES long when given); prints "ready HELD REFUSED
+//                                  ERROR", ERROR the first refusal's D-Bus error name or "-"; at
+//                                  the end of input all leave the bus at once
 //   sessionbus-peer policy-agent   serves KDE's power management policy agent,
 //                                  org.kde.Solid.PowerManagement.PolicyAgent: HasInhibition(u)
 //                                  says whether the policies held share a bit with those asked
@@ -37,13 +47,17 @@
 //                                  line "active N" sets it and says so with ActiveChanged; at the
 //                                  end of input it leaves
 // Each prints "ready" once it is set.
+#include <sys/resource.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "standin.h"
 
@@ -255,20 +269,106 @@ void TellLoginSession(sd_bus* bus) {
                                    "org.freedesktop.login1.Session", "LockedHint", nullptr);
 }
 
-// Calls to it stay unread; its signals go out regardless.
-int ServeSilentSession(sd_bus* bus) {
-    if (sd_bus_request_name(bus, "org.gnome.SessionManager", 0) < 0) {
-        std::cerr << "cannot take the session manager's name\n";
+// Takes each method call to it off the bus without an answer, counting it.
+int Swallow(sd_bus_message* m, void* data, sd_bus_error*) {
+    if (sd_bus_message_is_method_call(m, nullptr, nullptr) <= 0) return 0;
+    std::cout << "asked " << ++*static_cast<int*>(data) << std::endl;
+    return 1;
+}
+
+// Owns `name` and answers no call; with `path`, says PropertiesChanged of `name` there every
+// 200 ms. Ends at the end of standard input.
+int ServeSilent(sd_bus* bus, const char* name, const char* path) {
+    int asked = 0;
+    if (sd_bus_add_filter(bus, nullptr, &Swallow, &asked) < 0 ||
+        sd_bus_request_name(bus, name, 0) < 0) {
+        std::cerr << "cannot take " << name << "\n";
         return 1;
     }
     std::cout << "ready" << std::endl;
     for (;;) {
-        sd_bus_emit_signal(bus, "/org/gnome/SessionManager", "org.freedesktop.DBus.Properties",
-                           "PropertiesChanged", "sa{sv}as", "org.gnome.SessionManager", 0, 0);
+        if (path != nullptr)
+            sd_bus_emit_signal(bus, path, "org.freedesktop.DBus.Properties", "PropertiesChanged",
+                               "sa{sv}as", name, 0, 0);
+        while (sd_bus_process(bus, nullptr) > 0) {
+        }
         sd_bus_flush(bus);
-        pollfd input{STDIN_FILENO, POLLIN, 0};
-        if (poll(&input, 1, 200) > 0) return 0;
+        pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {sd_bus_get_fd(bus), POLLIN, 0}};
+        const std::uint64_t until = standin::ClockUs() + 200'000;
+        for (std::uint64_t now = standin::ClockUs(); now < until; now = standin::ClockUs()) {
+            if (poll(fds, 2, static_cast<int>((until - now + 999) / 1000)) < 0) return 1;
+            if (fds[0].revents != 0) return 0;
+            if (fds[1].revents != 0) {
+                while (sd_bus_process(bus, nullptr) > 0) {
+                }
+            }
+        }
     }
+}
+
+// The answers to one crowd's Inhibits.
+struct Tally {
+    int Held = 0, Refused = 0, Waiting = 0;
+    std::string FirstError = "-";
+};
+
+int Counted(sd_bus_message* reply, void* data, sd_bus_error*) {
+    auto& tally = *static_cast<Tally*>(data);
+    --tally.Waiting;
+    if (const sd_bus_error* error = sd_bus_message_get_error(reply); error != nullptr) {
+        ++tally.Refused;
+        if (tally.FirstError == "-") tally.FirstError = error->name != nullptr ? error->name : "?";
+    } else {
+        ++tally.Held;
+    }
+    return 0;
+}
+
+// Many clients of the screen saver's name, each on a connection of its own, one after the other;
+// each sends all its calls before waiting for the answers.
+int Crowd(int clients, int each, std::size_t bytes) {
+    const std::string application = bytes > 0 ? std::string(bytes, 'a') : "velmora-e2e";
+    const std::string reason = bytes > 0 ? std::string(bytes, 'r') : "playing a video";
+    // A connection each: as many descriptors as allowed.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
+    std::vector<sd_bus*> buses;
+    Tally tally;
+    for (int c = 0; c < clients; ++c) {
+        sd_bus* bus = nullptr;
+        if (sd_bus_open_user(&bus) < 0) {
+            std::cerr << "connection " << c << " failed\n";
+            return 1;
+        }
+        buses.push_back(bus);
+        for (int i = 0; i < each; ++i) {
+            if (sd_bus_call_method_async(bus, nullptr, "org.freedesktop.ScreenSaver",
+                                         "/org/freedesktop/ScreenSaver",
+                                         "org.freedesktop.ScreenSaver", "Inhibit", &Counted, &tally,
+                                         "ss", application.c_str(), reason.c_str()) < 0) {
+                std::cerr << "cannot send Inhibit\n";
+                return 1;
+            }
+            ++tally.Waiting;
+        }
+        while (tally.Waiting > 0) {
+            const int r = sd_bus_process(bus, nullptr);
+            if (r < 0 || (r == 0 && sd_bus_wait(bus, UINT64_MAX) < 0)) {
+                std::cerr << "connection " << c << " lost\n";
+                return 1;
+            }
+        }
+    }
+    std::cout << "ready " << tally.Held << " " << tally.Refused << " " << tally.FirstError
+              << std::endl;
+    std::string line;
+    while (std::getline(std::cin, line)) {
+    }
+    // Leaving by ending: every connection closes at once.
+    std::_Exit(0);
 }
 
 std::uint32_t heldPolicies = 4;
@@ -374,7 +474,12 @@ int main(int argc, char** argv) {
         status = ServeLock(bus, "org.freedesktop.login1", "/org/freedesktop/login1/session/auto",
                            "org.freedesktop.login1.Session", kLoginSessionTable, &TellLoginSession);
     else if (mode == "silent-session")
-        status = ServeSilentSession(bus);
+        status = ServeSilent(bus, "org.gnome.SessionManager", "/org/gnome/SessionManager");
+    else if (mode == "silent-idle-monitor")
+        status = ServeSilent(bus, "org.gnome.Mutter.IdleMonitor", nullptr);
+    else if (mode == "crowd" && argc > 3)
+        status = Crowd(std::atoi(argv[2]), std::atoi(argv[3]),
+                       argc > 4 ? std::strtoul(argv[4], nullptr, 10) : 0);
     else if (mode == "policy-agent") {
         writeTimes = argc > 2 && std::string(argv[2]) == "--times";
         status = ServePolicyAgent(bus);
@@ -385,8 +490,9 @@ int main(int argc, char** argv) {
                                     "ResetIdletime", nullptr, nullptr, "") < 0;
     else
         std::cerr << "usage: sessionbus-peer idle-monitor | inhibit | input | session | shield |"
-                     " desktop-saver | login-session | silent-session | policy-agent |"
-                     " screensaver-desktop replace|queue|plain\n";
+                     " desktop-saver | login-session | silent-session | silent-idle-monitor |"
+                     " policy-agent | screensaver-desktop replace|queue|plain |"
+                     " crowd CLIENTS EACH [BYTES]\n";
     sd_bus_flush_close_unref(bus);
     return status;
 }

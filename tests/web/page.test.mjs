@@ -113,6 +113,15 @@ describe("a frame of the page equals the recorder's frame of the same size, cour
     const page = await pageFrame(setup);
     const banner = await page.evaluate(() => window.velmoraRendered.banner);
     assert.ok(banner[2] > 100 && banner[3] > 20, `no banner drawn: ${banner}`);
+    // The text itself is drawn, not only measured: a missing font must not pass as an empty box.
+    const bannerLit = await page.evaluate(([left, top, right, bottom]) => {
+      const pixels = document.getElementById("drive").getContext("2d")
+          .getImageData(left, top, right - left, bottom - top).data;
+      let lit = 0;
+      for (let i = 0; i < pixels.length; i += 4) if (pixels[i] || pixels[i + 1] || pixels[i + 2]) ++lit;
+      return lit;
+    }, banner);
+    assert.ok(bannerLit > 200, `only ${bannerLit} lit pixels in the banner's box ${banner}`);
     // The recorder draws the banner in FreeType's rendering of its face, the page in the
     // browser's: the boxes may differ a little in size.
     const exclude = [0, 0, Math.ceil(banner[2] * 1.2) + 8, Math.ceil(banner[3] * 1.2) + 8];
