@@ -8,6 +8,7 @@
 // Why the saver ended without the lock it asked for.
 enum class UnlockedEnd : std::uint8_t {
     NotInTime,  // nobody locked the session within the wait
+    Unheld,     // the session was said to be locked, but nobody took the keyboard within the wait
     Refused,    // the request could not be made, or the session refused it
 };
 

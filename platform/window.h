@@ -64,6 +64,8 @@ class NativeWindow {
     // Black windows over these desktop areas, in place of any earlier ones, for as long as this
     // window lives; input on them reaches the form as input on this window.
     virtual void CoverAreas(std::span<const Rect32> areas) { (void)areas; }
+    // Whether OnKeyboardTaken tells when another program takes the keyboard for itself.
+    virtual bool TellsKeyboardTaken() { return false; }
 };
 
 // The form's handlers, in the order a window delivers them: OnCreateParams before the window
@@ -103,4 +105,8 @@ class WindowEvents {
     // The desktop has made another monitor its primary while the saver runs: Monitors() and
     // PrimaryScreenSize() tell the new one. Only from backends that can tell.
     virtual void OnPrimaryMonitorChanged() {}
+    // Another program has taken the keyboard for itself (a locker's grab): typed keys reach it
+    // whichever window has the focus; false once it has given it back. Only from backends that
+    // can tell (TellsKeyboardTaken).
+    virtual void OnKeyboardTaken(bool taken) { (void)taken; }
 };

@@ -1,8 +1,13 @@
 #include "saver/returnlock.h"
 
-void ReturnLock::Start(bool secure, std::uint64_t graceMs, std::uint64_t nowMs) {
+void ReturnLock::Start(bool secure, std::uint64_t graceMs, std::uint64_t nowMs,
+                       bool awaitKeyboard) {
     HowEnded = ReturnLockEnd::None;
     Deadline = 0;
+    AwaitKeyboard = awaitKeyboard;
+    KeyboardElsewhere = false;
+    SaidLocked = false;
+    CoveredOnce = false;
     ArmedAt = nowMs + graceMs;
     Current = !secure        ? ReturnLockState::Off
               : graceMs == 0 ? ReturnLockState::Armed
@@ -18,7 +23,7 @@ ReturnLockAction ReturnLock::Finish(ReturnLockEnd how) {
 ReturnLockAction ReturnLock::Tick(std::uint64_t nowMs) {
     if (Current == ReturnLockState::InGrace && nowMs >= ArmedAt) Current = ReturnLockState::Armed;
     if (Current == ReturnLockState::Locking && nowMs >= Deadline)
-        return Finish(ReturnLockEnd::TimedOut);
+        return Finish(SaidLocked || CoveredOnce ? ReturnLockEnd::Unheld : ReturnLockEnd::TimedOut);
     return ReturnLockAction::None;
 }
 
@@ -48,12 +53,27 @@ ReturnLockAction ReturnLock::RequestAnswered(bool accepted) {
     return Finish(ReturnLockEnd::Refused);
 }
 
-ReturnLockAction ReturnLock::SessionLocked(bool locked) {
-    if (Current != ReturnLockState::Locking || !locked) return ReturnLockAction::None;
+ReturnLockAction ReturnLock::LockHolds() {
+    if (Current != ReturnLockState::Locking || !(SaidLocked || CoveredOnce) ||
+        (AwaitKeyboard && !KeyboardElsewhere))
+        return ReturnLockAction::None;
     return Finish(ReturnLockEnd::Locked);
+}
+
+ReturnLockAction ReturnLock::SessionLocked(bool locked) {
+    if (Current != ReturnLockState::Locking) return ReturnLockAction::None;
+    SaidLocked = locked;
+    return LockHolds();
 }
 
 ReturnLockAction ReturnLock::Covered() {
     if (Current != ReturnLockState::Locking) return ReturnLockAction::None;
-    return Finish(ReturnLockEnd::Locked);
+    CoveredOnce = true;
+    return LockHolds();
+}
+
+ReturnLockAction ReturnLock::KeyboardTaken(bool taken) {
+    if (Current == ReturnLockState::Done) return ReturnLockAction::None;
+    KeyboardElsewhere = taken;
+    return LockHolds();
 }

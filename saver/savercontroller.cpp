@@ -156,10 +156,11 @@ void SaverController::OnShow() {
     }
     Running = true;
     if (!Preview()) Activation.SetWatching(true);
-    // The grace period counts from here, when the saver is first seen.
+    // The grace period counts from here, when the saver is first seen. Where the window can
+    // tell, the lock holds only once a locker has the keyboard too.
     if (Locker != nullptr && !Preview())
         ReturnGuard.Start(LockOptions.Secure, std::uint64_t{LockOptions.GraceSeconds} * 1000,
-                          Locker->NowMs());
+                          Locker->NowMs(), Window.TellsKeyboardTaken());
     ResumeFrames();
 }
 
@@ -210,6 +211,8 @@ void SaverController::Follow(ReturnLockAction action) {
     // Only reached with a locker: without one, input ends the saver directly.
     if (ReturnGuard.End() == ReturnLockEnd::TimedOut)
         Locker->EndedUnlocked(UnlockedEnd::NotInTime);
+    else if (ReturnGuard.End() == ReturnLockEnd::Unheld)
+        Locker->EndedUnlocked(UnlockedEnd::Unheld);
     else if (ReturnGuard.End() == ReturnLockEnd::Refused)
         Locker->EndedUnlocked(UnlockedEnd::Refused);
     Locker->WakeAt(0);
@@ -222,6 +225,11 @@ void SaverController::OnLockRequestAnswered(bool accepted) {
 
 void SaverController::OnSessionLocked(bool locked) {
     Follow(ReturnGuard.SessionLocked(locked));
+}
+
+void SaverController::OnKeyboardTaken(bool taken) {
+    if (Preview() || Locker == nullptr || Ended) return;
+    Follow(ReturnGuard.KeyboardTaken(taken));
 }
 
 void SaverController::OnLockWake() {
@@ -333,10 +341,11 @@ void SaverController::OnVisibilityChanged(bool visible) {
     if (Unseen == !visible) return;
     Unseen = !visible;
     // While the session is being locked, a window that nobody sees any more has been covered
-    // by the locker's own.
+    // by the locker's own. The saver may still have to wait for the locker to take the keyboard:
+    // meanwhile it draws nothing, as ever when unseen.
     if (Unseen && ReturnGuard.State() == ReturnLockState::Locking) {
         Follow(ReturnGuard.Covered());
-        return;
+        if (ReturnGuard.State() == ReturnLockState::Done) return;
     }
     // Unseen, the frames stop at once and nothing wakes for them; seen again, they go on from
     // the frame they stopped at, as if the time between had not passed. Only while they are

@@ -63,6 +63,7 @@ class SaverController final : public WindowEvents, private SessionLockEvents {
     void OnActivated() override;
     void OnActivationLost() override;
     void OnPrimaryMonitorChanged() override;
+    void OnKeyboardTaken(bool taken) override;
 
     // Where the session can be asked to lock: a run-mode saver then honours the desktop's
     // password options, read at creation. Set before the window is created; `locker` must

@@ -156,6 +156,11 @@ void LogindLocker::EndedUnlocked(UnlockedEnd why) {
                      "%s: the session was not locked within 5 seconds of the lock "
                      "request; ending the saver unlocked\n",
                      Program.c_str());
+    else if (why == UnlockedEnd::Unheld)
+        std::fprintf(stderr,
+                     "%s: the session is said to be locked, but no locker took the keyboard "
+                     "within 5 seconds of the lock request; ending the saver\n",
+                     Program.c_str());
     else
         std::fprintf(stderr, "%s: cannot have the session locked (%s); ending the saver unlocked\n",
                      Program.c_str(), Problem.empty() ? "no answer" : Problem.c_str());

@@ -18,7 +18,8 @@
 namespace {
 
 constexpr const char* kTitle = "Velmora";
-constexpr long kInputMask = KeyPressMask | ButtonPressMask | PointerMotionMask | EnterWindowMask;
+constexpr long kInputMask =
+    KeyPressMask | ButtonPressMask | PointerMotionMask | EnterWindowMask | FocusChangeMask;
 
 }  // namespace
 
@@ -208,6 +209,20 @@ void XSaverWindow::DispatchRaw(XEvent& event) {
     XFreeEventData(Connection, &event.xcookie);
 }
 
+void XSaverWindow::FocusChange(const XFocusChangeEvent& event) {
+    // A grab moves the keyboard away from the window that has the focus (or, with the focus on
+    // the root, from the window under the pointer), which hears it as a focus change of mode
+    // NotifyGrab, and as NotifyUngrab when it ends; the window grabs nothing itself, so either
+    // is another client's. A change between the window and a child of its own says nothing.
+    if (event.window != XWindow || event.detail == NotifyInferior) return;
+    bool grabbed = KeyboardGrabbed;
+    if (event.type == FocusOut && event.mode == NotifyGrab) grabbed = true;
+    if (event.type == FocusIn && event.mode == NotifyUngrab) grabbed = false;
+    if (grabbed == KeyboardGrabbed) return;
+    KeyboardGrabbed = grabbed;
+    if (Lifecycle.Shown() && !Lifecycle.Closed()) Events->OnKeyboardTaken(grabbed);
+}
+
 void XSaverWindow::Sight(HiddenCause cause, bool holds) {
     if (SightGate.Set(cause, holds) && Lifecycle.Shown() && !Lifecycle.Closed())
         Events->OnVisibilityChanged(SightGate.Seen());
@@ -303,6 +318,10 @@ void XSaverWindow::Dispatch(XEvent& event) {
                 const XConfigureEvent& c = event.xconfigure;
                 Events->OnHostResized(c.width + 2 * c.border_width, c.height + 2 * c.border_width);
             }
+            break;
+        case FocusIn:
+        case FocusOut:
+            if (TellsKeyboardTaken()) FocusChange(event.xfocus);
             break;
         case VisibilityNotify:
             if (event.xvisibility.window == XWindow)

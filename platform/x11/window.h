@@ -50,6 +50,9 @@ class XSaverWindow final : public NativeWindow, public CursorService, private Wi
     WindowHandle Handle() override { return XWindow; }
     DrawingSurface& Surface() override { return *Drawing; }
     void FlushDrawing() override { Drawing->Flush(); }
+    // Another client's keyboard grab takes the focus from the window, which then hears of it;
+    // not under Xwayland, where the compositor's own lock takes the keyboard without a grab.
+    bool TellsKeyboardTaken() override { return TopLevel && AcceptsInput && !Managed; }
 
     // CursorService
     int ShowCursor(bool show) override;
@@ -71,6 +74,8 @@ class XSaverWindow final : public NativeWindow, public CursorService, private Wi
     void PointerOverWindow();
     // The focus back to the window that had it before the saver, when the saver still has it.
     void GiveFocusBack();
+    // Tells the form when another client grabs the keyboard from the window, or lets it go.
+    void FocusChange(const XFocusChangeEvent& event);
     // Tells the form when nobody can see the window any more, or can again.
     void Sight(HiddenCause cause, bool holds);
     // Asks for the monitors' power when it is time; the milliseconds until the next time.
@@ -97,6 +102,7 @@ class XSaverWindow final : public NativeWindow, public CursorService, private Wi
     bool AcceptsInput = false;
     int RawInputOpcode = -1;  // the input extension's, once its raw events are read
     bool FocusTaken = false;
+    bool KeyboardGrabbed = false;  // another client's grab has the keyboard
     ::Window PreviousFocus = None;
     int PreviousRevert = RevertToParent;
     int CursorCount = 0;

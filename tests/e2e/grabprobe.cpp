@@ -5,9 +5,13 @@
 // where "held" means another client has it grabbed, focus is the window with the keyboard's focus
 // (0x1 for PointerRoot) and top the top-most mapped window on the root (0x0 when none). Exits 0
 // when both are held, 1 when either is free, 2 without a display.
+//   velmora-e2e-grabprobe hold
+// grabs the keyboard as a locker would, prints "held" (or "refused", exit 1) and keeps it until
+// its standard input ends.
 #include <X11/Xlib.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -34,14 +38,29 @@ const char* Answer(int grab) {
     return top;
 }
 
+int Hold(Display* display) {
+    const int keyboard = XGrabKeyboard(display, DefaultRootWindow(display), False, GrabModeAsync,
+                                       GrabModeAsync, CurrentTime);
+    XSync(display, False);
+    std::printf("%s\n", keyboard == GrabSuccess ? "held" : "refused");
+    std::fflush(stdout);
+    if (keyboard != GrabSuccess) return 1;
+    while (std::getchar() != EOF) {
+    }
+    XUngrabKeyboard(display, CurrentTime);
+    XCloseDisplay(display);
+    return 0;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {
         std::fprintf(stderr, "grabprobe: no display\n");
         return 2;
     }
+    if (argc > 1 && std::strcmp(argv[1], "hold") == 0) return Hold(display);
     const ::Window root = DefaultRootWindow(display);
     const int keyboard =
         XGrabKeyboard(display, root, False, GrabModeAsync, GrabModeAsync, CurrentTime);

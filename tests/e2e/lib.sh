@@ -9,7 +9,7 @@ chmod 700 "$XDG_RUNTIME_DIR"
 unset XSCREENSAVER_WINDOW
 # In sanitizer builds: leaks inside system libraries' caches are not the saver's.
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$E2E_DIR/lsan.supp}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$E2E_DIR/lsan.supp:print_suppressions=0}
 export TSAN_OPTIONS=${TSAN_OPTIONS:-suppressions=$E2E_DIR/tsan.supp}
 E2E_PIDS=()
 

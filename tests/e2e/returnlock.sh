@@ -2,12 +2,14 @@
 # Locked on return, on Xvfb with a stand-in logind on a private bus that stands for the system
 # bus. With the desktop's password option on (a Windows export's "Control Panel\desktop" in the
 # settings file) and the grace period over, a key asks logind to lock the session and the saver
-# goes on covering the screen, deaf to further keys, until the session says it is locked; with
-# nobody locking, it ends by itself after five seconds and says so on standard error. A key
+# goes on covering the screen, deaf to further keys, until the session says it is locked and
+# another client holds the keyboard (a locker's grab); with nobody locking, it ends by itself after five seconds and says so on standard error. A key
 # within the grace period ends it at once, without a lock. The settings file is only read. Last,
 # the real thing: xss-lock hears logind's Lock and starts xsecurelock, which must get the
-# keyboard and pointer the saver held, and the saver gives way to it.
-# Prints the key-to-lock-request latency, the end after LockedHint, and the fallback's length.
+# keyboard and pointer at once, and the saver gives way to it only once it has them: keys typed
+# all along from the first one reach no window of the desktop.
+# Prints the key-to-lock-request latency, the end after LockedHint and a grab, and the fallback's
+# length.
 # Usage: returnlock.sh VELMORA LOGIND_STANDIN GRABPROBE
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
@@ -31,7 +33,8 @@ until_us() {
 more_locks_than() { (($(lock_requests) > $1)); }
 
 # 1. Secure (NT's text "1"), no grace period: the key asks for the lock, and the saver stays
-# until the locker's LockedHint.
+# until the session is locked: logind's LockedHint, and, on X11, a locker's grab of the keyboard
+# as well, for a locker may set the hint before it has the keyboard. Either may come first.
 desktop_options '"ScreenSaverIsSecure"="1"' '"ScreenSaverGracePeriod"=dword:00000000'
 before=$(md5sum <"$settings")
 start_saver /s
@@ -44,13 +47,39 @@ wait_for 1000 saver_gone && fail "the saver ended before the session was locked"
 saver_shown || fail "the saver's window went before the session was locked"
 lit_over 0.00005 0 60 800 200 || fail "the saver stopped drawing while the session was being locked"
 (($(lock_requests) == locks + 1)) || fail "more than one Lock request for one return"
+# A grab alone is no lock.
+talk grab_first "$GRABPROBE" hold
+ready grab_first held
+wait_for 500 saver_gone && fail "a grab of the keyboard ended the saver, the session not locked"
 login_session SetLockedHint boolean:true
 end_us=$(until_us 3000 saver_gone) || fail "the saver did not end once the session was locked"
 wait_exit "$pid" 1000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after the lock"
 [[ ! -s $E2E_TMP/saver.err ]] || fail "the saver complained after a lock that held: $(cat "$E2E_TMP/saver.err")"
 [[ $(md5sum <"$settings") == "$before" ]] || fail "the settings file was written"
-echo "key -> Lock request $(ms "$lock_us") ms; LockedHint -> saver ended $(ms "$end_us") ms"
+echo "key -> Lock request $(ms "$lock_us") ms; keyboard grabbed, then LockedHint -> saver ended $(ms "$end_us") ms"
+exec {grab_first_in}>&-
+wait_exit "$grab_first_pid" 2000
+login_session SetLockedHint boolean:false
+# The hint first: until somebody holds the keyboard, keys would reach the desktop once the saver
+# went, so it stays.
+start_saver /s
+locks=$(lock_requests)
+xdotool key a
+until_us 3000 more_locks_than "$locks" >/dev/null || fail "no Lock request reached logind after the key"
+login_session SetLockedHint boolean:true
+wait_for 1000 saver_gone && fail "the saver ended at LockedHint while nobody held the keyboard"
+saver_shown || fail "the saver's window went at LockedHint while nobody held the keyboard"
+talk grab_last "$GRABPROBE" hold
+ready grab_last held
+grabbed_at=$(now_us)
+wait_for 3000 saver_gone || fail "the saver did not end once the keyboard was grabbed under LockedHint"
+grab_us=$(($(now_us) - grabbed_at))
+wait_exit "$pid" 1000
+[[ ! -s $E2E_TMP/saver.err ]] || fail "the saver complained after a lock that held: $(cat "$E2E_TMP/saver.err")"
+echo "LockedHint, then keyboard grabbed -> saver ended $(ms "$grab_us") ms"
+exec {grab_last_in}>&-
+wait_exit "$grab_last_pid" 2000
 login_session SetLockedHint boolean:false
 
 # 2. Secure (the 9x family's option as a number), nobody locks: the saver ends by itself after
@@ -75,6 +104,23 @@ wait_exit "$pid" 1000
 [[ $(wc -l <"$E2E_TMP/saver.err") == 1 ]] && grep -q '^velmora: .*unlocked' "$E2E_TMP/saver.err" ||
     fail "no one-line notice of the unlocked end: $(cat "$E2E_TMP/saver.err")"
 echo "nobody locking: the saver ended $(ms "$fallback_us") ms after the key: $(cat "$E2E_TMP/saver.err")"
+
+# The session said to be locked, but no locker takes the keyboard (as with a locker that has only
+# switched to another virtual terminal): after the same five seconds the saver ends, and says what
+# it missed.
+login_session SetLockedHint boolean:true
+start_saver /s
+xdotool key a
+key_at=$(now_us)
+wait_for 4000 saver_gone && fail "the saver ended within 4 s with nobody holding the keyboard"
+wait_for 3000 saver_gone || fail "the saver still covers the screen 7 s after the key, the keyboard free"
+unheld_us=$(($(now_us) - key_at))
+wait_exit "$pid" 1000
+[[ $(wc -l <"$E2E_TMP/saver.err") == 1 ]] &&
+    grep -q '^velmora: the session is said to be locked, but no locker took the keyboard' "$E2E_TMP/saver.err" ||
+    fail "no one-line notice of the keyboard nobody took: $(cat "$E2E_TMP/saver.err")"
+echo "LockedHint, nobody holding the keyboard: the saver ended $(ms "$unheld_us") ms after the key"
+login_session SetLockedHint boolean:false
 
 # 3. A grace period of 2 s: a key within it ends the saver at once, without a lock.
 desktop_options '"ScreenSaverIsSecure"="1"' '"ScreenSaverGracePeriod"="2"'
@@ -105,15 +151,38 @@ xss_pid=$!
 E2E_PIDS+=($xss_pid)
 wait_for 5000 grep -q 'Inhibit sleep delay by xss-lock' "$E2E_TMP/logind.log" ||
     fail "xss-lock did not come onto the bus: $(cat "$E2E_TMP/xss-lock.log")"
+# A window of the desktop has the keyboard before the saver; the keys typed after the first, while
+# the saver waits and while the locker comes up, must reach neither it nor anything else of the
+# unlocked desktop.
+stdbuf -oL xev -event keyboard -geometry 300x200+0+0 >"$E2E_TMP/desktop-keys.log" 2>&1 &
+xev_pid=$!
+E2E_PIDS+=($xev_pid)
+desktop=$(wait_window 'Event Tester' 5)
+xdotool windowfocus --sync "$desktop"
+desktop_keys() { grep -c '^KeyPress' "$E2E_TMP/desktop-keys.log" || true; }
+# It does hear keys typed to it.
+xdotool key z
+wait_for 2000 eval '(($(desktop_keys) == 1))' || fail "the desktop's window heard no key typed to it"
 start_saver /s
-xdotool key a
+# The first key, then by the same typist one key every 4 ms for more than a second: the hand-over
+# to the locker cannot fall between two of them.
+key_at=$(now_us)
+xdotool key a type --delay 4 "$(printf 'qwertyuiop%.0s' {1..30})" &
+typist=$!
+E2E_PIDS+=($typist)
 locker_us=$(until_us 4000 saver_gone) || fail "the saver did not give way to xsecurelock"
+locker_us=$(($(now_us) - key_at))
 wait_exit "$pid" 1000
+wait_exit "$typist" 5000
+(($(desktop_keys) == 1)) || fail "keys typed while the session was being locked reached the" \
+    "desktop's window: $(($(desktop_keys) - 1)) of 300"
+kill -TERM "$xev_pid"
 [[ ! -s $E2E_TMP/saver.err ]] || fail "the saver complained: $(cat "$E2E_TMP/saver.err")"
 locker_pid=$(pgrep -P "$xss_pid" -x xsecurelock || true)
 [[ -n $locker_pid ]] || fail "xsecurelock is not running (it could not take the input?): $(cat "$E2E_TMP/xss-lock.log")"
 xwininfo -root -children | grep -q '"xsecurelock"' || fail "xsecurelock's window is not on the screen"
-echo "xss-lock and xsecurelock: the saver gave way $(ms "$locker_us") ms after the key; the locker holds the screen"
+echo "xss-lock and xsecurelock: the saver gave way $(ms "$locker_us") ms after the key; the locker holds the screen;" \
+    "none of the 300 keys typed meanwhile reached the desktop"
 kill -TERM "$locker_pid" 2>/dev/null || true
 
 # 6. A locker that only covers the screen (nobody sets LockedHint): xsecurelock started after the

@@ -3,12 +3,20 @@
 # keeps neither the later timeouts nor the re-arming from happening. swaylock comes at its own
 # time while the drive shows (which then stops drawing), and the outputs are powered off at
 # theirs; after the key that ends the saver, swayidle starts it again after a full idle time.
-# velmora-idle starts no saver while swaylock holds the session locked. On Wayland itself (no
-# Xwayland).
+# Keys typed under the lock are swaylock's, none the saver's beneath; with a password the test
+# user has (set when run as root), typing it unlocks. velmora-idle starts no saver while swaylock
+# holds the session locked. On Wayland itself (no Xwayland).
 # Usage: swayidle.sh VELMORA VELMORA_IDLE
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
 sway_locker_session "$1"
+# swaylock checks the test user's password through PAM: given one when the test can (as root);
+# otherwise SIGUSR1 unlocks.
+password=
+if ((EUID == 0)); then
+    password=$(head -c 12 /dev/urandom | base64 | tr -dc 'a-zA-Z0-9')
+    echo "$E2E_USER:$password" | chpasswd || fail "cannot give $E2E_USER a password"
+fi
 
 # swayidle's power-off command ran: it leaves a mark. (Sway 1.7's headless outputs refuse to be
 # powered off, "Failed to commit output", so what is checked is that swayidle asked for it at its
@@ -80,8 +88,23 @@ echo "outputs powered off at ${off_at} ms (asked for 7000); sway says:" \
 kill -TERM "$idle"
 wait_exit "$idle" 3000
 
+# Keys typed now go to swaylock: it shows its indicator over the red (hidden until a key comes),
+# and the saver beneath, which ends at any key it gets, goes on.
+saver=$(saver_pids)
+indicator_hidden() { more_than "$(red_share)" 0.995; }
+indicator_hidden || fail "swaylock shows its indicator before any key ($(red_share))"
+user wtype q
+typed=$(now_us)
+indicator_shown() { ! indicator_hidden; }
+wait_for 3000 indicator_shown || fail "swaylock shows no sign of the key typed under the lock ($(red_share))"
+echo "swaylock's indicator showed the typed key within $((($(now_us) - typed) / 1000)) ms (red share $(red_share))"
+user wtype xyz
+holds_for 1000 running "$saver" || fail "a key typed under the lock reached the saver beneath"
+echo "the saver beneath got none of the keys typed under the lock"
+
 # 3. velmora-idle in the session swaylock holds locked: no saver, however long the idle time;
-# after the unlock (SIGUSR1 unlocks swaylock) and the user's input, one after the idle time.
+# after the unlock (the password typed into swaylock, or SIGUSR1) and the user's input, one after
+# the idle time.
 for saver in $(saver_pids); do kill -TERM "$saver"; done
 wait_savers 0 3
 cp "$2" "$E2E_BIN/velmora-idle"
@@ -91,10 +114,19 @@ daemon=$!
 E2E_PIDS+=($daemon)
 E2E_DAEMON_LOG=$E2E_TMP/idle.log
 no_saver_for 5 "under swaylock's lock"
-# (swaylock -f's first process may linger as an unreaped zombie beside the one that locks.)
-for locker in $(pgrep -u "$HOST_USER" -x swaylock); do kill -USR1 "$locker" || true; done
 unlocked() { ! swaylock_runs; }
-wait_for 3000 unlocked || fail "swaylock did not unlock on SIGUSR1"
+if [[ -n $password ]]; then
+    # Escape clears what was typed before.
+    user wtype -k Escape
+    user wtype "$password"
+    user wtype -k Return
+    wait_for 10000 unlocked || fail "swaylock did not unlock with the password typed into it"
+    echo "the password typed into swaylock unlocked the session"
+else
+    # (swaylock -f's first process may linger as an unreaped zombie beside the one that locks.)
+    for locker in $(pgrep -u "$HOST_USER" -x swaylock); do kill -USR1 "$locker" || true; done
+    wait_for 3000 unlocked || fail "swaylock did not unlock on SIGUSR1"
+fi
 user wtype -k F23
 typed=$(now_us)
 wait_savers 1 6

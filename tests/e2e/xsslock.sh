@@ -9,8 +9,12 @@
 #   saver beneath, and the user's password unlocks (logind's Unlock when not run as root); the
 #   same before the machine goes to sleep;
 # - the X server's own screen-saver timer still runs while the saver shows: xss-lock hears it and
-#   locks within a deadline; a mouse movement under the lock ends the saver.
-# Usage: xsslock.sh VELMORA LOGIND_STANDIN GRABPROBE
+#   locks within a deadline; a mouse movement under the lock ends the saver;
+# - given VELMORA_IDLE, the README's recipe whole: velmora-idle's shorter idle time starts the
+#   saver, the server's longer one brings xsecurelock over it at its first try, and while
+#   xsecurelock runs velmora-idle starts no saver, even with logind's hint false (it finds the
+#   locker among the user's programs); after the unlock the next idle time starts one again.
+# Usage: xsslock.sh VELMORA LOGIND_STANDIN GRABPROBE [VELMORA_IDLE]
 source "$(dirname "$0")/lib.sh"
 source "$E2E_DIR/hostuser.sh"
 for host in xss-lock xsecurelock xset xlogo; do
@@ -156,4 +160,54 @@ wait_exit "$pid" 2000
 echo "a mouse movement under the locker ended the saver in $(ms_since "$moved") ms"
 login_session Unlock
 wait_for 5000 unlocked || fail "still locked after logind's Unlock: $probed"
+
+if [[ -n ${4:-} ]]; then
+    cp "$4" "$E2E_BIN/velmora-idle"
+    chmod a+rx "$E2E_BIN/velmora-idle"
+    E2E_DAEMON_LOG=$E2E_TMP/idle.log
+    idle_s=2 timeout_s=7
+    xset s "$timeout_s" 0
+    xdotool mousemove 20 20
+    last_input=$(now_us)
+    "${AS_USER[@]}" velmora-idle --timeout "$idle_s" >"$E2E_TMP/idle.log" 2>&1 &
+    daemon=$!
+    E2E_PIDS+=($daemon)
+    wait_savers 1 $((idle_s + 3))
+    started_ms=$(ms_since "$last_input")
+    saver=$(wait_window Velmora 3)
+    probe && fail "the saver velmora-idle started holds the keyboard and the pointer: $probed"
+    probed=
+    wait_for $((timeout_s * 1000 + 5000)) locked ||
+        fail "not locked $((timeout_s + 5)) s after the last input, velmora-idle's saver showing: $probed"
+    echo "velmora-idle started the saver $started_ms ms after the last input; xsecurelock held the" \
+        "keyboard and the pointer $(($(ms_since "$last_input") - timeout_s * 1000)) ms after the" \
+        "server's screen-saver time ($timeout_s s)"
+    [[ $probed == *" focus $(printf '0x%x' "$saver") "* ]] || fail "xsecurelock had to try again: $probed"
+    no_grab_complaints
+    wait_for 2000 screen_dark || fail "the drive still shows over the lock"
+    [[ $(saver_pids) == "$(pgrep -P "$daemon" -x velmora)" ]] || fail "the saver under the lock is not velmora-idle's"
+    xset s off
+    # A key into the locker ends the saver beneath; then, however long the user stays idle, none
+    # starts while xsecurelock runs, also once logind's hint no longer says so (a locker that
+    # tells logind nothing).
+    xdotool key a
+    wait_savers 0 3
+    login_session SetLockedHint boolean:false
+    no_saver_for $((idle_s * 3)) "while xsecurelock locks the session"
+    pgrep -u "$HOST_USER" -x xsecurelock >/dev/null || fail "xsecurelock is gone"
+    echo "no saver from velmora-idle in $((idle_s * 3)) s under xsecurelock (LockedHint false)"
+    if [[ -n $password ]]; then
+        xdotool type --delay 20 "$password"
+        xdotool key Return
+    else
+        login_session Unlock
+    fi
+    wait_for 10000 unlocked || fail "still locked after the unlock: $probed"
+    unlocked_at=$(now_us)
+    wait_savers 1 $((idle_s + 4))
+    echo "velmora-idle started the saver $(ms_since "$unlocked_at") ms after the unlock (idle time $idle_s s)"
+    kill -TERM "$daemon"
+    wait_exit "$daemon" 5000
+    wait_savers 0 3
+fi
 echo "PASS"

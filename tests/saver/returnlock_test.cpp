@@ -11,8 +11,10 @@ constexpr std::uint64_t kStart = 1'000'000;
 class ReturnLockTest : public ::testing::Test {
   protected:
     // On, with `graceMs`, started at kStart; then input at `inputAt`: the lock is asked for.
-    void Locking(std::uint64_t graceMs = 5000, std::uint64_t inputAt = kStart + 6000) {
-        lock.Start(true, graceMs, kStart);
+    // With `awaitKeyboard`, the lock holds only once another program has the keyboard.
+    void Locking(std::uint64_t graceMs = 5000, std::uint64_t inputAt = kStart + 6000,
+                 bool awaitKeyboard = false) {
+        lock.Start(true, graceMs, kStart, awaitKeyboard);
         ASSERT_EQ(lock.Input(inputAt), ReturnLockAction::RequestLock);
         ASSERT_EQ(lock.State(), ReturnLockState::Locking);
     }
@@ -73,6 +75,61 @@ TEST_F(ReturnLockTest, CoveredByALockerEndsTheWait) {
     Locking();
     EXPECT_EQ(lock.Covered(), ReturnLockAction::EndSaver);
     EXPECT_EQ(lock.End(), ReturnLockEnd::Locked);
+}
+
+TEST_F(ReturnLockTest, WhereTheKeyboardIsAwaitedTheLockHoldsOnlyWithIt) {
+    // The session says it is locked, then a locker takes the keyboard.
+    Locking(0, kStart, true);
+    EXPECT_EQ(lock.SessionLocked(true), ReturnLockAction::None);
+    EXPECT_EQ(lock.Input(kStart + 100), ReturnLockAction::None);
+    EXPECT_EQ(lock.State(), ReturnLockState::Locking);
+    EXPECT_EQ(lock.KeyboardTaken(true), ReturnLockAction::EndSaver);
+    EXPECT_EQ(lock.End(), ReturnLockEnd::Locked);
+
+    // The keyboard first, even before the lock was asked for; a grab alone is no lock.
+    lock.Start(true, 0, kStart, true);
+    EXPECT_EQ(lock.KeyboardTaken(true), ReturnLockAction::None);
+    ASSERT_EQ(lock.Input(kStart), ReturnLockAction::RequestLock);
+    EXPECT_EQ(lock.RequestAnswered(true), ReturnLockAction::None);
+    EXPECT_EQ(lock.State(), ReturnLockState::Locking);
+    EXPECT_EQ(lock.SessionLocked(true), ReturnLockAction::EndSaver);
+
+    // A covering window counts as the session's word does.
+    Locking(0, kStart, true);
+    EXPECT_EQ(lock.Covered(), ReturnLockAction::None);
+    EXPECT_EQ(lock.KeyboardTaken(true), ReturnLockAction::EndSaver);
+}
+
+TEST_F(ReturnLockTest, AKeyboardGivenBackOrALockTakenBackIsWaitedForAgain) {
+    Locking(0, kStart, true);
+    EXPECT_EQ(lock.KeyboardTaken(true), ReturnLockAction::None);
+    EXPECT_EQ(lock.KeyboardTaken(false), ReturnLockAction::None);
+    EXPECT_EQ(lock.SessionLocked(true), ReturnLockAction::None);
+    EXPECT_EQ(lock.SessionLocked(false), ReturnLockAction::None);
+    EXPECT_EQ(lock.KeyboardTaken(true), ReturnLockAction::None);
+    EXPECT_EQ(lock.State(), ReturnLockState::Locking);
+    EXPECT_EQ(lock.SessionLocked(true), ReturnLockAction::EndSaver);
+    // A new run forgets who held the keyboard in the last.
+    lock.Start(true, 0, kStart + 10'000, true);
+    ASSERT_EQ(lock.Input(kStart + 10'000), ReturnLockAction::RequestLock);
+    EXPECT_EQ(lock.SessionLocked(true), ReturnLockAction::None);
+}
+
+TEST_F(ReturnLockTest, TheKeyboardNeverTakenStillEndsAfterTheWaitAndSaysWhatWasMissing) {
+    Locking(0, kStart, true);
+    EXPECT_EQ(lock.SessionLocked(true), ReturnLockAction::None);
+    EXPECT_EQ(lock.Tick(kStart + ReturnLock::kLockWaitMs - 1), ReturnLockAction::None);
+    EXPECT_EQ(lock.Tick(kStart + ReturnLock::kLockWaitMs), ReturnLockAction::EndSaver);
+    EXPECT_EQ(lock.End(), ReturnLockEnd::Unheld);
+    // Covered, the same; neither said nor covered, the session was not locked at all.
+    Locking(0, kStart, true);
+    ASSERT_EQ(lock.Covered(), ReturnLockAction::None);
+    ASSERT_EQ(lock.Tick(kStart + ReturnLock::kLockWaitMs), ReturnLockAction::EndSaver);
+    EXPECT_EQ(lock.End(), ReturnLockEnd::Unheld);
+    Locking(0, kStart, true);
+    ASSERT_EQ(lock.KeyboardTaken(true), ReturnLockAction::None);
+    ASSERT_EQ(lock.Tick(kStart + ReturnLock::kLockWaitMs), ReturnLockAction::EndSaver);
+    EXPECT_EQ(lock.End(), ReturnLockEnd::TimedOut);
 }
 
 TEST_F(ReturnLockTest, NobodyLockingEndsUnlockedAfterTheWait) {

@@ -926,6 +926,50 @@ TEST_F(SaverControllerTest, CoveredWhileLockingEndsTheSaver) {
     EXPECT_EQ(controller->LockOnReturn().End(), ReturnLockEnd::Locked);
 }
 
+TEST_F(SaverControllerTest, WhereTheWindowTellsWhoHasTheKeyboardTheSaverWaitsForTheLocker) {
+    window.tellsKeyboardTaken = true;
+    PressKeyPastTheGrace();
+    locker.events->OnLockRequestAnswered(true);
+    locker.events->OnSessionLocked(true);
+    EXPECT_FALSE(window.closed);
+    // Covered meanwhile, it draws nothing while it waits.
+    controller->OnVisibilityChanged(false);
+    EXPECT_FALSE(window.closed);
+    const int pixels = surface.pixels;
+    RunFramesFor(200);
+    EXPECT_EQ(surface.pixels, pixels);
+    controller->OnKeyboardTaken(true);
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(controller->LockOnReturn().End(), ReturnLockEnd::Locked);
+    EXPECT_EQ(CountOf(log, "EndedUnlocked NotInTime") + CountOf(log, "EndedUnlocked Refused"), 0);
+}
+
+TEST_F(SaverControllerTest, SaidLockedButTheKeyboardNeverTakenEndsAfterFiveSecondsAndSaysSo) {
+    window.tellsKeyboardTaken = true;
+    PressKeyPastTheGrace();
+    const std::uint64_t asked = locker.now;
+    locker.events->OnSessionLocked(true);
+    locker.AdvanceTo(asked + 4999);
+    EXPECT_FALSE(window.closed);
+    locker.AdvanceTo(asked + 5000);
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(CountOf(log, "EndedUnlocked Unheld"), 1);
+    EXPECT_EQ(CountOf(log, "EndedUnlocked NotInTime"), 0);
+}
+
+TEST_F(SaverControllerTest, AKeyboardTakenWithoutALockDoesNotEndTheSaver) {
+    window.tellsKeyboardTaken = true;
+    PressKeyPastTheGrace();
+    controller->OnKeyboardTaken(true);
+    EXPECT_FALSE(window.closed);
+    // Nor does it outside the wait, with the option off.
+    controller.reset();
+    window.closed = false;
+    OpenWithLocker("0", "");
+    controller->OnKeyboardTaken(true);
+    EXPECT_FALSE(window.closed);
+}
+
 TEST_F(SaverControllerTest, NobodyLockingEndsTheSaverUnlockedAfterFiveSecondsAndSaysSo) {
     PressKeyPastTheGrace();
     const std::uint64_t asked = locker.now;

@@ -114,6 +114,7 @@ class FakeWindow final : public NativeWindow, public CursorService {
     DrawingSurface& Surface() override { return Drawing; }
     void FlushDrawing() override { ++flushes; }
     std::vector<Monitor> Monitors() override { return monitors; }
+    bool TellsKeyboardTaken() override { return tellsKeyboardTaken; }
     void CoverAreas(std::span<const Rect32> areas) override {
         std::string entry = "CoverAreas";
         for (const auto& r : areas)
@@ -128,7 +129,8 @@ class FakeWindow final : public NativeWindow, public CursorService {
         return cursorCount;
     }
 
-    std::vector<Monitor> monitors;  // none: the backend does not tell them apart
+    std::vector<Monitor> monitors;    // none: the backend does not tell them apart
+    bool tellsKeyboardTaken = false;  // as a backend that cannot tell (Wayland, Windows)
     bool hostExists = true;
     Rect32 hostRect{10, 20, 162, 132};
     std::int32_t screenWidth = 1024, screenHeight = 768;
@@ -223,6 +225,7 @@ class FakeSessionLocker final : public SessionLocker {
     void WakeAt(std::uint64_t atMs) override { wakeAt = atMs; }
     void EndedUnlocked(UnlockedEnd why) override {
         Log.push_back(why == UnlockedEnd::NotInTime ? "EndedUnlocked NotInTime"
+                      : why == UnlockedEnd::Unheld  ? "EndedUnlocked Unheld"
                                                     : "EndedUnlocked Refused");
     }
     // Moves the clock, and delivers the wake-up when it falls due.
