@@ -72,3 +72,17 @@ for size in "${SIZES[@]}"; do
                      printf "  Wayland saver / X11 saver: %.2fx from launch, %.2fx after it\n",
                             w / x, ws / xs }'
 done
+
+# What new memory costs here: the Wayland saver writes its first 4K buffer (33 MB) into fresh pages
+# at its start, and a second one while the compositor holds the first (sway composing in software
+# does; a compositor that copies the buffer and gives it back does not). The X11 saver draws into
+# the X server's memory and pays nothing of the kind.
+FRAME_BENCH=$BUILD/bench/velmora-bench-wayland-frame
+if [[ -x $FRAME_BENCH ]]; then
+    "$FRAME_BENCH" --benchmark_filter=BM_BlackBuffer --benchmark_format=csv 2>/dev/null |
+        awk -F, '/fresh:1/ {fresh = $4} /fresh:0/ {again = $4}
+                 END { if (fresh != "")
+                           printf "A 4K buffer written black: %.1f ms of CPU in fresh memory," \
+                                  " %.1f ms in memory already taken\n", fresh, again }'
+fi
+

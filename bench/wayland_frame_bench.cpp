@@ -4,10 +4,13 @@
 // whatever the size of the screen.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 
 #include "platform/common/systemcolors.h"
 #include "platform/memory/virtualtimer.h"
+#include "platform/wayland/shm.h"
 #include "platform/wayland/surface.h"
 #include "scene/scene.h"
 #include "settings/settings.h"
@@ -51,5 +54,27 @@ void BM_WaylandFrame(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_WaylandFrame)->ArgNames({"w", "h"})->Args({1920, 1080})->Args({3840, 2160});
+
+// A 4K buffer written opaque black, as the first buffer is when the saver starts: in fresh shared
+// memory (the pages taken for the first time, as they are at every start), then again in the
+// same memory. What the first costs beyond the second is the machine's price for new pages.
+void BM_BlackBuffer(benchmark::State& state) {
+    const bool fresh = state.range(0) != 0;
+    constexpr std::size_t kPixels = std::size_t{3840} * 2160;
+    std::unique_ptr<ShmPool> kept = std::make_unique<ShmPool>(nullptr, kPixels * 4);
+    for (auto _ : state) {
+        if (fresh) {
+            state.PauseTiming();
+            kept = std::make_unique<ShmPool>(nullptr, kPixels * 4);
+            state.ResumeTiming();
+            kept->Populate(0, kPixels * 4);
+        }
+        auto* pixels = reinterpret_cast<std::uint32_t*>(kept->Data());
+        std::fill_n(pixels, kPixels, 0xFF000000u);
+        benchmark::DoNotOptimize(pixels);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_BlackBuffer)->ArgName("fresh")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
