@@ -146,7 +146,7 @@ SaverSettings ReadStoredSettings() {
         SettingsStore store(registry, kSettingsBaseKey);
         ReadSettings(store, settings);
     } catch (const ReportedError& e) {
-        std::fprintf(stderr, "%s\n", SjisToLocale(StandardErrorText(e.what())).c_str());
+        std::fprintf(stderr, "%s\n", SjisForTerminal(StandardErrorText(e.what())).c_str());
     }
     return settings;
 }

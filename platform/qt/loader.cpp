@@ -56,8 +56,9 @@ bool LazyQt::ShowSettingsDialog(Registry& registry) {
 
 void LazyQt::Show(std::string_view sjisText, std::string_view sjisCaption, MessageIcon icon) {
     if (Signals.Received() != 0) {
-        // Ending already: the message still reaches the terminal, no box holds the end up.
-        std::fprintf(stderr, "velmora: %s\n", SjisToUtf8(sjisText).c_str());
+        // Ending already: the message still reaches the terminal, no box holds the end up. It may
+        // quote a stored text, whose control characters are shown, not sent.
+        std::fprintf(stderr, "velmora: %s\n", SjisForTerminal(sjisText).c_str());
         return;
     }
     if (Load() && ShowMessageBox != nullptr) {
@@ -65,5 +66,5 @@ void LazyQt::Show(std::string_view sjisText, std::string_view sjisCaption, Messa
                        static_cast<int>(icon), Signals.ReadFd());
         return;
     }
-    std::fprintf(stderr, "velmora: %s\n", SjisToLocale(sjisText).c_str());
+    std::fprintf(stderr, "velmora: %s\n", SjisForTerminal(sjisText).c_str());
 }

@@ -90,6 +90,13 @@ grep -q "'red' は整数ではありません" "$work/err" || fail "the report i
 LC_ALL=C "$record" --size 64x48 --frames 2 --out "$work/r.png" >/dev/null 2>"$work/err"
 { LC_ALL=C grep -q "^'red' ?" "$work/err" && ! LC_ALL=C grep -q '[^ -~]' "$work/err"; } ||
   fail "the report is not ASCII under the C locale: $(od -c "$work/err" | head -3)"
+# ... and a stored text's control characters are shown escaped, never sent to the terminal,
+# whose title or screen they would change.
+printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Velmora]\r\n"road_Color"="\033]0;pwned\a\033[2J"\r\n' \
+  >"$work/config/velmora/user.reg"
+LC_ALL=C.UTF-8 "$record" --size 64x48 --frames 2 --out "$work/r.png" >/dev/null 2>"$work/err"
+grep -qF "'\\e]0;pwned\\a\\e[2J'" "$work/err" && ! grep -q "$(printf '[\033\a]')" "$work/err" ||
+  fail "the stored text's control characters reached the terminal: $(od -c "$work/err" | head -3)"
 rm -rf "$work/config"
 
 finish record_cli
