@@ -144,11 +144,8 @@ bool WaylandSurface::SetBuffers(wl_shm* shm, wl_surface* target, Size32 size) {
         wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(buffer.Handle), Queue);
         wl_buffer_add_listener(buffer.Handle, &kBufferListener, &buffer);
     }
-    // The first buffer here rather than in a frame; the others once they are needed. A
-    // compositor that copies what it is given (GNOME's, KWin's, any that composes on the GPU)
-    // gives each buffer back at once, and the second is then never written (33 MB at 4K); one
-    // that composes from the buffer itself holds it, and the next frame writes the second.
-    Blacken(Buffers[0]);
+    // The two buffers in turn, here rather than in a frame; the spare once it is needed.
+    for (std::size_t i = 0; i + 1 < kBuffers; ++i) Blacken(Buffers[i]);
 
     if (BlocksOn) {
         if (Drawn.Any()) {
