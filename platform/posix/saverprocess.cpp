@@ -22,6 +22,17 @@ SaverProcess::~SaverProcess() {
 
 namespace {
 
+// Every signal's disposition back to the default and none blocked, as a new program starts;
+// async-signal-safe.
+void DefaultSignals() {
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG; ++signal) ::sigaction(signal, &byDefault, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+}
+
 // In the child between fork and exec: only async-signal-safe calls. The saver leads a process
 // group of its own, so that its helpers can be ended with it, and is sent SIGTERM by the kernel
 // when the daemon dies, however it dies. Returns only on failure, with errno set.
@@ -34,12 +45,7 @@ void BecomeSaver(const char* program, char* const argv[], pid_t daemon) {
         return;
     }
     // The daemon's signal mask and dispositions are not the saver's.
-    struct sigaction byDefault {};
-    byDefault.sa_handler = SIG_DFL;
-    for (int signal = 1; signal < NSIG; ++signal) ::sigaction(signal, &byDefault, nullptr);
-    sigset_t none;
-    sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    DefaultSignals();
     if (std::strchr(program, '/') != nullptr)
         ::execve(program, argv, environ);
     else
@@ -51,12 +57,7 @@ void BecomeSaver(const char* program, char* const argv[], pid_t daemon) {
 // however it ends, then ends the whole group: the saver's helpers, which the kernel's
 // parent-death signal to the saver does not reach, and the sentinel itself.
 [[noreturn]] void BecomeSentinel(int pipe, pid_t group) {
-    struct sigaction byDefault {};
-    byDefault.sa_handler = SIG_DFL;
-    for (int signal = 1; signal < NSIG; ++signal) ::sigaction(signal, &byDefault, nullptr);
-    sigset_t none;
-    sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    DefaultSignals();
     // Nothing of the daemon's kept open (its bus, its display, its instance lock): the pipe alone.
     if (::dup2(pipe, STDIN_FILENO) < 0 || ::setpgid(0, group) != 0) ::_exit(1);
     ::syscall(SYS_close_range, 3U, ~0U, 0U);

@@ -15,36 +15,7 @@ chmod a+rx "$E2E_BIN"/*
 # How long the saver runs while the shell's memory is watched.
 WATCH_SECONDS=${GNOME_WATCH_SECONDS:-30}
 
-talk sysbus "${AS_USER[@]}" dbus-daemon --session --nofork --print-address
-read -r -t 10 system_address <&"$sysbus_out" || fail "the stand-in system bus did not start"
-# (The session bus's log, with what it starts for the shell, goes to a file of its own.)
-talk bus "${AS_USER[@]}" sh -c 'exec dbus-daemon --session --nofork --print-address 2>"$0"' \
-    "$E2E_HOME/bus.log"
-read -r -t 10 address <&"$bus_out" || fail "the session bus did not start"
-AS_USER+=("DBUS_SESSION_BUS_ADDRESS=$address" "DBUS_SYSTEM_BUS_ADDRESS=$system_address")
-services() { user gnome-shell-services "$@"; }
-
-"${AS_USER[@]}" gnome-shell --headless --wayland --no-x11 --virtual-monitor 1024x768 \
-    >"$E2E_TMP/shell.log" 2>&1 &
-shell=$!
-E2E_PIDS+=($shell)
-E2E_DAEMON_LOG=$E2E_TMP/shell.log
-shell_up() { [[ -S $XDG_RUNTIME_DIR/wayland-0 ]] && services overview >/dev/null 2>&1; }
-wait_for 60000 shell_up || fail "gnome-shell did not start"
-AS_USER+=("WAYLAND_DISPLAY=wayland-0")
-
-# Keys as the user's own, through mutter's remote desktop.
-talk remote "${AS_USER[@]}" gnome-shell-services remote
-read -r -t 10 word <&"$remote_out" && [[ $word == ready ]] || fail "no remote-desktop session"
-key() { # key EVDEV_CODE
-    echo "key $1" >&"$remote_in"
-    local answer
-    read -r -t 5 answer <&"$remote_out" && [[ $answer == ok ]] || fail "the key $1 did not go"
-}
-# The shell starts in the overview: Escape leaves it for the empty desktop.
-not_in_overview() { [[ $(services overview) == 0 ]]; }
-key 1
-wait_for 10000 not_in_overview || fail "the overview does not close"
+start_gnome_shell 1024x768
 
 # lit AREA...: the share of non-black pixels of an area (X Y W H) of the screen now.
 shoot() { services screenshot "$E2E_HOME/shot.png" >/dev/null || fail "no screenshot"; }
@@ -107,7 +78,6 @@ key 125
 key_at=$(now_us)
 # (Now and then the shell lets a Super go by: it is pressed again once the overview has not
 # shown.)
-in_overview() { [[ $(services overview) == 1 ]]; }
 if ! wait_for 3000 in_overview; then
     running "$pid" || fail "the saver ended, but the overview did not open"
     key 125

@@ -15,34 +15,7 @@ host_user_setup "$1"
 cp "$2" "$E2E_BIN/gnome-shell-services"
 chmod a+rx "$E2E_BIN"/*
 
-talk sysbus "${AS_USER[@]}" dbus-daemon --session --nofork --print-address
-read -r -t 10 system_address <&"$sysbus_out" || fail "the stand-in system bus did not start"
-talk bus "${AS_USER[@]}" sh -c 'exec dbus-daemon --session --nofork --print-address 2>"$0"' \
-    "$E2E_HOME/bus.log"
-read -r -t 10 address <&"$bus_out" || fail "the session bus did not start"
-AS_USER+=("DBUS_SESSION_BUS_ADDRESS=$address" "DBUS_SYSTEM_BUS_ADDRESS=$system_address")
-services() { user gnome-shell-services "$@"; }
-
-"${AS_USER[@]}" gnome-shell --headless --wayland --no-x11 --virtual-monitor 1024x768 \
-    --virtual-monitor 800x600 >"$E2E_TMP/shell.log" 2>&1 &
-shell=$!
-E2E_PIDS+=($shell)
-E2E_DAEMON_LOG=$E2E_TMP/shell.log
-shell_up() { [[ -S $XDG_RUNTIME_DIR/wayland-0 ]] && services overview >/dev/null 2>&1; }
-wait_for 60000 shell_up || fail "gnome-shell did not start"
-AS_USER+=("WAYLAND_DISPLAY=wayland-0")
-
-talk remote "${AS_USER[@]}" gnome-shell-services remote
-read -r -t 10 word <&"$remote_out" && [[ $word == ready ]] || fail "no remote-desktop session"
-key() { # key EVDEV_CODE
-    echo "key $1" >&"$remote_in"
-    local answer
-    read -r -t 5 answer <&"$remote_out" && [[ $answer == ok ]] || fail "the key $1 did not go"
-}
-not_in_overview() { [[ $(services overview) == 0 ]]; }
-in_overview() { [[ $(services overview) == 1 ]]; }
-key 1
-wait_for 10000 not_in_overview || fail "the overview does not close"
+start_gnome_shell 1024x768 800x600
 
 # The two monitors as mutter lays them out: CONNECTOR X Y W H PRIMARY.
 mapfile -t monitors < <(services monitors)

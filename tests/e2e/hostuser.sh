@@ -344,3 +344,76 @@ login_manager() {
     user dbus-send "--bus=$SYSTEM_BUS_ADDRESS" --print-reply=literal --dest=org.freedesktop.login1 \
         /org/freedesktop/login1 "org.freedesktop.login1.Manager.$1" "${@:2}"
 }
+
+# KWin with two outputs (kwin_wayland --virtual), seen through kscreen-doctor and the tests' own
+# screenshot client velmora-e2e-kwinshot, which the test copies into $E2E_BIN.
+# kwin_screens: one output a line: NAME PRIORITY X,Y (priority 1 is the primary).
+kwin_screens() {
+    user kscreen-doctor -o 2>&1 | sed 's/\x1b\[[0-9;]*m//g' | awk '$1 == "Output:" {
+        for (i = 1; i < NF; i++) {
+            if ($i == "priority") priority = $(i + 1)
+            if ($i == "Geometry:") at = $(i + 1)
+        }
+        print $3, priority, at
+    }'
+}
+kwin_primary_is() { [[ $(kwin_screens | awk '$2 == 1 {print $1}') == "$1" ]]; }
+# kwin_second_primary [fresh]: sets first and second to the two outputs' names, makes the second
+# the primary and sets layout_x to its left edge. With "fresh" (a KWin that has never been told a
+# primary) the first must be the primary until then.
+kwin_second_primary() {
+    local outputs
+    mapfile -t outputs < <(kwin_screens | awk '{print $1}')
+    ((${#outputs[@]} == 2)) || fail "KWin has not two outputs: $(kwin_screens)"
+    first=${outputs[0]} second=${outputs[1]}
+    [[ ${1-} != fresh ]] || kwin_primary_is "$first" ||
+        fail "KWin starts with another primary output: $(kwin_screens)"
+    user kscreen-doctor "output.$second.primary" >/dev/null 2>&1
+    wait_for 10000 kwin_primary_is "$second" ||
+        fail "kscreen-doctor did not make $second the primary output: $(kwin_screens)"
+    layout_x=$(kwin_screens | awk -v name="$second" '$1 == name {split($3, p, ","); print p[1]}')
+}
+# kwin_lit OUTPUT X Y W H: the share of non-black pixels of an area of one of KWin's outputs now.
+kwin_lit() {
+    user velmora-e2e-kwinshot "$1" "$E2E_HOME/shot.ppm" || fail "no screenshot of $1"
+    lit_of "$E2E_HOME/shot.ppm" "${@:2}"
+}
+
+# start_gnome_shell SIZE...: the real GNOME Shell headless, one virtual monitor of each size, as
+# the test user on a session bus of its own and a private bus standing for the system bus (where
+# the shell looks for logind and finds nobody, which it takes in its stride); velmora-e2e's
+# gnome-shell-services, which the test copies into $E2E_BIN, asks it for its state. Sets shell
+# (its pid), adds the buses and the display to AS_USER, opens a remote-desktop session for key
+# (key EVDEV_CODE: a key as the user's own) and leaves the overview the shell starts in.
+start_gnome_shell() {
+    local monitors=() size word
+    for size in "$@"; do monitors+=(--virtual-monitor "$size"); done
+    talk sysbus "${AS_USER[@]}" dbus-daemon --session --nofork --print-address
+    read -r -t 10 system_address <&"$sysbus_out" || fail "the stand-in system bus did not start"
+    # (The session bus's log, with what it starts for the shell, goes to a file of its own.)
+    talk bus "${AS_USER[@]}" sh -c 'exec dbus-daemon --session --nofork --print-address 2>"$0"' \
+        "$E2E_HOME/bus.log"
+    read -r -t 10 address <&"$bus_out" || fail "the session bus did not start"
+    AS_USER+=("DBUS_SESSION_BUS_ADDRESS=$address" "DBUS_SYSTEM_BUS_ADDRESS=$system_address")
+    "${AS_USER[@]}" gnome-shell --headless --wayland --no-x11 "${monitors[@]}" \
+        >"$E2E_TMP/shell.log" 2>&1 &
+    shell=$!
+    E2E_PIDS+=($shell)
+    E2E_DAEMON_LOG=$E2E_TMP/shell.log
+    wait_for 60000 gnome_shell_up || fail "gnome-shell did not start"
+    AS_USER+=("WAYLAND_DISPLAY=wayland-0")
+    talk remote "${AS_USER[@]}" gnome-shell-services remote
+    read -r -t 10 word <&"$remote_out" && [[ $word == ready ]] || fail "no remote-desktop session"
+    # Escape leaves the overview for the empty desktop.
+    key 1
+    wait_for 10000 not_in_overview || fail "the overview does not close"
+}
+services() { user gnome-shell-services "$@"; }
+gnome_shell_up() { [[ -S $XDG_RUNTIME_DIR/wayland-0 ]] && services overview >/dev/null 2>&1; }
+not_in_overview() { [[ $(services overview) == 0 ]]; }
+in_overview() { [[ $(services overview) == 1 ]]; }
+key() {
+    echo "key $1" >&"$remote_in"
+    local answer
+    read -r -t 5 answer <&"$remote_out" && [[ $answer == ok ]] || fail "the key $1 did not go"
+}

@@ -74,30 +74,10 @@ start_kwin KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 KWIN_WAYLAND_NO_PERMISSION_CHE
 kwin_up() { user velmora-e2e-kwinshot --workspace "$E2E_HOME/shot.ppm" 2>/dev/null; }
 wait_for 10000 kwin_up || fail "KWin takes no screenshots"
 
-# kscreen-doctor's view of the outputs, one a line: NAME PRIORITY X,Y (priority 1 is the primary).
-screens() {
-    user kscreen-doctor -o 2>&1 | sed 's/\x1b\[[0-9;]*m//g' | awk '$1 == "Output:" {
-        for (i = 1; i < NF; i++) {
-            if ($i == "priority") priority = $(i + 1)
-            if ($i == "Geometry:") at = $(i + 1)
-        }
-        print $3, priority, at
-    }'
-}
-mapfile -t outputs < <(screens | awk '{print $1}')
-((${#outputs[@]} == 2)) || fail "KWin has not two outputs: $(screens)"
-first=${outputs[0]} second=${outputs[1]}
-primary_is() { [[ $(screens | awk '$2 == 1 {print $1}') == "$1" ]]; }
-user kscreen-doctor "output.$second.primary" >/dev/null 2>&1
-wait_for 10000 primary_is "$second" || fail "kscreen-doctor did not make $second the primary output: $(screens)"
-layout_x=$(screens | awk -v name="$second" '$1 == name {split($3, p, ","); print p[1]}')
+kwin_second_primary
 
-lit() {
-    user velmora-e2e-kwinshot "$1" "$E2E_HOME/shot.ppm" || fail "no screenshot of $1"
-    lit_of "$E2E_HOME/shot.ppm" "${@:2}"
-}
 # The drive's stars on the primary output.
-drive_shown() { more_than "$(lit "$second" 0 60 1024 200)" 0.00005; }
+drive_shown() { more_than "$(kwin_lit "$second" 0 60 1024 200)" 0.00005; }
 
 talk input "${AS_USER[@]}" velmora-e2e-fakeinput
 input() {
@@ -121,7 +101,7 @@ saver_comes() {
 }
 # end_by_input ACTION...: fake input ends the saver; the other output is black until then.
 end_by_input() {
-    [[ $(lit "$first" 0 0 1024 768) == 0 ]] || fail "the other output is not black under the saver"
+    [[ $(kwin_lit "$first" 0 0 1024 768) == 0 ]] || fail "the other output is not black under the saver"
     local before
     before=$(now_us)
     input "$@"
@@ -178,7 +158,7 @@ x11_saver() {
     wait_for 8000 drive_shown ||
         { cat "$E2E_TMP/saver.err" >&2; fail "no drive from the X11 backend on $second"; }
     running "$pid" || fail "the X11 saver ended by itself"
-    [[ $(lit "$first" 0 0 1024 768) == 0 ]] || fail "the other output is not black under the X11 saver"
+    [[ $(kwin_lit "$first" 0 0 1024 768) == 0 ]] || fail "the other output is not black under the X11 saver"
 }
 x11_saver
 before=$(now_us)

@@ -38,32 +38,10 @@ E2E_DAEMON_LOG=$E2E_TMP/kwin.log
 kwin_up() { user velmora-e2e-kwinshot --workspace "$E2E_HOME/shot.ppm" 2>/dev/null; }
 wait_for 30000 kwin_up || fail "KWin did not start"
 
-# kscreen-doctor's view of the outputs, one a line: NAME PRIORITY X,Y (priority 1 is the primary).
-screens() {
-    user kscreen-doctor -o 2>&1 | sed 's/\x1b\[[0-9;]*m//g' | awk '$1 == "Output:" {
-        for (i = 1; i < NF; i++) {
-            if ($i == "priority") priority = $(i + 1)
-            if ($i == "Geometry:") at = $(i + 1)
-        }
-        print $3, priority, at
-    }'
-}
-mapfile -t outputs < <(screens | awk '{print $1}')
-((${#outputs[@]} == 2)) || fail "KWin has not two outputs: $(screens)"
-first=${outputs[0]} second=${outputs[1]}
-primary_is() { [[ $(screens | awk '$2 == 1 {print $1}') == "$1" ]]; }
-primary_is "$first" || fail "KWin starts with another primary output: $(screens)"
-user kscreen-doctor "output.$second.primary" >/dev/null 2>&1
-wait_for 10000 primary_is "$second" || fail "kscreen-doctor did not make $second the primary output: $(screens)"
-layout_x=$(screens | awk -v name="$second" '$1 == name {split($3, p, ","); print p[1]}')
+kwin_second_primary fresh
 
-# lit OUTPUT X Y W H: the share of non-black pixels of an area of one of KWin's outputs now.
-lit() {
-    user velmora-e2e-kwinshot "$1" "$E2E_HOME/shot.ppm" || fail "no screenshot of $1"
-    lit_of "$E2E_HOME/shot.ppm" "${@:2}"
-}
 # The saver's drive shows stars on the primary output (start_saver).
-saver_shown() { more_than "$(lit "$second" 0 60 1024 200)" 0.00005; }
+saver_shown() { more_than "$(kwin_lit "$second" 0 60 1024 200)" 0.00005; }
 
 # Input: one fake device for the whole test, the pointer over the drive before the saver starts.
 talk input "${AS_USER[@]}" velmora-e2e-fakeinput
@@ -76,8 +54,8 @@ input() {
 input at 500 300
 talk white "${AS_USER[@]}" velmora-e2e-window 400 300
 read -r -t 10 shown <&"$white_out" && [[ $shown == shown ]] || fail "the white window did not show"
-window_on_first() { more_than "$(lit "$first" 0 0 1024 768)" 0.1; }
-wait_for 5000 window_on_first || fail "the white window is not on $first ($(lit "$first" 0 0 1024 768))"
+window_on_first() { more_than "$(kwin_lit "$first" 0 0 1024 768)" 0.1; }
+wait_for 5000 window_on_first || fail "the white window is not on $first ($(kwin_lit "$first" 0 0 1024 768))"
 input at $((layout_x + 500)) 300
 
 # kwin_cost WHEN PID: KWin's resident memory, and its CPU over five seconds through which PID
@@ -95,9 +73,9 @@ kwin_cost() {
 kwin_cost "before the saver" "$kwin_pid"
 
 start_saver /s
-sky=$(lit "$second" 0 60 1024 200)
-road=$(lit "$second" 0 420 1024 348)
-other=$(lit "$first" 0 0 1024 768)
+sky=$(kwin_lit "$second" 0 60 1024 200)
+road=$(kwin_lit "$second" 0 420 1024 348)
+other=$(kwin_lit "$first" 0 0 1024 768)
 echo "primary $second: sky $sky road $road; $first: $other"
 more_than "$sky" 0.00005 || fail "no stars on the primary output ($sky)"
 more_than "$road" 0.00002 || fail "no road on the primary output ($road)"
@@ -112,14 +90,14 @@ input key 1
 wait_exit "$pid" 3000
 echo "key to end: $((($(now_us) - before) / 1000)) ms"
 [[ $EXIT_CODE == 0 ]] || { cat "$E2E_TMP/saver.err" >&2; fail "exit code $EXIT_CODE after a key"; }
-wait_for 5000 eval 'window_on_first && [[ $(lit "$second" 0 60 1024 200) == 0 ]]' ||
+wait_for 5000 eval 'window_on_first && [[ $(kwin_lit "$second" 0 60 1024 200) == 0 ]]' ||
     fail "the saver's picture outlives it, or the window does not show again"
 
 # Another output made primary while the saver runs: the drive follows it there and the output it
 # left turns black; and back again.
 start_saver /s
 drive_on() { # drive_on OUTPUT OTHER
-    more_than "$(lit "$1" 0 60 1024 200)" 0.00005 && [[ $(lit "$2" 0 0 1024 768) == 0 ]]
+    more_than "$(kwin_lit "$1" 0 60 1024 200)" 0.00005 && [[ $(kwin_lit "$2" 0 0 1024 768) == 0 ]]
 }
 asked=$(now_us)
 user kscreen-doctor "output.$first.primary" >/dev/null 2>&1

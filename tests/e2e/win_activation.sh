@@ -8,12 +8,7 @@
 source "$(dirname "$0")/win_lib.sh"
 SCR=$1 WINTOOL=$2
 need_files "$SCR" "$WINTOOL"
-start_wine 1280x1024
-xdotool mousemove 640 512
-
-wine_saver /s
-pid=$SAVER_PID
-wine_window Velmora 20 >/dev/null
+wine_saver_shown 1280x1024
 wine_foreground "$WINTOOL" Velmora 10000 || fail "the saver never had the foreground"
 
 # Screenshots until the banner has come and gone (five seconds after the window is made) over a

@@ -116,6 +116,16 @@ wine_saver() {
 
 # wine_window TITLE SECONDS: waits for a mapped Wine window titled TITLE.
 wine_window() { wait_window "$1" "$2"; }
+# wine_saver_shown WIDTHxHEIGHT: Wine's desktop of that size with the pointer in its middle and
+# `velmora.scr /s` shown on it; sets pid.
+wine_saver_shown() {
+    local width=${1%x*} height=${1#*x}
+    start_wine "$1"
+    xdotool mousemove $((width / 2)) $((height / 2))
+    wine_saver /s
+    pid=$SAVER_PID
+    wine_window Velmora 20 >/dev/null
+}
 
 # wine_foreground TOOL TITLE MS: waits until the window titled TITLE (UTF-8) is Windows'
 # foreground window, the one typed keys reach, as the test helper TOOL reads it.

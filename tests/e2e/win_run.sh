@@ -7,12 +7,7 @@
 source "$(dirname "$0")/win_lib.sh"
 SCR=$1 WINTOOL=$2
 need_files "$SCR" "$WINTOOL"
-start_wine 1280x1024
-xdotool mousemove 640 512
-
-wine_saver /s
-pid=$SAVER_PID
-wine_window Velmora 20 >/dev/null
+wine_saver_shown 1280x1024
 # Screenshots until everything measured is there: under load Wine draws the banner's second
 # line, in its Japanese face, well after the first. The banner goes five seconds after the window
 # is made; the deadline adds room for screenshots that are slow under load, and waiting longer
