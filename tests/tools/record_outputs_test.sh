@@ -68,6 +68,26 @@ for sig in INT TERM KILL; do
   fi
 done
 
+# The same for an MP4 video, whose index is written only at its end: interrupted, the earlier
+# video stays whole and no half-written one is left.
+rm -rf "$work/out" && mkdir -p "$work/out"
+"$record" --size 64x48 --frames 3 --seed 1 --video "$work/out/keep.mp4" >/dev/null || fail "the MP4 run failed"
+cp "$work/out/keep.mp4" "$work/"
+"$record" --size 320x200 --frames 100000 --video "$work/out/keep.mp4" >/dev/null 2>&1 &
+pid=$!
+deadline=$((SECONDS + 60))
+until [ "$(find "$work/out" -name '.keep.*.mp4' -size +2k | wc -l)" -ge 1 ]; do
+  [ $SECONDS -lt $deadline ] || { fail "MP4: no temporary video grew: $(leftovers)"; break; }
+  sleep 0.1
+done
+kill -TERM "$pid"
+wait "$pid"
+code=$?
+[ "$code" = 143 ] || fail "MP4 interrupted: exited $code, not 143"
+cmp -s "$work/keep.mp4" "$work/out/keep.mp4" || fail "MP4 interrupted: keep.mp4 was changed"
+left=$(leftovers ! -name keep.mp4)
+[ -z "$left" ] || fail "MP4 interrupted: left $left"
+
 # Out of space (a file size limit, its signal ignored, so writes fail as on a full disk).
 fresh_outputs
 (trap '' XFSZ && ulimit -f 64 && exec "$record" --size 320x200 --frames 400 --out "$work/out/keep.png" \
