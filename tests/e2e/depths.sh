@@ -1,28 +1,30 @@
 #!/usr/bin/env bash
 # The saver on screens of other depths: on 8-bit (colormapped), 15-, 16-, 24- and 30-bit screens
 # the road's and the sky's dots show in the colours set, read back from a screenshot decoded as
-# its visual says.
-# Usage: depths.sh VELMORA XWDCOLORS
+# its visual says. On an 8-bit screen whose colormap another program has taken whole, the drive
+# still shows, in the nearest colours there are.
+# Usage: depths.sh VELMORA XWDCOLORS FILLCOLORMAP
 source "$(dirname "$0")/lib.sh"
 VELMORA=$1
 XWDCOLORS=$2
+FILLCOLORMAP=$3
 
 # Colours whose channels are neither 0 nor 255, so that a channel scaled wrongly shows.
 set_setting road_Color clSilver  # C0C0C0
 set_setting porl_Color clSilver
 for part in star1 star2 star3 town1 town2 town3; do set_setting "${part}_Color" clTeal; done  # 008080
 
-# check_colours DEPTH FILE: every lit pixel below the banner is silver or teal (within the
-# channel's rounding), and both are there.
+# check_colours DEPTH FILE [TOLERANCE]: every lit pixel below the banner is silver or teal (within
+# the channel's rounding, or TOLERANCE a channel), and both are there.
 check_colours() {
-    awk -v depth="$1" '
+    awk -v depth="$1" -v tolerance="${3:-10}" '
         function byte(hex) {
             return (index("0123456789ABCDEF", substr(hex, 1, 1)) - 1) * 16 + index("0123456789ABCDEF", substr(hex, 2, 1)) - 1
         }
         function near(c, want,   i, a, b) {
             for (i = 0; i < 3; i++) {
                 a = byte(substr(c, 2 * i + 1, 2)); b = byte(substr(want, 2 * i + 1, 2))
-                if (a - b > 10 || b - a > 10) return 0
+                if (a - b > tolerance || b - a > tolerance) return 0
             }
             return 1
         }
@@ -66,3 +68,23 @@ for depth in 8 15 16 24 30; do
     E2E_PIDS=("${E2E_PIDS[@]:0:${#E2E_PIDS[@]}-2}")
 done
 ((failures == 0)) || fail "$failures depths showed wrong colours"
+
+# An 8-bit screen with no free colour cell: the saver takes the nearest colours there are.
+XVFB_DEPTH=8 start_xvfb 640x480
+talk cells "$FILLCOLORMAP"
+read -r -t 10 word count <&"$cells_out" && [[ $word == full ]] || fail "the colormap was not filled"
+echo "another program holds the colormap's $count free cells"
+"$VELMORA" /s 2>"$E2E_TMP/err.full" &
+pid=$!
+E2E_PIDS+=($pid)
+wait_window Velmora 10 >/dev/null || fail "no saver window on a full colormap: $(head -3 "$E2E_TMP/err.full")"
+# The nearest colours there are: a cube of six levels a channel (51 apart) and greys.
+full_colours() {
+    xwd -root -silent >"$E2E_TMP/shot.xwd"
+    "$XWDCOLORS" 0 60 640 420 <"$E2E_TMP/shot.xwd" >"$E2E_TMP/colours.full" &&
+        check_colours "8, colormap full" "$E2E_TMP/colours.full" 26 >"$E2E_TMP/verdict" 2>&1
+}
+wait_for 10000 full_colours || fail "$(cat "$E2E_TMP/verdict")"
+cat "$E2E_TMP/verdict"
+running "$pid" || fail "the saver ended on a full colormap"
+[[ ! -s $E2E_TMP/err.full ]] || fail "the saver complained: $(head -3 "$E2E_TMP/err.full")"

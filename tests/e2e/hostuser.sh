@@ -222,22 +222,6 @@ dispmode1_drive() {
     wait_exit "$pid" 3000
 }
 
-# (One coproc at a time is all bash keeps: programs the tests talk to use FIFOs instead.)
-# talk NAME COMMAND...: runs COMMAND with its standard input and output on FIFOs, which NAME_in
-# and NAME_out then hold open; NAME_pid is its PID.
-talk() {
-    local name=$1 fd
-    shift
-    mkfifo -m 666 "$E2E_TMP/$name.in" "$E2E_TMP/$name.out"
-    "$@" <"$E2E_TMP/$name.in" >"$E2E_TMP/$name.out" &
-    printf -v "${name}_pid" %s $!
-    E2E_PIDS+=($!)
-    exec {fd}>"$E2E_TMP/$name.in"
-    printf -v "${name}_in" %s "$fd"
-    exec {fd}<"$E2E_TMP/$name.out"
-    printf -v "${name}_out" %s "$fd"
-}
-
 # idle_host_setup VELMORA VELMORA_IDLE SESSIONBUS_PEER: host_user_setup for velmora-idle's tests
 # on a 640x480 Xvfb: the daemon and the bus stand-ins beside the saver, DISPLAY set for the user,
 # the daemon's log in E2E_DAEMON_LOG.

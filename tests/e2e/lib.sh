@@ -153,3 +153,19 @@ set_setting() {
     [[ -f $file ]] || printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Velmora]\r\n' >"$file"
     printf '"%s"="%s"\r\n' "$1" "$2" >>"$file"
 }
+
+# (One coproc at a time is all bash keeps: programs the tests talk to use FIFOs instead.)
+# talk NAME COMMAND...: runs COMMAND with its standard input and output on FIFOs, which NAME_in
+# and NAME_out then hold open; NAME_pid is its PID.
+talk() {
+    local name=$1 fd
+    shift
+    mkfifo -m 666 "$E2E_TMP/$name.in" "$E2E_TMP/$name.out"
+    "$@" <"$E2E_TMP/$name.in" >"$E2E_TMP/$name.out" &
+    printf -v "${name}_pid" %s $!
+    E2E_PIDS+=($!)
+    exec {fd}>"$E2E_TMP/$name.in"
+    printf -v "${name}_in" %s "$fd"
+    exec {fd}<"$E2E_TMP/$name.out"
+    printf -v "${name}_out" %s "$fd"
+}
