@@ -14,11 +14,14 @@ int main() {
     const Colormap map = DefaultColormap(display, screen);
     std::vector<unsigned long> cells;
     unsigned long pixel = 0;
-    while (XAllocColorCells(display, map, False, nullptr, 0, &pixel, 1) != 0) cells.push_back(pixel);
+    while (XAllocColorCells(display, map, False, nullptr, 0, &pixel, 1) != 0)
+        cells.push_back(pixel);
     // A cube of 6 levels a channel, then greys: colours near any asked for, none exactly it.
     std::vector<XColor> colours(cells.size());
     for (std::size_t i = 0; i < cells.size(); ++i) {
-        const auto level = [](unsigned step) { return static_cast<unsigned short>(step * 0xFFFF / 5); };
+        const auto level = [](unsigned step) {
+            return static_cast<unsigned short>(step * 0xFFFF / 5);
+        };
         XColor& c = colours[i];
         c.pixel = cells[i];
         c.flags = DoRed | DoGreen | DoBlue;
@@ -30,7 +33,8 @@ int main() {
             c.red = c.green = c.blue = static_cast<unsigned short>((i - 216) * 0xFFFF / 40);
         }
     }
-    if (!colours.empty()) XStoreColors(display, map, colours.data(), static_cast<int>(colours.size()));
+    if (!colours.empty())
+        XStoreColors(display, map, colours.data(), static_cast<int>(colours.size()));
     XSync(display, False);
     std::printf("full %zu\n", cells.size());
     std::fflush(stdout);
