@@ -85,11 +85,13 @@ wait_for() {
     start=$(now_us)
     until "$@"; do
         (($(now_us) - start > limit)) && return 1
-        sleep "${WAIT_POLL:-0.05}"
+        poll_pause
     done
     return 0
 }
 
+# The pause between two askings of wait_for and holds_for.
+poll_pause() { sleep "${WAIT_POLL:-0.05}"; }
 # holds_for MS COMMAND...: true when COMMAND stays true, asked again and again, for MS
 # milliseconds; false as soon as it fails. For what must not happen, and for measuring while
 # something keeps going.
@@ -99,7 +101,7 @@ holds_for() {
     start=$(now_us)
     while (($(now_us) - start < limit)); do
         "$@" || return 1
-        sleep 0.05
+        poll_pause
     done
     "$@"
 }

@@ -9,6 +9,17 @@ leftovers() {
   find "$work/out" -mindepth 1 -maxdepth 1 "$@" -printf '%f\n' | sort | tr '\n' ' '
 }
 
+# grown NAME [FIND-TEST...]: a file of $work/out so named has more than 2 kB on disk.
+grown() {
+  local name=$1
+  shift
+  [ "$(find "$work/out" -name "$name" "$@" -size +2k | wc -l)" -ge 1 ]
+}
+# ended PID: the process has ended (or is a zombie waiting to be reaped).
+ended() {
+  [ "$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)" = Z ] || ! kill -0 "$1" 2>/dev/null
+}
+
 # An earlier run's files, kept aside to compare with.
 fresh_outputs() {
   rm -rf "$work/out" && mkdir -p "$work/out"
@@ -43,18 +54,11 @@ for sig in INT TERM KILL; do
     --video "$work/out/keep.webm" >/dev/null 2>&1 &
   pid=$!
   # Wait until the GIF has frames on disk, with a deadline.
-  deadline=$((SECONDS + 60))
-  until [ "$(find "$work/out" -name '*keep*.gif' -newer "$work/keep.gif" -size +2k | wc -l)" -ge 1 ]; do
-    [ $SECONDS -lt $deadline ] || { fail "SIG$sig: no temporary outputs grew: $(leftovers)"; break; }
-    sleep 0.1
-  done
+  wait_until 60 grown '*keep*.gif' -newer "$work/keep.gif" ||
+    fail "SIG$sig: no temporary outputs grew: $(leftovers)"
   kill -s "$sig" "$pid"
   # (A background job starts with SIGINT ignored: a program that does not handle it runs on.)
-  deadline=$((SECONDS + 20))
-  while [ "$(awk '{print $3}' "/proc/$pid/stat" 2>/dev/null)" != Z ] && kill -0 "$pid" 2>/dev/null; do
-    [ $SECONDS -lt $deadline ] || { fail "SIG$sig: still running"; kill -KILL "$pid"; break; }
-    sleep 0.05
-  done
+  wait_until 20 ended "$pid" || { fail "SIG$sig: still running"; kill -KILL "$pid"; }
   wait "$pid"
   code=$?
   case $sig in INT) want=130 ;; TERM) want=143 ;; KILL) want=137 ;; esac
@@ -75,11 +79,7 @@ rm -rf "$work/out" && mkdir -p "$work/out"
 cp "$work/out/keep.mp4" "$work/"
 "$record" --size 320x200 --frames 100000 --video "$work/out/keep.mp4" >/dev/null 2>&1 &
 pid=$!
-deadline=$((SECONDS + 60))
-until [ "$(find "$work/out" -name '.keep.*.mp4' -size +2k | wc -l)" -ge 1 ]; do
-  [ $SECONDS -lt $deadline ] || { fail "MP4: no temporary video grew: $(leftovers)"; break; }
-  sleep 0.1
-done
+wait_until 60 grown '.keep.*.mp4' || fail "MP4: no temporary video grew: $(leftovers)"
 kill -TERM "$pid"
 wait "$pid"
 code=$?
