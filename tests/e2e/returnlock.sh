@@ -3,8 +3,9 @@
 # bus. With the desktop's password option on (a Windows export's "Control Panel\desktop" in the
 # settings file) and the grace period over, a key asks logind to lock the session and the saver
 # goes on covering the screen, deaf to further keys, until the session says it is locked and
-# another client holds the keyboard (a locker's grab); with nobody locking, it ends by itself after five seconds and says so on standard error. A key
-# within the grace period ends it at once, without a lock. The settings file is only read. Last,
+# another client holds the keyboard (a locker's grab); with nobody locking, it ends by itself
+# after five seconds and says so on standard error. A key within the grace period ends it at
+# once, without a lock. The settings file is only read. Last,
 # the real thing: xss-lock hears logind's Lock and starts xsecurelock, which must get the
 # keyboard and pointer at once, and the saver gives way to it only once it has them: keys typed
 # all along from the first one reach no window of the desktop.
