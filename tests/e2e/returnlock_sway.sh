@@ -10,8 +10,8 @@ sway_locker_session "$1"
 logind_setup "$2"
 E2E_DAEMON_LOG=$E2E_TMP/logind.log
 
-# The saver's window is on the output: sway lists it.
-saver_shown() { user swaymsg -t get_tree | grep -q '"name": "Velmora"'; }
+# The saver's window is on the output with the keyboard.
+saver_shown() { sway_saver_focused; }
 
 "${AS_USER[@]}" swayidle -w lock 'swaylock -f -c ff0000' >"$E2E_TMP/swayidle.log" 2>&1 &
 E2E_PIDS+=($!)
