@@ -84,17 +84,19 @@ void DamageList::Add(const Rect32& rect) {
     // looked for first, as it is cheap.
     for (std::size_t i = 0; i < Used; ++i)
         if (Contains(Items[i], rect)) return;
-    std::size_t best = 0;
-    std::int64_t bestWaste = -1;
+    // A change overlapping a listed rectangle wastes less than nothing by joining it (the overlap
+    // counts twice): any waste is a candidate, and a full list always joins one.
+    std::size_t best = Used;
+    std::int64_t bestWaste = 0;
     for (std::size_t i = 0; i < Used; ++i) {
         const std::int64_t waste = JoinWaste(Items[i], rect);
-        if (bestWaste < 0 || waste < bestWaste) {
+        if (best == Used || waste < bestWaste) {
             best = i;
             bestWaste = waste;
             if (waste <= kCheapJoin) break;
         }
     }
-    if (bestWaste >= 0 && (bestWaste <= kCheapJoin || Used == Items.size())) {
+    if (best < Used && (bestWaste <= kCheapJoin || Used == Items.size())) {
         Items[best] = Union(Items[best], rect);
         return;
     }

@@ -112,6 +112,43 @@ TEST(DamageList, MergedKeepsDistantClustersApart) {
     EXPECT_FALSE(Covers(merged, 1500, 1000));
 }
 
+TEST(DamageList, MergedStaysWithinItsCapacityWhenAChangeOverlapsAListedOne) {
+    // A box overlapping a listed one but reaching out of it (the banner's text over a star, a
+    // fill over a row): its bounding box with that one wastes less than nothing, the overlap
+    // counted twice. With the list full it still joins a listed rectangle: the list's memory is
+    // fixed, and a rectangle more would be written past it.
+    struct Case {
+        const char* Name;
+        Rect32 Change;
+    };
+    const Case cases[] = {
+        {"overlapping the first listed", {2, 0, 12, 10}},
+        {"overlapping the last listed", {3102, 0, 3112, 10}},
+        {"overlapping two at once", {5, 0, 105, 10}},
+    };
+    for (const Case& c : cases) {
+        DamageList merged(DamageList::Policy::Merged, 32);
+        for (int i = 0; i < 32; ++i) merged.Add(Rect32{i * 100, 0, i * 100 + 10, 10});
+        ASSERT_EQ(merged.Rects().size(), 32u);
+        merged.Add(c.Change);
+        EXPECT_LE(merged.Rects().size(), 32u) << c.Name;
+        for (std::int32_t y = c.Change.Top; y < c.Change.Bottom; ++y)
+            for (std::int32_t x = c.Change.Left; x < c.Change.Right; ++x)
+                ASSERT_TRUE(Covers(merged, x, y)) << c.Name << ": " << x << "," << y;
+        for (int i = 0; i < 32; ++i) EXPECT_TRUE(Covers(merged, i * 100 + 9, 9)) << c.Name;
+    }
+}
+
+TEST(DamageList, MergedJoinsAnOverlappingChangeRatherThanListItApart) {
+    // Room left in the list: a change overlapping a listed rectangle by most of its area still
+    // joins it, as the join takes in fewer stray pixels than the overlap saves.
+    DamageList merged(DamageList::Policy::Merged, 32);
+    merged.Add(Rect32{0, 0, 100, 100});
+    merged.Add(Rect32{10, 10, 110, 110});
+    ASSERT_EQ(merged.Rects().size(), 1u);
+    EXPECT_EQ(merged.Area(), 110 * 110);
+}
+
 TEST(DamageList, AddingAWholeListMakesTheTargetWhole) {
     DamageList whole(DamageList::Policy::Exact, 2);
     whole.MarkWhole();
