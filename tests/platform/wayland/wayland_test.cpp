@@ -149,6 +149,27 @@ TEST(DamageList, MergedJoinsAnOverlappingChangeRatherThanListItApart) {
     EXPECT_EQ(merged.Area(), 110 * 110);
 }
 
+TEST(DamageList, ExactAddingAListCoversExactlyBothAndOverflowsToWhole) {
+    // A frame's changes added to what a buffer already lacks: the first may join the last
+    // lacked, the rest go in as they are; nothing unchanged is covered, and what does not fit
+    // stands for everything.
+    DamageList frame(DamageList::Policy::Exact, 16);
+    for (const Rect32& r : {Dot(5, 5), Dot(6, 5), Dot(40, 7), Dot(41, 8), Rect32{0, 20, 10, 22}})
+        frame.Add(r);
+    DamageList lacking(DamageList::Policy::Exact, 6);
+    lacking.Add(Dot(4, 5));
+    lacking.Add(frame);
+    for (std::int32_t y = 0; y < 30; ++y)
+        for (std::int32_t x = 0; x < 50; ++x) {
+            const bool changed = (y == 5 && x >= 4 && x <= 6) || (x == 40 && y == 7) ||
+                                 (x == 41 && y == 8) || (y >= 20 && y < 22 && x < 10);
+            EXPECT_EQ(Covers(lacking, x, y), changed) << x << "," << y;
+        }
+    EXPECT_FALSE(lacking.Whole());
+    lacking.Add(frame);  // 4 more do not fit beside 4 in 6
+    EXPECT_TRUE(lacking.Whole());
+}
+
 TEST(DamageList, AddingAWholeListMakesTheTargetWhole) {
     DamageList whole(DamageList::Policy::Exact, 2);
     whole.MarkWhole();
