@@ -5,6 +5,8 @@
 # coarse for a saver that uses a fraction of a percent).
 cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%d\n", s}'; }
 peak_rss_kb() { awk '/^VmHWM:/ {print $2}' "/proc/$1/status"; }
+# Times a process's threads have gone to sleep and woken again, over all of them.
+wakeups() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches:/ {s += $2} END {print s + 0}'; }
 # percent NANOSECONDS SECONDS: the share of one core.
 percent() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%5.2f%%", 100 * n / 1e9 / s }'; }
 
@@ -33,7 +35,7 @@ WARMUP_SECONDS=5
 
 # bench_measure SECONDS COMMAND...: runs the command on the X server for SECONDS seconds from
 # launch; sets SAVER_NS, SERVER_NS (the X server's CPU time meanwhile), SAVER_STEADY_NS (the
-# saver's after the warm-up) and SAVER_RSS_KB.
+# saver's after the warm-up), SAVER_STEADY_WAKEUPS (its threads' wakeups then) and SAVER_RSS_KB.
 bench_measure() {
     local seconds=$1 x0 pid warm
     shift
@@ -44,9 +46,12 @@ bench_measure() {
     local warmup=$((seconds > WARMUP_SECONDS ? WARMUP_SECONDS : 0))
     sleep "$warmup"
     warm=$(cpu_ns "$pid")
+    local woken
+    woken=$(wakeups "$pid")
     sleep $((seconds - warmup))
     SAVER_NS=$(cpu_ns "$pid")
     SAVER_STEADY_NS=$((SAVER_NS - warm))
+    SAVER_STEADY_WAKEUPS=$(($(wakeups "$pid") - woken))
     SERVER_NS=$(($(cpu_ns "$XVFB_PID") - x0))
     SAVER_RSS_KB=$(peak_rss_kb "$pid")
     kill -TERM "$pid"

@@ -45,9 +45,11 @@ for size in "${SIZES[@]}"; do
     E2E_PIDS+=($pid)
     sleep "$WARMUP_SECONDS"
     warm=$(cpu_ns "$pid")
+    woken=$(wakeups "$pid")
     sleep $((SECONDS_RUN - WARMUP_SECONDS))
     wayland=$(cpu_ns "$pid")
     steady=$((wayland - warm))
+    steady_wakeups=$(($(wakeups "$pid") - woken))
     s1=$(cpu_ns "$sway")
     rss=$(peak_rss_kb "$pid")
     kill -TERM "$pid"
@@ -67,6 +69,9 @@ for size in "${SIZES[@]}"; do
     echo "  after the first ${WARMUP_SECONDS} s: Wayland velmora" \
         "$(percent "$steady" $((SECONDS_RUN - WARMUP_SECONDS)))  X11 velmora" \
         "$(percent "$SAVER_STEADY_NS" $((SECONDS_RUN - WARMUP_SECONDS)))"
+    echo "  wakeups a second after them: Wayland velmora" \
+        "$((steady_wakeups / (SECONDS_RUN - WARMUP_SECONDS)))  X11 velmora" \
+        "$((SAVER_STEADY_WAKEUPS / (SECONDS_RUN - WARMUP_SECONDS)))"
     awk -v w="$wayland" -v x="$SAVER_NS" -v ws="$steady" -v xs="$SAVER_STEADY_NS" \
         'BEGIN { if (x > 0 && xs > 0)
                      printf "  Wayland saver / X11 saver: %.2fx from launch, %.2fx after it\n",

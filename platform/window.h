@@ -66,6 +66,9 @@ class NativeWindow {
     virtual void CoverAreas(std::span<const Rect32> areas) { (void)areas; }
     // Whether OnKeyboardTaken tells when another program takes the keyboard for itself.
     virtual bool TellsKeyboardTaken() { return false; }
+    // Frames run from now on (true), or no more (false, once the last has finished): a window
+    // whose frames can read its events for it need not wake for them meanwhile.
+    virtual void FramesRunning(bool running) { (void)running; }
 };
 
 // The form's handlers, in the order a window delivers them: OnCreateParams before the window

@@ -40,11 +40,12 @@ SaverController::SaverController(NativeWindow& window, const SaverPlatform& plat
 }
 
 SaverController::~SaverController() {
-    // Whatever path led here, no frame may run on a window that is going away.
-    StopFrames();
+    // Whatever path led here, no frame may run on a window that is going away (and which may
+    // be gone already: it is not told).
+    HoldFrames();
 }
 
-void SaverController::StopFrames() {
+void SaverController::HoldFrames() {
     {
         // Waits for a frame in progress; every frame after this sees the hold and neither draws
         // nor re-arms the timer.
@@ -54,11 +55,17 @@ void SaverController::StopFrames() {
     Frames.Stop();
 }
 
+void SaverController::StopFrames() {
+    HoldFrames();
+    Window.FramesRunning(false);
+}
+
 void SaverController::StartFrames() {
     {
         std::lock_guard lock(FrameLock);
         FramesHeld = false;
     }
+    Window.FramesRunning(true);
     Frames.Start();
 }
 

@@ -89,9 +89,11 @@ class SaverController final : public WindowEvents, private SessionLockEvents {
 
   private:
     // The window thread's side of the frame hand-over: after StopFrames no frame runs or re-arms
-    // the timer until StartFrames.
+    // the timer until StartFrames; the window is told of both. HoldFrames stops them without
+    // telling it.
     void StopFrames();
     void StartFrames();
+    void HoldFrames();
     // StartFrames unless nobody can see the window: frames then start when it is seen again.
     void ResumeFrames();
     void CreateSteps();

@@ -1,6 +1,7 @@
 #include "platform/wayland/surface.h"
 
 #include <poll.h>
+#include <unistd.h>
 #include <wayland-client.h>
 
 #include <algorithm>
@@ -335,9 +336,57 @@ bool WaylandSurface::BeginFrame() {
     return true;
 }
 
+bool WaylandSurface::FramesReading(std::chrono::steady_clock::time_point now,
+                                   std::chrono::milliseconds stale,
+                                   std::chrono::milliseconds& left) const {
+    if (!FramesRead.load(std::memory_order_relaxed)) return false;
+    const std::chrono::steady_clock::time_point last{
+        std::chrono::steady_clock::duration{LastFrame.load(std::memory_order_relaxed)}};
+    left = std::chrono::ceil<std::chrono::milliseconds>(last + stale - now);
+    return left.count() > 0;
+}
+
+void WaylandSurface::LeaveConnection(bool left) {
+    std::lock_guard lock(ReadLock);
+    ConnectionLeft = left;
+}
+
+void WaylandSurface::HandOff() {
+    if (HandoffFd < 0) return;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] auto n = write(HandoffFd, &one, sizeof one);
+}
+
+void WaylandSurface::HandOffWindowEvents() {
+    // Preparing to read succeeds only while the window's queue is empty; the read is not made.
+    if (wl_display_prepare_read(WlDisplay) == 0) {
+        wl_display_cancel_read(WlDisplay);
+        return;
+    }
+    HandOff();
+}
+
+void WaylandSurface::ReadConnection() {
+    if (WlDisplay == nullptr || Queue == nullptr || ReadThisFrame ||
+        !FramesRead.load(std::memory_order_relaxed))
+        return;
+    ReadThisFrame = true;
+    LastFrame.store(std::chrono::steady_clock::now().time_since_epoch().count(),
+                    std::memory_order_relaxed);
+    std::lock_guard lock(ReadLock);
+    if (!ConnectionLeft) return;
+    while (wl_display_prepare_read_queue(WlDisplay, Queue) != 0)
+        if (wl_display_dispatch_queue_pending(WlDisplay, Queue) < 0) return HandOff();
+    // No other thread has prepared to read, so this reads what is there without waiting (with
+    // nothing there, nothing). A lost connection: the window's loop finds out.
+    if (wl_display_read_events(WlDisplay) < 0) return HandOff();
+    HandOffWindowEvents();
+}
+
 int WaylandSurface::AcquireForCommit() {
-    // Releases the window thread has read off the connection since the last commit: the buffer
-    // given back last lacks least.
+    ReadConnection();
+    // Releases read off the connection since the last commit: the buffer given back last lacks
+    // least.
     if (Queue != nullptr) wl_display_dispatch_queue_pending(WlDisplay, Queue);
     const bool spareUnused = !Buffers.back().Black;
     int slot = Slots.Acquire(!spareUnused);
@@ -362,7 +411,11 @@ bool WaylandSurface::WaitForRelease(std::chrono::milliseconds wait, bool spare) 
             deadline - std::chrono::steady_clock::now());
         pollfd connection{wl_display_get_fd(WlDisplay), POLLIN, 0};
         if (left.count() > 0 && poll(&connection, 1, static_cast<int>(left.count())) > 0) {
-            if (wl_display_read_events(WlDisplay) < 0) return false;
+            if (wl_display_read_events(WlDisplay) < 0) {
+                HandOff();
+                return false;
+            }
+            HandOffWindowEvents();
         } else {
             wl_display_cancel_read(WlDisplay);
             if (left.count() <= 0) return false;
@@ -372,7 +425,9 @@ bool WaylandSurface::WaitForRelease(std::chrono::milliseconds wait, bool spare) 
 
 void WaylandSurface::Present() {
     if (Buffers.empty()) return;
-    // Releases the window thread has read off the connection.
+    ReadConnection();
+    ReadThisFrame = false;
+    // Releases read off the connection.
     if (Queue != nullptr) wl_display_dispatch_queue_pending(WlDisplay, Queue);
     ReleaseHeldPixel();
     // The next frame waits for a buffer again; this one has waited already.

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "platform/color.h"
@@ -82,6 +83,21 @@ class WaylandSurface final : public DrawingSurface {
     // The buffers' memory, null before they are set.
     const ShmPool* Pool() const { return BufferPool.get(); }
 
+    // While frames run they read the compositor's events off the connection at each frame, for
+    // the window too, whose loop then need not wake for the buffers given back each frame. What
+    // is read for the window waits on its queue, and its loop is woken through `fd` (an eventfd)
+    // to handle it. The window's thread sets both.
+    void ReadForWindow(int fd) { HandoffFd = fd; }
+    void SetFramesRead(bool read) { FramesRead.store(read, std::memory_order_relaxed); }
+    // Whether frames run to read the connection for the window now: they were told to and one
+    // ran within `stale`; `left` is then the time until that runs out. Safe from any thread.
+    bool FramesReading(std::chrono::steady_clock::time_point now, std::chrono::milliseconds stale,
+                       std::chrono::milliseconds& left) const;
+    // The window's loop leaves the connection to the frames (true) or watches it itself (false)
+    // from now on. Frames read only while it is left to them: a read waits for every thread
+    // that has prepared to read, and the loop prepares before it watches.
+    void LeaveConnection(bool left);
+
     // The compositor gave a buffer back.
     static void OnRelease(void* data, wl_buffer* buffer);
     void BufferReleased(int slot) {
@@ -127,6 +143,13 @@ class WaylandSurface final : public DrawingSurface {
     void Enlarge(const Buffer& buffer, const DamageList& area);
     // The buffer a commit may go to, waiting a little for one; -1 for none.
     int AcquireForCommit();
+    // Reads what the compositor has sent, without waiting, once a frame while frames read for
+    // the window; buffers given back are handled here, and the window's loop is woken for the
+    // rest.
+    void ReadConnection();
+    // Wakes the window's loop when events wait on its queue (or the connection failed).
+    void HandOffWindowEvents();
+    void HandOff();
     // Every buffer is blackened again before its next use and lacks the whole picture.
     void Repaint();
     // The last pixel set is held back until the next operation: a dot erased and drawn again
@@ -170,4 +193,11 @@ class WaylandSurface final : public DrawingSurface {
     BannerTextCache Texts;             // a text drawn again where it stands is not drawn again
     std::uint64_t CommitCount = 0;
     std::int64_t LastDamaged = 0;
+    int HandoffFd = -1;
+    std::atomic<bool> FramesRead{false};
+    bool ReadThisFrame = false;
+    // When a frame last ran, in steady-clock ticks.
+    std::atomic<std::chrono::steady_clock::rep> LastFrame{0};
+    std::mutex ReadLock;
+    bool ConnectionLeft = false;  // under ReadLock
 };

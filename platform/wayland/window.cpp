@@ -2,6 +2,7 @@
 
 #include <linux/input-event-codes.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 #include <wayland-client.h>
 
@@ -215,8 +216,13 @@ std::unique_ptr<TextEngine> MakeTextEngine() {
 
 WaylandSaverWindow::WaylandSaverWindow(WaylandConnection& connection,
                                        const SystemColorSource& colors, int wakeFd)
-    : Connection(connection), Colors(colors), WakeFd(wakeFd), Text(MakeTextEngine()) {
+    : Connection(connection),
+      Colors(colors),
+      WakeFd(wakeFd),
+      HandoffFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      Text(MakeTextEngine()) {
     Canvas = std::make_unique<WaylandSurface>(Connection.Display(), Colors, Text.get());
+    Canvas->ReadForWindow(HandoffFd);
     Connection.OnOutputsChanged([this] { OutputsChanged(); });
     Connection.OnSeatChanged(
         [this](std::uint32_t capabilities) { SeatCapabilities(capabilities); });
@@ -291,6 +297,11 @@ WaylandSaverWindow::~WaylandSaverWindow() {
     if (Pointer != nullptr) ReleasePointer(Pointer);
     if (Touch != nullptr) ReleaseTouch(Touch);
     wl_display_flush(Connection.Display());
+    if (HandoffFd >= 0) close(HandoffFd);
+}
+
+void WaylandSaverWindow::FramesRunning(bool running) {
+    Canvas->SetFramesRead(running && HandoffFd >= 0);
 }
 
 const OutputInfo& WaylandSaverWindow::OutputAt(std::size_t index) const {
@@ -455,29 +466,50 @@ void WaylandSaverWindow::ShowSceneScaled(bool scaled) {
 
 bool WaylandSaverWindow::Dispatch(int timeoutMs) {
     wl_display* display = Connection.Display();
-    while (wl_display_prepare_read(display) != 0)
+    // While frames read the connection, the loop waits for what they hand over instead; should
+    // they stop reading without a word, it watches the connection again once kFramesStale has
+    // passed since their last read.
+    std::chrono::milliseconds framesLeft{};
+    const bool framesRead =
+        Canvas->FramesReading(std::chrono::steady_clock::now(), kFramesStale, framesLeft);
+    Canvas->LeaveConnection(framesRead);
+    if (framesRead) {
         if (wl_display_dispatch_pending(display) < 0) return false;
+        const int left = static_cast<int>(framesLeft.count());
+        if (timeoutMs < 0 || left < timeoutMs) timeoutMs = left;
+    } else {
+        while (wl_display_prepare_read(display) != 0)
+            if (wl_display_dispatch_pending(display) < 0) return false;
+    }
     // A full socket (EAGAIN) empties while the compositor reads; anything else is a lost link.
     if (wl_display_flush(display) < 0 && errno != EAGAIN) {
-        wl_display_cancel_read(display);
+        if (!framesRead) wl_display_cancel_read(display);
         return false;
     }
     // A descriptor of -1 (no signal pipe, a source not yet open) is left out by poll.
-    pollfd fds[2 + kLoopSources] = {{wl_display_get_fd(display), POLLIN, 0}, {WakeFd, POLLIN, 0}};
+    pollfd fds[3 + kLoopSources] = {{framesRead ? -1 : wl_display_get_fd(display), POLLIN, 0},
+                                    {WakeFd, POLLIN, 0},
+                                    {HandoffFd, POLLIN, 0}};
     for (std::size_t i = 0; i < kLoopSources; ++i) {
-        fds[2 + i] = {-1, POLLIN, 0};
+        fds[3 + i] = {-1, POLLIN, 0};
         PollClient* source = LoopSources[i];
         if (source == nullptr) continue;
         source->BeforePoll();
         const int extra = source->TimeoutMs();
         if (extra >= 0 && (timeoutMs < 0 || extra < timeoutMs)) timeoutMs = extra;
-        fds[2 + i].fd = source->Fd();
+        fds[3 + i].fd = source->Fd();
     }
-    const int ready = poll(fds, 2 + kLoopSources, timeoutMs);
-    if (ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
-        if (wl_display_read_events(display) < 0) return false;
-    } else {
-        wl_display_cancel_read(display);
+    const int ready = poll(fds, 3 + kLoopSources, timeoutMs);
+    if (!framesRead) {
+        if (ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+            if (wl_display_read_events(display) < 0) return false;
+        } else {
+            wl_display_cancel_read(display);
+        }
+    }
+    if (ready > 0 && HandoffFd >= 0 && (fds[2].revents & POLLIN) != 0) {
+        std::uint64_t handed;
+        [[maybe_unused]] auto n = read(HandoffFd, &handed, sizeof handed);
     }
     if (wl_display_dispatch_pending(display) < 0) return false;
     if (ready > 0 && WakeFd >= 0 && (fds[1].revents & POLLIN) != 0) {
@@ -492,7 +524,7 @@ bool WaylandSaverWindow::Dispatch(int timeoutMs) {
     }
     for (std::size_t i = 0; i < kLoopSources; ++i)
         if (LoopSources[i] != nullptr && !Lifecycle.Closed())
-            LoopSources[i]->Dispatch(ready > 0 ? fds[2 + i].revents : 0);
+            LoopSources[i]->Dispatch(ready > 0 ? fds[3 + i].revents : 0);
     return true;
 }
 

@@ -78,6 +78,7 @@ class WaylandSaverWindow final : public NativeWindow,
     void FlushDrawing() override { Canvas->Present(); }
     std::vector<Monitor> Monitors() override;
     void CoverAreas(std::span<const Rect32> areas) override;
+    void FramesRunning(bool running) override;
 
     // CursorService
     int ShowCursor(bool show) override;
@@ -146,6 +147,11 @@ class WaylandSaverWindow final : public NativeWindow,
     WaylandConnection& Connection;
     const SystemColorSource& Colors;
     int WakeFd;
+    // Frames hand the window's events over through this (see WaylandSurface::ReadForWindow).
+    int HandoffFd;
+    // How long after frames last read the connection the loop still leaves it to them: past a
+    // frame that waited its longest for a buffer.
+    static constexpr std::chrono::milliseconds kFramesStale{500};
     PollClient* LoopSources[kLoopSources] = {};
     std::string DesktopPrimary;
     bool Moving = false;  // the drive is being moved: its buffers are made anew

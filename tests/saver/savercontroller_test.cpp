@@ -581,6 +581,27 @@ TEST_F(SaverControllerTest, RunModeAndAClosedPreviewIgnoreHostSizes) {
     EXPECT_EQ(virtualTimer.ArmedCount(), 0);
 }
 
+TEST_F(SaverControllerTest, TheWindowIsToldWhileFramesRunAndNotByAControllerGoingAway) {
+    // A window whose frames read its events for it watches for them itself again only when told
+    // the frames stopped: it is told each time, and only while it is there to be told.
+    Make(0);
+    controller->OnCreate();
+    EXPECT_FALSE(window.framesRunning) << "no frame before the show";
+    controller->OnShow();
+    EXPECT_TRUE(window.framesRunning);
+    controller->OnVisibilityChanged(false);
+    EXPECT_FALSE(window.framesRunning);
+    EXPECT_EQ(virtualTimer.ArmedCount(), 0);
+    controller->OnVisibilityChanged(true);
+    EXPECT_TRUE(window.framesRunning);
+    EXPECT_EQ(virtualTimer.ArmedCount(), 1);
+    window.Close();
+    EXPECT_FALSE(window.framesRunning);
+    const int told = window.framesTold;
+    controller.reset();
+    EXPECT_EQ(window.framesTold, told);
+}
+
 TEST_F(SaverControllerTest, ResizeLeavesFramesStoppedWhileUnseenAndBeforeTheShow) {
     Open(kHost);
     controller->OnVisibilityChanged(false);

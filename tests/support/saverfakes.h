@@ -115,6 +115,10 @@ class FakeWindow final : public NativeWindow, public CursorService {
     void FlushDrawing() override { ++flushes; }
     std::vector<Monitor> Monitors() override { return monitors; }
     bool TellsKeyboardTaken() override { return tellsKeyboardTaken; }
+    void FramesRunning(bool running) override {
+        framesRunning = running;
+        ++framesTold;
+    }
     void CoverAreas(std::span<const Rect32> areas) override {
         std::string entry = "CoverAreas";
         for (const auto& r : areas)
@@ -137,6 +141,8 @@ class FakeWindow final : public NativeWindow, public CursorService {
     int cursorCount = 0;
     int closeRequests = 0;
     int flushes = 0;
+    bool framesRunning = false;
+    int framesTold = 0;
     bool closed = false;
     bool timer1On = false;
 
