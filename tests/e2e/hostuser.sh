@@ -364,12 +364,13 @@ ready() {
     [[ $word == "${2:-ready}" ]] || fail "$1 said '$word', not '${2:-ready}'"
 }
 
-# end_saver [COMMAND...]: on idle_host_setup's display, once the saver's window is up and the drive
-# drawn (a key before that reaches no saver), a key ends it; COMMAND runs after the key.
+# end_saver [COMMAND...]: on idle_host_setup's display, once the saver's window is up, the drive
+# drawn and the keyboard's focus the saver's (a key before that reaches no saver), a key ends it;
+# COMMAND runs after the key.
 end_saver() {
     wait_window Velmora 5 >/dev/null
     wait_for 5000 lit_over 0.00002 0 0 640 480 || fail "the saver draws nothing ($(lit_fraction 0 0 640 480))"
-    xdotool key a
+    key_to_saver a
     (($# == 0)) || "$@"
     wait_savers 0 3
 }
