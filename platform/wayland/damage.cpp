@@ -55,7 +55,22 @@ std::int64_t DamageList::Area() const {
 
 void DamageList::Add(const DamageList& other) {
     if (other.CoversAll) CoversAll = true;
-    if (CoversAll) return;
+    if (CoversAll || other.Used == 0) return;
+    if (ListPolicy == Policy::Exact && other.ListPolicy == Policy::Exact) {
+        // Each rectangle of an exact list was joined with the one before it where it could be:
+        // past the first, which may join this list's last, they go in as they are.
+        Add(other.Items[0]);
+        const std::size_t rest = other.Used - 1;
+        if (CoversAll || rest == 0) return;
+        if (rest > Items.size() - Used) {
+            CoversAll = true;
+            return;
+        }
+        std::copy_n(other.Items.begin() + 1, rest,
+                    Items.begin() + static_cast<std::ptrdiff_t>(Used));
+        Used += rest;
+        return;
+    }
     for (const Rect32& r : other.Rects()) Add(r);
 }
 
@@ -84,17 +99,20 @@ void DamageList::Add(const Rect32& rect) {
     // looked for first, as it is cheap.
     for (std::size_t i = 0; i < Used; ++i)
         if (Contains(Items[i], rect)) return;
-    std::size_t best = 0;
-    std::int64_t bestWaste = -1;
+    // Else the first the change grows by little, else the one it grows least. A change
+    // overlapping a listed rectangle wastes less than nothing by joining it (the overlap counts
+    // twice), so any waste is a candidate, and a full list always joins one.
+    std::size_t best = Used;
+    std::int64_t bestWaste = 0;
     for (std::size_t i = 0; i < Used; ++i) {
         const std::int64_t waste = JoinWaste(Items[i], rect);
-        if (bestWaste < 0 || waste < bestWaste) {
+        if (best == Used || waste < bestWaste) {
             best = i;
             bestWaste = waste;
             if (waste <= kCheapJoin) break;
         }
     }
-    if (bestWaste >= 0 && (bestWaste <= kCheapJoin || Used == Items.size())) {
+    if (best < Used && (bestWaste <= kCheapJoin || Used == Items.size())) {
         Items[best] = Union(Items[best], rect);
         return;
     }

@@ -112,6 +112,64 @@ TEST(DamageList, MergedKeepsDistantClustersApart) {
     EXPECT_FALSE(Covers(merged, 1500, 1000));
 }
 
+TEST(DamageList, MergedStaysWithinItsCapacityWhenAChangeOverlapsAListedOne) {
+    // A box overlapping a listed one but reaching out of it (the banner's text over a star, a
+    // fill over a row): its bounding box with that one wastes less than nothing, the overlap
+    // counted twice. With the list full it still joins a listed rectangle: the list's memory is
+    // fixed, and a rectangle more would be written past it.
+    struct Case {
+        const char* Name;
+        Rect32 Change;
+    };
+    const Case cases[] = {
+        {"overlapping the first listed", {2, 0, 12, 10}},
+        {"overlapping the last listed", {3102, 0, 3112, 10}},
+        {"overlapping two at once", {5, 0, 105, 10}},
+    };
+    for (const Case& c : cases) {
+        DamageList merged(DamageList::Policy::Merged, 32);
+        for (int i = 0; i < 32; ++i) merged.Add(Rect32{i * 100, 0, i * 100 + 10, 10});
+        ASSERT_EQ(merged.Rects().size(), 32u);
+        merged.Add(c.Change);
+        EXPECT_LE(merged.Rects().size(), 32u) << c.Name;
+        for (std::int32_t y = c.Change.Top; y < c.Change.Bottom; ++y)
+            for (std::int32_t x = c.Change.Left; x < c.Change.Right; ++x)
+                ASSERT_TRUE(Covers(merged, x, y)) << c.Name << ": " << x << "," << y;
+        for (int i = 0; i < 32; ++i) EXPECT_TRUE(Covers(merged, i * 100 + 9, 9)) << c.Name;
+    }
+}
+
+TEST(DamageList, MergedJoinsAnOverlappingChangeRatherThanListItApart) {
+    // Room left in the list: a change overlapping a listed rectangle by most of its area still
+    // joins it, as the join takes in fewer stray pixels than the overlap saves.
+    DamageList merged(DamageList::Policy::Merged, 32);
+    merged.Add(Rect32{0, 0, 100, 100});
+    merged.Add(Rect32{10, 10, 110, 110});
+    ASSERT_EQ(merged.Rects().size(), 1u);
+    EXPECT_EQ(merged.Area(), 110 * 110);
+}
+
+TEST(DamageList, ExactAddingAListCoversExactlyBothAndOverflowsToWhole) {
+    // A frame's changes added to what a buffer already lacks: the first may join the last
+    // lacked, the rest go in as they are; nothing unchanged is covered, and what does not fit
+    // stands for everything.
+    DamageList frame(DamageList::Policy::Exact, 16);
+    for (const Rect32& r : {Dot(5, 5), Dot(6, 5), Dot(40, 7), Dot(41, 8), Rect32{0, 20, 10, 22}})
+        frame.Add(r);
+    DamageList lacking(DamageList::Policy::Exact, 6);
+    lacking.Add(Dot(4, 5));
+    lacking.Add(frame);
+    for (std::int32_t y = 0; y < 30; ++y)
+        for (std::int32_t x = 0; x < 50; ++x) {
+            const bool changed = (y == 5 && x >= 4 && x <= 6) || (x == 40 && y == 7) ||
+                                 (x == 41 && y == 8) || (y >= 20 && y < 22 && x < 10);
+            EXPECT_EQ(Covers(lacking, x, y), changed) << x << "," << y;
+        }
+    EXPECT_FALSE(lacking.Whole());
+    lacking.Add(frame);  // 4 more do not fit beside 4 in 6
+    EXPECT_TRUE(lacking.Whole());
+}
+
 TEST(DamageList, AddingAWholeListMakesTheTargetWhole) {
     DamageList whole(DamageList::Policy::Exact, 2);
     whole.MarkWhole();
