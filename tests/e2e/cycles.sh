@@ -13,7 +13,7 @@ for ((i = 1; i <= COUNT; i++)); do
     wait_window Velmora 5 >/dev/null
     # Every other run ends while the banner is still being drawn, the rest a little later.
     ((i % 2)) || sleep 0.05
-    xdotool key space
+    key_to_saver space
     wait_exit "$pid" 2000
     [[ $EXIT_CODE == 0 ]] || fail "cycle $i: exit code $EXIT_CODE"
 done

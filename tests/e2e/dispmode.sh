@@ -54,7 +54,7 @@ wait_exit "$pid" 1000
 [[ $EXIT_CODE == 0 ]] || fail "DispMode 2: exit code $EXIT_CODE after motion"
 
 start_with 2
-xdotool key Escape
+key_to_saver Escape
 wait_exit "$pid" 1000
 [[ $EXIT_CODE == 0 ]] || fail "DispMode 2: exit code $EXIT_CODE"
 
@@ -63,7 +63,7 @@ start_with 1
 # Only the monitor's mode changes: the desktop keeps its size, so other monitors keep their place.
 root=$(xwininfo -root | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
 [[ $root == 1280x1024 ]] || fail "DispMode 1 resized the whole desktop to $root"
-xdotool key Escape
+key_to_saver Escape
 wait_exit "$pid" 1000
 [[ $EXIT_CODE == 0 ]] || fail "DispMode 1: exit code $EXIT_CODE"
 [[ $("$RANDRMODE" size) == 1280x1024 ]] || fail "DispMode 1: display not restored at close"

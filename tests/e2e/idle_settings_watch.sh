@@ -20,10 +20,10 @@ settings() {
         "$2" | user sh -c 'cat >"$1.new" && mv "$1.new" "$1"' sh "$1"
 }
 reported() { grep -qF "ScreenSaveTimeOut \"$1\"" "$E2E_DAEMON_LOG"; }
-# end_saver: a key ends the running saver once it draws.
+# end_saver: a key ends the running saver once it draws and has the keyboard's focus.
 end_saver() {
     wait_for 5000 lit_over 0.0001 0 0 800 600 || fail "the saver draws nothing"
-    xdotool key a
+    key_to_saver a
     wait_savers 0 3
 }
 

@@ -12,17 +12,17 @@ host_user_setup "$1"
 cp "$2" "$E2E_BIN/velmora-idle"
 chmod a+rx "$E2E_BIN/velmora-idle"
 
-start_sway -- "xwayland enable" "output HEADLESS-1 resolution 1024x768 position 0 0"
-AS_USER+=("WAYLAND_DISPLAY=$SWAY_WAYLAND" "DISPLAY=$SWAY_X_DISPLAY")
+sway_session -- "xwayland enable" "output HEADLESS-1 resolution 1024x768 position 0 0"
 E2E_DAEMON_LOG=$E2E_TMP/idle.log
 # The session's keyboard, which sway gives the saver's window.
 session_keyboard
 
 lit() { lit_in HEADLESS-1 0 0 1024 768; }
 
-# An empty desktop: sway's grey background.
-before=$(lit)
-awk -v v="$before" 'BEGIN{exit !(v > 0.9)}' || fail "the desktop is not grey before the saver ($before)"
+# An empty desktop: sway's grey background (once sway has composed its first frame).
+before=0
+grey_before() { before=$(lit) && more_than "$before" 0.9; }
+wait_for 5000 grey_before || fail "the desktop is not grey before the saver ($before)"
 "${AS_USER[@]}" velmora-idle --timeout 3 >"$E2E_TMP/idle.log" 2>&1 &
 daemon=$!
 E2E_PIDS+=($daemon)
@@ -35,7 +35,7 @@ drive_shown() { drive=$(lit) && awk -v v="$drive" 'BEGIN{exit !(v > 0.0005)}'; }
 wait_for 5000 drive_shown || fail "the output shows no drive ($drive)"
 echo "after the idle time: drive $drive"
 
-user wtype -k Escape
+wtype_to_saver Escape
 key=$(now_us)
 wait_savers 0 3
 # sway's own grey background shows again. Judged after the quiet time, which counts from the

@@ -54,7 +54,7 @@ saver=$(saver_pids)
 [[ $(awk '{print $4}' "/proc/$saver/stat") == "$daemon" ]] || fail "the saver is not the daemon's child"
 wait_for 5000 lit_over 0.0001 0 0 800 600 || fail "the saver draws nothing ($(lit_fraction 0 0 800 600))"
 
-xdotool key a
+key_to_saver a
 wait_savers 0 3
 no_saver_for 2 "again before a full idle time"
 wait_savers 1 4
@@ -67,7 +67,7 @@ grep -q "already runs" <<<"$out" || fail "a second daemon for the session: $out"
 desktop ScreenSaveActive 0 ScreenSaveTimeOut 3
 wait_window Velmora 5 >/dev/null
 wait_for 5000 lit_over 0.0001 0 0 800 600 || fail "the saver draws nothing"
-xdotool key a
+key_to_saver a
 wait_savers 0 3
 no_saver_for 5 "while ScreenSaveActive is 0"
 desktop ScreenSaveActive 1 ScreenSaveTimeOut 3

@@ -127,6 +127,16 @@ wait_window() {
     fail "no window named $1 within $2 s"
 }
 
+# The saver's window has the keyboard's focus, which it takes once shown, after its start (the
+# display's mode included): a key typed before then goes to the window beneath. (Its covers over
+# other monitors bear its name too, but never take the focus.)
+saver_focused() { [[ $(xdotool getwindowfocus getwindowname 2>/dev/null) == Velmora ]]; }
+# key_to_saver KEY...: once the saver's window has the focus, these keys typed (xdotool key).
+key_to_saver() {
+    wait_for 5000 saver_focused || fail "the saver's window does not get the keyboard's focus"
+    xdotool key "$@"
+}
+
 # lit_fraction X Y W H: the share of non-black pixels of a screen area, 0 to 1.
 lit_fraction() {
     xwd -root -silent | convert xwd:- -crop "${3}x${4}+${1}+${2}" +repage \

@@ -23,14 +23,14 @@ state=$(proc_state "$first")
 [[ $(xdotool search --onlyvisible --name '^Velmora$' | head -n1) == "$window" ]] ||
     fail "the first instance's window is gone"
 
-xdotool key space
+key_to_saver space
 wait_exit "$first" 1000
 [[ $EXIT_CODE == 0 ]] || fail "first instance exit code $EXIT_CODE"
 
 # The marker went with the first instance: a new launch runs normally.
 show_saver /s
 third=$pid
-xdotool key space
+key_to_saver space
 wait_exit "$third" 1000
 [[ $EXIT_CODE == 0 ]] || fail "launch after the first ended: exit code $EXIT_CODE"
 echo "PASS"

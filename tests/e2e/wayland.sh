@@ -65,7 +65,7 @@ code=0
 timeout 5 "${AS_USER[@]}" velmora /s || code=$?
 [[ $code == 0 ]] || fail "a second launch: exit code $code"
 running "$pid" && [[ $(windows) == 2 ]] || fail "a second launch disturbed the running saver"
-user wtype -k Escape
+wtype_to_saver Escape
 wait_exit "$pid" 3000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a key"
 [[ $(windows) == 0 ]] || fail "the saver's windows outlive it"
@@ -87,9 +87,15 @@ dispmode1_drive /s
 user swaymsg output HEADLESS-1 resolution 1920x1080 >/dev/null
 user swaymsg output HEADLESS-2 position 1920 0 >/dev/null
 start_saver /s
-user grim -o HEADLESS-1 "$E2E_HOME/dispmode.png"
-read -r _ bands _ runh runv _ dots <<<"$(convert "$E2E_HOME/dispmode.png" ppm:- |
-    python3 "$E2E_DIR/pixelblocks.py" 240 1680)"
+# dispmode_shot: one screenshot, measured; true once it holds the picture (at the banner's end the
+# view is black for a frame), which is then judged whole.
+dispmode_shot() {
+    user grim -o HEADLESS-1 "$E2E_HOME/dispmode.png"
+    read -r _ bands _ runh runv _ dots <<<"$(convert "$E2E_HOME/dispmode.png" ppm:- |
+        python3 "$E2E_DIR/pixelblocks.py" 240 1680)"
+    [[ $(wc -w <<<"$dots") -ge 20 ]]
+}
+wait_for 3000 dispmode_shot || :
 echo "DispMode 1 at 1920x1080: lit in the bands $bands, shortest runs $runh x $runv," \
     "lone dots by size:" $(tr ' ' '\n' <<<"$dots" | sort | uniq -c | awk '{print $2 ":" $1}')
 [[ $bands == 0 ]] || fail "DispMode 1: $bands pixels lit beside the picture"
@@ -103,7 +109,7 @@ for dot in $dots; do
 done
 ((total >= 20 && single * 10 >= total * 8)) ||
     fail "DispMode 1: $single of $total lone dots are single blocks of 2-3 pixels a side"
-user wtype -k Escape
+wtype_to_saver Escape
 wait_exit "$pid" 3000
 user swaymsg output HEADLESS-1 resolution 1024x768 >/dev/null
 rm -f "$XDG_CONFIG_HOME/velmora/user.reg"
@@ -140,16 +146,22 @@ echo "pointer: a click on the second output and a one-pixel move over the drive 
 # output's right half.
 user swaymsg output HEADLESS-1 scale 2 >/dev/null
 start_saver /s
-user grim -o HEADLESS-1 "$E2E_HOME/hidpi.png"
-read -r lit blocks <<<"$(convert "$E2E_HOME/hidpi.png" -crop 1024x340+0+420 +repage \
-    -colorspace Gray -threshold 1% \( +clone -morphology Erode '2x2+0+0:1,1,1,1' \) \
-    -format "%[fx:mean] " info:)"
-right=$(lit_in HEADLESS-1 512 420 512 340)
+# hidpi_shot: one screenshot, measured; true once its road has dots, and some in the right half
+# (the road is a few dots, and the banner's end blanks the view for a frame).
+hidpi_shot() {
+    user grim -o HEADLESS-1 "$E2E_HOME/hidpi.png"
+    read -r lit blocks <<<"$(convert "$E2E_HOME/hidpi.png" -crop 1024x340+0+420 +repage \
+        -colorspace Gray -threshold 1% \( +clone -morphology Erode '2x2+0+0:1,1,1,1' \) \
+        -format "%[fx:mean] " info:)"
+    right=$(lit_of "$E2E_HOME/hidpi.png" 512 420 512 340)
+    more_than "$lit" 0.00002 && more_than "$right" 0.00001
+}
+wait_for 3000 hidpi_shot || :
 echo "scale 2: lit $lit, in 2x2 blocks $blocks, right half $right"
 awk -v l="$lit" -v b="$blocks" 'BEGIN{exit !(l > 0.00002 && b < l / 4)}' ||
     fail "scale 2: the drive is not drawn one dot per physical pixel ($lit, $blocks)"
 awk -v v="$right" 'BEGIN{exit !(v > 0.00001)}' || fail "scale 2: nothing in the right half ($right)"
-user wtype -k Escape
+wtype_to_saver Escape
 wait_exit "$pid" 3000
 user swaymsg output HEADLESS-1 scale 1 >/dev/null
 
@@ -186,10 +198,13 @@ until user swaymsg -t get_tree | grep -q '"app_id": "velmora\|"name": "Velmora';
     ((SECONDS > end)) && fail "no dialog window on Wayland"
     sleep 0.1
 done
-sleep 1
-lit=$(lit_in HEADLESS-1 0 0 1024 768)
+# (Managed before it has drawn, or before sway has composed it.)
+dialog_drawn() {
+    lit=$(lit_in HEADLESS-1 0 0 1024 768)
+    more_than "$lit" 0.05
+}
+wait_for 5000 dialog_drawn || fail "the dialog shows nothing ($lit)"
 echo "dialog: lit share $lit"
-awk -v v="$lit" 'BEGIN{exit !(v > 0.05)}' || fail "the dialog shows nothing ($lit)"
 [[ -n $SHOTS ]] && user grim -o HEADLESS-1 "$SHOTS/wayland-dialog.png"
 kill -TERM "$pid"
 wait_exit "$pid" 3000
@@ -205,7 +220,7 @@ wait_for 5000 eval '[[ $(late_window) != none ]]' || fail "sway does not manage 
 holds_for 500 eval '[[ $(late_window) == "False False" ]]' ||
     fail "the late window is shown or focused over the saver: $(late_window)"
 running "$pid" || fail "a window opened over the saver ended it"
-user wtype -k Escape
+wtype_to_saver Escape
 wait_exit "$pid" 3000
 [[ $EXIT_CODE == 0 ]] || fail "exit code $EXIT_CODE after a key with a late window"
 while read -r -t 0.5 line <&"$late_out"; do

@@ -41,7 +41,8 @@ E2E_PIDS+=($!)
 xss_lock_ready() { login_manager ListInhibitors | grep -q xss-lock; }
 wait_for 5000 xss_lock_ready || fail "xss-lock took no sleep inhibitor from logind"
 
-saver_shown() { xdotool search --onlyvisible --name '^Velmora$' >/dev/null 2>&1; }
+# The saver's window is up with the keyboard's focus, which it takes once ready (start_saver).
+saver_shown() { xdotool search --onlyvisible --name '^Velmora$' >/dev/null 2>&1 && saver_focused; }
 saver_window() { xdotool search --onlyvisible --name '^Velmora$' | head -n1; }
 # probe: the grab probe's line (keyboard held|free pointer held|free top 0xID) in `probed`; its
 # exit code says whether another client holds both.
@@ -88,7 +89,7 @@ login_session Lock
 probed=
 wait_for 5000 locked || fail "not locked 5 s after logind's Lock: $probed"
 lock_ms=$(ms_since "$asked")
-wait_for 2000 screen_dark || fail "the drive still shows over the lock"
+wait_for 5000 screen_dark || fail "the drive still shows over the lock"
 no_grab_complaints
 [[ $(login_property LockedHint) == true ]] || fail "xss-lock did not say the session is locked"
 running "$pid" || fail "the saver ended when the locker came"
@@ -148,7 +149,7 @@ wait_for $((timeout_s * 1000 + 5000)) locked ||
     fail "not locked $((timeout_s + 5)) s after the last input: $probed"
 echo "locked $(($(ms_since "$last_input") - timeout_s * 1000)) ms after the server's screen saver" \
     "time ($timeout_s s) ran out under the saver"
-wait_for 2000 screen_dark || fail "the drive still shows over the lock"
+wait_for 5000 screen_dark || fail "the drive still shows over the lock"
 no_grab_complaints
 running "$pid" || fail "the saver ended when the locker came"
 xset s off
@@ -174,7 +175,7 @@ if [[ -n ${4:-} ]]; then
     E2E_PIDS+=($daemon)
     wait_savers 1 $((idle_s + 3))
     started_ms=$(ms_since "$last_input")
-    saver=$(wait_window Velmora 3)
+    saver=$(wait_window Velmora 5)
     probe && fail "the saver velmora-idle started holds the keyboard and the pointer: $probed"
     probed=
     wait_for $((timeout_s * 1000 + 5000)) locked ||
@@ -184,7 +185,7 @@ if [[ -n ${4:-} ]]; then
         "server's screen-saver time ($timeout_s s)"
     [[ $probed == *" focus $(printf '0x%x' "$saver") "* ]] || fail "xsecurelock had to try again: $probed"
     no_grab_complaints
-    wait_for 2000 screen_dark || fail "the drive still shows over the lock"
+    wait_for 5000 screen_dark || fail "the drive still shows over the lock"
     [[ $(saver_pids) == "$(pgrep -P "$daemon" -x velmora)" ]] || fail "the saver under the lock is not velmora-idle's"
     xset s off
     # A key into the locker ends the saver beneath; then, however long the user stays idle, none
