@@ -1,12 +1,8 @@
 # Shared by the CPU benchmarks: the scheduler's account of a process's CPU time, its peak memory,
 # and a private Xvfb to run a saver on. Source it after setting TMP to a scratch folder.
 
-# CPU time in nanoseconds over all threads (the scheduler's own account: clock ticks are too
-# coarse for a saver that uses a fraction of a percent).
-cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%d\n", s}'; }
+source "$(dirname "${BASH_SOURCE[0]}")/../tests/e2e/procstat.sh"
 peak_rss_kb() { awk '/^VmHWM:/ {print $2}' "/proc/$1/status"; }
-# Times a process's threads have gone to sleep and woken again, over all of them.
-wakeups() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches:/ {s += $2} END {print s + 0}'; }
 # percent NANOSECONDS SECONDS: the share of one core.
 percent() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%5.2f%%", 100 * n / 1e9 / s }'; }
 

@@ -21,10 +21,6 @@ host_user_setup "$VELMORA"
 cp "$HOSTWINDOW" "$E2E_BIN/velmora-e2e-host"
 chmod a+rx "$E2E_BIN"/*
 
-cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%d\n", s}'; }
-wakeups() {
-    cat /proc/"$1"/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches:/ {s += $2} END {print s + 0}'
-}
 # phase NAME PID: measures PHASE seconds from now and prints one line.
 phase() {
     local c0 w0 c1 w1

@@ -12,6 +12,7 @@ E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$E2E_DIR/lsan.supp:print_suppressions=0}
 export TSAN_OPTIONS=${TSAN_OPTIONS:-suppressions=$E2E_DIR/tsan.supp}
 E2E_PIDS=()
+source "$E2E_DIR/procstat.sh"
 
 e2e_cleanup() {
     local i pid

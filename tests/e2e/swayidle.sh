@@ -71,14 +71,7 @@ wait_for 5000 covered || fail "swaylock's surface does not cover the output ($(r
 # Under the lock nobody sees the drive: sway answers none of its frames, and it stops drawing
 # and waking (a few wakeups a second at most).
 saver=$(saver_pids)
-wakeups() { cat /proc/"$saver"/task/*/status | awk '/^voluntary_ctxt_switches:/ {s += $2} END {print s}'; }
-quiet() {
-    local before
-    before=$(wakeups)
-    sleep 1
-    (($(wakeups) - before <= 3))
-}
-wait_for 5000 quiet || fail "the saver goes on drawing under the lock"
+wait_for 5000 wakeups_within "$saver" 0 3 || fail "the saver goes on drawing under the lock"
 wait_for 8000 powered_off || fail "swayidle did not power the outputs off while the drive showed"
 off_at=$((($(now_us) - start) / 1000))
 echo "outputs powered off at ${off_at} ms (asked for 7000); sway says:" \

@@ -8,30 +8,22 @@ VELMORA=$1
 HOSTWINDOW=$2
 start_xvfb 800x600
 
-wakeups() { cat /proc/"$pid"/task/*/status | awk '/^voluntary_ctxt_switches:/ {s += $2} END {print s}'; }
-# wakeups_within LOW HIGH: the saver's wakeups over one second lie between.
-wakeups_within() {
-    local before
-    before=$(wakeups)
-    sleep 1
-    (($(wakeups) - before >= $1 && $(wakeups) - before <= $2))
-}
 drawn() { lit_over 0.00002 0 300 800 300; }
 
 show_saver /s
 wait_for 5000 drawn || fail "no road before the saver was covered"
-wait_for 5000 wakeups_within 15 100000 || fail "the saver does not draw while it can be seen"
+wait_for 5000 wakeups_within "$pid" 15 100000 || fail "the saver does not draw while it can be seen"
 
 # A window over the whole screen (without a window manager it goes on top).
 coproc COVER { "$HOSTWINDOW" 800 600 0 0; }
 E2E_PIDS+=($COVER_PID)
 read -r _ <&"${COVER[0]}"
-wait_for 5000 wakeups_within 0 3 || fail "the saver goes on waking under a window that covers it"
+wait_for 5000 wakeups_within "$pid" 0 3 || fail "the saver goes on waking under a window that covers it"
 running "$pid" || fail "the covering window ended the saver"
 
 eval "exec ${COVER[1]}>&-"
 wait_exit "$COVER_PID" 3000
-wait_for 5000 wakeups_within 15 100000 || fail "the saver does not draw again once uncovered"
+wait_for 5000 wakeups_within "$pid" 15 100000 || fail "the saver does not draw again once uncovered"
 wait_for 5000 drawn || fail "no road once uncovered"
 xdotool key a
 wait_exit "$pid" 3000

@@ -14,13 +14,14 @@ finish() {
   echo "$1: $failures failed"
   [ "$failures" = 0 ]
 }
-# wait_until SECONDS COMMAND...: true as soon as COMMAND is, asked again every twentieth of a
-# second; false once SECONDS have passed without it.
+# wait_until SECONDS COMMAND...: true as soon as COMMAND is, asked again every WAIT_POLL seconds
+# (a twentieth unless set, as the end-to-end tests' wait_for); false once SECONDS have passed
+# without it.
 wait_until() {
   local deadline=$((SECONDS + $1))
   shift
   until "$@"; do
     [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.05
+    sleep "${WAIT_POLL:-0.05}"
   done
 }
